@@ -1,0 +1,72 @@
+#include "app/startup.h"
+
+Language CurrentLanguage = kEnglish;
+
+Language LanguageOfLocaleId(LCID locale) {
+    switch (locale) {
+        case 0x0419:  // Russian (Russia)
+        case 0x0422:  // Ukrainian (Ukraine)
+        case 0x0423:  // Belarusian (Belarus)
+            return kRussian;
+        case 0x0407:  // German (Germany)
+        case 0x0C07:  // German (Austria)
+        case 0x1407:  // German (Liechtenstein)
+        case 0x1007:  // German (Luxembourg)
+        case 0x0807:  // German (Switzerland)
+            return kGerman;
+        default:
+            return kNoLanguage;
+    }
+}
+
+Language LanguageFromLocale() {
+    LCID locale = GetUserDefaultLCID();
+    if (!IsValidLocale(locale, LCID_INSTALLED)) locale = GetThreadLocale();
+    return LanguageOfLocaleId(locale);
+}
+
+std::vector<std::wstring> CommandLineArguments(const wchar_t* commandLine) {
+    std::vector<std::wstring> words;
+    const wchar_t* p = commandLine ? commandLine : L"";
+    for (;;) {
+        while (*p != 0 && *p <= L' ') ++p;
+        if (*p == 0) break;
+        std::wstring word;
+        bool quoted = false;
+        while (*p != 0 && (quoted || *p > L' ')) {
+            if (*p == L'"')
+                quoted = !quoted;
+            else
+                word += *p;
+            ++p;
+        }
+        words.push_back(std::move(word));
+    }
+    if (!words.empty()) words.erase(words.begin());  // the program's own name
+    return words;
+}
+
+namespace {
+
+std::wstring AsciiLower(std::wstring text) {
+    for (wchar_t& c : text)
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    return text;
+}
+
+}  // namespace
+
+Language ChooseLanguage(Language fromLocale, const wchar_t* commandLine) {
+    Language language = fromLocale;
+    std::vector<std::wstring> arguments = CommandLineArguments(commandLine);
+    if (!arguments.empty()) {
+        const std::wstring first = AsciiLower(arguments.front());
+        if (first == L"/en" || first == L"/eng")
+            language = kEnglish;
+        else if (first == L"/de" || first == L"/ge")
+            language = kGerman;
+        else if (first == L"/ru" || first == L"/rus")
+            language = kRussian;
+    }
+    return language == kNoLanguage ? kEnglish : language;
+}

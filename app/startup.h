@@ -1,0 +1,25 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "texts/texts.h"
+
+// The language of the run, settled once during start-up.
+extern Language CurrentLanguage;
+
+// Language of a locale identifier, compared whole (sort bits included); kNoLanguage when
+// the locale is none of the known Russian-speaking or German-speaking ones.
+Language LanguageOfLocaleId(LCID locale);
+
+// The user's default locale if installed, else the thread's locale, mapped as above.
+Language LanguageFromLocale();
+
+// The arguments after the program's name. Blanks and control characters separate them;
+// a stretch in double quotes may hold blanks, and the quotes are dropped.
+std::vector<std::wstring> CommandLineArguments(const wchar_t* commandLine);
+
+// Start-up steps 2 to 4: the locale's language, overridden by a known switch as the
+// first argument, English as the fallback.
+Language ChooseLanguage(Language fromLocale, const wchar_t* commandLine);

@@ -1,0 +1,17 @@
+#pragma once
+#include <windows.h>
+
+// The first act of the program: no DLL is ever taken from the program's own folder or the
+// current directory, where a planted DLL would run with administrator rights.
+void RestrictDllSearchToSystem32();
+
+// Loads a DLL from System32 only. Returns nullptr when it is not there.
+HMODULE LoadSystemLibrary(const wchar_t* fileName);
+
+// A typed entry point of a DLL loaded from System32, or nullptr.
+template <typename Function>
+Function SystemFunction(const wchar_t* dll, const char* name) {
+    HMODULE module = LoadSystemLibrary(dll);
+    return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)))
+                  : nullptr;
+}

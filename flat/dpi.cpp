@@ -1,0 +1,37 @@
+#include "flat/dpi.h"
+
+namespace {
+
+HFONT CreateFontOfHeight(const wchar_t* face, int characterHeight, bool bold) {
+    LOGFONTW font{};
+    font.lfHeight = -characterHeight;  // negative: character height, not cell height
+    font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfQuality = DEFAULT_QUALITY;
+    lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+    return CreateFontIndirectW(&font);
+}
+
+}  // namespace
+
+UINT DpiOfWindow(HWND window) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow && window) {
+        UINT dpi = getDpiForWindow(window);
+        if (dpi != 0) return dpi;
+    }
+    HDC screen = GetDC(nullptr);
+    UINT dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY));
+    ReleaseDC(nullptr, screen);
+    return dpi ? dpi : 96;
+}
+
+HFONT CreatePointFont(const wchar_t* face, int points, bool bold, UINT dpi) {
+    return CreateFontOfHeight(face, MulDiv(points, static_cast<int>(dpi), 72), bold);
+}
+
+HFONT CreatePixelFont(const wchar_t* face, int pixelsAt96, bool bold, UINT dpi) {
+    return CreateFontOfHeight(face, Scale(pixelsAt96, dpi), bold);
+}

@@ -1,0 +1,14 @@
+#include "metatrader/folder_list.h"
+
+#include <windows.h>
+
+bool SameFolderIgnoringCase(const std::wstring& a, const std::wstring& b) {
+    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+                          b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+int IndexOfFolder(const FolderList& list, const std::wstring& folder) {
+    for (size_t i = 0; i < list.size(); ++i)
+        if (SameFolderIgnoringCase(list[i], folder)) return static_cast<int>(i);
+    return -1;
+}

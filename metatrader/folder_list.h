@@ -1,0 +1,13 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// Folder paths in insertion order: never sorted, duplicates kept, each path stored exactly
+// as it was obtained.
+using FolderList = std::vector<std::wstring>;
+
+// Whole paths compared ignoring letter case under the user's locale.
+bool SameFolderIgnoringCase(const std::wstring& a, const std::wstring& b);
+
+// Index of the first entry equal to `folder` ignoring letter case, or -1.
+int IndexOfFolder(const FolderList& list, const std::wstring& folder);

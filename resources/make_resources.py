@@ -1,0 +1,292 @@
+#!/usr/bin/env python3
+"""Makes the program's embedded resources: images, icon, wait animation, expert placeholder,
+shortcut text and agreement texts in their shipping encodings. Standard library only; every
+output is a pure function of the arguments, so builds are reproducible."""
+
+import math
+import struct
+import sys
+
+BLACK = (0, 0, 0)
+PURPLE = (128, 0, 128)
+WHITE = (255, 255, 255)
+GREY = (160, 160, 160)
+
+
+# ---------------------------------------------------------------- pictures
+
+def blank(width, height, colour=BLACK):
+    return [[colour] * width for _ in range(height)]
+
+
+def mix(a, b, t):
+    t = max(0.0, min(1.0, t))
+    return tuple(round(a[i] + (b[i] - a[i]) * t) for i in range(3))
+
+
+def coverage_of_segment(px, py, x0, y0, x1, y1, half_width):
+    """Anti-aliased coverage of pixel centre (px, py) by a thick line segment."""
+    dx, dy = x1 - x0, y1 - y0
+    length2 = dx * dx + dy * dy
+    t = 0.0 if length2 == 0 else max(0.0, min(1.0, ((px - x0) * dx + (py - y0) * dy) / length2))
+    cx, cy = x0 + t * dx, y0 + t * dy
+    distance = math.hypot(px - cx, py - cy)
+    return max(0.0, min(1.0, half_width + 0.5 - distance))
+
+
+def draw_strokes(pixels, strokes, half_width, colour):
+    height, width = len(pixels), len(pixels[0])
+    for y in range(height):
+        for x in range(width):
+            c = max(coverage_of_segment(x + 0.5, y + 0.5, *s, half_width) for s in strokes)
+            if c > 0:
+                pixels[y][x] = mix(pixels[y][x], colour, c)
+
+
+def monogram(size_x, size_y):
+    """The product's mark: a purple disc with a white M, on black."""
+    pixels = blank(size_x, size_y)
+    cx, cy = size_x / 2, size_y / 2
+    radius = min(size_x, size_y) / 2 - max(1.0, min(size_x, size_y) / 32)
+    for y in range(size_y):
+        for x in range(size_x):
+            d = math.hypot(x + 0.5 - cx, y + 0.5 - cy)
+            c = max(0.0, min(1.0, radius + 0.5 - d))
+            if c > 0:
+                shade = mix((150, 30, 150), (90, 0, 90), (y + 0.5) / size_y)
+                pixels[y][x] = mix(BLACK, shade, c)
+    s = radius * 0.5
+    left, right, top, bottom = cx - s, cx + s, cy - s * 0.9, cy + s * 0.9
+    strokes = [(left, bottom, left, top), (left, top, cx, cy + s * 0.25),
+               (cx, cy + s * 0.25, right, top), (right, top, right, bottom)]
+    draw_strokes(pixels, strokes, max(0.75, radius * 0.09), WHITE)
+    return pixels
+
+
+# 5 x 7 capitals for the banner.
+FONT = {
+    "M": ["10001", "11011", "10101", "10101", "10001", "10001", "10001"],
+    "T": ["11111", "00100", "00100", "00100", "00100", "00100", "00100"],
+    "4": ["00010", "00110", "01010", "10010", "11111", "00010", "00010"],
+    "E": ["11111", "10000", "10000", "11110", "10000", "10000", "11111"],
+    "X": ["10001", "10001", "01010", "00100", "01010", "10001", "10001"],
+    "P": ["11110", "10001", "10001", "11110", "10000", "10000", "10000"],
+    "R": ["11110", "10001", "10001", "11110", "10100", "10010", "10001"],
+    " ": ["00000"] * 7,
+}
+
+
+def banner():
+    pixels = blank(88, 16)
+    for x in range(88):
+        pixels[15][x] = BLACK
+        pixels[14][x] = mix(BLACK, PURPLE, 1 - abs(x - 43.5) / 44)
+    text = "MT4 EXPERT"
+    x0 = (88 - (len(text) * 6 - 1)) // 2
+    for i, ch in enumerate(text):
+        for row, bits in enumerate(FONT[ch]):
+            for col, bit in enumerate(bits):
+                if bit == "1":
+                    pixels[3 + row][x0 + i * 6 + col] = WHITE
+    return pixels
+
+
+def close_glyph():
+    pixels = blank(32, 32)
+    draw_strokes(pixels, [(10.5, 10.5, 21.5, 21.5), (21.5, 10.5, 10.5, 21.5)], 0.9, GREY)
+    # A crisp, fully opaque cross: anything drawn is grey, the rest stays exactly black.
+    return [[GREY if p != BLACK else BLACK for p in row] for row in pixels]
+
+
+def bmp24(pixels):
+    height, width = len(pixels), len(pixels[0])
+    stride = (width * 3 + 3) & ~3
+    rows = bytearray()
+    for row in reversed(pixels):
+        line = bytearray()
+        for r, g, b in row:
+            line += bytes((b, g, r))
+        rows += line + bytes(stride - len(line))
+    header = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
+    return b"BM" + struct.pack("<IHHI", 14 + len(header) + len(rows), 0, 0, 14 + len(header)) + header + bytes(rows)
+
+
+def icon(sizes):
+    images = []
+    for size in sizes:
+        pixels = monogram(size, size)
+        xor = bytearray()
+        for row in reversed(pixels):
+            for r, g, b in row:
+                xor += bytes((b, g, r, 0 if (r, g, b) == BLACK else 255))
+        mask_stride = ((size + 31) // 32) * 4
+        and_mask = bytearray()
+        for row in reversed(pixels):
+            bits = bytearray(mask_stride)
+            for x, p in enumerate(row):
+                if p == BLACK:
+                    bits[x // 8] |= 0x80 >> (x % 8)
+            and_mask += bits
+        header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(xor) + len(and_mask), 0, 0, 0, 0)
+        images.append((size, header + bytes(xor) + bytes(and_mask)))
+    out = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for size, data in images:
+        out += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    return out + b"".join(data for _, data in images)
+
+
+# ---------------------------------------------------------------- wait animation
+
+def lzw_encode(indices, min_code_size):
+    clear, end = 1 << min_code_size, (1 << min_code_size) + 1
+    out, bit_buffer, bit_count = bytearray(), 0, 0
+
+    def emit(code, width):
+        nonlocal bit_buffer, bit_count
+        bit_buffer |= code << bit_count
+        bit_count += width
+        while bit_count >= 8:
+            out.append(bit_buffer & 0xFF)
+            bit_buffer >>= 8
+            bit_count -= 8
+
+    def reset():
+        return {(i,): i for i in range(clear)}, end + 1, min_code_size + 1
+
+    table, next_code, width = reset()
+    emit(clear, width)
+    current = (indices[0],)
+    for index in indices[1:]:
+        extended = current + (index,)
+        if extended in table:
+            current = extended
+            continue
+        emit(table[current], width)
+        if next_code == 4096:
+            emit(clear, width)
+            table, next_code, width = reset()
+        else:
+            table[extended] = next_code
+            next_code += 1
+            if next_code > (1 << width) and width < 12:
+                width += 1
+        current = (index,)
+    emit(table[current], width)
+    emit(end, width)
+    if bit_count:
+        out.append(bit_buffer & 0xFF)
+    return bytes(out)
+
+
+def sub_blocks(data):
+    out = bytearray()
+    for i in range(0, len(data), 255):
+        chunk = data[i:i + 255]
+        out += bytes((len(chunk),)) + chunk
+    return bytes(out + b"\x00")
+
+
+def wait_animation():
+    """83 x 28, 40 frames of 120 ms, looping forever: a light travelling along seven dots."""
+    width, height, frames, dots = 83, 28, 40, 7
+    levels = 16
+    palette = [mix(mix((40, 0, 40), PURPLE, min(1, 2 * t)), (230, 190, 230), max(0, 2 * t - 1))
+               for t in (i / (levels - 2) for i in range(levels - 1))]
+    palette = [BLACK] + palette  # index 0 is the background
+    spacing = 11
+    first_x = (width - spacing * (dots - 1)) / 2
+    gif = bytearray(b"GIF89a")
+    gif += struct.pack("<HHBBB", width, height, 0xF0 | 3, 0, 0)
+    for colour in palette:
+        gif += bytes(colour)
+    gif += b"\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00"
+    for frame in range(frames):
+        head = frame / frames * (dots + 3) - 1.5
+        indices = []
+        for y in range(height):
+            for x in range(width):
+                value = 0.0
+                for d in range(dots):
+                    cx, cy = first_x + d * spacing, height / 2
+                    cover = max(0.0, min(1.0, 3.5 - math.hypot(x + 0.5 - cx, y + 0.5 - cy)))
+                    glow = math.exp(-((d - head) ** 2) / 1.2)
+                    value = max(value, cover * (0.25 + 0.75 * glow))
+                indices.append(0 if value <= 0 else 1 + min(levels - 2, int(value * (levels - 2) + 0.5)))
+        gif += struct.pack("<BBBBHB", 0x21, 0xF9, 4, 0x04, 12, 0) + b"\x00"  # 120 ms, keep frame
+        gif += struct.pack("<BHHHHB", 0x2C, 0, 0, width, height, 0)
+        gif += bytes((4,)) + sub_blocks(lzw_encode(indices, 4))
+    return bytes(gif + b"\x3B")
+
+
+# ---------------------------------------------------------------- payload and texts
+
+def expert_placeholder(size):
+    head = b"Mervane 4 placeholder expert: not a MetaTrader file, replace it when configuring.\r\n"
+    state, body = 0x2545F491, bytearray()
+    while len(head) + len(body) < size:
+        state = (state * 1103515245 + 12345) & 0xFFFFFFFF
+        body.append(state >> 24)
+    return (head + bytes(body))[:size]
+
+
+def checked_address(address):
+    if not address or any(c < "!" or c > "~" or c in '"\\' for c in address):
+        sys.exit("the user-guide address must be printable ASCII without blanks, quotes or backslashes: %r" % address)
+    return address
+
+
+def internet_shortcut(address):
+    lines = ["[{000214A0-0000-0000-C000-000000000046}]", "Prop3=19,2", "[InternetShortcut]",
+             "URL=" + address, "IDList="]
+    return "".join(line + "\r\n" for line in lines).encode("ascii")
+
+
+def address_header(address):
+    return ("// Made by the build from the configured user-guide address.\n#pragma once\n"
+            'inline constexpr wchar_t kUserGuideAddress[] = L"%s";\n' % address).encode("ascii")
+
+
+def agreement(source_path, encoding):
+    text = open(source_path, "rb").read().decode("utf-8-sig")
+    text = text.replace("\r\n", "\n").replace("\r", "\n").replace("\n", "\r\n")
+    if encoding == "utf-16le":
+        return b"\xFF\xFE" + text.encode("utf-16-le")
+    try:
+        return text.encode(encoding)
+    except UnicodeEncodeError as error:
+        sys.exit("%s: %s cannot hold %r" % (source_path, encoding, error.object[error.start:error.end]))
+
+
+def write(path, data):
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def main(argv):
+    kind, out = argv[1], argv[2]
+    if kind == "logo":
+        write(out, bmp24(monogram(78, 84)))
+    elif kind == "banner":
+        write(out, bmp24(banner()))
+    elif kind == "close":
+        write(out, bmp24(close_glyph()))
+    elif kind == "icon":
+        write(out, icon([16, 24, 32, 48]))
+    elif kind == "gif":
+        write(out, wait_animation())
+    elif kind == "expert":
+        write(out, expert_placeholder(int(argv[3])))
+    elif kind == "link":
+        address = checked_address(argv[4])
+        write(out, internet_shortcut(address))
+        write(argv[3], address_header(address))
+    elif kind == "agreement":
+        write(out, agreement(argv[3], argv[4]))
+    else:
+        sys.exit("unknown resource kind " + kind)
+
+
+if __name__ == "__main__":
+    main(sys.argv)

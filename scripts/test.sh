@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds both widths and runs every test under Wine on a private
+# X display. Usage: scripts/test.sh [ctest arguments, e.g. -L startup]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/prerequisites.sh"
+. "$root/scripts/wine-session.sh"
+
+install_prerequisites
+
+build() {  # build <width>
+  cmake -S "$root" -B "$root/build/$1" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$1.cmake" \
+    -DCMAKE_CROSSCOMPILING_EMULATOR="$root/tests/wine-run.sh" >/dev/null
+  cmake --build "$root/build/$1" -j "$(nproc)"
+}
+build x86_64
+build i686
+
+trap stop_wine_session EXIT
+start_wine_session
+
+status=0
+echo "== 64-bit build =="
+MERVANE_WINE="$MERVANE_WINE64" ctest --test-dir "$root/build/x86_64" --output-on-failure "$@" || status=1
+echo "== 32-bit build (the shipping one) =="
+if [ -n "$MERVANE_WINE32" ]; then
+  MERVANE_WINE="$MERVANE_WINE32" ctest --test-dir "$root/build/i686" --output-on-failure "$@" || status=1
+else
+  echo "This machine cannot run 32-bit programs (its kernel refuses 32-bit executables), so the"
+  echo "32-bit build is checked without running it; its run-time tests need such a machine."
+  ctest --test-dir "$root/build/i686" --output-on-failure -L static || status=1
+fi
+exit $status

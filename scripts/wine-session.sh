@@ -1,0 +1,48 @@
+# Sourced by the other scripts: a private Wine prefix and X display for one run, and their
+# teardown. Everything started here is ended by its own id in stop_wine_session.
+
+WINE_SESSION_XVFB_PID=""
+
+start_wine_session() {
+  export WINEDEBUG=${WINEDEBUG:--all}
+  export WINEPREFIX
+  WINEPREFIX=$(mktemp -d /tmp/mervane-wine.XXXXXX)
+  MERVANE_WINE64=$(wine64_loader)
+  export MERVANE_WINE64
+  if wine32_runs; then export MERVANE_WINE32=wine; else export MERVANE_WINE32=""; fi
+  WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
+  [ -x "$WINESERVER" ] || WINESERVER=/usr/lib/wine/wineserver64
+  export WINESERVER
+
+  if [ -z "${MERVANE_USE_DISPLAY:-}" ]; then
+    local n=90
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    WINE_SESSION_XVFB_PID=$!
+    export DISPLAY=":$n"
+    local i
+    for i in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  fi
+
+  "$WINESERVER" -p  # keep the server up between the many short Wine processes
+  # No Mono or Gecko prompts.
+  WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 "$MERVANE_WINE64" wineboot -i >/dev/null 2>&1
+  local user_dir="$WINEPREFIX/drive_c/users/$(whoami)"
+  local folder
+  for folder in Desktop Documents Downloads Music Pictures Videos Templates; do
+    if [ -L "$user_dir/$folder" ]; then rm -f "$user_dir/$folder"; mkdir -p "$user_dir/$folder"; fi
+  done
+  "$MERVANE_WINE64" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+}
+
+stop_wine_session() {
+  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+    "$WINESERVER" -w >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX"
+  fi
+  if [ -n "$WINE_SESSION_XVFB_PID" ]; then
+    kill "$WINE_SESSION_XVFB_PID" 2>/dev/null || true
+    wait "$WINE_SESSION_XVFB_PID" 2>/dev/null || true
+  fi
+}

@@ -1,0 +1,27 @@
+cmake_minimum_required(VERSION 3.20)
+# Fails when the program imports a DLL that Windows does not always take from System32.
+# Every other DLL must be loaded at run time from System32, or a DLL planted beside the
+# elevated installer would run with administrator rights.
+set(allowed kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll ole32.dll
+    oleaut32.dll shlwapi.dll comdlg32.dll msvcrt.dll rpcrt4.dll)
+execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "objdump could not read ${EXE}")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\n]+" names "${dump}")
+if(NOT names)
+  message(FATAL_ERROR "no import table found in ${EXE}")
+endif()
+set(bad)
+foreach(entry ${names})
+  string(REPLACE "DLL Name: " "" dll "${entry}")
+  string(STRIP "${dll}" dll)
+  string(TOLOWER "${dll}" dll)
+  message(STATUS "imports ${dll}")
+  if(NOT dll IN_LIST allowed)
+    list(APPEND bad ${dll})
+  endif()
+endforeach()
+if(bad)
+  message(FATAL_ERROR "imports outside the System32 allow-list: ${bad}")
+endif()

@@ -1,0 +1,95 @@
+#include "process_helpers.h"
+
+#include <vector>
+
+std::wstring BuiltProgram(const wchar_t* fileName) {
+    wchar_t self[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path(self, length);
+    path.erase(path.find_last_of(L"\\/") + 1);
+    return path + fileName;
+}
+
+TestProcess::TestProcess(const std::wstring& program, const std::wstring& arguments) {
+    std::wstring commandLine = L"\"" + program + L"\"";
+    if (!arguments.empty()) commandLine += L" " + arguments;
+    STARTUPINFOW startup{sizeof startup};
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &info_))
+        info_ = {};
+}
+
+TestProcess::~TestProcess() {
+    if (!info_.hProcess) return;
+    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(info_.hProcess, 1);
+        WaitForSingleObject(info_.hProcess, 5000);
+    }
+    CloseHandle(info_.hThread);
+    CloseHandle(info_.hProcess);
+}
+
+DWORD TestProcess::WaitForExit(DWORD milliseconds) {
+    if (WaitForSingleObject(info_.hProcess, milliseconds) != WAIT_OBJECT_0) return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(info_.hProcess, &code);
+    return code;
+}
+
+namespace {
+
+struct WindowSearch {
+    DWORD processId;
+    const wchar_t* title;
+    bool visibleOnly;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<WindowSearch*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (search->processId && owner != search->processId) return TRUE;
+    if (search->visibleOnly && !IsWindowVisible(window)) return TRUE;
+    if (search->title) {
+        wchar_t text[256] = L"";
+        GetWindowTextW(window, text, 256);  // a top-level title is read without a message
+        if (lstrcmpW(text, search->title) != 0) return TRUE;
+    }
+    search->found.push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> FindWindows(DWORD processId, const wchar_t* title, bool visibleOnly) {
+    WindowSearch search{processId, title, visibleOnly, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace
+
+HWND TestProcess::WaitForWindow(const wchar_t* title, DWORD milliseconds) const {
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    do {
+        std::vector<HWND> windows = FindWindows(info_.dwProcessId, title, true);
+        if (!windows.empty()) return windows.front();
+        Sleep(20);
+    } while (GetTickCount64() < deadline);
+    return nullptr;
+}
+
+int CountTopLevelWindows(DWORD processId) {
+    return static_cast<int>(FindWindows(processId, nullptr, false).size());
+}
+
+int CountWindowsTitled(const wchar_t* title) {
+    return static_cast<int>(FindWindows(0, title, true).size());
+}
+
+std::wstring WindowText(HWND window) {
+    wchar_t buffer[1024] = L"";
+    // Across processes WM_GETTEXT is marshalled by the system.
+    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
+                        2000, nullptr);
+    return buffer;
+}

@@ -1,0 +1,32 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// A program of the build, found beside the running test program.
+std::wstring BuiltProgram(const wchar_t* fileName);
+
+// A process started for a test; killed if it still runs when the object goes.
+class TestProcess {
+public:
+    TestProcess(const std::wstring& program, const std::wstring& arguments);
+    ~TestProcess();
+    TestProcess(const TestProcess&) = delete;
+    TestProcess& operator=(const TestProcess&) = delete;
+
+    bool Started() const { return info_.hProcess != nullptr; }
+    DWORD Id() const { return info_.dwProcessId; }
+    // The exit code, or STILL_ACTIVE when it has not ended within `milliseconds`.
+    DWORD WaitForExit(DWORD milliseconds);
+    // The process's visible top-level window with this title, waiting up to `milliseconds`.
+    HWND WaitForWindow(const wchar_t* title, DWORD milliseconds) const;
+
+private:
+    PROCESS_INFORMATION info_{};
+};
+
+// Top-level windows of a process, visible or not.
+int CountTopLevelWindows(DWORD processId);
+// Visible top-level windows with this exact title, of any process.
+int CountWindowsTitled(const wchar_t* title);
+std::wstring WindowText(HWND window);

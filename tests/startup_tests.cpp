@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+
+#include "app/embedded_resource.h"
+#include "app/startup.h"
+#include "process_helpers.h"
+#include "texts/texts.h"
+#include "wizard/form_main.h"
+#include "wizard/wait_animation.h"
+
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace {
+
+Language Choose(LCID locale, const wchar_t* commandLine) {
+    return ChooseLanguage(LanguageOfLocaleId(locale), commandLine);
+}
+
+constexpr LCID kFrench = 0x040C;
+
+TEST(ChooseLanguage, KnownSwitchesAreLowerCasedInAsciiAndOverrideTheLocale) {
+    EXPECT_EQ(Choose(kFrench, L"setup.exe /DE"), kGerman);
+    EXPECT_EQ(Choose(kFrench, L"setup.exe /Ge"), kGerman);
+    EXPECT_EQ(Choose(kFrench, L"setup.exe /Ru"), kRussian);
+    EXPECT_EQ(Choose(kFrench, L"setup.exe /RUS"), kRussian);
+    EXPECT_EQ(Choose(0x0419, L"setup.exe /ENG"), kEnglish);
+    EXPECT_EQ(Choose(0x0407, L"setup.exe /en"), kEnglish);
+    EXPECT_EQ(Choose(kFrench, L"setup.exe /ru"), kRussian);
+    // Only A to Z are lower-cased: a Kelvin sign or a dotted capital I is no letter here.
+    EXPECT_EQ(Choose(kFrench, L"setup.exe /D\u0130"), kEnglish);
+}
+
+TEST(ChooseLanguage, AnythingButAKnownFirstArgumentLeavesTheLocaleToDecide) {
+    for (const wchar_t* commandLine :
+         {L"setup.exe", L"setup.exe /english", L"setup.exe -de", L"setup.exe de", L"setup.exe x /de",
+          L"setup.exe /d", L"setup.exe \"\" /ru", L"setup.exe /de-"}) {
+        EXPECT_EQ(Choose(kFrench, commandLine), kEnglish) << commandLine;
+        EXPECT_EQ(Choose(0x0807, commandLine), kGerman) << commandLine;
+        EXPECT_EQ(Choose(0x0423, commandLine), kRussian) << commandLine;
+    }
+}
+
+TEST(ChooseLanguage, QuotesAndControlCharactersFollowThePlatformsRules) {
+    EXPECT_EQ(Choose(kFrench, L"\"C:\\Program Files\\setup.exe\" /de"), kGerman);
+    EXPECT_EQ(Choose(kFrench, L"setup.exe \"/de\""), kGerman);
+    EXPECT_EQ(Choose(kFrench, L"setup.exe /\"d\"e"), kGerman);
+    EXPECT_EQ(Choose(kFrench, L"setup.exe\t/ru\t/de"), kRussian);
+    EXPECT_EQ(Choose(kFrench, L"  setup.exe   \x1f/de"), kGerman);
+    EXPECT_EQ(Choose(kFrench, L"setup.exe \"/de x\""), kEnglish);
+    EXPECT_EQ(Choose(kFrench, L""), kEnglish);
+    EXPECT_EQ(Choose(kFrench, nullptr), kEnglish);
+}
+
+TEST(ChooseLanguage, LocalesMapAsWholeIdentifiers) {
+    for (LCID german : {0x0407u, 0x0C07u, 0x1407u, 0x1007u, 0x0807u})
+        EXPECT_EQ(Choose(german, L"setup.exe"), kGerman) << std::hex << german;
+    for (LCID russian : {0x0419u, 0x0422u, 0x0423u})
+        EXPECT_EQ(Choose(russian, L"setup.exe"), kRussian) << std::hex << russian;
+    // Phone-book sort order, other German-speaking regions and the rest: English.
+    for (LCID other : {0x10407u, 0x0409u, 0x0809u, 0x040Cu, 0x0007u, 0x0819u, 0x0000u})
+        EXPECT_EQ(Choose(other, L"setup.exe"), kEnglish) << std::hex << other;
+    EXPECT_EQ(LanguageOfLocaleId(0x10407), kNoLanguage);
+}
+
+TEST(ChooseLanguage, TheMachineLocaleGivesAValidLanguage) {
+    const Language fromLocale = LanguageFromLocale();
+    EXPECT_TRUE(fromLocale <= kRussian || fromLocale == kNoLanguage);
+    EXPECT_EQ(fromLocale, LanguageOfLocaleId(GetUserDefaultLCID()));
+}
+
+// ---- the program itself, started as a real process
+
+constexpr DWORD kWindowTimeoutMs = 15000;
+
+HWND WelcomeLabel(HWND form) { return GetDlgItem(form, TFormMain::kLabelText); }
+
+void PressClose(HWND form) {
+    HWND close = GetDlgItem(form, TFormMain::kButtonClose);
+    ASSERT_NE(close, nullptr);
+    PostMessageW(close, BM_CLICK, 0, 0);
+}
+
+TEST(Program, StartsInTheLanguageOfItsSwitchInTheBlackFixedSizeWindow) {
+    struct Case {
+        const wchar_t* arguments;
+        Language language;
+    };
+    for (Case c : {Case{L"/de", kGerman}, Case{L"/RUS second", kRussian}, Case{L"/eng", kEnglish}}) {
+        TestProcess wizard(BuiltProgram(L"Mervane4Setup.exe"), c.arguments);
+        ASSERT_TRUE(wizard.Started());
+        HWND form = wizard.WaitForWindow(L"FormMain", kWindowTimeoutMs);
+        ASSERT_NE(form, nullptr) << "no wizard window";
+
+        EXPECT_EQ(WindowText(WelcomeLabel(form)), Text(11, c.language)) << c.arguments;
+        RECT window{}, client{};
+        GetWindowRect(form, &window);
+        GetClientRect(form, &client);
+        EXPECT_EQ(window.right - window.left, 459);
+        EXPECT_EQ(window.bottom - window.top, 533);
+        EXPECT_EQ(client.right, 459);
+        EXPECT_EQ(client.bottom, 533);
+        EXPECT_EQ(GetWindowLongW(form, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME), 0);
+        EXPECT_TRUE(GetClassLongW(form, GCL_STYLE) & CS_DROPSHADOW);
+        const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+        EXPECT_NEAR(window.left + 459 / 2, screenWidth / 2, 2);
+
+        HWND close = GetDlgItem(form, TFormMain::kButtonClose);
+        RECT closeRect{};
+        GetWindowRect(close, &closeRect);
+        EXPECT_EQ(closeRect.left - window.left, 427);
+        EXPECT_EQ(closeRect.top - window.top, 0);
+        EXPECT_EQ(closeRect.right, window.right);
+
+        PressClose(form);
+        EXPECT_EQ(wizard.WaitForExit(kWindowTimeoutMs), 0u);
+    }
+}
+
+TEST(Program, ASecondInstanceEndsAtOnceWithoutAWindowAndLeavesTheFirstAlone) {
+    TestProcess first(BuiltProgram(L"Mervane4Setup.exe"), L"/ru");
+    HWND form = first.WaitForWindow(L"FormMain", kWindowTimeoutMs);
+    ASSERT_NE(form, nullptr);
+
+    for (const wchar_t* arguments : {L"", L"/de"}) {
+        TestProcess second(BuiltProgram(L"Mervane4Setup.exe"), arguments);
+        ASSERT_TRUE(second.Started());
+        EXPECT_EQ(second.WaitForExit(1000), 0u) << "second instance still running or failed";
+        EXPECT_EQ(CountTopLevelWindows(second.Id()), 0);
+    }
+    EXPECT_EQ(CountWindowsTitled(L"FormMain"), 1);
+    EXPECT_TRUE(IsWindowVisible(form));
+    EXPECT_EQ(WindowText(WelcomeLabel(form)), Text(11, kRussian));
+
+    PostMessageW(form, WM_CLOSE, 0, 0);  // the way Alt+F4 and the taskbar close
+    EXPECT_EQ(first.WaitForExit(kWindowTimeoutMs), 0u);
+
+    // The guard went with the first instance: a new start runs normally.
+    TestProcess third(BuiltProgram(L"Mervane4Setup.exe"), L"");
+    HWND thirdForm = third.WaitForWindow(L"FormMain", kWindowTimeoutMs);
+    ASSERT_NE(thirdForm, nullptr);
+    PressClose(thirdForm);
+    EXPECT_EQ(third.WaitForExit(kWindowTimeoutMs), 0u);
+}
+
+// ---- the embedded resources, as the platform sees them in the built program
+
+class Resources : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        module_ = LoadLibraryExW(BuiltProgram(L"Mervane4Setup.exe").c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    }
+    static void TearDownTestSuite() { FreeLibrary(module_); }
+    static std::vector<BYTE> Bytes(const wchar_t* type, const wchar_t* name) {
+        std::span<const BYTE> bytes = EmbeddedResource(module_, type, name);
+        return {bytes.begin(), bytes.end()};
+    }
+    static HMODULE module_;
+};
+HMODULE Resources::module_ = nullptr;
+
+TEST_F(Resources, TheWaitAnimationDecodesThroughThePlatformDecoder) {
+    ASSERT_NE(module_, nullptr);
+    std::vector<BYTE> gif = Bytes(RT_RCDATA, L"GIF_PROGRESS");
+    ASSERT_GE(gif.size(), 6u);
+    EXPECT_EQ(std::string(gif.begin(), gif.begin() + 6), "GIF89a");
+    auto animation = WaitAnimation::Decode(gif);
+    ASSERT_NE(animation, nullptr);
+    EXPECT_EQ(animation->Size().cx, 83);
+    EXPECT_EQ(animation->Size().cy, 28);
+    ASSERT_EQ(animation->FrameCount(), 40u);
+    for (size_t i = 0; i < animation->FrameCount(); ++i) {
+        EXPECT_EQ(animation->DelayMs(i), 120u) << "frame " << i;
+        BITMAP frame{};
+        ASSERT_TRUE(GetObjectW(animation->Frame(i), sizeof frame, &frame));
+        EXPECT_EQ(frame.bmWidth, 83);
+    }
+    EXPECT_TRUE(animation->LoopsForever());
+}
+
+TEST_F(Resources, TheAgreementsHaveTheirEncodings) {
+    for (const wchar_t* name : {L"EULA_EN", L"EULA_DE"}) {
+        std::vector<BYTE> text = Bytes(RT_RCDATA, name);
+        ASSERT_GT(text.size(), 100u) << name;
+        EXPECT_FALSE(text[0] == 0xEF || text[0] == 0xFF || text[0] == 0xFE) << "byte-order mark";
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\n') {
+                EXPECT_TRUE(i > 0 && text[i - 1] == '\r') << "bare LF in " << name;
+            }
+            EXPECT_NE(text[i], 0) << name;
+        }
+    }
+    std::vector<BYTE> german = Bytes(RT_RCDATA, L"EULA_DE");
+    const std::string germanText(german.begin(), german.end());
+    EXPECT_NE(germanText.find("F\xDCR"), std::string::npos);  // "FÜR" in Windows-1252
+
+    std::vector<BYTE> russian = Bytes(RT_RCDATA, L"EULA_RU");
+    ASSERT_GT(russian.size(), 100u);
+    EXPECT_EQ(russian[0], 0xFF);
+    EXPECT_EQ(russian[1], 0xFE);
+    EXPECT_EQ(russian.size() % 2, 0u);
+    std::wstring decoded(reinterpret_cast<const wchar_t*>(russian.data() + 2), (russian.size() - 2) / 2);
+    EXPECT_NE(decoded.find(L"ПОЛЬЗОВАТЕЛЬСКОЕ СОГЛАШЕНИЕ"), std::wstring::npos);
+    EXPECT_NE(decoded.find(L"\r\n"), std::wstring::npos);
+}
+
+TEST_F(Resources, TheShortcutAndTheExpertAreThoseTheBuildWasGiven) {
+    std::vector<BYTE> link = Bytes(L"EXEFILE", L"LINK");
+    std::ifstream built(MERVANE_LINK_FILE, std::ios::binary);
+    std::vector<BYTE> expected((std::istreambuf_iterator<char>(built)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(link, expected);
+    const std::string text(link.begin(), link.end());
+    EXPECT_EQ(text.rfind("[{000214A0-0000-0000-C000-000000000046}]\r\nProp3=19,2\r\n[InternetShortcut]\r\nURL=", 0), 0u);
+    EXPECT_EQ(text.substr(text.size() - 11), "\r\nIDList=\r\n");
+    for (BYTE b : link) EXPECT_TRUE(b < 0x80);
+
+    EXPECT_EQ(Bytes(L"EXEFILE", L"EXPERT").size(), static_cast<size_t>(MERVANE_EXPERT_SIZE));
+    EXPECT_EQ(Bytes(L"exefile", L"expert").size(), static_cast<size_t>(MERVANE_EXPERT_SIZE));
+}
+
+TEST_F(Resources, TheImagesHaveTheirSizes) {
+    struct Expected {
+        const wchar_t* name;
+        int width, height;
+    };
+    for (Expected e : {Expected{L"LOGO", 78, 84}, Expected{L"BANNER", 88, 16}, Expected{L"CLOSEGLYPH", 32, 32}}) {
+        HBITMAP bitmap = static_cast<HBITMAP>(LoadImageW(module_, e.name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        ASSERT_NE(bitmap, nullptr) << e.name;
+        BITMAP info{};
+        GetObjectW(bitmap, sizeof info, &info);
+        EXPECT_EQ(info.bmWidth, e.width) << e.name;
+        EXPECT_EQ(info.bmHeight, e.height) << e.name;
+        DeleteObject(bitmap);
+    }
+    EXPECT_NE(FindResourceW(module_, L"MAINICON", RT_GROUP_ICON), nullptr);
+    EXPECT_NE(FindResourceW(module_, MAKEINTRESOURCEW(1), RT_MANIFEST), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,147 @@
+#include "wizard/wait_animation.h"
+
+#include <objidl.h>
+
+#include <cstring>
+
+#include "app/embedded_resource.h"
+#include "app/system_libraries.h"
+
+namespace {
+
+// The GDI+ flat API, resolved once from System32: gdiplus.dll is no KnownDLL and must not
+// be imported by name.
+using GpStatus = int;
+using GpImage = void;
+struct StartupInput {
+    UINT32 version = 1;
+    void* debugCallback = nullptr;
+    BOOL suppressBackgroundThread = FALSE;
+    BOOL suppressExternalCodecs = FALSE;
+};
+struct PropertyItem {
+    ULONG id;
+    ULONG length;
+    WORD type;
+    void* value;
+};
+constexpr ULONG kPropertyFrameDelay = 0x5100;
+constexpr ULONG kPropertyLoopCount = 0x5101;
+const GUID kFrameDimensionTime = {0x6aedbd6d, 0x3fb5, 0x418a, {0x83, 0xa6, 0x7f, 0x45, 0x22, 0x9d, 0xc8, 0x72}};
+
+struct Gdiplus {
+    GpStatus(WINAPI* startup)(ULONG_PTR*, const StartupInput*, void*) = nullptr;
+    GpStatus(WINAPI* createFromStream)(IStream*, GpImage**) = nullptr;
+    GpStatus(WINAPI* disposeImage)(GpImage*) = nullptr;
+    GpStatus(WINAPI* getWidth)(GpImage*, UINT*) = nullptr;
+    GpStatus(WINAPI* getHeight)(GpImage*, UINT*) = nullptr;
+    GpStatus(WINAPI* frameCount)(GpImage*, const GUID*, UINT*) = nullptr;
+    GpStatus(WINAPI* selectFrame)(GpImage*, const GUID*, UINT) = nullptr;
+    GpStatus(WINAPI* propertySize)(GpImage*, ULONG, UINT*) = nullptr;
+    GpStatus(WINAPI* property)(GpImage*, ULONG, UINT, PropertyItem*) = nullptr;
+    GpStatus(WINAPI* createHbitmap)(GpImage*, HBITMAP*, DWORD) = nullptr;
+    bool ready = false;
+};
+
+template <typename Function>
+void Resolve(HMODULE module, Function& function, const char* name) {
+    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+const Gdiplus& LoadGdiplus() {
+    static const Gdiplus api = [] {
+        Gdiplus g;
+        HMODULE module = LoadSystemLibrary(L"gdiplus.dll");
+        if (!module) return g;
+        Resolve(module, g.startup, "GdiplusStartup");
+        Resolve(module, g.createFromStream, "GdipCreateBitmapFromStream");
+        Resolve(module, g.disposeImage, "GdipDisposeImage");
+        Resolve(module, g.getWidth, "GdipGetImageWidth");
+        Resolve(module, g.getHeight, "GdipGetImageHeight");
+        Resolve(module, g.frameCount, "GdipImageGetFrameCount");
+        Resolve(module, g.selectFrame, "GdipImageSelectActiveFrame");
+        Resolve(module, g.propertySize, "GdipGetPropertyItemSize");
+        Resolve(module, g.property, "GdipGetPropertyItem");
+        Resolve(module, g.createHbitmap, "GdipCreateHBITMAPFromBitmap");
+        ULONG_PTR token = 0;
+        StartupInput input;
+        g.ready = g.startup && g.createFromStream && g.disposeImage && g.getWidth && g.getHeight &&
+                  g.frameCount && g.selectFrame && g.propertySize && g.property && g.createHbitmap &&
+                  g.startup(&token, &input, nullptr) == 0;
+        return g;  // GDI+ stays up for the life of the process
+    }();
+    return api;
+}
+
+// A property item's raw bytes, or empty.
+std::vector<BYTE> PropertyBytes(const Gdiplus& gdi, GpImage* image, ULONG id) {
+    UINT size = 0;
+    if (gdi.propertySize(image, id, &size) != 0 || size < sizeof(PropertyItem)) return {};
+    std::vector<BYTE> buffer(size);
+    auto* item = reinterpret_cast<PropertyItem*>(buffer.data());
+    if (gdi.property(image, id, size, item) != 0) return {};
+    const BYTE* value = static_cast<const BYTE*>(item->value);
+    return std::vector<BYTE>(value, value + item->length);
+}
+
+struct ImageHolder {
+    const Gdiplus& gdi;
+    GpImage* image = nullptr;
+    ~ImageHolder() {
+        if (image) gdi.disposeImage(image);
+    }
+};
+
+struct StreamHolder {
+    IStream* stream = nullptr;
+    ~StreamHolder() {
+        if (stream) stream->Release();
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<WaitAnimation> WaitAnimation::Decode(std::span<const BYTE> gif) {
+    const Gdiplus& gdi = LoadGdiplus();
+    if (!gdi.ready || gif.empty()) return nullptr;
+
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, gif.size());
+    if (!memory) return nullptr;
+    if (void* target = GlobalLock(memory)) {
+        std::memcpy(target, gif.data(), gif.size());
+        GlobalUnlock(memory);
+    }
+    StreamHolder stream;
+    if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream.stream))) {
+        GlobalFree(memory);
+        return nullptr;
+    }
+    ImageHolder holder{gdi};
+    if (gdi.createFromStream(stream.stream, &holder.image) != 0) return nullptr;
+
+    auto animation = std::unique_ptr<WaitAnimation>(new WaitAnimation);
+    UINT width = 0, height = 0, count = 0;
+    gdi.getWidth(holder.image, &width);
+    gdi.getHeight(holder.image, &height);
+    if (gdi.frameCount(holder.image, &kFrameDimensionTime, &count) != 0 || count == 0) count = 1;
+    animation->size_ = SIZE{static_cast<LONG>(width), static_cast<LONG>(height)};
+
+    const std::vector<BYTE> delays = PropertyBytes(gdi, holder.image, kPropertyFrameDelay);
+    const std::vector<BYTE> loops = PropertyBytes(gdi, holder.image, kPropertyLoopCount);
+    if (loops.size() >= 2) animation->loopCount_ = loops[0] | (loops[1] << 8);
+
+    for (UINT i = 0; i < count; ++i) {
+        if (count > 1 && gdi.selectFrame(holder.image, &kFrameDimensionTime, i) != 0) return nullptr;
+        HBITMAP frame = nullptr;
+        if (gdi.createHbitmap(holder.image, &frame, 0xFF000000) != 0) return nullptr;
+        animation->frames_.emplace_back(frame);
+        UINT delay = 0;  // hundredths of a second, four bytes per frame
+        if (delays.size() >= (i + 1) * 4) std::memcpy(&delay, &delays[i * 4], 4);
+        animation->delaysMs_.push_back(delay * 10);
+    }
+    return animation;
+}
+
+std::unique_ptr<WaitAnimation> WaitAnimation::FromResource(const wchar_t* name) {
+    return Decode(EmbeddedResource(nullptr, MAKEINTRESOURCEW(10) /* RT_RCDATA */, name));
+}
