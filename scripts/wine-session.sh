@@ -2,11 +2,20 @@
 # teardown. Everything started here is ended by its own id in stop_wine_session.
 
 WINE_SESSION_XVFB_PID=""
+WINE_SESSION_OWNS_PREFIX=0
 
+# start_wine_session [prefix]: a kept prefix when given (booted once), else a new one that
+# stop_wine_session removes. An existing $DISPLAY is used when MERVANE_USE_DISPLAY is set.
 start_wine_session() {
   export WINEDEBUG=${WINEDEBUG:--all}
   export WINEPREFIX
-  WINEPREFIX=$(mktemp -d /tmp/mervane-wine.XXXXXX)
+  if [ -n "${1:-}" ]; then
+    WINEPREFIX=$1
+    mkdir -p "$WINEPREFIX"
+  else
+    WINEPREFIX=$(mktemp -d /tmp/mervane-wine.XXXXXX)
+    WINE_SESSION_OWNS_PREFIX=1
+  fi
   MERVANE_WINE64=$(wine64_loader)
   export MERVANE_WINE64
   if wine32_runs; then export MERVANE_WINE32=wine; else export MERVANE_WINE32=""; fi
@@ -25,6 +34,7 @@ start_wine_session() {
   fi
 
   "$WINESERVER" -p  # keep the server up between the many short Wine processes
+  [ -f "$WINEPREFIX/system.reg" ] && return 0
   # No Mono or Gecko prompts.
   WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 "$MERVANE_WINE64" wineboot -i >/dev/null 2>&1
   local user_dir="$WINEPREFIX/drive_c/users/$(whoami)"
@@ -39,7 +49,7 @@ stop_wine_session() {
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
     "$WINESERVER" -k >/dev/null 2>&1 || true
     "$WINESERVER" -w >/dev/null 2>&1 || true
-    rm -rf "$WINEPREFIX"
+    [ "$WINE_SESSION_OWNS_PREFIX" = 1 ] && rm -rf "$WINEPREFIX"
   fi
   if [ -n "$WINE_SESSION_XVFB_PID" ]; then
     kill "$WINE_SESSION_XVFB_PID" 2>/dev/null || true
