@@ -9,5 +9,9 @@ using FolderList = std::vector<std::wstring>;
 // Whole paths compared ignoring letter case under the user's locale.
 bool SameFolderIgnoringCase(const std::wstring& a, const std::wstring& b);
 
+// The one exact comparison of the program: an installation and a data folder's marker
+// text match only when they are the same code units, letter case included.
+inline bool SameFolderExactly(const std::wstring& a, const std::wstring& b) { return a == b; }
+
 // Index of the first entry equal to `folder` ignoring letter case, or -1.
 int IndexOfFolder(const FolderList& list, const std::wstring& folder);

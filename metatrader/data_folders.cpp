@@ -1,0 +1,102 @@
+#include "metatrader/data_folders.h"
+
+#include <shlobj.h>
+
+#include "app/handles.h"
+#include "metatrader/installations.h"
+#include "metatrader/terminal_conventions.h"
+
+std::optional<std::wstring> DecodeText(std::span<const BYTE> bytes, UINT ansiCodePage) {
+    auto startsWith = [&](std::initializer_list<BYTE> mark) {
+        return bytes.size() >= mark.size() && std::equal(mark.begin(), mark.end(), bytes.begin());
+    };
+    if (startsWith({0xFF, 0xFE}) || startsWith({0xFE, 0xFF})) {
+        const bool bigEndian = bytes[0] == 0xFE;
+        std::wstring text;
+        text.reserve(bytes.size() / 2);
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+            text += static_cast<wchar_t>(bigEndian ? (bytes[i] << 8) | bytes[i + 1] : bytes[i] | (bytes[i + 1] << 8));
+        return text;
+    }
+    UINT codePage = ansiCodePage;
+    DWORD flags = 0;
+    if (startsWith({0xEF, 0xBB, 0xBF})) {
+        bytes = bytes.subspan(3);
+        codePage = CP_UTF8;
+        flags = MB_ERR_INVALID_CHARS;
+    }
+    if (bytes.empty()) return std::wstring();
+    const char* source = reinterpret_cast<const char*>(bytes.data());
+    const int size = static_cast<int>(bytes.size());
+    const int length = MultiByteToWideChar(codePage, flags, source, size, nullptr, 0);
+    if (length <= 0) return std::nullopt;
+    std::wstring text(static_cast<size_t>(length), L'\0');
+    if (MultiByteToWideChar(codePage, flags, source, size, text.data(), length) != length) return std::nullopt;
+    return text;
+}
+
+std::optional<std::wstring> ReadTextFile(const std::wstring& path, DWORD maxBytes) {
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return std::nullopt;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > maxBytes) return std::nullopt;
+    std::vector<BYTE> bytes(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    if (!bytes.empty() && (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+                           read != bytes.size()))
+        return std::nullopt;
+    return DecodeText(bytes, GetACP());
+}
+
+void ListSubFolders(const std::wstring& folder, std::vector<std::wstring>& names) {
+    names.clear();
+    std::wstring pattern = folder;
+    if (!pattern.empty() && pattern.back() == L'\\') pattern.pop_back();
+    pattern += L"\\*.*";
+    WIN32_FIND_DATAW entry;
+    UniqueFind search(FindFirstFileW(pattern.c_str(), &entry));
+    if (!search) return;
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) names.push_back(name);
+    } while (FindNextFileW(search.get(), &entry));
+}
+
+void FindDataFoldersUnder(const std::wstring& dataRoot, const FolderList& selected, FolderList& found) {
+    found.clear();
+    if (!DirectoryExists(dataRoot)) return;
+
+    std::vector<std::wstring> names;
+    ListSubFolders(dataRoot, names);
+    std::vector<std::wstring> origins, candidates;
+    for (const std::wstring& name : names) {
+        const std::wstring folder = dataRoot + L"\\" + name;
+        const std::wstring marker = folder + terminal::kOriginFile;
+        if (!FileExists(marker)) continue;
+        // An unreadable or undecodable marker is passed over like a missing one: one stray
+        // file must not cost the user every other data folder.
+        std::optional<std::wstring> origin = ReadTextFile(marker);
+        if (!origin || !DirectoryExists(*origin)) continue;
+        origins.push_back(*origin);
+        candidates.push_back(folder);
+    }
+
+    for (const std::wstring& installation : selected) {
+        for (size_t i = 0; i < origins.size(); ++i) {
+            if (!SameFolderExactly(origins[i], installation)) continue;
+            if (IndexOfFolder(found, candidates[i]) < 0) found.push_back(candidates[i]);
+            break;
+        }
+    }
+}
+
+void FindDataFolders(const FolderList& selected, FolderList& found) {
+    const std::wstring appData = SpecialFolderPath(nullptr, CSIDL_APPDATA);
+    if (appData.empty()) {
+        found.clear();
+        return;
+    }
+    FindDataFoldersUnder(appData + terminal::kDataRoot, selected, found);
+}

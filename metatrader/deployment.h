@@ -1,0 +1,24 @@
+#pragma once
+#include <windows.h>
+
+#include <span>
+#include <string>
+
+#include "metatrader/folder_list.h"
+
+// The folders to install into: the selected installations, then the found data folders,
+// nothing filtered.
+FolderList InstallTargets(const FolderList& selectedInstallations, const FolderList& foundDataFolders);
+
+// "<folder>\MQL4\Experts" for an existing folder (one trailing backslash dropped), or empty
+// when the folder itself does not exist. The experts folder need not exist.
+std::wstring ExpertsFolder(std::wstring folder);
+
+// Replaces `path` by `bytes` in one step: a temporary file in the same folder is written
+// whole and then moved over the target, so a failure half-way leaves the old file as it was
+// and no temporary file behind. No folder is created. True when the file was written.
+bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes);
+
+// Writes the embedded resource (type, name) of `module` (the program itself when null) into
+// `path` as WriteFileReplacing does. False when there is no such resource or the write failed.
+bool ExtractResourceToFile(HMODULE module, const wchar_t* type, const wchar_t* name, const std::wstring& path);

@@ -1,0 +1,123 @@
+#include "metatrader/installations.h"
+
+#include <shlobj.h>
+
+#include <vector>
+
+#include "app/handles.h"
+#include "metatrader/terminal_conventions.h"
+
+bool RunningUnderWow64() {
+    // Looked up at run time so that the wizard also starts where it is missing.
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    auto isWow64Process = reinterpret_cast<IsWow64ProcessFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
+    BOOL wow64 = FALSE;
+    return isWow64Process && isWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+std::wstring SpecialFolderPath(HWND owner, int csidl) {
+    IMalloc* allocator = nullptr;
+    if (FAILED(SHGetMalloc(&allocator))) return {};
+    std::wstring result;
+    PIDLIST_ABSOLUTE items = nullptr;
+    if (SUCCEEDED(SHGetSpecialFolderLocation(owner, csidl, &items)) && items) {
+        wchar_t path[MAX_PATH] = L"";
+        if (SHGetPathFromIDListW(items, path)) result = path;
+        allocator->Free(items);
+    }
+    allocator->Release();
+    return result;
+}
+
+bool FileExists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+namespace {
+
+// Reading the uninstall keys, both widths see the 32-bit program's view: the terminal is a
+// 32-bit program, and the shipping build is one.
+#ifdef _WIN64
+constexpr REGSAM kUninstallAccess = KEY_READ | KEY_WOW64_32KEY;
+#else
+constexpr REGSAM kUninstallAccess = KEY_READ;
+#endif
+
+std::vector<std::wstring> SubKeyNames(HKEY key) {
+    std::vector<std::wstring> names;
+    DWORD count = 0, longest = 0;
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr, nullptr,
+                         nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return names;
+    std::vector<wchar_t> name(longest + 1);
+    for (DWORD i = 0; i < count; ++i) {
+        DWORD length = static_cast<DWORD>(name.size());
+        if (RegEnumKeyExW(key, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS)
+            names.emplace_back(name.data(), length);
+    }
+    return names;
+}
+
+// The data of the REG_SZ value whose name equals `valueName` exactly (letter case
+// included, unlike the registry's own lookup), or nothing.
+bool ReadExactStringValue(HKEY key, const wchar_t* valueName, std::wstring& data) {
+    DWORD count = 0, longestName = 0, longestData = 0;
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &longestName,
+                         &longestData, nullptr, nullptr) != ERROR_SUCCESS)
+        return false;
+    std::vector<wchar_t> name(longestName + 1);
+    std::vector<BYTE> bytes(longestData + sizeof(wchar_t));
+    for (DWORD i = 0; i < count; ++i) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD type = 0;
+        DWORD size = static_cast<DWORD>(bytes.size());
+        if (RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type, bytes.data(), &size) !=
+            ERROR_SUCCESS)
+            continue;
+        if (std::wstring_view(name.data(), nameLength) != valueName) continue;
+        if (type != REG_SZ) return false;
+        std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), size / sizeof(wchar_t));
+        // Stored data usually carries its terminating NUL; the text ends at the first one.
+        data = text.substr(0, text.find(L'\0'));
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void FindInstallationsUnder(HKEY root, FolderList& list) {
+    list.clear();
+    const std::wstring keyPath = RunningUnderWow64() ? terminal::kUninstallKeyWow64 : terminal::kUninstallKey;
+    UniqueKey uninstall;
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(root, keyPath.c_str(), 0, kUninstallAccess, &opened) != ERROR_SUCCESS) return;
+    uninstall.reset(opened);
+
+    for (const std::wstring& subKeyName : SubKeyNames(uninstall.get())) {
+        UniqueKey entry;
+        if (RegOpenKeyExW(root, (keyPath + subKeyName).c_str(), 0, kUninstallAccess, &opened) != ERROR_SUCCESS)
+            continue;
+        entry.reset(opened);
+        std::wstring version, location;
+        if (!ReadExactStringValue(entry.get(), terminal::kMajorVersionValue, version) ||
+            version != terminal::kMajorVersion)
+            continue;
+        if (!ReadExactStringValue(entry.get(), terminal::kInstallLocationValue, location)) continue;
+        if (FileExists(location + terminal::kProgramFile)) list.push_back(location);
+    }
+}
+
+void FindInstallations(FolderList& list) { FindInstallationsUnder(HKEY_LOCAL_MACHINE, list); }
+
+bool IsTerminalFolder(const std::wstring& folder) {
+    return FileExists(folder + terminal::kProgramFile) && DirectoryExists(folder + terminal::kMql4Folder) &&
+           DirectoryExists(folder + terminal::kExpertsFolder) && DirectoryExists(folder + terminal::kFilesFolder);
+}

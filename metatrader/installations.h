@@ -1,0 +1,26 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "metatrader/folder_list.h"
+
+// True when the wizard runs as a 32-bit process on 64-bit Windows.
+bool RunningUnderWow64();
+
+// The file-system path of a shell special folder (CSIDL), or empty when the platform cannot
+// give one. `owner` is the main window on the main thread, nullptr on the worker.
+std::wstring SpecialFolderPath(HWND owner, int csidl);
+
+// Empties `list` and fills it with the installation folders of the MetaTrader 4 terminals
+// registered in the uninstall keys, in sub-key order, exactly as stored.
+void FindInstallations(FolderList& list);
+
+// The same, under another root than HKEY_LOCAL_MACHINE (tests use a private key).
+void FindInstallationsUnder(HKEY root, FolderList& list);
+
+// Whether `folder` has the layout of an installation folder.
+bool IsTerminalFolder(const std::wstring& folder);
+
+bool FileExists(const std::wstring& path);       // a file, not a directory
+bool DirectoryExists(const std::wstring& path);

@@ -1,0 +1,200 @@
+#include "metatrader/navigator.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+
+#include "app/handles.h"
+#include "metatrader/terminal_conventions.h"
+
+void FindTerminalWindows(std::vector<std::wstring>& list) {
+    list.clear();
+    std::wstring wanted = terminal::kMainWindowClass;
+    auto upper = [](std::wstring& text) {
+        for (wchar_t& c : text)
+            if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+    };
+    upper(wanted);
+    HWND window = GetWindow(GetWindow(GetDesktopWindow(), GW_CHILD), GW_HWNDFIRST);
+    while (IsWindow(window)) {
+        if (IsWindowVisible(window)) {
+            wchar_t name[255];
+            const int length = GetClassNameW(window, name, 255);
+            std::wstring className(name, length > 0 ? length : 0);
+            upper(className);
+            if (className == wanted)
+                list.push_back(std::to_wstring(static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(window))));
+        }
+        window = GetWindow(window, GW_HWNDNEXT);
+    }
+}
+
+HWND TerminalWindowFromEntry(const std::wstring& entry) {
+    size_t i = (!entry.empty() && (entry[0] == L'-' || entry[0] == L'+')) ? 1 : 0;
+    const bool negative = i == 1 && entry[0] == L'-';
+    if (i == entry.size()) return nullptr;
+    std::int64_t value = 0;
+    for (; i < entry.size(); ++i) {
+        if (entry[i] < L'0' || entry[i] > L'9') return nullptr;
+        value = value * 10 + (entry[i] - L'0');
+        if (value > 2147483648LL) return nullptr;
+    }
+    if (negative) value = -value;
+    if (value > 2147483647LL) return nullptr;
+    // Window handles are sign-extended 32-bit values in every process.
+    return reinterpret_cast<HWND>(static_cast<INT_PTR>(static_cast<std::int32_t>(value)));
+}
+
+std::vector<BYTE> EncodeItemRecord(bool target64, std::uint64_t item, std::uint64_t textAddress, int textMax) {
+    std::vector<BYTE> record(target64 ? 56 : 40, 0);
+    auto put32 = [&](size_t offset, std::uint32_t value) { std::memcpy(&record[offset], &value, 4); };
+    auto put64 = [&](size_t offset, std::uint64_t value) { std::memcpy(&record[offset], &value, 8); };
+    put32(0, TVIF_TEXT);  // mask
+    if (target64) {       // mask, pad, hItem, state, stateMask, pszText, cchTextMax, ...
+        put64(8, item);
+        put64(24, textAddress);
+        put32(32, static_cast<std::uint32_t>(textMax));
+    } else {              // ten 4-byte fields: mask, hItem, state, stateMask, pszText, cchTextMax, ...
+        put32(4, static_cast<std::uint32_t>(item));
+        put32(16, static_cast<std::uint32_t>(textAddress));
+        put32(20, static_cast<std::uint32_t>(textMax));
+    }
+    return record;
+}
+
+namespace {
+
+constexpr int kTextUnits = 256;
+constexpr int kTextMax = 255;
+
+// A block of memory inside another process, released when the object goes.
+class RemoteBlock {
+public:
+    RemoteBlock(HANDLE process, size_t size)
+        : process_(process),
+          address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
+    ~RemoteBlock() {
+        if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    }
+    RemoteBlock(const RemoteBlock&) = delete;
+    RemoteBlock& operator=(const RemoteBlock&) = delete;
+    void* get() const { return address_; }
+
+private:
+    HANDLE process_;
+    void* address_;
+};
+
+// Talks to one terminal's tree; every message is bounded, and after one goes unanswered the
+// terminal is treated as gone.
+class TreeSession {
+public:
+    explicit TreeSession(HWND tree) : tree_(tree) {}
+
+    bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result = nullptr) {
+        if (hung_) return false;
+        DWORD_PTR answer = 0;
+        if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kTerminalMessageTimeoutMs,
+                                 &answer)) {
+            if (GetLastError() == ERROR_TIMEOUT || !IsWindow(window)) hung_ = true;
+            return false;
+        }
+        if (result) *result = static_cast<LRESULT>(answer);
+        return true;
+    }
+    LRESULT TreeMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+        LRESULT result = 0;
+        return Send(tree_, message, wParam, lParam, &result) ? result : 0;
+    }
+    std::uint64_t NextItem(UINT relation, std::uint64_t item) {
+        return static_cast<std::uint64_t>(TreeMessage(TVM_GETNEXTITEM, relation, static_cast<LPARAM>(item)));
+    }
+    bool Hung() const { return hung_; }
+
+private:
+    HWND tree_;
+    bool hung_ = false;
+};
+
+bool TargetIs64Bit(HANDLE process) {
+#ifdef _WIN64
+    BOOL wow64 = FALSE;
+    return IsWow64Process(process, &wow64) && !wow64;
+#else
+    (void)process;
+    return false;  // a 32-bit wizard drives 32-bit terminals only
+#endif
+}
+
+}  // namespace
+
+int RefreshNavigator(HWND terminalWindow, std::uint8_t groupIndex, const std::wstring& itemName) {
+    HWND container = terminalWindow ? GetDlgItem(terminalWindow, terminal::kNavigatorContainerId) : nullptr;
+    HWND panel = container ? GetDlgItem(container, terminal::kNavigatorPanelId) : nullptr;
+    HWND tree = panel ? GetDlgItem(panel, terminal::kNavigatorTreeId) : nullptr;
+    if (!tree) return kNavigatorMissing;
+
+    TreeSession session(tree);
+    if (!(GetWindowLongW(panel, GWL_STYLE) & WS_VISIBLE))
+        session.Send(terminalWindow, WM_COMMAND, terminal::kShowNavigatorCommand, 0);
+    session.Send(tree, WM_COMMAND, terminal::kRefreshNavigatorCommand, 0);
+    if (session.Hung()) return kNavigatorNotAnswering;
+
+    DWORD processId = 0;
+    GetWindowThreadProcessId(tree, &processId);
+#ifdef _WIN64
+    constexpr DWORD kAccess = PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_LIMITED_INFORMATION;
+#else
+    constexpr DWORD kAccess = PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE;  // 56
+#endif
+    UniqueHandle process(OpenProcess(kAccess, FALSE, processId));
+    if (!process) return kNavigatorNoAccess;
+
+    const bool target64 = TargetIs64Bit(process.get());
+    RemoteBlock text(process.get(), kTextUnits * sizeof(wchar_t));
+    if (!text.get()) return kNavigatorDone;
+    const size_t recordSize = target64 ? 56 : 40;
+    RemoteBlock record(process.get(), recordSize);
+    if (!record.get()) return kNavigatorDone;
+    const auto textAddress = static_cast<std::uint64_t>(reinterpret_cast<UINT_PTR>(text.get()));
+
+    wchar_t local[kTextUnits];
+    auto fetch = [&](std::uint64_t item) {
+        const std::vector<BYTE> bytes = EncodeItemRecord(target64, item, textAddress, kTextMax);
+        LRESULT got = 0;
+        return WriteProcessMemory(process.get(), record.get(), bytes.data(), bytes.size(), nullptr) &&
+               session.Send(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(record.get()), &got) && got &&
+               ReadProcessMemory(process.get(), text.get(), local, sizeof local, nullptr);
+    };
+    auto localText = [&] { return std::wstring(local, wcsnlen(local, kTextUnits)); };
+
+    int result = kNavigatorDone;
+    const std::uint64_t root = session.NextItem(TVGN_ROOT, 0);
+    std::uint64_t group = session.NextItem(TVGN_CHILD, root);
+    for (unsigned counter = 0; fetch(group); ++counter) {
+        if (counter == groupIndex) {
+            session.TreeMessage(TVM_EXPAND, TVE_EXPAND | TVE_EXPANDPARTIAL, static_cast<LPARAM>(group));
+            for (std::uint64_t item = session.NextItem(TVGN_CHILD, group);; item = session.NextItem(TVGN_NEXT, item)) {
+                if (!fetch(item)) {
+                    result = kNavigatorItemNotFound;
+                    break;
+                }
+                if (localText() == itemName) {
+                    session.TreeMessage(TVM_SELECTITEM, TVGN_CARET, static_cast<LPARAM>(item));
+                    break;
+                }
+            }
+        } else {
+            session.TreeMessage(TVM_EXPAND, TVE_COLLAPSE, static_cast<LPARAM>(group));
+        }
+        group = session.NextItem(TVGN_NEXT, group);
+    }
+    return session.Hung() ? kNavigatorNotAnswering : result;
+}
+
+void RefreshRunningTerminals(const std::wstring& itemName) {
+    std::vector<std::wstring> windows;
+    FindTerminalWindows(windows);
+    for (const std::wstring& entry : windows)
+        RefreshNavigator(TerminalWindowFromEntry(entry), terminal::kExpertGroup, itemName);
+}

@@ -1,0 +1,122 @@
+#include "file_helpers.h"
+
+#include <atomic>
+
+namespace {
+
+void CreateFolders(const std::wstring& path) {
+    for (size_t i = 3; i <= path.size(); ++i)
+        if (i == path.size() || path[i] == L'\\') CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
+}
+
+}  // namespace
+
+TempTree::TempTree() {
+    static std::atomic<int> counter{0};
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    root_ = std::wstring(temp) + L"mervane-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(counter++);
+    RemoveTree(root_);
+    CreateFolders(root_);
+}
+
+TempTree::~TempTree() { RemoveTree(root_); }
+
+std::wstring TempTree::Folder(const std::wstring& relative) const {
+    const std::wstring path = Path(relative);
+    CreateFolders(path);
+    return path;
+}
+
+std::wstring TempTree::File(const std::wstring& relative, const std::string& bytes) const {
+    const std::wstring path = Path(relative);
+    CreateFolders(path.substr(0, path.find_last_of(L'\\')));
+    WriteBytes(path, bytes);
+    return path;
+}
+
+std::wstring MakeInstallation(const TempTree& tree, const std::wstring& relative) {
+    tree.File(relative + L"\\terminal.exe", "MZ stand-in");
+    tree.Folder(relative + L"\\MQL4\\Experts");
+    tree.Folder(relative + L"\\MQL4\\Files");
+    return tree.Path(relative);
+}
+
+std::string ReadBytes(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "<missing>";
+    std::string bytes;
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read) bytes.append(buffer, read);
+    CloseHandle(file);
+    return bytes;
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    if (file == INVALID_HANDLE_VALUE) return;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::wstring name = entry.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    return names;
+}
+
+void RemoveTree(const std::wstring& folder) {
+    for (const std::wstring& name : FolderEntries(folder)) {
+        const std::wstring path = folder + L"\\" + name;
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+            RemoveTree(path);
+        else
+            DeleteFileW(path.c_str());
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+std::string Utf16Le(const std::wstring& text, bool withMark) {
+    std::string bytes = withMark ? std::string("\xFF\xFE") : std::string();
+    for (wchar_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
+std::string Utf16Be(const std::wstring& text) {
+    std::string bytes = "\xFE\xFF";
+    for (wchar_t c : text) {
+        bytes += static_cast<char>(c >> 8);
+        bytes += static_cast<char>(c & 0xFF);
+    }
+    return bytes;
+}
+
+std::string Ansi(const std::wstring& text, UINT codePage) {
+    if (text.empty()) return {};
+    std::string bytes(WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                          nullptr, nullptr),
+                      '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                        static_cast<int>(bytes.size()), nullptr, nullptr);
+    return bytes;
+}
+
+std::string Utf8(const std::wstring& text, bool withMark) {
+    return (withMark ? std::string("\xEF\xBB\xBF") : std::string()) + Ansi(text, CP_UTF8);
+}

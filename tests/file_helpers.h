@@ -1,0 +1,38 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// A private folder tree under the temporary folder, removed with everything in it when the
+// object goes.
+class TempTree {
+public:
+    TempTree();
+    ~TempTree();
+    TempTree(const TempTree&) = delete;
+    TempTree& operator=(const TempTree&) = delete;
+
+    const std::wstring& Root() const { return root_; }
+    // Root + "\" + relative, with every folder on the way created.
+    std::wstring Folder(const std::wstring& relative) const;
+    // Writes a file (its folders created) and returns its path.
+    std::wstring File(const std::wstring& relative, const std::string& bytes) const;
+    std::wstring Path(const std::wstring& relative) const { return root_ + L"\\" + relative; }
+
+private:
+    std::wstring root_;
+};
+
+// A folder with the layout of a terminal installation: terminal.exe, MQL4\Experts, MQL4\Files.
+std::wstring MakeInstallation(const TempTree& tree, const std::wstring& relative);
+
+std::string ReadBytes(const std::wstring& path);
+void WriteBytes(const std::wstring& path, const std::string& bytes);
+void RemoveTree(const std::wstring& folder);
+std::vector<std::wstring> FolderEntries(const std::wstring& folder);  // names, "." and ".." left out
+
+std::string Utf16Le(const std::wstring& text, bool withMark);
+std::string Utf16Be(const std::wstring& text);
+std::string Utf8(const std::wstring& text, bool withMark);
+std::string Ansi(const std::wstring& text, UINT codePage = CP_ACP);

@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstring>
+
+#include <memory>
+
+#include "file_helpers.h"
+#include "metatrader/navigator.h"
+#include "metatrader/terminal_conventions.h"
+#include "process_helpers.h"
+
+namespace {
+
+// A stand-in terminal running as its own process, driven across processes like a real one.
+class StandIn {
+public:
+    StandIn(const TempTree& tree, const std::wstring& options) {
+        static int count = 0;
+        title_ = L"Stand-in " + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++count);
+        log_ = tree.Path(title_ + L".log");
+        process_ = std::make_unique<TestProcess>(BuiltProgram(L"standin_terminal.exe"),
+                                                 L"\"--title=" + title_ + L"\" \"--log=" + log_ + L"\" " + options);
+        const ULONGLONG deadline = GetTickCount64() + 15000;
+        while (ReadBytes(log_).find("ready") == std::string::npos && GetTickCount64() < deadline) Sleep(20);
+        window_ = FindWindowW(nullptr, title_.c_str());
+    }
+    HWND Window() const { return window_; }
+    std::string Log() const { return ReadBytes(log_); }
+    // "groups=<E|C per group> selected=<group>/<item> panel=<visible|hidden>"
+    std::string State() const {
+        SendMessageTimeoutW(window_, WM_APP + 1, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
+        const std::string log = Log();
+        const size_t at = log.rfind("state ");
+        return at == std::string::npos ? "" : log.substr(at + 6, log.find('\n', at) - at - 6);
+    }
+
+private:
+    std::wstring title_, log_;
+    std::unique_ptr<TestProcess> process_;
+    HWND window_ = nullptr;
+};
+
+class Navigator : public testing::Test {
+protected:
+    TempTree tree_;
+    std::wstring experts_ = tree_.Folder(L"Experts");
+    void AddExpert(const std::wstring& fileName) { tree_.File(L"Experts\\" + fileName, "expert"); }
+    std::wstring ExpertsOption() const { return L"\"--experts=" + experts_ + L"\""; }
+};
+
+TEST(ItemRecord, HasThe40ByteLayoutOfA32BitProcess) {
+    const std::vector<BYTE> record = EncodeItemRecord(false, 0x12345678, 0x00ABCDEF, 255);
+    ASSERT_EQ(record.size(), 40u);
+    auto field = [&](int index) {
+        std::uint32_t value;
+        std::memcpy(&value, &record[index * 4], 4);
+        return value;
+    };
+    EXPECT_EQ(field(0), 1u);           // mask: TVIF_TEXT
+    EXPECT_EQ(field(1), 0x12345678u);  // hItem
+    EXPECT_EQ(field(4), 0x00ABCDEFu);  // pszText
+    EXPECT_EQ(field(5), 255u);         // cchTextMax
+    for (int unused : {2, 3, 6, 7, 8, 9}) EXPECT_EQ(field(unused), 0u) << unused;
+
+    const std::vector<BYTE> wide = EncodeItemRecord(true, 0x1122334455667788ull, 0x99AABBCCDDEEFF00ull, 255);
+    ASSERT_EQ(wide.size(), 56u);
+    TVITEMW native{};
+    if (sizeof(void*) == 8) {
+        std::memcpy(&native, wide.data(), sizeof native);
+        EXPECT_EQ(native.mask, static_cast<UINT>(TVIF_TEXT));
+        EXPECT_EQ(reinterpret_cast<std::uint64_t>(native.hItem), 0x1122334455667788ull);
+        EXPECT_EQ(reinterpret_cast<std::uint64_t>(native.pszText), 0x99AABBCCDDEEFF00ull);
+        EXPECT_EQ(native.cchTextMax, 255);
+    }
+}
+
+TEST(TerminalWindowFromEntry, ReadsSignedDecimalAndGivesNullOtherwise) {
+    EXPECT_EQ(TerminalWindowFromEntry(L"65802"), reinterpret_cast<HWND>(65802));
+    EXPECT_EQ(TerminalWindowFromEntry(L"2147483647"), reinterpret_cast<HWND>(2147483647));
+    EXPECT_EQ(TerminalWindowFromEntry(L"2147483648"), nullptr);
+    EXPECT_EQ(TerminalWindowFromEntry(L"4294967295"), nullptr);
+    EXPECT_EQ(TerminalWindowFromEntry(L"-2"), reinterpret_cast<HWND>(static_cast<INT_PTR>(-2)));
+    for (const wchar_t* bad : {L"", L"-", L"12a", L" 12", L"0x10", L"99999999999999999999"})
+        EXPECT_EQ(TerminalWindowFromEntry(bad), nullptr) << bad;
+    EXPECT_EQ(RefreshNavigator(nullptr, 2, L"Mervane 4"), kNavigatorMissing);
+}
+
+std::vector<HWND> ListedTerminals() {
+    std::vector<std::wstring> list = {L"stale"};
+    FindTerminalWindows(list);
+    std::vector<HWND> windows;
+    for (const std::wstring& entry : list) windows.push_back(TerminalWindowFromEntry(entry));
+    return windows;
+}
+
+bool Listed(HWND window) {
+    const std::vector<HWND> windows = ListedTerminals();
+    return std::find(windows.begin(), windows.end(), window) != windows.end();
+}
+
+TEST_F(Navigator, FindsVisibleTopLevelTerminalsOfAnyLetterCaseFrontToBack) {
+    StandIn exact(tree_, L"");
+    StandIn lower(tree_, L"--class=metaquotes::metatrader::4.00");
+    StandIn hidden(tree_, L"--hidden-window");
+    StandIn other(tree_, L"--class=MetaQuotes::MetaTrader::5.00");
+    ASSERT_TRUE(exact.Window() && lower.Window());
+
+    // A child window of the class, inside a window of this process, is not a terminal.
+    WNDCLASSW childClass{};
+    childClass.lpfnWndProc = DefWindowProcW;
+    childClass.lpszClassName = terminal::kMainWindowClass;
+    RegisterClassW(&childClass);
+    HWND host = CreateWindowExW(0, L"STATIC", L"host", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+    HWND child = CreateWindowExW(0, terminal::kMainWindowClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, host, nullptr,
+                                 nullptr, nullptr);
+    ASSERT_NE(child, nullptr);
+
+    EXPECT_TRUE(Listed(exact.Window()));
+    EXPECT_TRUE(Listed(lower.Window()));
+    EXPECT_FALSE(Listed(hidden.Window()));
+    EXPECT_FALSE(Listed(other.Window()));
+    EXPECT_FALSE(Listed(child));
+
+    for (HWND front : {exact.Window(), lower.Window()}) {
+        SetWindowPos(front, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        const std::vector<HWND> windows = ListedTerminals();
+        ASSERT_FALSE(windows.empty());
+        EXPECT_EQ(windows.front(), front);
+    }
+    DestroyWindow(host);
+}
+
+TEST_F(Navigator, AHiddenNavigatorIsShownThenRefreshedAndTheExpertSelected) {
+    AddExpert(L"Another.ex4");
+    StandIn terminal(tree_, L"--hidden-navigator " + ExpertsOption());
+    ASSERT_NE(terminal.Window(), nullptr);
+    EXPECT_EQ(terminal.State(), "groups=EEEEE selected=/ panel=hidden");
+
+    AddExpert(L"Mervane 4.ex4");  // written after the terminal started, as the wizard does
+    EXPECT_EQ(RefreshNavigator(terminal.Window(), 2, L"Mervane 4"), kNavigatorDone);
+    EXPECT_EQ(terminal.State(), "groups=CCECC selected=Expert Advisors/Mervane 4 panel=visible");
+    const std::string log = terminal.Log();
+    ASSERT_NE(log.find("command 33310"), std::string::npos);
+    EXPECT_LT(log.find("command 33310"), log.find("command 38234"));
+}
+
+TEST_F(Navigator, AVisibleNavigatorIsOnlyRefreshed) {
+    AddExpert(L"Mervane 4.ex4");
+    StandIn terminal(tree_, ExpertsOption());
+    EXPECT_EQ(RefreshNavigator(terminal.Window(), 2, L"Mervane 4"), kNavigatorDone);
+    EXPECT_EQ(terminal.Log().find("command 33310"), std::string::npos);
+    EXPECT_NE(terminal.Log().find("command 38234"), std::string::npos);
+    EXPECT_EQ(terminal.State(), "groups=CCECC selected=Expert Advisors/Mervane 4 panel=visible");
+}
+
+TEST_F(Navigator, TheNameMustMatchExactly) {
+    AddExpert(L"mervane 4.ex4");
+    AddExpert(L"Mervane 4.ex4.ex4");
+    StandIn terminal(tree_, ExpertsOption());
+    EXPECT_EQ(RefreshNavigator(terminal.Window(), 2, L"Mervane 4"), kNavigatorItemNotFound);
+    EXPECT_EQ(terminal.State(), "groups=CCECC selected=/ panel=visible");
+}
+
+TEST_F(Navigator, ATreeWithoutTheGroupIsCollapsedAndLeftUnselected) {
+    AddExpert(L"Mervane 4.ex4");
+    StandIn terminal(tree_, L"--groups=2 " + ExpertsOption());
+    EXPECT_EQ(RefreshNavigator(terminal.Window(), 2, L"Mervane 4"), kNavigatorDone);
+    EXPECT_EQ(terminal.State(), "groups=CC selected=/ panel=visible");
+}
+
+TEST_F(Navigator, AWindowWithoutTheControlsIsNotMessaged) {
+    StandIn terminal(tree_, L"--no-navigator");
+    ASSERT_NE(terminal.Window(), nullptr);
+    EXPECT_EQ(RefreshNavigator(terminal.Window(), 2, L"Mervane 4"), kNavigatorMissing);
+    EXPECT_EQ(terminal.Log().find("command"), std::string::npos);
+}
+
+TEST_F(Navigator, EveryRunningTerminalIsTriedWhateverTheOneBeforeGave) {
+    AddExpert(L"Mervane 4.ex4");
+    StandIn second(tree_, L"--hidden-navigator " + ExpertsOption());
+    StandIn first(tree_, L"--no-navigator");
+    SetWindowPos(first.Window(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    RefreshRunningTerminals(L"Mervane 4");
+    EXPECT_EQ(second.State(), "groups=CCECC selected=Expert Advisors/Mervane 4 panel=visible");
+}
+
+TEST_F(Navigator, AHungTerminalCostsSecondsNotTheInstall) {
+    StandIn terminal(tree_, L"--hang=30000 " + ExpertsOption());
+    ASSERT_NE(terminal.Window(), nullptr);
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(RefreshNavigator(terminal.Window(), 2, L"Mervane 4"), kNavigatorNotAnswering);
+    EXPECT_LE(GetTickCount64() - start, kTerminalMessageTimeoutMs + 1500u);
+}
+
+}  // namespace

@@ -1,0 +1,209 @@
+// A stand-in for a running MetaTrader 4 terminal, for tests only: a visible top-level window
+// of the terminal's class holding the Navigator container, panel and tree-view with their
+// control ids. Group 2 of the tree lists the experts (*.ex4) of a folder; command 33310
+// shows the panel, command 38234 (sent to the tree) rebuilds the tree from the folder.
+//
+// Options: --experts=<folder> --groups=<n> --filler=<n> --hidden-navigator --no-navigator
+//          --hidden-window --class=<name> --title=<text> --hang=<ms> --log=<file>
+// WM_APP + 1 appends the tree's state to the log: the expanded state of every group, the
+// selected item and whether the panel is visible.
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kContainerId = 59420;
+constexpr int kPanelId = 82;
+constexpr int kTreeId = 35439;
+constexpr int kShowNavigator = 33310;
+constexpr int kRefreshNavigator = 38234;
+constexpr UINT kReportState = WM_APP + 1;
+
+struct Options {
+    std::wstring experts, className = L"MetaQuotes::MetaTrader::4.00", title = L"Stand-in terminal", log;
+    int groups = 5, filler = 0, hangMs = 0;
+    bool hiddenNavigator = false, noNavigator = false, hiddenWindow = false;
+} options;
+
+HWND panel = nullptr, tree = nullptr;
+WNDPROC treeProc = nullptr;
+
+void Log(const std::wstring& line) {
+    if (options.log.empty()) return;
+    if (FILE* f = _wfopen(options.log.c_str(), L"ab")) {
+        std::string utf8(WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, nullptr, 0, nullptr, nullptr), '\0');
+        WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
+        utf8.pop_back();
+        fprintf(f, "%s\n", utf8.c_str());
+        fclose(f);
+    }
+}
+
+HTREEITEM Insert(HTREEITEM parent, const std::wstring& text) {
+    TVINSERTSTRUCTW insert{};
+    insert.hParent = parent;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT;
+    insert.item.pszText = const_cast<wchar_t*>(text.c_str());
+    return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+}
+
+std::vector<std::wstring> ExpertNames() {
+    std::vector<std::wstring> names;
+    if (options.experts.empty()) return names;
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((options.experts + L"\\*.ex4").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::wstring name = entry.cFileName;
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(name.substr(0, name.size() - 4));
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void BuildTree() {
+    SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    static const wchar_t* kGroupNames[] = {L"Accounts", L"Indicators", L"Expert Advisors", L"Scripts", L"Market"};
+    HTREEITEM root = Insert(TVI_ROOT, L"MetaTrader 4");
+    for (int g = 0; g < options.groups; ++g) {
+        HTREEITEM group = Insert(root, g < 5 ? kGroupNames[g] : L"Group " + std::to_wstring(g));
+        if (g == 2) {
+            for (int i = 0; i < options.filler; ++i) {
+                wchar_t name[32];
+                swprintf(name, 32, L"Filler %04d", i);
+                Insert(group, name);
+            }
+            for (const std::wstring& name : ExpertNames()) Insert(group, name);
+        } else {
+            Insert(group, L"Item of group " + std::to_wstring(g));
+        }
+        SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(group));
+    }
+    SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
+}
+
+std::wstring ItemText(HTREEITEM item) {
+    wchar_t text[256] = L"";
+    TVITEMW record{};
+    record.mask = TVIF_TEXT;
+    record.hItem = item;
+    record.pszText = text;
+    record.cchTextMax = 256;
+    if (!item || !SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&record))) return L"";
+    return text;
+}
+
+void ReportState() {
+    std::wstring line = L"state groups=";
+    HTREEITEM root = TreeView_GetRoot(tree);
+    for (HTREEITEM g = TreeView_GetChild(tree, root); g; g = TreeView_GetNextSibling(tree, g))
+        line += (TreeView_GetItemState(tree, g, TVIS_EXPANDED) & TVIS_EXPANDED) ? L'E' : L'C';
+    HTREEITEM selected = TreeView_GetSelection(tree);
+    HTREEITEM parent = selected ? TreeView_GetParent(tree, selected) : nullptr;
+    line += L" selected=" + ItemText(parent) + L"/" + ItemText(selected);
+    line += std::wstring(L" panel=") + (IsWindowVisible(panel) ? L"visible" : L"hidden");
+    Log(line);
+}
+
+LRESULT CALLBACK TreeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND && LOWORD(wParam) == kRefreshNavigator) {
+        Log(L"command 38234");
+        BuildTree();
+        return 0;
+    }
+    return CallWindowProcW(treeProc, window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            if (LOWORD(wParam) == kShowNavigator) {
+                Log(L"command 33310");
+                if (panel) ShowWindow(panel, SW_SHOW);
+                return 0;
+            }
+            break;
+        case kReportState:
+            ReportState();
+            return 1;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// "--name=value": true with the value when `argument` is that option.
+bool Take(const std::wstring& argument, const wchar_t* name, std::wstring& value) {
+    const std::wstring prefix = std::wstring(name) + L"=";
+    if (argument.rfind(prefix, 0) != 0) return false;
+    value = argument.substr(prefix.size());
+    return true;
+}
+
+void ParseOptions() {
+    int count = 0;
+    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    for (int i = 1; i < count; ++i) {
+        const std::wstring a = arguments[i];
+        std::wstring v;
+        if (Take(a, L"--experts", v)) options.experts = v;
+        else if (Take(a, L"--groups", v)) options.groups = _wtoi(v.c_str());
+        else if (Take(a, L"--filler", v)) options.filler = _wtoi(v.c_str());
+        else if (Take(a, L"--class", v)) options.className = v;
+        else if (Take(a, L"--title", v)) options.title = v;
+        else if (Take(a, L"--hang", v)) options.hangMs = _wtoi(v.c_str());
+        else if (Take(a, L"--log", v)) options.log = v;
+        else if (a == L"--hidden-navigator") options.hiddenNavigator = true;
+        else if (a == L"--no-navigator") options.noNavigator = true;
+        else if (a == L"--hidden-window") options.hiddenWindow = true;
+    }
+    LocalFree(arguments);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    ParseOptions();
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TREEVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    WNDCLASSW mainClass{};
+    mainClass.lpfnWndProc = MainProc;
+    mainClass.hInstance = instance;
+    mainClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    mainClass.lpszClassName = options.className.c_str();
+    RegisterClassW(&mainClass);
+    HWND main = CreateWindowExW(0, options.className.c_str(), options.title.c_str(), WS_OVERLAPPEDWINDOW, 20, 20,
+                                400, 300, nullptr, nullptr, instance, nullptr);
+    if (!options.noNavigator) {
+        HWND container = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 260, main,
+                                         reinterpret_cast<HMENU>(kContainerId), instance, nullptr);
+        panel = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | (options.hiddenNavigator ? 0 : WS_VISIBLE), 0, 0, 200,
+                                260, container, reinterpret_cast<HMENU>(kPanelId), instance, nullptr);
+        tree = CreateWindowExW(0, WC_TREEVIEWW, L"", WS_CHILD | WS_VISIBLE | TVS_HASLINES | TVS_HASBUTTONS |
+                                                        TVS_SHOWSELALWAYS,
+                               0, 0, 200, 260, panel, reinterpret_cast<HMENU>(kTreeId), instance, nullptr);
+        treeProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TreeProc)));
+        BuildTree();
+    }
+    if (!options.hiddenWindow) ShowWindow(main, SW_SHOWNOACTIVATE);
+    Log(L"ready");
+    if (options.hangMs > 0) Sleep(static_cast<DWORD>(options.hangMs));  // stops answering
+
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return 0;
+}
