@@ -73,20 +73,22 @@ void FindDataFoldersUnder(const std::wstring& dataRoot, const FolderList& select
     std::vector<std::wstring> origins, candidates;
     for (const std::wstring& name : names) {
         const std::wstring folder = dataRoot + L"\\" + name;
-        const std::wstring marker = folder + terminal::kOriginFile;
-        if (!FileExists(marker)) continue;
-        // An unreadable or undecodable marker is passed over like a missing one: one stray
-        // file must not cost the user every other data folder.
-        std::optional<std::wstring> origin = ReadTextFile(marker);
-        if (!origin || !DirectoryExists(*origin)) continue;
-        origins.push_back(*origin);
+        // A missing marker, a folder of that name, and an unreadable or undecodable marker
+        // are all passed over: one stray file must not cost the user every other data folder.
+        std::optional<std::wstring> origin = ReadTextFile(folder + terminal::kOriginFile);
+        if (!origin) continue;
+        origins.push_back(std::move(*origin));
         candidates.push_back(folder);
     }
 
     for (const std::wstring& installation : selected) {
         for (size_t i = 0; i < origins.size(); ++i) {
             if (!SameFolderExactly(origins[i], installation)) continue;
-            if (IndexOfFolder(found, candidates[i]) < 0) found.push_back(candidates[i]);
+            // Only origins that name an existing folder count. Equal texts name the same
+            // folder, so testing the first equal one decides for all of them, and the scan
+            // above stays one file open per data folder.
+            if (DirectoryExists(origins[i]) && IndexOfFolder(found, candidates[i]) < 0)
+                found.push_back(candidates[i]);
             break;
         }
     }
