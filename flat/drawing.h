@@ -1,10 +1,49 @@
 #pragma once
 #include <windows.h>
 
-// Draws `bitmap` stretched to (x, y, width, height), leaving out every pixel that has the
-// colour of the bitmap's bottom-left pixel. Uses gdi32 only (no msimg32, which is not a
-// KnownDLL and could be planted beside the program).
-void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, int width, int height);
+#include <string>
 
-// Size of a bitmap in pixels.
+#include "flat/colors.h"
+
+// Painting is specified in pixels at 96 dpi. At other scales a 96-dpi pixel at x covers the
+// device pixels from Scale(x) to Scale(x + 1), so lines stay crisp and proportional and a
+// one-pixel line never vanishes.
+RECT ScaledRect(int left, int top, int right, int bottom, UINT dpi);
+
+void FillSolid(HDC dc, const RECT& rect, Color color);
+
+// `count` nested frames, each one 96-dpi pixel thick, inside `rect` (device pixels, right
+// and bottom exclusive). Left column and top row in `first`, right column and bottom row in
+// `second`; the top-right and bottom-left corners belong to `second`.
+void DrawBevelFrame(HDC dc, const RECT& rect, Color first, Color second, int count, UINT dpi);
+
+// Draws `bitmap` at (x, y), enlarged by `factor` pixel for pixel, leaving out every pixel
+// that has the colour of the bitmap's bottom-left pixel. gdi32 only: msimg32 is no KnownDLL.
+void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, int factor);
+
+// The whole-pixel enlargement that keeps a bitmap crisp at `dpi`: 1 up to 191 dpi, 2 from 192.
+int BitmapFactor(UINT dpi);
+
 SIZE BitmapSize(HBITMAP bitmap);
+
+// True when `character` is the accelerator that "&" marks in `caption` (letters compared
+// without regard to case; "&&" is a literal ampersand).
+bool IsAccelerator(wchar_t character, const std::wstring& caption);
+
+// An off-screen bitmap of a given size, copied to the target in one step when done, so that
+// painting never flickers.
+class OffscreenCanvas {
+public:
+    OffscreenCanvas(HDC target, int width, int height);
+    ~OffscreenCanvas();
+    OffscreenCanvas(const OffscreenCanvas&) = delete;
+    OffscreenCanvas& operator=(const OffscreenCanvas&) = delete;
+    HDC dc() const { return dc_; }
+    void CopyTo(HDC target, int x, int y) const;
+
+private:
+    HDC dc_;
+    HBITMAP bitmap_;
+    HGDIOBJ oldBitmap_;
+    int width_, height_;
+};

@@ -43,6 +43,11 @@ start_wine_session() {
     if [ -L "$user_dir/$folder" ]; then rm -f "$user_dir/$folder"; mkdir -p "$user_dir/$folder"; fi
   done
   "$MERVANE_WINE64" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  # Without a window manager on the private display, Wine waits 2 s for every managed
+  # window that hides; unmanaged windows need no manager.
+  if [ -z "${MERVANE_USE_DISPLAY:-}" ]; then
+    "$MERVANE_WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  fi
 }
 
 stop_wine_session() {

@@ -158,8 +158,7 @@ void TFormMain::OnDrawItem(const DRAWITEMSTRUCT& item) {
     const RECT& r = item.rcItem;
     UniqueBrush fill(CreateSolidBrush((item.itemState & ODS_FOCUS) ? kPurple : kBlack));
     FillRect(item.hDC, &r, fill.get());
-    DrawTransparentBitmap(item.hDC, closeGlyph_.get(), r.left, r.top, r.right - r.left,
-                          r.bottom - r.top);
+    DrawTransparentBitmap(item.hDC, closeGlyph_.get(), r.left, r.top, BitmapFactor(dpi_));
 }
 
 void TFormMain::OnCommand(int id) {

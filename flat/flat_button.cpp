@@ -1,0 +1,313 @@
+#include "flat/flat_button.h"
+
+#include <windowsx.h>
+
+#include "flat/dpi.h"
+#include "flat/drawing.h"
+#include "flat/flat_messages.h"
+
+HoverTracking TFlatButton::hover_(TFlatButton::HoverTimerTick);
+
+GlyphAndTextLayout LayoutGlyphAndText(SIZE client, int pressOffset, SIZE text, SIZE glyph, int spacing) {
+    if (text.cx == 0 || glyph.cx == 0) spacing = 0;
+    const int glyphLeft = (client.cx - glyph.cx + 1) / 2;
+    const int textLeft = (client.cx - text.cx + 1) / 2;
+    const int margin = (client.cy - (glyph.cy + spacing + text.cy) + 1) / 2;
+    const int textTop = margin + glyph.cy + spacing;
+    GlyphAndTextLayout layout;
+    layout.glyphPos = POINT{glyphLeft, margin};
+    layout.textBounds = RECT{textLeft + pressOffset, textTop + pressOffset, textLeft + text.cx + pressOffset,
+                             textTop + text.cy + pressOffset};
+    return layout;
+}
+
+TFlatButton* TFlatButton::Create(HWND parent, int tag, const std::wstring& caption) {
+    HWND window = CreateWindowExW(0, L"BUTTON", caption.c_str(), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 25, 25,
+                                  parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(tag)), GetModuleHandleW(nullptr),
+                                  nullptr);
+    if (!window) return nullptr;
+    return new TFlatButton(window);
+}
+
+TFlatButton::TFlatButton(HWND handle) : handle_(handle), dpi_(DpiOfWindow(handle)) {
+    // The platform's button keeps its class, and with it what screen readers know of it;
+    // every message is ours from here on, so its own painting never runs.
+    SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc));
+    hover_.AddInstance();
+}
+
+TFlatButton* TFlatButton::FromHandle(HWND window) {
+    if (!window || GetWindowLongPtrW(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(WindowProc)) return nullptr;
+    return reinterpret_cast<TFlatButton*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+LRESULT CALLBACK TFlatButton::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* button = reinterpret_cast<TFlatButton*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!button) return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        hover_.RemoveInstance(button);
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        delete button;
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return button->OnMessage(message, wParam, lParam);
+}
+
+void CALLBACK TFlatButton::HoverTimerTick(HWND, UINT, UINT_PTR, DWORD) { hover_.Tick(); }
+
+LRESULT TFlatButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(handle_, &paint);
+            Paint(dc);
+            EndPaint(handle_, &paint);
+            return 0;
+        }
+        case WM_PRINTCLIENT:
+            Paint(reinterpret_cast<HDC>(wParam));
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:  // the second press of a double-click is a press like any
+            OnMouseDown(true);
+            return 0;
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+            return 0;
+        case WM_MOUSEMOVE:
+            OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            return 0;
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP:
+            OnMouseUp(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            return 0;
+        case WM_CAPTURECHANGED:
+            if (dragging_ && reinterpret_cast<HWND>(lParam) != handle_) {
+                dragging_ = false;  // another window took the mouse: the press is abandoned
+                state_ = ButtonState::bsUp;
+                Invalidate();
+            }
+            return 0;
+        case WM_KEYDOWN:
+            if (wParam == VK_SPACE && IsWindowEnabled(handle_)) {
+                state_ = ButtonState::bsDown;
+                Invalidate();
+            }
+            return 0;
+        case WM_KEYUP:
+            if (wParam == VK_SPACE && IsWindowEnabled(handle_)) {
+                state_ = ButtonState::bsUp;
+                Click();
+                if (IsWindow(handle_)) Invalidate();
+            }
+            return 0;
+        case WM_GETDLGCODE:
+            return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
+        case WM_SETFOCUS:
+            mouseInControl_ = true;  // the focused button shows the hovered look
+            Invalidate();
+            return 0;
+        case WM_KILLFOCUS:
+            MouseLeave();
+            return 0;
+        case WM_ENABLE:
+            OnEnabledChanged(wParam != FALSE);
+            return 0;
+        case WM_SETTEXT: {
+            const LRESULT result = DefWindowProcW(handle_, message, wParam, lParam);
+            Invalidate();
+            return result;
+        }
+        case WM_SETFONT:
+            SetFont(reinterpret_cast<HFONT>(wParam));
+            return 0;
+        case WM_GETFONT:
+            return reinterpret_cast<LRESULT>(font_);
+        case WM_SYSCOLORCHANGE:
+            Invalidate();
+            return 0;
+        case BM_CLICK:  // automation's default action
+            if (IsWindowEnabled(handle_)) Click();
+            return 0;
+        case BM_GETSTATE:
+            return (state_ == ButtonState::bsDown ? BST_PUSHED : 0) | (GetFocus() == handle_ ? BST_FOCUS : 0);
+        case BM_SETSTATE:
+        case BM_SETSTYLE:
+            return 0;
+        case kFlatOfferChar:
+            return OnOfferChar(static_cast<wchar_t>(wParam)) ? 1 : 0;
+        default:
+            return DefWindowProcW(handle_, message, wParam, lParam);
+    }
+}
+
+void TFlatButton::SetFont(HFONT font) {
+    font_ = font;
+    Invalidate();
+}
+
+void TFlatButton::SetGlyph(HBITMAP glyph) {
+    glyph_ = glyph;
+    Invalidate();
+}
+
+void TFlatButton::SetDpi(UINT dpi) {
+    dpi_ = dpi;
+    Invalidate();
+}
+
+bool TFlatButton::Inside(int x, int y) const {
+    RECT client;
+    GetClientRect(handle_, &client);
+    // The row just below the button still counts as inside.
+    return x >= 0 && x < client.right && y >= 0 && y <= client.bottom;
+}
+
+void TFlatButton::OnMouseDown(bool left) {
+    if (!left || !IsWindowEnabled(handle_)) return;
+    state_ = ButtonState::bsDown;
+    Invalidate();
+    dragging_ = true;
+    SetFocus(handle_);  // also when it is no tab stop
+    SetCapture(handle_);
+}
+
+void TFlatButton::OnMouseMove(int x, int y) {
+    hover_.MouseMoved(this);
+    if (!dragging_) return;
+    const ButtonState state = Inside(x, y) ? ButtonState::bsDown : ButtonState::bsUp;
+    if (state != state_) {
+        state_ = state;
+        Invalidate();
+    }
+}
+
+void TFlatButton::OnMouseUp(int x, int y) {
+    if (!dragging_) return;
+    dragging_ = false;
+    if (GetCapture() == handle_) ReleaseCapture();
+    const bool inside = Inside(x, y);
+    state_ = ButtonState::bsUp;
+    mouseInControl_ = false;
+    if (inside) Invalidate();
+    if (inside) {
+        Click();
+        if (!IsWindow(handle_)) return;  // the click may have closed the window
+    } else {
+        MouseLeave();
+    }
+    RefreshHoverState();
+}
+
+void TFlatButton::OnEnabledChanged(bool enabled) {
+    if (!enabled) {
+        mouseInControl_ = false;
+        state_ = ButtonState::bsDisabled;
+        hover_.Release(this);
+    }
+    RefreshHoverState();
+    Invalidate();
+}
+
+bool TFlatButton::OnOfferChar(wchar_t character) {
+    // Visibility is not consulted: a hidden button's accelerator still clicks it.
+    wchar_t caption[256] = L"";
+    GetWindowTextW(handle_, caption, 256);
+    if (!IsWindowEnabled(handle_) || !IsAccelerator(character, caption)) return false;
+    Click();
+    return true;
+}
+
+void TFlatButton::Click() {
+    const HWND handle = handle_;
+    SendMessageW(GetParent(handle), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(handle), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(handle));
+}
+
+void TFlatButton::RefreshHoverState() {
+    if (!IsWindowEnabled(handle_)) return;
+    if (ControlUnderPointer() == handle_) {
+        mouseInControl_ = true;
+    } else {
+        mouseInControl_ = false;
+        hover_.Release(this);
+    }
+    Invalidate();
+}
+
+void TFlatButton::MouseEnter() {
+    if (!IsWindowEnabled(handle_) || mouseInControl_) return;
+    mouseInControl_ = true;
+    Invalidate();
+}
+
+void TFlatButton::MouseLeave() {
+    if (!IsWindowEnabled(handle_) || !mouseInControl_ || dragging_) return;
+    mouseInControl_ = false;
+    hover_.Release(this);
+    Invalidate();
+}
+
+void TFlatButton::Paint(HDC target) {
+    RECT client;
+    GetClientRect(handle_, &client);
+    OffscreenCanvas canvas(target, client.right, client.bottom);
+    HDC dc = canvas.dc();
+    HGDIOBJ oldFont = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
+
+    wchar_t caption[256] = L"";
+    const int length = GetWindowTextW(handle_, caption, 256);
+    const int pressOffset = state_ == ButtonState::bsDown ? Scale(1, dpi_) : 0;
+    const int factor = BitmapFactor(dpi_);
+    const SIZE bitmap = BitmapSize(glyph_);
+    const SIZE glyph{bitmap.cx * factor, bitmap.cy * factor};
+    SIZE text{0, 0};
+    if (length > 0) {
+        RECT measure{0, 0, 0, 0};
+        DrawTextW(dc, caption, length, &measure, DT_SINGLELINE | DT_CALCRECT);
+        text = SIZE{measure.right, measure.bottom};
+    }
+    const GlyphAndTextLayout layout =
+        LayoutGlyphAndText(SIZE{client.right, client.bottom}, pressOffset, text, glyph, Scale(4, dpi_));
+
+    // A state that no longer fits the enabled state is repaired here.
+    if (!IsWindowEnabled(handle_)) {
+        state_ = ButtonState::bsDisabled;
+        dragging_ = false;
+    } else if (state_ == ButtonState::bsDisabled) {
+        state_ = ButtonState::bsUp;
+    }
+
+    const bool hovered = state_ == ButtonState::bsUp && mouseInControl_;
+    FillSolid(dc, client, state_ == ButtonState::bsDown ? colorDown_ : hovered ? colorFocused_ : color_);
+    if (state_ == ButtonState::bsDown)
+        DrawBevelFrame(dc, client, colorShadow_, colorHighLight_, 1, dpi_);
+    else if (hovered)
+        DrawBevelFrame(dc, client, colorHighLight_, colorShadow_, 1, dpi_);
+    else
+        DrawBevelFrame(dc, client, colorBorder_, colorBorder_, 1, dpi_);
+
+    if (glyph_) DrawTransparentBitmap(dc, glyph_, layout.glyphPos.x, layout.glyphPos.y, factor);
+
+    if (length > 0) {
+        SetBkMode(dc, TRANSPARENT);
+        RECT bounds = layout.textBounds;
+        const UINT format = DT_SINGLELINE | DT_CENTER | DT_VCENTER;
+        if (state_ == ButtonState::bsDisabled) {
+            const int shift = Scale(1, dpi_);
+            RECT raised = {bounds.left + shift, bounds.top + shift, bounds.right + shift, bounds.bottom + shift};
+            SetTextColor(dc, GetSysColor(COLOR_3DHILIGHT));
+            DrawTextW(dc, caption, length, &raised, format);
+            SetTextColor(dc, GetSysColor(COLOR_3DSHADOW));
+        } else {
+            SetTextColor(dc, ResolveColor(fontColor_));
+        }
+        DrawTextW(dc, caption, length, &bounds, format);
+    }
+    SelectObject(dc, oldFont);
+    canvas.CopyTo(target, 0, 0);
+}

@@ -1,0 +1,84 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "flat/colors.h"
+#include "flat/hover_tracking.h"
+
+enum class ButtonState { bsUp, bsDisabled, bsDown };
+
+// Where a button puts its glyph and caption: glyph above the caption, both centred, with 4
+// pixels (at 96 dpi) between them when both are there. All sizes in device pixels.
+struct GlyphAndTextLayout {
+    POINT glyphPos;
+    RECT textBounds;
+};
+GlyphAndTextLayout LayoutGlyphAndText(SIZE client, int pressOffset, SIZE text, SIZE glyph, int spacing);
+
+// A flat push button: a thin frame, a coloured fill while hovered or focused, a sunken
+// frame while pressed. Built on the platform's button class so that screen readers and
+// automation see a push button with its caption; painting and input are its own. Clicks
+// reach the parent as WM_COMMAND BN_CLICKED with the button's Tag as the control id.
+class TFlatButton final : public HoverClient {
+public:
+    // The window belongs to `parent`; the object lives as long as the window.
+    static TFlatButton* Create(HWND parent, int tag, const std::wstring& caption);
+    static TFlatButton* FromHandle(HWND window);
+
+    HWND Handle() const override { return handle_; }
+    int Tag() const { return GetDlgCtrlID(handle_); }
+
+    void SetFont(HFONT font);  // not owned
+    void SetGlyph(HBITMAP glyph);  // not owned
+    void SetDpi(UINT dpi);
+    void SetColor(Color c) { color_ = c; Invalidate(); }
+    void SetColorFocused(Color c) { colorFocused_ = c; Invalidate(); }
+    void SetColorDown(Color c) { colorDown_ = c; Invalidate(); }
+    void SetColorBorder(Color c) { colorBorder_ = c; Invalidate(); }
+    void SetColorHighLight(Color c) { colorHighLight_ = c; Invalidate(); }
+    void SetColorShadow(Color c) { colorShadow_ = c; Invalidate(); }
+    void SetFontColor(Color c) { fontColor_ = c; Invalidate(); }
+
+    ButtonState State() const { return state_; }
+    bool Hovered() const { return mouseInControl_; }
+
+    void MouseEnter() override;
+    void MouseLeave() override;
+
+    // Paints the whole button into `dc` at (0, 0).
+    void Paint(HDC dc);
+
+private:
+    explicit TFlatButton(HWND handle);
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static void CALLBACK HoverTimerTick(HWND, UINT, UINT_PTR, DWORD);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    void OnMouseDown(bool left);
+    void OnMouseMove(int x, int y);
+    void OnMouseUp(int x, int y);
+    void OnEnabledChanged(bool enabled);
+    bool OnOfferChar(wchar_t character);
+    bool Inside(int x, int y) const;
+    void Click();
+    void RefreshHoverState();
+    void Invalidate() { InvalidateRect(handle_, nullptr, FALSE); }
+
+    HWND handle_;
+    UINT dpi_ = 96;
+    HFONT font_ = nullptr;
+    HBITMAP glyph_ = nullptr;
+    Color color_ = SystemColor(COLOR_BTNFACE);
+    Color colorFocused_ = kColorCream;
+    Color colorDown_ = kColorPressed;
+    Color colorBorder_ = kColorGreyBrown;
+    Color colorHighLight_ = kColorWhite;
+    Color colorShadow_ = kColorBlack;
+    Color fontColor_ = SystemColor(COLOR_BTNTEXT);
+    ButtonState state_ = ButtonState::bsUp;
+    bool mouseInControl_ = false;
+    bool dragging_ = false;
+
+    static HoverTracking hover_;
+};

@@ -1,0 +1,276 @@
+#include "flat/flat_check_box.h"
+
+#include <windowsx.h>
+
+#include "flat/dpi.h"
+#include "flat/drawing.h"
+#include "flat/flat_messages.h"
+
+HoverTracking TFlatCheckBox::hover_(TFlatCheckBox::HoverTimerTick);
+
+namespace {
+
+// The square's top-left corner and size, in 96-dpi pixels of the client area.
+constexpr int kSquareLeft = 1;
+constexpr int kSquareTop = 3;
+constexpr int kSquareSize = 11;
+
+// The check mark: six 45-degree lines, each from its start towards its end, the end pixel
+// left out, relative to the square's corner.
+struct CheckLine {
+    int x0, y0, x1, y1;
+};
+constexpr CheckLine kCheckLines[] = {{2, 4, 6, 8}, {2, 5, 5, 8}, {2, 6, 5, 9},
+                                     {8, 2, 4, 6}, {8, 3, 4, 7}, {8, 4, 5, 7}};
+
+}  // namespace
+
+TFlatCheckBox* TFlatCheckBox::Create(HWND parent, int tag, const std::wstring& caption) {
+    HWND window = CreateWindowExW(0, L"BUTTON", caption.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_CHECKBOX, 0,
+                                  0, 121, 17, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(tag)),
+                                  GetModuleHandleW(nullptr), nullptr);
+    if (!window) return nullptr;
+    return new TFlatCheckBox(window);
+}
+
+TFlatCheckBox::TFlatCheckBox(HWND handle) : handle_(handle), dpi_(DpiOfWindow(handle)) {
+    // As with the flat button: the platform's class stays, its behaviour does not.
+    SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc));
+    hover_.AddInstance();
+}
+
+TFlatCheckBox* TFlatCheckBox::FromHandle(HWND window) {
+    if (!window || GetWindowLongPtrW(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(WindowProc)) return nullptr;
+    return reinterpret_cast<TFlatCheckBox*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+LRESULT CALLBACK TFlatCheckBox::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* box = reinterpret_cast<TFlatCheckBox*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!box) return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        hover_.RemoveInstance(box);
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        delete box;
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return box->OnMessage(message, wParam, lParam);
+}
+
+void CALLBACK TFlatCheckBox::HoverTimerTick(HWND, UINT, UINT_PTR, DWORD) { hover_.Tick(); }
+
+LRESULT TFlatCheckBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(handle_, &paint);
+            Paint(dc);
+            EndPaint(handle_, &paint);
+            return 0;
+        }
+        case WM_PRINTCLIENT:
+            Paint(reinterpret_cast<HDC>(wParam));
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+            if (IsWindowEnabled(handle_)) {
+                SetFocus(handle_);
+                mouseIsDown_ = true;
+                RepaintSquare();
+                SetCapture(handle_);
+            }
+            return 0;
+        case WM_MOUSEMOVE:
+            hover_.MouseMoved(this);
+            return 0;
+        case WM_LBUTTONUP:
+            OnMouseUp(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            return 0;
+        case WM_CAPTURECHANGED:
+            if (mouseIsDown_ && reinterpret_cast<HWND>(lParam) != handle_) {
+                mouseIsDown_ = false;  // another window took the mouse: the press is abandoned
+                RepaintSquare();
+            }
+            return 0;
+        case WM_GETDLGCODE:
+            return DLGC_BUTTON;
+        case WM_SETFOCUS:
+            focused_ = true;
+            RepaintSquare();
+            return 0;
+        case WM_KILLFOCUS:
+            focused_ = false;
+            mouseInControl_ = false;
+            RepaintSquare();
+            return 0;
+        case WM_ENABLE:
+            if (!wParam) {
+                mouseInControl_ = false;
+                mouseIsDown_ = false;
+                hover_.Release(this);
+            }
+            Invalidate();
+            return 0;
+        case WM_SETTEXT: {
+            const LRESULT result = DefWindowProcW(handle_, message, wParam, lParam);
+            Invalidate();
+            return result;
+        }
+        case WM_SETFONT:
+            SetFont(reinterpret_cast<HFONT>(wParam));
+            return 0;
+        case WM_GETFONT:
+            return reinterpret_cast<LRESULT>(font_);
+        case BM_GETCHECK:
+            return checked_ ? BST_CHECKED : BST_UNCHECKED;
+        case BM_SETCHECK:
+            SetChecked(wParam == BST_CHECKED);
+            return 0;
+        case BM_CLICK:  // automation's default action toggles, as Space does
+            if (IsWindowEnabled(handle_)) SetChecked(!checked_);
+            return 0;
+        case BM_GETSTATE:
+            return (checked_ ? BST_CHECKED : 0) | (mouseIsDown_ ? BST_PUSHED : 0) | (focused_ ? BST_FOCUS : 0);
+        case BM_SETSTATE:
+        case BM_SETSTYLE:
+            return 0;
+        case kFlatOfferChar:
+            return OnOfferChar(static_cast<wchar_t>(wParam));
+        default:
+            return DefWindowProcW(handle_, message, wParam, lParam);
+    }
+}
+
+void TFlatCheckBox::OnMouseUp(int x, int y) {
+    if (!mouseIsDown_) return;
+    if (GetCapture() == handle_) ReleaseCapture();
+    RECT client;
+    GetClientRect(handle_, &client);
+    // The generic click comes first, while Checked still has its old value.
+    if (x >= 0 && y >= 0 && x < client.right && y < client.bottom) {
+        Click();
+        if (!IsWindow(handle_)) return;
+    }
+    if (!IsWindowEnabled(handle_)) return;
+    mouseIsDown_ = false;
+    if (mouseInControl_) SetChecked(!checked_);
+    RepaintSquare();
+}
+
+LRESULT TFlatCheckBox::OnOfferChar(wchar_t character) {
+    wchar_t caption[256] = L"";
+    GetWindowTextW(handle_, caption, 256);
+    if (IsAccelerator(character, caption) && IsWindowVisible(handle_) && IsWindowEnabled(handle_)) {
+        SetFocus(handle_);
+        SetChecked(!checked_);
+        return 1;
+    }
+    if (character == L' ' && GetFocus() == handle_) SetChecked(!checked_);  // not marked as taken
+    return 0;
+}
+
+void TFlatCheckBox::SetChecked(bool checked) {
+    if (checked == checked_) return;
+    checked_ = checked;
+    Click();
+    if (IsWindow(handle_)) RepaintSquare();
+}
+
+void TFlatCheckBox::SetFont(HFONT font) {
+    font_ = font;
+    Invalidate();
+}
+
+void TFlatCheckBox::SetDpi(UINT dpi) {
+    dpi_ = dpi;
+    Invalidate();
+}
+
+void TFlatCheckBox::SetAutoSize(bool autoSize) {
+    autoSize_ = autoSize;
+    if (autoSize_) {
+        FitToCaption();
+        Invalidate();
+    }
+}
+
+void TFlatCheckBox::FitToCaption() {
+    wchar_t caption[256] = L"";
+    const int length = GetWindowTextW(handle_, caption, 256);
+    HDC dc = GetDC(handle_);
+    HGDIOBJ oldFont = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
+    SIZE text{0, 0};
+    GetTextExtentPoint32W(dc, caption, length, &text);
+    SelectObject(dc, oldFont);
+    ReleaseDC(handle_, dc);
+    SetWindowPos(handle_, nullptr, 0, 0, text.cx + Scale(24, dpi_), text.cy + Scale(2, dpi_),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TFlatCheckBox::Click() {
+    SendMessageW(GetParent(handle_), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(handle_), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(handle_));
+}
+
+void TFlatCheckBox::MouseEnter() {
+    if (!IsWindowEnabled(handle_) || mouseInControl_) return;
+    mouseInControl_ = true;
+    RepaintSquare();
+}
+
+void TFlatCheckBox::MouseLeave() {
+    if (!IsWindowEnabled(handle_) || !mouseInControl_ || mouseIsDown_) return;
+    mouseInControl_ = false;
+    hover_.Release(this);
+    RepaintSquare();
+}
+
+void TFlatCheckBox::RepaintSquare() {
+    // Only the square, at once: state changes never repaint the caption.
+    if (!IsWindowVisible(handle_)) return;
+    HDC dc = GetDC(handle_);
+    PaintCheckSquare(dc);
+    ReleaseDC(handle_, dc);
+}
+
+void TFlatCheckBox::PaintCheckSquare(HDC dc) {
+    const UINT d = dpi_;
+    const RECT square = ScaledRect(kSquareLeft, kSquareTop, kSquareLeft + kSquareSize, kSquareTop + kSquareSize, d);
+    const bool highlighted = focused_ || mouseInControl_;
+    FillSolid(dc, square, !highlighted ? color_ : mouseIsDown_ ? colorDown_ : colorFocused_);
+    if (checked_) {
+        for (const CheckLine& line : kCheckLines) {
+            const int dx = line.x1 > line.x0 ? 1 : -1, dy = line.y1 > line.y0 ? 1 : -1;
+            for (int x = line.x0, y = line.y0; x != line.x1 && y != line.y1; x += dx, y += dy) {
+                const int px = kSquareLeft + x, py = kSquareTop + y;
+                FillSolid(dc, ScaledRect(px, py, px + 1, py + 1, d), colorCheck_);
+            }
+        }
+    }
+    DrawBevelFrame(dc, square, colorBorder_, colorBorder_, 1, d);
+}
+
+void TFlatCheckBox::PaintCheckCaption(HDC dc) {
+    wchar_t caption[256] = L"";
+    const int length = GetWindowTextW(handle_, caption, 256);
+    RECT client;
+    GetClientRect(handle_, &client);
+    RECT bounds{Scale(16, dpi_), Scale(1, dpi_), client.right - Scale(1, dpi_), client.bottom - Scale(1, dpi_)};
+    HGDIOBJ oldFont = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, ResolveColor(fontColor_));
+    DrawTextW(dc, caption, length, &bounds, DT_LEFT | DT_TOP | DT_WORDBREAK);
+    SelectObject(dc, oldFont);
+}
+
+void TFlatCheckBox::Paint(HDC target) {
+    RECT client;
+    GetClientRect(handle_, &client);
+    OffscreenCanvas canvas(target, client.right, client.bottom);
+    FillSolid(canvas.dc(), client, color_);
+    PaintCheckSquare(canvas.dc());
+    PaintCheckCaption(canvas.dc());
+    canvas.CopyTo(target, 0, 0);
+}

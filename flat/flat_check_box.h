@@ -1,0 +1,73 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "flat/colors.h"
+#include "flat/hover_tracking.h"
+
+// A flat check box: an 11-pixel square with a six-line check mark and its caption beside
+// it. Built on the platform's button class (check-box style) so that screen readers see a
+// check box with its caption and state. Every change of Checked, and a mouse click released
+// inside the box, reaches the parent as WM_COMMAND BN_CLICKED with the box's Tag as the
+// control id, so a mouse toggle raises it twice: once before and once after the change.
+class TFlatCheckBox final : public HoverClient {
+public:
+    static TFlatCheckBox* Create(HWND parent, int tag, const std::wstring& caption);
+    static TFlatCheckBox* FromHandle(HWND window);
+
+    HWND Handle() const override { return handle_; }
+    int Tag() const { return GetDlgCtrlID(handle_); }
+
+    bool Checked() const { return checked_; }
+    void SetChecked(bool checked);
+    void SetFont(HFONT font);  // not owned
+    void SetDpi(UINT dpi);
+    // Fits the box to its caption at once; later caption changes do not refit.
+    void SetAutoSize(bool autoSize);
+    void SetColor(Color c) { color_ = c; Invalidate(); }
+    void SetColorFocused(Color c) { colorFocused_ = c; Invalidate(); }
+    void SetColorDown(Color c) { colorDown_ = c; Invalidate(); }
+    void SetColorCheck(Color c) { colorCheck_ = c; Invalidate(); }
+    void SetColorBorder(Color c) { colorBorder_ = c; Invalidate(); }
+    void SetFontColor(Color c) { fontColor_ = c; Invalidate(); }
+
+    bool Hovered() const { return mouseInControl_; }
+    void MouseEnter() override;
+    void MouseLeave() override;
+
+    // Paints the whole box, or only its square, into `dc` at (0, 0).
+    void Paint(HDC dc);
+    void PaintCheckSquare(HDC dc);
+
+private:
+    explicit TFlatCheckBox(HWND handle);
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static void CALLBACK HoverTimerTick(HWND, UINT, UINT_PTR, DWORD);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    void OnMouseUp(int x, int y);
+    LRESULT OnOfferChar(wchar_t character);
+    void FitToCaption();
+    void PaintCheckCaption(HDC dc);
+    void RepaintSquare();
+    void Click();
+    void Invalidate() { InvalidateRect(handle_, nullptr, FALSE); }
+
+    HWND handle_;
+    UINT dpi_ = 96;
+    HFONT font_ = nullptr;
+    Color color_ = SystemColor(COLOR_BTNFACE);
+    Color colorFocused_ = kColorWhite;
+    Color colorDown_ = kColorPressed;
+    Color colorCheck_ = kColorBlack;
+    Color colorBorder_ = kColorGreyBrown;
+    Color fontColor_ = SystemColor(COLOR_BTNTEXT);
+    bool checked_ = false;
+    bool mouseInControl_ = false;
+    bool mouseIsDown_ = false;
+    bool focused_ = false;
+    bool autoSize_ = false;
+
+    static HoverTracking hover_;
+};

@@ -1,0 +1,243 @@
+#include "flat/flat_memo.h"
+
+#include <algorithm>
+
+#include "flat/dpi.h"
+#include "flat/drawing.h"
+#include "flat/flat_messages.h"
+
+namespace {
+constexpr wchar_t kMemoProperty[] = L"Mervane.TFlatMemo";
+}
+
+TFlatMemo* TFlatMemo::Create(HWND parent, int id, DWORD style) {
+    HWND window = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | style, 0, 0,
+                                  185, 89, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                  GetModuleHandleW(nullptr), nullptr);
+    if (!window) return nullptr;
+    return new TFlatMemo(window);
+}
+
+TFlatMemo::TFlatMemo(HWND handle) : handle_(handle), dpi_(DpiOfWindow(handle)) {
+    SetPropW(handle_, kMemoProperty, this);
+    editProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc)));
+    if (parentColor_) flatColor_ = ParentsColor();
+    // The border is ours: the non-client size is recomputed with our three pixels.
+    SetWindowPos(handle_, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+TFlatMemo* TFlatMemo::FromHandle(HWND window) {
+    return window ? static_cast<TFlatMemo*>(GetPropW(window, kMemoProperty)) : nullptr;
+}
+
+LRESULT CALLBACK TFlatMemo::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    TFlatMemo* memo = FromHandle(window);
+    if (!memo) return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        const WNDPROC editProc = memo->editProc_;
+        RemovePropW(window, kMemoProperty);
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editProc));
+        delete memo;
+        return CallWindowProcW(editProc, window, message, wParam, lParam);
+    }
+    return memo->OnMessage(message, wParam, lParam);
+}
+
+LRESULT TFlatMemo::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_NCCALCSIZE: {
+            const LRESULT result = CallWindowProcW(editProc_, handle_, message, wParam, lParam);
+            RECT* proposed = wParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0]
+                                    : reinterpret_cast<RECT*>(lParam);
+            InflateRect(proposed, -Scale(3, dpi_), -Scale(3, dpi_));
+            return result;
+        }
+        case WM_NCPAINT: {
+            const LRESULT result = CallWindowProcW(editProc_, handle_, message, wParam, lParam);  // scroll bars
+            PaintFlatBorder();
+            return result;
+        }
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS: {
+            const LRESULT result = CallWindowProcW(editProc_, handle_, message, wParam, lParam);
+            PaintFlatBorder();
+            return result;
+        }
+        case WM_MOUSEMOVE:
+            if (!mouseInControl_ && GetActiveWindow()) {
+                mouseInControl_ = true;
+                TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, handle_, 0};
+                TrackMouseEvent(&track);
+                PaintFlatBorder();
+            }
+            break;
+        case WM_MOUSELEAVE:
+            mouseInControl_ = false;
+            PaintFlatBorder();
+            break;
+        case WM_ENABLE: {
+            const LRESULT result = CallWindowProcW(editProc_, handle_, message, wParam, lParam);
+            PaintFlatBorder();
+            return result;
+        }
+        case WM_SYSCOLORCHANGE:
+            ParentColorChanged();
+            break;
+        case kFlatReflectColor: {
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            const COLORREF fill = ResolveColor(Highlighted() ? focusedColor_ : flatColor_);
+            SetBkColor(dc, fill);
+            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+            fillBrush_.reset(CreateSolidBrush(fill));
+            return reinterpret_cast<LRESULT>(fillBrush_.get());
+        }
+    }
+    return CallWindowProcW(editProc_, handle_, message, wParam, lParam);
+}
+
+void TFlatMemo::SetDpi(UINT dpi) {
+    dpi_ = dpi;
+    SetWindowPos(handle_, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TFlatMemo::SetColorFocused(Color c) {
+    focusedColor_ = c;
+    PaintFlatBorder();
+}
+
+void TFlatMemo::SetColorBorder(Color c) {
+    borderColor_ = c;
+    PaintFlatBorder();
+}
+
+void TFlatMemo::SetColorFlat(Color c) {
+    flatColor_ = c;
+    parentColor_ = false;
+    PaintFlatBorder();
+}
+
+void TFlatMemo::SetParentColor(bool parentColor) {
+    if (parentColor == parentColor_) return;
+    parentColor_ = parentColor;
+    if (parentColor_) {
+        flatColor_ = ParentsColor();
+        PaintFlatBorder();
+    }
+}
+
+void TFlatMemo::ParentColorChanged() {
+    if (parentColor_) flatColor_ = ParentsColor();
+    PaintFlatBorder();
+}
+
+Color TFlatMemo::ParentsColor() const {
+    // The parent's colour is what it paints behind its children: its class brush, or the
+    // dialog colour for a parent that paints itself.
+    HWND parent = GetParent(handle_);
+    auto brush = reinterpret_cast<HBRUSH>(parent ? GetClassLongPtrW(parent, GCLP_HBRBACKGROUND) : 0);
+    LOGBRUSH info{};
+    if (brush && reinterpret_cast<UINT_PTR>(brush) > COLOR_MENUBAR + 1 && GetObjectW(brush, sizeof info, &info))
+        return info.lbColor;
+    if (brush) return SystemColor(static_cast<int>(reinterpret_cast<UINT_PTR>(brush) - 1));
+    return SystemColor(COLOR_BTNFACE);
+}
+
+bool TFlatMemo::Highlighted() const {
+    HWND focus = GetFocus();
+    if (focus == handle_) return true;
+    return mouseInControl_ && !FromHandle(focus);
+}
+
+void TFlatMemo::SetLines(const std::wstring& text) {
+    std::wstring normalized;
+    normalized.reserve(text.size() + text.size() / 16);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'\r' || text[i] == L'\n') {
+            if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+            normalized += L"\r\n";
+        } else {
+            normalized += text[i];
+        }
+    }
+    SetWindowTextW(handle_, normalized.c_str());
+}
+
+void TFlatMemo::PaintFlatBorder() {
+    HDC dc = GetWindowDC(handle_);
+    if (!dc) return;
+    PaintFlatBorder(dc);
+    ReleaseDC(handle_, dc);
+}
+
+void TFlatMemo::PaintFlatBorder(HDC dc) {
+    RECT r;
+    GetWindowRect(handle_, &r);
+    OffsetRect(&r, -r.left, -r.top);
+    const Color fill = Highlighted() ? focusedColor_ : flatColor_;
+    DrawBevelFrame(dc, r, borderColor_, borderColor_, 1, dpi_);
+    const int one = Scale(1, dpi_);
+    InflateRect(&r, -one, -one);
+    DrawBevelFrame(dc, r, fill, fill, 2, dpi_);
+    const LONG style = GetWindowLongW(handle_, GWL_STYLE);
+    if ((style & WS_VSCROLL) && (style & WS_HSCROLL)) {
+        // The corner square between the two scroll bars, inside the innermost line: a
+        // scroll bar's width from it (17 pixels at 96 dpi).
+        const int inset = Scale(2, dpi_);
+        const int side = GetSystemMetrics(SM_CXVSCROLL);
+        RECT inner{0, 0, r.right + one - inset, r.bottom + one - inset};
+        FillSolid(dc, RECT{inner.right - side, inner.bottom - side, inner.right - one, inner.bottom - one}, fill);
+    }
+}
+
+void TFlatGauge::SetBounds(const RECT& bounds) {
+    Invalidate();
+    bounds_ = bounds;
+    Invalidate();
+}
+
+void TFlatGauge::SetMinValue(int value) {
+    if (value == minValue_) return;
+    minValue_ = std::min(value, maxValue_);
+    progress_ = std::max(progress_, minValue_);
+    RepaintNow();
+}
+
+void TFlatGauge::SetMaxValue(int value) {
+    if (value == maxValue_) return;
+    maxValue_ = std::max(value, minValue_);
+    progress_ = std::min(progress_, maxValue_);
+    RepaintNow();
+}
+
+void TFlatGauge::SetProgress(int value) {
+    value = std::clamp(value, minValue_, maxValue_);
+    if (value == progress_) return;
+    progress_ = value;
+    RepaintNow();
+}
+
+int TFlatGauge::BarWidth(int innerWidth) const {
+    if (maxValue_ == minValue_) return 0;  // undefined proportions: an empty bar
+    const double width = static_cast<double>(innerWidth) / (static_cast<double>(maxValue_) - minValue_) *
+                         (static_cast<double>(progress_) - minValue_);
+    return static_cast<int>(width);
+}
+
+void TFlatGauge::Paint(HDC dc) const {
+    if (!visible_) return;
+    FillSolid(dc, bounds_, color_);
+    DrawBevelFrame(dc, bounds_, borderColor_, borderColor_, 1, dpi_);
+    const int inset = Scale(2, dpi_);
+    RECT inner{bounds_.left + inset, bounds_.top + inset, bounds_.right - inset, bounds_.bottom - inset};
+    const int bar = BarWidth(inner.right - inner.left);
+    if (bar > 0) FillSolid(dc, RECT{inner.left, inner.top, inner.left + bar, inner.bottom}, barColor_);
+}
+
+void TFlatGauge::Invalidate() const {
+    if (parent_) InvalidateRect(parent_, &bounds_, FALSE);
+}
+
+void TFlatGauge::RepaintNow() const {
+    Invalidate();
+    if (parent_) UpdateWindow(parent_);
+}
