@@ -17,15 +17,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
 
     CurrentLanguage = ChooseLanguage(LanguageFromLocale(), GetCommandLineW());
 
-    HWND form = TFormMain::Create(instance, showCommand);
+    TFormMain* form = TFormMain::Create(instance, showCommand);
     if (!form) ExitProcess(0);
-
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (IsDialogMessageW(form, &message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    DestroyWindow(form);  // ends the process in the window's destruction handler
+    form->Run();
+    DestroyWindow(form->Handle());  // ends the process in the window's destruction handler
     ExitProcess(0);
 }

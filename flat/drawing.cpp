@@ -59,7 +59,15 @@ SIZE BitmapSize(HBITMAP bitmap) {
 
 void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, int factor) {
     const SIZE size = BitmapSize(bitmap);
-    if (size.cx <= 0 || size.cy <= 0 || factor <= 0) return;
+    DrawTransparentBitmap(dc, bitmap, RECT{x, y, x + size.cx * factor, y + size.cy * factor});
+}
+
+void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, const RECT& target) {
+    const SIZE size = BitmapSize(bitmap);
+    const int width = target.right - target.left, height = target.bottom - target.top;
+    if (size.cx <= 0 || size.cy <= 0 || width <= 0 || height <= 0) return;
+    const int x = target.left, y = target.top;
+    const bool wholeFactor = width % size.cx == 0 && height % size.cy == 0;
 
     MemoryDc image(dc);
     image.Select(bitmap);
@@ -83,11 +91,14 @@ void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, int factor) {
     SetTextColor(cut.get(), RGB(255, 255, 255));
     BitBlt(cut.get(), 0, 0, size.cx, size.cy, mask.get(), 0, 0, SRCAND);
 
-    const int width = size.cx * factor, height = size.cy * factor;
     const int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
     const COLORREF oldBack = SetBkColor(dc, RGB(255, 255, 255));
     const COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0));
     StretchBlt(dc, x, y, width, height, mask.get(), 0, 0, size.cx, size.cy, SRCAND);
+    if (!wholeFactor) {
+        SetStretchBltMode(dc, HALFTONE);
+        SetBrushOrgEx(dc, 0, 0, nullptr);
+    }
     StretchBlt(dc, x, y, width, height, cut.get(), 0, 0, size.cx, size.cy, SRCPAINT);
     SetTextColor(dc, oldText);
     SetBkColor(dc, oldBack);

@@ -20,6 +20,8 @@ void DrawBevelFrame(HDC dc, const RECT& rect, Color first, Color second, int cou
 // Draws `bitmap` at (x, y), enlarged by `factor` pixel for pixel, leaving out every pixel
 // that has the colour of the bitmap's bottom-left pixel. gdi32 only: msimg32 is no KnownDLL.
 void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, int factor);
+// The same, stretched over `target`: pixel for pixel at whole factors, smoothed otherwise.
+void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, const RECT& target);
 
 // The whole-pixel enlargement that keeps a bitmap crisp at `dpi`: 1 up to 191 dpi, 2 from 192.
 int BitmapFactor(UINT dpi);

@@ -2,7 +2,6 @@
 #include <windows.h>
 
 #include <optional>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -22,6 +21,3 @@ void ListSubFolders(const std::wstring& folder, std::vector<std::wstring>& names
 // else in the ANSI code page, nothing trimmed. Nothing when the file cannot be read, is
 // larger than `maxBytes`, or its text cannot be decoded.
 std::optional<std::wstring> ReadTextFile(const std::wstring& path, DWORD maxBytes = 64 * 1024);
-
-// The decoding of ReadTextFile. `ansiCodePage` is the code page for text without a mark.
-std::optional<std::wstring> DecodeText(std::span<const BYTE> bytes, UINT ansiCodePage);

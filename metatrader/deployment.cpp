@@ -3,6 +3,7 @@
 #include "app/embedded_resource.h"
 #include "app/handles.h"
 #include "metatrader/installations.h"
+#include "metatrader/navigator.h"
 #include "metatrader/terminal_conventions.h"
 
 FolderList InstallTargets(const FolderList& selectedInstallations, const FolderList& foundDataFolders) {
@@ -61,4 +62,37 @@ bool ExtractResourceToFile(HMODULE module, const wchar_t* type, const wchar_t* n
     const HRSRC found = FindResourceW(module, name, type);
     if (!found) return false;
     return WriteFileReplacing(path, EmbeddedResource(module, type, name));
+}
+
+bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const FolderList& foundDataFolders,
+                  InstallView& view) {
+    const FolderList targets = InstallTargets(selectedInstallations, foundDataFolders);
+    view.SetProgressRange(static_cast<int>(targets.size()) + 1);
+    int step = 1;
+    bool everyCopyWritten = true;
+    for (const std::wstring& target : targets) {
+        const std::wstring experts = ExpertsFolder(target);
+        if (experts.empty()) {
+            everyCopyWritten = false;
+            view.ShowInstallStep(target, step);  // the folder that is gone
+        } else {
+            const std::wstring file = experts + L"\\" + kExpertFileName;
+            if (!ExtractResourceToFile(module, L"EXEFILE", L"EXPERT", file)) everyCopyWritten = false;
+            view.ShowInstallStep(file, step);
+        }
+        ++step;
+    }
+
+    // Every running terminal lists and selects the new expert, before the shortcut.
+    RefreshRunningTerminals(kExpertItemName);
+
+    const std::wstring desktop = view.DesktopFolder();
+    if (desktop.empty()) {
+        view.ShowInstallStep(kShortcutFileName, step);
+    } else {
+        const std::wstring shortcut = desktop + L"\\" + kShortcutFileName;
+        ExtractResourceToFile(module, L"EXEFILE", L"LINK", shortcut);
+        view.ShowInstallStep(shortcut, step);
+    }
+    return everyCopyWritten;
 }

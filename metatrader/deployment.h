@@ -22,3 +22,23 @@ bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes);
 // Writes the embedded resource (type, name) of `module` (the program itself when null) into
 // `path` as WriteFileReplacing does. False when there is no such resource or the write failed.
 bool ExtractResourceToFile(HMODULE module, const wchar_t* type, const wchar_t* name, const std::wstring& path);
+
+// What the installing run needs of the Installing page.
+class InstallView {
+public:
+    virtual void SetProgressRange(int maximum) = 0;  // minimum 0, position 0
+    // Shows `text` alone on the status line and `position` on the progress bar, lets the
+    // window paint, and pauses 200 ms.
+    virtual void ShowInstallStep(const std::wstring& text, int position) = 0;
+    // The desktop folder, or empty.
+    virtual std::wstring DesktopFolder() = 0;
+
+protected:
+    ~InstallView() = default;
+};
+
+// Writes the expert (resource "EXPERT" of `module`) into the experts folder of every target,
+// refreshes every running terminal, then writes the user-guide shortcut (resource "LINK")
+// onto the desktop. True when every expert copy was written.
+bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const FolderList& foundDataFolders,
+                  InstallView& view);

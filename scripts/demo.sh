@@ -1,22 +1,26 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the wizard under Wine. With a desktop
+# Installs what is missing, builds, and starts the wizard under Wine on a demo machine: two
+# MetaTrader 4 terminals registered, their data folders, and a stand-in terminal running
+# with its Navigator hidden, which selects the new expert when the install ends. With a desktop
 # ($DISPLAY set) the wizard opens there; without one it runs on a private virtual display
 # and a screenshot is saved instead. Usage: scripts/demo.sh [wizard arguments, e.g. /de]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/prerequisites.sh"
 . "$root/scripts/wine-session.sh"
+. "$root/scripts/demo-machine.sh"
 
 install_prerequisites
 if wine32_runs; then width=i686; else width=x86_64; fi  # the shipping build where it runs
 cmake -S "$root" -B "$root/build/$width" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$width.cmake" \
   -DCMAKE_CROSSCOMPILING_EMULATOR="$root/tests/wine-run.sh" >/dev/null
-cmake --build "$root/build/$width" -j "$(nproc)" --target Mervane4Setup
+cmake --build "$root/build/$width" -j "$(nproc)" --target Mervane4Setup standin_terminal
 
 [ -n "${DISPLAY:-}" ] && export MERVANE_USE_DISPLAY=1
 trap stop_wine_session EXIT
 start_wine_session "$root/build/demo-prefix"
 if [ "$width" = i686 ]; then loader=$MERVANE_WINE32; else loader=$MERVANE_WINE64; fi
+prepare_demo_machine "$root/build/$width/bin" "$loader"
 
 if [ -n "${MERVANE_USE_DISPLAY:-}" ]; then
   echo "Starting the wizard ($width build) on $DISPLAY; close it to end the demo."

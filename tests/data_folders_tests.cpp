@@ -2,6 +2,7 @@
 #include <shlobj.h>
 
 #include "file_helpers.h"
+#include "app/text_decoding.h"
 #include "metatrader/data_folders.h"
 #include "metatrader/installations.h"
 

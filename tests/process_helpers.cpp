@@ -93,3 +93,25 @@ std::wstring WindowText(HWND window) {
                         2000, nullptr);
     return buffer;
 }
+
+namespace {
+
+struct DescendantSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchId(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<DescendantSearch*>(context);
+    if (GetDlgCtrlID(window) != search->id) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND FindDescendant(HWND root, int id) {
+    DescendantSearch search{id, nullptr};
+    EnumChildWindows(root, MatchId, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}

@@ -30,3 +30,6 @@ int CountTopLevelWindows(DWORD processId);
 // Visible top-level windows with this exact title, of any process.
 int CountWindowsTitled(const wchar_t* title);
 std::wstring WindowText(HWND window);
+
+// The first window below `root` (at any depth) with control id `id`.
+HWND FindDescendant(HWND root, int id);

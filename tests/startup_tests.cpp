@@ -73,7 +73,7 @@ TEST(ChooseLanguage, TheMachineLocaleGivesAValidLanguage) {
 
 constexpr DWORD kWindowTimeoutMs = 15000;
 
-HWND WelcomeLabel(HWND form) { return GetDlgItem(form, TFormMain::kLabelText); }
+HWND WelcomeLabel(HWND form) { return FindDescendant(form, TFormMain::kLabelText1_1); }
 
 void PressClose(HWND form) {
     HWND close = GetDlgItem(form, TFormMain::kButtonClose);

@@ -1,27 +1,74 @@
 #include "wizard/form_main.h"
 
-#include <string>
+#include <commctrl.h>
 
-#include "app/startup.h"
+#include "app/system_libraries.h"
 #include "flat/dpi.h"
 #include "flat/drawing.h"
-#include "texts/texts.h"
+#include "flat/flat_button.h"
+#include "flat/flat_check_box.h"
+#include "flat/flat_memo.h"
+#include "flat/flat_messages.h"
+#include "wizard/check_list_box.h"
+#include "wizard/image.h"
+#include "wizard/my_thread.h"
+#include "wizard/page_control.h"
+#include "wizard/wait_animation.h"
 
 namespace {
 
 constexpr wchar_t kClassName[] = L"TFormMain";
 constexpr wchar_t kTitle[] = L"FormMain";
 constexpr int kPageTop = 100;
-constexpr int kPageWidth = 459;
-constexpr TextId kWelcomeText = 11;
+constexpr int kPageHeight = 350;
+constexpr int kPageWidth = 459;  // W in the page layouts
+constexpr UINT_PTR kJobTimer = 1;
+constexpr wchar_t kDragProperty[] = L"Mervane.DragToMove";
 
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kPurple = RGB(128, 0, 128);
+// The platform's tab control lives in comctl32, which is no KnownDLL: it is loaded from
+// System32 (or the side-by-side store the manifest names) at run time.
+void InitTabControl() {
+    using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    if (auto init = SystemFunction<InitFn>(L"comctl32.dll", "InitCommonControlsEx")) {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES};
+        init(&controls);
+    }
+}
+
+HWND CreateLabel(HWND parent, int id) {
+    return CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, 0, 0, 0, 0,
+                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+}
+
+// A press on a passive control keeps its ordinary effect and then moves the window.
+LRESULT CALLBACK DragToMoveProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto previous = reinterpret_cast<WNDPROC>(GetPropW(window, kDragProperty));
+    if (message == WM_NCDESTROY) {
+        RemovePropW(window, kDragProperty);
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+    }
+    const LRESULT result = CallWindowProcW(previous, window, message, wParam, lParam);
+    if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN)
+        SendMessageW(GetAncestor(window, GA_ROOT), WM_LBUTTONDOWN, 0, 0);
+    return result;
+}
+
+BOOL CALLBACK HookPassiveControl(HWND window, LPARAM) {
+    wchar_t className[32] = L"";
+    GetClassNameW(window, className, 32);
+    // Labels, pictures and pages pass their presses to their parent; the folder list and
+    // the memo take them first.
+    const bool takesPresses = lstrcmpiW(className, L"LISTBOX") == 0 || lstrcmpiW(className, L"EDIT") == 0;
+    if (takesPresses && !GetPropW(window, kDragProperty))
+        SetPropW(window, kDragProperty,
+                 reinterpret_cast<HANDLE>(SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DragToMoveProc))));
+    return TRUE;
+}
 
 }  // namespace
 
-HWND TFormMain::Create(HINSTANCE instance, int showCommand) {
+TFormMain* TFormMain::Create(HINSTANCE instance, int showCommand) {
+    InitTabControl();
     WNDCLASSEXW windowClass{sizeof windowClass};
     windowClass.style = CS_DROPSHADOW;
     windowClass.lpfnWndProc = WindowProc;
@@ -32,20 +79,21 @@ HWND TFormMain::Create(HINSTANCE instance, int showCommand) {
     if (!RegisterClassExW(&windowClass)) return nullptr;
 
     HWND window = CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, kClassName, kTitle,
-                                  WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
-                                  kClientWidth, kClientHeight, nullptr, nullptr, instance, nullptr);
-    if (window) ShowWindow(window, showCommand);
-    return window;
+                                  WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, kClientWidth,
+                                  kClientHeight, nullptr, nullptr, instance, nullptr);
+    if (!window) return nullptr;
+    ShowWindow(window, showCommand);
+    auto* form = reinterpret_cast<TFormMain*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    SetFocus(form->buttonNext_->Handle());
+    return form;
 }
 
+TFormMain::TFormMain(HWND handle) : handle_(handle) {}
+
 LRESULT CALLBACK TFormMain::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* form = new TFormMain(window);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
-    }
+    if (message == WM_NCCREATE) SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new TFormMain(window)));
     auto* form = reinterpret_cast<TFormMain*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    return form ? form->OnMessage(message, wParam, lParam)
-                : DefWindowProcW(window, message, wParam, lParam);
+    return form ? form->OnMessage(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
 }
 
 LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -56,17 +104,30 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DESTROY:
             FormDestroy();
         case WM_ERASEBKGND:
-            return 1;  // WM_PAINT covers everything, double-buffered
+            return 1;
         case WM_PAINT:
             OnPaint();
             return 0;
         case WM_CTLCOLORSTATIC:
-            return OnCtlColorStatic(reinterpret_cast<HDC>(wParam));
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+            return OnCtlColor(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         case WM_DRAWITEM:
             OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
             return TRUE;
         case WM_COMMAND:
-            OnCommand(LOWORD(wParam));
+            OnCommand(reinterpret_cast<HWND>(lParam), LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case WM_TIMER:
+            if (wParam == kJobTimer) JobTimerTick();
+            return 0;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+            FormMouseDown();
+            return 0;
+        case kSheetPaint:
+            OnSheetPaint(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
             return 0;
         case WM_CLOSE:
             // Alt+F4 and the taskbar's close ask the application to terminate, as the
@@ -76,99 +137,265 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DPICHANGED:
             OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
-        default:
-            return DefWindowProcW(handle_, message, wParam, lParam);
     }
+    return DefWindowProcW(handle_, message, wParam, lParam);
 }
 
 void TFormMain::FormCreate() {
+    dpi_ = DpiOfWindow(handle_);
+    CreateControls();
+    EnumAllControls();
     selectedInstallations_ = std::make_unique<FolderList>();
     foundDataFolders_ = std::make_unique<FolderList>();
-
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    blackBrush_.reset(CreateSolidBrush(kBlack));
-    closeGlyph_.reset(static_cast<HBITMAP>(
-        LoadImageW(instance, L"CLOSEGLYPH", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-
-    labelText_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
-                                 0, 0, 0, 0, handle_,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLabelText)), instance,
-                                 nullptr);
-    buttonClose_ = CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, 0, 0, 0,
-                                   0, handle_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonClose)),
-                                   instance, nullptr);
-
-    dpi_ = DpiOfWindow(handle_);
+    waitAnimation_ = WaitAnimation::FromResource(L"GIF_PROGRESS");
     CreateFonts();
 
     // Centred on the screen that holds the window, at the window's dpi.
-    const int width = Scale(kClientWidth, dpi_);
-    const int height = Scale(kClientHeight, dpi_);
+    const int width = Scale(kClientWidth, dpi_), height = Scale(kClientHeight, dpi_);
     MONITORINFO monitor{sizeof monitor};
     GetMonitorInfoW(MonitorFromWindow(handle_, MONITOR_DEFAULTTOPRIMARY), &monitor);
     const RECT& area = monitor.rcWork;
     SetWindowPos(handle_, nullptr, area.left + (area.right - area.left - width) / 2,
-                 area.top + (area.bottom - area.top - height) / 2, width, height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+                 area.top + (area.bottom - area.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     LayoutControls();
-    ShowWelcomePage();
+    ShowPage(WizardPage::Welcome);
 }
 
 void TFormMain::FormDestroy() {
-    // The folder lists go last: a running job reads one and fills the other.
+    waitAnimation_.reset();
+    worker_.reset();  // waits for a job that still runs: it reads one list and fills the other
     selectedInstallations_.reset();
     foundDataFolders_.reset();
     ExitProcess(0);
 }
 
-void TFormMain::CreateFonts() {
-    textFont_.reset(CreatePointFont(L"Tahoma", 8, false, dpi_));
-    SendMessageW(labelText_, WM_SETFONT, reinterpret_cast<WPARAM>(textFont_.get()), TRUE);
+void TFormMain::CreateControls() {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    logo_.reset(static_cast<HBITMAP>(LoadImageW(instance, L"LOGO", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    banner_.reset(static_cast<HBITMAP>(LoadImageW(instance, L"BANNER", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    closeGlyph_.reset(static_cast<HBITMAP>(LoadImageW(instance, L"CLOSEGLYPH", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+
+    image21_ = TImage::Create(handle_, kImage21);
+    image21_->SetBitmap(logo_.get());
+    imageWeb_ = TImage::Create(handle_, kImageWeb);
+    imageWeb_->SetBitmap(banner_.get());
+    labelAppName_ = CreateLabel(handle_, kLabelAppName);
+    SetWindowTextW(labelAppName_, L"Mervane");
+
+    // The page area comes before Back and Next, which makes the Tab order: the page's
+    // controls, then Back, then Next.
+    pageControl_ = TNewPageControl::Create(handle_, kPageControl, 6);
+    HWND welcome = pageControl_->Sheet(static_cast<int>(WizardPage::Welcome));
+    HWND wait = pageControl_->Sheet(static_cast<int>(WizardPage::Wait));
+    HWND folders = pageControl_->Sheet(static_cast<int>(WizardPage::Folders));
+    HWND agreement = pageControl_->Sheet(static_cast<int>(WizardPage::Agreement));
+    HWND installing = pageControl_->Sheet(static_cast<int>(WizardPage::Installing));
+    HWND finished = pageControl_->Sheet(static_cast<int>(WizardPage::Finished));
+
+    labelText1_1_ = CreateLabel(welcome, kLabelText1_1);
+    labelText1_2_ = CreateLabel(wait, kLabelText1_2);
+    imageProgress2_ = TImage::Create(wait, kImageProgress2);
+    labelText1_4_ = CreateLabel(folders, kLabelText1_4);
+    checkListBox4_ = TCheckListBox::Create(folders, kCheckListBox4);
+    buttonAddFolder4_ = TFlatButton::Create(folders, kButtonAddFolder4, L"");
+    labelText5_1_ = CreateLabel(agreement, kLabelText5_1);
+    memo5_ = TFlatMemo::Create(agreement, kMemo5, ES_READONLY | ES_WANTRETURN | WS_VSCROLL | WS_TABSTOP);
+    memo5_->SetColorFlat(kColorWhite);
+    checkBoxAccept5_ = TFlatCheckBox::Create(agreement, kCheckBoxAccept5, L"");
+    checkBoxReject5_ = TFlatCheckBox::Create(agreement, kCheckBoxReject5, L"");
+    labelText6_1_ = CreateLabel(installing, kLabelText6_1);
+    labelText6_2_ = CreateLabel(installing, kLabelText6_2);
+    progressBar6_ = std::make_unique<TFlatGauge>(installing);
+    labelText7_1_ = CreateLabel(finished, kLabelText7_1);
+
+    buttonBack_ = TFlatButton::Create(handle_, kButtonBack, L"");
+    buttonNext_ = TFlatButton::Create(handle_, kButtonNext, L"");
+    buttonClose_ = TFlatButton::Create(handle_, kButtonClose, L"");
+    for (TFlatButton* button : {buttonBack_, buttonNext_}) {
+        SetWindowLongW(button->Handle(), GWL_STYLE, GetWindowLongW(button->Handle(), GWL_STYLE) | WS_TABSTOP);
+    }
+    for (TFlatButton* button : {buttonBack_, buttonNext_, buttonClose_, buttonAddFolder4_}) {
+        button->SetColor(kColorBlack);
+        button->SetColorFocused(kColorPurple);
+        button->SetFontColor(kColorWhite);
+    }
+    buttonClose_->SetColorBorder(kColorBlack);
+    buttonClose_->SetGlyph(closeGlyph_.get());
+    for (TFlatCheckBox* box : {checkBoxAccept5_, checkBoxReject5_}) {
+        box->SetColor(kColorBlack);
+        box->SetColorFocused(kColorPurple);
+        box->SetColorCheck(kColorWhite);
+        box->SetFontColor(kColorWhite);
+    }
+    progressBar6_->SetColor(kColorBlack);
+    progressBar6_->SetBarColor(kColorGreen);
+    progressBar6_->SetColorBorder(kColorGreyBrown);
 }
 
-void TFormMain::PlaceInClient(HWND control, int left, int top, int width, int height) {
-    MoveWindow(control, Scale(left, dpi_), Scale(top, dpi_), Scale(width, dpi_), Scale(height, dpi_),
-               TRUE);
+void TFormMain::CreateFonts() {
+    defaultFont_.reset(CreatePixelFont(L"Tahoma", 10, false, dpi_));
+    labelFont_.reset(CreatePointFont(L"Tahoma", 8, false, dpi_));
+    buttonFont_.reset(CreatePointFont(L"Tahoma", 9, true, dpi_));
+    checkBoxFont_.reset(CreatePixelFont(L"Tahoma", 11, false, dpi_));
+    appNameFont_.reset(CreatePixelFont(L"Tahoma", 31, false, dpi_));
+    auto set = [](HWND control, HFONT font) { SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); };
+    set(labelAppName_, appNameFont_.get());
+    for (HWND label : {labelText1_1_, labelText1_2_, labelText1_4_, labelText5_1_, labelText6_1_, labelText6_2_,
+                       labelText7_1_})
+        set(label, labelFont_.get());
+    set(checkListBox4_->Handle(), defaultFont_.get());
+    set(memo5_->Handle(), defaultFont_.get());
+    for (TFlatButton* button : {buttonBack_, buttonNext_, buttonClose_, buttonAddFolder4_})
+        button->SetFont(buttonFont_.get());
+    for (TFlatCheckBox* box : {checkBoxAccept5_, checkBoxReject5_}) box->SetFont(checkBoxFont_.get());
+}
+
+void TFormMain::PlaceInPage(HWND control, int left, int top, int width, int height) {
+    MoveWindow(control, Scale(left, dpi_), Scale(top, dpi_), Scale(width, dpi_), Scale(height, dpi_), TRUE);
 }
 
 void TFormMain::LayoutControls() {
-    PlaceInClient(labelText_, 20, kPageTop + 20, kPageWidth - 40, 52);
-    PlaceInClient(buttonClose_, kClientWidth - 32, 0, 32, 32);
+    constexpr int W = kPageWidth;
+    // The header and the buttons, in the window's client area.
+    const SIZE logo = BitmapSize(logo_.get()), banner = BitmapSize(banner_.get());
+    PlaceInPage(image21_->Handle(), 20, 10, logo.cx, logo.cy);
+    PlaceInPage(imageWeb_->Handle(), 105, 20, banner.cx, banner.cy);
+    {
+        HDC dc = GetDC(labelAppName_);
+        HGDIOBJ old = SelectObject(dc, appNameFont_.get());
+        SIZE text{0, 0};
+        GetTextExtentPoint32W(dc, L"Mervane", 7, &text);
+        SelectObject(dc, old);
+        ReleaseDC(labelAppName_, dc);
+        MoveWindow(labelAppName_, Scale(110, dpi_), Scale(40, dpi_), text.cx, text.cy, TRUE);
+    }
+    PlaceInPage(pageControl_->Handle(), 0, kPageTop, kPageWidth, kPageHeight);
+    pageControl_->LayoutSheets();
+    PlaceInPage(buttonNext_->Handle(), 333, 477, 105, 37);
+    PlaceInPage(buttonBack_->Handle(), 216, 477, 105, 37);
+    PlaceInPage(buttonClose_->Handle(), kClientWidth - 32, 0, 32, 32);
+
+    // The pages, relative to their sheet.
+    PlaceInPage(labelText1_1_, 20, 20, W - 40, 52);
+    PlaceInPage(labelText1_2_, 20, 20, W - 40, 52);
+    const SIZE animation = waitAnimation_ ? waitAnimation_->Size() : SIZE{0, 0};
+    PlaceInPage(imageProgress2_->Handle(), (W - animation.cx) / 2, 140, animation.cx, animation.cy);
+    PlaceInPage(labelText1_4_, 20, 20, W - 40, 52);
+    PlaceInPage(checkListBox4_->Handle(), 20, 90, 301, 138);
+    PlaceInPage(buttonAddFolder4_->Handle(), 20, 295, 205, 37);
+    PlaceInPage(labelText5_1_, 20, 20, W - 40, 68);
+    PlaceInPage(memo5_->Handle(), 20, 90, W - 40, 194);
+    PlaceInPage(labelText6_1_, 20, 20, W - 40, 52);
+    PlaceInPage(labelText6_2_, 20, 100, W - 40, 36);
+    progressBar6_->SetBounds(ScaledRect(20, 120, 20 + W - 40, 120 + 12, dpi_));
+    PlaceInPage(labelText7_1_, 20, 20, W - 40, 52);
+    FitAgreementBoxes();
 }
 
-void TFormMain::ShowWelcomePage() {
-    SetWindowTextW(labelText_, Text(kWelcomeText, CurrentLanguage).c_str());
+void TFormMain::EnumAllControls() { EnumChildWindows(handle_, HookPassiveControl, 0); }
+
+void TFormMain::FormMouseDown() {
+    ReleaseCapture();
+    SendMessageW(handle_, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);  // the caption-bar move loop
+}
+
+bool TFormMain::PreTranslateMessage(MSG& message) {
+    HWND focus = GetFocus();
+    const bool focusTakesText = TFlatMemo::FromHandle(focus) || TCheckListBox::FromHandle(focus);
+    switch (message.message) {
+        case WM_KEYDOWN:
+            // The memo keeps Tab for itself.
+            if (message.wParam == VK_TAB && !TFlatMemo::FromHandle(focus)) {
+                const bool back = GetKeyState(VK_SHIFT) < 0;
+                if (HWND next = GetNextDlgTabItem(handle_, focus, back)) SetFocus(next);
+                return true;
+            }
+            return false;
+        case WM_CHAR:
+            // Typed characters are offered to the controls as accelerators, whether or not
+            // a control is visible; a control that takes text keeps its own.
+            return !focusTakesText && OfferCharToControls(handle_, static_cast<wchar_t>(message.wParam));
+        case WM_SYSCHAR:
+            return OfferCharToControls(handle_, static_cast<wchar_t>(message.wParam));
+    }
+    return false;
+}
+
+void TFormMain::Run() {
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (PreTranslateMessage(message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+void TFormMain::ProcessMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            // Leave the request for the message loop: it ends the program once the work
+            // under way has returned.
+            quitRequested_ = true;
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        if (PreTranslateMessage(message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
 }
 
 void TFormMain::OnPaint() {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(handle_, &paint);
-    FillRect(dc, &paint.rcPaint, blackBrush_.get());
+    FillRect(dc, &paint.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     EndPaint(handle_, &paint);
 }
 
-LRESULT TFormMain::OnCtlColorStatic(HDC dc) {
-    SetTextColor(dc, kWhite);
-    SetBkColor(dc, kBlack);
-    return reinterpret_cast<LRESULT>(blackBrush_.get());
+LRESULT TFormMain::OnCtlColor(UINT message, HDC dc, HWND control) {
+    if (LRESULT brush = SendMessageW(control, kFlatReflectColor, reinterpret_cast<WPARAM>(dc), 0)) return brush;
+    if (message == WM_CTLCOLORSTATIC) {
+        SetTextColor(dc, RGB(255, 255, 255));
+        SetBkColor(dc, RGB(0, 0, 0));
+        return reinterpret_cast<LRESULT>(GetStockObject(BLACK_BRUSH));
+    }
+    return DefWindowProcW(handle_, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
 }
 
 void TFormMain::OnDrawItem(const DRAWITEMSTRUCT& item) {
-    const RECT& r = item.rcItem;
-    UniqueBrush fill(CreateSolidBrush((item.itemState & ODS_FOCUS) ? kPurple : kBlack));
-    FillRect(item.hDC, &r, fill.get());
-    DrawTransparentBitmap(item.hDC, closeGlyph_.get(), r.left, r.top, BitmapFactor(dpi_));
+    if (item.hwndItem == checkListBox4_->Handle())
+        checkListBox4_->DrawItem(item);
+    else  // the page control's tabs, which its pages always cover
+        FillRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
 }
 
-void TFormMain::OnCommand(int id) {
-    if (id == kButtonClose) PostQuitMessage(0);
+void TFormMain::OnCommand(HWND control, int id, int code) {
+    if (!control) return;
+    if (control == buttonNext_->Handle() || control == buttonBack_->Handle() || control == buttonClose_->Handle())
+        ButtonNavigationClick(id);
+    else if (control == checkBoxAccept5_->Handle() || control == checkBoxReject5_->Handle())
+        CheckBox5Click(id);
+    else if (control == buttonAddFolder4_->Handle())
+        ButtonAddFolder4Click();
+    else if (control == checkListBox4_->Handle() && code == TCheckListBox::kClickCheck)
+        CheckListBox4ClickCheck();
+}
+
+void TFormMain::OnSheetPaint(HDC dc, HWND sheet) {
+    if (sheet == pageControl_->Sheet(static_cast<int>(WizardPage::Installing))) progressBar6_->Paint(dc);
 }
 
 void TFormMain::OnDpiChanged(UINT dpi, const RECT& suggested) {
     dpi_ = dpi;
     SetWindowPos(handle_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (TFlatButton* button : {buttonBack_, buttonNext_, buttonClose_, buttonAddFolder4_}) button->SetDpi(dpi);
+    for (TFlatCheckBox* box : {checkBoxAccept5_, checkBoxReject5_}) box->SetDpi(dpi);
+    memo5_->SetDpi(dpi);
+    checkListBox4_->SetDpi(dpi);
+    progressBar6_->SetDpi(dpi);
     CreateFonts();
     LayoutControls();
+    InvalidateRect(handle_, nullptr, TRUE);
 }

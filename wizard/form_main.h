@@ -2,53 +2,140 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "app/handles.h"
+#include "metatrader/deployment.h"
 #include "metatrader/folder_list.h"
+#include "texts/texts.h"
 
-// The wizard's one window: borderless, black, fixed size at 96 dpi and scaled with the
-// monitor it stands on.
-class TFormMain {
+class TCheckListBox;
+class TFlatButton;
+class TFlatCheckBox;
+class TFlatGauge;
+class TFlatMemo;
+class TImage;
+class TMyThread;
+class TNewPageControl;
+class WaitAnimation;
+
+// The six pages, in the page control's order.
+enum class WizardPage { Welcome, Wait, Folders, Agreement, Installing, Finished };
+
+// The wizard's one window: borderless and black, 459 x 533 at 96 dpi and scaled with the
+// monitor it stands on. It owns the two folder lists, the wait animation and the worker.
+class TFormMain final : public InstallView {
 public:
-    // Control ids double as the controls' Tags.
+    // Control ids. Buttons and check boxes use their Tag as id.
     enum ControlId : int {
         kButtonNext = 1,
         kButtonBack = 2,
         kButtonClose = 3,
-        kLabelText = 100,
+        kCheckBoxAccept5 = 1,  // on the Agreement page
+        kCheckBoxReject5 = 2,
+        kImage21 = 10,
+        kImageWeb = 11,
+        kLabelAppName = 12,
+        kPageControl = 13,
+        kLabelText1_1 = 101,
+        kLabelText1_2 = 201,
+        kImageProgress2 = 202,
+        kLabelText1_4 = 401,
+        kCheckListBox4 = 402,
+        kButtonAddFolder4 = 403,
+        kLabelText5_1 = 501,
+        kMemo5 = 502,
+        kLabelText6_1 = 601,
+        kLabelText6_2 = 602,
+        kLabelText7_1 = 701,
     };
-
     static constexpr int kClientWidth = 459;
     static constexpr int kClientHeight = 533;
 
-    // Creates the window (running FormCreate) and shows it. Returns nullptr on failure.
-    static HWND Create(HINSTANCE instance, int showCommand);
+    // Creates the window (running FormCreate, which shows the Welcome page) and shows it.
+    static TFormMain* Create(HINSTANCE instance, int showCommand);
+    HWND Handle() const { return handle_; }
+
+    // Runs the message loop until the application is asked to terminate.
+    void Run();
 
 private:
-    explicit TFormMain(HWND handle) : handle_(handle) {}
+    explicit TFormMain(HWND handle);
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
+    // Window (form_main.cpp).
     void FormCreate();
     [[noreturn]] void FormDestroy();
+    void CreateControls();
     void CreateFonts();
     void LayoutControls();
-    void PlaceInClient(HWND control, int left, int top, int width, int height);
-    void ShowWelcomePage();
-
+    void EnumAllControls();
+    void FormMouseDown();
+    bool PreTranslateMessage(MSG& message);
+    void ProcessMessages();
+    void PlaceInPage(HWND control, int left, int top, int width, int height);
     void OnPaint();
-    LRESULT OnCtlColorStatic(HDC dc);
+    LRESULT OnCtlColor(UINT message, HDC dc, HWND control);
     void OnDrawItem(const DRAWITEMSTRUCT& item);
-    void OnCommand(int id);
+    void OnCommand(HWND control, int id, int code);
+    void OnSheetPaint(HDC dc, HWND sheet);
     void OnDpiChanged(UINT dpi, const RECT& suggested);
+
+    // Page flow (controller.cpp).
+    void ShowPage(WizardPage page);
+    void ApplyPageLayout(WizardPage page);
+    void ApplyButtonRules(WizardPage page);
+    void FitAgreementBoxes();
+    void FoldersPageAction();
+    void CollectSelection();
+    void StartJob(int job);
+    void JobTimerTick();
+    void ButtonNavigationClick(int tag);
+    void CheckBox5Click(int tag);
+    void CheckListBox4ClickCheck();
+    void ButtonAddFolder4Click();
+    void Finish();
+    WizardPage CurrentPage() const;
+    std::wstring TextOf(TextId id) const;
+
+    // InstallView
+    void SetProgressRange(int maximum) override;
+    void ShowInstallStep(const std::wstring& text, int position) override;
+    std::wstring DesktopFolder() override;
 
     HWND handle_;
     UINT dpi_ = 96;
-    HWND labelText_ = nullptr;
-    HWND buttonClose_ = nullptr;
-    UniqueFont textFont_;
-    UniqueBrush blackBrush_;
-    UniqueBitmap closeGlyph_;
+    bool quitRequested_ = false;
+    bool updatingAgreementBoxes_ = false;
+
+    TImage* image21_ = nullptr;
+    TImage* imageWeb_ = nullptr;
+    HWND labelAppName_ = nullptr;
+    TNewPageControl* pageControl_ = nullptr;
+    TFlatButton* buttonBack_ = nullptr;
+    TFlatButton* buttonNext_ = nullptr;
+    TFlatButton* buttonClose_ = nullptr;
+    HWND labelText1_1_ = nullptr;
+    HWND labelText1_2_ = nullptr;
+    TImage* imageProgress2_ = nullptr;
+    HWND labelText1_4_ = nullptr;
+    TCheckListBox* checkListBox4_ = nullptr;
+    TFlatButton* buttonAddFolder4_ = nullptr;
+    HWND labelText5_1_ = nullptr;
+    TFlatMemo* memo5_ = nullptr;
+    TFlatCheckBox* checkBoxAccept5_ = nullptr;
+    TFlatCheckBox* checkBoxReject5_ = nullptr;
+    HWND labelText6_1_ = nullptr;
+    HWND labelText6_2_ = nullptr;
+    std::unique_ptr<TFlatGauge> progressBar6_;
+    HWND labelText7_1_ = nullptr;
+
+    UniqueFont defaultFont_, labelFont_, buttonFont_, checkBoxFont_, appNameFont_;
+    UniqueBitmap logo_, banner_, closeGlyph_;
+
+    std::unique_ptr<WaitAnimation> waitAnimation_;
+    std::unique_ptr<TMyThread> worker_;
     std::unique_ptr<FolderList> selectedInstallations_;
     std::unique_ptr<FolderList> foundDataFolders_;
 };

@@ -1,0 +1,39 @@
+# Sourced by demo.sh: a machine with two MetaTrader 4 terminals, as their installer and a
+# first start leave it, and one stand-in terminal running with its Navigator hidden.
+# Needs a started Wine session (wine-session.sh) and the built stand-in terminal.
+
+demo_data_folder_id() {  # the terminal's own naming: MD5 of the upper-cased UTF-16 path
+  python3 -c 'import hashlib,sys; print(hashlib.md5(sys.argv[1].upper().encode("utf-16-le")).hexdigest().upper())' "$1"
+}
+
+prepare_demo_machine() {  # prepare_demo_machine <bin folder> <wine loader>
+  local bin=$1 loader=$2
+  local c="$WINEPREFIX/drive_c"
+  local appdata="$c/users/$(whoami)/AppData/Roaming"
+  local n name folder id data
+  for n in 1 2; do
+    if [ "$n" = 1 ]; then name="MetaTrader 4 Demo Broker"; else name="MetaTrader 4 Second Broker"; fi
+    folder="$c/Program Files (x86)/$name"
+    mkdir -p "$folder/MQL4/Experts" "$folder/MQL4/Files"
+    printf 'MZ stand-in terminal\r\n' > "$folder/terminal.exe"
+    local location="C:\\Program Files (x86)\\$name"
+    local stored=$location
+    [ "$n" = 2 ] && stored="$location\\"  # stored with a trailing backslash, as some installers do
+    "$MERVANE_WINE64" reg add "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$name" \
+      /v MajorVersion /t REG_SZ /d 4 /reg:32 /f >/dev/null 2>&1
+    "$MERVANE_WINE64" reg add "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$name" \
+      /v InstallLocation /t REG_SZ /d "$stored" /reg:32 /f >/dev/null 2>&1
+    id=$(demo_data_folder_id "$location")
+    data="$appdata/MetaQuotes/Terminal/$id"
+    mkdir -p "$data/MQL4/Experts" "$data/MQL4/Files"
+    python3 -c 'import sys; open(sys.argv[1],"wb").write(b"\xff\xfe"+sys.argv[2].encode("utf-16-le"))' \
+      "$data/origin.txt" "$location"
+    if [ "$n" = 1 ]; then
+      DEMO_EXPERTS="C:\\users\\$(whoami)\\AppData\\Roaming\\MetaQuotes\\Terminal\\$id\\MQL4\\Experts"
+      printf 'stand-in\r\n' > "$data/MQL4/Experts/Moving Average.ex4"
+    fi
+  done
+  "$loader" "$bin/standin_terminal.exe" --hidden-navigator "--experts=$DEMO_EXPERTS" \
+    "--title=MetaTrader 4 - Demo Broker (stand-in)" >/dev/null 2>&1 &
+  DEMO_TERMINAL_PID=$!
+}

@@ -1,0 +1,149 @@
+#include "wizard/check_list_box.h"
+
+#include <windowsx.h>
+
+#include "flat/dpi.h"
+
+namespace {
+constexpr wchar_t kProperty[] = L"Mervane.TCheckListBox";
+constexpr int kRowHeight = 20;
+}  // namespace
+
+TCheckListBox* TCheckListBox::Create(HWND parent, int id) {
+    HWND window = CreateWindowExW(0, L"LISTBOX", L"",
+                                  WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | WS_VSCROLL | LBS_OWNERDRAWFIXED |
+                                      LBS_HASSTRINGS | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                                  0, 0, 301, 138, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                  GetModuleHandleW(nullptr), nullptr);
+    if (!window) return nullptr;
+    return new TCheckListBox(window);
+}
+
+TCheckListBox::TCheckListBox(HWND handle) : handle_(handle), dpi_(DpiOfWindow(handle)) {
+    SetPropW(handle_, kProperty, this);
+    listProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc)));
+    SetDpi(dpi_);
+}
+
+TCheckListBox* TCheckListBox::FromHandle(HWND window) {
+    return window ? static_cast<TCheckListBox*>(GetPropW(window, kProperty)) : nullptr;
+}
+
+LRESULT CALLBACK TCheckListBox::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    TCheckListBox* list = FromHandle(window);
+    if (!list) return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        const WNDPROC listProc = list->listProc_;
+        RemovePropW(window, kProperty);
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listProc));
+        delete list;
+        return CallWindowProcW(listProc, window, message, wParam, lParam);
+    }
+    return list->OnMessage(message, wParam, lParam);
+}
+
+LRESULT TCheckListBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK: {
+            const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+            const LRESULT hit = SendMessageW(handle_, LB_ITEMFROMPOINT, 0, MAKELPARAM(x, y));
+            const LRESULT result = CallWindowProcW(listProc_, handle_, message, wParam, lParam);
+            if (HIWORD(hit) == 0 && x < CheckBoxWidth()) ToggleByUser(LOWORD(hit));
+            return result;
+        }
+        case WM_KEYDOWN:
+            if (wParam == VK_SPACE) {
+                const int selected = static_cast<int>(SendMessageW(handle_, LB_GETCURSEL, 0, 0));
+                if (selected >= 0) ToggleByUser(selected);
+                return 0;
+            }
+            break;
+        case WM_CHAR:
+            if (wParam == L' ') return 0;
+            break;
+    }
+    return CallWindowProcW(listProc_, handle_, message, wParam, lParam);
+}
+
+int TCheckListBox::CheckBoxWidth() const { return Scale(18, dpi_); }
+
+void TCheckListBox::ToggleByUser(int index) {
+    SetChecked(index, !Checked(index));
+    SendMessageW(GetParent(handle_), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(handle_), kClickCheck),
+                 reinterpret_cast<LPARAM>(handle_));
+}
+
+void TCheckListBox::Clear() { SendMessageW(handle_, LB_RESETCONTENT, 0, 0); }
+
+int TCheckListBox::Add(const std::wstring& text) {
+    const int index = static_cast<int>(SendMessageW(handle_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
+    if (index >= 0) SendMessageW(handle_, LB_SETITEMDATA, static_cast<WPARAM>(index), 0);
+    return index;
+}
+
+int TCheckListBox::Count() const { return static_cast<int>(SendMessageW(handle_, LB_GETCOUNT, 0, 0)); }
+
+std::wstring TCheckListBox::Text(int index) const {
+    const LRESULT length = SendMessageW(handle_, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == LB_ERR) return {};
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(handle_, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+int TCheckListBox::IndexOfExact(const std::wstring& text) const {
+    const LRESULT index = SendMessageW(handle_, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(text.c_str()));
+    return index == LB_ERR ? -1 : static_cast<int>(index);
+}
+
+bool TCheckListBox::Checked(int index) const {
+    const LRESULT data = SendMessageW(handle_, LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+    return data != LB_ERR && data != 0;
+}
+
+void TCheckListBox::SetChecked(int index, bool checked) {
+    SendMessageW(handle_, LB_SETITEMDATA, static_cast<WPARAM>(index), checked ? 1 : 0);
+    RECT row;
+    if (SendMessageW(handle_, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&row)) != LB_ERR)
+        InvalidateRect(handle_, &row, FALSE);
+}
+
+bool TCheckListBox::AnyChecked() const {
+    for (int i = 0, count = Count(); i < count; ++i)
+        if (Checked(i)) return true;
+    return false;
+}
+
+void TCheckListBox::SetSelected(int index) { SendMessageW(handle_, LB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+
+void TCheckListBox::SetDpi(UINT dpi) {
+    dpi_ = dpi;
+    SendMessageW(handle_, LB_SETITEMHEIGHT, 0, Scale(kRowHeight, dpi_));
+    InvalidateRect(handle_, nullptr, TRUE);
+}
+
+void TCheckListBox::DrawItem(const DRAWITEMSTRUCT& item) const {
+    if (item.itemID == static_cast<UINT>(-1)) return;
+    const bool selected = item.itemState & ODS_SELECTED;
+    HDC dc = item.hDC;
+    FillRect(dc, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+
+    const int box = Scale(13, dpi_);
+    const int left = item.rcItem.left + (CheckBoxWidth() - box) / 2;
+    const int top = item.rcItem.top + (item.rcItem.bottom - item.rcItem.top - box) / 2;
+    RECT square{left, top, left + box, top + box};
+    DrawFrameControl(dc, &square, DFC_BUTTON,
+                     DFCS_BUTTONCHECK | DFCS_FLAT | (Checked(static_cast<int>(item.itemID)) ? DFCS_CHECKED : 0));
+
+    const std::wstring text = Text(static_cast<int>(item.itemID));
+    RECT bounds = item.rcItem;
+    bounds.left += CheckBoxWidth() + Scale(2, dpi_);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &bounds,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    if (item.itemState & ODS_FOCUS) DrawFocusRect(dc, &item.rcItem);
+}

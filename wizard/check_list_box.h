@@ -1,0 +1,43 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// A list of folder paths with a tick box before each, on the platform's list box: rows of
+// 20 pixels (at 96 dpi), insertion order, lookup by the list box's exact-string search
+// (whole text, letter case ignored). A tick changed by the user (mouse on the box, or
+// Space) reaches the parent as WM_COMMAND with the code kClickCheck; ticks set by code do
+// not.
+class TCheckListBox {
+public:
+    static constexpr WORD kClickCheck = 0x4000;
+
+    static TCheckListBox* Create(HWND parent, int id);
+    static TCheckListBox* FromHandle(HWND window);
+    HWND Handle() const { return handle_; }
+
+    void Clear();
+    int Add(const std::wstring& text);
+    int Count() const;
+    std::wstring Text(int index) const;
+    int IndexOfExact(const std::wstring& text) const;  // -1 when none
+    bool Checked(int index) const;
+    void SetChecked(int index, bool checked);
+    bool AnyChecked() const;
+    void SetSelected(int index);
+    void SetDpi(UINT dpi);
+
+    // Draws one row for WM_DRAWITEM.
+    void DrawItem(const DRAWITEMSTRUCT& item) const;
+
+private:
+    explicit TCheckListBox(HWND handle);
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    int CheckBoxWidth() const;
+    void ToggleByUser(int index);
+
+    HWND handle_;
+    WNDPROC listProc_ = nullptr;
+    UINT dpi_ = 96;
+};

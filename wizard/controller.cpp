@@ -1,0 +1,260 @@
+// The page flow of the wizard: what each page shows when it is entered, the rules of Next,
+// Back and close, the agreement boxes, and the background job.
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include "app/startup.h"
+#include "flat/dpi.h"
+#include "flat/flat_button.h"
+#include "flat/flat_check_box.h"
+#include "flat/flat_memo.h"
+#include "metatrader/folder_browser.h"
+#include "metatrader/installations.h"
+#include "user_guide_address.h"
+#include "wizard/agreement.h"
+#include "wizard/check_list_box.h"
+#include "wizard/form_main.h"
+#include "wizard/image.h"
+#include "wizard/my_thread.h"
+#include "wizard/page_control.h"
+#include "wizard/wait_animation.h"
+
+namespace {
+
+constexpr UINT_PTR kJobTimer = 1;
+constexpr UINT kJobTimerIntervalMs = 500;
+constexpr DWORD kInstallStepPauseMs = 200;
+
+void SetButton(TFlatButton* button, bool visible, const std::wstring& caption) {
+    SetWindowTextW(button->Handle(), caption.c_str());
+    ShowWindow(button->Handle(), visible ? SW_SHOWNA : SW_HIDE);
+}
+
+}  // namespace
+
+std::wstring TFormMain::TextOf(TextId id) const {
+    std::wstring text;
+    LookupText(id, CurrentLanguage, text);
+    return text;
+}
+
+WizardPage TFormMain::CurrentPage() const { return static_cast<WizardPage>(pageControl_->ActivePage()); }
+
+void TFormMain::ShowPage(WizardPage page) {
+    ProcessMessages();
+    pageControl_->SetActivePage(static_cast<int>(page));
+    ApplyPageLayout(page);
+    ApplyButtonRules(page);
+    if (page == WizardPage::Folders) FoldersPageAction();
+    if (page == WizardPage::Installing) {
+        const bool everyCopyWritten =
+            InstallFiles(nullptr, *selectedInstallations_, *foundDataFolders_, *this);
+        ShowPage(WizardPage::Finished);
+        // A run that left a folder without the expert says so instead of claiming success.
+        if (!everyCopyWritten) SetWindowTextW(labelText7_1_, TextOf(72).c_str());
+    }
+    RedrawWindow(pageControl_->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    ProcessMessages();
+}
+
+void TFormMain::ApplyPageLayout(WizardPage page) {
+    if (page != WizardPage::Wait) imageProgress2_->Stop();
+    switch (page) {
+        case WizardPage::Welcome:
+            SetWindowTextW(labelText1_1_, TextOf(11).c_str());
+            break;
+        case WizardPage::Wait:
+            SetWindowTextW(labelText1_2_, TextOf(21).c_str());
+            imageProgress2_->SetAnimation(waitAnimation_.get());
+            break;
+        case WizardPage::Folders:
+            SetWindowTextW(labelText1_4_, TextOf(41).c_str());
+            SetWindowTextW(buttonAddFolder4_->Handle(), TextOf(4).c_str());
+            break;
+        case WizardPage::Agreement:
+            SetWindowTextW(labelText5_1_, TextOf(51).c_str());
+            // English first; a missing translation leaves the English text in place.
+            LoadAgreementText(*memo5_, L"EULA_EN");
+            if (CurrentLanguage == kGerman) LoadAgreementText(*memo5_, L"EULA_DE");
+            if (CurrentLanguage == kRussian) LoadAgreementText(*memo5_, L"EULA_RU");
+            SetWindowTextW(checkBoxAccept5_->Handle(), TextOf(52).c_str());
+            SetWindowTextW(checkBoxReject5_->Handle(), TextOf(53).c_str());
+            FitAgreementBoxes();
+            break;
+        case WizardPage::Installing:
+            SetWindowTextW(labelText6_1_, TextOf(61).c_str());
+            SetWindowTextW(labelText6_2_, TextOf(62).c_str());
+            break;
+        case WizardPage::Finished:
+            SetWindowTextW(labelText7_1_, TextOf(71).c_str());
+            break;
+    }
+}
+
+void TFormMain::FitAgreementBoxes() {
+    // Placed at the full width, then fitted to their captions.
+    const int tops[] = {300, 330};
+    TFlatCheckBox* boxes[] = {checkBoxAccept5_, checkBoxReject5_};
+    for (int i = 0; i < 2; ++i) {
+        RECT r;
+        GetWindowRect(boxes[i]->Handle(), &r);
+        MoveWindow(boxes[i]->Handle(), Scale(20, dpi_), Scale(tops[i], dpi_), Scale(419, dpi_), r.bottom - r.top, TRUE);
+        boxes[i]->SetAutoSize(true);
+    }
+}
+
+void TFormMain::ApplyButtonRules(WizardPage page) {
+    const std::wstring next = TextOf(1), back = TextOf(2);
+    switch (page) {
+        case WizardPage::Welcome:
+            SetButton(buttonNext_, true, next);
+            EnableWindow(buttonNext_->Handle(), TRUE);
+            SetButton(buttonBack_, false, back);
+            break;
+        case WizardPage::Wait:
+            SetButton(buttonNext_, false, next);
+            SetButton(buttonBack_, false, back);
+            break;
+        case WizardPage::Folders:
+            SetButton(buttonNext_, true, next);
+            SetButton(buttonBack_, true, back);
+            break;  // Next follows the selection, after the page's action
+        case WizardPage::Agreement:
+            SetButton(buttonNext_, true, next);
+            EnableWindow(buttonNext_->Handle(), checkBoxAccept5_->Checked());
+            SetButton(buttonBack_, true, back);
+            break;
+        case WizardPage::Installing:
+            ShowWindow(buttonNext_->Handle(), SW_HIDE);
+            ShowWindow(buttonBack_->Handle(), SW_HIDE);
+            break;
+        case WizardPage::Finished:
+            SetButton(buttonNext_, true, TextOf(3));
+            ShowWindow(buttonBack_->Handle(), SW_HIDE);
+            break;
+    }
+}
+
+void TFormMain::FoldersPageAction() {
+    FolderList installations;
+    FindInstallations(installations);
+    checkListBox4_->Clear();
+    for (const std::wstring& folder : installations) checkListBox4_->Add(folder);
+    // What was carried forward with Next comes back ticked, user-added folders after the
+    // registry's.
+    for (const std::wstring& folder : *selectedInstallations_) {
+        if (checkListBox4_->IndexOfExact(folder) < 0) checkListBox4_->Add(folder);
+        checkListBox4_->SetChecked(checkListBox4_->IndexOfExact(folder), true);
+    }
+    EnableWindow(buttonNext_->Handle(), !selectedInstallations_->empty());
+}
+
+void TFormMain::CollectSelection() {
+    selectedInstallations_->clear();
+    for (int i = 0, count = checkListBox4_->Count(); i < count; ++i)
+        if (checkListBox4_->Checked(i)) selectedInstallations_->push_back(checkListBox4_->Text(i));
+}
+
+void TFormMain::StartJob(int job) {
+    if (!worker_) worker_ = std::make_unique<TMyThread>(*selectedInstallations_, *foundDataFolders_);
+    worker_->SetTag(job);
+    worker_->Start();
+    SetTimer(handle_, kJobTimer, kJobTimerIntervalMs, nullptr);
+    ShowPage(WizardPage::Wait);
+}
+
+void TFormMain::JobTimerTick() {
+    if (!worker_ || !worker_->Finished()) return;
+    const int tag = worker_->Tag();
+    worker_.reset();
+    KillTimer(handle_, kJobTimer);
+    if (tag == TMyThread::kDataFolderJob) ShowPage(WizardPage::Agreement);
+}
+
+void TFormMain::ButtonNavigationClick(int tag) {
+    if (tag == kButtonClose) {
+        PostQuitMessage(0);  // the application terminates once back in its message loop
+        return;
+    }
+    const bool next = tag == kButtonNext, back = tag == kButtonBack;
+    // A hidden button's accelerator still clicks it: the pages where a button is hidden
+    // ignore it here.
+    switch (CurrentPage()) {
+        case WizardPage::Welcome:
+            if (next) ShowPage(WizardPage::Folders);
+            break;
+        case WizardPage::Folders:
+            if (next) {
+                CollectSelection();
+                StartJob(TMyThread::kDataFolderJob);
+            } else if (back) {
+                ShowPage(WizardPage::Welcome);
+            }
+            break;
+        case WizardPage::Agreement:
+            if (next) ShowPage(WizardPage::Installing);
+            if (back) ShowPage(WizardPage::Folders);
+            break;
+        case WizardPage::Finished:
+            if (next) Finish();
+            break;
+        case WizardPage::Wait:
+        case WizardPage::Installing:
+            break;
+    }
+}
+
+void TFormMain::CheckBox5Click(int tag) {
+    // Unticking the other box raises its click too; that nested call must leave the box the
+    // user clicked as the click left it.
+    if (!updatingAgreementBoxes_) {
+        updatingAgreementBoxes_ = true;
+        (tag == kCheckBoxAccept5 ? checkBoxReject5_ : checkBoxAccept5_)->SetChecked(false);
+        updatingAgreementBoxes_ = false;
+    }
+    EnableWindow(buttonNext_->Handle(), checkBoxAccept5_->Checked());
+}
+
+void TFormMain::CheckListBox4ClickCheck() { EnableWindow(buttonNext_->Handle(), checkListBox4_->AnyChecked()); }
+
+void TFormMain::ButtonAddFolder4Click() {
+    std::wstring folder = InitialBrowseFolder(handle_);
+    if (!BrowseForFolder(handle_, TextOf(110), folder) || !IsTerminalFolder(folder)) return;
+    if (checkListBox4_->IndexOfExact(folder) < 0) checkListBox4_->Add(folder);
+    const int index = checkListBox4_->IndexOfExact(folder);
+    checkListBox4_->SetChecked(index, true);
+    checkListBox4_->SetSelected(index);
+    // A folder the user just added is ticked: Next may take it forward at once.
+    EnableWindow(buttonNext_->Handle(), TRUE);
+}
+
+void TFormMain::Finish() {
+    ShellExecuteW(handle_, L"open", kUserGuideAddress, nullptr, nullptr, SW_SHOWNORMAL);
+    DestroyWindow(handle_);  // ends the process in FormDestroy
+}
+
+void TFormMain::SetProgressRange(int maximum) {
+    progressBar6_->SetMinValue(0);
+    progressBar6_->SetMaxValue(maximum);
+    progressBar6_->SetProgress(0);
+}
+
+void TFormMain::ShowInstallStep(const std::wstring& text, int position) {
+    SetWindowTextW(labelText6_2_, text.c_str());
+    progressBar6_->SetProgress(position);
+    ProcessMessages();
+    // The pause keeps each path readable; the window goes on painting meanwhile.
+    const ULONGLONG end = GetTickCount64() + kInstallStepPauseMs;
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        const DWORD remaining = static_cast<DWORD>(end - now);
+        if (quitRequested_) {
+            Sleep(remaining);
+            break;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, remaining, QS_ALLINPUT);
+        ProcessMessages();
+    }
+}
+
+std::wstring TFormMain::DesktopFolder() { return SpecialFolderPath(handle_, CSIDL_DESKTOP); }

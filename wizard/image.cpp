@@ -1,0 +1,105 @@
+#include "wizard/image.h"
+
+#include "flat/drawing.h"
+#include "wizard/wait_animation.h"
+
+namespace {
+constexpr wchar_t kImageClass[] = L"TImage";
+constexpr UINT_PTR kFrameTimer = 1;
+}  // namespace
+
+TImage* TImage::Create(HWND parent, int id) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    static const bool registered = [instance] {
+        WNDCLASSW imageClass{};
+        imageClass.lpfnWndProc = WindowProc;
+        imageClass.hInstance = instance;
+        imageClass.lpszClassName = kImageClass;
+        return RegisterClassW(&imageClass) != 0;
+    }();
+    (void)registered;
+    auto* image = new TImage(nullptr);
+    HWND window = CreateWindowExW(0, kImageClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, image);
+    if (!window) {
+        delete image;
+        return nullptr;
+    }
+    return image;
+}
+
+LRESULT CALLBACK TImage::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* image = static_cast<TImage*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        image->handle_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(image));
+    }
+    auto* image = reinterpret_cast<TImage*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!image) return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        delete image;
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return image->OnMessage(message, wParam, lParam);
+}
+
+LRESULT TImage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_NCHITTEST:
+            return HTTRANSPARENT;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT:
+            OnPaint();
+            return 0;
+        case WM_TIMER:
+            if (wParam == kFrameTimer) OnTimer();
+            return 0;
+    }
+    return DefWindowProcW(handle_, message, wParam, lParam);
+}
+
+void TImage::SetBitmap(HBITMAP bitmap) {
+    bitmap_ = bitmap;
+    InvalidateRect(handle_, nullptr, FALSE);
+}
+
+void TImage::SetAnimation(const WaitAnimation* animation) {
+    Stop();
+    animation_ = animation;
+    frame_ = 0;
+    if (animation_ && animation_->FrameCount() > 0) ScheduleNextFrame();
+    InvalidateRect(handle_, nullptr, FALSE);
+}
+
+void TImage::Stop() { KillTimer(handle_, kFrameTimer); }
+
+void TImage::ScheduleNextFrame() {
+    const UINT delay = animation_->DelayMs(frame_);
+    SetTimer(handle_, kFrameTimer, delay ? delay : 100, nullptr);
+}
+
+void TImage::OnTimer() {
+    if (!animation_ || animation_->FrameCount() == 0) return Stop();
+    frame_ = (frame_ + 1) % animation_->FrameCount();
+    if (frame_ == 0 && !animation_->LoopsForever()) {
+        frame_ = animation_->FrameCount() - 1;
+        return Stop();
+    }
+    ScheduleNextFrame();
+    InvalidateRect(handle_, nullptr, FALSE);
+}
+
+void TImage::OnPaint() {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(handle_, &paint);
+    RECT client;
+    GetClientRect(handle_, &client);
+    OffscreenCanvas canvas(dc, client.right, client.bottom);
+    FillRect(canvas.dc(), &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    HBITMAP picture = animation_ && animation_->FrameCount() ? animation_->Frame(frame_) : bitmap_;
+    if (picture) DrawTransparentBitmap(canvas.dc(), picture, RECT{0, 0, client.right, client.bottom});
+    canvas.CopyTo(dc, 0, 0);
+    EndPaint(handle_, &paint);
+}

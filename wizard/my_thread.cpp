@@ -1,0 +1,42 @@
+#include "wizard/my_thread.h"
+
+#include "metatrader/data_folders.h"
+
+TMyThread::TMyThread(const FolderList& selectedInstallations, FolderList& foundDataFolders)
+    : selectedInstallations_(selectedInstallations), foundDataFolders_(foundDataFolders) {
+    thread_.reset(CreateThread(nullptr, 0, ThreadMain, this, CREATE_SUSPENDED, nullptr));
+    if (thread_) SetThreadPriority(thread_.get(), THREAD_PRIORITY_BELOW_NORMAL);
+}
+
+TMyThread::~TMyThread() {
+    if (!thread_) return;
+    if (!started_) {
+        // Never started: let it run to its (empty) end rather than kill it.
+        FTag = 0;
+        ResumeThread(thread_.get());
+    }
+    WaitForSingleObject(thread_.get(), INFINITE);
+}
+
+void TMyThread::Start() {
+    if (!thread_ || started_) return;
+    started_ = true;
+    ResumeThread(thread_.get());
+}
+
+DWORD WINAPI TMyThread::ThreadMain(void* self) {
+    auto* worker = static_cast<TMyThread*>(self);
+    try {
+        worker->Execute();
+    } catch (...) {
+        // A failed job counts as finished: the wizard goes on with what it found.
+    }
+    worker->finished_.store(true, std::memory_order_release);
+    return 0;
+}
+
+void TMyThread::Execute() {
+    if (FTag != kDataFolderJob) return;
+    Sleep(kJobPauseMs);
+    FindDataFolders(selectedInstallations_, foundDataFolders_);
+}

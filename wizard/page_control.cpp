@@ -1,0 +1,117 @@
+#include "wizard/page_control.h"
+
+#include <commctrl.h>
+
+namespace {
+
+constexpr wchar_t kSheetClass[] = L"TTabSheet";
+constexpr wchar_t kPageControlProperty[] = L"Mervane.TNewPageControl";
+
+HWND OwnerOf(HWND sheet) { return GetParent(GetParent(sheet)); }
+
+}  // namespace
+
+TNewPageControl* TNewPageControl::Create(HWND parent, int id, int pageCount) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    HWND tab = CreateWindowExW(WS_EX_CONTROLPARENT, WC_TABCONTROLW, L"",
+                               WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | TCS_BOTTOM |
+                                   TCS_OWNERDRAWFIXED,
+                               0, 0, 100, 100, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
+                               nullptr);
+    if (!tab) return nullptr;
+    auto* control = new TNewPageControl(tab);
+    SetPropW(tab, kPageControlProperty, control);
+    control->tabProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(tab, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TabProc)));
+
+    static const bool registered = [instance] {
+        WNDCLASSW sheetClass{};
+        sheetClass.lpfnWndProc = SheetProc;
+        sheetClass.hInstance = instance;
+        sheetClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        sheetClass.lpszClassName = kSheetClass;
+        return RegisterClassW(&sheetClass) != 0;
+    }();
+    (void)registered;
+    for (int i = 0; i < pageCount; ++i) {
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = const_cast<wchar_t*>(L"");
+        SendMessageW(tab, TCM_INSERTITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        control->sheets_.push_back(CreateWindowExW(WS_EX_CONTROLPARENT, kSheetClass, L"",
+                                                   WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0, tab,
+                                                   nullptr, instance, nullptr));
+    }
+    return control;
+}
+
+void TNewPageControl::SetActivePage(int index) {
+    if (index == active_) return;
+    SendMessageW(handle_, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
+    // Show the new page before hiding the old one, so that nothing flashes between them.
+    ShowWindow(sheets_[static_cast<size_t>(index)], SW_SHOW);
+    if (active_ >= 0) ShowWindow(sheets_[static_cast<size_t>(active_)], SW_HIDE);
+    active_ = index;
+}
+
+void TNewPageControl::LayoutSheets() {
+    RECT display;
+    GetClientRect(handle_, &display);
+    SendMessageW(handle_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+    for (HWND sheet : sheets_)
+        MoveWindow(sheet, display.left, display.top, display.right - display.left, display.bottom - display.top, TRUE);
+}
+
+LRESULT CALLBACK TNewPageControl::TabProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* control = static_cast<TNewPageControl*>(GetPropW(window, kPageControlProperty));
+    const LRESULT result = CallWindowProcW(control->tabProc_, window, message, wParam, lParam);
+    switch (message) {
+        case TCM_ADJUSTRECT: {
+            // The platform computes the rectangle first; then the page is stretched over
+            // the tabs and the border, in either direction of the computation.
+            auto* rect = reinterpret_cast<RECT*>(lParam);
+            RECT client;
+            GetClientRect(window, &client);
+            rect->left = 0;
+            rect->right = client.right + 3;
+            rect->top -= 6;
+            rect->bottom = client.bottom;
+            break;
+        }
+        case WM_SIZE:
+            control->LayoutSheets();
+            break;
+        case WM_NCDESTROY:
+            RemovePropW(window, kPageControlProperty);
+            delete control;
+            break;
+    }
+    return result;
+}
+
+LRESULT CALLBACK TNewPageControl::SheetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(window, &paint);
+            FillRect(dc, &paint.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+            SendMessageW(OwnerOf(window), kSheetPaint, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(window));
+            EndPaint(window, &paint);
+            return 0;
+        }
+        // What the page's controls tell their parent belongs to the window that owns them.
+        case WM_COMMAND:
+        case WM_DRAWITEM:
+        case WM_MEASUREITEM:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORBTN:
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+            return SendMessageW(OwnerOf(window), message, wParam, lParam);
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}

@@ -1,0 +1,34 @@
+#pragma once
+#include <windows.h>
+
+#include <vector>
+
+// The page area: a platform tab control with its tabs at the bottom and owner-drawn, whose
+// display rectangle is enlarged so that the active page covers the whole control, tabs and
+// border included. No tab is ever visible; pages change only through ShowPage.
+class TNewPageControl {
+public:
+    static TNewPageControl* Create(HWND parent, int id, int pageCount);
+
+    HWND Handle() const { return handle_; }
+    HWND Sheet(int index) const { return sheets_[static_cast<size_t>(index)]; }
+    int PageCount() const { return static_cast<int>(sheets_.size()); }
+    int ActivePage() const { return active_; }
+    void SetActivePage(int index);
+    // Places the pages on the display rectangle; called after every size change.
+    void LayoutSheets();
+
+private:
+    explicit TNewPageControl(HWND handle) : handle_(handle) {}
+    static LRESULT CALLBACK TabProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK SheetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    HWND handle_;
+    WNDPROC tabProc_ = nullptr;
+    std::vector<HWND> sheets_;
+    int active_ = -1;
+};
+
+// Messages a page sends to the window that owns the page control.
+// kSheetPaint: paint extras of a page (wParam the DC, lParam the page).
+inline constexpr UINT kSheetPaint = WM_APP + 0x300;
