@@ -10,36 +10,14 @@
 #include "metatrader/navigator.h"
 #include "metatrader/terminal_conventions.h"
 #include "process_helpers.h"
+#include "standin_driver.h"
 
 namespace {
 
-// A stand-in terminal running as its own process, driven across processes like a real one.
-class StandIn {
+// The tests' stand-in terminals, each with its own log.
+class StandIn : public StandInTerminal {
 public:
-    StandIn(const TempTree& tree, const std::wstring& options) {
-        static int count = 0;
-        title_ = L"Stand-in " + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++count);
-        log_ = tree.Path(title_ + L".log");
-        process_ = std::make_unique<TestProcess>(BuiltProgram(L"standin_terminal.exe"),
-                                                 L"\"--title=" + title_ + L"\" \"--log=" + log_ + L"\" " + options);
-        const ULONGLONG deadline = GetTickCount64() + 15000;
-        while (ReadBytes(log_).find("ready") == std::string::npos && GetTickCount64() < deadline) Sleep(20);
-        window_ = FindWindowW(nullptr, title_.c_str());
-    }
-    HWND Window() const { return window_; }
-    std::string Log() const { return ReadBytes(log_); }
-    // "groups=<E|C per group> selected=<group>/<item> panel=<visible|hidden>"
-    std::string State() const {
-        SendMessageTimeoutW(window_, WM_APP + 1, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
-        const std::string log = Log();
-        const size_t at = log.rfind("state ");
-        return at == std::string::npos ? "" : log.substr(at + 6, log.find('\n', at) - at - 6);
-    }
-
-private:
-    std::wstring title_, log_;
-    std::unique_ptr<TestProcess> process_;
-    HWND window_ = nullptr;
+    StandIn(const TempTree&, const std::wstring& options) : StandInTerminal(options) {}
 };
 
 class Navigator : public testing::Test {

@@ -39,7 +39,8 @@ TNewPageControl* TNewPageControl::Create(HWND parent, int id, int pageCount) {
         SendMessageW(tab, TCM_INSERTITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
         control->sheets_.push_back(CreateWindowExW(WS_EX_CONTROLPARENT, kSheetClass, L"",
                                                    WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0, tab,
-                                                   nullptr, instance, nullptr));
+                                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstSheetId + i)),
+                                                   instance, nullptr));
     }
     return control;
 }

@@ -8,6 +8,9 @@
 // border included. No tab is ever visible; pages change only through ShowPage.
 class TNewPageControl {
 public:
+    // Page i is the child with this id plus i.
+    static constexpr int kFirstSheetId = 1000;
+
     static TNewPageControl* Create(HWND parent, int id, int pageCount);
 
     HWND Handle() const { return handle_; }

@@ -1,0 +1,453 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cmath>
+#include <fstream>
+#include <iterator>
+
+#include "app/embedded_resource.h"
+#include "app/startup.h"
+#include "file_helpers.h"
+#include "flat/colors.h"
+#include "metatrader/installations.h"
+#include "texts/texts.h"
+#include "wizard/agreement.h"
+#include "standin_driver.h"
+#include "wizard_driver.h"
+
+namespace {
+
+using Page = WizardPage;
+
+std::wstring Text(HWND control) { return WindowText(control); }
+
+RECT RectIn(HWND control, HWND parent) {
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+void ExpectRect(HWND control, HWND parent, int left, int top, int width, int height, double scale = 1.0) {
+    const RECT r = RectIn(control, parent);
+    EXPECT_NEAR(r.left, left * scale, 1) << GetDlgCtrlID(control);
+    EXPECT_NEAR(r.top, top * scale, 1) << GetDlgCtrlID(control);
+    EXPECT_NEAR(r.right - r.left, width * scale, 1) << GetDlgCtrlID(control);
+    EXPECT_NEAR(r.bottom - r.top, height * scale, 1) << GetDlgCtrlID(control);
+}
+
+bool Enabled(HWND window) { return IsWindowEnabled(window) != FALSE; }
+bool Visible(HWND window) { return IsWindowVisible(window) != FALSE; }
+bool Ticked(HWND list, int row) { return SendMessageW(list, LB_GETITEMDATA, static_cast<WPARAM>(row), 0) == 1; }
+bool Checked(HWND box) { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+std::string ExpertBytes() {
+    HMODULE program = LoadLibraryExW(BuiltProgram(L"Mervane4Setup.exe").c_str(), nullptr,
+                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    std::span<const BYTE> bytes = EmbeddedResource(program, L"EXEFILE", L"EXPERT");
+    std::string result(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    FreeLibrary(program);
+    return result;
+}
+
+std::string LinkBytes() {
+    HMODULE program = LoadLibraryExW(BuiltProgram(L"Mervane4Setup.exe").c_str(), nullptr,
+                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    std::span<const BYTE> bytes = EmbeddedResource(program, L"EXEFILE", L"LINK");
+    std::string result(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    FreeLibrary(program);
+    return result;
+}
+
+// Whether the folder's experts folder holds the embedded expert, byte for byte.
+bool HasExpert(const std::wstring& folder) {
+    static const std::string expert = ExpertBytes();
+    return ReadBytes(folder + L"\\MQL4\\Experts\\Mervane 4.ex4") == expert;
+}
+
+std::string Narrow(const std::wstring& text) {
+    std::string result;
+    for (wchar_t c : text) result += c < 128 ? static_cast<char>(c) : '?';
+    return result;
+}
+
+// A machine with MetaTrader 4 terminals: uninstall entries in the 32-bit view, installation
+// folders and data folders with their markers, all removed afterwards.
+class Machine {
+public:
+    Machine() {
+        appData_ = SpecialFolderPath(nullptr, CSIDL_APPDATA);
+        CreateDirectoryW((appData_ + L"\\MetaQuotes").c_str(), nullptr);
+        CreateDirectoryW((appData_ + L"\\MetaQuotes\\Terminal").c_str(), nullptr);
+    }
+    ~Machine() {
+        for (const std::wstring& key : keys_) RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_32KEY, 0);
+        for (const std::wstring& folder : dataFolders_) RemoveTree(folder);
+    }
+    // An installation registered under `name`, stored with or without a trailing backslash.
+    std::wstring AddTerminal(const std::wstring& name, bool registered = true, bool trailingBackslash = false) {
+        const std::wstring folder = MakeInstallation(tree_, name);
+        if (registered) Register(name, trailingBackslash ? folder + L"\\" : folder);
+        return folder;
+    }
+    void Register(const std::wstring& name, const std::wstring& location) {
+        const std::wstring key = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Mervane test " +
+                                 std::to_wstring(GetCurrentProcessId()) + L" " + name;
+        HKEY entry = nullptr;
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr,
+                        &entry, nullptr);
+        RegSetValueExW(entry, L"MajorVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"4"), 4);
+        RegSetValueExW(entry, L"InstallLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(location.c_str()),
+                       static_cast<DWORD>((location.size() + 1) * 2));
+        RegCloseKey(entry);
+        keys_.push_back(key);
+    }
+    // The data folder of an installation, with its marker as a real terminal writes it.
+    std::wstring AddDataFolder(const std::wstring& installation) {
+        const std::wstring folder = appData_ + L"\\MetaQuotes\\Terminal\\MERVANETEST" +
+                                    std::to_wstring(GetCurrentProcessId()) + L"X" + std::to_wstring(dataFolders_.size());
+        CreateDirectoryW(folder.c_str(), nullptr);
+        CreateDirectoryW((folder + L"\\MQL4").c_str(), nullptr);
+        CreateDirectoryW((folder + L"\\MQL4\\Experts").c_str(), nullptr);
+        WriteBytes(folder + L"\\origin.txt", Utf16Le(installation, true));
+        dataFolders_.push_back(folder);
+        return folder;
+    }
+    const TempTree& Tree() const { return tree_; }
+
+private:
+    TempTree tree_;
+    std::wstring appData_;
+    std::vector<std::wstring> keys_;
+    std::vector<std::wstring> dataFolders_;
+};
+
+// ---- layout
+
+TEST(Layout, EveryControlStandsWhereThePageTablesSay) {
+    WizardDriver wizard;
+    ASSERT_TRUE(wizard.Started());
+    HWND form = wizard.Form();
+    RECT client;
+    GetClientRect(form, &client);
+    EXPECT_EQ(client.right, 459);
+    EXPECT_EQ(client.bottom, 533);
+    ExpectRect(wizard.Button(TFormMain::kButtonClose), form, 427, 0, 32, 32);
+    ExpectRect(wizard.Button(TFormMain::kButtonNext), form, 333, 477, 105, 37);
+    ExpectRect(wizard.Button(TFormMain::kButtonBack), form, 216, 477, 105, 37);
+    ExpectRect(wizard.Control(TFormMain::kImage21), form, 20, 10, 78, 84);
+    ExpectRect(wizard.Control(TFormMain::kImageWeb), form, 105, 20, 88, 16);
+    const RECT name = RectIn(wizard.Control(TFormMain::kLabelAppName), form);
+    EXPECT_EQ(name.left, 110);
+    EXPECT_EQ(name.top, 40);
+    EXPECT_EQ(Text(wizard.Control(TFormMain::kLabelAppName)), L"Mervane");
+    ExpectRect(wizard.Control(TFormMain::kPageControl), form, 0, 100, 459, 350);
+
+    // Each page covers the page area whole: no tab and no border shows.
+    for (Page page : {Page::Welcome, Page::Wait, Page::Folders, Page::Agreement, Page::Installing, Page::Finished}) {
+        const RECT sheet = RectIn(wizard.Sheet(page), wizard.Control(TFormMain::kPageControl));
+        EXPECT_LE(sheet.left, 0);
+        EXPECT_LE(sheet.top, 0);
+        EXPECT_GE(sheet.right, 459);
+        EXPECT_GE(sheet.bottom, 350);
+    }
+    auto inPage = [&](int id, Page page, int left, int top, int width, int height) {
+        ExpectRect(wizard.Control(id), wizard.Sheet(page), left, top, width, height);
+    };
+    inPage(TFormMain::kLabelText1_1, Page::Welcome, 20, 20, 419, 52);
+    inPage(TFormMain::kLabelText1_2, Page::Wait, 20, 20, 419, 52);
+    inPage(TFormMain::kImageProgress2, Page::Wait, 188, 140, 83, 28);
+    inPage(TFormMain::kLabelText1_4, Page::Folders, 20, 20, 419, 52);
+    inPage(TFormMain::kCheckListBox4, Page::Folders, 20, 90, 301, 138);
+    inPage(TFormMain::kButtonAddFolder4, Page::Folders, 20, 295, 205, 37);
+    inPage(TFormMain::kLabelText5_1, Page::Agreement, 20, 20, 419, 68);
+    inPage(TFormMain::kMemo5, Page::Agreement, 20, 90, 419, 194);
+    inPage(TFormMain::kLabelText6_1, Page::Installing, 20, 20, 419, 52);
+    inPage(TFormMain::kLabelText6_2, Page::Installing, 20, 100, 419, 36);
+    inPage(TFormMain::kLabelText7_1, Page::Finished, 20, 20, 419, 52);
+    EXPECT_EQ(SendMessageW(wizard.Control(TFormMain::kCheckListBox4), LB_GETITEMHEIGHT, 0, 0), 20);
+
+    // The agreement boxes are as wide as their captions plus 24.
+    for (int tag : {TFormMain::kCheckBoxAccept5, TFormMain::kCheckBoxReject5}) {
+        HWND box = wizard.AgreementBox(tag);
+        const RECT r = RectIn(box, wizard.Sheet(Page::Agreement));
+        EXPECT_EQ(r.left, 20);
+        EXPECT_EQ(r.top, tag == 1 ? 300 : 330);
+        EXPECT_LT(r.right - r.left, 419);
+    }
+}
+
+TEST(Layout, ScalesWithTheDisplay) {
+    HKEY desktop = nullptr;
+    RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, KEY_ALL_ACCESS, &desktop);
+    DWORD dpi = 144;
+    RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+    struct Restore {
+        HKEY key;
+        ~Restore() {
+            DWORD normal = 96;
+            RegSetValueExW(key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&normal), sizeof normal);
+            RegCloseKey(key);
+        }
+    } restore{desktop};
+
+    WizardDriver wizard;
+    ASSERT_TRUE(wizard.Started());
+    RECT client;
+    GetClientRect(wizard.Form(), &client);
+    if (client.right == 459) GTEST_SKIP() << "this Wine keeps its dpi for the session; the 144-dpi layout is not reachable";
+    constexpr double kScale = 1.5;
+    EXPECT_NEAR(client.right, 459 * kScale, 1);
+    EXPECT_NEAR(client.bottom, 533 * kScale, 1);
+    ExpectRect(wizard.Button(TFormMain::kButtonClose), wizard.Form(), 427, 0, 32, 32, kScale);
+    ExpectRect(wizard.Button(TFormMain::kButtonNext), wizard.Form(), 333, 477, 105, 37, kScale);
+    ExpectRect(wizard.Control(TFormMain::kPageControl), wizard.Form(), 0, 100, 459, 350, kScale);
+    ExpectRect(wizard.Control(TFormMain::kImageProgress2), wizard.Sheet(Page::Wait), 188, 140, 83, 28, kScale);
+    ExpectRect(wizard.Control(TFormMain::kCheckListBox4), wizard.Sheet(Page::Folders), 20, 90, 301, 138, kScale);
+    ExpectRect(wizard.Control(TFormMain::kMemo5), wizard.Sheet(Page::Agreement), 20, 90, 419, 194, kScale);
+}
+
+// ---- the page flow
+
+TEST(Flow, WelcomeFoldersBackAndTicksSteerNext) {
+    Machine machine;
+    const std::wstring a = machine.AddTerminal(L"Terminal A");
+    const std::wstring b = machine.AddTerminal(L"Terminal B", true, true);
+    WizardDriver wizard(L"/de");
+    ASSERT_TRUE(wizard.Started());
+    HWND next = wizard.Button(TFormMain::kButtonNext), back = wizard.Button(TFormMain::kButtonBack);
+    EXPECT_TRUE(wizard.Showing(Page::Welcome));
+    EXPECT_EQ(Text(wizard.Control(TFormMain::kLabelText1_1)), ::Text(11, kGerman));
+    EXPECT_TRUE(Visible(next) && Enabled(next));
+    EXPECT_FALSE(Visible(back));
+    EXPECT_EQ(Text(next), L"&Weiter");
+
+    // Back's accelerator on the Welcome page: hidden, so nothing happens.
+    wizard.Type(L'z', true);
+    wizard.Click(next);
+    ASSERT_TRUE(wizard.WaitFor(Page::Folders));
+    EXPECT_EQ(Text(wizard.Control(TFormMain::kLabelText1_4)), ::Text(41, kGerman));
+    EXPECT_EQ(Text(wizard.Control(TFormMain::kButtonAddFolder4)), L"&Verzeichnis hinzufügen.");
+    HWND list = wizard.Control(TFormMain::kCheckListBox4);
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.ListCount() >= 2; }, 5000));
+    int rowA = -1, rowB = -1;
+    for (int i = 0; i < wizard.ListCount(); ++i) {
+        if (wizard.ListText(i) == a) rowA = i;
+        if (wizard.ListText(i) == b + L"\\") rowB = i;
+    }
+    ASSERT_GE(rowA, 0);
+    ASSERT_GE(rowB, 0) << "the trailing backslash is kept";
+    EXPECT_FALSE(Ticked(list, rowA) || Ticked(list, rowB));
+    EXPECT_FALSE(Enabled(next));
+    EXPECT_TRUE(Visible(back));
+
+    wizard.ClickListRow(rowA);
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Ticked(list, rowA); }, 5000));
+    EXPECT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
+    wizard.ClickListRow(rowA);
+    EXPECT_TRUE(WizardDriver::WaitUntil([&] { return !Enabled(next); }, 5000));
+    EXPECT_FALSE(Ticked(list, rowA));
+
+    // Ticks given before Back are lost: nothing was carried forward with Next.
+    wizard.ClickListRow(rowB);
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
+    wizard.Click(back);
+    ASSERT_TRUE(wizard.WaitFor(Page::Welcome));
+    wizard.Click(next);
+    ASSERT_TRUE(wizard.WaitFor(Page::Folders));
+    EXPECT_TRUE(WizardDriver::WaitUntil([&] { return !Ticked(list, rowB) && !Enabled(next); }, 5000));
+}
+
+TEST(Flow, TheAgreementBoxesExcludeEachOtherAndSteerNext) {
+    Machine machine;
+    const std::wstring a = machine.AddTerminal(L"Terminal A");
+    WizardDriver wizard;
+    ASSERT_TRUE(wizard.Started());
+    HWND next = wizard.Button(TFormMain::kButtonNext);
+    wizard.Click(next);
+    ASSERT_TRUE(wizard.WaitFor(Page::Folders));
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.ListCount() >= 1; }, 5000));
+    for (int i = 0; i < wizard.ListCount(); ++i)
+        if (wizard.ListText(i) == a) wizard.ClickListRow(i);
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
+    const ULONGLONG leftFolders = GetTickCount64();
+    wizard.Click(next);
+    ASSERT_TRUE(wizard.WaitFor(Page::Wait, 5000));
+    EXPECT_FALSE(Visible(next));
+    EXPECT_FALSE(Visible(wizard.Button(TFormMain::kButtonBack)));
+    // Next's accelerator while it is hidden does nothing.
+    wizard.Type(L'n', true);
+    ASSERT_TRUE(wizard.WaitFor(Page::Agreement));
+    EXPECT_GE(GetTickCount64() - leftFolders, 1000u) << "the Wait page stays up for a second";
+
+    HWND accept = wizard.AgreementBox(TFormMain::kCheckBoxAccept5);
+    HWND reject = wizard.AgreementBox(TFormMain::kCheckBoxReject5);
+    EXPECT_EQ(Text(accept), ::Text(52, kEnglish));
+    EXPECT_FALSE(Enabled(next));
+    auto state = [&] { return std::tuple{Checked(accept), Checked(reject), Enabled(next)}; };
+    auto settle = [&](std::tuple<bool, bool, bool> wanted) {
+        return WizardDriver::WaitUntil([&] { return state() == wanted; }, 5000);
+    };
+    // The boxes react to keyboard toggles (Space on the focused box) as to the mouse.
+    SetForegroundWindow(wizard.Form());
+    PostMessageW(accept, BM_CLICK, 0, 0);
+    EXPECT_TRUE(settle({true, false, true}));
+    PostMessageW(reject, BM_CLICK, 0, 0);
+    EXPECT_TRUE(settle({false, true, false}));
+    PostMessageW(accept, BM_CLICK, 0, 0);
+    EXPECT_TRUE(settle({true, false, true}));
+    PostMessageW(accept, BM_CLICK, 0, 0);
+    EXPECT_TRUE(settle({false, false, false}));
+    PostMessageW(accept, BM_CLICK, 0, 0);
+    EXPECT_TRUE(settle({true, false, true}));
+
+    // Back rebuilds the Folders page with the selection ticked; the boxes keep their ticks.
+    wizard.Click(wizard.Button(TFormMain::kButtonBack));
+    ASSERT_TRUE(wizard.WaitFor(Page::Folders));
+    EXPECT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
+    wizard.Click(next);
+    ASSERT_TRUE(wizard.WaitFor(Page::Agreement));
+    EXPECT_TRUE(settle({true, false, true}));
+}
+
+// ---- end to end
+
+class EndToEnd : public testing::Test {
+protected:
+    void SetUp() override {
+        a_ = machine_.AddTerminal(L"Terminal A");
+        b_ = machine_.AddTerminal(L"Terminal B", true, true);
+        unselected_ = machine_.AddTerminal(L"Terminal C");
+        dataA_ = machine_.AddDataFolder(a_);
+        dataB_ = machine_.AddDataFolder(b_ + L"\\");  // the marker names it as it was registered
+        dataC_ = machine_.AddDataFolder(unselected_);
+        desktop_ = SpecialFolderPath(nullptr, CSIDL_DESKTOP);
+        DeleteFileW((desktop_ + L"\\Mervane 4 User Guide.url").c_str());
+        // The browser is a recorder that notes the address it is asked to open.
+        record_ = machine_.Tree().Path(L"opened.txt");
+        const std::wstring command = L"\"" + BuiltProgram(L"url_recorder.exe") + L"\" \"" + record_ + L"\" \"%1\"";
+        for (const wchar_t* scheme : kSchemes) {
+            wchar_t old[1024] = L"";
+            DWORD size = sizeof old;
+            RegGetValueW(HKEY_LOCAL_MACHINE, scheme, nullptr, RRF_RT_REG_SZ, nullptr, old, &size);
+            browsers_.emplace_back(old);
+            SetDefaultValue(scheme, command);
+        }
+    }
+    void TearDown() override {
+        for (size_t i = 0; i < browsers_.size(); ++i) SetDefaultValue(kSchemes[i], browsers_[i]);
+    }
+    static void SetDefaultValue(const wchar_t* keyPath, const std::wstring& value) {
+        HKEY key = nullptr;
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * 2));
+        RegCloseKey(key);
+    }
+    static constexpr const wchar_t* kSchemes[] = {L"Software\\Classes\\https\\shell\\open\\command",
+                                                  L"Software\\Classes\\http\\shell\\open\\command"};
+    std::vector<std::wstring> browsers_;
+    // Walks from Welcome to the Agreement page with A and B ticked.
+    void ToAgreement(WizardDriver& wizard) {
+        HWND next = wizard.Button(TFormMain::kButtonNext);
+        wizard.Click(next);
+        ASSERT_TRUE(wizard.WaitFor(Page::Folders));
+        ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.ListCount() >= 3; }, 5000));
+        for (int i = 0; i < wizard.ListCount(); ++i)
+            if (wizard.ListText(i) == a_ || wizard.ListText(i) == b_ + L"\\") wizard.ClickListRow(i);
+        ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
+        wizard.Click(next);
+        ASSERT_TRUE(wizard.WaitFor(Page::Agreement));
+        PostMessageW(wizard.AgreementBox(TFormMain::kCheckBoxAccept5), BM_CLICK, 0, 0);
+        ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
+    }
+    std::string OpenedAddresses() const { return ReadBytes(record_); }
+
+    Machine machine_;
+    std::wstring a_, b_, unselected_, dataA_, dataB_, dataC_, desktop_, record_;
+};
+
+TEST_F(EndToEnd, InstallsIntoEverySelectedFolderAndItsDataFolderAndNowhereElse) {
+    const std::wstring experts = dataA_ + L"\\MQL4\\Experts";
+    StandInTerminal terminal(L"--hidden-navigator \"--experts=" + experts + L"\"");
+    WizardDriver wizard(L"/ru");
+    ASSERT_TRUE(wizard.Started());
+    ToAgreement(wizard);
+    EXPECT_EQ(Text(wizard.Control(TFormMain::kLabelText5_1)), ::Text(51, kRussian));
+    const std::wstring memo = Text(wizard.Control(TFormMain::kMemo5));
+    EXPECT_EQ(memo.substr(0, 20), AgreementText(LoadLibraryExW(BuiltProgram(L"Mervane4Setup.exe").c_str(), nullptr,
+                                                               LOAD_LIBRARY_AS_DATAFILE),
+                                                L"EULA_RU")
+                                      ->substr(0, 20));
+
+    wizard.Click(wizard.Button(TFormMain::kButtonNext));
+    ASSERT_TRUE(wizard.WaitFor(Page::Installing, 5000));
+    EXPECT_TRUE(WizardDriver::WaitUntil([&] { return !Visible(wizard.Button(TFormMain::kButtonNext)); }, 2000));
+    ASSERT_TRUE(wizard.WaitFor(Page::Finished, 20000));
+    EXPECT_EQ(Text(wizard.Control(TFormMain::kLabelText7_1)), ::Text(71, kRussian));
+    EXPECT_EQ(Text(wizard.Button(TFormMain::kButtonNext)), L"&Завершить");
+    EXPECT_TRUE(Enabled(wizard.Button(TFormMain::kButtonNext)));
+    EXPECT_FALSE(Visible(wizard.Button(TFormMain::kButtonBack)));
+    const std::wstring shortcut = desktop_ + L"\\Mervane 4 User Guide.url";
+    EXPECT_EQ(Text(wizard.Control(TFormMain::kLabelText6_2)), shortcut);
+
+    for (const std::wstring& folder : {a_, b_, dataA_, dataB_}) EXPECT_TRUE(HasExpert(folder)) << Narrow(folder);
+    for (const std::wstring& folder : {unselected_, dataC_})
+        EXPECT_EQ(ReadBytes(folder + L"\\MQL4\\Experts\\Mervane 4.ex4"), "<missing>") << Narrow(folder);
+    EXPECT_EQ(ReadBytes(shortcut), LinkBytes());
+    EXPECT_EQ(terminal.State(), "groups=CCECC selected=Expert Advisors/Mervane 4 panel=visible");
+
+    wizard.Click(wizard.Button(TFormMain::kButtonNext));  // Finish
+    EXPECT_EQ(wizard.WaitForExit(15000), 0u);
+    EXPECT_TRUE(WizardDriver::WaitUntil([&] { return OpenedAddresses().find("https://") == 0; }, 10000))
+        << OpenedAddresses();
+    DeleteFileW(shortcut.c_str());
+}
+
+TEST_F(EndToEnd, AFolderLeftWithoutTheExpertEndsOnTheTruthfulText) {
+    WizardDriver wizard;
+    ASSERT_TRUE(wizard.Started());
+    ToAgreement(wizard);
+    RemoveTree(b_ + L"\\MQL4\\Experts");  // gone between the choice and the copy
+    wizard.Click(wizard.Button(TFormMain::kButtonNext));
+    ASSERT_TRUE(wizard.WaitFor(Page::Finished, 20000));
+    EXPECT_EQ(Text(wizard.Control(TFormMain::kLabelText7_1)), ::Text(72, kEnglish));
+    EXPECT_EQ(ReadBytes(b_ + L"\\MQL4\\Experts\\Mervane 4.ex4"), "<missing>");
+    EXPECT_EQ(FolderEntries(b_ + L"\\MQL4"), std::vector<std::wstring>{L"Files"}) << "no folder was created";
+    EXPECT_TRUE(HasExpert(a_));
+}
+
+TEST_F(EndToEnd, CloseOnInstallingFinishesTheInstallationWithoutOpeningTheGuide) {
+    WizardDriver wizard;
+    ASSERT_TRUE(wizard.Started());
+    ToAgreement(wizard);
+    wizard.Click(wizard.Button(TFormMain::kButtonNext));
+    ASSERT_TRUE(wizard.WaitFor(Page::Installing, 5000));
+    wizard.Click(wizard.Button(TFormMain::kButtonClose));
+    EXPECT_EQ(wizard.WaitForExit(20000), 0u);
+    for (const std::wstring& folder : {a_, b_, dataA_, dataB_}) EXPECT_TRUE(HasExpert(folder)) << Narrow(folder);
+    EXPECT_EQ(ReadBytes(desktop_ + L"\\Mervane 4 User Guide.url"), LinkBytes());
+    Sleep(500);
+    EXPECT_EQ(OpenedAddresses(), "<missing>");
+    DeleteFileW((desktop_ + L"\\Mervane 4 User Guide.url").c_str());
+}
+
+TEST_F(EndToEnd, CloseOnWaitEndsOnlyAfterTheJobHasReturned) {
+    WizardDriver wizard;
+    ASSERT_TRUE(wizard.Started());
+    HWND next = wizard.Button(TFormMain::kButtonNext);
+    wizard.Click(next);
+    ASSERT_TRUE(wizard.WaitFor(Page::Folders));
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.ListCount() >= 1; }, 5000));
+    wizard.ClickListRow(0);
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
+    const ULONGLONG start = GetTickCount64();
+    wizard.Click(next);
+    ASSERT_TRUE(wizard.WaitFor(Page::Wait, 5000));
+    wizard.Click(wizard.Button(TFormMain::kButtonClose));
+    EXPECT_EQ(wizard.WaitForExit(15000), 0u);
+    EXPECT_GE(GetTickCount64() - start, 1000u) << "the process ended before the job returned";
+}
+
+}  // namespace
