@@ -48,11 +48,8 @@ void TFormMain::ShowPage(WizardPage page) {
     ApplyButtonRules(page);
     if (page == WizardPage::Folders) FoldersPageAction();
     if (page == WizardPage::Installing) {
-        const bool everyCopyWritten =
-            InstallFiles(nullptr, *selectedInstallations_, *foundDataFolders_, *this);
+        everyCopyWritten_ = InstallFiles(nullptr, *selectedInstallations_, *foundDataFolders_, *this);
         ShowPage(WizardPage::Finished);
-        // A run that left a folder without the expert says so instead of claiming success.
-        if (!everyCopyWritten) SetWindowTextW(labelText7_1_, TextOf(72).c_str());
     }
     RedrawWindow(pageControl_->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     ProcessMessages();
@@ -87,7 +84,8 @@ void TFormMain::ApplyPageLayout(WizardPage page) {
             SetWindowTextW(labelText6_2_, TextOf(62).c_str());
             break;
         case WizardPage::Finished:
-            SetWindowTextW(labelText7_1_, TextOf(71).c_str());
+            // A run that left a folder without the expert says so instead of claiming success.
+            SetWindowTextW(labelText7_1_, TextOf(everyCopyWritten_ ? 71 : 72).c_str());
             break;
     }
 }

@@ -108,6 +108,7 @@ private:
     UINT dpi_ = 96;
     bool quitRequested_ = false;
     bool updatingAgreementBoxes_ = false;
+    bool everyCopyWritten_ = true;
 
     TImage* image21_ = nullptr;
     TImage* imageWeb_ = nullptr;
