@@ -288,6 +288,19 @@ void TFormMain::LayoutControls() {
     PlaceInPage(labelText6_1_, 20, 20, W - 40, 52);
     PlaceInPage(labelText6_2_, 20, 100, W - 40, 36);
     progressBar6_->SetBounds(ScaledRect(20, 120, 20 + W - 40, 120 + 12, dpi_));
+    {
+        // The bar lies over the lower part of the status line and is painted after it: the
+        // line leaves the bar's rectangle to the page, which paints the bar.
+        RECT label, bar = progressBar6_->Bounds();
+        GetWindowRect(labelText6_2_, &label);
+        MapWindowPoints(nullptr, GetParent(labelText6_2_), reinterpret_cast<POINT*>(&label), 2);
+        OffsetRect(&bar, -label.left, -label.top);
+        HRGN visible = CreateRectRgn(0, 0, label.right - label.left, label.bottom - label.top);
+        HRGN covered = CreateRectRgnIndirect(&bar);
+        CombineRgn(visible, visible, covered, RGN_DIFF);
+        DeleteObject(covered);
+        SetWindowRgn(labelText6_2_, visible, TRUE);  // the window owns the region from here on
+    }
     PlaceInPage(labelText7_1_, 20, 20, W - 40, 52);
     FitAgreementBoxes();
 }
@@ -304,8 +317,9 @@ bool TFormMain::PreTranslateMessage(MSG& message) {
     const bool focusTakesText = TFlatMemo::FromHandle(focus) || TCheckListBox::FromHandle(focus);
     switch (message.message) {
         case WM_KEYDOWN:
-            // The memo keeps Tab for itself.
-            if (message.wParam == VK_TAB && !TFlatMemo::FromHandle(focus)) {
+            // The memo keeps Tab for itself; Ctrl+Tab moves on from it, as from any edit that
+            // takes tabs.
+            if (message.wParam == VK_TAB && (!TFlatMemo::FromHandle(focus) || GetKeyState(VK_CONTROL) < 0)) {
                 const bool back = GetKeyState(VK_SHIFT) < 0;
                 if (HWND next = GetNextDlgTabItem(handle_, focus, back)) SetFocus(next);
                 return true;
