@@ -10,6 +10,7 @@
 #include "app/startup.h"
 #include "file_helpers.h"
 #include "flat/colors.h"
+#include "metatrader/folder_browser.h"
 #include "metatrader/installations.h"
 #include "texts/texts.h"
 #include "wizard/agreement.h"
@@ -454,6 +455,130 @@ TEST_F(EndToEnd, CloseOnWaitEndsOnlyAfterTheJobHasReturned) {
     wizard.Click(wizard.Button(TFormMain::kButtonClose));
     EXPECT_EQ(wizard.WaitForExit(15000), 0u);
     EXPECT_GE(GetTickCount64() - start, 1000u) << "the process ended before the job returned";
+}
+
+}  // namespace
+
+namespace {
+
+bool HasChildWithText(HWND parent, const std::wstring& text) {
+    struct Search {
+        std::wstring text;
+        bool found;
+    } search{text, false};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM context) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(context);
+            s->found = s->found || WindowText(child) == s->text;
+            return !s->found;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void PostKey(const WizardDriver& wizard, UINT key) {
+    GUITHREADINFO info{sizeof info};
+    GetGUIThreadInfo(GetWindowThreadProcessId(wizard.Form(), nullptr), &info);
+    HWND target = info.hwndFocus ? info.hwndFocus : wizard.Form();
+    PostMessageW(target, WM_KEYDOWN, key, 1);
+    PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+}
+
+HWND Focus(const WizardDriver& wizard) {
+    GUITHREADINFO info{sizeof info};
+    GetGUIThreadInfo(GetWindowThreadProcessId(wizard.Form(), nullptr), &info);
+    return info.hwndFocus;
+}
+
+TEST_F(EndToEnd, TheWholeWayByKeyboard) {
+    WizardDriver wizard;
+    ASSERT_TRUE(wizard.Started());
+    HWND next = wizard.Button(TFormMain::kButtonNext);
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Focus(wizard) == next; }, 3000)) << "Next starts with the focus";
+    wizard.Type(L'n');  // the accelerator of "&Next"
+    ASSERT_TRUE(wizard.WaitFor(Page::Folders));
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.ListCount() >= 3; }, 5000));
+
+    HWND list = wizard.Control(TFormMain::kCheckListBox4);
+    PostKey(wizard, VK_TAB);  // from Next round to the page's first tab stop
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Focus(wizard) == list; }, 3000));
+    int rowA = 0;
+    for (int i = 0; i < wizard.ListCount(); ++i)
+        if (wizard.ListText(i) == a_) rowA = i;
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(rowA), 0);
+    PostKey(wizard, VK_SPACE);
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Ticked(list, rowA) && Enabled(next); }, 3000));
+    PostKey(wizard, VK_TAB);
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Focus(wizard) == wizard.Button(TFormMain::kButtonBack); }, 3000));
+    wizard.Type(L'n', true);  // Alt+N
+    ASSERT_TRUE(wizard.WaitFor(Page::Agreement));
+
+    // The accept box through its default action, as a screen reader user would.
+    PostMessageW(wizard.AgreementBox(TFormMain::kCheckBoxAccept5), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 3000));
+    wizard.Type(L'n', true);
+    ASSERT_TRUE(wizard.WaitFor(Page::Finished, 20000));
+    EXPECT_TRUE(HasExpert(a_));
+    wizard.Type(L'f', true);  // "&Finish"
+    EXPECT_EQ(wizard.WaitForExit(15000), 0u);
+    DeleteFileW((desktop_ + L"\\Mervane 4 User Guide.url").c_str());
+}
+
+TEST_F(EndToEnd, TheAddFolderButtonAddsATerminalFolderOnceTickedAndHighlighted) {
+    // The browser opens on the program-files folder; made a terminal folder for the test,
+    // choosing it with OK is all the user has to do.
+    const std::wstring initial = InitialBrowseFolder(nullptr);
+    ASSERT_FALSE(initial.empty());
+    const bool madeProgram = !FileExists(initial + L"\\terminal.exe");
+    WriteBytes(initial + L"\\terminal.exe", "MZ stand-in");
+    CreateDirectoryW((initial + L"\\MQL4").c_str(), nullptr);
+    CreateDirectoryW((initial + L"\\MQL4\\Experts").c_str(), nullptr);
+    CreateDirectoryW((initial + L"\\MQL4\\Files").c_str(), nullptr);
+    struct Cleanup {
+        std::wstring folder;
+        bool program;
+        ~Cleanup() {
+            if (program) DeleteFileW((folder + L"\\terminal.exe").c_str());
+            RemoveDirectoryW((folder + L"\\MQL4\\Experts").c_str());
+            RemoveDirectoryW((folder + L"\\MQL4\\Files").c_str());
+            RemoveDirectoryW((folder + L"\\MQL4").c_str());
+        }
+    } cleanup{initial, madeProgram};
+
+    WizardDriver wizard;
+    ASSERT_TRUE(wizard.Started());
+    wizard.Click(wizard.Button(TFormMain::kButtonNext));
+    ASSERT_TRUE(wizard.WaitFor(Page::Folders));
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.ListCount() >= 3; }, 5000));
+    const int before = wizard.ListCount();
+    HWND list = wizard.Control(TFormMain::kCheckListBox4);
+
+    for (int round = 0; round < 2; ++round) {
+        wizard.Click(wizard.Control(TFormMain::kButtonAddFolder4));
+        HWND browser = nullptr;
+        ASSERT_TRUE(WizardDriver::WaitUntil(
+            [&] {
+                browser = FindWindowW(L"#32770", nullptr);
+                DWORD owner = 0;
+                if (browser) GetWindowThreadProcessId(browser, &owner);
+                return browser && owner == wizard.ProcessId() && IsWindowVisible(browser);
+            },
+            10000));
+        EXPECT_FALSE(Enabled(wizard.Form())) << "the browser is modal to the whole wizard";
+        EXPECT_TRUE(HasChildWithText(browser, ::Text(110, kEnglish))) << "the title is text 110";
+        Sleep(300);
+        PostMessageW(browser, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(wizard.Form()); }, 10000));
+        // Added once, the second time found again, ignoring letter case.
+        ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.ListCount() == before + 1; }, 5000));
+        const int added = wizard.ListCount() - 1;
+        EXPECT_TRUE(SameFolderIgnoringCase(wizard.ListText(added), initial)) << Narrow(wizard.ListText(added));
+        EXPECT_TRUE(Ticked(list, added));
+        EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), added);
+        EXPECT_TRUE(Enabled(wizard.Button(TFormMain::kButtonNext)));
+        if (round == 0) SendMessageW(list, LB_SETCURSEL, 0, 0);
+    }
 }
 
 }  // namespace
