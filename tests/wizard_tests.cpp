@@ -582,3 +582,25 @@ TEST_F(EndToEnd, TheAddFolderButtonAddsATerminalFolderOnceTickedAndHighlighted) 
 }
 
 }  // namespace
+
+namespace {
+
+TEST(AgreementText, IsDecodedByItsMarkOrAsWindows1252WhateverTheCodePage) {
+    HMODULE program = LoadLibraryExW(BuiltProgram(L"Mervane4Setup.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(program, nullptr);
+    const std::optional<std::wstring> german = AgreementText(program, L"EULA_DE");
+    ASSERT_TRUE(german.has_value());
+    // "FÜR", "Gewährleistung" and typographic quotes: Windows-1252, not the ANSI code page
+    // of the machine (on a Russian Windows, 1251 would turn them into Cyrillic letters).
+    EXPECT_NE(german->find(L"FÜR MERVANE 4"), std::wstring::npos);
+    EXPECT_NE(german->find(L"Gewährleistung"), std::wstring::npos);
+    EXPECT_NE(german->find(L"\u201Ewie besehen\u201C"), std::wstring::npos);
+    EXPECT_EQ(german->find(L'\u0416'), std::wstring::npos);
+    const std::optional<std::wstring> russian = AgreementText(program, L"EULA_RU");
+    ASSERT_TRUE(russian.has_value());
+    EXPECT_EQ(russian->rfind(L"ПОЛЬЗОВАТЕЛЬСКОЕ СОГЛАШЕНИЕ", 0), 0u);  // the mark is not part of the text
+    EXPECT_FALSE(AgreementText(program, L"EULA_XX").has_value());
+    FreeLibrary(program);
+}
+
+}  // namespace
