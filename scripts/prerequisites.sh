@@ -23,6 +23,8 @@ install_prerequisites() {
   command -v i686-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-i686-posix)
   command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-x86-64-posix)
   [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
+  command -v osslsigncode >/dev/null || missing+=(osslsigncode)
+  command -v openssl >/dev/null || missing+=(openssl)
   command -v Xvfb >/dev/null || missing+=(xvfb xauth)
   wine64_loader >/dev/null || missing+=(wine wine64)
   local want32=0

@@ -461,19 +461,20 @@ TEST_F(EndToEnd, CloseOnWaitEndsOnlyAfterTheJobHasReturned) {
 
 namespace {
 
+struct TextSearch {
+    std::wstring text;
+    bool found;
+};
+
+BOOL CALLBACK MatchText(HWND child, LPARAM context) {
+    auto* search = reinterpret_cast<TextSearch*>(context);
+    search->found = WindowText(child) == search->text;
+    return !search->found;
+}
+
 bool HasChildWithText(HWND parent, const std::wstring& text) {
-    struct Search {
-        std::wstring text;
-        bool found;
-    } search{text, false};
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM context) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(context);
-            s->found = s->found || WindowText(child) == s->text;
-            return !s->found;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    TextSearch search{text, false};
+    EnumChildWindows(parent, MatchText, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
