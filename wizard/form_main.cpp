@@ -24,6 +24,7 @@ constexpr int kPageHeight = 350;
 constexpr int kPageWidth = 459;  // W in the page layouts
 constexpr UINT_PTR kJobTimer = 1;
 constexpr wchar_t kDragProperty[] = L"Mervane.DragToMove";
+constexpr UINT kLoadAnimation = WM_APP + 1;
 
 // The platform's tab control lives in comctl32, which is no KnownDLL: it is loaded from
 // System32 (or the side-by-side store the manifest names) at run time.
@@ -126,6 +127,10 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_MBUTTONDOWN:
             FormMouseDown();
             return 0;
+        case kLoadAnimation:
+            if (!waitAnimation_) waitAnimation_ = WaitAnimation::FromResource(L"GIF_PROGRESS");
+            PlaceWaitImage();
+            return 0;
         case kSheetPaint:
             OnSheetPaint(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
             return 0;
@@ -147,7 +152,10 @@ void TFormMain::FormCreate() {
     EnumAllControls();
     selectedInstallations_ = std::make_unique<FolderList>();
     foundDataFolders_ = std::make_unique<FolderList>();
-    waitAnimation_ = WaitAnimation::FromResource(L"GIF_PROGRESS");
+    // Decoded right after the first paint: the platform's decoder takes as long to start as
+    // the rest of the window, and the Welcome page does not need it. The message is first in
+    // the queue, so it is handled before any click can reach the Wait page.
+    PostMessageW(handle_, kLoadAnimation, 0, 0);
     CreateFonts();
 
     // Centred on the screen that holds the window, at the window's dpi.
@@ -278,8 +286,7 @@ void TFormMain::LayoutControls() {
     // The pages, relative to their sheet.
     PlaceInPage(labelText1_1_, 20, 20, W - 40, 52);
     PlaceInPage(labelText1_2_, 20, 20, W - 40, 52);
-    const SIZE animation = waitAnimation_ ? waitAnimation_->Size() : SIZE{0, 0};
-    PlaceInPage(imageProgress2_->Handle(), (W - animation.cx) / 2, 140, animation.cx, animation.cy);
+    PlaceWaitImage();
     PlaceInPage(labelText1_4_, 20, 20, W - 40, 52);
     PlaceInPage(checkListBox4_->Handle(), 20, 90, 301, 138);
     PlaceInPage(buttonAddFolder4_->Handle(), 20, 295, 205, 37);
@@ -303,6 +310,12 @@ void TFormMain::LayoutControls() {
     }
     PlaceInPage(labelText7_1_, 20, 20, W - 40, 52);
     FitAgreementBoxes();
+}
+
+void TFormMain::PlaceWaitImage() {
+    // Sized to the animation and centred: (W - width) div 2.
+    const SIZE animation = waitAnimation_ ? waitAnimation_->Size() : SIZE{0, 0};
+    PlaceInPage(imageProgress2_->Handle(), (kPageWidth - animation.cx) / 2, 140, animation.cx, animation.cy);
 }
 
 void TFormMain::EnumAllControls() { EnumChildWindows(handle_, HookPassiveControl, 0); }

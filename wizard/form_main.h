@@ -70,6 +70,7 @@ private:
     void CreateControls();
     void CreateFonts();
     void LayoutControls();
+    void PlaceWaitImage();
     void EnumAllControls();
     void FormMouseDown();
     bool PreTranslateMessage(MSG& message);

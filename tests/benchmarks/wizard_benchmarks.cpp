@@ -1,0 +1,191 @@
+// Start-up time, memory and installation time of the wizard, each beside its references,
+// in one run: medians and spreads over several runs. Run through scripts/benchmark.sh.
+// Usage: wizard_benchmarks.exe [peer installer]
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "file_helpers.h"
+#include "process_helpers.h"
+#include "wizard_driver.h"
+
+namespace {
+
+double Now() {
+    LARGE_INTEGER counter, frequency;
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+struct Figures {
+    std::vector<double> values;
+    double Median() const {
+        std::vector<double> sorted = values;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted.empty() ? 0 : sorted[sorted.size() / 2];
+    }
+    double Spread() const {
+        if (values.empty()) return 0;
+        auto [low, high] = std::minmax_element(values.begin(), values.end());
+        return *high - *low;
+    }
+};
+
+BOOL CALLBACK FindVisible(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<std::pair<DWORD, HWND>*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->first && IsWindowVisible(window)) {
+        search->second = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Seconds from process start to its first window shown and painted: the window is visible
+// and the program waits for input, which a thread only does with no paint pending.
+double TimeToFirstWindow(const std::wstring& program, const std::wstring& arguments, HANDLE* keep = nullptr) {
+    STARTUPINFOW startup{sizeof startup};
+    PROCESS_INFORMATION info{};
+    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+    const double start = Now();
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info))
+        return -1;
+    std::pair<DWORD, HWND> search{info.dwProcessId, nullptr};
+    double shown = -1;
+    for (int i = 0; i < 20000 && shown < 0; ++i) {
+        search.second = nullptr;
+        EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&search));
+        if (search.second && WaitForInputIdle(info.hProcess, 0) == 0) shown = Now() - start;
+        else Sleep(1);
+    }
+    if (keep) {
+        *keep = info.hProcess;
+    } else {
+        if (search.second) PostMessageW(search.second, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(info.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(info.hProcess, 0);
+        CloseHandle(info.hProcess);
+    }
+    CloseHandle(info.hThread);
+    return shown;
+}
+
+void StartUp(const std::wstring& peer) {
+    const std::wstring wizard = BuiltProgram(L"Mervane4Setup.exe"), bare = BuiltProgram(L"bare_window.exe");
+    Figures wizardTimes, bareTimes, peerTimes;
+    for (int run = 0; run < 9; ++run) {
+        bareTimes.values.push_back(TimeToFirstWindow(bare, L"") * 1e3);
+        wizardTimes.values.push_back(TimeToFirstWindow(wizard, L"/en") * 1e3);
+        if (!peer.empty()) peerTimes.values.push_back(TimeToFirstWindow(peer, L"") * 1e3);
+    }
+    std::printf("Start-up: process start to first window painted, 9 runs, ms\n");
+    std::printf("%-24s %10s %10s %10s\n", "program", "median", "spread", "vs bare");
+    auto row = [&](const char* name, const Figures& f) {
+        std::printf("%-24s %10.1f %10.1f %10.2f\n", name, f.Median(), f.Spread(), f.Median() / bareTimes.Median());
+    };
+    row("bare 459x533 window", bareTimes);
+    row("Mervane4Setup", wizardTimes);
+    if (!peer.empty()) row("NSIS peer", peerTimes);
+    else std::printf("%-24s %10s\n", "NSIS peer", "not run (no 32-bit Wine here)");
+}
+
+SIZE_T PeakWorkingSet(HANDLE process) {
+    PROCESS_MEMORY_COUNTERS counters{sizeof counters};
+    return GetProcessMemoryInfo(process, &counters, sizeof counters) ? counters.PeakWorkingSetSize : 0;
+}
+
+// A registered terminal, for the pages that need one.
+struct Terminals {
+    TempTree tree;
+    std::vector<std::wstring> keys;
+    std::vector<std::wstring> folders;
+    explicit Terminals(int count) {
+        for (int i = 0; i < count; ++i) {
+            const std::wstring folder = MakeInstallation(tree, L"Terminal " + std::to_wstring(i));
+            const std::wstring key = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Mervane benchmark " +
+                                     std::to_wstring(i);
+            HKEY entry = nullptr;
+            RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr,
+                            &entry, nullptr);
+            RegSetValueExW(entry, L"MajorVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"4"), 4);
+            RegSetValueExW(entry, L"InstallLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                           static_cast<DWORD>((folder.size() + 1) * 2));
+            RegCloseKey(entry);
+            keys.push_back(key);
+            folders.push_back(folder);
+        }
+    }
+    ~Terminals() {
+        for (const std::wstring& key : keys) RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_32KEY, 0);
+    }
+};
+
+void Memory() {
+    Terminals terminals(1);
+    Figures welcome, wait;
+    for (int run = 0; run < 3; ++run) {
+        WizardDriver wizard(L"/en");
+        DWORD id = wizard.ProcessId();
+        HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
+        Sleep(300);
+        welcome.values.push_back(PeakWorkingSet(process) / 1024.0);
+        HWND next = wizard.Button(TFormMain::kButtonNext);
+        wizard.Click(next);
+        wizard.WaitFor(WizardPage::Folders);
+        WizardDriver::WaitUntil([&] { return wizard.ListCount() > 0; }, 5000);
+        wizard.ClickListRow(0);
+        WizardDriver::WaitUntil([&] { return IsWindowEnabled(next) != FALSE; }, 5000);
+        wizard.Click(next);
+        wizard.WaitFor(WizardPage::Agreement);
+        wait.values.push_back(PeakWorkingSet(process) / 1024.0);
+        CloseHandle(process);
+    }
+    std::printf("\nPeak working set, 3 runs, KiB\n");
+    std::printf("%-24s %10.0f (spread %.0f)\n", "Welcome page", welcome.Median(), welcome.Spread());
+    std::printf("%-24s %10.0f (spread %.0f)\n", "through the Wait page", wait.Median(), wait.Spread());
+}
+
+void Installation() {
+    std::printf("\nInstallation into n targets: Next on the Agreement page to the Finished page, ms\n");
+    std::printf("%4s %10s %10s %12s %8s\n", "n", "median", "spread", "(n+1)x200", "ratio");
+    for (int n : {1, 4, 9}) {
+        Terminals terminals(n);
+        Figures times;
+        for (int run = 0; run < 3; ++run) {
+            WizardDriver wizard(L"/en");
+            HWND next = wizard.Button(TFormMain::kButtonNext);
+            wizard.Click(next);
+            wizard.WaitFor(WizardPage::Folders);
+            WizardDriver::WaitUntil([&] { return wizard.ListCount() >= n; }, 5000);
+            for (int row = 0; row < wizard.ListCount(); ++row) wizard.ClickListRow(row);
+            WizardDriver::WaitUntil([&] { return IsWindowEnabled(next) != FALSE; }, 5000);
+            wizard.Click(next);
+            wizard.WaitFor(WizardPage::Agreement);
+            PostMessageW(wizard.AgreementBox(TFormMain::kCheckBoxAccept5), BM_CLICK, 0, 0);
+            WizardDriver::WaitUntil([&] { return IsWindowEnabled(next) != FALSE; }, 5000);
+            const double start = Now();
+            wizard.Click(next);
+            WizardDriver::WaitUntil([&] { return wizard.Showing(WizardPage::Finished); }, 60000);
+            times.values.push_back((Now() - start) * 1e3);
+        }
+        const double mandated = (n + 1) * 200.0;
+        std::printf("%4d %10.0f %10.0f %12.0f %8.3f\n", n, times.Median(), times.Spread(), mandated,
+                    times.Median() / mandated);
+    }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const std::wstring peer = argc > 1 ? argv[1] : L"";
+    StartUp(peer);
+    Memory();
+    Installation();
+    return 0;
+}
