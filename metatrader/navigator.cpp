@@ -7,6 +7,22 @@
 #include "app/handles.h"
 #include "metatrader/terminal_conventions.h"
 
+namespace {
+
+// Unsigned decimal without the C library's formatted output, which would add its whole
+// printf engine to the program.
+std::wstring DecimalText(std::uint32_t value) {
+    wchar_t digits[11];
+    int at = 11;
+    do {
+        digits[--at] = static_cast<wchar_t>(L'0' + value % 10);
+        value /= 10;
+    } while (value);
+    return std::wstring(digits + at, digits + 11);
+}
+
+}  // namespace
+
 void FindTerminalWindows(std::vector<std::wstring>& list) {
     list.clear();
     std::wstring wanted = terminal::kMainWindowClass;
@@ -23,7 +39,7 @@ void FindTerminalWindows(std::vector<std::wstring>& list) {
             std::wstring className(name, length > 0 ? length : 0);
             upper(className);
             if (className == wanted)
-                list.push_back(std::to_wstring(static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(window))));
+                list.push_back(DecimalText(static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(window))));
         }
         window = GetWindow(window, GW_HWNDNEXT);
     }

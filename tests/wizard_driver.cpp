@@ -43,6 +43,7 @@ void WizardDriver::Type(wchar_t character, bool alt) const {
 
 void WizardDriver::ClickListRow(int row) const {
     HWND list = Control(TFormMain::kCheckListBox4);
+    SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(row), 0);  // scrolled into view first
     RECT item{};
     SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
     ClickAt(list, item.left + 6, (item.top + item.bottom) / 2);
