@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "flat/button_subclass.h"
 #include "flat/dpi.h"
 #include "flat/drawing.h"
 #include "flat/flat_messages.h"
@@ -22,54 +23,23 @@ GlyphAndTextLayout LayoutGlyphAndText(SIZE client, int pressOffset, SIZE text, S
 }
 
 TFlatButton* TFlatButton::Create(HWND parent, int tag, const std::wstring& caption) {
-    HWND window = CreateWindowExW(0, L"BUTTON", caption.c_str(), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 25, 25,
-                                  parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(tag)), GetModuleHandleW(nullptr),
-                                  nullptr);
-    if (!window) return nullptr;
-    return new TFlatButton(window);
+    HWND window = ButtonSubclass<TFlatButton>::CreateButton(parent, tag, caption, BS_PUSHBUTTON, 25, 25);
+    return window ? new TFlatButton(window) : nullptr;
 }
 
 TFlatButton::TFlatButton(HWND handle) : handle_(handle), dpi_(DpiOfWindow(handle)) {
-    // The platform's button keeps its class, and with it what screen readers know of it;
-    // every message is ours from here on, so its own painting never runs.
-    SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc));
+    ButtonSubclass<TFlatButton>::Attach(handle_, this);
     hover_.AddInstance();
 }
 
-TFlatButton* TFlatButton::FromHandle(HWND window) {
-    if (!window || GetWindowLongPtrW(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(WindowProc)) return nullptr;
-    return reinterpret_cast<TFlatButton*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-}
+TFlatButton::~TFlatButton() { hover_.RemoveInstance(this); }
 
-LRESULT CALLBACK TFlatButton::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* button = reinterpret_cast<TFlatButton*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!button) return DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        hover_.RemoveInstance(button);
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        delete button;
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    return button->OnMessage(message, wParam, lParam);
-}
+TFlatButton* TFlatButton::FromHandle(HWND window) { return ButtonSubclass<TFlatButton>::FromHandle(window); }
 
 void CALLBACK TFlatButton::HoverTimerTick(HWND, UINT, UINT_PTR, DWORD) { hover_.Tick(); }
 
 LRESULT TFlatButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_PAINT: {
-            PAINTSTRUCT paint;
-            HDC dc = BeginPaint(handle_, &paint);
-            Paint(dc);
-            EndPaint(handle_, &paint);
-            return 0;
-        }
-        case WM_PRINTCLIENT:
-            Paint(reinterpret_cast<HDC>(wParam));
-            return 0;
-        case WM_ERASEBKGND:
-            return 1;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:  // the second press of a double-click is a press like any
             OnMouseDown(true);

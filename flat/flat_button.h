@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "flat/button_subclass.h"
 #include "flat/colors.h"
 #include "flat/hover_tracking.h"
 
@@ -50,8 +51,9 @@ public:
     void Paint(HDC dc);
 
 private:
+    friend class ButtonSubclass<TFlatButton>;
     explicit TFlatButton(HWND handle);
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    ~TFlatButton();
     static void CALLBACK HoverTimerTick(HWND, UINT, UINT_PTR, DWORD);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "flat/button_subclass.h"
 #include "flat/dpi.h"
 #include "flat/drawing.h"
 #include "flat/flat_messages.h"
@@ -26,53 +27,23 @@ constexpr CheckLine kCheckLines[] = {{2, 4, 6, 8}, {2, 5, 5, 8}, {2, 6, 5, 9},
 }  // namespace
 
 TFlatCheckBox* TFlatCheckBox::Create(HWND parent, int tag, const std::wstring& caption) {
-    HWND window = CreateWindowExW(0, L"BUTTON", caption.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_CHECKBOX, 0,
-                                  0, 121, 17, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(tag)),
-                                  GetModuleHandleW(nullptr), nullptr);
-    if (!window) return nullptr;
-    return new TFlatCheckBox(window);
+    HWND window = ButtonSubclass<TFlatCheckBox>::CreateButton(parent, tag, caption, WS_TABSTOP | BS_CHECKBOX, 121, 17);
+    return window ? new TFlatCheckBox(window) : nullptr;
 }
 
 TFlatCheckBox::TFlatCheckBox(HWND handle) : handle_(handle), dpi_(DpiOfWindow(handle)) {
-    // As with the flat button: the platform's class stays, its behaviour does not.
-    SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc));
+    ButtonSubclass<TFlatCheckBox>::Attach(handle_, this);
     hover_.AddInstance();
 }
 
-TFlatCheckBox* TFlatCheckBox::FromHandle(HWND window) {
-    if (!window || GetWindowLongPtrW(window, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(WindowProc)) return nullptr;
-    return reinterpret_cast<TFlatCheckBox*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-}
+TFlatCheckBox::~TFlatCheckBox() { hover_.RemoveInstance(this); }
 
-LRESULT CALLBACK TFlatCheckBox::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* box = reinterpret_cast<TFlatCheckBox*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!box) return DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        hover_.RemoveInstance(box);
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        delete box;
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    return box->OnMessage(message, wParam, lParam);
-}
+TFlatCheckBox* TFlatCheckBox::FromHandle(HWND window) { return ButtonSubclass<TFlatCheckBox>::FromHandle(window); }
 
 void CALLBACK TFlatCheckBox::HoverTimerTick(HWND, UINT, UINT_PTR, DWORD) { hover_.Tick(); }
 
 LRESULT TFlatCheckBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_PAINT: {
-            PAINTSTRUCT paint;
-            HDC dc = BeginPaint(handle_, &paint);
-            Paint(dc);
-            EndPaint(handle_, &paint);
-            return 0;
-        }
-        case WM_PRINTCLIENT:
-            Paint(reinterpret_cast<HDC>(wParam));
-            return 0;
-        case WM_ERASEBKGND:
-            return 1;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
             if (IsWindowEnabled(handle_)) {

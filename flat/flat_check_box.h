@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "flat/button_subclass.h"
 #include "flat/colors.h"
 #include "flat/hover_tracking.h"
 
@@ -41,8 +42,9 @@ public:
     void PaintCheckSquare(HDC dc);
 
 private:
+    friend class ButtonSubclass<TFlatCheckBox>;
     explicit TFlatCheckBox(HWND handle);
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    ~TFlatCheckBox();
     static void CALLBACK HoverTimerTick(HWND, UINT, UINT_PTR, DWORD);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -7,16 +7,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 install_prerequisites
 command -v makensis >/dev/null || apt-get install -y -q --no-install-recommends nsis >/dev/null 2>&1 || true
-if wine32_runs; then width=i686; else width=x86_64; fi
-cmake -S "$root" -B "$root/build/$width" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$width.cmake" \
-  -DCMAKE_CROSSCOMPILING_EMULATOR="$root/tests/wine-run.sh" >/dev/null
-cmake --build "$root/build/$width" -j "$(nproc)" --target metatrader_benchmarks wizard_benchmarks Mervane4Setup
+build_runnable metatrader_benchmarks wizard_benchmarks Mervane4Setup
 
 # The peer: a conventional installer with the same pages and payload, built in this run.
 peer=""
 if command -v makensis >/dev/null; then
   resources="$root/build/$width/resources"
-  peer="$root/build/$width/bin/peer_setup.exe"
+  peer="$bin/peer_setup.exe"
   for language in en de ru; do  # the same texts, as UTF-8 with a mark, which makensis reads anywhere
     { printf '\357\273\277'; cat "$root/resources/agreement/$language.txt"; } > "$resources/peer_$language.txt"
   done
@@ -27,11 +24,11 @@ fi
 
 trap stop_wine_session EXIT
 start_wine_session
-if [ "$width" = i686 ]; then loader=$MERVANE_WINE32; else loader=$MERVANE_WINE64; fi
+loader=$(runnable_loader)
 echo "== $width build, $(date -u +%F) =="
-"$loader" "$root/build/$width/bin/metatrader_benchmarks.exe"
+"$loader" "$bin/metatrader_benchmarks.exe"
 echo
-exe="$root/build/$width/bin/Mervane4Setup.exe"
+exe="$bin/Mervane4Setup.exe"
 payload=185960
 echo "Size: the executable less its 185,960-byte expert, bytes"
 printf '%-24s %10d\n' "Mervane4Setup ($width)" $(( $(stat -c %s "$exe") - payload ))
@@ -41,7 +38,7 @@ fi
 echo
 # The peer is a 32-bit program: it runs only where 32-bit Wine does.
 if [ -n "$peer" ] && [ -n "$MERVANE_WINE32" ]; then
-  "$loader" "$root/build/$width/bin/wizard_benchmarks.exe" "$peer"
+  "$loader" "$bin/wizard_benchmarks.exe" "$peer"
 else
-  "$loader" "$root/build/$width/bin/wizard_benchmarks.exe"
+  "$loader" "$bin/wizard_benchmarks.exe"
 fi

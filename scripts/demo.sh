@@ -11,22 +11,19 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/demo-machine.sh"
 
 install_prerequisites
-if wine32_runs; then width=i686; else width=x86_64; fi  # the shipping build where it runs
-cmake -S "$root" -B "$root/build/$width" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$width.cmake" \
-  -DCMAKE_CROSSCOMPILING_EMULATOR="$root/tests/wine-run.sh" >/dev/null
-cmake --build "$root/build/$width" -j "$(nproc)" --target Mervane4Setup standin_terminal
+build_runnable Mervane4Setup standin_terminal
 
 [ -n "${DISPLAY:-}" ] && export MERVANE_USE_DISPLAY=1
 trap stop_wine_session EXIT
 start_wine_session "$root/build/demo-prefix"
-if [ "$width" = i686 ]; then loader=$MERVANE_WINE32; else loader=$MERVANE_WINE64; fi
-prepare_demo_machine "$root/build/$width/bin" "$loader"
+loader=$(runnable_loader)
+prepare_demo_machine "$bin" "$loader"
 
 if [ -n "${MERVANE_USE_DISPLAY:-}" ]; then
   echo "Starting the wizard ($width build) on $DISPLAY; close it to end the demo."
-  "$loader" "$root/build/$width/bin/Mervane4Setup.exe" "$@" || true
+  "$loader" "$bin/Mervane4Setup.exe" "$@" || true
 else
-  "$loader" "$root/build/$width/bin/Mervane4Setup.exe" "$@" &
+  "$loader" "$bin/Mervane4Setup.exe" "$@" &
   wizard=$!
   sleep 4
   shot="$root/build/demo.png"

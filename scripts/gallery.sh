@@ -7,15 +7,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 install_prerequisites
 command -v import >/dev/null || { echo "imagemagick is needed for screenshots"; exit 1; }
-if wine32_runs; then width=i686; else width=x86_64; fi
-cmake -S "$root" -B "$root/build/$width" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$width.cmake" \
-  -DCMAKE_CROSSCOMPILING_EMULATOR="$root/tests/wine-run.sh" >/dev/null
-cmake --build "$root/build/$width" -j "$(nproc)" --target flat_gallery Mervane4Setup
+build_runnable flat_gallery Mervane4Setup
 
 trap stop_wine_session EXIT
 start_wine_session
-if [ "$width" = i686 ]; then loader=$MERVANE_WINE32; else loader=$MERVANE_WINE64; fi
-bin="$root/build/$width/bin"
+loader=$(runnable_loader)
 for dpi in 96 144; do
   "$MERVANE_WINE64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
   "$loader" "$bin/flat_gallery.exe" "$bin/Mervane4Setup.exe" &

@@ -10,15 +10,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 install_prerequisites
 command -v convert >/dev/null && convert -version >/dev/null 2>&1 ||
   apt-get install -y -q --no-install-recommends imagemagick >/dev/null
-if wine32_runs; then width=i686; else width=x86_64; fi
-cmake -S "$root" -B "$root/build/$width" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$width.cmake" \
-  -DCMAKE_CROSSCOMPILING_EMULATOR="$root/tests/wine-run.sh" >/dev/null
-cmake --build "$root/build/$width" -j "$(nproc)" --target Mervane4Setup standin_terminal page_shots
+build_runnable Mervane4Setup standin_terminal page_shots
 
 trap stop_wine_session EXIT
 start_wine_session
-if [ "$width" = i686 ]; then loader=$MERVANE_WINE32; else loader=$MERVANE_WINE64; fi
-bin="$root/build/$width/bin"
+loader=$(runnable_loader)
 prepare_demo_machine "$bin" "$loader"
 for dpi in 96 144; do
   "$MERVANE_WINE64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1

@@ -53,3 +53,20 @@ install_prerequisites() {
       echo "wine32:i386 could not be installed"
   fi
 }
+
+# build_runnable <target...>: builds the given targets in the width this machine can run,
+# the shipping 32-bit one where it can; sets $width and $bin.
+build_runnable() {
+  local root
+  root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+  if wine32_runs; then width=i686; else width=x86_64; fi
+  cmake -S "$root" -B "$root/build/$width" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$width.cmake" \
+    -DCMAKE_CROSSCOMPILING_EMULATOR="$root/tests/wine-run.sh" >/dev/null
+  cmake --build "$root/build/$width" -j "$(nproc)" --target "$@"
+  bin="$root/build/$width/bin"
+}
+
+# The Wine loader for $width, once a session has started.
+runnable_loader() {
+  if [ "$width" = i686 ]; then echo "$MERVANE_WINE32"; else echo "$MERVANE_WINE64"; fi
+}

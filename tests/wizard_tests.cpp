@@ -48,23 +48,18 @@ bool Visible(HWND window) { return IsWindowVisible(window) != FALSE; }
 bool Ticked(HWND list, int row) { return SendMessageW(list, LB_GETITEMDATA, static_cast<WPARAM>(row), 0) == 1; }
 bool Checked(HWND box) { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
-std::string ExpertBytes() {
+// An embedded resource of the built program.
+std::string ResourceBytes(const wchar_t* name) {
     HMODULE program = LoadLibraryExW(BuiltProgram(L"Mervane4Setup.exe").c_str(), nullptr,
                                      LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    std::span<const BYTE> bytes = EmbeddedResource(program, L"EXEFILE", L"EXPERT");
+    std::span<const BYTE> bytes = EmbeddedResource(program, L"EXEFILE", name);
     std::string result(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     FreeLibrary(program);
     return result;
 }
 
-std::string LinkBytes() {
-    HMODULE program = LoadLibraryExW(BuiltProgram(L"Mervane4Setup.exe").c_str(), nullptr,
-                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    std::span<const BYTE> bytes = EmbeddedResource(program, L"EXEFILE", L"LINK");
-    std::string result(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    FreeLibrary(program);
-    return result;
-}
+std::string ExpertBytes() { return ResourceBytes(L"EXPERT"); }
+std::string LinkBytes() { return ResourceBytes(L"LINK"); }
 
 // Whether the folder's experts folder holds the embedded expert, byte for byte.
 bool HasExpert(const std::wstring& folder) {

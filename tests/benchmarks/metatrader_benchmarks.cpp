@@ -13,27 +13,9 @@
 #include "metatrader/data_folders.h"
 #include "metatrader/navigator.h"
 #include "process_helpers.h"
+#include "benchmarks/timing.h"
 
 namespace {
-
-double Now() {
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-template <typename Work>
-double MedianSeconds(int runs, Work work) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const double start = Now();
-        work();
-        times.push_back(Now() - start);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 // The unavoidable part of the scan: list the data root and read every marker.
 size_t BareScan(const std::wstring& root) {

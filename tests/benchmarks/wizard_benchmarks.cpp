@@ -12,29 +12,9 @@
 #include "file_helpers.h"
 #include "process_helpers.h"
 #include "wizard_driver.h"
+#include "benchmarks/timing.h"
 
 namespace {
-
-double Now() {
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-struct Figures {
-    std::vector<double> values;
-    double Median() const {
-        std::vector<double> sorted = values;
-        std::sort(sorted.begin(), sorted.end());
-        return sorted.empty() ? 0 : sorted[sorted.size() / 2];
-    }
-    double Spread() const {
-        if (values.empty()) return 0;
-        auto [low, high] = std::minmax_element(values.begin(), values.end());
-        return *high - *low;
-    }
-};
 
 BOOL CALLBACK FindVisible(HWND window, LPARAM context) {
     auto* search = reinterpret_cast<std::pair<DWORD, HWND>*>(context);
