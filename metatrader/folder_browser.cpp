@@ -1,4 +1,5 @@
 #include "metatrader/folder_browser.h"
+#include "app/shell_functions.h"
 
 #include <shlobj.h>
 
@@ -27,14 +28,15 @@ std::wstring InitialBrowseFolder(HWND owner) {
 
 bool BrowseForFolder(HWND owner, const std::wstring& title, std::wstring& folder) {
     if (!DirectoryExists(folder)) folder.clear();
+    const ShellFunctions& shell = ShellApi();
     IMalloc* allocator = nullptr;
-    if (FAILED(SHGetMalloc(&allocator))) return false;
+    if (!shell.getMalloc || !shell.browseForFolder || FAILED(shell.getMalloc(&allocator))) return false;
     auto* displayName = static_cast<wchar_t*>(allocator->Alloc(MAX_PATH * sizeof(wchar_t)));
     if (!displayName) {
         allocator->Release();
         return false;
     }
-    OleInitialize(nullptr);  // the new dialog style needs COM on this thread
+    if (shell.oleInitialize) shell.oleInitialize(nullptr);  // the new dialog style needs COM on this thread
 
     BROWSEINFOW info{};
     info.hwndOwner = owner;
@@ -49,12 +51,12 @@ bool BrowseForFolder(HWND owner, const std::wstring& title, std::wstring& folder
     EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow, reinterpret_cast<LPARAM>(&disabled));
     for (HWND window : disabled)
         if (window != owner) EnableWindow(window, FALSE);
-    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
+    PIDLIST_ABSOLUTE chosen = shell.browseForFolder(&info);
     for (HWND window : disabled) EnableWindow(window, TRUE);
 
     bool result = false;
     if (chosen) {
-        if (SHGetPathFromIDListW(chosen, displayName)) {
+        if (shell.getPathFromIdList && shell.getPathFromIdList(chosen, displayName)) {
             folder = displayName;
             result = true;
         }

@@ -1,4 +1,5 @@
 #include "metatrader/installations.h"
+#include "app/shell_functions.h"
 
 #include <shlobj.h>
 
@@ -17,13 +18,16 @@ bool RunningUnderWow64() {
 }
 
 std::wstring SpecialFolderPath(HWND owner, int csidl) {
+    const ShellFunctions& shell = ShellApi();
     IMalloc* allocator = nullptr;
-    if (FAILED(SHGetMalloc(&allocator))) return {};
+    if (!shell.getMalloc || !shell.getSpecialFolderLocation || !shell.getPathFromIdList ||
+        FAILED(shell.getMalloc(&allocator)))
+        return {};
     std::wstring result;
     PIDLIST_ABSOLUTE items = nullptr;
-    if (SUCCEEDED(SHGetSpecialFolderLocation(owner, csidl, &items)) && items) {
+    if (SUCCEEDED(shell.getSpecialFolderLocation(owner, csidl, &items)) && items) {
         wchar_t path[MAX_PATH] = L"";
-        if (SHGetPathFromIDListW(items, path)) result = path;
+        if (shell.getPathFromIdList(items, path)) result = path;
         allocator->Free(items);
     }
     allocator->Release();

@@ -43,6 +43,12 @@ bool TextBecomes(HWND control, const std::wstring& text) {
     return WizardDriver::WaitUntil([&] { return WindowText(control) == text; }, 3000);
 }
 
+int ImageWidth(const WizardDriver& wizard) {
+    RECT r;
+    GetWindowRect(wizard.Control(TFormMain::kImageProgress2), &r);
+    return r.right - r.left;
+}
+
 bool Enabled(HWND window) { return IsWindowEnabled(window) != FALSE; }
 bool Visible(HWND window) { return IsWindowVisible(window) != FALSE; }
 bool Ticked(HWND list, int row) { return SendMessageW(list, LB_GETITEMDATA, static_cast<WPARAM>(row), 0) == 1; }
@@ -158,6 +164,8 @@ TEST(Layout, EveryControlStandsWhereThePageTablesSay) {
     };
     inPage(TFormMain::kLabelText1_1, Page::Welcome, 20, 20, 419, 52);
     inPage(TFormMain::kLabelText1_2, Page::Wait, 20, 20, 419, 52);
+    // The wait image is sized to the animation, which is decoded once the window stands.
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return ImageWidth(wizard) > 0; }, 5000));
     inPage(TFormMain::kImageProgress2, Page::Wait, 188, 140, 83, 28);
     inPage(TFormMain::kLabelText1_4, Page::Folders, 20, 20, 419, 52);
     inPage(TFormMain::kCheckListBox4, Page::Folders, 20, 90, 301, 138);
@@ -204,6 +212,7 @@ TEST(Layout, ScalesWithTheDisplay) {
     ExpectRect(wizard.Button(TFormMain::kButtonClose), wizard.Form(), 427, 0, 32, 32, kScale);
     ExpectRect(wizard.Button(TFormMain::kButtonNext), wizard.Form(), 333, 477, 105, 37, kScale);
     ExpectRect(wizard.Control(TFormMain::kPageControl), wizard.Form(), 0, 100, 459, 350, kScale);
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return ImageWidth(wizard) > 0; }, 5000));
     ExpectRect(wizard.Control(TFormMain::kImageProgress2), wizard.Sheet(Page::Wait), 188, 140, 83, 28, kScale);
     ExpectRect(wizard.Control(TFormMain::kCheckListBox4), wizard.Sheet(Page::Folders), 20, 90, 301, 138, kScale);
     ExpectRect(wizard.Control(TFormMain::kMemo5), wizard.Sheet(Page::Agreement), 20, 90, 419, 194, kScale);
@@ -275,8 +284,8 @@ TEST(Flow, TheAgreementBoxesExcludeEachOtherAndSteerNext) {
     const ULONGLONG leftFolders = GetTickCount64();
     wizard.Click(next);
     ASSERT_TRUE(wizard.WaitFor(Page::Wait, 5000));
-    EXPECT_FALSE(Visible(next));
-    EXPECT_FALSE(Visible(wizard.Button(TFormMain::kButtonBack)));
+    EXPECT_TRUE(WizardDriver::WaitUntil(
+        [&] { return !Visible(next) && !Visible(wizard.Button(TFormMain::kButtonBack)); }, 3000));
     // Next's accelerator while it is hidden does nothing.
     wizard.Type(L'n', true);
     ASSERT_TRUE(wizard.WaitFor(Page::Agreement));

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include "app/startup.h"
+#include "app/shell_functions.h"
 #include "flat/dpi.h"
 #include "flat/flat_button.h"
 #include "flat/flat_check_box.h"
@@ -63,7 +64,7 @@ void TFormMain::ApplyPageLayout(WizardPage page) {
             break;
         case WizardPage::Wait:
             SetWindowTextW(labelText1_2_, TextOf(21).c_str());
-            imageProgress2_->SetAnimation(waitAnimation_.get());
+            imageProgress2_->SetAnimation(Animation());
             break;
         case WizardPage::Folders:
             SetWindowTextW(labelText1_4_, TextOf(41).c_str());
@@ -228,7 +229,7 @@ void TFormMain::ButtonAddFolder4Click() {
 }
 
 void TFormMain::Finish() {
-    ShellExecuteW(handle_, L"open", kUserGuideAddress, nullptr, nullptr, SW_SHOWNORMAL);
+    if (ShellApi().shellExecute) ShellApi().shellExecute(handle_, L"open", kUserGuideAddress, nullptr, nullptr, SW_SHOWNORMAL);
     DestroyWindow(handle_);  // ends the process in FormDestroy
 }
 

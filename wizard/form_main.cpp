@@ -24,7 +24,7 @@ constexpr int kPageHeight = 350;
 constexpr int kPageWidth = 459;  // W in the page layouts
 constexpr UINT_PTR kJobTimer = 1;
 constexpr wchar_t kDragProperty[] = L"Mervane.DragToMove";
-constexpr UINT kLoadAnimation = WM_APP + 1;
+constexpr UINT kAnimationDecoded = WM_APP + 1;
 
 // The platform's tab control lives in comctl32, which is no KnownDLL: it is loaded from
 // System32 (or the side-by-side store the manifest names) at run time.
@@ -127,9 +127,8 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_MBUTTONDOWN:
             FormMouseDown();
             return 0;
-        case kLoadAnimation:
-            if (!waitAnimation_) waitAnimation_ = WaitAnimation::FromResource(L"GIF_PROGRESS");
-            PlaceWaitImage();
+        case kAnimationDecoded:
+            Animation();
             return 0;
         case kSheetPaint:
             OnSheetPaint(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
@@ -152,10 +151,6 @@ void TFormMain::FormCreate() {
     EnumAllControls();
     selectedInstallations_ = std::make_unique<FolderList>();
     foundDataFolders_ = std::make_unique<FolderList>();
-    // Decoded right after the first paint: the platform's decoder takes as long to start as
-    // the rest of the window, and the Welcome page does not need it. The message is first in
-    // the queue, so it is handled before any click can reach the Wait page.
-    PostMessageW(handle_, kLoadAnimation, 0, 0);
     CreateFonts();
 
     // Centred on the screen that holds the window, at the window's dpi.
@@ -170,6 +165,7 @@ void TFormMain::FormCreate() {
 }
 
 void TFormMain::FormDestroy() {
+    if (animationLoader_) WaitForSingleObject(animationLoader_.get(), INFINITE);
     waitAnimation_.reset();
     worker_.reset();  // waits for a job that still runs: it reads one list and fills the other
     selectedInstallations_.reset();
@@ -378,6 +374,28 @@ void TFormMain::OnPaint() {
     HDC dc = BeginPaint(handle_, &paint);
     FillRect(dc, &paint.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     EndPaint(handle_, &paint);
+    // The wait animation is decoded on a thread of its own once the window stands: the
+    // platform's decoder takes as long to start as the whole window, and the Welcome page
+    // does not need it.
+    if (!animationLoader_ && !waitAnimation_)
+        animationLoader_.reset(CreateThread(nullptr, 0, DecodeWaitAnimation, this, 0, nullptr));
+}
+
+DWORD WINAPI TFormMain::DecodeWaitAnimation(void* form) {
+    auto* self = static_cast<TFormMain*>(form);
+    self->decodedAnimation_ = WaitAnimation::FromResource(L"GIF_PROGRESS");
+    PostMessageW(self->handle_, kAnimationDecoded, 0, 0);
+    return 0;
+}
+
+const WaitAnimation* TFormMain::Animation() {
+    if (animationLoader_) {
+        WaitForSingleObject(animationLoader_.get(), INFINITE);
+        animationLoader_.reset();
+        waitAnimation_ = std::move(decodedAnimation_);
+        PlaceWaitImage();
+    }
+    return waitAnimation_.get();
 }
 
 LRESULT TFormMain::OnCtlColor(UINT message, HDC dc, HWND control) {

@@ -71,6 +71,9 @@ private:
     void CreateFonts();
     void LayoutControls();
     void PlaceWaitImage();
+    static DWORD WINAPI DecodeWaitAnimation(void* form);
+    // The wait animation, once its decoding has ended.
+    const WaitAnimation* Animation();
     void EnumAllControls();
     void FormMouseDown();
     bool PreTranslateMessage(MSG& message);
@@ -137,6 +140,8 @@ private:
     UniqueBitmap logo_, banner_, closeGlyph_;
 
     std::unique_ptr<WaitAnimation> waitAnimation_;
+    std::unique_ptr<WaitAnimation> decodedAnimation_;  // written by the decoding thread
+    UniqueHandle animationLoader_;
     std::unique_ptr<TMyThread> worker_;
     std::unique_ptr<FolderList> selectedInstallations_;
     std::unique_ptr<FolderList> foundDataFolders_;

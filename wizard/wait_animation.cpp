@@ -1,4 +1,5 @@
 #include "wizard/wait_animation.h"
+#include "app/shell_functions.h"
 
 #include <objidl.h>
 
@@ -112,7 +113,7 @@ std::unique_ptr<WaitAnimation> WaitAnimation::Decode(std::span<const BYTE> gif) 
         GlobalUnlock(memory);
     }
     StreamHolder stream;
-    if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream.stream))) {
+    if (!ShellApi().createStreamOnHGlobal || FAILED(ShellApi().createStreamOnHGlobal(memory, TRUE, &stream.stream))) {
         GlobalFree(memory);
         return nullptr;
     }
