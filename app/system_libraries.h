@@ -8,6 +8,12 @@ void RestrictDllSearchToSystem32();
 // Loads a DLL from System32 only. Returns nullptr when it is not there.
 HMODULE LoadSystemLibrary(const wchar_t* fileName);
 
+// Sets `function` to the typed entry point `name` of `module`, or nullptr.
+template <typename Function>
+void ResolveFunction(HMODULE module, Function& function, const char* name) {
+    function = module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
 // A typed entry point of a DLL loaded from System32, or nullptr.
 template <typename Function>
 Function SystemFunction(const wchar_t* dll, const char* name) {

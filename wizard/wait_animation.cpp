@@ -44,26 +44,21 @@ struct Gdiplus {
     bool ready = false;
 };
 
-template <typename Function>
-void Resolve(HMODULE module, Function& function, const char* name) {
-    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 const Gdiplus& LoadGdiplus() {
     static const Gdiplus api = [] {
         Gdiplus g;
         HMODULE module = LoadSystemLibrary(L"gdiplus.dll");
         if (!module) return g;
-        Resolve(module, g.startup, "GdiplusStartup");
-        Resolve(module, g.createFromStream, "GdipCreateBitmapFromStream");
-        Resolve(module, g.disposeImage, "GdipDisposeImage");
-        Resolve(module, g.getWidth, "GdipGetImageWidth");
-        Resolve(module, g.getHeight, "GdipGetImageHeight");
-        Resolve(module, g.frameCount, "GdipImageGetFrameCount");
-        Resolve(module, g.selectFrame, "GdipImageSelectActiveFrame");
-        Resolve(module, g.propertySize, "GdipGetPropertyItemSize");
-        Resolve(module, g.property, "GdipGetPropertyItem");
-        Resolve(module, g.createHbitmap, "GdipCreateHBITMAPFromBitmap");
+        ResolveFunction(module, g.startup, "GdiplusStartup");
+        ResolveFunction(module, g.createFromStream, "GdipCreateBitmapFromStream");
+        ResolveFunction(module, g.disposeImage, "GdipDisposeImage");
+        ResolveFunction(module, g.getWidth, "GdipGetImageWidth");
+        ResolveFunction(module, g.getHeight, "GdipGetImageHeight");
+        ResolveFunction(module, g.frameCount, "GdipImageGetFrameCount");
+        ResolveFunction(module, g.selectFrame, "GdipImageSelectActiveFrame");
+        ResolveFunction(module, g.propertySize, "GdipGetPropertyItemSize");
+        ResolveFunction(module, g.property, "GdipGetPropertyItem");
+        ResolveFunction(module, g.createHbitmap, "GdipCreateHBITMAPFromBitmap");
         ULONG_PTR token = 0;
         StartupInput input;
         g.ready = g.startup && g.createFromStream && g.disposeImage && g.getWidth && g.getHeight &&
