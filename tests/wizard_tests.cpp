@@ -609,3 +609,55 @@ TEST(AgreementText, IsDecodedByItsMarkOrAsWindows1252WhateverTheCodePage) {
 }
 
 }  // namespace
+
+namespace {
+
+// Real mouse input, through the system's input queue.
+void MouseTo(POINT point, DWORD buttons = 0) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = point.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = point.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | buttons;
+    SendInput(1, &input, sizeof input);
+    Sleep(100);
+}
+
+// Drags from `from` by (dx, dy) with the left button; returns how far the window moved.
+POINT Drag(HWND window, POINT from, int dx, int dy) {
+    RECT before, after;
+    GetWindowRect(window, &before);
+    MouseTo(from);
+    MouseTo(from, MOUSEEVENTF_LEFTDOWN);
+    MouseTo(POINT{from.x + dx / 2, from.y + dy / 2});
+    MouseTo(POINT{from.x + dx, from.y + dy});
+    MouseTo(POINT{from.x + dx, from.y + dy}, MOUSEEVENTF_LEFTUP);
+    Sleep(200);
+    GetWindowRect(window, &after);
+    return POINT{after.left - before.left, after.top - before.top};
+}
+
+POINT CenterOf(HWND control) {
+    RECT r;
+    GetWindowRect(control, &r);
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+TEST(Drag, ThePassiveBackgroundMovesTheWindowAndTheButtonsDoNot) {
+    WizardDriver wizard;
+    ASSERT_TRUE(wizard.Started());
+    SetForegroundWindow(wizard.Form());
+    Sleep(200);
+    for (int id : {TFormMain::kImage21, TFormMain::kLabelAppName, TFormMain::kLabelText1_1}) {
+        const POINT moved = Drag(wizard.Form(), CenterOf(wizard.Control(id)), 40, 30);
+        EXPECT_EQ(moved.x, 40) << id;
+        EXPECT_EQ(moved.y, 30) << id;
+    }
+    // A press on Next, dragged away and released outside: no move, and no click either.
+    const POINT moved = Drag(wizard.Form(), CenterOf(wizard.Button(TFormMain::kButtonNext)), -200, -150);
+    EXPECT_EQ(moved.x, 0);
+    EXPECT_EQ(moved.y, 0);
+    EXPECT_TRUE(wizard.Showing(Page::Welcome));
+}
+
+}  // namespace
