@@ -43,6 +43,23 @@ std::wstring MakeInstallation(const TempTree& tree, const std::wstring& relative
     return tree.Path(relative);
 }
 
+std::wstring RegisterTerminal(const std::wstring& name, const std::wstring& location) {
+    const std::wstring key = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name;
+    HKEY entry = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr,
+                        &entry, nullptr) != ERROR_SUCCESS)
+        return key;
+    RegSetValueExW(entry, L"MajorVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"4"), 4);
+    RegSetValueExW(entry, L"InstallLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(location.c_str()),
+                   static_cast<DWORD>((location.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(entry);
+    return key;
+}
+
+void UnregisterTerminal(const std::wstring& keyPath) {
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), KEY_WOW64_32KEY, 0);
+}
+
 std::string ReadBytes(const std::wstring& path) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, 0, nullptr);

@@ -27,6 +27,11 @@ private:
 // A folder with the layout of a terminal installation: terminal.exe, MQL4\Experts, MQL4\Files.
 std::wstring MakeInstallation(const TempTree& tree, const std::wstring& relative);
 
+// An uninstall entry of a MetaTrader 4 terminal in the 32-bit view of the machine's registry,
+// as a terminal's installer writes it. Returns the key's path, for UnregisterTerminal.
+std::wstring RegisterTerminal(const std::wstring& name, const std::wstring& location);
+void UnregisterTerminal(const std::wstring& keyPath);
+
 std::string ReadBytes(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 void RemoveTree(const std::wstring& folder);

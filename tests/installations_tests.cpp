@@ -104,20 +104,14 @@ TEST(FindInstallations, ReadsTheViewThatThe32BitProgramSees) {
     // installer writes it; both builds of the wizard must find it.
     TempTree tree;
     const std::wstring folder = MakeInstallation(tree, L"MetaTrader 32");
-    const std::wstring path = std::wstring(terminal::kUninstallKey) + L"Mervane test terminal " +
-                              std::to_wstring(GetCurrentProcessId());
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(key, L"MajorVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"4"), 4);
-    RegSetValueExW(key, L"InstallLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                   static_cast<DWORD>((folder.size() + 1) * 2));
-    RegCloseKey(key);
+    HKEY opened = nullptr;
+    const std::wstring key = RegisterTerminal(L"Mervane test terminal " + std::to_wstring(GetCurrentProcessId()), folder);
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &opened), ERROR_SUCCESS);
+    RegCloseKey(opened);
 
     FolderList list;
     FindInstallations(list);
-    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), KEY_WOW64_32KEY, 0);
+    UnregisterTerminal(key);
     EXPECT_EQ(std::count(list.begin(), list.end(), folder), 1);
 }
 

@@ -41,6 +41,11 @@ void WizardDriver::Type(wchar_t character, bool alt) const {
     PostMessageW(target, alt ? WM_SYSCHAR : WM_CHAR, character, alt ? (1 << 29) : 0);
 }
 
+bool WizardDriver::ToFolders(int rows) const {
+    Click(Button(TFormMain::kButtonNext));
+    return WaitFor(WizardPage::Folders) && WaitUntil([&] { return ListCount() >= rows; }, 5000);
+}
+
 void WizardDriver::ClickListRow(int row) const {
     HWND list = Control(TFormMain::kCheckListBox4);
     SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(row), 0);  // scrolled into view first

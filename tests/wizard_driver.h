@@ -29,6 +29,8 @@ public:
     void ClickAt(HWND control, int x, int y) const;
     // A typed character, as the keyboard sends it to the focused control.
     void Type(wchar_t character, bool alt = false) const;
+    // Next on the Welcome page; true once the Folders page lists at least `rows` folders.
+    bool ToFolders(int rows) const;
     void ClickListRow(int row) const;  // on the tick box of a folder-list row
     int ListCount() const;
     std::wstring ListText(int row) const;

@@ -89,7 +89,7 @@ public:
         CreateDirectoryW((appData_ + L"\\MetaQuotes\\Terminal").c_str(), nullptr);
     }
     ~Machine() {
-        for (const std::wstring& key : keys_) RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_32KEY, 0);
+        for (const std::wstring& key : keys_) UnregisterTerminal(key);
         for (const std::wstring& folder : dataFolders_) RemoveTree(folder);
     }
     // An installation registered under `name`, stored with or without a trailing backslash.
@@ -99,16 +99,7 @@ public:
         return folder;
     }
     void Register(const std::wstring& name, const std::wstring& location) {
-        const std::wstring key = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Mervane test " +
-                                 std::to_wstring(GetCurrentProcessId()) + L" " + name;
-        HKEY entry = nullptr;
-        RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr,
-                        &entry, nullptr);
-        RegSetValueExW(entry, L"MajorVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"4"), 4);
-        RegSetValueExW(entry, L"InstallLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(location.c_str()),
-                       static_cast<DWORD>((location.size() + 1) * 2));
-        RegCloseKey(entry);
-        keys_.push_back(key);
+        keys_.push_back(RegisterTerminal(L"Mervane test " + std::to_wstring(GetCurrentProcessId()) + L" " + name, location));
     }
     // The data folder of an installation, with its marker as a real terminal writes it.
     std::wstring AddDataFolder(const std::wstring& installation) {
@@ -275,9 +266,7 @@ TEST(Flow, TheAgreementBoxesExcludeEachOtherAndSteerNext) {
     WizardDriver wizard;
     ASSERT_TRUE(wizard.Started());
     HWND next = wizard.Button(TFormMain::kButtonNext);
-    wizard.Click(next);
-    ASSERT_TRUE(wizard.WaitFor(Page::Folders));
-    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.ListCount() >= 1; }, 5000));
+    ASSERT_TRUE(wizard.ToFolders(1));
     for (int i = 0; i < wizard.ListCount(); ++i)
         if (wizard.ListText(i) == a) wizard.ClickListRow(i);
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
@@ -361,9 +350,7 @@ protected:
     // Walks from Welcome to the Agreement page with A and B ticked.
     void ToAgreement(WizardDriver& wizard) {
         HWND next = wizard.Button(TFormMain::kButtonNext);
-        wizard.Click(next);
-        ASSERT_TRUE(wizard.WaitFor(Page::Folders));
-        ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.ListCount() >= 3; }, 5000));
+        ASSERT_TRUE(wizard.ToFolders(3));
         for (int i = 0; i < wizard.ListCount(); ++i)
             if (wizard.ListText(i) == a_ || wizard.ListText(i) == b_ + L"\\") wizard.ClickListRow(i);
         ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
@@ -448,9 +435,7 @@ TEST_F(EndToEnd, CloseOnWaitEndsOnlyAfterTheJobHasReturned) {
     WizardDriver wizard;
     ASSERT_TRUE(wizard.Started());
     HWND next = wizard.Button(TFormMain::kButtonNext);
-    wizard.Click(next);
-    ASSERT_TRUE(wizard.WaitFor(Page::Folders));
-    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.ListCount() >= 1; }, 5000));
+    ASSERT_TRUE(wizard.ToFolders(1));
     wizard.ClickListRow(0);
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
     const ULONGLONG start = GetTickCount64();

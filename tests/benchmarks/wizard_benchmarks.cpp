@@ -88,21 +88,12 @@ struct Terminals {
     explicit Terminals(int count) {
         for (int i = 0; i < count; ++i) {
             const std::wstring folder = MakeInstallation(tree, L"Terminal " + std::to_wstring(i));
-            const std::wstring key = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Mervane benchmark " +
-                                     std::to_wstring(i);
-            HKEY entry = nullptr;
-            RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr,
-                            &entry, nullptr);
-            RegSetValueExW(entry, L"MajorVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"4"), 4);
-            RegSetValueExW(entry, L"InstallLocation", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                           static_cast<DWORD>((folder.size() + 1) * 2));
-            RegCloseKey(entry);
-            keys.push_back(key);
+            keys.push_back(RegisterTerminal(L"Mervane benchmark " + std::to_wstring(i), folder));
             folders.push_back(folder);
         }
     }
     ~Terminals() {
-        for (const std::wstring& key : keys) RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_32KEY, 0);
+        for (const std::wstring& key : keys) UnregisterTerminal(key);
     }
 };
 
@@ -116,9 +107,7 @@ void Memory() {
         Sleep(300);
         welcome.values.push_back(PeakWorkingSet(process) / 1024.0);
         HWND next = wizard.Button(TFormMain::kButtonNext);
-        wizard.Click(next);
-        wizard.WaitFor(WizardPage::Folders);
-        WizardDriver::WaitUntil([&] { return wizard.ListCount() > 0; }, 5000);
+        wizard.ToFolders(1);
         wizard.ClickListRow(0);
         WizardDriver::WaitUntil([&] { return IsWindowEnabled(next) != FALSE; }, 5000);
         wizard.Click(next);
@@ -140,9 +129,7 @@ void Installation() {
         for (int run = 0; run < 3; ++run) {
             WizardDriver wizard(L"/en");
             HWND next = wizard.Button(TFormMain::kButtonNext);
-            wizard.Click(next);
-            wizard.WaitFor(WizardPage::Folders);
-            WizardDriver::WaitUntil([&] { return wizard.ListCount() >= n; }, 5000);
+            wizard.ToFolders(n);
             for (int row = 0; row < wizard.ListCount(); ++row) wizard.ClickListRow(row);
             WizardDriver::WaitUntil([&] { return IsWindowEnabled(next) != FALSE; }, 5000);
             wizard.Click(next);

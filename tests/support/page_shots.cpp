@@ -56,9 +56,7 @@ int wmain(int argc, wchar_t** argv) {
     };
     HWND next = wizard.Button(TFormMain::kButtonNext);
     shot(1, L"welcome");
-    wizard.Click(next);
-    wizard.WaitFor(WizardPage::Folders);
-    WizardDriver::WaitUntil([&] { return wizard.ListCount() > 0; }, 5000);
+    wizard.ToFolders(1);
     wizard.ClickListRow(0);
     WizardDriver::WaitUntil([&] { return IsWindowEnabled(next) != FALSE; }, 5000);
     shot(2, L"folders");
