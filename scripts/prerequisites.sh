@@ -15,6 +15,40 @@ wine32_runs() {
   command -v wine >/dev/null 2>&1 && [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 
+# True when the kernel executes 32-bit x86 Linux programs. Tried with a 96-byte program
+# written here (an ELF header, one segment, and "exit 42"), so no toolchain is needed.
+linux32_runs() {
+  local probe status
+  probe=$(mktemp "${TMPDIR:-/tmp}/mervane-i386-probe.XXXXXX") || return 1
+  printf '\177ELF\001\001\001\000\000\000\000\000\000\000\000\000\002\000\003\000\001\000\000\000\124\200\004\010' > "$probe"
+  printf '\064\000\000\000\000\000\000\000\000\000\000\000\064\000\040\000\001\000\000\000\000\000\000\000' >> "$probe"
+  printf '\001\000\000\000\000\000\000\000\000\200\004\010\000\200\004\010\140\000\000\000\140\000\000\000' >> "$probe"
+  printf '\005\000\000\000\000\020\000\000\273\052\000\000\000\270\001\000\000\000\315\200' >> "$probe"
+  chmod +x "$probe"
+  "$probe" >/dev/null 2>&1 && status=0 || status=$?
+  rm -f "$probe"
+  [ "$status" -eq 42 ]
+}
+
+# A failed attempt at 32-bit Wine is remembered for a day, so that later runs leave the
+# package indexes alone.
+WINE32_UNAVAILABLE=/var/tmp/mervane-wine32-unavailable
+
+# Whether 32-bit Wine should be installed now: the machine runs 32-bit programs, it is
+# not installed, and no recent attempt failed. Says once why the 64-bit build stands in.
+want_wine32() {
+  dpkg -s wine32:i386 >/dev/null 2>&1 && return 1
+  if ! linux32_runs; then
+    echo "This machine cannot run 32-bit programs: the 64-bit build stands in for the 32-bit one."
+    return 1
+  fi
+  if [ -n "$(find "$WINE32_UNAVAILABLE" -mmin -1440 2>/dev/null)" ]; then
+    echo "32-bit Wine could not be installed here lately ($WINE32_UNAVAILABLE): the 64-bit build stands in."
+    return 1
+  fi
+  return 0
+}
+
 install_prerequisites() {
   local missing=()
   command -v cmake >/dev/null || missing+=(cmake)
@@ -28,29 +62,39 @@ install_prerequisites() {
   command -v Xvfb >/dev/null || missing+=(xvfb xauth)
   wine64_loader >/dev/null || missing+=(wine wine64)
   local want32=0
-  if ! dpkg -s wine32:i386 >/dev/null 2>&1; then want32=1; fi
+  want_wine32 && want32=1
   [ ${#missing[@]} -eq 0 ] && [ $want32 -eq 0 ] && return 0
 
   local sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
   export DEBIAN_FRONTEND=noninteractive
-  if [ $want32 -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-    $sudo dpkg --add-architecture i386
-  fi
-  # A mirror that is half-way through a sync fails one index; the others still serve.
-  $sudo apt-get update -q || echo "apt-get update reported errors; going on with the lists it has"
   local codename
   codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
   if [ ${#missing[@]} -gt 0 ]; then
+    # A mirror that is half-way through a sync fails one index; the others still serve.
+    $sudo apt-get update -q || echo "apt-get update reported errors; going on with the lists it has"
     $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" ||
       $sudo apt-get install -y -q --no-install-recommends -t "$codename" "${missing[@]}"
   fi
-  # 32-bit Wine is wanted for running the shipping build; where it cannot be had the
-  # 64-bit build is tested alone and the 32-bit one is checked without running it.
+  # 32-bit Wine runs the shipping build. Its packages must match the 64-bit ones version
+  # for version, which a mirror in mid-sync cannot always offer: then the machine is left
+  # as it was (no i386 architecture, whose failing index would trouble every later update).
   if [ $want32 -eq 1 ]; then
-    $sudo apt-get install -y -q --no-install-recommends wine32:i386 ||
-      $sudo apt-get install -y -q --no-install-recommends -t "$codename" wine32:i386 ||
-      echo "wine32:i386 could not be installed"
+    local log=/var/tmp/mervane-wine32-install.log added=0
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+      $sudo dpkg --add-architecture i386 && added=1
+    fi
+    $sudo apt-get update -q >"$log" 2>&1 || true  # judged by the install that follows
+    if $sudo apt-get install -y -q --no-install-recommends wine32:i386 >>"$log" 2>&1; then
+      $sudo rm -f "$WINE32_UNAVAILABLE"
+    else
+      if [ $added -eq 1 ] && ! dpkg -l | awk '{print $2}' | grep -q ':i386$'; then
+        $sudo dpkg --remove-architecture i386
+        $sudo rm -f /var/lib/apt/lists/*_binary-i386_*
+      fi
+      $sudo touch "$WINE32_UNAVAILABLE"
+      echo "32-bit Wine could not be installed (see $log): the 64-bit build stands in for the 32-bit one."
+    fi
   fi
 }
 
