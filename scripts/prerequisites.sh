@@ -44,6 +44,12 @@ say_64bit_stands_in() {  # say_64bit_stands_in <reason>
 # runs leave the package indexes alone.
 WINE32_UNAVAILABLE=/var/tmp/mervane-wine32-unavailable
 WINE32_LOG=/var/tmp/mervane-wine32-install.log
+INSTALL_LOG=/var/tmp/mervane-install.log
+APT_LISTS=/var/lib/apt/lists
+
+say_wine32_failed() {
+  say_64bit_stands_in "32-bit Wine could not be installed here (to try again, remove $WINE32_UNAVAILABLE)"
+}
 
 # Whether 32-bit Wine should be installed now: the machine runs 32-bit programs, it is not
 # installed, and no attempt failed before.
@@ -54,7 +60,7 @@ want_wine32() {
     return 1
   fi
   if [ -e "$WINE32_UNAVAILABLE" ]; then
-    say_64bit_stands_in "32-bit Wine could not be installed here (see $WINE32_LOG; remove $WINE32_UNAVAILABLE to try again)"
+    say_wine32_failed
     return 1
   fi
   return 0
@@ -90,17 +96,17 @@ install_prerequisites() {
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
   export DEBIAN_FRONTEND=noninteractive
   if [ ${#missing[@]} -gt 0 ]; then
-    local log=/var/tmp/mervane-install.log codename
+    local codename
     codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
-    echo "Installing what is missing (${missing[*]}); apt's output goes to $log."
+    echo "Installing what is missing (${missing[*]}); apt's output goes to $INSTALL_LOG."
     # A mirror that is half-way through a sync fails one index; the others still serve, and
     # the install that follows tells whether they served enough.
     { $sudo apt-get update -q || true
       $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" ||
         $sudo apt-get install -y -q --no-install-recommends -t "$codename" "${missing[@]}"
-    } >"$log" 2>&1 || {
-      tail -n 20 "$log"
-      echo "Installing ${missing[*]} failed; see $log." >&2
+    } >"$INSTALL_LOG" 2>&1 || {
+      tail -n 20 "$INSTALL_LOG"
+      echo "Installing ${missing[*]} failed; see $INSTALL_LOG." >&2
       return 1
     }
   fi
@@ -119,10 +125,10 @@ install_prerequisites() {
     else
       if [ $added -eq 1 ] && ! dpkg -l | awk '{print $2}' | grep -q ':i386$'; then
         $sudo dpkg --remove-architecture i386
-        $sudo rm -f /var/lib/apt/lists/*_binary-i386_*
+        $sudo rm -f "$APT_LISTS"/*_binary-i386_*
       fi
       $sudo touch "$WINE32_UNAVAILABLE"
-      say_64bit_stands_in "32-bit Wine could not be installed here (see $WINE32_LOG; remove $WINE32_UNAVAILABLE to try again)"
+      say_wine32_failed
     fi
   fi
 }
