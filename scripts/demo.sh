@@ -44,7 +44,7 @@ done
 if [ ${#labels[@]} -gt 0 ]; then
   # The labels in the first font ImageMagick knows: its default comes with a package it
   # only recommends.
-  font=$(montage -list font | awk '$1 == "Font:" { print $2; exit }')
+  font=$(montage -list font | awk '$1 == "Font:" && font == "" { font = $2 } END { print font }')
   montage -background '#d0d0d0' ${font:+-font "$font"} -pointsize 16 "${labels[@]}" -tile 4x -geometry +8+8 \
     "$out/contact-sheet.png"
 fi

@@ -15,13 +15,17 @@ wine32_runs() {
   command -v wine >/dev/null 2>&1 && [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 
+# This checkout's build folder: the set-up keeps its logs there, owned by whoever runs it,
+# and runs its probe there, where the project runs programs anyway (/tmp may be noexec).
+SETUP_FOLDER="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build"
+INSTALL_LOG=$SETUP_FOLDER/install.log
+WINE32_LOG=$SETUP_FOLDER/wine32-install.log
+
 # True when the kernel executes 32-bit x86 Linux programs. Tried with a 96-byte program
-# written here (an ELF header, one segment, and "exit 42"), so no toolchain is needed. It is
-# written into the build folder, where the project runs programs anyway: /tmp may be noexec.
+# written here (an ELF header, one segment, and "exit 42"), so no toolchain is needed.
 linux32_runs() {
-  local folder probe status
-  folder="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build"
-  mkdir -p "$folder" && probe=$(mktemp "$folder/i386-probe.XXXXXX") || return 1
+  local probe status
+  mkdir -p "$SETUP_FOLDER" && probe=$(mktemp "$SETUP_FOLDER/i386-probe.XXXXXX") || return 1
   printf '\177ELF\001\001\001\000\000\000\000\000\000\000\000\000\002\000\003\000\001\000\000\000\124\200\004\010' > "$probe"
   printf '\064\000\000\000\000\000\000\000\000\000\000\000\064\000\040\000\001\000\000\000\000\000\000\000' >> "$probe"
   printf '\001\000\000\000\000\000\000\000\000\200\004\010\000\200\004\010\140\000\000\000\140\000\000\000' >> "$probe"
@@ -40,11 +44,9 @@ say_64bit_stands_in() {  # say_64bit_stands_in <reason>
   echo "$1: the 64-bit build stands in for the 32-bit one."
 }
 
-# A failed attempt at 32-bit Wine is remembered until this file is removed, so that later
-# runs leave the package indexes alone.
+# A failed attempt at 32-bit Wine is remembered for the machine until this file is removed,
+# so that later runs, from any checkout, leave the package indexes alone.
 WINE32_UNAVAILABLE=/var/tmp/mervane-wine32-unavailable
-WINE32_LOG=/var/tmp/mervane-wine32-install.log
-INSTALL_LOG=/var/tmp/mervane-install.log
 APT_LISTS=/var/lib/apt/lists
 
 say_wine32_failed() {
@@ -95,6 +97,7 @@ install_prerequisites() {
   local sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
   export DEBIAN_FRONTEND=noninteractive
+  mkdir -p "$(dirname "$INSTALL_LOG")" "$(dirname "$WINE32_LOG")"
   if [ ${#missing[@]} -gt 0 ]; then
     local codename
     codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
