@@ -5,8 +5,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/prerequisites.sh"
 . "$root/scripts/wine-session.sh"
 
-install_prerequisites
-command -v makensis >/dev/null || apt-get install -y -q --no-install-recommends nsis >/dev/null 2>&1 || true
+install_prerequisites makensis=nsis
 build_runnable metatrader_benchmarks wizard_benchmarks Mervane4Setup
 
 # The peer: a conventional installer with the same pages and payload, built in this run.

@@ -33,7 +33,26 @@ prepare_demo_machine() {  # prepare_demo_machine <bin folder> <wine loader>
       printf 'stand-in\r\n' > "$data/MQL4/Experts/Moving Average.ex4"
     fi
   done
+  # Its window stands before the wizard's opens, so it does not come up over the wizard.
+  local ready="$c/standin-terminal.log" i
+  rm -f "$ready"
   "$loader" "$bin/standin_terminal.exe" --hidden-navigator "--experts=$DEMO_EXPERTS" \
-    "--title=MetaTrader 4 - Demo Broker (stand-in)" >/dev/null 2>&1 &
+    "--title=$DEMO_TERMINAL_TITLE" '--log=C:\standin-terminal.log' >/dev/null 2>&1 &
   DEMO_TERMINAL_PID=$!
+  for i in $(seq 1 100); do grep -qs ready "$ready" && break; sleep 0.1; done
+}
+
+DEMO_TERMINAL_TITLE="MetaTrader 4 - Demo Broker (stand-in)"
+
+# walk_demo <output folder> <wizard arguments> [terminal title]: walks the wizard through
+# every page with the page-picture driver in $bin under $loader and saves a numbered PNG of
+# each, then of the terminal when its title is given. False when the walk stopped early.
+walk_demo() {
+  local out=$1 picture status=0
+  rm -rf "$out" && mkdir -p "$out"
+  "$loader" "$bin/page_shots.exe" "Z:$(echo "$out" | tr / '\\')" "${@:2}" >/dev/null 2>&1 || status=1
+  for picture in "$out"/*.bmp; do
+    [ -e "$picture" ] && convert "$picture" "${picture%.bmp}.png" && rm "$picture"
+  done
+  return $status
 }

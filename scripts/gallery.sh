@@ -5,8 +5,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/prerequisites.sh"
 . "$root/scripts/wine-session.sh"
 
-install_prerequisites
-command -v import >/dev/null || { echo "imagemagick is needed for screenshots"; exit 1; }
+install_prerequisites "$IMAGEMAGICK"
 build_runnable flat_gallery Mervane4Setup
 
 trap stop_wine_session EXIT

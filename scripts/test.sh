@@ -22,11 +22,12 @@ start_wine_session
 status=0
 echo "== 64-bit build =="
 MERVANE_WINE="$MERVANE_WINE64" ctest --test-dir "$root/build/x86_64" --output-on-failure "$@" || status=1
-echo "== 32-bit build (the shipping one) =="
 if [ -n "$MERVANE_WINE32" ]; then
+  echo "== 32-bit build (the shipping one) =="
   MERVANE_WINE="$MERVANE_WINE32" ctest --test-dir "$root/build/i686" --output-on-failure "$@" || status=1
 else
-  echo "No 32-bit Wine here: the 32-bit build is checked without running it."
+  say_64bit_stands_in "No 32-bit Wine here"
+  echo "== 32-bit build (the shipping one), checked without running it =="
   ctest --test-dir "$root/build/i686" --output-on-failure -L static || status=1
 fi
 exit $status

@@ -1,5 +1,7 @@
-// Walks the wizard through its pages and saves a picture of each, for the README.
-// Test support, never shipped. Usage: page_shots.exe <output folder> <language switch>
+// Walks the wizard through its pages and saves a picture of each, for the README and the
+// demo. Test support, never shipped.
+// Usage: page_shots.exe <output folder> <language switch> [<title of a running terminal>]
+// With a terminal's title, a last picture shows that terminal once the installation ends.
 // The machine needs at least one registered terminal (scripts/demo-machine.sh).
 #include <windows.h>
 #include <shellapi.h>
@@ -7,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "metatrader/terminal_conventions.h"
 #include "wizard_driver.h"
 
 namespace {
@@ -72,7 +75,19 @@ int wmain(int argc, wchar_t** argv) {
     wizard.WaitFor(WizardPage::Installing);
     Sleep(300);  // mid-way: a path on the status line, the bar part-filled
     SaveWindowPicture(wizard.Form(), folder + L"\\5-installing.bmp");
-    wizard.WaitFor(WizardPage::Finished, 30000);
+    if (!wizard.WaitFor(WizardPage::Finished, 30000)) return 1;
     shot(6, L"finished");
-    return 0;
+    if (argc < 4) return 0;
+    HWND standIn = FindWindowW(terminal::kMainWindowClass, argv[3]);
+    HWND navigator = GetDlgItem(GetDlgItem(standIn, terminal::kNavigatorContainerId), terminal::kNavigatorPanelId);
+    if (!WizardDriver::WaitUntil([&] { return IsWindowVisible(navigator) != FALSE; }, 5000)) return 1;
+    // The terminal comes to the front with its Navigator focused, as a trader's click leaves it:
+    // an unfocused tree marks its selection too faintly to be seen.
+    const DWORD own = GetCurrentThreadId(), theirs = GetWindowThreadProcessId(standIn, nullptr);
+    AttachThreadInput(own, theirs, TRUE);
+    SetForegroundWindow(standIn);
+    SetFocus(GetDlgItem(navigator, terminal::kNavigatorTreeId));
+    AttachThreadInput(own, theirs, FALSE);
+    Sleep(700);
+    return SaveWindowPicture(standIn, folder + L"\\7-terminal.bmp") ? 0 : 1;
 }
