@@ -80,10 +80,21 @@ TEST(FindInstallations, ListsExactlyTheRegisteredFoldersThatHoldATerminal) {
     registry.AddTerminal(L"15 Missing folder", L"4", tree.Path(L"Gone"));
     HKEY empty = registry.Entry(L"16 No values");
     RegCloseKey(empty);
+    // Locations that are no absolute path would be found from the current folder.
+    const std::wstring relative = MakeInstallation(tree, L"MT4");
+    registry.AddTerminal(L"17 Relative", L"4", L"MT4");
+    registry.AddTerminal(L"18 Empty", L"4", L"");
+    registry.AddTerminal(L"19 Drive-relative", L"4", relative.substr(0, 2) + L"MT4");
+    registry.AddTerminal(L"20 Rooted without a drive", L"4", relative.substr(2));
+    registry.AddTerminal(L"21 Long-path prefix", L"4", L"\\\\?\\" + b);
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    SetCurrentDirectoryW(tree.Root().c_str());
 
     FolderList list = {L"left over from before"};
     FindInstallationsUnder(registry.Root(), list);
-    EXPECT_EQ(list, (FolderList{a, a, b + L"\\"}));
+    SetCurrentDirectoryW(previous);
+    EXPECT_EQ(list, (FolderList{a, a, b + L"\\", L"\\\\?\\" + b}));
 }
 
 TEST(FindInstallations, AMissingOrEmptyUninstallKeyGivesAnEmptyList) {
