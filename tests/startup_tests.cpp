@@ -143,6 +143,30 @@ TEST(Program, ASecondInstanceEndsAtOnceWithoutAWindowAndLeavesTheFirstAlone) {
     EXPECT_EQ(third.WaitForExit(kWindowTimeoutMs), 0u);
 }
 
+TEST(Program, TwoStartsAtTheSameMomentGiveOneWizard) {
+    TestProcess first(BuiltProgram(L"Mervane4Setup.exe"), L"", true);
+    TestProcess second(BuiltProgram(L"Mervane4Setup.exe"), L"", true);
+    first.Resume();
+    second.Resume();
+    DWORD firstCode = STILL_ACTIVE, secondCode = STILL_ACTIVE;
+    for (const ULONGLONG end = GetTickCount64() + kWindowTimeoutMs;
+         firstCode == STILL_ACTIVE && secondCode == STILL_ACTIVE && GetTickCount64() < end;) {
+        firstCode = first.WaitForExit(20);
+        secondCode = second.WaitForExit(20);
+    }
+    TestProcess& running = firstCode == STILL_ACTIVE ? first : second;
+    EXPECT_EQ(firstCode == STILL_ACTIVE ? secondCode : firstCode, 0u) << "neither or both ended";
+    HWND form = running.WaitForWindow(L"FormMain", kWindowTimeoutMs);
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(CountWindowsTitled(L"FormMain"), 1);
+    PressClose(form);
+    EXPECT_EQ(running.WaitForExit(kWindowTimeoutMs), 0u);
+
+    const std::wstring guard = L"Mervane test guard " + std::to_wstring(GetCurrentProcessId());
+    EXPECT_TRUE(ClaimSingleInstance(guard.c_str()));
+    EXPECT_FALSE(ClaimSingleInstance(guard.c_str()));
+}
+
 // ---- the embedded resources, as the platform sees them in the built program
 
 class Resources : public testing::Test {
