@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "app/shell_functions.h"
 #include "app/system_libraries.h"
 #include "flat/dpi.h"
 #include "flat/drawing.h"
@@ -377,8 +378,10 @@ void TFormMain::OnPaint() {
     // The wait animation is decoded on a thread of its own once the window stands: the
     // platform's decoder takes as long to start as the whole window, and the Welcome page
     // does not need it.
-    if (!animationLoader_ && !waitAnimation_)
+    if (!animationLoader_ && !waitAnimation_) {
+        ShellApi();  // set up here, before the first other thread reaches it
         animationLoader_.reset(CreateThread(nullptr, 0, DecodeWaitAnimation, this, 0, nullptr));
+    }
 }
 
 DWORD WINAPI TFormMain::DecodeWaitAnimation(void* form) {
