@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/embedded_resource.h"
+#include "app/end_session_hold.h"
 #include "app/startup.h"
 #include "process_helpers.h"
 #include "texts/texts.h"
@@ -67,6 +68,18 @@ TEST(ChooseLanguage, TheMachineLocaleGivesAValidLanguage) {
     const Language fromLocale = LanguageFromLocale();
     EXPECT_TRUE(fromLocale <= kRussian || fromLocale == kNoLanguage);
     EXPECT_EQ(fromLocale, LanguageOfLocaleId(GetUserDefaultLCID()));
+}
+
+TEST(EndSessionHold, HoldsALogoffWhileAnyHoldLives) {
+    HWND hidden = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(EndSessionHold::QueryEndSessionAnswer(), TRUE);
+    {
+        const EndSessionHold outer(hidden, L"Installing");
+        { const EndSessionHold inner(hidden, L"Installing"); }
+        EXPECT_EQ(EndSessionHold::QueryEndSessionAnswer(), FALSE);
+    }
+    EXPECT_EQ(EndSessionHold::QueryEndSessionAnswer(), TRUE);
+    DestroyWindow(hidden);
 }
 
 // ---- the program itself, started as a real process

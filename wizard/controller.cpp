@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include "app/end_session_hold.h"
 #include "app/startup.h"
 #include "app/shell_functions.h"
 #include "flat/dpi.h"
@@ -49,7 +50,10 @@ void TFormMain::ShowPage(WizardPage page) {
     ApplyButtonRules(page);
     if (page == WizardPage::Folders) FoldersPageAction();
     if (page == WizardPage::Installing) {
-        everyCopyWritten_ = InstallFiles(nullptr, *selectedInstallations_, *foundDataFolders_, *this);
+        {
+            const EndSessionHold hold(handle_, TextOf(61));  // a logoff waits for the files
+            everyCopyWritten_ = InstallFiles(nullptr, *selectedInstallations_, *foundDataFolders_, *this);
+        }
         ShowPage(WizardPage::Finished);
     }
     RedrawWindow(pageControl_->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);

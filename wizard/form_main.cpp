@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "app/end_session_hold.h"
 #include "app/shell_functions.h"
 #include "app/system_libraries.h"
 #include "flat/dpi.h"
@@ -142,6 +143,8 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DPICHANGED:
             OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
+        case WM_QUERYENDSESSION:
+            return EndSessionHold::QueryEndSessionAnswer();
     }
     return DefWindowProcW(handle_, message, wParam, lParam);
 }
