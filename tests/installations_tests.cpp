@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include "app/signed_in_user.h"
 #include "file_helpers.h"
 #include "metatrader/installations.h"
 #include "metatrader/terminal_conventions.h"
@@ -162,6 +163,15 @@ TEST(SpecialFolders, ResolveToExistingFoldersAndUnknownOnesToNothing) {
         EXPECT_TRUE(DirectoryExists(path)) << csidl;
     }
     EXPECT_EQ(SpecialFolderPath(nullptr, 0x7F), L"");
+
+    // The signed-in user's folders: looked up with a token when that user is another
+    // account, as their own otherwise (Wine has no shell window and one account).
+    const UniqueHandle own = OwnProcessToken();
+    for (int csidl : {CSIDL_DESKTOP, CSIDL_APPDATA}) {
+        EXPECT_EQ(KnownFolderPathOf(own.get(), csidl), SpecialFolderPath(nullptr, csidl)) << csidl;
+        EXPECT_EQ(SignedInUserFolderPath(nullptr, csidl), SpecialFolderPath(nullptr, csidl)) << csidl;
+    }
+    EXPECT_EQ(KnownFolderPathOf(own.get(), CSIDL_PROGRAM_FILES), L"");
 }
 
 TEST(RunningUnderWow64, IsTrueOnlyForA32BitProcessOn64BitWindows) {

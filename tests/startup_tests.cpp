@@ -2,6 +2,7 @@
 
 #include "app/embedded_resource.h"
 #include "app/end_session_hold.h"
+#include "app/signed_in_user.h"
 #include "app/startup.h"
 #include "process_helpers.h"
 #include "texts/texts.h"
@@ -68,6 +69,21 @@ TEST(ChooseLanguage, TheMachineLocaleGivesAValidLanguage) {
     const Language fromLocale = LanguageFromLocale();
     EXPECT_TRUE(fromLocale <= kRussian || fromLocale == kNoLanguage);
     EXPECT_EQ(fromLocale, LanguageOfLocaleId(GetUserDefaultLCID()));
+}
+
+TEST(ChooseAddressRoute, TheShellOpensItUnlessThereIsNoneOrItRunsAsElevatedAsTheWizard) {
+    struct Case {
+        bool shellWindow, sameElevation;
+        AddressRoute route;
+    };
+    for (Case c : {Case{false, false, AddressRoute::Direct}, Case{false, true, AddressRoute::Direct},
+                   Case{true, true, AddressRoute::Direct}, Case{true, false, AddressRoute::ThroughShell}})
+        EXPECT_EQ(ChooseAddressRoute(c.shellWindow, c.sameElevation), c.route) << c.shellWindow << c.sameElevation;
+
+    // What the choice reads from the tokens.
+    const UniqueHandle own = OwnProcessToken();
+    EXPECT_TRUE(SameElevation(own.get(), own.get()));
+    EXPECT_FALSE(DifferentUsers(own.get(), own.get()));
 }
 
 TEST(EndSessionHold, HoldsALogoffWhileAnyHoldLives) {
