@@ -77,6 +77,7 @@ public:
     }
     ComRef(const ComRef&) = delete;
     ComRef& operator=(const ComRef&) = delete;
+    explicit operator bool() const { return pointer_ != nullptr; }
     Interface* operator->() const { return pointer_; }
     Interface** Out() { return &pointer_; }
     void** OutVoid() { return reinterpret_cast<void**>(&pointer_); }
@@ -106,10 +107,13 @@ bool OpenThroughShell(const ShellFunctions& api, const wchar_t* address) {
     if (FAILED(api.coCreateInstance(kShellWindows, nullptr, CLSCTX_LOCAL_SERVER, __uuidof(IShellWindows),
                                     windows.OutVoid())))
         return false;
-    VARIANT desktop{};
+    VARIANT desktop{}, noRoot{};
+    desktop.vt = VT_I4;
+    desktop.lVal = CSIDL_DESKTOP;
     long window = 0;
     ComRef<IDispatch> found;
-    if (windows->FindWindowSW(&desktop, &desktop, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH, found.Out()) != S_OK)
+    if (windows->FindWindowSW(&desktop, &noRoot, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH, found.Out()) != S_OK ||
+        !found)
         return false;
     ComRef<IServiceProvider> services;
     ComRef<IShellBrowser> browser;
