@@ -7,13 +7,7 @@
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     RestrictDllSearchToSystem32();
 
-    // One wizard per logon session. The event is never signalled nor closed: it lives as
-    // long as the process, and only its existence matters.
-    if (HANDLE running = OpenEventW(EVENT_ALL_ACCESS, FALSE, L"Quorvel_Installer")) {
-        CloseHandle(running);
-        ExitProcess(0);
-    }
-    if (!CreateEventW(nullptr, FALSE, FALSE, L"Quorvel_Installer")) ExitProcess(0);
+    if (!ClaimSingleInstance()) ExitProcess(0);  // one wizard per logon session
 
     CurrentLanguage = ChooseLanguage(LanguageFromLocale(), GetCommandLineW());
 

@@ -6,6 +6,11 @@
 
 #include "texts/texts.h"
 
+// The single-instance guard of the logon session: creates the named event and keeps it for
+// the life of the process. False when another process already holds it, or it cannot be
+// made.
+bool ClaimSingleInstance(const wchar_t* name = L"Quorvel_Installer");
+
 // The language of the run, settled once during start-up.
 extern Language CurrentLanguage;
 

@@ -67,7 +67,7 @@ void FindDataFoldersUnder(const std::wstring& dataRoot, const FolderList& select
 }
 
 void FindDataFolders(const FolderList& selected, FolderList& found) {
-    const std::wstring appData = SpecialFolderPath(nullptr, CSIDL_APPDATA);
+    const std::wstring appData = SignedInUserFolderPath(nullptr, CSIDL_APPDATA);
     if (appData.empty()) {
         found.clear();
         return;

@@ -1,5 +1,12 @@
 #include "metatrader/deployment.h"
 
+#include <winternl.h>
+#include <ntsecapi.h>
+
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
 #include "app/embedded_resource.h"
 #include "app/handles.h"
 #include "metatrader/installations.h"
@@ -21,46 +28,91 @@ std::wstring ExpertsFolder(std::wstring folder) {
 namespace {
 
 bool WriteAll(HANDLE file, std::span<const BYTE> bytes) {
+    const size_t total = bytes.size();
     while (!bytes.empty()) {
         DWORD written = 0;
         const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1u << 20));
         if (!WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
         bytes = bytes.subspan(written);
     }
-    return FlushFileBuffers(file) != FALSE;
+    LARGE_INTEGER size{};
+    return FlushFileBuffers(file) && GetFileSizeEx(file, &size) && static_cast<unsigned long long>(size.QuadPart) == total;
+}
+
+// "~mv4" and 32 random hex digits: a name nobody can plant anything under in advance.
+std::wstring RandomFileName() {
+    unsigned char random[16];
+    if (!RtlGenRandom(random, sizeof random)) return {};
+    std::wstring name = L"~mv4";
+    for (unsigned char b : random) {
+        name += L"0123456789abcdef"[b >> 4];
+        name += L"0123456789abcdef"[b & 15];
+    }
+    return name + L".tmp";
+}
+
+// Renames `file` to `name` inside the folder behind `folder`, replacing what stands there.
+// The native call: the Win32 one turns a bare name into a path from the current folder,
+// and a rename by path would be resolved through the folder's name once more.
+bool RenameInto(HANDLE file, HANDLE folder, const std::wstring& name) {
+    using SetInformationFn = LONG(NTAPI*)(HANDLE, IO_STATUS_BLOCK*, void*, ULONG, int);
+    constexpr int kFileRenameInformation = 10;
+    auto setInformation = reinterpret_cast<SetInformationFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtSetInformationFile")));
+    if (!setInformation) return false;
+    const size_t nameBytes = name.size() * sizeof(wchar_t);
+    std::vector<BYTE> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes + sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = TRUE;
+    rename->RootDirectory = folder;
+    rename->FileNameLength = static_cast<DWORD>(nameBytes);
+    std::memcpy(rename->FileName, name.data(), nameBytes);
+    IO_STATUS_BLOCK status{};
+    return setInformation(file, &status, rename, static_cast<ULONG>(buffer.size()), kFileRenameInformation) >= 0;
 }
 
 }  // namespace
 
 bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes) {
     const size_t slash = path.find_last_of(L'\\');
-    if (slash == std::wstring::npos) return false;
-    const std::wstring folder = path.substr(0, slash);
+    if (slash == std::wstring::npos || slash + 1 == path.size() || bytes.empty()) return false;
+    const std::wstring folderPath = path.substr(0, slash), name = path.substr(slash + 1);
     // Windows refuses to move over a read-only file; say so before writing anything, on
     // every system alike.
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
 
-    // GetTempFileNameW creates the file, so the name is ours; it fails when the folder is
-    // missing, which keeps the no-folder-created rule.
-    wchar_t temporary[MAX_PATH + 16] = L"";
-    if (folder.size() > MAX_PATH - 14 || !GetTempFileNameW(folder.c_str(), L"mv4", 0, temporary)) return false;
+    // Users may change these folders. Held without delete sharing, the folder cannot be
+    // renamed or replaced while the file is written, and the rename below lands in this very
+    // folder whatever its name leads to by then. A junction the user made to move the folder
+    // is followed here, once.
+    UniqueFile folder(CreateFileW(folderPath.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!folder) return false;
 
-    bool written = false;
-    {
-        UniqueFile file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-        written = file && WriteAll(file.get(), bytes);
+    // A new file under a random name, never a link: from here on it is reached through its
+    // handle only.
+    UniqueFile temporary;
+    for (int attempt = 0; attempt < 3 && !temporary; ++attempt) {
+        const std::wstring candidate = RandomFileName();
+        if (candidate.empty()) return false;
+        temporary.reset(CreateFileW((folderPath + L"\\" + candidate).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!temporary && GetLastError() != ERROR_FILE_EXISTS) return false;
     }
-    if (written && MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    DeleteFileW(temporary);
+    if (!temporary) return false;
+
+    // The rename replaces the directory entry: a hard link planted at the target is
+    // unlinked, never written through.
+    if (WriteAll(temporary.get(), bytes) && RenameInto(temporary.get(), folder.get(), name)) return true;
+    FILE_DISPOSITION_INFO remove{TRUE};
+    SetFileInformationByHandle(temporary.get(), FileDispositionInfo, &remove, sizeof remove);
     return false;
 }
 
 bool ExtractResourceToFile(HMODULE module, const wchar_t* type, const wchar_t* name, const std::wstring& path) {
-    const HRSRC found = FindResourceW(module, name, type);
-    if (!found) return false;
+    // A missing or unloadable resource is an empty payload, which is never written.
     return WriteFileReplacing(path, EmbeddedResource(module, type, name));
 }
 

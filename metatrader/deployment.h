@@ -15,12 +15,15 @@ FolderList InstallTargets(const FolderList& selectedInstallations, const FolderL
 std::wstring ExpertsFolder(std::wstring folder);
 
 // Replaces `path` by `bytes` in one step: a temporary file in the same folder is written
-// whole and then moved over the target, so a failure half-way leaves the old file as it was
-// and no temporary file behind. No folder is created. True when the file was written.
+// whole and then renamed over the target, all through handles, so a failure half-way leaves
+// the old file as it was and no temporary file behind, and nothing the user may change in
+// the folder meanwhile redirects the write. No folder is created; a read-only target is
+// refused; empty `bytes` are not written. True when the file was written.
 bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes);
 
 // Writes the embedded resource (type, name) of `module` (the program itself when null) into
-// `path` as WriteFileReplacing does. False when there is no such resource or the write failed.
+// `path` as WriteFileReplacing does. False when there is no such resource, it is empty or
+// cannot be loaded, or the write failed.
 bool ExtractResourceToFile(HMODULE module, const wchar_t* type, const wchar_t* name, const std::wstring& path);
 
 // What the installing run needs of the Installing page.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/handles.h"
+#include "app/signed_in_user.h"
 #include "metatrader/terminal_conventions.h"
 
 bool RunningUnderWow64() {
@@ -32,6 +33,31 @@ std::wstring SpecialFolderPath(HWND owner, int csidl) {
     }
     allocator->Release();
     return result;
+}
+
+namespace {
+
+constexpr KNOWNFOLDERID kRoamingAppData = {0x3eb685db, 0x65f9, 0x4cf6, {0xa0, 0x3a, 0xe3, 0xef, 0x65, 0x72, 0x9f, 0x3d}};
+constexpr KNOWNFOLDERID kDesktop = {0xb4bfcc3a, 0xdb2c, 0x424c, {0xb0, 0x29, 0x7f, 0xe9, 0x9a, 0x87, 0xc6, 0x41}};
+
+}  // namespace
+
+std::wstring KnownFolderPathOf(HANDLE token, int csidl) {
+    const KNOWNFOLDERID* id = csidl == CSIDL_APPDATA ? &kRoamingAppData : csidl == CSIDL_DESKTOP ? &kDesktop : nullptr;
+    const ShellFunctions& shell = ShellApi();
+    if (!id || !shell.getKnownFolderPath || !shell.coTaskMemFree) return {};
+    PWSTR path = nullptr;
+    std::wstring result;
+    if (SUCCEEDED(shell.getKnownFolderPath(*id, 0, token, &path)) && path) result = path;
+    shell.coTaskMemFree(path);
+    return result;
+}
+
+std::wstring SignedInUserFolderPath(HWND owner, int csidl) {
+    const UniqueHandle shellToken = ShellProcessToken(), ownToken = OwnProcessToken();
+    if (shellToken && ownToken && DifferentUsers(ownToken.get(), shellToken.get()))
+        return KnownFolderPathOf(shellToken.get(), csidl);
+    return SpecialFolderPath(owner, csidl);
 }
 
 bool FileExists(const std::wstring& path) {
@@ -95,6 +121,15 @@ bool ReadExactStringValue(HKEY key, const wchar_t* valueName, std::wstring& data
     return false;
 }
 
+// A drive letter with its root (C:\...) or a UNC path (\\server\share...). Anything else
+// would be resolved against the elevated wizard's current folder.
+bool IsAbsolutePath(const std::wstring& path) {
+    auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+    const bool drive = path.size() >= 3 && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
+                       path[1] == L':' && separator(path[2]);
+    return drive || (path.size() >= 2 && separator(path[0]) && separator(path[1]));
+}
+
 }  // namespace
 
 void FindInstallationsUnder(HKEY root, FolderList& list) {
@@ -114,7 +149,8 @@ void FindInstallationsUnder(HKEY root, FolderList& list) {
         if (!ReadExactStringValue(entry.get(), terminal::kMajorVersionValue, version) ||
             version != terminal::kMajorVersion)
             continue;
-        if (!ReadExactStringValue(entry.get(), terminal::kInstallLocationValue, location)) continue;
+        if (!ReadExactStringValue(entry.get(), terminal::kInstallLocationValue, location) || !IsAbsolutePath(location))
+            continue;
         if (FileExists(location + terminal::kProgramFile)) list.push_back(location);
     }
 }

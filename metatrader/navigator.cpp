@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/handles.h"
@@ -21,44 +22,53 @@ std::wstring DecimalText(std::uint32_t value) {
     return std::wstring(digits + at, digits + 11);
 }
 
+void UpperAsciiLetters(std::wstring& text) {
+    for (wchar_t& c : text)
+        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+}
+
+struct TerminalSearch {
+    std::wstring wanted;
+    std::vector<std::wstring>& list;
+};
+
+BOOL CALLBACK CollectTerminal(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<TerminalSearch*>(context);
+    if (IsWindowVisible(window)) {
+        wchar_t name[255];
+        const int length = GetClassNameW(window, name, 255);
+        std::wstring className(name, length > 0 ? length : 0);
+        UpperAsciiLetters(className);
+        if (className == search->wanted) search->list.push_back(TerminalWindowEntry(window));
+    }
+    return TRUE;
+}
+
 }  // namespace
+
+std::wstring TerminalWindowEntry(HWND window) {
+    return DecimalText(static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(window)));
+}
 
 void FindTerminalWindows(std::vector<std::wstring>& list) {
     list.clear();
-    std::wstring wanted = terminal::kMainWindowClass;
-    auto upper = [](std::wstring& text) {
-        for (wchar_t& c : text)
-            if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-    };
-    upper(wanted);
-    HWND window = GetWindow(GetWindow(GetDesktopWindow(), GW_CHILD), GW_HWNDFIRST);
-    while (IsWindow(window)) {
-        if (IsWindowVisible(window)) {
-            wchar_t name[255];
-            const int length = GetClassNameW(window, name, 255);
-            std::wstring className(name, length > 0 ? length : 0);
-            upper(className);
-            if (className == wanted)
-                list.push_back(DecimalText(static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(window))));
-        }
-        window = GetWindow(window, GW_HWNDNEXT);
-    }
+    TerminalSearch search{terminal::kMainWindowClass, list};
+    UpperAsciiLetters(search.wanted);
+    // Top-level windows in z-order, front to back. A GetWindow walk can loop forever while
+    // windows come and go; the enumeration cannot.
+    EnumWindows(CollectTerminal, reinterpret_cast<LPARAM>(&search));
 }
 
 HWND TerminalWindowFromEntry(const std::wstring& entry) {
-    size_t i = (!entry.empty() && (entry[0] == L'-' || entry[0] == L'+')) ? 1 : 0;
-    const bool negative = i == 1 && entry[0] == L'-';
-    if (i == entry.size()) return nullptr;
-    std::int64_t value = 0;
-    for (; i < entry.size(); ++i) {
-        if (entry[i] < L'0' || entry[i] > L'9') return nullptr;
-        value = value * 10 + (entry[i] - L'0');
-        if (value > 2147483648LL) return nullptr;
+    if (entry.empty() || entry.size() > 10) return nullptr;
+    std::uint64_t value = 0;
+    for (wchar_t c : entry) {
+        if (c < L'0' || c > L'9') return nullptr;
+        value = value * 10 + static_cast<unsigned>(c - L'0');
     }
-    if (negative) value = -value;
-    if (value > 2147483647LL) return nullptr;
+    if (value > 0xFFFFFFFFull) return nullptr;
     // Window handles are sign-extended 32-bit values in every process.
-    return reinterpret_cast<HWND>(static_cast<INT_PTR>(static_cast<std::int32_t>(value)));
+    return reinterpret_cast<HWND>(static_cast<INT_PTR>(static_cast<std::int32_t>(static_cast<std::uint32_t>(value))));
 }
 
 std::vector<BYTE> EncodeItemRecord(bool target64, std::uint64_t item, std::uint64_t textAddress, int textMax) {
@@ -76,6 +86,10 @@ std::vector<BYTE> EncodeItemRecord(bool target64, std::uint64_t item, std::uint6
         put32(20, static_cast<std::uint32_t>(textMax));
     }
     return record;
+}
+
+bool RemoteBlockFits(bool target64, std::uint64_t address, std::uint64_t size) {
+    return target64 || (address <= 0xFFFFFFFFull && size <= 0x100000000ull - address);
 }
 
 namespace {
@@ -101,18 +115,20 @@ private:
     void* address_;
 };
 
-// Talks to one terminal's tree; every message is bounded, and after one goes unanswered the
-// terminal is treated as gone.
+// Talks to one terminal's tree. Every message is bounded, and so is the whole talk: after
+// one message goes unanswered, or once the deadline has passed, the terminal is given up.
 class TreeSession {
 public:
-    explicit TreeSession(HWND tree) : tree_(tree) {}
+    TreeSession(HWND tree, ULONGLONG deadlineMs) : tree_(tree), deadline_(GetTickCount64() + deadlineMs) {}
 
     bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result = nullptr) {
-        if (hung_) return false;
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline_) givenUp_ = true;
+        if (givenUp_) return false;
+        const UINT timeout = static_cast<UINT>(std::min<ULONGLONG>(kTerminalMessageTimeoutMs, deadline_ - now));
         DWORD_PTR answer = 0;
-        if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kTerminalMessageTimeoutMs,
-                                 &answer)) {
-            if (GetLastError() == ERROR_TIMEOUT || !IsWindow(window)) hung_ = true;
+        if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, timeout, &answer)) {
+            if (GetLastError() == ERROR_TIMEOUT || !IsWindow(window)) givenUp_ = true;
             return false;
         }
         if (result) *result = static_cast<LRESULT>(answer);
@@ -125,11 +141,13 @@ public:
     std::uint64_t NextItem(UINT relation, std::uint64_t item) {
         return static_cast<std::uint64_t>(TreeMessage(TVM_GETNEXTITEM, relation, static_cast<LPARAM>(item)));
     }
-    bool Hung() const { return hung_; }
+    void GiveUp() { givenUp_ = true; }
+    bool GivenUp() const { return givenUp_; }
 
 private:
     HWND tree_;
-    bool hung_ = false;
+    ULONGLONG deadline_;
+    bool givenUp_ = false;
 };
 
 bool TargetIs64Bit(HANDLE process) {
@@ -144,17 +162,18 @@ bool TargetIs64Bit(HANDLE process) {
 
 }  // namespace
 
-int RefreshNavigator(HWND terminalWindow, std::uint8_t groupIndex, const std::wstring& itemName) {
+int RefreshNavigator(HWND terminalWindow, std::uint8_t groupIndex, const std::wstring& itemName,
+                     const NavigatorBounds& bounds) {
     HWND container = terminalWindow ? GetDlgItem(terminalWindow, terminal::kNavigatorContainerId) : nullptr;
     HWND panel = container ? GetDlgItem(container, terminal::kNavigatorPanelId) : nullptr;
     HWND tree = panel ? GetDlgItem(panel, terminal::kNavigatorTreeId) : nullptr;
     if (!tree) return kNavigatorMissing;
 
-    TreeSession session(tree);
+    TreeSession session(tree, bounds.deadlineMs);
     if (!(GetWindowLongW(panel, GWL_STYLE) & WS_VISIBLE))
         session.Send(terminalWindow, WM_COMMAND, terminal::kShowNavigatorCommand, 0);
     session.Send(tree, WM_COMMAND, terminal::kRefreshNavigatorCommand, 0);
-    if (session.Hung()) return kNavigatorNotAnswering;
+    if (session.GivenUp()) return kNavigatorNotAnswering;
 
     DWORD processId = 0;
     GetWindowThreadProcessId(tree, &processId);
@@ -173,9 +192,18 @@ int RefreshNavigator(HWND terminalWindow, std::uint8_t groupIndex, const std::ws
     RemoteBlock record(process.get(), recordSize);
     if (!record.get()) return kNavigatorDone;
     const auto textAddress = static_cast<std::uint64_t>(reinterpret_cast<UINT_PTR>(text.get()));
+    const auto recordAddress = static_cast<std::uint64_t>(reinterpret_cast<UINT_PTR>(record.get()));
+    if (!RemoteBlockFits(target64, textAddress, kTextUnits * sizeof(wchar_t)) ||
+        !RemoteBlockFits(target64, recordAddress, recordSize))
+        return kNavigatorNotAnswering;
 
     wchar_t local[kTextUnits];
+    unsigned fetches = 0;
     auto fetch = [&](std::uint64_t item) {
+        if (++fetches > bounds.itemCap) {  // a tree that never ends
+            session.GiveUp();
+            return false;
+        }
         const std::vector<BYTE> bytes = EncodeItemRecord(target64, item, textAddress, kTextMax);
         LRESULT got = 0;
         return WriteProcessMemory(process.get(), record.get(), bytes.data(), bytes.size(), nullptr) &&
@@ -205,7 +233,7 @@ int RefreshNavigator(HWND terminalWindow, std::uint8_t groupIndex, const std::ws
         }
         group = session.NextItem(TVGN_NEXT, group);
     }
-    return session.Hung() ? kNavigatorNotAnswering : result;
+    return session.GivenUp() ? kNavigatorNotAnswering : result;
 }
 
 void RefreshRunningTerminals(const std::wstring& itemName) {

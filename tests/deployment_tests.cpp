@@ -32,9 +32,21 @@ TEST(WriteFileReplacing, ReplacesTheWholeFileAndLeavesNoTemporaryFile) {
     const std::wstring target = tree.File(L"Experts\\Mervane 4.ex4", std::string(100000, 'o'));
     EXPECT_TRUE(WriteFileReplacing(target, Bytes("new expert")));
     EXPECT_EQ(ReadBytes(target), "new expert");
-    EXPECT_TRUE(WriteFileReplacing(tree.Path(L"Experts\\second.ex4"), Bytes("")));
-    EXPECT_EQ(ReadBytes(tree.Path(L"Experts\\second.ex4")), "");
-    EXPECT_EQ(FolderEntries(tree.Path(L"Experts")).size(), 2u);
+    // An empty payload, as a resource that could not be loaded gives, is a failed write.
+    EXPECT_FALSE(WriteFileReplacing(target, Bytes("")));
+    EXPECT_FALSE(WriteFileReplacing(tree.Path(L"Experts\\second.ex4"), Bytes("")));
+    EXPECT_EQ(ReadBytes(target), "new expert");
+    EXPECT_EQ(FolderEntries(tree.Path(L"Experts")), std::vector<std::wstring>{L"Mervane 4.ex4"});
+}
+
+TEST(WriteFileReplacing, AHardLinkAtTheTargetIsReplacedNotWrittenThrough) {
+    TempTree tree;
+    const std::wstring elsewhere = tree.File(L"System\\precious.dll", "precious");
+    const std::wstring target = tree.Folder(L"Experts") + L"\\Mervane 4.ex4";
+    ASSERT_TRUE(CreateHardLinkW(target.c_str(), elsewhere.c_str(), nullptr));
+    EXPECT_TRUE(WriteFileReplacing(target, Bytes("expert")));
+    EXPECT_EQ(ReadBytes(target), "expert");
+    EXPECT_EQ(ReadBytes(elsewhere), "precious");
 }
 
 TEST(WriteFileReplacing, AFileThatCannotBeReplacedStaysAsItWas) {
@@ -44,7 +56,8 @@ TEST(WriteFileReplacing, AFileThatCannotBeReplacedStaysAsItWas) {
     EXPECT_FALSE(WriteFileReplacing(readOnly, Bytes("new")));
     EXPECT_EQ(ReadBytes(readOnly), "old read-only");
 
-    // A terminal holding the file open: the old expert survives whole.
+    // A terminal holding the file open: the rename fails, the old expert survives whole
+    // and the temporary file is gone.
     const std::wstring held = tree.File(L"Experts\\held.ex4", "old held");
     HANDLE holder = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include "app/signed_in_user.h"
 #include "file_helpers.h"
 #include "metatrader/installations.h"
 #include "metatrader/terminal_conventions.h"
@@ -80,10 +81,21 @@ TEST(FindInstallations, ListsExactlyTheRegisteredFoldersThatHoldATerminal) {
     registry.AddTerminal(L"15 Missing folder", L"4", tree.Path(L"Gone"));
     HKEY empty = registry.Entry(L"16 No values");
     RegCloseKey(empty);
+    // Locations that are no absolute path would be found from the current folder.
+    const std::wstring relative = MakeInstallation(tree, L"MT4");
+    registry.AddTerminal(L"17 Relative", L"4", L"MT4");
+    registry.AddTerminal(L"18 Empty", L"4", L"");
+    registry.AddTerminal(L"19 Drive-relative", L"4", relative.substr(0, 2) + L"MT4");
+    registry.AddTerminal(L"20 Rooted without a drive", L"4", relative.substr(2));
+    registry.AddTerminal(L"21 Long-path prefix", L"4", L"\\\\?\\" + b);
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    SetCurrentDirectoryW(tree.Root().c_str());
 
     FolderList list = {L"left over from before"};
     FindInstallationsUnder(registry.Root(), list);
-    EXPECT_EQ(list, (FolderList{a, a, b + L"\\"}));
+    SetCurrentDirectoryW(previous);
+    EXPECT_EQ(list, (FolderList{a, a, b + L"\\", L"\\\\?\\" + b}));
 }
 
 TEST(FindInstallations, AMissingOrEmptyUninstallKeyGivesAnEmptyList) {
@@ -151,6 +163,15 @@ TEST(SpecialFolders, ResolveToExistingFoldersAndUnknownOnesToNothing) {
         EXPECT_TRUE(DirectoryExists(path)) << csidl;
     }
     EXPECT_EQ(SpecialFolderPath(nullptr, 0x7F), L"");
+
+    // The signed-in user's folders: looked up with a token when that user is another
+    // account, as their own otherwise (Wine has no shell window and one account).
+    const UniqueHandle own = OwnProcessToken();
+    for (int csidl : {CSIDL_DESKTOP, CSIDL_APPDATA}) {
+        EXPECT_EQ(KnownFolderPathOf(own.get(), csidl), SpecialFolderPath(nullptr, csidl)) << csidl;
+        EXPECT_EQ(SignedInUserFolderPath(nullptr, csidl), SpecialFolderPath(nullptr, csidl)) << csidl;
+    }
+    EXPECT_EQ(KnownFolderPathOf(own.get(), CSIDL_PROGRAM_FILES), L"");
 }
 
 TEST(RunningUnderWow64, IsTrueOnlyForA32BitProcessOn64BitWindows) {

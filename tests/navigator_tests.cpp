@@ -54,15 +54,24 @@ TEST(ItemRecord, HasThe40ByteLayoutOfA32BitProcess) {
     }
 }
 
-TEST(TerminalWindowFromEntry, ReadsSignedDecimalAndGivesNullOtherwise) {
-    EXPECT_EQ(TerminalWindowFromEntry(L"65802"), reinterpret_cast<HWND>(65802));
-    EXPECT_EQ(TerminalWindowFromEntry(L"2147483647"), reinterpret_cast<HWND>(2147483647));
-    EXPECT_EQ(TerminalWindowFromEntry(L"2147483648"), nullptr);
-    EXPECT_EQ(TerminalWindowFromEntry(L"4294967295"), nullptr);
-    EXPECT_EQ(TerminalWindowFromEntry(L"-2"), reinterpret_cast<HWND>(static_cast<INT_PTR>(-2)));
-    for (const wchar_t* bad : {L"", L"-", L"12a", L" 12", L"0x10", L"99999999999999999999"})
+TEST(TerminalWindowFromEntry, ReadsUnsignedDecimalSignExtendedAndGivesNullOtherwise) {
+    // Entries round-trip for every handle value, the high ones included.
+    for (std::uint32_t bits : {65802u, 2147483647u, 2147483648u, 0x80001234u, 4294967294u, 4294967295u}) {
+        const HWND window = reinterpret_cast<HWND>(static_cast<INT_PTR>(static_cast<std::int32_t>(bits)));
+        EXPECT_EQ(TerminalWindowEntry(window), std::to_wstring(bits));
+        EXPECT_EQ(TerminalWindowFromEntry(std::to_wstring(bits)), window) << bits;
+    }
+    for (const wchar_t* bad : {L"", L"-", L"-2", L"+5", L"12a", L" 12", L"0x10", L"4294967296", L"99999999999999999999"})
         EXPECT_EQ(TerminalWindowFromEntry(bad), nullptr) << bad;
     EXPECT_EQ(RefreshNavigator(nullptr, 2, L"Mervane 4"), kNavigatorMissing);
+}
+
+TEST(RemoteBlockFits, A32BitTerminalsBlocksMustEndBelow4GB) {
+    EXPECT_TRUE(RemoteBlockFits(false, 0x7FFE0000, 512));
+    EXPECT_TRUE(RemoteBlockFits(false, 0xFFFFFE00, 512));
+    EXPECT_FALSE(RemoteBlockFits(false, 0xFFFFFE01, 512));
+    EXPECT_FALSE(RemoteBlockFits(false, 0x100000000, 40));
+    EXPECT_TRUE(RemoteBlockFits(true, 0x7FF612340000, 56));
 }
 
 std::vector<HWND> ListedTerminals() {
@@ -155,13 +164,27 @@ TEST_F(Navigator, AWindowWithoutTheControlsIsNotMessaged) {
     EXPECT_EQ(terminal.Log().find("command"), std::string::npos);
 }
 
-TEST_F(Navigator, EveryRunningTerminalIsTriedWhateverTheOneBeforeGave) {
+TEST_F(Navigator, EveryRunningTerminalIsTriedWhateverTheOnesBeforeGave) {
     AddExpert(L"Mervane 4.ex4");
-    StandIn second(tree_, L"--hidden-navigator " + ExpertsOption());
+    StandIn last(tree_, L"--hidden-navigator " + ExpertsOption());
+    StandIn endless(tree_, L"--endless --filler=3");
     StandIn first(tree_, L"--no-navigator");
-    SetWindowPos(first.Window(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    for (const StandIn* front : {&endless, &first})
+        SetWindowPos(front->Window(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    const ULONGLONG start = GetTickCount64();
     RefreshRunningTerminals(L"Mervane 4");
-    EXPECT_EQ(second.State(), "groups=CCECC selected=Expert Advisors/Mervane 4 panel=visible");
+    EXPECT_LE(GetTickCount64() - start, NavigatorBounds{}.deadlineMs + 2000);
+    EXPECT_EQ(last.State(), "groups=CCECC selected=Expert Advisors/Mervane 4 panel=visible");
+}
+
+TEST_F(Navigator, ATreeThatNeverEndsIsPassedOverAtTheItemCapOrTheDeadline) {
+    StandIn endless(tree_, L"--endless --filler=3");
+    ASSERT_NE(endless.Window(), nullptr);
+    for (NavigatorBounds bounds : {NavigatorBounds{50, 60000}, NavigatorBounds{100000000, 500}}) {
+        const ULONGLONG start = GetTickCount64();
+        EXPECT_EQ(RefreshNavigator(endless.Window(), 2, L"Mervane 4", bounds), kNavigatorNotAnswering);
+        EXPECT_LE(GetTickCount64() - start, 2000u) << bounds.itemCap;
+    }
 }
 
 TEST_F(Navigator, AHungTerminalCostsSecondsNotTheInstall) {

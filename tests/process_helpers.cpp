@@ -10,12 +10,12 @@ std::wstring BuiltProgram(const wchar_t* fileName) {
     return path + fileName;
 }
 
-TestProcess::TestProcess(const std::wstring& program, const std::wstring& arguments) {
+TestProcess::TestProcess(const std::wstring& program, const std::wstring& arguments, bool suspended) {
     std::wstring commandLine = L"\"" + program + L"\"";
     if (!arguments.empty()) commandLine += L" " + arguments;
     STARTUPINFOW startup{sizeof startup};
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &info_))
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                        suspended ? CREATE_SUSPENDED : 0, nullptr, nullptr, &startup, &info_))
         info_ = {};
 }
 

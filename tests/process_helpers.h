@@ -9,13 +9,15 @@ std::wstring BuiltProgram(const wchar_t* fileName);
 // A process started for a test; killed if it still runs when the object goes.
 class TestProcess {
 public:
-    TestProcess(const std::wstring& program, const std::wstring& arguments);
+    // A suspended process runs from Resume on.
+    TestProcess(const std::wstring& program, const std::wstring& arguments, bool suspended = false);
     ~TestProcess();
     TestProcess(const TestProcess&) = delete;
     TestProcess& operator=(const TestProcess&) = delete;
 
     bool Started() const { return info_.hProcess != nullptr; }
     DWORD Id() const { return info_.dwProcessId; }
+    void Resume() const { ResumeThread(info_.hThread); }
     // The exit code, or STILL_ACTIVE when it has not ended within `milliseconds`.
     DWORD WaitForExit(DWORD milliseconds);
     // The process's visible top-level window with this title, waiting up to `milliseconds`.

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "app/embedded_resource.h"
+#include "app/end_session_hold.h"
+#include "app/signed_in_user.h"
 #include "app/startup.h"
 #include "process_helpers.h"
 #include "texts/texts.h"
@@ -67,6 +69,33 @@ TEST(ChooseLanguage, TheMachineLocaleGivesAValidLanguage) {
     const Language fromLocale = LanguageFromLocale();
     EXPECT_TRUE(fromLocale <= kRussian || fromLocale == kNoLanguage);
     EXPECT_EQ(fromLocale, LanguageOfLocaleId(GetUserDefaultLCID()));
+}
+
+TEST(ChooseAddressRoute, TheShellOpensItUnlessThereIsNoneOrItRunsAsElevatedAsTheWizard) {
+    struct Case {
+        bool shellWindow, sameElevation;
+        AddressRoute route;
+    };
+    for (Case c : {Case{false, false, AddressRoute::Direct}, Case{false, true, AddressRoute::Direct},
+                   Case{true, true, AddressRoute::Direct}, Case{true, false, AddressRoute::ThroughShell}})
+        EXPECT_EQ(ChooseAddressRoute(c.shellWindow, c.sameElevation), c.route) << c.shellWindow << c.sameElevation;
+
+    // What the choice reads from the tokens.
+    const UniqueHandle own = OwnProcessToken();
+    EXPECT_TRUE(SameElevation(own.get(), own.get()));
+    EXPECT_FALSE(DifferentUsers(own.get(), own.get()));
+}
+
+TEST(EndSessionHold, HoldsALogoffWhileAnyHoldLives) {
+    HWND hidden = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(EndSessionHold::QueryEndSessionAnswer(), TRUE);
+    {
+        const EndSessionHold outer(hidden, L"Installing");
+        { const EndSessionHold inner(hidden, L"Installing"); }
+        EXPECT_EQ(EndSessionHold::QueryEndSessionAnswer(), FALSE);
+    }
+    EXPECT_EQ(EndSessionHold::QueryEndSessionAnswer(), TRUE);
+    DestroyWindow(hidden);
 }
 
 // ---- the program itself, started as a real process
@@ -141,6 +170,30 @@ TEST(Program, ASecondInstanceEndsAtOnceWithoutAWindowAndLeavesTheFirstAlone) {
     ASSERT_NE(thirdForm, nullptr);
     PressClose(thirdForm);
     EXPECT_EQ(third.WaitForExit(kWindowTimeoutMs), 0u);
+}
+
+TEST(Program, TwoStartsAtTheSameMomentGiveOneWizard) {
+    TestProcess first(BuiltProgram(L"Mervane4Setup.exe"), L"", true);
+    TestProcess second(BuiltProgram(L"Mervane4Setup.exe"), L"", true);
+    first.Resume();
+    second.Resume();
+    DWORD firstCode = STILL_ACTIVE, secondCode = STILL_ACTIVE;
+    for (const ULONGLONG end = GetTickCount64() + kWindowTimeoutMs;
+         firstCode == STILL_ACTIVE && secondCode == STILL_ACTIVE && GetTickCount64() < end;) {
+        firstCode = first.WaitForExit(20);
+        secondCode = second.WaitForExit(20);
+    }
+    TestProcess& running = firstCode == STILL_ACTIVE ? first : second;
+    EXPECT_EQ(firstCode == STILL_ACTIVE ? secondCode : firstCode, 0u) << "neither or both ended";
+    HWND form = running.WaitForWindow(L"FormMain", kWindowTimeoutMs);
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(CountWindowsTitled(L"FormMain"), 1);
+    PressClose(form);
+    EXPECT_EQ(running.WaitForExit(kWindowTimeoutMs), 0u);
+
+    const std::wstring guard = L"Mervane test guard " + std::to_wstring(GetCurrentProcessId());
+    EXPECT_TRUE(ClaimSingleInstance(guard.c_str()));
+    EXPECT_FALSE(ClaimSingleInstance(guard.c_str()));
 }
 
 // ---- the embedded resources, as the platform sees them in the built program

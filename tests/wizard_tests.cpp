@@ -73,6 +73,13 @@ bool HasExpert(const std::wstring& folder) {
     return ReadBytes(folder + L"\\MQL4\\Experts\\Mervane 4.ex4") == expert;
 }
 
+// What the wizard answers when the session is about to end.
+LRESULT AnswerToLogoff(const WizardDriver& wizard) {
+    DWORD_PTR answer = 2;
+    SendMessageTimeoutW(wizard.Form(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer);
+    return static_cast<LRESULT>(answer);
+}
+
 std::string Narrow(const std::wstring& text) {
     std::string result;
     for (wchar_t c : text) result += c < 128 ? static_cast<char>(c) : '?';
@@ -380,8 +387,10 @@ TEST_F(EndToEnd, InstallsIntoEverySelectedFolderAndItsDataFolderAndNowhereElse) 
 
     wizard.Click(wizard.Button(TFormMain::kButtonNext));
     ASSERT_TRUE(wizard.WaitFor(Page::Installing, 5000));
+    EXPECT_EQ(AnswerToLogoff(wizard), 0) << "a logoff is held while files are written";
     EXPECT_TRUE(WizardDriver::WaitUntil([&] { return !Visible(wizard.Button(TFormMain::kButtonNext)); }, 2000));
     ASSERT_TRUE(wizard.WaitFor(Page::Finished, 20000));
+    EXPECT_EQ(AnswerToLogoff(wizard), 1);
     EXPECT_TRUE(TextBecomes(wizard.Control(TFormMain::kLabelText7_1), ::Text(71, kRussian)));
     EXPECT_TRUE(TextBecomes(wizard.Button(TFormMain::kButtonNext), L"&Завершить"));
     EXPECT_TRUE(Enabled(wizard.Button(TFormMain::kButtonNext)));

@@ -1,11 +1,11 @@
 // The page flow of the wizard: what each page shows when it is entered, the rules of Next,
 // Back and close, the agreement boxes, and the background job.
 #include <windows.h>
-#include <shellapi.h>
 #include <shlobj.h>
 
+#include "app/end_session_hold.h"
+#include "app/signed_in_user.h"
 #include "app/startup.h"
-#include "app/shell_functions.h"
 #include "flat/dpi.h"
 #include "flat/flat_button.h"
 #include "flat/flat_check_box.h"
@@ -49,7 +49,10 @@ void TFormMain::ShowPage(WizardPage page) {
     ApplyButtonRules(page);
     if (page == WizardPage::Folders) FoldersPageAction();
     if (page == WizardPage::Installing) {
-        everyCopyWritten_ = InstallFiles(nullptr, *selectedInstallations_, *foundDataFolders_, *this);
+        {
+            const EndSessionHold hold(handle_, TextOf(61));  // a logoff waits for the files
+            everyCopyWritten_ = InstallFiles(nullptr, *selectedInstallations_, *foundDataFolders_, *this);
+        }
         ShowPage(WizardPage::Finished);
     }
     RedrawWindow(pageControl_->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
@@ -229,7 +232,7 @@ void TFormMain::ButtonAddFolder4Click() {
 }
 
 void TFormMain::Finish() {
-    if (ShellApi().shellExecute) ShellApi().shellExecute(handle_, L"open", kUserGuideAddress, nullptr, nullptr, SW_SHOWNORMAL);
+    OpenAddressAsSignedInUser(handle_, kUserGuideAddress);
     DestroyWindow(handle_);  // ends the process in FormDestroy
 }
 
@@ -256,4 +259,4 @@ void TFormMain::ShowInstallStep(const std::wstring& text, int position) {
     }
 }
 
-std::wstring TFormMain::DesktopFolder() { return SpecialFolderPath(handle_, CSIDL_DESKTOP); }
+std::wstring TFormMain::DesktopFolder() { return SignedInUserFolderPath(handle_, CSIDL_DESKTOP); }

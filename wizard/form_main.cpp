@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "app/end_session_hold.h"
+#include "app/shell_functions.h"
 #include "app/system_libraries.h"
 #include "flat/dpi.h"
 #include "flat/drawing.h"
@@ -141,6 +143,8 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DPICHANGED:
             OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
+        case WM_QUERYENDSESSION:
+            return EndSessionHold::QueryEndSessionAnswer();
     }
     return DefWindowProcW(handle_, message, wParam, lParam);
 }
@@ -377,8 +381,10 @@ void TFormMain::OnPaint() {
     // The wait animation is decoded on a thread of its own once the window stands: the
     // platform's decoder takes as long to start as the whole window, and the Welcome page
     // does not need it.
-    if (!animationLoader_ && !waitAnimation_)
+    if (!animationLoader_ && !waitAnimation_) {
+        ShellApi();  // set up here, before the first other thread reaches it
         animationLoader_.reset(CreateThread(nullptr, 0, DecodeWaitAnimation, this, 0, nullptr));
+    }
 }
 
 DWORD WINAPI TFormMain::DecodeWaitAnimation(void* form) {

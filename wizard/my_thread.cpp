@@ -1,9 +1,11 @@
 #include "wizard/my_thread.h"
 
+#include "app/shell_functions.h"
 #include "metatrader/data_folders.h"
 
 TMyThread::TMyThread(const FolderList& selectedInstallations, FolderList& foundDataFolders)
     : selectedInstallations_(selectedInstallations), foundDataFolders_(foundDataFolders) {
+    ShellApi();  // the job reaches it: set up here, on the user-interface thread
     thread_.reset(CreateThread(nullptr, 0, ThreadMain, this, CREATE_SUSPENDED, nullptr));
     if (thread_) SetThreadPriority(thread_.get(), THREAD_PRIORITY_BELOW_NORMAL);
 }

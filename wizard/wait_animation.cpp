@@ -10,8 +10,9 @@
 
 namespace {
 
-// The GDI+ flat API, resolved once from System32: gdiplus.dll is no KnownDLL and must not
-// be imported by name.
+// The GDI+ flat API, resolved from System32 (gdiplus.dll is no KnownDLL and must not be
+// imported by name) and started for one decoding: a plain object of the thread that decodes,
+// not a static another thread could set up at the same time.
 using GpStatus = int;
 using GpImage = void;
 struct StartupInput {
@@ -30,8 +31,34 @@ constexpr ULONG kPropertyFrameDelay = 0x5100;
 constexpr ULONG kPropertyLoopCount = 0x5101;
 const GUID kFrameDimensionTime = {0x6aedbd6d, 0x3fb5, 0x418a, {0x83, 0xa6, 0x7f, 0x45, 0x22, 0x9d, 0xc8, 0x72}};
 
-struct Gdiplus {
+class Gdiplus {
+public:
+    Gdiplus() {
+        HMODULE module = LoadSystemLibrary(L"gdiplus.dll");
+        if (!module) return;
+        ResolveFunction(module, startup, "GdiplusStartup");
+        ResolveFunction(module, shutdown, "GdiplusShutdown");
+        ResolveFunction(module, createFromStream, "GdipCreateBitmapFromStream");
+        ResolveFunction(module, disposeImage, "GdipDisposeImage");
+        ResolveFunction(module, getWidth, "GdipGetImageWidth");
+        ResolveFunction(module, getHeight, "GdipGetImageHeight");
+        ResolveFunction(module, frameCount, "GdipImageGetFrameCount");
+        ResolveFunction(module, selectFrame, "GdipImageSelectActiveFrame");
+        ResolveFunction(module, propertySize, "GdipGetPropertyItemSize");
+        ResolveFunction(module, property, "GdipGetPropertyItem");
+        ResolveFunction(module, createHbitmap, "GdipCreateHBITMAPFromBitmap");
+        StartupInput input;
+        ready = startup && shutdown && createFromStream && disposeImage && getWidth && getHeight && frameCount &&
+                selectFrame && propertySize && property && createHbitmap && startup(&token_, &input, nullptr) == 0;
+    }
+    ~Gdiplus() {
+        if (ready) shutdown(token_);  // the frames are plain bitmaps and outlive it
+    }
+    Gdiplus(const Gdiplus&) = delete;
+    Gdiplus& operator=(const Gdiplus&) = delete;
+
     GpStatus(WINAPI* startup)(ULONG_PTR*, const StartupInput*, void*) = nullptr;
+    void(WINAPI* shutdown)(ULONG_PTR) = nullptr;
     GpStatus(WINAPI* createFromStream)(IStream*, GpImage**) = nullptr;
     GpStatus(WINAPI* disposeImage)(GpImage*) = nullptr;
     GpStatus(WINAPI* getWidth)(GpImage*, UINT*) = nullptr;
@@ -42,32 +69,10 @@ struct Gdiplus {
     GpStatus(WINAPI* property)(GpImage*, ULONG, UINT, PropertyItem*) = nullptr;
     GpStatus(WINAPI* createHbitmap)(GpImage*, HBITMAP*, DWORD) = nullptr;
     bool ready = false;
-};
 
-const Gdiplus& LoadGdiplus() {
-    static const Gdiplus api = [] {
-        Gdiplus g;
-        HMODULE module = LoadSystemLibrary(L"gdiplus.dll");
-        if (!module) return g;
-        ResolveFunction(module, g.startup, "GdiplusStartup");
-        ResolveFunction(module, g.createFromStream, "GdipCreateBitmapFromStream");
-        ResolveFunction(module, g.disposeImage, "GdipDisposeImage");
-        ResolveFunction(module, g.getWidth, "GdipGetImageWidth");
-        ResolveFunction(module, g.getHeight, "GdipGetImageHeight");
-        ResolveFunction(module, g.frameCount, "GdipImageGetFrameCount");
-        ResolveFunction(module, g.selectFrame, "GdipImageSelectActiveFrame");
-        ResolveFunction(module, g.propertySize, "GdipGetPropertyItemSize");
-        ResolveFunction(module, g.property, "GdipGetPropertyItem");
-        ResolveFunction(module, g.createHbitmap, "GdipCreateHBITMAPFromBitmap");
-        ULONG_PTR token = 0;
-        StartupInput input;
-        g.ready = g.startup && g.createFromStream && g.disposeImage && g.getWidth && g.getHeight &&
-                  g.frameCount && g.selectFrame && g.propertySize && g.property && g.createHbitmap &&
-                  g.startup(&token, &input, nullptr) == 0;
-        return g;  // GDI+ stays up for the life of the process
-    }();
-    return api;
-}
+private:
+    ULONG_PTR token_ = 0;
+};
 
 // A property item's raw bytes, or empty.
 std::vector<BYTE> PropertyBytes(const Gdiplus& gdi, GpImage* image, ULONG id) {
@@ -98,8 +103,9 @@ struct StreamHolder {
 }  // namespace
 
 std::unique_ptr<WaitAnimation> WaitAnimation::Decode(std::span<const BYTE> gif) {
-    const Gdiplus& gdi = LoadGdiplus();
-    if (!gdi.ready || gif.empty()) return nullptr;
+    if (gif.empty()) return nullptr;
+    const Gdiplus gdi;
+    if (!gdi.ready) return nullptr;
 
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, gif.size());
     if (!memory) return nullptr;

@@ -5,6 +5,7 @@
 //
 // Options: --experts=<folder> --groups=<n> --filler=<n> --hidden-navigator --no-navigator
 //          --hidden-window --class=<name> --title=<text> --hang=<ms> --log=<file>
+//          --endless (the item after the last of group 2 is its first again: a walk never ends)
 // WM_APP + 1 appends the tree's state to the log: the expanded state of every group, the
 // selected item and whether the panel is visible.
 #include <windows.h>
@@ -28,10 +29,11 @@ constexpr UINT kReportState = WM_APP + 1;
 struct Options {
     std::wstring experts, className = L"MetaQuotes::MetaTrader::4.00", title = L"Stand-in terminal", log;
     int groups = 5, filler = 0, hangMs = 0;
-    bool hiddenNavigator = false, noNavigator = false, hiddenWindow = false;
+    bool hiddenNavigator = false, noNavigator = false, hiddenWindow = false, endless = false;
 } options;
 
 HWND panel = nullptr, tree = nullptr;
+HTREEITEM expertGroup = nullptr;
 WNDPROC treeProc = nullptr;
 
 void Log(const std::wstring& line) {
@@ -76,6 +78,7 @@ void BuildTree() {
     for (int g = 0; g < options.groups; ++g) {
         HTREEITEM group = Insert(root, g < 5 ? kGroupNames[g] : L"Group " + std::to_wstring(g));
         if (g == 2) {
+            expertGroup = group;
             for (int i = 0; i < options.filler; ++i) {
                 wchar_t name[32];
                 swprintf(name, 32, L"Filler %04d", i);
@@ -119,7 +122,11 @@ LRESULT CALLBACK TreeProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         BuildTree();
         return 0;
     }
-    return CallWindowProcW(treeProc, window, message, wParam, lParam);
+    const LRESULT result = CallWindowProcW(treeProc, window, message, wParam, lParam);
+    if (options.endless && message == TVM_GETNEXTITEM && wParam == TVGN_NEXT && !result &&
+        TreeView_GetParent(tree, reinterpret_cast<HTREEITEM>(lParam)) == expertGroup)
+        return reinterpret_cast<LRESULT>(TreeView_GetChild(tree, expertGroup));
+    return result;
 }
 
 LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -165,6 +172,7 @@ void ParseOptions() {
         else if (a == L"--hidden-navigator") options.hiddenNavigator = true;
         else if (a == L"--no-navigator") options.noNavigator = true;
         else if (a == L"--hidden-window") options.hiddenWindow = true;
+        else if (a == L"--endless") options.endless = true;
     }
     LocalFree(arguments);
 }

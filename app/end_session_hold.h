@@ -1,0 +1,24 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// Holds a logoff or shutdown for as long as it lives, so that files are never left
+// half-installed: the system shows `reason` beside the program, and every window's answer to
+// WM_QUERYENDSESSION (QueryEndSessionAnswer) is FALSE. `window` is any top-level window of the
+// process, shown or not. User-interface thread only.
+class EndSessionHold {
+public:
+    EndSessionHold(HWND window, const std::wstring& reason);
+    ~EndSessionHold();
+    EndSessionHold(const EndSessionHold&) = delete;
+    EndSessionHold& operator=(const EndSessionHold&) = delete;
+
+    // What a top-level window answers to WM_QUERYENDSESSION.
+    static LRESULT QueryEndSessionAnswer() { return holds_ == 0; }
+
+private:
+    HWND window_;
+    bool reasonShown_;
+    static inline int holds_ = 0;
+};
