@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds both widths and runs every test under Wine on a private
 # X display. Usage: scripts/test.sh [ctest arguments, e.g. -L startup]
-set -euo pipefail
+set -Eeuo pipefail
+# A step that fails says so: CI must never stop without a word.
+trap 'echo "scripts/test.sh: \"$BASH_COMMAND\" failed with code $?" >&2' ERR
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/prerequisites.sh"
 . "$root/scripts/wine-session.sh"

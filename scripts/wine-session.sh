@@ -35,18 +35,30 @@ start_wine_session() {
 
   "$WINESERVER" -p  # keep the server up between the many short Wine processes
   [ -f "$WINEPREFIX/system.reg" ] && return 0
-  # No Mono or Gecko prompts.
-  WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 "$MERVANE_WINE64" wineboot -i >/dev/null 2>&1
+  # No Mono or Gecko prompts. A boot that fails (seen once under load) is said and tried
+  # again, rather than ending the calling script without a word.
+  local attempt
+  for attempt in 1 2; do
+    WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 "$MERVANE_WINE64" wineboot -i >"$WINEPREFIX/boot.log" 2>&1 &&
+      break
+    echo "Wine's prefix did not boot (attempt $attempt of 2); its last words:" >&2
+    tail -n 5 "$WINEPREFIX/boot.log" >&2 || true
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+    "$WINESERVER" -w >/dev/null 2>&1 || true
+    "$WINESERVER" -p
+  done
   local user_dir="$WINEPREFIX/drive_c/users/$(whoami)"
   local folder
   for folder in Desktop Documents Downloads Music Pictures Videos Templates; do
     if [ -L "$user_dir/$folder" ]; then rm -f "$user_dir/$folder"; mkdir -p "$user_dir/$folder"; fi
   done
-  "$MERVANE_WINE64" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  "$MERVANE_WINE64" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 ||
+    echo "Could not turn Wine's crash dialog off: a crash would wait for its time-out." >&2
   # Without a window manager on the private display, Wine waits 2 s for every managed
   # window that hides; unmanaged windows need no manager.
   if [ -z "${MERVANE_USE_DISPLAY:-}" ]; then
-    "$MERVANE_WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    "$MERVANE_WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 ||
+      echo "Could not make Wine's windows unmanaged: hiding a window will take 2 s." >&2
   fi
 }
 
