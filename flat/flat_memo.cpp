@@ -189,6 +189,8 @@ void TFlatMemo::PaintFlatBorder(HDC dc) {
     }
 }
 
+TFlatGauge::TFlatGauge(HWND parent) : parent_(parent), dpi_(parent ? DpiOfWindow(parent) : 96) {}
+
 void TFlatGauge::SetBounds(const RECT& bounds) {
     Invalidate();
     bounds_ = bounds;

@@ -55,7 +55,8 @@ private:
 // rectangle it is given, its background, a one-pixel outline and the bar.
 class TFlatGauge {
 public:
-    explicit TFlatGauge(HWND parent) : parent_(parent) {}
+    // Takes the dpi of the parent's display, as the windowed controls do.
+    explicit TFlatGauge(HWND parent);
 
     void SetBounds(const RECT& bounds);  // in the parent's client pixels
     const RECT& Bounds() const { return bounds_; }

@@ -10,6 +10,8 @@
 inline constexpr UINT kFlatOfferChar = WM_APP + 0x200;
 inline constexpr UINT kFlatReflectColor = WM_APP + 0x201;
 
-// Offers a typed character to every flat control below `root`, in child order, until one
-// takes it. True when one did.
+// Offers a typed character to the flat controls below `root` whose container shows. The one
+// shown, enabled control whose accelerator it is takes it; when several are, the focus moves
+// to the next of them after the focused control instead; when none is, it is offered to
+// each control in child order until one takes it. True when it was taken.
 bool OfferCharToControls(HWND root, wchar_t character);

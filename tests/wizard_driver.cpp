@@ -1,6 +1,63 @@
 #include "wizard_driver.h"
 
+#include <vector>
+
 #include "wizard/page_control.h"
+
+namespace {
+
+// Time for the wizard to take one piece of input before the next one is sent: a click may
+// change what lies under the pointer or what has the focus.
+constexpr DWORD kSettleMs = 60;
+
+INPUT KeyInput(WORD key, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return input;
+}
+
+INPUT UnicodeInput(wchar_t character, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wScan = character;
+    input.ki.dwFlags = KEYEVENTF_UNICODE | (up ? KEYEVENTF_KEYUP : 0);
+    return input;
+}
+
+// The pointer moved to a screen point, with the button events in `buttons`.
+INPUT MouseInput(POINT point, DWORD buttons) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = point.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = point.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | buttons;
+    return input;
+}
+
+void Send(std::vector<INPUT> inputs) {
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    Sleep(kSettleMs);
+}
+
+// The keys of `held` pressed around `middle`, released in reverse order.
+std::vector<INPUT> Holding(std::initializer_list<WORD> held, std::vector<INPUT> middle) {
+    std::vector<INPUT> inputs;
+    for (WORD key : held) inputs.push_back(KeyInput(key, false));
+    inputs.insert(inputs.end(), middle.begin(), middle.end());
+    for (auto key = std::rbegin(held); key != std::rend(held); ++key) inputs.push_back(KeyInput(*key, true));
+    return inputs;
+}
+
+POINT ScreenPoint(HWND control, int x, int y) {
+    POINT point{x, y};
+    ClientToScreen(control, &point);
+    return point;
+}
+
+}  // namespace
 
 WizardDriver::WizardDriver(const std::wstring& arguments) {
     process_ = std::make_unique<TestProcess>(BuiltProgram(L"Mervane4Setup.exe"), arguments);
@@ -19,8 +76,46 @@ HWND WizardDriver::Sheet(WizardPage page) const {
 }
 
 bool WizardDriver::WaitFor(WizardPage page, DWORD milliseconds) const {
-    return WaitUntil([&] { return Showing(page); }, milliseconds);
+    if (!WaitUntil([&] { return Showing(page); }, milliseconds)) return false;
+    // A page shows before the wizard has finished switching to it, and until then Next and
+    // Back take no input: a pause, as a person makes, once it has emptied its queue.
+    SendMessageTimeoutW(form_, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
+    Sleep(kSettleMs);
+    return true;
 }
+
+HWND WizardDriver::Focus() const {
+    GUITHREADINFO info{sizeof info};
+    GetGUIThreadInfo(GetWindowThreadProcessId(form_, nullptr), &info);
+    return info.hwndFocus;
+}
+
+HWND WizardDriver::FolderBrowser() const {
+    for (HWND dialog = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); dialog;
+         dialog = FindWindowExW(nullptr, dialog, L"#32770", nullptr))
+        if (OwnsWindow(dialog) && IsWindowVisible(dialog)) return dialog;
+    return nullptr;
+}
+
+bool WizardDriver::OwnsWindow(HWND window) const {
+    DWORD owner = 0;
+    if (window) GetWindowThreadProcessId(window, &owner);
+    return window && owner == process_->Id();
+}
+
+void WizardDriver::Front() const {
+    // While the folder browser is open the wizard is disabled and the browser takes the input.
+    HWND target = FolderBrowser();
+    if (!target) target = form_;
+    if (GetForegroundWindow() != target) {
+        SetForegroundWindow(target);
+        WaitUntil([&] { return GetForegroundWindow() == target; }, 2000);
+    }
+    // Stand-in terminals open without taking the focus, and may still lie above the wizard.
+    SetWindowPos(target, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void WizardDriver::MouseTo(POINT point, DWORD buttons) { Send({MouseInput(point, buttons)}); }
 
 void WizardDriver::Click(HWND control) const {
     RECT r;
@@ -29,16 +124,37 @@ void WizardDriver::Click(HWND control) const {
 }
 
 void WizardDriver::ClickAt(HWND control, int x, int y) const {
-    PostMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
-    PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-    PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    Front();
+    const POINT point = ScreenPoint(control, x, y);
+    Send({MouseInput(point, MOUSEEVENTF_LEFTDOWN), MouseInput(point, MOUSEEVENTF_LEFTUP)});
+}
+
+void WizardDriver::DoubleClick(HWND control) const {
+    RECT r;
+    GetClientRect(control, &r);
+    Front();
+    const POINT point = ScreenPoint(control, r.right / 2, r.bottom / 2);
+    Send({MouseInput(point, MOUSEEVENTF_LEFTDOWN), MouseInput(point, MOUSEEVENTF_LEFTUP),
+          MouseInput(point, MOUSEEVENTF_LEFTDOWN), MouseInput(point, MOUSEEVENTF_LEFTUP)});
 }
 
 void WizardDriver::Type(wchar_t character, bool alt) const {
-    GUITHREADINFO info{sizeof info};
-    GetGUIThreadInfo(GetWindowThreadProcessId(form_, nullptr), &info);
-    HWND target = info.hwndFocus ? info.hwndFocus : form_;
-    PostMessageW(target, alt ? WM_SYSCHAR : WM_CHAR, character, alt ? (1 << 29) : 0);
+    Front();
+    const SHORT key = VkKeyScanW(character);
+    std::vector<INPUT> typed;
+    if (key == -1) {
+        typed = {UnicodeInput(character, false), UnicodeInput(character, true)};
+    } else {
+        const WORD virtualKey = LOBYTE(key);
+        typed = (HIBYTE(key) & 1) ? Holding({VK_SHIFT}, {KeyInput(virtualKey, false), KeyInput(virtualKey, true)})
+                                  : std::vector<INPUT>{KeyInput(virtualKey, false), KeyInput(virtualKey, true)};
+    }
+    Send(alt ? Holding({VK_MENU}, typed) : typed);
+}
+
+void WizardDriver::Press(WORD key, std::initializer_list<WORD> held) const {
+    Front();
+    Send(Holding(held, {KeyInput(key, false), KeyInput(key, true)}));
 }
 
 bool WizardDriver::ToFolders(int rows) const {

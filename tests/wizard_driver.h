@@ -2,14 +2,16 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
 #include "process_helpers.h"
 #include "wizard/form_main.h"
 
-// Runs Mervane4Setup.exe as its own process and drives it from outside, through the
-// messages that mouse and keyboard would send.
+// Runs Mervane4Setup.exe as its own process and drives it from outside the way a person
+// does: real mouse and keyboard input through the system's input queue, with the wizard
+// brought to the front first.
 class WizardDriver {
 public:
     explicit WizardDriver(const std::wstring& arguments = L"/en");
@@ -22,13 +24,25 @@ public:
     HWND AgreementBox(int tag) const;
     HWND Sheet(WizardPage page) const;
     bool Showing(WizardPage page) const { return IsWindowVisible(Sheet(page)) != FALSE; }
+    // True once `page` shows and the wizard has finished switching to it.
     bool WaitFor(WizardPage page, DWORD milliseconds = 15000) const;
+    // The control that has the keyboard focus in the wizard, or null.
+    HWND Focus() const;
+    // The wizard's folder browser while it is open, else null.
+    HWND FolderBrowser() const;
 
+    // Makes the wizard (or the dialog it shows) the foreground window, above every other.
+    void Front() const;
     // A left click in the middle of a control, or at a point of its client area.
     void Click(HWND control) const;
     void ClickAt(HWND control, int x, int y) const;
-    // A typed character, as the keyboard sends it to the focused control.
+    void DoubleClick(HWND control) const;
+    // A typed character, with Alt held when asked. A character the keyboard layout lacks is
+    // typed as a Unicode character.
     void Type(wchar_t character, bool alt = false) const;
+    // A key pressed and released while the keys in `held` (VK_SHIFT, VK_CONTROL, VK_MENU)
+    // are held down.
+    void Press(WORD key, std::initializer_list<WORD> held = {}) const;
     // Next on the Welcome page; true once the Folders page lists at least `rows` folders.
     bool ToFolders(int rows) const;
     void ClickListRow(int row) const;  // on the tick box of a folder-list row
@@ -38,10 +52,14 @@ public:
     DWORD WaitForExit(DWORD milliseconds) { return process_->WaitForExit(milliseconds); }
     DWORD ProcessId() const { return process_->Id(); }
 
+    // The pointer moved to a screen point, with mouse-button flags (MOUSEEVENTF_LEFTDOWN...).
+    static void MouseTo(POINT point, DWORD buttons = 0);
     // Polls `condition` until it holds or `milliseconds` pass.
     static bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds);
 
 private:
+    bool OwnsWindow(HWND window) const;
+
     std::unique_ptr<TestProcess> process_;
     HWND form_ = nullptr;
 };

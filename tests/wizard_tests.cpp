@@ -4,12 +4,15 @@
 
 #include <cmath>
 #include <fstream>
+#include <iostream>
 #include <iterator>
+#include <set>
 
 #include "app/embedded_resource.h"
 #include "app/startup.h"
 #include "file_helpers.h"
 #include "flat/colors.h"
+#include "flat/dpi.h"
 #include "metatrader/folder_browser.h"
 #include "metatrader/installations.h"
 #include "texts/texts.h"
@@ -128,6 +131,61 @@ private:
     std::vector<std::wstring> dataFolders_;
 };
 
+// Wizards started while it lives see a display of 144 dpi (150 %).
+struct DisplayAt144Dpi {
+    DisplayAt144Dpi() { Set(144); }
+    ~DisplayAt144Dpi() { Set(96); }
+    static void Set(DWORD dpi) {
+        HKEY desktop = nullptr;
+        RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, KEY_ALL_ACCESS, &desktop);
+        RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+        RegCloseKey(desktop);
+    }
+};
+constexpr char kNo144Dpi[] = "this Wine keeps its dpi for the session; the 144-dpi layout is not reachable";
+
+// What the screen shows of a window, pixel for pixel, in the window's own coordinates.
+class ScreenPicture {
+public:
+    explicit ScreenPicture(HWND window) {
+        GetWindowRect(window, &rect_);
+        const int width = rect_.right - rect_.left, height = rect_.bottom - rect_.top;
+        pixels_.resize(static_cast<size_t>(width) * height);
+        HDC screen = GetDC(nullptr);
+        HDC memory = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, rect_.left, rect_.top, SRCCOPY);
+        SelectObject(memory, old);
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels_.data(), &info, DIB_RGB_COLORS);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+    }
+    COLORREF At(int x, int y) const {
+        const DWORD p = pixels_[static_cast<size_t>(y) * (rect_.right - rect_.left) + x];
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+    // The rows from `top` to `bottom` (exclusive).
+    std::vector<DWORD> Rows(int top, int bottom) const {
+        const size_t width = static_cast<size_t>(rect_.right - rect_.left);
+        return std::vector<DWORD>(pixels_.begin() + top * width, pixels_.begin() + bottom * width);
+    }
+    // Whether any pixel in the rows from `top` to `bottom` (exclusive) differs from `colour`.
+    bool RowsOtherThan(COLORREF colour, int top, int bottom) const {
+        for (int y = top; y < bottom; ++y)
+            for (int x = 0; x < rect_.right - rect_.left; ++x)
+                if (At(x, y) != colour) return true;
+        return false;
+    }
+
+private:
+    RECT rect_;
+    std::vector<DWORD> pixels_;
+};
+
 // ---- layout
 
 TEST(Layout, EveryControlStandsWhereThePageTablesSay) {
@@ -186,24 +244,12 @@ TEST(Layout, EveryControlStandsWhereThePageTablesSay) {
 }
 
 TEST(Layout, ScalesWithTheDisplay) {
-    HKEY desktop = nullptr;
-    RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, KEY_ALL_ACCESS, &desktop);
-    DWORD dpi = 144;
-    RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
-    struct Restore {
-        HKEY key;
-        ~Restore() {
-            DWORD normal = 96;
-            RegSetValueExW(key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&normal), sizeof normal);
-            RegCloseKey(key);
-        }
-    } restore{desktop};
-
+    DisplayAt144Dpi display;
     WizardDriver wizard;
     ASSERT_TRUE(wizard.Started());
     RECT client;
     GetClientRect(wizard.Form(), &client);
-    if (client.right == 459) GTEST_SKIP() << "this Wine keeps its dpi for the session; the 144-dpi layout is not reachable";
+    if (client.right == 459) GTEST_SKIP() << kNo144Dpi;
     constexpr double kScale = 1.5;
     EXPECT_NEAR(client.right, 459 * kScale, 1);
     EXPECT_NEAR(client.bottom, 533 * kScale, 1);
@@ -279,7 +325,8 @@ TEST(Flow, TheAgreementBoxesExcludeEachOtherAndSteerNext) {
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
     const ULONGLONG leftFolders = GetTickCount64();
     wizard.Click(next);
-    ASSERT_TRUE(wizard.WaitFor(Page::Wait, 5000));
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Showing(Page::Wait); }, 5000));
+    EXPECT_EQ(ImageWidth(wizard), 83) << "the animation is there when the Wait page first shows";
     EXPECT_TRUE(WizardDriver::WaitUntil(
         [&] { return !Visible(next) && !Visible(wizard.Button(TFormMain::kButtonBack)); }, 3000));
     // Next's accelerator while it is hidden does nothing.
@@ -295,18 +342,12 @@ TEST(Flow, TheAgreementBoxesExcludeEachOtherAndSteerNext) {
     auto settle = [&](std::tuple<bool, bool, bool> wanted) {
         return WizardDriver::WaitUntil([&] { return state() == wanted; }, 5000);
     };
-    // The boxes react to keyboard toggles (Space on the focused box) as to the mouse.
-    SetForegroundWindow(wizard.Form());
-    PostMessageW(accept, BM_CLICK, 0, 0);
-    EXPECT_TRUE(settle({true, false, true}));
-    PostMessageW(reject, BM_CLICK, 0, 0);
-    EXPECT_TRUE(settle({false, true, false}));
-    PostMessageW(accept, BM_CLICK, 0, 0);
-    EXPECT_TRUE(settle({true, false, true}));
-    PostMessageW(accept, BM_CLICK, 0, 0);
-    EXPECT_TRUE(settle({false, false, false}));
-    PostMessageW(accept, BM_CLICK, 0, 0);
-    EXPECT_TRUE(settle({true, false, true}));
+    for (auto [box, wanted] : {std::pair{accept, std::tuple{true, false, true}}, {reject, {false, true, false}},
+                               {accept, {true, false, true}}, {accept, {false, false, false}},
+                               {accept, {true, false, true}}}) {
+        wizard.Click(box);
+        EXPECT_TRUE(settle(wanted)) << (box == accept ? "accept" : "reject");
+    }
 
     // Back rebuilds the Folders page with the selection ticked; the boxes keep their ticks.
     wizard.Click(wizard.Button(TFormMain::kButtonBack));
@@ -354,16 +395,20 @@ protected:
     static constexpr const wchar_t* kSchemes[] = {L"Software\\Classes\\https\\shell\\open\\command",
                                                   L"Software\\Classes\\http\\shell\\open\\command"};
     std::vector<std::wstring> browsers_;
-    // Walks from Welcome to the Agreement page with A and B ticked.
+    // On the Folders page: ticks A and B.
+    void TickAAndB(WizardDriver& wizard) {
+        for (int i = 0; i < wizard.ListCount(); ++i)
+            if (wizard.ListText(i) == a_ || wizard.ListText(i) == b_ + L"\\") wizard.ClickListRow(i);
+        ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(wizard.Button(TFormMain::kButtonNext)); }, 5000));
+    }
+    // Walks from Welcome to the Agreement page with A and B ticked, and accepts.
     void ToAgreement(WizardDriver& wizard) {
         HWND next = wizard.Button(TFormMain::kButtonNext);
         ASSERT_TRUE(wizard.ToFolders(3));
-        for (int i = 0; i < wizard.ListCount(); ++i)
-            if (wizard.ListText(i) == a_ || wizard.ListText(i) == b_ + L"\\") wizard.ClickListRow(i);
-        ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
+        TickAAndB(wizard);
         wizard.Click(next);
         ASSERT_TRUE(wizard.WaitFor(Page::Agreement));
-        PostMessageW(wizard.AgreementBox(TFormMain::kCheckBoxAccept5), BM_CLICK, 0, 0);
+        wizard.Click(wizard.AgreementBox(TFormMain::kCheckBoxAccept5));
         ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
     }
     std::string OpenedAddresses() const { return ReadBytes(record_); }
@@ -377,15 +422,42 @@ TEST_F(EndToEnd, InstallsIntoEverySelectedFolderAndItsDataFolderAndNowhereElse) 
     StandInTerminal terminal(L"--hidden-navigator \"--experts=" + experts + L"\"");
     WizardDriver wizard(L"/ru");
     ASSERT_TRUE(wizard.Started());
-    ToAgreement(wizard);
+    HWND next = wizard.Button(TFormMain::kButtonNext), back = wizard.Button(TFormMain::kButtonBack);
+    HWND addFolder = wizard.Control(TFormMain::kButtonAddFolder4);
+    ASSERT_TRUE(wizard.ToFolders(3));
+
+    // "&Далее" and "&Добавить MetaTrader 4" share their letter. Wine 8 turns a Unicode
+    // letter typed with Alt held into another character (Alt's context bit lands in it:
+    // U+2414 for Д), so Д is typed without Alt, from a button, where a typed letter is an
+    // accelerator as well. While Next is disabled, the add-folder button alone owns it.
+    wizard.Press(VK_TAB);
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == back; }, 3000));
+    wizard.Type(L'Д');
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.FolderBrowser() != nullptr; }, 10000));
+    wizard.Press(VK_ESCAPE);
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return !wizard.FolderBrowser() && Enabled(wizard.Form()); }, 10000));
+    // Once Next is enabled too, each press moves the focus on to the other one, clicking neither.
+    TickAAndB(wizard);
+    wizard.Press(VK_TAB);
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == back; }, 3000));
+    for (HWND owner : {next, addFolder, next}) {
+        wizard.Type(L'Д');
+        EXPECT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == owner; }, 3000));
+        EXPECT_TRUE(wizard.Showing(Page::Folders));
+        EXPECT_FALSE(wizard.FolderBrowser());
+    }
+    wizard.Press(VK_SPACE);  // presses the focused Next
+    ASSERT_TRUE(wizard.WaitFor(Page::Agreement));
+
     EXPECT_TRUE(TextBecomes(wizard.Control(TFormMain::kLabelText5_1), ::Text(51, kRussian)));
     const std::wstring memo = Text(wizard.Control(TFormMain::kMemo5));
     EXPECT_EQ(memo.substr(0, 20), AgreementText(LoadLibraryExW(BuiltProgram(L"Mervane4Setup.exe").c_str(), nullptr,
                                                                LOAD_LIBRARY_AS_DATAFILE),
                                                 L"EULA_RU")
                                       ->substr(0, 20));
-
-    wizard.Click(wizard.Button(TFormMain::kButtonNext));
+    wizard.Click(wizard.AgreementBox(TFormMain::kCheckBoxAccept5));
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
+    wizard.Type(L'Д');  // the add-folder button is not on this page: the letter is Next's
     ASSERT_TRUE(wizard.WaitFor(Page::Installing, 5000));
     EXPECT_EQ(AnswerToLogoff(wizard), 0) << "a logoff is held while files are written";
     EXPECT_TRUE(WizardDriver::WaitUntil([&] { return !Visible(wizard.Button(TFormMain::kButtonNext)); }, 2000));
@@ -416,8 +488,18 @@ TEST_F(EndToEnd, AFolderLeftWithoutTheExpertEndsOnTheTruthfulText) {
     ASSERT_TRUE(wizard.Started());
     ToAgreement(wizard);
     RemoveTree(b_ + L"\\MQL4\\Experts");  // gone between the choice and the copy
-    wizard.Click(wizard.Button(TFormMain::kButtonNext));
-    ASSERT_TRUE(wizard.WaitFor(Page::Finished, 20000));
+    // A double click on Next is two clicks; the second comes while the page switches and
+    // must not start a second installation inside the first.
+    wizard.DoubleClick(wizard.Button(TFormMain::kButtonNext));
+    std::vector<std::wstring> shown;  // each text the status line takes, in order
+    auto record = [&] {
+        const std::wstring text = Text(wizard.Control(TFormMain::kLabelText6_2));
+        if (shown.empty() || shown.back() != text) shown.push_back(text);
+        return false;
+    };
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return record() || wizard.Showing(Page::Finished); }, 20000));
+    WizardDriver::WaitUntil(record, 1000);
+    EXPECT_EQ(std::set<std::wstring>(shown.begin(), shown.end()).size(), shown.size()) << "installed more than once";
     // The Finished page never shows the success text first.
     EXPECT_TRUE(TextBecomes(wizard.Control(TFormMain::kLabelText7_1), ::Text(72, kEnglish)));
     EXPECT_EQ(ReadBytes(b_ + L"\\MQL4\\Experts\\Mervane 4.ex4"), "<missing>");
@@ -426,12 +508,45 @@ TEST_F(EndToEnd, AFolderLeftWithoutTheExpertEndsOnTheTruthfulText) {
 }
 
 TEST_F(EndToEnd, CloseOnInstallingFinishesTheInstallationWithoutOpeningTheGuide) {
+    DisplayAt144Dpi display;
     WizardDriver wizard;
     ASSERT_TRUE(wizard.Started());
+    RECT client;
+    GetClientRect(wizard.Form(), &client);
+    const UINT dpi = client.right == 459 ? 96 : 144;
+    if (dpi == 96) std::cout << kNo144Dpi << '\n';
     ToAgreement(wizard);
     wizard.Click(wizard.Button(TFormMain::kButtonNext));
     ASSERT_TRUE(wizard.WaitFor(Page::Installing, 5000));
     wizard.Click(wizard.Button(TFormMain::kButtonClose));
+
+    // The window goes on painting until the installation has ended: the status line changes
+    // on the screen, one line of path above the bar, and the bar's frame has the display's scale.
+    HWND status = wizard.Control(TFormMain::kLabelText6_2);
+    const int lineRows = Scale(20, dpi);  // above the bar
+    std::vector<std::vector<DWORD>> lines;
+    bool dataFolderSeen = false;
+    while (wizard.WaitForExit(0) == STILL_ACTIVE) {
+        const ScreenPicture line(status);
+        const bool dataFolder = Text(status).find(L"\\MetaQuotes\\") != std::wstring::npos;
+        if (!wizard.Showing(Page::Installing)) break;
+        if (lines.empty() || lines.back() != line.Rows(0, lineRows)) lines.push_back(line.Rows(0, lineRows));
+        if (dataFolder && !dataFolderSeen) {
+            dataFolderSeen = true;
+            // The label's first line ends at 13 and the bar starts at 20 (at 96 dpi).
+            EXPECT_FALSE(line.RowsOtherThan(kColorBlack, Scale(14, dpi), lineRows)) << "a second line shows";
+            EXPECT_TRUE(line.RowsOtherThan(kColorBlack, 0, Scale(13, dpi)));
+            const ScreenPicture page(wizard.Sheet(Page::Installing));
+            const int top = Scale(120, dpi), left = Scale(20, dpi), middle = Scale(126, dpi);
+            for (int i = 0; i < Scale(1, dpi); ++i) {  // two pixels at 150 %
+                EXPECT_EQ(page.At(left + i, middle), kColorGreyBrown) << i;
+                EXPECT_EQ(page.At(Scale(200, dpi), top + i), kColorGreyBrown) << i;
+            }
+        }
+        Sleep(20);
+    }
+    EXPECT_GE(lines.size(), 3u) << "the status line stopped repainting";
+    EXPECT_TRUE(dataFolderSeen);
     EXPECT_EQ(wizard.WaitForExit(20000), 0u);
     for (const std::wstring& folder : {a_, b_, dataA_, dataB_}) EXPECT_TRUE(HasExpert(folder)) << Narrow(folder);
     EXPECT_EQ(ReadBytes(desktop_ + L"\\Mervane 4 User Guide.url"), LinkBytes());
@@ -476,55 +591,78 @@ bool HasChildWithText(HWND parent, const std::wstring& text) {
     return search.found;
 }
 
-void PostKey(const WizardDriver& wizard, UINT key) {
+// The wizard's system menu shows, or the wizard is still in menu mode.
+bool SystemMenuOpen(const WizardDriver& wizard) {
     GUITHREADINFO info{sizeof info};
     GetGUIThreadInfo(GetWindowThreadProcessId(wizard.Form(), nullptr), &info);
-    HWND target = info.hwndFocus ? info.hwndFocus : wizard.Form();
-    PostMessageW(target, WM_KEYDOWN, key, 1);
-    PostMessageW(target, WM_KEYUP, key, 0xC0000001);
-}
-
-HWND Focus(const WizardDriver& wizard) {
-    GUITHREADINFO info{sizeof info};
-    GetGUIThreadInfo(GetWindowThreadProcessId(wizard.Form(), nullptr), &info);
-    return info.hwndFocus;
+    HWND menu = FindWindowW(L"#32768", nullptr);
+    DWORD owner = 0;
+    if (menu) GetWindowThreadProcessId(menu, &owner);
+    return (info.flags & GUI_INMENUMODE) || (menu && owner == wizard.ProcessId() && IsWindowVisible(menu));
 }
 
 TEST_F(EndToEnd, TheWholeWayByKeyboard) {
     WizardDriver wizard;
     ASSERT_TRUE(wizard.Started());
-    HWND next = wizard.Button(TFormMain::kButtonNext);
-    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Focus(wizard) == next; }, 3000)) << "Next starts with the focus";
+    HWND next = wizard.Button(TFormMain::kButtonNext), back = wizard.Button(TFormMain::kButtonBack);
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == next; }, 3000)) << "Next starts with the focus";
     wizard.Type(L'n');  // the accelerator of "&Next"
     ASSERT_TRUE(wizard.WaitFor(Page::Folders));
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.ListCount() >= 3; }, 5000));
 
+    // The page's action disabled Next, which had the focus: the folder list has it now, and
+    // Space ticks the row with the focus rectangle.
     HWND list = wizard.Control(TFormMain::kCheckListBox4);
-    PostKey(wizard, VK_TAB);  // from Next round to the page's first tab stop
-    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Focus(wizard) == list; }, 3000));
-    int rowA = 0;
-    for (int i = 0; i < wizard.ListCount(); ++i)
-        if (wizard.ListText(i) == a_) rowA = i;
-    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(rowA), 0);
-    PostKey(wizard, VK_SPACE);
-    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Ticked(list, rowA) && Enabled(next); }, 3000));
-    PostKey(wizard, VK_TAB);
-    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Focus(wizard) == wizard.Button(TFormMain::kButtonBack); }, 3000));
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == list; }, 3000));
+    const std::wstring first = wizard.ListText(0);
+    wizard.Press(VK_SPACE);
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Ticked(list, 0) && Enabled(next); }, 3000));
+    for (auto [shift, focus] : {std::pair{false, back}, {false, next}, {true, back}}) {
+        if (shift)
+            wizard.Press(VK_TAB, {VK_SHIFT});
+        else
+            wizard.Press(VK_TAB);
+        EXPECT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == focus; }, 3000)) << shift;
+    }
     wizard.Type(L'n', true);  // Alt+N
     ASSERT_TRUE(wizard.WaitFor(Page::Agreement));
 
-    // The accept box through its default action, as a screen reader user would.
-    PostMessageW(wizard.AgreementBox(TFormMain::kCheckBoxAccept5), BM_CLICK, 0, 0);
-    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 3000));
+    // The memo keeps Tab; Ctrl+Tab leaves it for the accept box.
+    HWND memo = wizard.Control(TFormMain::kMemo5), accept = wizard.AgreementBox(TFormMain::kCheckBoxAccept5);
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == memo; }, 3000));
+    wizard.Press(VK_TAB);
+    Sleep(200);
+    EXPECT_EQ(wizard.Focus(), memo);
+    wizard.Press(VK_TAB, {VK_CONTROL});
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == accept; }, 3000));
+    // Alt+Space opens the system menu and leaves the box alone.
+    wizard.Press(VK_SPACE, {VK_MENU});
+    EXPECT_TRUE(WizardDriver::WaitUntil([&] { return SystemMenuOpen(wizard); }, 3000));
+    wizard.Press(VK_ESCAPE);  // closes the menu
+    wizard.Press(VK_ESCAPE);  // leaves menu mode
+    EXPECT_TRUE(WizardDriver::WaitUntil([&] { return !SystemMenuOpen(wizard); }, 3000));
+    EXPECT_FALSE(Checked(accept));
+    // Back from another program, the box has the focus again.
+    HWND other = CreateWindowExW(0, L"STATIC", L"Another program", WS_POPUP | WS_VISIBLE, 0, 0, 80, 80, nullptr, nullptr,
+                                 nullptr, nullptr);
+    SetForegroundWindow(other);
+    EXPECT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() != accept; }, 3000));
+    wizard.Front();
+    EXPECT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == accept; }, 3000));
+    DestroyWindow(other);
+    wizard.Press(VK_SPACE);
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Checked(accept) && Enabled(next); }, 3000));
     wizard.Type(L'n', true);
     ASSERT_TRUE(wizard.WaitFor(Page::Finished, 20000));
-    EXPECT_TRUE(HasExpert(a_));
+    EXPECT_TRUE(first == a_ || first == b_ + L"\\" || first == unselected_) << Narrow(first);
+    for (const std::wstring& folder : {a_, b_, unselected_})
+        EXPECT_EQ(HasExpert(folder), first == folder || first == folder + L"\\") << Narrow(folder);
     wizard.Type(L'f', true);  // "&Finish"
     EXPECT_EQ(wizard.WaitForExit(15000), 0u);
     DeleteFileW((desktop_ + L"\\Mervane 4 User Guide.url").c_str());
 }
 
-TEST_F(EndToEnd, TheAddFolderButtonAddsATerminalFolderOnceTickedAndHighlighted) {
+TEST_F(EndToEnd, TheAddFolderButtonActsOnlyOnItsPage) {
     // The browser opens on the program-files folder; made a terminal folder for the test,
     // choosing it with OK is all the user has to do.
     const std::wstring initial = InitialBrowseFolder(nullptr);
@@ -539,6 +677,7 @@ TEST_F(EndToEnd, TheAddFolderButtonAddsATerminalFolderOnceTickedAndHighlighted) 
         bool program;
         ~Cleanup() {
             if (program) DeleteFileW((folder + L"\\terminal.exe").c_str());
+            DeleteFileW((folder + L"\\MQL4\\Experts\\Mervane 4.ex4").c_str());
             RemoveDirectoryW((folder + L"\\MQL4\\Experts").c_str());
             RemoveDirectoryW((folder + L"\\MQL4\\Files").c_str());
             RemoveDirectoryW((folder + L"\\MQL4").c_str());
@@ -547,37 +686,49 @@ TEST_F(EndToEnd, TheAddFolderButtonAddsATerminalFolderOnceTickedAndHighlighted) 
 
     WizardDriver wizard;
     ASSERT_TRUE(wizard.Started());
-    wizard.Click(wizard.Button(TFormMain::kButtonNext));
-    ASSERT_TRUE(wizard.WaitFor(Page::Folders));
-    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.ListCount() >= 3; }, 5000));
+    HWND next = wizard.Button(TFormMain::kButtonNext);
+    ASSERT_TRUE(wizard.ToFolders(3));
     const int before = wizard.ListCount();
     HWND list = wizard.Control(TFormMain::kCheckListBox4);
-
-    for (int round = 0; round < 2; ++round) {
-        wizard.Click(wizard.Control(TFormMain::kButtonAddFolder4));
+    // Chooses the offered folder in the browser, once it is open.
+    auto chooseInBrowser = [&] {
         HWND browser = nullptr;
-        ASSERT_TRUE(WizardDriver::WaitUntil(
-            [&] {
-                browser = FindWindowW(L"#32770", nullptr);
-                DWORD owner = 0;
-                if (browser) GetWindowThreadProcessId(browser, &owner);
-                return browser && owner == wizard.ProcessId() && IsWindowVisible(browser);
-            },
-            10000));
+        if (!WizardDriver::WaitUntil([&] { return (browser = wizard.FolderBrowser()) != nullptr; }, 10000)) return false;
         EXPECT_FALSE(Enabled(wizard.Form())) << "the browser is modal to the whole wizard";
         EXPECT_TRUE(HasChildWithText(browser, ::Text(110, kEnglish))) << "the title is text 110";
         Sleep(300);
-        PostMessageW(browser, WM_COMMAND, IDOK, 0);
-        ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(wizard.Form()); }, 10000));
+        wizard.Press(VK_RETURN);
+        return WizardDriver::WaitUntil([&] { return Enabled(wizard.Form()); }, 10000);
+    };
+
+    for (int round = 0; round < 2; ++round) {
+        wizard.Click(wizard.Control(TFormMain::kButtonAddFolder4));
+        ASSERT_TRUE(chooseInBrowser());
         // Added once, the second time found again, ignoring letter case.
         ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.ListCount() == before + 1; }, 5000));
         const int added = wizard.ListCount() - 1;
         EXPECT_TRUE(SameFolderIgnoringCase(wizard.ListText(added), initial)) << Narrow(wizard.ListText(added));
         EXPECT_TRUE(Ticked(list, added));
         EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), added);
-        EXPECT_TRUE(Enabled(wizard.Button(TFormMain::kButtonNext)));
+        EXPECT_TRUE(Enabled(next));
         if (round == 0) SendMessageW(list, LB_SETCURSEL, 0, 0);
     }
+
+    // Off its page the button's letter does nothing: not on the Wait page, and not on the
+    // Agreement page, where the agreement is not accepted yet.
+    wizard.Click(next);
+    ASSERT_TRUE(wizard.WaitFor(Page::Wait, 5000));
+    wizard.Type(L'a', true);
+    ASSERT_TRUE(wizard.WaitFor(Page::Agreement));
+    wizard.Type(L'a', true);
+    EXPECT_FALSE(WizardDriver::WaitUntil([&] { return wizard.FolderBrowser() != nullptr; }, 1500));
+    if (wizard.FolderBrowser()) chooseInBrowser();  // a registered folder, picked as a user would
+    EXPECT_FALSE(Enabled(next));
+    wizard.Click(next);
+    wizard.Type(L'n', true);
+    Sleep(1000);
+    EXPECT_TRUE(wizard.Showing(Page::Agreement));
+    EXPECT_FALSE(HasExpert(initial)) << "installed without the agreement";
 }
 
 }  // namespace
@@ -606,26 +757,15 @@ TEST(AgreementText, IsDecodedByItsMarkOrAsWindows1252WhateverTheCodePage) {
 
 namespace {
 
-// Real mouse input, through the system's input queue.
-void MouseTo(POINT point, DWORD buttons = 0) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = point.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = point.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | buttons;
-    SendInput(1, &input, sizeof input);
-    Sleep(100);
-}
-
 // Drags from `from` by (dx, dy) with the left button; returns how far the window moved.
 POINT Drag(HWND window, POINT from, int dx, int dy) {
     RECT before, after;
     GetWindowRect(window, &before);
-    MouseTo(from);
-    MouseTo(from, MOUSEEVENTF_LEFTDOWN);
-    MouseTo(POINT{from.x + dx / 2, from.y + dy / 2});
-    MouseTo(POINT{from.x + dx, from.y + dy});
-    MouseTo(POINT{from.x + dx, from.y + dy}, MOUSEEVENTF_LEFTUP);
+    WizardDriver::MouseTo(from);
+    WizardDriver::MouseTo(from, MOUSEEVENTF_LEFTDOWN);
+    WizardDriver::MouseTo(POINT{from.x + dx / 2, from.y + dy / 2});
+    WizardDriver::MouseTo(POINT{from.x + dx, from.y + dy});
+    WizardDriver::MouseTo(POINT{from.x + dx, from.y + dy}, MOUSEEVENTF_LEFTUP);
     Sleep(200);
     GetWindowRect(window, &after);
     return POINT{after.left - before.left, after.top - before.top};
@@ -640,8 +780,7 @@ POINT CenterOf(HWND control) {
 TEST(Drag, ThePassiveBackgroundMovesTheWindowAndTheButtonsDoNot) {
     WizardDriver wizard;
     ASSERT_TRUE(wizard.Started());
-    SetForegroundWindow(wizard.Form());
-    Sleep(200);
+    wizard.Front();
     for (int id : {TFormMain::kImage21, TFormMain::kLabelAppName, TFormMain::kLabelText1_1}) {
         const POINT moved = Drag(wizard.Form(), CenterOf(wizard.Control(id)), 40, 30);
         EXPECT_EQ(moved.x, 40) << id;

@@ -54,8 +54,10 @@ LRESULT TCheckListBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_KEYDOWN:
             if (wParam == VK_SPACE) {
-                const int selected = static_cast<int>(SendMessageW(handle_, LB_GETCURSEL, 0, 0));
-                if (selected >= 0) ToggleByUser(selected);
+                // The row with the focus rectangle: on a fresh list no row is selected yet,
+                // but the first has the focus.
+                const int row = static_cast<int>(SendMessageW(handle_, LB_GETCARETINDEX, 0, 0));
+                if (row >= 0 && row < Count()) ToggleByUser(row);
                 return 0;
             }
             break;

@@ -43,11 +43,16 @@ std::wstring TFormMain::TextOf(TextId id) const {
 WizardPage TFormMain::CurrentPage() const { return static_cast<WizardPage>(pageControl_->ActivePage()); }
 
 void TFormMain::ShowPage(WizardPage page) {
+    // Next and Back drop what arrives until the switch is done: a click queued on the old
+    // page belongs to no page.
+    ++switching_;
     ProcessMessages();
+    if (page == WizardPage::Wait) Animation();  // so that its first frame is there from the start
     pageControl_->SetActivePage(static_cast<int>(page));
     ApplyPageLayout(page);
     ApplyButtonRules(page);
     if (page == WizardPage::Folders) FoldersPageAction();
+    KeepFocusUsable(GetActiveWindow() == handle_ ? GetFocus() : savedFocus_);
     if (page == WizardPage::Installing) {
         {
             const EndSessionHold hold(handle_, TextOf(61));  // a logoff waits for the files
@@ -57,6 +62,7 @@ void TFormMain::ShowPage(WizardPage page) {
     }
     RedrawWindow(pageControl_->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     ProcessMessages();
+    --switching_;
 }
 
 void TFormMain::ApplyPageLayout(WizardPage page) {
@@ -161,13 +167,23 @@ void TFormMain::CollectSelection() {
 void TFormMain::StartJob(int job) {
     if (!worker_) worker_ = std::make_unique<TMyThread>(*selectedInstallations_, *foundDataFolders_);
     worker_->SetTag(job);
-    worker_->Start();
-    SetTimer(handle_, kJobTimer, kJobTimerIntervalMs, nullptr);
+    const bool threaded = worker_->Created();
+    if (threaded) worker_->Start();
+    const bool polled = threaded && SetTimer(handle_, kJobTimer, kJobTimerIntervalMs, nullptr);
     ShowPage(WizardPage::Wait);
+    if (polled) return;
+    // No thread of its own, or no timer to look after it: the job runs here, or its end is
+    // awaited here, so that the Wait page never stays for good.
+    if (!threaded) worker_->Start();
+    while (worker_ && !worker_->Finished() && !quitRequested_) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, kJobTimerIntervalMs, QS_ALLINPUT);
+        ProcessMessages();
+    }
+    if (!quitRequested_) JobTimerTick();
 }
 
 void TFormMain::JobTimerTick() {
-    if (!worker_ || !worker_->Finished()) return;
+    if (switching_ || !worker_ || !worker_->Finished()) return;
     const int tag = worker_->Tag();
     worker_.reset();
     KillTimer(handle_, kJobTimer);
@@ -179,6 +195,9 @@ void TFormMain::ButtonNavigationClick(int tag) {
         PostQuitMessage(0);  // the application terminates once back in its message loop
         return;
     }
+    // Dropped while a page is being switched (the installation runs inside such a switch),
+    // and once the application is to end.
+    if (switching_ || quitRequested_) return;
     const bool next = tag == kButtonNext, back = tag == kButtonBack;
     // A hidden button's accelerator still clicks it: the pages where a button is hidden
     // ignore it here.
@@ -187,7 +206,7 @@ void TFormMain::ButtonNavigationClick(int tag) {
             if (next) ShowPage(WizardPage::Folders);
             break;
         case WizardPage::Folders:
-            if (next) {
+            if (next && !worker_) {  // the worker reads the selection until it is freed
                 CollectSelection();
                 StartJob(TMyThread::kDataFolderJob);
             } else if (back) {
@@ -221,14 +240,16 @@ void TFormMain::CheckBox5Click(int tag) {
 void TFormMain::CheckListBox4ClickCheck() { EnableWindow(buttonNext_->Handle(), checkListBox4_->AnyChecked()); }
 
 void TFormMain::ButtonAddFolder4Click() {
+    // Like the navigation table's "nothing" cells: a click that reaches the button while its
+    // page is hidden does nothing.
+    if (CurrentPage() != WizardPage::Folders) return;
     std::wstring folder = InitialBrowseFolder(handle_);
     if (!BrowseForFolder(handle_, TextOf(110), folder) || !IsTerminalFolder(folder)) return;
     if (checkListBox4_->IndexOfExact(folder) < 0) checkListBox4_->Add(folder);
     const int index = checkListBox4_->IndexOfExact(folder);
     checkListBox4_->SetChecked(index, true);
     checkListBox4_->SetSelected(index);
-    // A folder the user just added is ticked: Next may take it forward at once.
-    EnableWindow(buttonNext_->Handle(), TRUE);
+    EnableWindow(buttonNext_->Handle(), checkListBox4_->AnyChecked());
 }
 
 void TFormMain::Finish() {
@@ -244,17 +265,14 @@ void TFormMain::SetProgressRange(int maximum) {
 
 void TFormMain::ShowInstallStep(const std::wstring& text, int position) {
     SetWindowTextW(labelText6_2_, text.c_str());
+    InvalidateRect(labelText6_2_, nullptr, FALSE);  // owner-drawn: a new text need not repaint it
     progressBar6_->SetProgress(position);
     ProcessMessages();
-    // The pause keeps each path readable; the window goes on painting meanwhile.
+    // The pause keeps each path readable; the window goes on painting meanwhile, also once
+    // the close button has been pressed.
     const ULONGLONG end = GetTickCount64() + kInstallStepPauseMs;
     for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
-        const DWORD remaining = static_cast<DWORD>(end - now);
-        if (quitRequested_) {
-            Sleep(remaining);
-            break;
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, remaining, QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
         ProcessMessages();
     }
 }

@@ -38,9 +38,9 @@ void InitTabControl() {
     }
 }
 
-HWND CreateLabel(HWND parent, int id) {
-    return CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, 0, 0, 0, 0,
-                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+HWND CreateLabel(HWND parent, int id, DWORD style = SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL) {
+    return CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
 }
 
 // A press on a passive control keeps its ordinary effect and then moves the window.
@@ -85,10 +85,8 @@ TFormMain* TFormMain::Create(HINSTANCE instance, int showCommand) {
                                   WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, kClientWidth,
                                   kClientHeight, nullptr, nullptr, instance, nullptr);
     if (!window) return nullptr;
-    ShowWindow(window, showCommand);
-    auto* form = reinterpret_cast<TFormMain*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    SetFocus(form->buttonNext_->Handle());
-    return form;
+    ShowWindow(window, showCommand);  // its activation gives Next the focus
+    return reinterpret_cast<TFormMain*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
 TFormMain::TFormMain(HWND handle) : handle_(handle) {}
@@ -120,6 +118,9 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         case WM_COMMAND:
             OnCommand(reinterpret_cast<HWND>(lParam), LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case WM_ACTIVATE:
+            OnActivate(LOWORD(wParam) != WA_INACTIVE);
             return 0;
         case WM_TIMER:
             if (wParam == kJobTimer) JobTimerTick();
@@ -212,7 +213,7 @@ void TFormMain::CreateControls() {
     checkBoxAccept5_ = TFlatCheckBox::Create(agreement, kCheckBoxAccept5, L"");
     checkBoxReject5_ = TFlatCheckBox::Create(agreement, kCheckBoxReject5, L"");
     labelText6_1_ = CreateLabel(installing, kLabelText6_1);
-    labelText6_2_ = CreateLabel(installing, kLabelText6_2);
+    labelText6_2_ = CreateLabel(installing, kLabelText6_2, SS_OWNERDRAW);  // DrawStatusLine
     progressBar6_ = std::make_unique<TFlatGauge>(installing);
     labelText7_1_ = CreateLabel(finished, kLabelText7_1);
 
@@ -329,28 +330,66 @@ bool TFormMain::PreTranslateMessage(MSG& message) {
     HWND focus = GetFocus();
     const bool focusTakesText = TFlatMemo::FromHandle(focus) || TCheckListBox::FromHandle(focus);
     switch (message.message) {
+        case WM_SYSKEYDOWN:
+            // Without a focused control the platform sends keys as system keys; Tab without
+            // Alt still moves the focus.
+            if (message.lParam & (1 << 29)) return false;
+            [[fallthrough]];
         case WM_KEYDOWN:
             // The memo keeps Tab for itself; Ctrl+Tab moves on from it, as from any edit that
             // takes tabs.
             if (message.wParam == VK_TAB && (!TFlatMemo::FromHandle(focus) || GetKeyState(VK_CONTROL) < 0)) {
                 const bool back = GetKeyState(VK_SHIFT) < 0;
-                if (HWND next = GetNextDlgTabItem(handle_, focus, back)) SetFocus(next);
+                if (HWND next = GetNextDlgTabItem(handle_, IsChild(handle_, focus) ? focus : nullptr, back))
+                    SetFocus(next);
                 return true;
             }
             return false;
         case WM_CHAR:
-            // Typed characters are offered to the controls as accelerators, whether or not
-            // a control is visible; a control that takes text keeps its own.
+            // Typed characters are offered to the controls of the page that shows and to
+            // Next and Back as accelerators; a control that takes text keeps its own.
             return !focusTakesText && OfferCharToControls(handle_, static_cast<wchar_t>(message.wParam));
         case WM_SYSCHAR:
-            return OfferCharToControls(handle_, static_cast<wchar_t>(message.wParam));
+            // Alt+Space belongs to the system menu, not to a focused check box.
+            return message.wParam != L' ' && OfferCharToControls(handle_, static_cast<wchar_t>(message.wParam));
     }
     return false;
 }
 
+void TFormMain::OnActivate(bool active) {
+    // As the platform's dialogs do: the focus is kept while another window is active and
+    // given back on return, instead of landing on the window itself.
+    if (!active) {
+        if (HWND focus = GetFocus(); IsChild(handle_, focus)) savedFocus_ = focus;
+        return;
+    }
+    KeepFocusUsable(savedFocus_);
+}
+
+bool TFormMain::UsableFocus(HWND control) const {
+    return control && IsChild(handle_, control) && IsWindowVisible(control) && IsWindowEnabled(control) &&
+           ((GetWindowLongW(control, GWL_STYLE) & WS_TABSTOP) || TFlatButton::FromHandle(control));
+}
+
+void TFormMain::KeepFocusUsable(HWND target) {
+    if (!UsableFocus(target)) {
+        target = nullptr;
+        HWND page = pageControl_->Sheet(pageControl_->ActivePage());
+        for (HWND child = GetWindow(page, GW_CHILD); child && !target; child = GetWindow(child, GW_HWNDNEXT))
+            if (UsableFocus(child) && (GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP)) target = child;
+        for (TFlatButton* button : {buttonNext_, buttonBack_})
+            if (!target && UsableFocus(button->Handle())) target = button->Handle();
+        if (!target) target = handle_;  // keys still reach the window, which moves on with Tab
+    }
+    if (GetActiveWindow() != handle_)
+        savedFocus_ = target;
+    else if (GetFocus() != target)
+        SetFocus(target);
+}
+
 void TFormMain::Run() {
     MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    while (!quitRequested_ && GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (PreTranslateMessage(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
@@ -361,11 +400,10 @@ void TFormMain::ProcessMessages() {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
-            // Leave the request for the message loop: it ends the program once the work
-            // under way has returned.
+            // Noted for the message loop, which ends the program once the work under way has
+            // returned; until then the window goes on painting.
             quitRequested_ = true;
-            PostQuitMessage(static_cast<int>(message.wParam));
-            return;
+            continue;
         }
         if (PreTranslateMessage(message)) continue;
         TranslateMessage(&message);
@@ -380,10 +418,14 @@ void TFormMain::OnPaint() {
     EndPaint(handle_, &paint);
     // The wait animation is decoded on a thread of its own once the window stands: the
     // platform's decoder takes as long to start as the whole window, and the Welcome page
-    // does not need it.
-    if (!animationLoader_ && !waitAnimation_) {
+    // does not need it. Once, whatever comes of it.
+    if (animationDecoding_ == AnimationDecoding::NotStarted) {
         ShellApi();  // set up here, before the first other thread reaches it
         animationLoader_.reset(CreateThread(nullptr, 0, DecodeWaitAnimation, this, 0, nullptr));
+        if (animationLoader_)
+            animationDecoding_ = AnimationDecoding::Running;
+        else
+            Animation();
     }
 }
 
@@ -395,12 +437,16 @@ DWORD WINAPI TFormMain::DecodeWaitAnimation(void* form) {
 }
 
 const WaitAnimation* TFormMain::Animation() {
-    if (animationLoader_) {
+    if (animationDecoding_ == AnimationDecoding::Done) return waitAnimation_.get();
+    if (animationDecoding_ == AnimationDecoding::Running) {
         WaitForSingleObject(animationLoader_.get(), INFINITE);
         animationLoader_.reset();
         waitAnimation_ = std::move(decodedAnimation_);
-        PlaceWaitImage();
+    } else {
+        waitAnimation_ = WaitAnimation::FromResource(L"GIF_PROGRESS");
     }
+    animationDecoding_ = AnimationDecoding::Done;
+    PlaceWaitImage();
     return waitAnimation_.get();
 }
 
@@ -417,8 +463,29 @@ LRESULT TFormMain::OnCtlColor(UINT message, HDC dc, HWND control) {
 void TFormMain::OnDrawItem(const DRAWITEMSTRUCT& item) {
     if (item.hwndItem == checkListBox4_->Handle())
         checkListBox4_->DrawItem(item);
+    else if (item.hwndItem == labelText6_2_)
+        DrawStatusLine(item);
     else  // the page control's tabs, which its pages always cover
         FillRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+}
+
+void TFormMain::DrawStatusLine(const DRAWITEMSTRUCT& item) {
+    // One line above the bar: a path too wide for it loses its middle, so that the drive and
+    // the file name stay in sight. Only the drawing is shortened; the text stays whole.
+    const int length = GetWindowTextLengthW(labelText6_2_);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    GetWindowTextW(labelText6_2_, text.data(), length + 1);
+    // Wine lets a child paint outside its window region: the bar below stays the page's.
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    if (GetWindowRgn(labelText6_2_, region) != ERROR) ExtSelectClipRgn(item.hDC, region, RGN_AND);
+    DeleteObject(region);
+    FillRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    HGDIOBJ oldFont = SelectObject(item.hDC, reinterpret_cast<HFONT>(SendMessageW(labelText6_2_, WM_GETFONT, 0, 0)));
+    SetTextColor(item.hDC, RGB(255, 255, 255));
+    SetBkMode(item.hDC, TRANSPARENT);
+    RECT bounds = item.rcItem;
+    DrawTextW(item.hDC, text.c_str(), length, &bounds, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_PATH_ELLIPSIS);
+    SelectObject(item.hDC, oldFont);
 }
 
 void TFormMain::OnCommand(HWND control, int id, int code) {

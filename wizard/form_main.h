@@ -72,7 +72,8 @@ private:
     void LayoutControls();
     void PlaceWaitImage();
     static DWORD WINAPI DecodeWaitAnimation(void* form);
-    // The wait animation, once its decoding has ended.
+    // The wait animation, decoded at most once: awaited from its thread, or decoded here
+    // when that never started.
     const WaitAnimation* Animation();
     void EnumAllControls();
     void FormMouseDown();
@@ -82,6 +83,13 @@ private:
     void OnPaint();
     LRESULT OnCtlColor(UINT message, HDC dc, HWND control);
     void OnDrawItem(const DRAWITEMSTRUCT& item);
+    void DrawStatusLine(const DRAWITEMSTRUCT& item);
+    void OnActivate(bool active);
+    // Puts the focus on `control` if it shows and is enabled, else on the page's first tab
+    // stop, Next, Back or the window itself. While the window is inactive, that is where the
+    // focus goes when it is activated again.
+    void KeepFocusUsable(HWND control);
+    bool UsableFocus(HWND control) const;
     void OnCommand(HWND control, int id, int code);
     void OnSheetPaint(HDC dc, HWND sheet);
     void OnDpiChanged(UINT dpi, const RECT& suggested);
@@ -111,6 +119,8 @@ private:
     HWND handle_;
     UINT dpi_ = 96;
     bool quitRequested_ = false;
+    int switching_ = 0;  // depth of ShowPage calls under way
+    HWND savedFocus_ = nullptr;  // the focus while the window is inactive
     bool updatingAgreementBoxes_ = false;
     bool everyCopyWritten_ = true;
 
@@ -141,6 +151,7 @@ private:
 
     std::unique_ptr<WaitAnimation> waitAnimation_;
     std::unique_ptr<WaitAnimation> decodedAnimation_;  // written by the decoding thread
+    enum class AnimationDecoding { NotStarted, Running, Done } animationDecoding_ = AnimationDecoding::NotStarted;
     UniqueHandle animationLoader_;
     std::unique_ptr<TMyThread> worker_;
     std::unique_ptr<FolderList> selectedInstallations_;

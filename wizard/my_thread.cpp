@@ -21,9 +21,12 @@ TMyThread::~TMyThread() {
 }
 
 void TMyThread::Start() {
-    if (!thread_ || started_) return;
+    if (started_) return;
     started_ = true;
-    ResumeThread(thread_.get());
+    if (thread_)
+        ResumeThread(thread_.get());
+    else
+        ThreadMain(this);  // no thread could be made: the job runs all the same, here
 }
 
 DWORD WINAPI TMyThread::ThreadMain(void* self) {
