@@ -78,8 +78,8 @@ HWND TestProcess::WaitForWindow(const wchar_t* title, DWORD milliseconds) const 
     return nullptr;
 }
 
-int CountTopLevelWindows(DWORD processId) {
-    return static_cast<int>(FindWindows(processId, nullptr, false).size());
+int CountTopLevelWindows(DWORD processId, bool visibleOnly) {
+    return static_cast<int>(FindWindows(processId, nullptr, visibleOnly).size());
 }
 
 int CountWindowsTitled(const wchar_t* title) {

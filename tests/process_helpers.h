@@ -27,8 +27,8 @@ private:
     PROCESS_INFORMATION info_{};
 };
 
-// Top-level windows of a process, visible or not.
-int CountTopLevelWindows(DWORD processId);
+// Top-level windows of a process, visible or not, or only the visible ones.
+int CountTopLevelWindows(DWORD processId, bool visibleOnly = false);
 // Visible top-level windows with this exact title, of any process.
 int CountWindowsTitled(const wchar_t* title);
 std::wstring WindowText(HWND window);
