@@ -39,7 +39,9 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
                 continue;
             }
         }
-        std::wstring* single = name == L"/log" ? &switches.logPath : name == L"/agreement" ? &switches.agreementPath : nullptr;
+        std::wstring* single = name == L"/log"         ? &switches.logPath
+                               : name == L"/agreement" ? &switches.agreementPath
+                                                       : nullptr;
         if (!single && name != L"/folder") {
             refuse(L"unknown switch " + quoted);
             continue;
