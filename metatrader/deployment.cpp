@@ -87,7 +87,7 @@ bool RenameInto(HANDLE file, HANDLE folder, const std::wstring& name) {
 }  // namespace
 
 bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes) {
-    const size_t slash = path.find_last_of(L'\\');
+    const size_t slash = path.find_last_of(L"\\/");
     if (slash == std::wstring::npos || slash + 1 == path.size() || bytes.empty()) {
         SetLastError(bytes.empty() ? ERROR_INVALID_DATA : ERROR_INVALID_NAME);
         return false;

@@ -115,3 +115,9 @@ HWND FindDescendant(HWND root, int id) {
     EnumChildWindows(root, MatchId, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
+
+LRESULT AnswerToLogoff(HWND window) {
+    DWORD_PTR answer = 2;
+    SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer);
+    return static_cast<LRESULT>(answer);
+}

@@ -33,5 +33,8 @@ int CountTopLevelWindows(DWORD processId, bool visibleOnly = false);
 int CountWindowsTitled(const wchar_t* title);
 std::wstring WindowText(HWND window);
 
+// What a top-level window answers when the session is about to end (2 when it does not).
+LRESULT AnswerToLogoff(HWND window);
+
 // The first window below `root` (at any depth) with control id `id`.
 HWND FindDescendant(HWND root, int id);

@@ -2,12 +2,13 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "app/decimal_text.h"
 #include "machine.h"
 #include "metatrader/installations.h"
+#include "metatrader/navigator.h"
 #include "process_helpers.h"
 #include "standin_driver.h"
 #include "unattended/switches.h"
+#include "unattended/unattended_run.h"
 #include "wizard/agreement.h"
 #include "wizard/form_main.h"
 
@@ -65,9 +66,7 @@ TEST(Switches, RefuseWhatAScriptCannotHaveMeant) {
         {{L"/silent", L"/x", L"/y"}, L"unknown switch \"/x\""},
     };
     for (const Case& c : cases) EXPECT_EQ(ReadSwitches(c.arguments).usageError, c.why) << Narrow(c.why);
-    EXPECT_TRUE(IsFullPath(L"z:\\"));
-    EXPECT_FALSE(IsFullPath(L"1:\\x"));
-    EXPECT_FALSE(IsFullPath(L"C:/x"));
+    EXPECT_EQ(ReadSwitches({L"/silent", L"/folder=C:/MT4", L"/folder=//server/mt4"}).usageError, L"");
 }
 
 // ---- the program, started as a script would start it
@@ -156,7 +155,7 @@ TEST_F(SilentRun, InstallsIntoTheRegisteredAndAddedFoldersAndTheirDataFoldersAnd
         at = line;
     }
     EXPECT_EQ(log.find(Utf8(Expert(a), false)), log.rfind(Utf8(Expert(a), false))) << "written once";
-    const std::string window = Narrow(DecimalText(reinterpret_cast<UINT_PTR>(terminal.Window()) & 0xFFFFFFFFu));
+    const std::string window = Narrow(TerminalWindowEntry(terminal.Window()));
     EXPECT_NE(log.find("standin_terminal.exe, window " + window + ", code 0: refreshed\r\n"), std::string::npos) << log;
     EXPECT_TRUE(LogHas(L"shortcut written: " + shortcut_)) << log;
     EXPECT_TRUE(LogHas(L"exit code 0")) << log;
@@ -220,11 +219,17 @@ TEST_F(SilentRun, WhileOneRunsASecondGetsExitCode3AndTheWizardEndsQuietly) {
     EXPECT_EQ(wizard.WaitForExit(15000), 0u);
     EXPECT_EQ(CountTopLevelWindows(wizard.Id()), 0);
     EXPECT_EQ(CountTopLevelWindows(first.Id(), true), 0) << "a silent run shows no window";
+    // Still installing: its window that is never shown holds a logoff.
+    HWND session = FindWindowW(kUnattendedWindowClass, nullptr);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(session, &owner);
+    EXPECT_EQ(owner, first.Id());
+    EXPECT_EQ(AnswerToLogoff(session), 0);
     EXPECT_EQ(first.WaitForExit(0), STILL_ACTIVE) << "the first run ended before the others were tried";
 
     EXPECT_EQ(first.WaitForExit(60000), 0u) << "a terminal that does not answer costs no target";
     EXPECT_TRUE(HasExpert(a));
-    const std::string window = Narrow(DecimalText(reinterpret_cast<UINT_PTR>(hanging.Window()) & 0xFFFFFFFFu));
+    const std::string window = Narrow(TerminalWindowEntry(hanging.Window()));
     EXPECT_NE(Log().find("standin_terminal.exe, window " + window + ", code 4: not answering, passed over\r\n"),
               std::string::npos)
         << Log();

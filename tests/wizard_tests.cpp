@@ -58,13 +58,6 @@ bool Visible(HWND window) { return IsWindowVisible(window) != FALSE; }
 bool Ticked(HWND list, int row) { return SendMessageW(list, LB_GETITEMDATA, static_cast<WPARAM>(row), 0) == 1; }
 bool Checked(HWND box) { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
-// What the wizard answers when the session is about to end.
-LRESULT AnswerToLogoff(const WizardDriver& wizard) {
-    DWORD_PTR answer = 2;
-    SendMessageTimeoutW(wizard.Form(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer);
-    return static_cast<LRESULT>(answer);
-}
-
 // Wizards started while it lives see a display of 144 dpi (150 %).
 struct DisplayAt144Dpi {
     DisplayAt144Dpi() { Set(144); }
@@ -393,10 +386,10 @@ TEST_F(EndToEnd, InstallsIntoEverySelectedFolderAndItsDataFolderAndNowhereElse) 
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
     wizard.Type(L'Д');  // the add-folder button is not on this page: the letter is Next's
     ASSERT_TRUE(wizard.WaitFor(Page::Installing, 5000));
-    EXPECT_EQ(AnswerToLogoff(wizard), 0) << "a logoff is held while files are written";
+    EXPECT_EQ(AnswerToLogoff(wizard.Form()), 0) << "a logoff is held while files are written";
     EXPECT_TRUE(WizardDriver::WaitUntil([&] { return !Visible(wizard.Button(TFormMain::kButtonNext)); }, 2000));
     ASSERT_TRUE(wizard.WaitFor(Page::Finished, 20000));
-    EXPECT_EQ(AnswerToLogoff(wizard), 1);
+    EXPECT_EQ(AnswerToLogoff(wizard.Form()), 1);
     EXPECT_TRUE(TextBecomes(wizard.Control(TFormMain::kLabelText7_1), ::Text(71, kRussian)));
     EXPECT_TRUE(TextBecomes(wizard.Button(TFormMain::kButtonNext), L"&Завершить"));
     EXPECT_TRUE(Enabled(wizard.Button(TFormMain::kButtonNext)));

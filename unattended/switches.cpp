@@ -1,17 +1,12 @@
 #include "unattended/switches.h"
 
 #include "app/startup.h"
+#include "metatrader/folder_list.h"
 
 bool AsksForSilentRun(const std::vector<std::wstring>& arguments) {
     for (const std::wstring& argument : arguments)
         if (AsciiLower(argument) == L"/silent") return true;
     return false;
-}
-
-bool IsFullPath(const std::wstring& path) {
-    const wchar_t letter = path.empty() ? 0 : static_cast<wchar_t>(path[0] | 0x20);
-    const bool drive = path.size() >= 3 && letter >= L'a' && letter <= L'z' && path[1] == L':' && path[2] == L'\\';
-    return drive || path.rfind(L"\\\\", 0) == 0;
 }
 
 UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
@@ -49,7 +44,7 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
         const std::wstring value = equals == std::wstring::npos ? std::wstring() : argument.substr(equals + 1);
         if (value.empty())
             refuse(quoted + L": the switch needs a value, " + name + L"=PATH");
-        else if (!IsFullPath(value))
+        else if (!IsAbsolutePath(value))
             refuse(quoted + L": the path must be a full one, C:\\... or \\\\server\\...");
         else if (single && !single->empty())
             refuse(quoted + L": the switch is given twice");

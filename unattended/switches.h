@@ -21,6 +21,3 @@ bool AsksForSilentRun(const std::vector<std::wstring>& arguments);
 // language switch counts only as the first argument, where it chose the language; anywhere
 // else it is refused, since consent given in one language must not be taken in another.
 UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments);
-
-// A path that does not depend on the current folder or drive: "X:\..." or "\\...".
-bool IsFullPath(const std::wstring& path);

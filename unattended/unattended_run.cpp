@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "app/decimal_text.h"
+#include "app/end_session_hold.h"
 #include "app/handles.h"
 #include "metatrader/data_folders.h"
 #include "metatrader/deployment.h"
@@ -34,10 +35,6 @@ std::wstring ErrorText(DWORD error) {
     return text;
 }
 
-std::wstring WindowNumber(HWND window) {
-    return DecimalText(static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(window)));
-}
-
 // The program file of the process that owns `window`, or empty.
 std::wstring ProgramOf(HWND window) {
     DWORD processId = 0;
@@ -66,7 +63,7 @@ std::wstring LineOf(const InstallOutcome& outcome) {
     if (outcome.step == Step::Terminal) {
         std::wstring program = ProgramOf(outcome.terminal);
         return std::wstring(outcome.done ? L"terminal refreshed: " : L"terminal not refreshed: ") +
-               (program.empty() ? L"(program unknown)" : program) + L", window " + WindowNumber(outcome.terminal) +
+               (program.empty() ? L"(program unknown)" : program) + L", window " + TerminalWindowEntry(outcome.terminal) +
                L", code " + DecimalText(static_cast<unsigned>(outcome.result)) + L": " + RefreshMeaning(outcome.result);
     }
     const std::wstring what = outcome.step == Step::Expert ? L"expert" : L"shortcut";
@@ -100,13 +97,45 @@ bool WriteUtf8WithMark(const std::wstring& path, const std::wstring& text) {
     return WriteFileReplacing(path, {reinterpret_cast<const BYTE*>(bytes.data()), bytes.size()});
 }
 
+// A top-level window that is never shown: a logoff or shutdown asks the top-level windows
+// whether it may go on, and this one says no while files are written.
+class SessionWindow {
+public:
+    SessionWindow() {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = WindowProc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = kUnattendedWindowClass;
+        RegisterClassW(&windowClass);
+        handle_ = CreateWindowExW(0, kUnattendedWindowClass, L"Mervane 4 Setup", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                  nullptr, windowClass.hInstance, nullptr);
+    }
+    ~SessionWindow() {
+        if (handle_) DestroyWindow(handle_);
+    }
+    SessionWindow(const SessionWindow&) = delete;
+    SessionWindow& operator=(const SessionWindow&) = delete;
+    HWND Handle() const { return handle_; }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_QUERYENDSESSION) return EndSessionHold::QueryEndSessionAnswer();
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    HWND handle_ = nullptr;
+};
+
 // The installing run's view when there is no window: every step goes to the log.
 class SilentView final : public InstallView {
 public:
     explicit SilentView(RunLog& log) : log_(log) {}
     void SetProgressRange(int) override {}
-    void ShowInstallStep(const std::wstring&, int) override {}
-    std::wstring DesktopFolder() override { return SpecialFolderPath(nullptr, CSIDL_DESKTOP); }
+    // No pause, but the session window answers what waits: a logoff asks it between files.
+    void ShowInstallStep(const std::wstring&, int) override {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
+    std::wstring DesktopFolder() override { return SignedInUserFolderPath(nullptr, CSIDL_DESKTOP); }
     void StepOutcome(const InstallOutcome& outcome) override { log_.Add(LineOf(outcome)); }
 
 private:
@@ -123,7 +152,7 @@ int ExportAgreement(const std::wstring& path, Language language, RunLog& log) {
     return kExitUsage;
 }
 
-int Install(const UnattendedSwitches& switches, RunLog& log) {
+int Install(const UnattendedSwitches& switches, Language language, RunLog& log) {
     // The Folders page's list with every entry ticked: the registry's folders, then each
     // added folder that passes the add-folder button's check and is not listed yet.
     FolderList selected;
@@ -147,7 +176,11 @@ int Install(const UnattendedSwitches& switches, RunLog& log) {
     FolderList dataFolders;
     FindDataFolders(selected, dataFolders);
     SilentView view(log);
-    if (!InstallFiles(nullptr, selected, dataFolders, view)) everyTargetWritten = false;
+    const SessionWindow window;
+    {
+        const EndSessionHold hold(window.Handle(), Text(61, language));  // a logoff waits for the files
+        if (!InstallFiles(nullptr, selected, dataFolders, view)) everyTargetWritten = false;
+    }
     return everyTargetWritten ? kExitAllWritten : kExitNotAllWritten;
 }
 
@@ -161,7 +194,7 @@ int Run(const UnattendedSwitches& switches, Language language, RunLog& log) {
         log.Add(L"nothing installed: /accept-agreement was not given");
         return kExitUsage;
     }
-    return Install(switches, log);
+    return Install(switches, language, log);
 }
 
 }  // namespace

@@ -13,6 +13,9 @@ enum UnattendedExitCode : int {
     kExitLogNotWritten = 4,   // everything written but the log
 };
 
+// The class of the silent run's one window, which is never shown.
+inline constexpr wchar_t kUnattendedWindowClass[] = L"Mervane4SetupUnattended";
+
 // A whole silent run without any visible window, on the switches in `arguments` (the
 // program's name left out), in `language`. Installs what the wizard would with every listed
 // installation ticked, or exports the agreement text, and writes the log. Returns the exit
