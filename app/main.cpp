@@ -2,14 +2,23 @@
 
 #include "app/startup.h"
 #include "app/system_libraries.h"
+#include "unattended/switches.h"
+#include "unattended/unattended_run.h"
 #include "wizard/form_main.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     RestrictDllSearchToSystem32();
 
-    if (!ClaimSingleInstance()) ExitProcess(0);  // one wizard per logon session
+    // Only a command line that asks for it runs without a window; every other way out of the
+    // wizard ends with exit code 0, as it always has.
+    const std::vector<std::wstring> arguments = CommandLineArguments(GetCommandLineW());
+    const bool silent = AsksForSilentRun(arguments);
+
+    // One wizard or silent run per logon session.
+    if (!ClaimSingleInstance()) ExitProcess(silent ? kExitAlreadyRunning : 0);
 
     CurrentLanguage = ChooseLanguage(LanguageFromLocale(), GetCommandLineW());
+    if (silent) ExitProcess(static_cast<UINT>(RunUnattended(arguments, CurrentLanguage)));
 
     TFormMain* form = TFormMain::Create(instance, showCommand);
     if (!form) ExitProcess(0);

@@ -56,27 +56,23 @@ std::vector<std::wstring> CommandLineArguments(const wchar_t* commandLine) {
     return words;
 }
 
-namespace {
-
 std::wstring AsciiLower(std::wstring text) {
     for (wchar_t& c : text)
         if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
     return text;
 }
 
-}  // namespace
+Language LanguageOfSwitch(const std::wstring& argument) {
+    const std::wstring lower = AsciiLower(argument);
+    if (lower == L"/en" || lower == L"/eng") return kEnglish;
+    if (lower == L"/de" || lower == L"/ge") return kGerman;
+    if (lower == L"/ru" || lower == L"/rus") return kRussian;
+    return kNoLanguage;
+}
 
 Language ChooseLanguage(Language fromLocale, const wchar_t* commandLine) {
-    Language language = fromLocale;
-    std::vector<std::wstring> arguments = CommandLineArguments(commandLine);
-    if (!arguments.empty()) {
-        const std::wstring first = AsciiLower(arguments.front());
-        if (first == L"/en" || first == L"/eng")
-            language = kEnglish;
-        else if (first == L"/de" || first == L"/ge")
-            language = kGerman;
-        else if (first == L"/ru" || first == L"/rus")
-            language = kRussian;
-    }
+    const std::vector<std::wstring> arguments = CommandLineArguments(commandLine);
+    const Language chosen = arguments.empty() ? kNoLanguage : LanguageOfSwitch(arguments.front());
+    const Language language = chosen != kNoLanguage ? chosen : fromLocale;
     return language == kNoLanguage ? kEnglish : language;
 }

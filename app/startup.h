@@ -25,6 +25,13 @@ Language LanguageFromLocale();
 // a stretch in double quotes may hold blanks, and the quotes are dropped.
 std::vector<std::wstring> CommandLineArguments(const wchar_t* commandLine);
 
+// ASCII letters A to Z turned into lower case; no other character is changed.
+std::wstring AsciiLower(std::wstring text);
+
+// The language a known language switch names ("/en", "/eng", "/de", "/ge", "/ru", "/rus",
+// ignoring ASCII letter case), else kNoLanguage.
+Language LanguageOfSwitch(const std::wstring& argument);
+
 // Start-up steps 2 to 4: the locale's language, overridden by a known switch as the
 // first argument, English as the fallback.
 Language ChooseLanguage(Language fromLocale, const wchar_t* commandLine);

@@ -36,7 +36,10 @@ bool WriteAll(HANDLE file, std::span<const BYTE> bytes) {
         bytes = bytes.subspan(written);
     }
     LARGE_INTEGER size{};
-    return FlushFileBuffers(file) && GetFileSizeEx(file, &size) && static_cast<unsigned long long>(size.QuadPart) == total;
+    if (!FlushFileBuffers(file) || !GetFileSizeEx(file, &size)) return false;
+    if (static_cast<unsigned long long>(size.QuadPart) == total) return true;
+    SetLastError(ERROR_WRITE_FAULT);
+    return false;
 }
 
 // "~mv4" and 32 random hex digits: a name nobody can plant anything under in advance.
@@ -56,10 +59,17 @@ std::wstring RandomFileName() {
 // and a rename by path would be resolved through the folder's name once more.
 bool RenameInto(HANDLE file, HANDLE folder, const std::wstring& name) {
     using SetInformationFn = LONG(NTAPI*)(HANDLE, IO_STATUS_BLOCK*, void*, ULONG, int);
+    using ToWin32ErrorFn = ULONG(NTAPI*)(LONG);
     constexpr int kFileRenameInformation = 10;
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     auto setInformation = reinterpret_cast<SetInformationFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtSetInformationFile")));
-    if (!setInformation) return false;
+        reinterpret_cast<void*>(GetProcAddress(ntdll, "NtSetInformationFile")));
+    auto toWin32Error = reinterpret_cast<ToWin32ErrorFn>(
+        reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
+    if (!setInformation || !toWin32Error) {
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return false;
+    }
     const size_t nameBytes = name.size() * sizeof(wchar_t);
     std::vector<BYTE> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes + sizeof(wchar_t));
     auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
@@ -68,19 +78,28 @@ bool RenameInto(HANDLE file, HANDLE folder, const std::wstring& name) {
     rename->FileNameLength = static_cast<DWORD>(nameBytes);
     std::memcpy(rename->FileName, name.data(), nameBytes);
     IO_STATUS_BLOCK status{};
-    return setInformation(file, &status, rename, static_cast<ULONG>(buffer.size()), kFileRenameInformation) >= 0;
+    const LONG result = setInformation(file, &status, rename, static_cast<ULONG>(buffer.size()), kFileRenameInformation);
+    if (result >= 0) return true;
+    SetLastError(toWin32Error(result));  // the native call leaves the thread's last error alone
+    return false;
 }
 
 }  // namespace
 
 bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes) {
-    const size_t slash = path.find_last_of(L'\\');
-    if (slash == std::wstring::npos || slash + 1 == path.size() || bytes.empty()) return false;
+    const size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos || slash + 1 == path.size() || bytes.empty()) {
+        SetLastError(bytes.empty() ? ERROR_INVALID_DATA : ERROR_INVALID_NAME);
+        return false;
+    }
     const std::wstring folderPath = path.substr(0, slash), name = path.substr(slash + 1);
     // Windows refuses to move over a read-only file; say so before writing anything, on
     // every system alike.
     const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
 
     // Users may change these folders. Held without delete sharing, the folder cannot be
     // renamed or replaced while the file is written, and the rename below lands in this very
@@ -96,7 +115,10 @@ bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes) {
     UniqueFile temporary;
     for (int attempt = 0; attempt < 3 && !temporary; ++attempt) {
         const std::wstring candidate = RandomFileName();
-        if (candidate.empty()) return false;
+        if (candidate.empty()) {
+            SetLastError(ERROR_GEN_FAILURE);
+            return false;
+        }
         temporary.reset(CreateFileW((folderPath + L"\\" + candidate).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (!temporary && GetLastError() != ERROR_FILE_EXISTS) return false;
@@ -106,8 +128,10 @@ bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes) {
     // The rename replaces the directory entry: a hard link planted at the target is
     // unlinked, never written through.
     if (WriteAll(temporary.get(), bytes) && RenameInto(temporary.get(), folder.get(), name)) return true;
+    const DWORD error = GetLastError();
     FILE_DISPOSITION_INFO remove{TRUE};
     SetFileInformationByHandle(temporary.get(), FileDispositionInfo, &remove, sizeof remove);
+    SetLastError(error);
     return false;
 }
 
@@ -118,6 +142,15 @@ bool ExtractResourceToFile(HMODULE module, const wchar_t* type, const wchar_t* n
 
 bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const FolderList& foundDataFolders,
                   InstallView& view) {
+    using Step = InstallOutcome::Step;
+    // Writes one file and shows its step; false when it was not written.
+    auto install = [&](Step kind, const wchar_t* resource, const std::wstring& file, int position) {
+        const bool written = ExtractResourceToFile(module, L"EXEFILE", resource, file);
+        const DWORD error = written ? 0 : GetLastError();
+        view.ShowInstallStep(file, position);
+        view.StepOutcome({kind, file, written, error});
+        return written;
+    };
     const FolderList targets = InstallTargets(selectedInstallations, foundDataFolders);
     view.SetProgressRange(static_cast<int>(targets.size()) + 1);
     int step = 1;
@@ -127,24 +160,23 @@ bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const
         if (experts.empty()) {
             everyCopyWritten = false;
             view.ShowInstallStep(target, step);  // the folder that is gone
-        } else {
-            const std::wstring file = experts + L"\\" + kExpertFileName;
-            if (!ExtractResourceToFile(module, L"EXEFILE", L"EXPERT", file)) everyCopyWritten = false;
-            view.ShowInstallStep(file, step);
+            view.StepOutcome({Step::Expert, target, false, ERROR_PATH_NOT_FOUND});
+        } else if (!install(Step::Expert, L"EXPERT", experts + L"\\" + kExpertFileName, step)) {
+            everyCopyWritten = false;
         }
         ++step;
     }
 
     // Every running terminal lists and selects the new expert, before the shortcut.
-    RefreshRunningTerminals(kExpertItemName);
+    for (const TerminalRefresh& refresh : RefreshRunningTerminals(kExpertItemName))
+        view.StepOutcome({Step::Terminal, {}, refresh.result == kNavigatorDone, 0, refresh.window, refresh.result});
 
     const std::wstring desktop = view.DesktopFolder();
     if (desktop.empty()) {
         view.ShowInstallStep(kShortcutFileName, step);
+        view.StepOutcome({Step::Shortcut, {}, false, ERROR_PATH_NOT_FOUND});
     } else {
-        const std::wstring shortcut = desktop + L"\\" + kShortcutFileName;
-        ExtractResourceToFile(module, L"EXEFILE", L"LINK", shortcut);
-        view.ShowInstallStep(shortcut, step);
+        install(Step::Shortcut, L"LINK", desktop + L"\\" + kShortcutFileName, step);
     }
     return everyCopyWritten;
 }

@@ -18,15 +18,28 @@ std::wstring ExpertsFolder(std::wstring folder);
 // whole and then renamed over the target, all through handles, so a failure half-way leaves
 // the old file as it was and no temporary file behind, and nothing the user may change in
 // the folder meanwhile redirects the write. No folder is created; a read-only target is
-// refused; empty `bytes` are not written. True when the file was written.
+// refused; empty `bytes` are not written. True when the file was written; when not,
+// GetLastError() says why.
 bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes);
 
 // Writes the embedded resource (type, name) of `module` (the program itself when null) into
 // `path` as WriteFileReplacing does. False when there is no such resource, it is empty or
-// cannot be loaded, or the write failed.
+// cannot be loaded, or the write failed; GetLastError() then says why.
 bool ExtractResourceToFile(HMODULE module, const wchar_t* type, const wchar_t* name, const std::wstring& path);
 
-// What the installing run needs of the Installing page.
+// What became of one step of the installing run.
+struct InstallOutcome {
+    enum class Step { Expert, Terminal, Shortcut };
+    Step step;
+    // Expert and shortcut: the file, or the folder that is gone (empty: no desktop folder).
+    std::wstring path;
+    bool done = false;        // the file written; the terminal refreshed (result 0)
+    DWORD error = 0;          // why a file was not written, as the platform said
+    HWND terminal = nullptr;  // Terminal: its main window and RefreshNavigator's result
+    int result = 0;
+};
+
+// What the installing run needs of the Installing page, or of a run without a window.
 class InstallView {
 public:
     virtual void SetProgressRange(int maximum) = 0;  // minimum 0, position 0
@@ -35,6 +48,8 @@ public:
     virtual void ShowInstallStep(const std::wstring& text, int position) = 0;
     // The desktop folder, or empty.
     virtual std::wstring DesktopFolder() = 0;
+    // Every step's outcome, after its ShowInstallStep; the wizard shows only the path.
+    virtual void StepOutcome(const InstallOutcome&) {}
 
 protected:
     ~InstallView() = default;

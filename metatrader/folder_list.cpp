@@ -12,3 +12,10 @@ int IndexOfFolder(const FolderList& list, const std::wstring& folder) {
         if (SameFolderIgnoringCase(list[i], folder)) return static_cast<int>(i);
     return -1;
 }
+
+bool IsAbsolutePath(const std::wstring& path) {
+    auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+    const bool drive = path.size() >= 3 && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
+                       path[1] == L':' && separator(path[2]);
+    return drive || (path.size() >= 2 && separator(path[0]) && separator(path[1]));
+}

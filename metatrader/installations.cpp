@@ -121,15 +121,6 @@ bool ReadExactStringValue(HKEY key, const wchar_t* valueName, std::wstring& data
     return false;
 }
 
-// A drive letter with its root (C:\...) or a UNC path (\\server\share...). Anything else
-// would be resolved against the elevated wizard's current folder.
-bool IsAbsolutePath(const std::wstring& path) {
-    auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
-    const bool drive = path.size() >= 3 && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
-                       path[1] == L':' && separator(path[2]);
-    return drive || (path.size() >= 2 && separator(path[0]) && separator(path[1]));
-}
-
 }  // namespace
 
 void FindInstallationsUnder(HKEY root, FolderList& list) {

@@ -5,22 +5,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/decimal_text.h"
 #include "app/handles.h"
 #include "metatrader/terminal_conventions.h"
 
 namespace {
-
-// Unsigned decimal without the C library's formatted output, which would add its whole
-// printf engine to the program.
-std::wstring DecimalText(std::uint32_t value) {
-    wchar_t digits[11];
-    int at = 11;
-    do {
-        digits[--at] = static_cast<wchar_t>(L'0' + value % 10);
-        value /= 10;
-    } while (value);
-    return std::wstring(digits + at, digits + 11);
-}
 
 void UpperAsciiLetters(std::wstring& text) {
     for (wchar_t& c : text)
@@ -236,9 +225,13 @@ int RefreshNavigator(HWND terminalWindow, std::uint8_t groupIndex, const std::ws
     return session.GivenUp() ? kNavigatorNotAnswering : result;
 }
 
-void RefreshRunningTerminals(const std::wstring& itemName) {
+std::vector<TerminalRefresh> RefreshRunningTerminals(const std::wstring& itemName) {
     std::vector<std::wstring> windows;
     FindTerminalWindows(windows);
-    for (const std::wstring& entry : windows)
-        RefreshNavigator(TerminalWindowFromEntry(entry), terminal::kExpertGroup, itemName);
+    std::vector<TerminalRefresh> results;
+    for (const std::wstring& entry : windows) {
+        const HWND window = TerminalWindowFromEntry(entry);
+        results.push_back({window, RefreshNavigator(window, terminal::kExpertGroup, itemName)});
+    }
+    return results;
 }

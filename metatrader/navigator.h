@@ -43,8 +43,14 @@ HWND TerminalWindowFromEntry(const std::wstring& entry);
 int RefreshNavigator(HWND terminal, std::uint8_t groupIndex, const std::wstring& itemName,
                      const NavigatorBounds& bounds = {});
 
-// RefreshNavigator on every running terminal, each tried whatever the one before gave.
-void RefreshRunningTerminals(const std::wstring& itemName);
+struct TerminalRefresh {
+    HWND window;
+    int result;  // a NavigatorResult
+};
+
+// RefreshNavigator on every running terminal, each tried whatever the one before gave, in
+// the order they were found.
+std::vector<TerminalRefresh> RefreshRunningTerminals(const std::wstring& itemName);
 
 // The tree-view item record (TVITEMW with only the text asked for) in the layout of the
 // terminal's process: 40 bytes for a 32-bit process, 56 for a 64-bit one.

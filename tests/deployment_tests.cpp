@@ -54,6 +54,7 @@ TEST(WriteFileReplacing, AFileThatCannotBeReplacedStaysAsItWas) {
     const std::wstring readOnly = tree.File(L"Experts\\read-only.ex4", "old read-only");
     SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_FALSE(WriteFileReplacing(readOnly, Bytes("new")));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << "the reason, for the log";
     EXPECT_EQ(ReadBytes(readOnly), "old read-only");
 
     // A terminal holding the file open: the rename fails, the old expert survives whole
@@ -62,6 +63,8 @@ TEST(WriteFileReplacing, AFileThatCannotBeReplacedStaysAsItWas) {
     HANDLE holder = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(WriteFileReplacing(held, Bytes("new")));
+    const DWORD heldError = GetLastError();
+    EXPECT_TRUE(heldError == ERROR_SHARING_VIOLATION || heldError == ERROR_ACCESS_DENIED) << heldError;
     CloseHandle(holder);
     EXPECT_EQ(ReadBytes(held), "old held");
 
@@ -74,6 +77,7 @@ TEST(WriteFileReplacing, CreatesNoFolder) {
     TempTree tree;
     const std::wstring installation = tree.Folder(L"MetaTrader");
     EXPECT_FALSE(WriteFileReplacing(installation + L"\\MQL4\\Experts\\Mervane 4.ex4", Bytes("x")));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
     EXPECT_TRUE(FolderEntries(installation).empty());
 }
 

@@ -78,8 +78,8 @@ HWND TestProcess::WaitForWindow(const wchar_t* title, DWORD milliseconds) const 
     return nullptr;
 }
 
-int CountTopLevelWindows(DWORD processId) {
-    return static_cast<int>(FindWindows(processId, nullptr, false).size());
+int CountTopLevelWindows(DWORD processId, bool visibleOnly) {
+    return static_cast<int>(FindWindows(processId, nullptr, visibleOnly).size());
 }
 
 int CountWindowsTitled(const wchar_t* title) {
@@ -114,4 +114,10 @@ HWND FindDescendant(HWND root, int id) {
     DescendantSearch search{id, nullptr};
     EnumChildWindows(root, MatchId, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+LRESULT AnswerToLogoff(HWND window) {
+    DWORD_PTR answer = 2;
+    SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer);
+    return static_cast<LRESULT>(answer);
 }

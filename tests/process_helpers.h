@@ -27,11 +27,14 @@ private:
     PROCESS_INFORMATION info_{};
 };
 
-// Top-level windows of a process, visible or not.
-int CountTopLevelWindows(DWORD processId);
+// Top-level windows of a process, visible or not, or only the visible ones.
+int CountTopLevelWindows(DWORD processId, bool visibleOnly = false);
 // Visible top-level windows with this exact title, of any process.
 int CountWindowsTitled(const wchar_t* title);
 std::wstring WindowText(HWND window);
+
+// What a top-level window answers when the session is about to end (2 when it does not).
+LRESULT AnswerToLogoff(HWND window);
 
 // The first window below `root` (at any depth) with control id `id`.
 HWND FindDescendant(HWND root, int id);

@@ -11,6 +11,7 @@
 #include "app/embedded_resource.h"
 #include "app/startup.h"
 #include "file_helpers.h"
+#include "machine.h"
 #include "flat/colors.h"
 #include "flat/dpi.h"
 #include "metatrader/folder_browser.h"
@@ -56,80 +57,6 @@ bool Enabled(HWND window) { return IsWindowEnabled(window) != FALSE; }
 bool Visible(HWND window) { return IsWindowVisible(window) != FALSE; }
 bool Ticked(HWND list, int row) { return SendMessageW(list, LB_GETITEMDATA, static_cast<WPARAM>(row), 0) == 1; }
 bool Checked(HWND box) { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
-
-// An embedded resource of the built program.
-std::string ResourceBytes(const wchar_t* name) {
-    HMODULE program = LoadLibraryExW(BuiltProgram(L"Mervane4Setup.exe").c_str(), nullptr,
-                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    std::span<const BYTE> bytes = EmbeddedResource(program, L"EXEFILE", name);
-    std::string result(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    FreeLibrary(program);
-    return result;
-}
-
-std::string ExpertBytes() { return ResourceBytes(L"EXPERT"); }
-std::string LinkBytes() { return ResourceBytes(L"LINK"); }
-
-// Whether the folder's experts folder holds the embedded expert, byte for byte.
-bool HasExpert(const std::wstring& folder) {
-    static const std::string expert = ExpertBytes();
-    return ReadBytes(folder + L"\\MQL4\\Experts\\Mervane 4.ex4") == expert;
-}
-
-// What the wizard answers when the session is about to end.
-LRESULT AnswerToLogoff(const WizardDriver& wizard) {
-    DWORD_PTR answer = 2;
-    SendMessageTimeoutW(wizard.Form(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer);
-    return static_cast<LRESULT>(answer);
-}
-
-std::string Narrow(const std::wstring& text) {
-    std::string result;
-    for (wchar_t c : text) result += c < 128 ? static_cast<char>(c) : '?';
-    return result;
-}
-
-// A machine with MetaTrader 4 terminals: uninstall entries in the 32-bit view, installation
-// folders and data folders with their markers, all removed afterwards.
-class Machine {
-public:
-    Machine() {
-        appData_ = SpecialFolderPath(nullptr, CSIDL_APPDATA);
-        CreateDirectoryW((appData_ + L"\\MetaQuotes").c_str(), nullptr);
-        CreateDirectoryW((appData_ + L"\\MetaQuotes\\Terminal").c_str(), nullptr);
-    }
-    ~Machine() {
-        for (const std::wstring& key : keys_) UnregisterTerminal(key);
-        for (const std::wstring& folder : dataFolders_) RemoveTree(folder);
-    }
-    // An installation registered under `name`, stored with or without a trailing backslash.
-    std::wstring AddTerminal(const std::wstring& name, bool registered = true, bool trailingBackslash = false) {
-        const std::wstring folder = MakeInstallation(tree_, name);
-        if (registered) Register(name, trailingBackslash ? folder + L"\\" : folder);
-        return folder;
-    }
-    void Register(const std::wstring& name, const std::wstring& location) {
-        keys_.push_back(RegisterTerminal(L"Mervane test " + std::to_wstring(GetCurrentProcessId()) + L" " + name, location));
-    }
-    // The data folder of an installation, with its marker as a real terminal writes it.
-    std::wstring AddDataFolder(const std::wstring& installation) {
-        const std::wstring folder = appData_ + L"\\MetaQuotes\\Terminal\\MERVANETEST" +
-                                    std::to_wstring(GetCurrentProcessId()) + L"X" + std::to_wstring(dataFolders_.size());
-        CreateDirectoryW(folder.c_str(), nullptr);
-        CreateDirectoryW((folder + L"\\MQL4").c_str(), nullptr);
-        CreateDirectoryW((folder + L"\\MQL4\\Experts").c_str(), nullptr);
-        WriteBytes(folder + L"\\origin.txt", Utf16Le(installation, true));
-        dataFolders_.push_back(folder);
-        return folder;
-    }
-    const TempTree& Tree() const { return tree_; }
-
-private:
-    TempTree tree_;
-    std::wstring appData_;
-    std::vector<std::wstring> keys_;
-    std::vector<std::wstring> dataFolders_;
-};
 
 // Wizards started while it lives see a display of 144 dpi (150 %).
 struct DisplayAt144Dpi {
@@ -459,10 +386,10 @@ TEST_F(EndToEnd, InstallsIntoEverySelectedFolderAndItsDataFolderAndNowhereElse) 
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
     wizard.Type(L'Д');  // the add-folder button is not on this page: the letter is Next's
     ASSERT_TRUE(wizard.WaitFor(Page::Installing, 5000));
-    EXPECT_EQ(AnswerToLogoff(wizard), 0) << "a logoff is held while files are written";
+    EXPECT_EQ(AnswerToLogoff(wizard.Form()), 0) << "a logoff is held while files are written";
     EXPECT_TRUE(WizardDriver::WaitUntil([&] { return !Visible(wizard.Button(TFormMain::kButtonNext)); }, 2000));
     ASSERT_TRUE(wizard.WaitFor(Page::Finished, 20000));
-    EXPECT_EQ(AnswerToLogoff(wizard), 1);
+    EXPECT_EQ(AnswerToLogoff(wizard.Form()), 1);
     EXPECT_TRUE(TextBecomes(wizard.Control(TFormMain::kLabelText7_1), ::Text(71, kRussian)));
     EXPECT_TRUE(TextBecomes(wizard.Button(TFormMain::kButtonNext), L"&Завершить"));
     EXPECT_TRUE(Enabled(wizard.Button(TFormMain::kButtonNext)));

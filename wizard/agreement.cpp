@@ -9,6 +9,13 @@ std::optional<std::wstring> AgreementText(HMODULE module, const wchar_t* name) {
     return DecodeText(EmbeddedResource(module, RT_RCDATA, name), 1252);
 }
 
-void LoadAgreementText(TFlatMemo& memo, const wchar_t* name) {
-    if (std::optional<std::wstring> text = AgreementText(nullptr, name)) memo.SetLines(*text);
+std::optional<std::wstring> AgreementTextIn(HMODULE module, Language language) {
+    std::optional<std::wstring> text;
+    if (language == kGerman) text = AgreementText(module, L"EULA_DE");
+    if (language == kRussian) text = AgreementText(module, L"EULA_RU");
+    return text ? text : AgreementText(module, L"EULA_EN");
+}
+
+void LoadAgreementText(TFlatMemo& memo, Language language) {
+    if (std::optional<std::wstring> text = AgreementTextIn(nullptr, language)) memo.SetLines(*text);
 }

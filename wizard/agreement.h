@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "texts/texts.h"
+
 class TFlatMemo;
 
 // The text of an agreement resource (RCDATA `name` of `module`): by its byte-order mark, or
@@ -11,5 +13,9 @@ class TFlatMemo;
 // code page. Nothing when there is no such resource or it cannot be decoded.
 std::optional<std::wstring> AgreementText(HMODULE module, const wchar_t* name);
 
-// Replaces the memo's lines by that text; without it, the memo keeps what it held.
-void LoadAgreementText(TFlatMemo& memo, const wchar_t* name);
+// The agreement in `language`, or the English one where that language has none.
+std::optional<std::wstring> AgreementTextIn(HMODULE module, Language language);
+
+// Replaces the memo's lines by the agreement in `language`; without one, the memo keeps
+// what it held.
+void LoadAgreementText(TFlatMemo& memo, Language language);

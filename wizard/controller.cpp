@@ -81,10 +81,7 @@ void TFormMain::ApplyPageLayout(WizardPage page) {
             break;
         case WizardPage::Agreement:
             SetWindowTextW(labelText5_1_, TextOf(51).c_str());
-            // English first; a missing translation leaves the English text in place.
-            LoadAgreementText(*memo5_, L"EULA_EN");
-            if (CurrentLanguage == kGerman) LoadAgreementText(*memo5_, L"EULA_DE");
-            if (CurrentLanguage == kRussian) LoadAgreementText(*memo5_, L"EULA_RU");
+            LoadAgreementText(*memo5_, CurrentLanguage);
             SetWindowTextW(checkBoxAccept5_->Handle(), TextOf(52).c_str());
             SetWindowTextW(checkBoxReject5_->Handle(), TextOf(53).c_str());
             FitAgreementBoxes();

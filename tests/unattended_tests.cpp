@@ -1,0 +1,251 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+
+#include "machine.h"
+#include "metatrader/installations.h"
+#include "metatrader/navigator.h"
+#include "process_helpers.h"
+#include "standin_driver.h"
+#include "unattended/switches.h"
+#include "unattended/unattended_run.h"
+#include "wizard/agreement.h"
+#include "wizard/form_main.h"
+
+namespace {
+
+// ---- the switches
+
+TEST(Switches, OnlySilentAnywhereMakesASilentRun) {
+    EXPECT_FALSE(AsksForSilentRun({}));
+    EXPECT_FALSE(AsksForSilentRun({L"/de", L"/accept-agreement", L"/log=C:\\log.txt"}));
+    EXPECT_FALSE(AsksForSilentRun({L"/silent=yes", L"silent", L"-silent"}));
+    EXPECT_TRUE(AsksForSilentRun({L"/ru", L"/folder=C:\\MT4", L"/SiLeNt"}));
+}
+
+TEST(Switches, NamesIgnoreCaseValuesStayAsGivenFoldersRepeat) {
+    const UnattendedSwitches read =
+        ReadSwitches({L"/DE", L"/SILENT", L"/Accept-Agreement", L"/skip-REGISTRY", L"/FOLDER=C:\\Program Files\\MT4 A\\",
+                      L"/folder=\\\\server\\Share\\mt4", L"/Log=D:\\Logs\\Setup.LOG", L"/folder=c:\\x=y"});
+    EXPECT_EQ(read.usageError, L"");
+    EXPECT_TRUE(read.acceptAgreement);
+    EXPECT_TRUE(read.skipRegistry);
+    EXPECT_EQ(read.folders,
+              (std::vector<std::wstring>{L"C:\\Program Files\\MT4 A\\", L"\\\\server\\Share\\mt4", L"c:\\x=y"}));
+    EXPECT_EQ(read.logPath, L"D:\\Logs\\Setup.LOG");
+    EXPECT_EQ(read.agreementPath, L"");
+
+    const UnattendedSwitches bare = ReadSwitches({L"/silent", L"/agreement=C:\\eula.txt"});
+    EXPECT_EQ(bare.usageError, L"");
+    EXPECT_FALSE(bare.acceptAgreement || bare.skipRegistry);
+    EXPECT_EQ(bare.agreementPath, L"C:\\eula.txt");
+}
+
+TEST(Switches, RefuseWhatAScriptCannotHaveMeant) {
+    struct Case {
+        std::vector<std::wstring> arguments;
+        const wchar_t* why;
+    };
+    const Case cases[] = {
+        {{L"/silent", L"/bogus"}, L"unknown switch \"/bogus\""},
+        {{L"/silent", L"C:\\MT4"}, L"unknown switch \"C:\\MT4\""},
+        {{L"/silent=yes"}, L"unknown switch \"/silent=yes\""},
+        {{L"/silent", L"/accept-agreement=no"}, L"unknown switch \"/accept-agreement=no\""},
+        {{L"/silent", L"/log"}, L"\"/log\": the switch needs a value, /log=PATH"},
+        {{L"/silent", L"/FOLDER="}, L"\"/FOLDER=\": the switch needs a value, /folder=PATH"},
+        {{L"/silent", L"/agreement"}, L"\"/agreement\": the switch needs a value, /agreement=PATH"},
+        // The elevated program's current folder is not the script's: relative paths are refused.
+        {{L"/silent", L"/folder=MT4"}, L"\"/folder=MT4\": the path must be a full one, C:\\... or \\\\server\\..."},
+        {{L"/silent", L"/folder=C:MT4"}, L"\"/folder=C:MT4\": the path must be a full one, C:\\... or \\\\server\\..."},
+        {{L"/silent", L"/log=\\logs\\x"}, L"\"/log=\\logs\\x\": the path must be a full one, C:\\... or \\\\server\\..."},
+        {{L"/silent", L"/log=C:\\a", L"/LOG=C:\\b"}, L"\"/LOG=C:\\b\": the switch is given twice"},
+        // Consent in the chosen language: a later language switch would choose nothing.
+        {{L"/silent", L"/de", L"/accept-agreement"}, L"\"/de\": a language switch must be the first argument"},
+        {{L"/ru", L"/silent", L"/RU"}, L"\"/RU\": a language switch must be the first argument"},
+        // The first of several faults is the one reported.
+        {{L"/silent", L"/x", L"/y"}, L"unknown switch \"/x\""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ReadSwitches(c.arguments).usageError, c.why) << Narrow(c.why);
+    EXPECT_EQ(ReadSwitches({L"/silent", L"/folder=C:/MT4", L"/folder=//server/mt4"}).usageError, L"");
+}
+
+// ---- the program, started as a script would start it
+
+std::wstring Quoted(const std::wstring& switchName, const std::wstring& path) {
+    return L"\"" + switchName + L"=" + path + L"\"";
+}
+
+class SilentRun : public testing::Test {
+protected:
+    void SetUp() override {
+        desktop_ = SpecialFolderPath(nullptr, CSIDL_DESKTOP);
+        shortcut_ = desktop_ + L"\\Mervane 4 User Guide.url";
+        DeleteFileW(shortcut_.c_str());
+        log_ = machine_.Tree().Path(L"setup.log");
+    }
+    void TearDown() override { DeleteFileW(shortcut_.c_str()); }
+
+    static DWORD Run(const std::wstring& arguments) {
+        TestProcess setup(BuiltProgram(L"Mervane4Setup.exe"), arguments);
+        return setup.WaitForExit(60000);
+    }
+    // The log's bytes after its byte-order mark; "<no mark>" when it lacks one.
+    std::string Log() const {
+        const std::string bytes = ReadBytes(log_);
+        return bytes.rfind("\xEF\xBB\xBF", 0) == 0 ? bytes.substr(3) : "<no mark> " + bytes;
+    }
+    bool LogHas(const std::wstring& line) const { return Log().find(Utf8(line + L"\r\n", false)) != std::string::npos; }
+    static std::wstring Expert(const std::wstring& folder) { return folder + L"\\MQL4\\Experts\\Mervane 4.ex4"; }
+
+    Machine machine_;
+    std::wstring desktop_, shortcut_, log_;
+};
+
+TEST_F(SilentRun, WithoutConsentNothingIsWrittenAndTheAgreementCanBeReadFirst) {
+    const std::wstring a = machine_.AddTerminal(L"Terminal A");
+    const std::wstring dataA = machine_.AddDataFolder(a);
+
+    EXPECT_EQ(Run(L"/silent " + Quoted(L"/log", log_)), 2u);
+    EXPECT_TRUE(LogHas(L"nothing installed: /accept-agreement was not given")) << Log();
+    EXPECT_TRUE(LogHas(L"exit code 2")) << Log();
+    EXPECT_EQ(Run(L"/silent /accept-agreement /bogus " + Quoted(L"/log", log_)), 2u);
+    EXPECT_TRUE(LogHas(L"usage error: unknown switch \"/bogus\"")) << Log();
+    for (const std::wstring& folder : {a, dataA}) EXPECT_EQ(ReadBytes(Expert(folder)), "<missing>") << Narrow(folder);
+    EXPECT_EQ(ReadBytes(shortcut_), "<missing>");
+
+    // The agreement in the language of the first argument, to be read before consenting.
+    const std::wstring agreement = machine_.Tree().Path(L"agreement.txt");
+    EXPECT_EQ(Run(L"/de /silent " + Quoted(L"/AGREEMENT", agreement)), 0u);
+    HMODULE program = LoadLibraryExW(BuiltProgram(L"Mervane4Setup.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const std::optional<std::wstring> german = AgreementTextIn(program, kGerman);
+    FreeLibrary(program);
+    ASSERT_TRUE(german.has_value());
+    EXPECT_EQ(ReadBytes(agreement), Utf8(*german, true));
+    EXPECT_EQ(ReadBytes(Expert(a)), "<missing>");
+    EXPECT_EQ(Run(L"/silent " + Quoted(L"/agreement", machine_.Tree().Path(L"missing\\agreement.txt"))), 2u);
+}
+
+TEST_F(SilentRun, InstallsIntoTheRegisteredAndAddedFoldersAndTheirDataFoldersAndRefreshesTheTerminals) {
+    const std::wstring a = machine_.AddTerminal(L"Terminal A");
+    const std::wstring b = machine_.AddTerminal(L"Terminal B", true, true);
+    const std::wstring added = machine_.AddTerminal(L"Terminal C", false);
+    const std::wstring dataA = machine_.AddDataFolder(a);
+    const std::wstring dataB = machine_.AddDataFolder(b + L"\\");  // the marker names it as registered
+    const std::wstring dataAdded = machine_.AddDataFolder(added);
+    const std::wstring elsewhere = machine_.AddTerminal(L"Terminal D", false);
+    StandInTerminal terminal(L"--hidden-navigator \"--experts=" + dataA + L"\\MQL4\\Experts\"");
+
+    // A folder that the registry lists already is installed into once, as in the wizard.
+    EXPECT_EQ(Run(L"/SILENT /Accept-Agreement " + Quoted(L"/folder", added) + L" " + Quoted(L"/folder", a) + L" " +
+                  Quoted(L"/log", log_)),
+              0u)
+        << Log();
+    for (const std::wstring& folder : {a, b, added, dataA, dataB, dataAdded}) EXPECT_TRUE(HasExpert(folder)) << Narrow(folder);
+    EXPECT_EQ(ReadBytes(Expert(elsewhere)), "<missing>");
+    EXPECT_EQ(ReadBytes(shortcut_), LinkBytes());
+    EXPECT_EQ(terminal.State(), "groups=CCECC selected=Expert Advisors/Mervane 4 panel=visible");
+
+    const std::string log = Log();
+    size_t at = 0;
+    for (const std::wstring& folder : {a, b, added, dataA, dataB, dataAdded}) {
+        const size_t line = log.find(Utf8(L"expert written: " + Expert(folder) + L"\r\n", false));
+        EXPECT_NE(line, std::string::npos) << Narrow(folder) << "\n" << log;
+        if (line == std::string::npos) continue;
+        EXPECT_GT(line, at) << "in the order of the targets";
+        at = line;
+    }
+    EXPECT_EQ(log.find(Utf8(Expert(a), false)), log.rfind(Utf8(Expert(a), false))) << "written once";
+    const std::string window = Narrow(TerminalWindowEntry(terminal.Window()));
+    EXPECT_NE(log.find("standin_terminal.exe, window " + window + ", code 0: refreshed\r\n"), std::string::npos) << log;
+    EXPECT_TRUE(LogHas(L"shortcut written: " + shortcut_)) << log;
+    EXPECT_TRUE(LogHas(L"exit code 0")) << log;
+}
+
+TEST_F(SilentRun, SkipRegistryWithOneFolderTouchesOnlyThatFolderAndItsDataFolder) {
+    const std::wstring registered = machine_.AddTerminal(L"Terminal A");
+    const std::wstring dataRegistered = machine_.AddDataFolder(registered);
+    const std::wstring added = machine_.AddTerminal(L"Terminal C", false);
+    const std::wstring dataAdded = machine_.AddDataFolder(added);
+
+    // Everything written, but the log's folder is missing: 4.
+    EXPECT_EQ(Run(L"/silent /accept-agreement /skip-registry " + Quoted(L"/folder", added) + L" " +
+                  Quoted(L"/log", machine_.Tree().Path(L"missing\\setup.log"))),
+              4u);
+    EXPECT_TRUE(HasExpert(added));
+    EXPECT_TRUE(HasExpert(dataAdded));
+    for (const std::wstring& folder : {registered, dataRegistered})
+        EXPECT_EQ(ReadBytes(Expert(folder)), "<missing>") << Narrow(folder);
+}
+
+TEST_F(SilentRun, ATargetNotWrittenGivesExitCode1AndTheLogNamesIt) {
+    const std::wstring held = machine_.AddTerminal(L"Terminal A", false);
+    const std::wstring good = machine_.AddTerminal(L"Terminal B", false);
+    const std::wstring notATerminal = machine_.Tree().Folder(L"Documents");
+    WriteBytes(Expert(held), "an older expert");
+    SetFileAttributesW(Expert(held).c_str(), FILE_ATTRIBUTE_READONLY);
+
+    EXPECT_EQ(Run(L"/silent /accept-agreement /skip-registry " + Quoted(L"/folder", held) + L" " +
+                  Quoted(L"/folder", notATerminal) + L" " + Quoted(L"/folder", good) + L" " + Quoted(L"/log", log_)),
+              1u);
+    EXPECT_EQ(ReadBytes(Expert(held)), "an older expert");
+    EXPECT_TRUE(HasExpert(good));
+    EXPECT_NE(Log().find(Utf8(L"expert not written: " + Expert(held) + L": error 5", false)), std::string::npos) << Log();
+    EXPECT_TRUE(LogHas(L"expert not written: " + notATerminal +
+                       L": not a MetaTrader 4 installation folder (terminal.exe, MQL4\\Experts, MQL4\\Files)"))
+        << Log();
+    EXPECT_TRUE(LogHas(L"exit code 1")) << Log();
+}
+
+TEST_F(SilentRun, WhileOneRunsASecondGetsExitCode3AndTheWizardEndsQuietly) {
+    const std::wstring a = machine_.AddTerminal(L"Terminal A", false);
+    // A terminal that does not answer keeps the first run busy for a few seconds.
+    StandInTerminal hanging(L"--hang=20000");
+    TestProcess first(BuiltProgram(L"Mervane4Setup.exe"),
+                      L"/silent /accept-agreement /skip-registry " + Quoted(L"/folder", a) + L" " + Quoted(L"/log", log_));
+    ASSERT_TRUE(first.Started());
+    auto guardHeld = [] {
+        HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, L"Quorvel_Installer");
+        if (event) CloseHandle(event);
+        return event != nullptr;
+    };
+    const ULONGLONG deadline = GetTickCount64() + 10000;
+    while (!guardHeld() && GetTickCount64() < deadline) Sleep(10);
+    ASSERT_TRUE(guardHeld());
+
+    const std::wstring secondLog = machine_.Tree().Path(L"second.log");
+    EXPECT_EQ(Run(L"/silent /accept-agreement " + Quoted(L"/log", secondLog)), 3u);
+    EXPECT_EQ(ReadBytes(secondLog), "<missing>") << "the log may be the running one's: not touched";
+    TestProcess wizard(BuiltProgram(L"Mervane4Setup.exe"), L"/de");
+    EXPECT_EQ(wizard.WaitForExit(15000), 0u);
+    EXPECT_EQ(CountTopLevelWindows(wizard.Id()), 0);
+    EXPECT_EQ(CountTopLevelWindows(first.Id(), true), 0) << "a silent run shows no window";
+    // Still installing: its window that is never shown holds a logoff.
+    HWND session = FindWindowW(kUnattendedWindowClass, nullptr);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(session, &owner);
+    EXPECT_EQ(owner, first.Id());
+    EXPECT_EQ(AnswerToLogoff(session), 0);
+    EXPECT_EQ(first.WaitForExit(0), STILL_ACTIVE) << "the first run ended before the others were tried";
+
+    EXPECT_EQ(first.WaitForExit(60000), 0u) << "a terminal that does not answer costs no target";
+    EXPECT_TRUE(HasExpert(a));
+    const std::string window = Narrow(TerminalWindowEntry(hanging.Window()));
+    EXPECT_NE(Log().find("standin_terminal.exe, window " + window + ", code 4: not answering, passed over\r\n"),
+              std::string::npos)
+        << Log();
+}
+
+TEST_F(SilentRun, WithoutSilentTheSwitchesChangeNothing) {
+    const std::wstring a = machine_.AddTerminal(L"Terminal A");
+    TestProcess wizard(BuiltProgram(L"Mervane4Setup.exe"),
+                       L"/de /accept-agreement /skip-registry /bogus " + Quoted(L"/folder", a) + L" " + Quoted(L"/log", log_));
+    HWND form = wizard.WaitForWindow(L"FormMain", 15000);
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(WindowText(FindDescendant(form, TFormMain::kLabelText1_1)), Text(11, kGerman));
+    PostMessageW(GetDlgItem(form, TFormMain::kButtonClose), BM_CLICK, 0, 0);
+    EXPECT_EQ(wizard.WaitForExit(15000), 0u);
+    EXPECT_EQ(ReadBytes(log_), "<missing>");
+    EXPECT_EQ(ReadBytes(Expert(a)), "<missing>");
+}
+
+}  // namespace

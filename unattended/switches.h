@@ -1,0 +1,23 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// What the switches of a silent run ask for. Switch names are compared ignoring ASCII letter
+// case; values are kept exactly as given.
+struct UnattendedSwitches {
+    bool acceptAgreement = false;       // /accept-agreement
+    bool skipRegistry = false;          // /skip-registry
+    std::vector<std::wstring> folders;  // /folder=PATH, repeatable, in the order given
+    std::wstring logPath;               // /log=PATH
+    std::wstring agreementPath;         // /agreement=PATH
+    std::wstring usageError;            // why the command line is refused; empty when it is not
+};
+
+// Whether any argument is /silent. Without it no other switch means anything: the wizard
+// runs as it always has.
+bool AsksForSilentRun(const std::vector<std::wstring>& arguments);
+
+// The switches of a silent run, read from every argument (the program's name left out). A
+// language switch counts only as the first argument, where it chose the language; anywhere
+// else it is refused, since consent given in one language must not be taken in another.
+UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments);

@@ -1,0 +1,212 @@
+#include "unattended/unattended_run.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "app/decimal_text.h"
+#include "app/end_session_hold.h"
+#include "app/handles.h"
+#include "metatrader/data_folders.h"
+#include "metatrader/deployment.h"
+#include "metatrader/installations.h"
+#include "metatrader/navigator.h"
+#include "unattended/switches.h"
+#include "wizard/agreement.h"
+
+namespace {
+
+// The log speaks English whatever the language of the run: support staff read and search it.
+const wchar_t* const kLanguageNames[] = {L"English", L"German", L"Russian"};
+
+std::wstring ErrorText(DWORD error) {
+    std::wstring text = L"error " + DecimalText(error);
+    wchar_t* message = nullptr;
+    constexpr DWORD kFlags =
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    DWORD length = FormatMessageW(kFlags, nullptr, error, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                                  reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+    if (!length) length = FormatMessageW(kFlags, nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+    if (length && message) {
+        std::wstring said(message, length);
+        while (!said.empty() && said.back() <= L' ') said.pop_back();
+        if (!said.empty()) text += L": " + said;
+    }
+    LocalFree(message);
+    return text;
+}
+
+// The program file of the process that owns `window`, or empty.
+std::wstring ProgramOf(HWND window) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    std::wstring path(32768, L'\0');
+    DWORD size = static_cast<DWORD>(path.size());
+    if (!process || !QueryFullProcessImageNameW(process.get(), 0, path.data(), &size)) return {};
+    path.resize(size);
+    return path;
+}
+
+std::wstring RefreshMeaning(int result) {
+    switch (result) {
+        case kNavigatorDone: return L"refreshed";
+        case kNavigatorMissing: return L"it has no Navigator, nothing was sent";
+        case kNavigatorNoAccess: return L"refreshed, but its memory could not be opened to select the expert";
+        case kNavigatorItemNotFound: return L"refreshed, but the expert is not in its Navigator";
+        case kNavigatorNotAnswering: return L"not answering, passed over";
+        default: return L"unknown result";
+    }
+}
+
+std::wstring LineOf(const InstallOutcome& outcome) {
+    using Step = InstallOutcome::Step;
+    if (outcome.step == Step::Terminal) {
+        std::wstring program = ProgramOf(outcome.terminal);
+        return std::wstring(outcome.done ? L"terminal refreshed: " : L"terminal not refreshed: ") +
+               (program.empty() ? L"(program unknown)" : program) + L", window " + TerminalWindowEntry(outcome.terminal) +
+               L", code " + DecimalText(static_cast<unsigned>(outcome.result)) + L": " + RefreshMeaning(outcome.result);
+    }
+    const std::wstring what = outcome.step == Step::Expert ? L"expert" : L"shortcut";
+    if (outcome.done) return what + L" written: " + outcome.path;
+    const std::wstring where = outcome.path.empty() ? L"(no desktop folder)" : outcome.path;
+    return what + L" not written: " + where + L": " + ErrorText(outcome.error);
+}
+
+// The log of one run, collected as it goes and written whole at the end.
+class RunLog {
+public:
+    void Add(const std::wstring& line) { text_ += line + L"\r\n"; }
+    const std::wstring& Text() const { return text_; }
+
+private:
+    std::wstring text_;
+};
+
+// UTF-8 with a byte-order mark, through the same replacing write as the expert.
+bool WriteUtf8WithMark(const std::wstring& path, const std::wstring& text) {
+    std::string bytes = "\xEF\xBB\xBF";
+    if (!text.empty()) {
+        const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                             nullptr, nullptr);
+        if (size <= 0) return false;
+        const size_t start = bytes.size();
+        bytes.resize(start + static_cast<size_t>(size));
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data() + start, size,
+                            nullptr, nullptr);
+    }
+    return WriteFileReplacing(path, {reinterpret_cast<const BYTE*>(bytes.data()), bytes.size()});
+}
+
+// A top-level window that is never shown: a logoff or shutdown asks the top-level windows
+// whether it may go on, and this one says no while files are written.
+class SessionWindow {
+public:
+    SessionWindow() {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = WindowProc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = kUnattendedWindowClass;
+        RegisterClassW(&windowClass);
+        handle_ = CreateWindowExW(0, kUnattendedWindowClass, L"Mervane 4 Setup", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                  nullptr, windowClass.hInstance, nullptr);
+    }
+    ~SessionWindow() {
+        if (handle_) DestroyWindow(handle_);
+    }
+    SessionWindow(const SessionWindow&) = delete;
+    SessionWindow& operator=(const SessionWindow&) = delete;
+    HWND Handle() const { return handle_; }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_QUERYENDSESSION) return EndSessionHold::QueryEndSessionAnswer();
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    HWND handle_ = nullptr;
+};
+
+// The installing run's view when there is no window: every step goes to the log.
+class SilentView final : public InstallView {
+public:
+    explicit SilentView(RunLog& log) : log_(log) {}
+    void SetProgressRange(int) override {}
+    // No pause, but the session window answers what waits: a logoff asks it between files.
+    void ShowInstallStep(const std::wstring&, int) override {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
+    std::wstring DesktopFolder() override { return SignedInUserFolderPath(nullptr, CSIDL_DESKTOP); }
+    void StepOutcome(const InstallOutcome& outcome) override { log_.Add(LineOf(outcome)); }
+
+private:
+    RunLog& log_;
+};
+
+int ExportAgreement(const std::wstring& path, Language language, RunLog& log) {
+    const std::optional<std::wstring> text = AgreementTextIn(nullptr, language);
+    if (text && WriteUtf8WithMark(path, *text)) {
+        log.Add(L"agreement written: " + path);
+        return kExitAllWritten;
+    }
+    log.Add(L"agreement not written: " + path + L": " + ErrorText(GetLastError()));
+    return kExitUsage;
+}
+
+int Install(const UnattendedSwitches& switches, Language language, RunLog& log) {
+    // The Folders page's list with every entry ticked: the registry's folders, then each
+    // added folder that passes the add-folder button's check and is not listed yet.
+    FolderList selected;
+    if (!switches.skipRegistry) FindInstallations(selected);
+    bool everyTargetWritten = true;
+    for (const std::wstring& folder : switches.folders) {
+        if (!IsTerminalFolder(folder)) {
+            log.Add(L"expert not written: " + folder +
+                    L": not a MetaTrader 4 installation folder (terminal.exe, MQL4\\Experts, MQL4\\Files)");
+            everyTargetWritten = false;
+        } else if (IndexOfFolder(selected, folder) < 0) {
+            selected.push_back(folder);
+        }
+    }
+    if (selected.empty()) {
+        // Nothing installed is no success, whatever else the run did.
+        log.Add(L"nothing installed: no MetaTrader 4 installation folder to install into");
+        return kExitNotAllWritten;
+    }
+
+    FolderList dataFolders;
+    FindDataFolders(selected, dataFolders);
+    SilentView view(log);
+    const SessionWindow window;
+    {
+        const EndSessionHold hold(window.Handle(), Text(61, language));  // a logoff waits for the files
+        if (!InstallFiles(nullptr, selected, dataFolders, view)) everyTargetWritten = false;
+    }
+    return everyTargetWritten ? kExitAllWritten : kExitNotAllWritten;
+}
+
+int Run(const UnattendedSwitches& switches, Language language, RunLog& log) {
+    if (!switches.usageError.empty()) {
+        log.Add(L"usage error: " + switches.usageError);
+        return kExitUsage;
+    }
+    if (!switches.agreementPath.empty()) return ExportAgreement(switches.agreementPath, language, log);
+    if (!switches.acceptAgreement) {
+        log.Add(L"nothing installed: /accept-agreement was not given");
+        return kExitUsage;
+    }
+    return Install(switches, language, log);
+}
+
+}  // namespace
+
+int RunUnattended(const std::vector<std::wstring>& arguments, Language language) {
+    const UnattendedSwitches switches = ReadSwitches(arguments);
+    RunLog log;
+    log.Add(std::wstring(L"Mervane 4 Setup, unattended run, agreement language ") +
+            kLanguageNames[language < 3 ? language : 0]);
+    int code = Run(switches, language, log);
+    log.Add(L"exit code " + DecimalText(static_cast<unsigned>(code)));
+    if (!switches.logPath.empty() && !WriteUtf8WithMark(switches.logPath, log.Text()) && code == kExitAllWritten)
+        code = kExitLogNotWritten;
+    return code;
+}
