@@ -59,6 +59,16 @@ TEST(Switches, RefuseWhatAScriptCannotHaveMeant) {
         {{L"/silent", L"/folder=C:MT4"}, L"\"/folder=C:MT4\": the path must be a full one, C:\\... or \\\\server\\..."},
         {{L"/silent", L"/log=\\logs\\x"}, L"\"/log=\\logs\\x\": the path must be a full one, C:\\... or \\\\server\\..."},
         {{L"/silent", L"/log=C:\\a", L"/LOG=C:\\b"}, L"\"/LOG=C:\\b\": the switch is given twice"},
+        {{L"/silent", L"/folder=\\\\?\\C:\\MT4"},
+         L"\"/folder=\\\\?\\C:\\MT4\": a device path is not taken, give C:\\... or \\\\server\\..."},
+        // The log is written last: it must not replace a file that the run wrote, nor the agreement.
+        {{L"/silent", L"/log=C:\\Logs\\"}, L"\"/log=C:\\Logs\\\": the path names a folder, not a file"},
+        {{L"/silent", L"/log=C:\\MT4\\MQL4\\Experts\\mervane 4.EX4"},
+         L"\"/log=C:\\MT4\\MQL4\\Experts\\mervane 4.EX4\": the file would replace one that the installation writes"},
+        {{L"/silent", L"/agreement=C:\\a.txt", L"/log=c:\\A.TXT"}, L"/log= and /agreement= name the same file"},
+        // An export installs nothing, so it cannot stand beside the switches of an installation.
+        {{L"/silent", L"/accept-agreement", L"/agreement=C:\\eula.txt"},
+         L"/agreement= only exports the agreement: install in a run of its own"},
         // Consent in the chosen language: a later language switch would choose nothing.
         {{L"/silent", L"/de", L"/accept-agreement"}, L"\"/de\": a language switch must be the first argument"},
         {{L"/ru", L"/silent", L"/RU"}, L"\"/RU\": a language switch must be the first argument"},
