@@ -2,6 +2,9 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
+
+#include "app/startup.h"
 #include "machine.h"
 #include "metatrader/installations.h"
 #include "metatrader/navigator.h"
@@ -145,9 +148,10 @@ TEST_F(SilentRun, InstallsIntoTheRegisteredAndAddedFoldersAndTheirDataFoldersAnd
     const std::wstring elsewhere = machine_.AddTerminal(L"Terminal D", false);
     StandInTerminal terminal(L"--hidden-navigator \"--experts=" + dataA + L"\\MQL4\\Experts\"");
 
-    // A folder that the registry lists already is installed into once, as in the wizard.
-    EXPECT_EQ(Run(L"/SILENT /Accept-Agreement " + Quoted(L"/folder", added) + L" " + Quoted(L"/folder", a) + L" " +
-                  Quoted(L"/log", log_)),
+    // A folder that the registry lists already is installed into once, as in the wizard. A
+    // folder typed in other letter case, with a trailing backslash, still finds its data folder.
+    EXPECT_EQ(Run(L"/SILENT /Accept-Agreement " + Quoted(L"/folder", AsciiLower(added) + L"\\") + L" " +
+                  Quoted(L"/folder", a) + L" " + Quoted(L"/log", log_)),
               0u)
         << Log();
     for (const std::wstring& folder : {a, b, added, dataA, dataB, dataAdded}) EXPECT_TRUE(HasExpert(folder)) << Narrow(folder);
@@ -178,7 +182,9 @@ TEST_F(SilentRun, SkipRegistryWithOneFolderTouchesOnlyThatFolderAndItsDataFolder
     const std::wstring dataAdded = machine_.AddDataFolder(added);
 
     // Everything written, but the log's folder is missing: 4.
-    EXPECT_EQ(Run(L"/silent /accept-agreement /skip-registry " + Quoted(L"/folder", added) + L" " +
+    std::wstring slashes = added;
+    std::replace(slashes.begin(), slashes.end(), L'\\', L'/');
+    EXPECT_EQ(Run(L"/silent /accept-agreement /skip-registry " + Quoted(L"/folder", slashes) + L" " +
                   Quoted(L"/log", machine_.Tree().Path(L"missing\\setup.log"))),
               4u);
     EXPECT_TRUE(HasExpert(added));
