@@ -242,6 +242,9 @@ TEST_F(SilentRun, WhileOneRunsASecondGetsExitCode3AndTheWizardEndsQuietly) {
     EXPECT_EQ(owner, first.Id());
     EXPECT_EQ(AnswerToLogoff(session), 0);
     EXPECT_EQ(first.WaitForExit(0), STILL_ACTIVE) << "the first run ended before the others were tried";
+    // Its log says it began and has not ended; no earlier run's log stands in for it.
+    EXPECT_EQ(Log().rfind("Mervane 4 Setup, unattended run", 0), 0u) << Log();
+    EXPECT_EQ(Log().find("exit code"), std::string::npos) << Log();
 
     EXPECT_EQ(first.WaitForExit(60000), 0u) << "a terminal that does not answer costs no target";
     EXPECT_TRUE(HasExpert(a));

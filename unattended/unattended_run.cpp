@@ -77,7 +77,12 @@ std::wstring LineOf(const InstallOutcome& outcome) {
 // The log of one run, collected as it goes and written whole at the end.
 class RunLog {
 public:
-    void Add(const std::wstring& line) { text_ += line + L"\r\n"; }
+    // One line each: a line break in a path or a system message would split a step in two.
+    void Add(std::wstring line) {
+        for (wchar_t& c : line)
+            if (c < L' ') c = L' ';
+        text_ += line + L"\r\n";
+    }
     const std::wstring& Text() const { return text_; }
 
 private:
@@ -242,6 +247,9 @@ int RunUnattended(const std::vector<std::wstring>& arguments, Language language)
     RunLog log;
     log.Add(std::wstring(L"Mervane 4 Setup, unattended run, agreement language ") +
             kLanguageNames[language < 3 ? language : 0]);
+    // A run that never ends (ended by force, the session ended) leaves a log without its exit
+    // code, not an earlier run's log that reads as its own.
+    if (!switches.logPath.empty()) WriteUtf8WithMark(switches.logPath, log.Text());
     int code = Run(switches, language, log);
     log.Add(L"exit code " + DecimalText(static_cast<unsigned>(code)));
     if (!switches.logPath.empty() && !WriteUtf8WithMark(switches.logPath, log.Text()) && code == kExitAllWritten)
