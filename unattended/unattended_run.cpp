@@ -243,6 +243,9 @@ int Run(const UnattendedSwitches& switches, Language language, RunLog& log) {
 }  // namespace
 
 int RunUnattended(const std::vector<std::wstring>& arguments, Language language) {
+    // Nobody may be at the screen: no system message box for a drive without its disk, and
+    // a crash ends the run, which a waiting script then sees, instead of waiting on a dialog.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     const UnattendedSwitches switches = ReadSwitches(arguments);
     RunLog log;
     log.Add(std::wstring(L"Mervane 4 Setup, unattended run, agreement language ") +
