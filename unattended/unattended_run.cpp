@@ -76,7 +76,7 @@ std::wstring LineOf(const InstallOutcome& outcome) {
     return what + L" not written: " + where + L": " + ErrorText(outcome.error);
 }
 
-// The log of one run, collected as it goes and written whole at the end.
+// The log of one run, collected as it goes and written whole when the run begins and ends.
 class RunLog {
 public:
     // One line each: a line break in a path or a system message would split a step in two.
