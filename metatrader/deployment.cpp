@@ -92,7 +92,10 @@ bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes) {
         SetLastError(bytes.empty() ? ERROR_INVALID_DATA : ERROR_INVALID_NAME);
         return false;
     }
-    const std::wstring folderPath = path.substr(0, slash), name = path.substr(slash + 1);
+    // "C:" alone is the current folder on that drive, not its root: a file at a drive's root
+    // keeps the root's separator, or it would land in the elevated program's current folder.
+    const bool driveRoot = slash > 0 && path[slash - 1] == L':';
+    const std::wstring folderPath = path.substr(0, driveRoot ? slash + 1 : slash), name = path.substr(slash + 1);
     // Windows refuses to move over a read-only file; say so before writing anything, on
     // every system alike.
     const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -119,7 +122,7 @@ bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes) {
             SetLastError(ERROR_GEN_FAILURE);
             return false;
         }
-        temporary.reset(CreateFileW((folderPath + L"\\" + candidate).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
+        temporary.reset(CreateFileW((path.substr(0, slash + 1) + candidate).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (!temporary && GetLastError() != ERROR_FILE_EXISTS) return false;
     }

@@ -37,6 +37,17 @@ TEST(WriteFileReplacing, ReplacesTheWholeFileAndLeavesNoTemporaryFile) {
     EXPECT_FALSE(WriteFileReplacing(tree.Path(L"Experts\\second.ex4"), Bytes("")));
     EXPECT_EQ(ReadBytes(target), "new expert");
     EXPECT_EQ(FolderEntries(tree.Path(L"Experts")), std::vector<std::wstring>{L"Mervane 4.ex4"});
+
+    // A file at a drive's root goes there, not into the current folder on that drive.
+    const std::wstring atRoot = tree.Root().substr(0, 3) + L"mervane-" + std::to_wstring(GetCurrentProcessId());
+    wchar_t current[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, current);
+    SetCurrentDirectoryW(tree.Folder(L"Current").c_str());
+    EXPECT_TRUE(WriteFileReplacing(atRoot, Bytes("at the root")));
+    SetCurrentDirectoryW(current);
+    EXPECT_EQ(ReadBytes(atRoot), "at the root");
+    DeleteFileW(atRoot.c_str());
+    EXPECT_TRUE(FolderEntries(tree.Path(L"Current")).empty());
 }
 
 TEST(WriteFileReplacing, AHardLinkAtTheTargetIsReplacedNotWrittenThrough) {

@@ -2,6 +2,9 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
+
+#include "app/startup.h"
 #include "machine.h"
 #include "metatrader/installations.h"
 #include "metatrader/navigator.h"
@@ -59,6 +62,16 @@ TEST(Switches, RefuseWhatAScriptCannotHaveMeant) {
         {{L"/silent", L"/folder=C:MT4"}, L"\"/folder=C:MT4\": the path must be a full one, C:\\... or \\\\server\\..."},
         {{L"/silent", L"/log=\\logs\\x"}, L"\"/log=\\logs\\x\": the path must be a full one, C:\\... or \\\\server\\..."},
         {{L"/silent", L"/log=C:\\a", L"/LOG=C:\\b"}, L"\"/LOG=C:\\b\": the switch is given twice"},
+        {{L"/silent", L"/folder=\\\\?\\C:\\MT4"},
+         L"\"/folder=\\\\?\\C:\\MT4\": a device path is not taken, give C:\\... or \\\\server\\..."},
+        // The log is written last: it must not replace a file that the run wrote, nor the agreement.
+        {{L"/silent", L"/log=C:\\Logs\\"}, L"\"/log=C:\\Logs\\\": the path names a folder, not a file"},
+        {{L"/silent", L"/log=C:\\MT4\\MQL4\\Experts\\mervane 4.EX4"},
+         L"\"/log=C:\\MT4\\MQL4\\Experts\\mervane 4.EX4\": the file would replace one that the installation writes"},
+        {{L"/silent", L"/agreement=C:\\a.txt", L"/log=c:\\A.TXT"}, L"/log= and /agreement= name the same file"},
+        // An export installs nothing, so it cannot stand beside the switches of an installation.
+        {{L"/silent", L"/accept-agreement", L"/agreement=C:\\eula.txt"},
+         L"/agreement= only exports the agreement: install in a run of its own"},
         // Consent in the chosen language: a later language switch would choose nothing.
         {{L"/silent", L"/de", L"/accept-agreement"}, L"\"/de\": a language switch must be the first argument"},
         {{L"/ru", L"/silent", L"/RU"}, L"\"/RU\": a language switch must be the first argument"},
@@ -135,9 +148,10 @@ TEST_F(SilentRun, InstallsIntoTheRegisteredAndAddedFoldersAndTheirDataFoldersAnd
     const std::wstring elsewhere = machine_.AddTerminal(L"Terminal D", false);
     StandInTerminal terminal(L"--hidden-navigator \"--experts=" + dataA + L"\\MQL4\\Experts\"");
 
-    // A folder that the registry lists already is installed into once, as in the wizard.
-    EXPECT_EQ(Run(L"/SILENT /Accept-Agreement " + Quoted(L"/folder", added) + L" " + Quoted(L"/folder", a) + L" " +
-                  Quoted(L"/log", log_)),
+    // A folder that the registry lists already is installed into once, as in the wizard. A
+    // folder typed in other letter case, with a trailing backslash, still finds its data folder.
+    EXPECT_EQ(Run(L"/SILENT /Accept-Agreement " + Quoted(L"/folder", AsciiLower(added) + L"\\") + L" " +
+                  Quoted(L"/folder", a) + L" " + Quoted(L"/log", log_)),
               0u)
         << Log();
     for (const std::wstring& folder : {a, b, added, dataA, dataB, dataAdded}) EXPECT_TRUE(HasExpert(folder)) << Narrow(folder);
@@ -168,7 +182,9 @@ TEST_F(SilentRun, SkipRegistryWithOneFolderTouchesOnlyThatFolderAndItsDataFolder
     const std::wstring dataAdded = machine_.AddDataFolder(added);
 
     // Everything written, but the log's folder is missing: 4.
-    EXPECT_EQ(Run(L"/silent /accept-agreement /skip-registry " + Quoted(L"/folder", added) + L" " +
+    std::wstring slashes = added;
+    std::replace(slashes.begin(), slashes.end(), L'\\', L'/');
+    EXPECT_EQ(Run(L"/silent /accept-agreement /skip-registry " + Quoted(L"/folder", slashes) + L" " +
                   Quoted(L"/log", machine_.Tree().Path(L"missing\\setup.log"))),
               4u);
     EXPECT_TRUE(HasExpert(added));
@@ -226,6 +242,9 @@ TEST_F(SilentRun, WhileOneRunsASecondGetsExitCode3AndTheWizardEndsQuietly) {
     EXPECT_EQ(owner, first.Id());
     EXPECT_EQ(AnswerToLogoff(session), 0);
     EXPECT_EQ(first.WaitForExit(0), STILL_ACTIVE) << "the first run ended before the others were tried";
+    // Its log says it began and has not ended; no earlier run's log stands in for it.
+    EXPECT_EQ(Log().rfind("Mervane 4 Setup, unattended run", 0), 0u) << Log();
+    EXPECT_EQ(Log().find("exit code"), std::string::npos) << Log();
 
     EXPECT_EQ(first.WaitForExit(60000), 0u) << "a terminal that does not answer costs no target";
     EXPECT_TRUE(HasExpert(a));

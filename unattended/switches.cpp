@@ -2,6 +2,29 @@
 
 #include "app/startup.h"
 #include "metatrader/folder_list.h"
+#include "metatrader/terminal_conventions.h"
+
+namespace {
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// \\?\ and \\.\ reach devices and skip the path rules; no folder a terminal records looks so.
+bool IsDevicePath(const std::wstring& path) {
+    return path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) && (path[2] == L'?' || path[2] == L'.') &&
+           IsSeparator(path[3]);
+}
+
+// Why the log or agreement file cannot be `path`, or empty: it must name a file, and not one
+// that the installation itself writes, which the log would replace at the end.
+std::wstring WhyNotAFile(const std::wstring& path) {
+    if (IsSeparator(path.back())) return L"the path names a folder, not a file";
+    const std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
+    if (SameFolderIgnoringCase(name, kExpertFileName) || SameFolderIgnoringCase(name, kShortcutFileName))
+        return L"the file would replace one that the installation writes";
+    return {};
+}
+
+}  // namespace
 
 bool AsksForSilentRun(const std::vector<std::wstring>& arguments) {
     for (const std::wstring& argument : arguments)
@@ -46,12 +69,23 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
             refuse(quoted + L": the switch needs a value, " + name + L"=PATH");
         else if (!IsAbsolutePath(value))
             refuse(quoted + L": the path must be a full one, C:\\... or \\\\server\\...");
+        else if (IsDevicePath(value))
+            refuse(quoted + L": a device path is not taken, give C:\\... or \\\\server\\...");
+        else if (single && !WhyNotAFile(value).empty())
+            refuse(quoted + L": " + WhyNotAFile(value));
         else if (single && !single->empty())
             refuse(quoted + L": the switch is given twice");
         else if (single)
             *single = value;
         else
             switches.folders.push_back(value);
+    }
+    if (!switches.agreementPath.empty()) {
+        // An export installs nothing: a script that asks for both would be told 0 for nothing.
+        if (switches.acceptAgreement || switches.skipRegistry || !switches.folders.empty())
+            refuse(L"/agreement= only exports the agreement: install in a run of its own");
+        else if (SameFolderIgnoringCase(switches.agreementPath, switches.logPath))
+            refuse(L"/log= and /agreement= name the same file");
     }
     return switches;
 }

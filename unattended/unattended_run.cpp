@@ -3,6 +3,10 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+
 #include "app/decimal_text.h"
 #include "app/end_session_hold.h"
 #include "app/handles.h"
@@ -72,10 +76,15 @@ std::wstring LineOf(const InstallOutcome& outcome) {
     return what + L" not written: " + where + L": " + ErrorText(outcome.error);
 }
 
-// The log of one run, collected as it goes and written whole at the end.
+// The log of one run, collected as it goes and written whole when the run begins and ends.
 class RunLog {
 public:
-    void Add(const std::wstring& line) { text_ += line + L"\r\n"; }
+    // One line each: a line break in a path or a system message would split a step in two.
+    void Add(std::wstring line) {
+        for (wchar_t& c : line)
+            if (c < L' ') c = L' ';
+        text_ += line + L"\r\n";
+    }
     const std::wstring& Text() const { return text_; }
 
 private:
@@ -152,15 +161,51 @@ int ExportAgreement(const std::wstring& path, Language language, RunLog& log) {
     return kExitUsage;
 }
 
+// A folder named on the command line as the add-folder button would give it: backslashes
+// only, no "." or "..", no trailing backslash but at a drive's root, the drive letter and
+// every name as the folder above lists it. A data folder's marker names its installation
+// exactly, letter case included: "c:\mt4\" would find no data folder where "C:\MT4" does.
+std::wstring FolderAsBrowsed(const std::wstring& given) {
+    std::wstring path(GetFullPathNameW(given.c_str(), 0, nullptr, nullptr), L'\0');
+    const DWORD length =
+        path.empty() ? 0 : GetFullPathNameW(given.c_str(), static_cast<DWORD>(path.size()), path.data(), nullptr);
+    if (length < 3 || length >= path.size()) return given;
+    path.resize(length);
+    size_t root = 3;  // "C:\", or "\\server\share"
+    if (path[1] == L':') {
+        if (path[0] >= L'a' && path[0] <= L'z') path[0] = static_cast<wchar_t>(path[0] - L'a' + L'A');
+    } else {
+        const size_t server = path.find(L'\\', 2);
+        root = server == std::wstring::npos ? path.size() : std::min(path.find(L'\\', server + 1), path.size());
+    }
+    while (path.size() > root && path.back() == L'\\') path.pop_back();
+    for (size_t start = root; start < path.size(); ++start) {
+        if (path[start] == L'\\') continue;
+        const size_t end = std::min(path.find(L'\\', start), path.size());
+        WIN32_FIND_DATAW found;
+        // Without wildcards the search finds this one entry, also by its short name.
+        const HANDLE search = path.find_first_of(L"*?", start) < end
+                                  ? INVALID_HANDLE_VALUE
+                                  : FindFirstFileW(path.substr(0, end).c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) break;  // the rest is not there: left as given
+        FindClose(search);
+        path.replace(start, end - start, found.cFileName);
+        start = path.find(L'\\', start);
+        if (start == std::wstring::npos) break;
+    }
+    return path;
+}
+
 int Install(const UnattendedSwitches& switches, Language language, RunLog& log) {
     // The Folders page's list with every entry ticked: the registry's folders, then each
     // added folder that passes the add-folder button's check and is not listed yet.
     FolderList selected;
     if (!switches.skipRegistry) FindInstallations(selected);
     bool everyTargetWritten = true;
-    for (const std::wstring& folder : switches.folders) {
+    for (const std::wstring& given : switches.folders) {
+        const std::wstring folder = FolderAsBrowsed(given);
         if (!IsTerminalFolder(folder)) {
-            log.Add(L"expert not written: " + folder +
+            log.Add(L"expert not written: " + given +
                     L": not a MetaTrader 4 installation folder (terminal.exe, MQL4\\Experts, MQL4\\Files)");
             everyTargetWritten = false;
         } else if (IndexOfFolder(selected, folder) < 0) {
@@ -200,10 +245,20 @@ int Run(const UnattendedSwitches& switches, Language language, RunLog& log) {
 }  // namespace
 
 int RunUnattended(const std::vector<std::wstring>& arguments, Language language) {
+    // Nobody may be at the screen: no system message box for a drive without its disk, and
+    // a crash ends the run, which a waiting script then sees, instead of waiting on a dialog.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    // The same for an abort (an exception nobody catches): the C runtime's box stays shut, and
+    // the code is not its 3, which says that nothing was written.
+    _set_error_mode(_OUT_TO_STDERR);
+    std::signal(SIGABRT, [](int) { std::_Exit(kExitNotAllWritten); });
     const UnattendedSwitches switches = ReadSwitches(arguments);
     RunLog log;
     log.Add(std::wstring(L"Mervane 4 Setup, unattended run, agreement language ") +
             kLanguageNames[language < 3 ? language : 0]);
+    // A run that never ends (ended by force, the session ended) leaves a log without its exit
+    // code, not an earlier run's log that reads as its own.
+    if (!switches.logPath.empty()) WriteUtf8WithMark(switches.logPath, log.Text());
     int code = Run(switches, language, log);
     log.Add(L"exit code " + DecimalText(static_cast<unsigned>(code)));
     if (!switches.logPath.empty() && !WriteUtf8WithMark(switches.logPath, log.Text()) && code == kExitAllWritten)
