@@ -54,18 +54,48 @@ std::wstring RandomFileName() {
     return name + L".tmp";
 }
 
+template <typename Function>
+Function NativeFunction(const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), name)));
+}
+
+using ToWin32ErrorFn = ULONG(NTAPI*)(LONG);
+
+// A new file named `name` inside the folder behind `folder`, open for writing and deleting:
+// never an entry that stood there, never followed through a link, and found through the
+// folder's handle, not its path. `taken` tells a name already in use from other failures.
+HANDLE CreateNewFileIn(HANDLE folder, const std::wstring& name, bool& taken) {
+    auto create = NativeFunction<decltype(&NtCreateFile)>("NtCreateFile");
+    auto toWin32Error = NativeFunction<ToWin32ErrorFn>("RtlNtStatusToDosError");
+    taken = false;
+    if (!create || !toWin32Error) {
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return nullptr;
+    }
+    UNICODE_STRING relative{static_cast<USHORT>(name.size() * sizeof(wchar_t)),
+                            static_cast<USHORT>(name.size() * sizeof(wchar_t)), const_cast<wchar_t*>(name.c_str())};
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &relative, OBJ_CASE_INSENSITIVE, folder, nullptr);
+    IO_STATUS_BLOCK status{};
+    HANDLE file = nullptr;
+    const LONG result = create(&file, FILE_GENERIC_WRITE | DELETE, &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL,
+                               0, FILE_CREATE,
+                               FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT, nullptr, 0);
+    if (result >= 0) return file;
+    constexpr LONG kNameCollision = static_cast<LONG>(0xC0000035);  // STATUS_OBJECT_NAME_COLLISION
+    taken = result == kNameCollision;
+    SetLastError(taken ? ERROR_FILE_EXISTS : toWin32Error(result));  // as CreateFileW would say
+    return nullptr;
+}
+
 // Renames `file` to `name` inside the folder behind `folder`, replacing what stands there.
 // The native call: the Win32 one turns a bare name into a path from the current folder,
 // and a rename by path would be resolved through the folder's name once more.
 bool RenameInto(HANDLE file, HANDLE folder, const std::wstring& name) {
     using SetInformationFn = LONG(NTAPI*)(HANDLE, IO_STATUS_BLOCK*, void*, ULONG, int);
-    using ToWin32ErrorFn = ULONG(NTAPI*)(LONG);
     constexpr int kFileRenameInformation = 10;
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    auto setInformation = reinterpret_cast<SetInformationFn>(
-        reinterpret_cast<void*>(GetProcAddress(ntdll, "NtSetInformationFile")));
-    auto toWin32Error = reinterpret_cast<ToWin32ErrorFn>(
-        reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
+    auto setInformation = NativeFunction<SetInformationFn>("NtSetInformationFile");
+    auto toWin32Error = NativeFunction<ToWin32ErrorFn>("RtlNtStatusToDosError");
     if (!setInformation || !toWin32Error) {
         SetLastError(ERROR_PROC_NOT_FOUND);
         return false;
@@ -113,18 +143,20 @@ bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes) {
                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!folder) return false;
 
-    // A new file under a random name, never a link: from here on it is reached through its
-    // handle only.
-    UniqueFile temporary;
+    // A new file under a random name, made in the held folder itself, not through its path
+    // once more (the path's other folders may have been swapped meanwhile, and the longer
+    // name could push a path that fits past the platform's limit). From here on the file is
+    // reached through its handle only.
+    UniqueHandle temporary;
     for (int attempt = 0; attempt < 3 && !temporary; ++attempt) {
         const std::wstring candidate = RandomFileName();
         if (candidate.empty()) {
             SetLastError(ERROR_GEN_FAILURE);
             return false;
         }
-        temporary.reset(CreateFileW((path.substr(0, slash + 1) + candidate).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
-                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-        if (!temporary && GetLastError() != ERROR_FILE_EXISTS) return false;
+        bool taken = false;
+        temporary.reset(CreateNewFileIn(folder.get(), candidate, taken));
+        if (!temporary && !taken) return false;
     }
     if (!temporary) return false;
 

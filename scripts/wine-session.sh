@@ -34,13 +34,16 @@ start_wine_session() {
   fi
 
   "$WINESERVER" -p  # keep the server up between the many short Wine processes
-  [ -f "$WINEPREFIX/system.reg" ] && return 0
+  # A kept prefix is ready once it has been set up to the end: a boot that was interrupted
+  # (Ctrl+C) or failed leaves a registry behind, but not this mark.
+  local ready="$WINEPREFIX/.mervane-ready"
+  [ -f "$ready" ] && return 0
   # No Mono or Gecko prompts. A boot that fails (seen once under load) is said and tried
   # again, rather than ending the calling script without a word.
-  local attempt
+  local attempt booted=0
   for attempt in 1 2; do
     WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 "$MERVANE_WINE64" wineboot -i >"$WINEPREFIX/boot.log" 2>&1 &&
-      break
+      booted=1 && break
     echo "Wine's prefix did not boot (attempt $attempt of 2); its last words:" >&2
     tail -n 5 "$WINEPREFIX/boot.log" >&2 || true
     "$WINESERVER" -k >/dev/null 2>&1 || true
@@ -60,6 +63,7 @@ start_wine_session() {
     "$MERVANE_WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 ||
       echo "Could not make Wine's windows unmanaged: hiding a window will take 2 s." >&2
   fi
+  if [ "$booted" = 1 ]; then touch "$ready"; fi
 }
 
 stop_wine_session() {

@@ -138,16 +138,20 @@ void WizardDriver::DoubleClick(HWND control) const {
           MouseInput(point, MOUSEEVENTF_LEFTDOWN), MouseInput(point, MOUSEEVENTF_LEFTUP)});
 }
 
-void WizardDriver::Type(wchar_t character, bool alt) const {
+void WizardDriver::Type(const std::wstring& characters, bool alt) const {
     Front();
-    const SHORT key = VkKeyScanW(character);
     std::vector<INPUT> typed;
-    if (key == -1) {
-        typed = {UnicodeInput(character, false), UnicodeInput(character, true)};
-    } else {
-        const WORD virtualKey = LOBYTE(key);
-        typed = (HIBYTE(key) & 1) ? Holding({VK_SHIFT}, {KeyInput(virtualKey, false), KeyInput(virtualKey, true)})
-                                  : std::vector<INPUT>{KeyInput(virtualKey, false), KeyInput(virtualKey, true)};
+    for (wchar_t character : characters) {
+        const SHORT key = VkKeyScanW(character);
+        std::vector<INPUT> one;
+        if (key == -1) {
+            one = {UnicodeInput(character, false), UnicodeInput(character, true)};
+        } else {
+            const WORD virtualKey = LOBYTE(key);
+            one = (HIBYTE(key) & 1) ? Holding({VK_SHIFT}, {KeyInput(virtualKey, false), KeyInput(virtualKey, true)})
+                                    : std::vector<INPUT>{KeyInput(virtualKey, false), KeyInput(virtualKey, true)};
+        }
+        typed.insert(typed.end(), one.begin(), one.end());
     }
     Send(alt ? Holding({VK_MENU}, typed) : typed);
 }

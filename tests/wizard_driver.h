@@ -39,7 +39,9 @@ public:
     void DoubleClick(HWND control) const;
     // A typed character, with Alt held when asked. A character the keyboard layout lacks is
     // typed as a Unicode character.
-    void Type(wchar_t character, bool alt = false) const;
+    void Type(wchar_t character, bool alt = false) const { Type(std::wstring(1, character), alt); }
+    // Characters typed ahead: all sent at once, before the wizard has taken the first.
+    void Type(const std::wstring& characters, bool alt = false) const;
     // A key pressed and released while the keys in `held` (VK_SHIFT, VK_CONTROL, VK_MENU)
     // are held down.
     void Press(WORD key, std::initializer_list<WORD> held = {}) const;

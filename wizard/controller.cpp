@@ -238,8 +238,8 @@ void TFormMain::CheckListBox4ClickCheck() { EnableWindow(buttonNext_->Handle(), 
 
 void TFormMain::ButtonAddFolder4Click() {
     // Like the navigation table's "nothing" cells: a click that reaches the button while its
-    // page is hidden does nothing.
-    if (CurrentPage() != WizardPage::Folders) return;
+    // page is hidden, or is being left, does nothing; a folder added then would be lost.
+    if (switching_ || CurrentPage() != WizardPage::Folders) return;
     std::wstring folder = InitialBrowseFolder(handle_);
     if (!BrowseForFolder(handle_, TextOf(110), folder) || !IsTerminalFolder(folder)) return;
     if (checkListBox4_->IndexOfExact(folder) < 0) checkListBox4_->Add(folder);
