@@ -1,9 +1,9 @@
 #include <windows.h>
 
 #include "app/startup.h"
-#include "app/system_libraries.h"
 #include "unattended/switches.h"
 #include "unattended/unattended_run.h"
+#include "win32/system_libraries.h"
 #include "wizard/form_main.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {

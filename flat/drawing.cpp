@@ -1,7 +1,7 @@
 #include "flat/drawing.h"
 
-#include "app/handles.h"
-#include "flat/dpi.h"
+#include "win32/dpi.h"
+#include "win32/handles.h"
 
 namespace {
 

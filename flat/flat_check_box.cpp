@@ -3,9 +3,9 @@
 #include <windowsx.h>
 
 #include "flat/button_subclass.h"
-#include "flat/dpi.h"
 #include "flat/drawing.h"
 #include "flat/flat_messages.h"
+#include "win32/dpi.h"
 
 HoverTracking TFlatCheckBox::hover_(TFlatCheckBox::HoverTimerTick);
 

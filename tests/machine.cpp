@@ -2,9 +2,9 @@
 
 #include <shlobj.h>
 
-#include "app/embedded_resource.h"
-#include "metatrader/installations.h"
 #include "process_helpers.h"
+#include "win32/embedded_resource.h"
+#include "win32/shell_folders.h"
 
 Machine::Machine() {
     appData_ = SpecialFolderPath(nullptr, CSIDL_APPDATA);

@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "app/embedded_resource.h"
-#include "app/end_session_hold.h"
-#include "app/signed_in_user.h"
 #include "app/startup.h"
+#include "controls/wait_animation.h"
 #include "process_helpers.h"
 #include "texts/texts.h"
+#include "win32/embedded_resource.h"
 #include "wizard/form_main.h"
-#include "wizard/wait_animation.h"
 
 #include <fstream>
 #include <iterator>
@@ -69,33 +67,6 @@ TEST(ChooseLanguage, TheMachineLocaleGivesAValidLanguage) {
     const Language fromLocale = LanguageFromLocale();
     EXPECT_TRUE(fromLocale <= kRussian || fromLocale == kNoLanguage);
     EXPECT_EQ(fromLocale, LanguageOfLocaleId(GetUserDefaultLCID()));
-}
-
-TEST(ChooseAddressRoute, TheShellOpensItUnlessThereIsNoneOrItRunsAsElevatedAsTheWizard) {
-    struct Case {
-        bool shellWindow, sameElevation;
-        AddressRoute route;
-    };
-    for (Case c : {Case{false, false, AddressRoute::Direct}, Case{false, true, AddressRoute::Direct},
-                   Case{true, true, AddressRoute::Direct}, Case{true, false, AddressRoute::ThroughShell}})
-        EXPECT_EQ(ChooseAddressRoute(c.shellWindow, c.sameElevation), c.route) << c.shellWindow << c.sameElevation;
-
-    // What the choice reads from the tokens.
-    const UniqueHandle own = OwnProcessToken();
-    EXPECT_TRUE(SameElevation(own.get(), own.get()));
-    EXPECT_FALSE(DifferentUsers(own.get(), own.get()));
-}
-
-TEST(EndSessionHold, HoldsALogoffWhileAnyHoldLives) {
-    HWND hidden = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-    EXPECT_EQ(EndSessionHold::QueryEndSessionAnswer(), TRUE);
-    {
-        const EndSessionHold outer(hidden, L"Installing");
-        { const EndSessionHold inner(hidden, L"Installing"); }
-        EXPECT_EQ(EndSessionHold::QueryEndSessionAnswer(), FALSE);
-    }
-    EXPECT_EQ(EndSessionHold::QueryEndSessionAnswer(), TRUE);
-    DestroyWindow(hidden);
 }
 
 // ---- the program itself, started as a real process

@@ -6,12 +6,12 @@
 
 #include "app/startup.h"
 #include "machine.h"
-#include "metatrader/installations.h"
 #include "metatrader/navigator.h"
 #include "process_helpers.h"
 #include "standin_driver.h"
 #include "unattended/switches.h"
 #include "unattended/unattended_run.h"
+#include "win32/shell_folders.h"
 #include "wizard/agreement.h"
 #include "wizard/form_main.h"
 

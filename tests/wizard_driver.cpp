@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "wizard/page_control.h"
+#include "controls/page_control.h"
 
 namespace {
 

@@ -8,17 +8,18 @@
 #include <iterator>
 #include <set>
 
-#include "app/embedded_resource.h"
 #include "app/startup.h"
 #include "file_helpers.h"
-#include "machine.h"
 #include "flat/colors.h"
-#include "flat/dpi.h"
-#include "metatrader/folder_browser.h"
-#include "metatrader/installations.h"
-#include "texts/texts.h"
-#include "wizard/agreement.h"
+#include "machine.h"
 #include "standin_driver.h"
+#include "texts/texts.h"
+#include "win32/dpi.h"
+#include "win32/embedded_resource.h"
+#include "win32/files.h"
+#include "win32/folder_browser.h"
+#include "win32/shell_folders.h"
+#include "wizard/agreement.h"
 #include "wizard_driver.h"
 
 namespace {

@@ -7,14 +7,16 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "app/decimal_text.h"
-#include "app/end_session_hold.h"
-#include "app/handles.h"
 #include "metatrader/data_folders.h"
 #include "metatrader/deployment.h"
 #include "metatrader/installations.h"
 #include "metatrader/navigator.h"
 #include "unattended/switches.h"
+#include "win32/decimal_text.h"
+#include "win32/end_session_hold.h"
+#include "win32/files.h"
+#include "win32/handles.h"
+#include "win32/shell_folders.h"
 #include "wizard/agreement.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #include "wizard/agreement.h"
 
-#include "app/embedded_resource.h"
-#include "app/text_decoding.h"
 #include "flat/flat_memo.h"
+#include "win32/embedded_resource.h"
+#include "win32/text_decoding.h"
 
 std::optional<std::wstring> AgreementText(HMODULE module, const wchar_t* name) {
     if (!FindResourceW(module, name, RT_RCDATA)) return std::nullopt;

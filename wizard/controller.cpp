@@ -3,23 +3,24 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "app/end_session_hold.h"
-#include "app/signed_in_user.h"
-#include "app/startup.h"
-#include "flat/dpi.h"
+#include "controls/check_list_box.h"
+#include "controls/image.h"
+#include "controls/page_control.h"
+#include "controls/wait_animation.h"
 #include "flat/flat_button.h"
 #include "flat/flat_check_box.h"
+#include "flat/flat_gauge.h"
 #include "flat/flat_memo.h"
-#include "metatrader/folder_browser.h"
 #include "metatrader/installations.h"
 #include "user_guide_address.h"
+#include "win32/dpi.h"
+#include "win32/end_session_hold.h"
+#include "win32/folder_browser.h"
+#include "win32/shell_folders.h"
+#include "win32/signed_in_user.h"
 #include "wizard/agreement.h"
-#include "wizard/check_list_box.h"
 #include "wizard/form_main.h"
-#include "wizard/image.h"
 #include "wizard/my_thread.h"
-#include "wizard/page_control.h"
-#include "wizard/wait_animation.h"
 
 namespace {
 

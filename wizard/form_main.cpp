@@ -2,20 +2,21 @@
 
 #include <commctrl.h>
 
-#include "app/end_session_hold.h"
-#include "app/shell_functions.h"
-#include "app/system_libraries.h"
-#include "flat/dpi.h"
+#include "controls/check_list_box.h"
+#include "controls/image.h"
+#include "controls/page_control.h"
+#include "controls/wait_animation.h"
 #include "flat/drawing.h"
 #include "flat/flat_button.h"
 #include "flat/flat_check_box.h"
+#include "flat/flat_gauge.h"
 #include "flat/flat_memo.h"
 #include "flat/flat_messages.h"
-#include "wizard/check_list_box.h"
-#include "wizard/image.h"
+#include "win32/dpi.h"
+#include "win32/end_session_hold.h"
+#include "win32/shell_functions.h"
+#include "win32/system_libraries.h"
 #include "wizard/my_thread.h"
-#include "wizard/page_control.h"
-#include "wizard/wait_animation.h"
 
 namespace {
 

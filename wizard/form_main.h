@@ -4,10 +4,10 @@
 #include <memory>
 #include <string>
 
-#include "app/handles.h"
 #include "metatrader/deployment.h"
-#include "metatrader/folder_list.h"
 #include "texts/texts.h"
+#include "win32/folder_list.h"
+#include "win32/handles.h"
 
 class TCheckListBox;
 class TFlatButton;

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "benchmarks/timing.h"
 #include "file_helpers.h"
 #include "process_helpers.h"
 #include "wizard_driver.h"
-#include "benchmarks/timing.h"
 
 namespace {
 

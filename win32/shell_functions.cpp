@@ -1,6 +1,6 @@
-#include "app/shell_functions.h"
+#include "win32/shell_functions.h"
 
-#include "app/system_libraries.h"
+#include "win32/system_libraries.h"
 
 const ShellFunctions& ShellApi() {
     static const ShellFunctions functions = [] {

@@ -1,4 +1,4 @@
-#include "flat/dpi.h"
+#include "win32/dpi.h"
 
 namespace {
 

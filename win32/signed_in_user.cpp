@@ -1,4 +1,4 @@
-#include "app/signed_in_user.h"
+#include "win32/signed_in_user.h"
 
 #include <shellapi.h>
 #include <exdisp.h>
@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "app/shell_functions.h"
+#include "win32/shell_functions.h"
 
 UniqueHandle ShellProcessToken() {
     DWORD processId = 0;

@@ -8,6 +8,9 @@ void RestrictDllSearchToSystem32();
 // Loads a DLL from System32 only. Returns nullptr when it is not there.
 HMODULE LoadSystemLibrary(const wchar_t* fileName);
 
+// True when the wizard runs as a 32-bit process on 64-bit Windows.
+bool RunningUnderWow64();
+
 // Sets `function` to the typed entry point `name` of `module`, or nullptr.
 template <typename Function>
 void ResolveFunction(HMODULE module, Function& function, const char* name) {

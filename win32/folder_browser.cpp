@@ -1,11 +1,13 @@
-#include "metatrader/folder_browser.h"
-#include "app/shell_functions.h"
+#include "win32/folder_browser.h"
 
 #include <shlobj.h>
 
 #include <vector>
 
-#include "metatrader/installations.h"
+#include "win32/files.h"
+#include "win32/shell_folders.h"
+#include "win32/shell_functions.h"
+#include "win32/system_libraries.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "wizard/image.h"
+#include "controls/image.h"
 
+#include "controls/wait_animation.h"
 #include "flat/drawing.h"
-#include "wizard/wait_animation.h"
 
 namespace {
 constexpr wchar_t kImageClass[] = L"TImage";

@@ -1,4 +1,4 @@
-#include "app/system_libraries.h"
+#include "win32/system_libraries.h"
 
 #include <string>
 
@@ -23,4 +23,13 @@ HMODULE LoadSystemLibrary(const wchar_t* fileName) {
     path += L'\\';
     path += fileName;
     return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+bool RunningUnderWow64() {
+    // Looked up at run time so that the wizard also starts where it is missing.
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    auto isWow64Process = reinterpret_cast<IsWow64ProcessFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
+    BOOL wow64 = FALSE;
+    return isWow64Process && isWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }

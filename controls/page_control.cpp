@@ -1,4 +1,4 @@
-#include "wizard/page_control.h"
+#include "controls/page_control.h"
 
 #include <commctrl.h>
 

@@ -1,12 +1,12 @@
-#include "wizard/wait_animation.h"
-#include "app/shell_functions.h"
+#include "controls/wait_animation.h"
+#include "win32/shell_functions.h"
 
 #include <objidl.h>
 
 #include <cstring>
 
-#include "app/embedded_resource.h"
-#include "app/system_libraries.h"
+#include "win32/embedded_resource.h"
+#include "win32/system_libraries.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "wizard/check_list_box.h"
+#include "controls/check_list_box.h"
 
 #include <windowsx.h>
 
-#include "flat/dpi.h"
+#include "win32/dpi.h"
 
 namespace {
 constexpr wchar_t kProperty[] = L"Mervane.TCheckListBox";
