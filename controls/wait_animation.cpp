@@ -1,102 +1,59 @@
 #include "controls/wait_animation.h"
-#include "win32/shell_functions.h"
 
 #include <objidl.h>
 
 #include <cstring>
 
 #include "win32/embedded_resource.h"
-#include "win32/system_libraries.h"
+#include "win32/handles.h"
+#include "win32/system_functions.h"
 
 namespace {
 
-// The GDI+ flat API, resolved from System32 (gdiplus.dll is no KnownDLL and must not be
-// imported by name) and started for one decoding: a plain object of the thread that decodes,
-// not a static another thread could set up at the same time.
-using GpStatus = int;
-using GpImage = void;
-struct StartupInput {
-    UINT32 version = 1;
-    void* debugCallback = nullptr;
-    BOOL suppressBackgroundThread = FALSE;
-    BOOL suppressExternalCodecs = FALSE;
-};
-struct PropertyItem {
-    ULONG id;
-    ULONG length;
-    WORD type;
-    void* value;
-};
 constexpr ULONG kPropertyFrameDelay = 0x5100;
 constexpr ULONG kPropertyLoopCount = 0x5101;
 const GUID kFrameDimensionTime = {0x6aedbd6d, 0x3fb5, 0x418a, {0x83, 0xa6, 0x7f, 0x45, 0x22, 0x9d, 0xc8, 0x72}};
 
-class Gdiplus {
+// GDI+ started for one decoding: a plain object of the thread that decodes, not a static
+// another thread could set up at the same time.
+class GdiplusSession {
 public:
-    Gdiplus() {
-        HMODULE module = LoadSystemLibrary(L"gdiplus.dll");
-        if (!module) return;
-        ResolveFunction(module, startup, "GdiplusStartup");
-        ResolveFunction(module, shutdown, "GdiplusShutdown");
-        ResolveFunction(module, createFromStream, "GdipCreateBitmapFromStream");
-        ResolveFunction(module, disposeImage, "GdipDisposeImage");
-        ResolveFunction(module, getWidth, "GdipGetImageWidth");
-        ResolveFunction(module, getHeight, "GdipGetImageHeight");
-        ResolveFunction(module, frameCount, "GdipImageGetFrameCount");
-        ResolveFunction(module, selectFrame, "GdipImageSelectActiveFrame");
-        ResolveFunction(module, propertySize, "GdipGetPropertyItemSize");
-        ResolveFunction(module, property, "GdipGetPropertyItem");
-        ResolveFunction(module, createHbitmap, "GdipCreateHBITMAPFromBitmap");
-        StartupInput input;
-        ready = startup && shutdown && createFromStream && disposeImage && getWidth && getHeight && frameCount &&
-                selectFrame && propertySize && property && createHbitmap && startup(&token_, &input, nullptr) == 0;
+    GdiplusSession() : gdi_(GdiplusApi()) {
+        const gdiplus::StartupInput input;
+        ready_ = gdi_.startup && gdi_.shutdown && gdi_.createFromStream && gdi_.disposeImage && gdi_.getWidth &&
+                 gdi_.getHeight && gdi_.frameCount && gdi_.selectFrame && gdi_.propertySize && gdi_.property &&
+                 gdi_.createHbitmap && gdi_.startup(&token_, &input, nullptr) == 0;
     }
-    ~Gdiplus() {
-        if (ready) shutdown(token_);  // the frames are plain bitmaps and outlive it
+    ~GdiplusSession() {
+        if (ready_) gdi_.shutdown(token_);  // the frames are plain bitmaps and outlive it
     }
-    Gdiplus(const Gdiplus&) = delete;
-    Gdiplus& operator=(const Gdiplus&) = delete;
-
-    GpStatus(WINAPI* startup)(ULONG_PTR*, const StartupInput*, void*) = nullptr;
-    void(WINAPI* shutdown)(ULONG_PTR) = nullptr;
-    GpStatus(WINAPI* createFromStream)(IStream*, GpImage**) = nullptr;
-    GpStatus(WINAPI* disposeImage)(GpImage*) = nullptr;
-    GpStatus(WINAPI* getWidth)(GpImage*, UINT*) = nullptr;
-    GpStatus(WINAPI* getHeight)(GpImage*, UINT*) = nullptr;
-    GpStatus(WINAPI* frameCount)(GpImage*, const GUID*, UINT*) = nullptr;
-    GpStatus(WINAPI* selectFrame)(GpImage*, const GUID*, UINT) = nullptr;
-    GpStatus(WINAPI* propertySize)(GpImage*, ULONG, UINT*) = nullptr;
-    GpStatus(WINAPI* property)(GpImage*, ULONG, UINT, PropertyItem*) = nullptr;
-    GpStatus(WINAPI* createHbitmap)(GpImage*, HBITMAP*, DWORD) = nullptr;
-    bool ready = false;
+    GdiplusSession(const GdiplusSession&) = delete;
+    GdiplusSession& operator=(const GdiplusSession&) = delete;
+    bool Ready() const { return ready_; }
+    const GdiplusFunctions& operator*() const { return gdi_; }
 
 private:
+    const GdiplusFunctions& gdi_;
     ULONG_PTR token_ = 0;
+    bool ready_ = false;
 };
 
 // A property item's raw bytes, or empty.
-std::vector<BYTE> PropertyBytes(const Gdiplus& gdi, GpImage* image, ULONG id) {
+std::vector<BYTE> PropertyBytes(const GdiplusFunctions& gdi, gdiplus::Image* image, ULONG id) {
     UINT size = 0;
-    if (gdi.propertySize(image, id, &size) != 0 || size < sizeof(PropertyItem)) return {};
+    if (gdi.propertySize(image, id, &size) != 0 || size < sizeof(gdiplus::PropertyItem)) return {};
     std::vector<BYTE> buffer(size);
-    auto* item = reinterpret_cast<PropertyItem*>(buffer.data());
+    auto* item = reinterpret_cast<gdiplus::PropertyItem*>(buffer.data());
     if (gdi.property(image, id, size, item) != 0) return {};
     const BYTE* value = static_cast<const BYTE*>(item->value);
     return std::vector<BYTE>(value, value + item->length);
 }
 
 struct ImageHolder {
-    const Gdiplus& gdi;
-    GpImage* image = nullptr;
+    const GdiplusFunctions& gdi;
+    gdiplus::Image* image = nullptr;
     ~ImageHolder() {
         if (image) gdi.disposeImage(image);
-    }
-};
-
-struct StreamHolder {
-    IStream* stream = nullptr;
-    ~StreamHolder() {
-        if (stream) stream->Release();
     }
 };
 
@@ -104,8 +61,9 @@ struct StreamHolder {
 
 std::unique_ptr<WaitAnimation> WaitAnimation::Decode(std::span<const BYTE> gif) {
     if (gif.empty()) return nullptr;
-    const Gdiplus gdi;
-    if (!gdi.ready) return nullptr;
+    const GdiplusSession session;
+    if (!session.Ready()) return nullptr;
+    const GdiplusFunctions& gdi = *session;
 
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, gif.size());
     if (!memory) return nullptr;
@@ -113,13 +71,13 @@ std::unique_ptr<WaitAnimation> WaitAnimation::Decode(std::span<const BYTE> gif) 
         std::memcpy(target, gif.data(), gif.size());
         GlobalUnlock(memory);
     }
-    StreamHolder stream;
-    if (!ShellApi().createStreamOnHGlobal || FAILED(ShellApi().createStreamOnHGlobal(memory, TRUE, &stream.stream))) {
+    ComRef<IStream> stream;
+    if (!ShellApi().createStreamOnHGlobal || FAILED(ShellApi().createStreamOnHGlobal(memory, TRUE, stream.Out()))) {
         GlobalFree(memory);
         return nullptr;
     }
     ImageHolder holder{gdi};
-    if (gdi.createFromStream(stream.stream, &holder.image) != 0) return nullptr;
+    if (gdi.createFromStream(stream.get(), &holder.image) != 0) return nullptr;
 
     auto animation = std::unique_ptr<WaitAnimation>(new WaitAnimation);
     UINT width = 0, height = 0, count = 0;

@@ -1,5 +1,7 @@
 #include "win32/dpi.h"
 
+#include "win32/system_functions.h"
+
 namespace {
 
 HFONT CreateFontOfHeight(const wchar_t* face, int characterHeight, bool bold) {
@@ -15,10 +17,7 @@ HFONT CreateFontOfHeight(const wchar_t* face, int characterHeight, bool bold) {
 }  // namespace
 
 UINT DpiOfWindow(HWND window) {
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    if (getDpiForWindow && window) {
+    if (const auto getDpiForWindow = UserApi().getDpiForWindow; getDpiForWindow && window) {
         UINT dpi = getDpiForWindow(window);
         if (dpi != 0) return dpi;
     }

@@ -8,6 +8,7 @@
 
 #include "win32/embedded_resource.h"
 #include "win32/handles.h"
+#include "win32/system_functions.h"
 #include "win32/text_decoding.h"
 
 bool FileExists(const std::wstring& path) {
@@ -85,19 +86,12 @@ std::wstring RandomFileName() {
     return name + L".tmp";
 }
 
-template <typename Function>
-Function NativeFunction(const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), name)));
-}
-
-using ToWin32ErrorFn = ULONG(NTAPI*)(LONG);
-
 // A new file named `name` inside the folder behind `folder`, open for writing and deleting:
 // never an entry that stood there, never followed through a link, and found through the
 // folder's handle, not its path. `taken` tells a name already in use from other failures.
 HANDLE CreateNewFileIn(HANDLE folder, const std::wstring& name, bool& taken) {
-    auto create = NativeFunction<decltype(&NtCreateFile)>("NtCreateFile");
-    auto toWin32Error = NativeFunction<ToWin32ErrorFn>("RtlNtStatusToDosError");
+    const auto create = NativeApi().createFile;
+    const auto toWin32Error = NativeApi().statusToDosError;
     taken = false;
     if (!create || !toWin32Error) {
         SetLastError(ERROR_PROC_NOT_FOUND);
@@ -123,10 +117,9 @@ HANDLE CreateNewFileIn(HANDLE folder, const std::wstring& name, bool& taken) {
 // The native call: the Win32 one turns a bare name into a path from the current folder,
 // and a rename by path would be resolved through the folder's name once more.
 bool RenameInto(HANDLE file, HANDLE folder, const std::wstring& name) {
-    using SetInformationFn = LONG(NTAPI*)(HANDLE, IO_STATUS_BLOCK*, void*, ULONG, int);
     constexpr int kFileRenameInformation = 10;
-    auto setInformation = NativeFunction<SetInformationFn>("NtSetInformationFile");
-    auto toWin32Error = NativeFunction<ToWin32ErrorFn>("RtlNtStatusToDosError");
+    const auto setInformation = NativeApi().setInformationFile;
+    const auto toWin32Error = NativeApi().statusToDosError;
     if (!setInformation || !toWin32Error) {
         SetLastError(ERROR_PROC_NOT_FOUND);
         return false;

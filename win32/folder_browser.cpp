@@ -6,7 +6,7 @@
 
 #include "win32/files.h"
 #include "win32/shell_folders.h"
-#include "win32/shell_functions.h"
+#include "win32/system_functions.h"
 #include "win32/system_libraries.h"
 
 namespace {

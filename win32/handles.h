@@ -67,3 +67,24 @@ using UniqueKey = UniqueResource<RegistryKeyTraits>;
 using UniqueFont = UniqueResource<GdiObjectTraits<HFONT>>;
 using UniqueBrush = UniqueResource<GdiObjectTraits<HBRUSH>>;
 using UniqueBitmap = UniqueResource<GdiObjectTraits<HBITMAP>>;
+
+// Holds one reference to a COM object and releases it when it goes.
+template <typename Interface>
+class ComRef {
+public:
+    ComRef() = default;
+    ~ComRef() {
+        if (pointer_) pointer_->Release();
+    }
+    ComRef(const ComRef&) = delete;
+    ComRef& operator=(const ComRef&) = delete;
+    explicit operator bool() const { return pointer_ != nullptr; }
+    Interface* get() const { return pointer_; }
+    Interface* operator->() const { return pointer_; }
+    // Where a call that hands out a reference puts it; the holder is empty before.
+    Interface** Out() { return &pointer_; }
+    void** OutVoid() { return reinterpret_cast<void**>(&pointer_); }
+
+private:
+    Interface* pointer_ = nullptr;
+};

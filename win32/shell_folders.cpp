@@ -3,8 +3,8 @@
 #include <shlobj.h>
 
 #include "win32/handles.h"
-#include "win32/shell_functions.h"
 #include "win32/signed_in_user.h"
+#include "win32/system_functions.h"
 
 std::wstring SpecialFolderPath(HWND owner, int csidl) {
     const ShellFunctions& shell = ShellApi();

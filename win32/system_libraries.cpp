@@ -2,13 +2,10 @@
 
 #include <string>
 
+#include "win32/system_functions.h"
+
 void RestrictDllSearchToSystem32() {
-    // Looked up at run time: Windows 7 without KB2533623 lacks it.
-    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-    if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (const auto setDefault = KernelApi().setDefaultDllDirectories) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
     SetDllDirectoryW(L"");
 }
 
@@ -26,10 +23,8 @@ HMODULE LoadSystemLibrary(const wchar_t* fileName) {
 }
 
 bool RunningUnderWow64() {
-    // Looked up at run time so that the wizard also starts where it is missing.
-    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    auto isWow64Process = reinterpret_cast<IsWow64ProcessFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
+    // Looked up, not imported, so that the wizard also starts where it is missing.
+    const auto isWow64Process = KernelApi().isWow64Process;
     BOOL wow64 = FALSE;
     return isWow64Process && isWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }

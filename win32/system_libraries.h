@@ -10,17 +10,3 @@ HMODULE LoadSystemLibrary(const wchar_t* fileName);
 
 // True when the wizard runs as a 32-bit process on 64-bit Windows.
 bool RunningUnderWow64();
-
-// Sets `function` to the typed entry point `name` of `module`, or nullptr.
-template <typename Function>
-void ResolveFunction(HMODULE module, Function& function, const char* name) {
-    function = module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
-}
-
-// A typed entry point of a DLL loaded from System32, or nullptr.
-template <typename Function>
-Function SystemFunction(const wchar_t* dll, const char* name) {
-    HMODULE module = LoadSystemLibrary(dll);
-    return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)))
-                  : nullptr;
-}

@@ -14,8 +14,7 @@
 #include "flat/flat_messages.h"
 #include "win32/dpi.h"
 #include "win32/end_session_hold.h"
-#include "win32/shell_functions.h"
-#include "win32/system_libraries.h"
+#include "win32/system_functions.h"
 #include "wizard/my_thread.h"
 
 namespace {
@@ -32,8 +31,7 @@ constexpr UINT kAnimationDecoded = WM_APP + 1;
 // The platform's tab control lives in comctl32, which is no KnownDLL: it is loaded from
 // System32 (or the side-by-side store the manifest names) at run time.
 void InitTabControl() {
-    using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    if (auto init = SystemFunction<InitFn>(L"comctl32.dll", "InitCommonControlsEx")) {
+    if (const auto init = CommonControlsApi().initCommonControlsEx) {
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES};
         init(&controls);
     }
