@@ -4,10 +4,6 @@
 #include "flat/flat_messages.h"
 #include "win32/dpi.h"
 
-namespace {
-constexpr wchar_t kMemoProperty[] = L"Mervane.TFlatMemo";
-}
-
 TFlatMemo* TFlatMemo::Create(HWND parent, int id, DWORD style) {
     HWND window = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | style, 0, 0,
                                   185, 89, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
@@ -16,48 +12,32 @@ TFlatMemo* TFlatMemo::Create(HWND parent, int id, DWORD style) {
     return new TFlatMemo(window);
 }
 
-TFlatMemo::TFlatMemo(HWND handle) : handle_(handle), dpi_(DpiOfWindow(handle)) {
-    SetPropW(handle_, kMemoProperty, this);
-    editProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc)));
+TFlatMemo::TFlatMemo(HWND handle) : SubclassedWindow(handle), dpi_(DpiOfWindow(handle)) {
+    Subclass<TFlatMemo>::Attach(this);
     if (parentColor_) flatColor_ = ParentsColor();
     // The border is ours: the non-client size is recomputed with our three pixels.
     SetWindowPos(handle_, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-TFlatMemo* TFlatMemo::FromHandle(HWND window) {
-    return window ? static_cast<TFlatMemo*>(GetPropW(window, kMemoProperty)) : nullptr;
-}
-
-LRESULT CALLBACK TFlatMemo::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    TFlatMemo* memo = FromHandle(window);
-    if (!memo) return DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        const WNDPROC editProc = memo->editProc_;
-        RemovePropW(window, kMemoProperty);
-        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editProc));
-        delete memo;
-        return CallWindowProcW(editProc, window, message, wParam, lParam);
-    }
-    return memo->OnMessage(message, wParam, lParam);
-}
+TFlatMemo* TFlatMemo::FromHandle(HWND window) { return Subclass<TFlatMemo>::FromHandle(window); }
 
 LRESULT TFlatMemo::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_NCCALCSIZE: {
-            const LRESULT result = CallWindowProcW(editProc_, handle_, message, wParam, lParam);
+            const LRESULT result = CallOriginal(message, wParam, lParam);
             RECT* proposed = wParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0]
                                     : reinterpret_cast<RECT*>(lParam);
             InflateRect(proposed, -Scale(3, dpi_), -Scale(3, dpi_));
             return result;
         }
         case WM_NCPAINT: {
-            const LRESULT result = CallWindowProcW(editProc_, handle_, message, wParam, lParam);  // scroll bars
+            const LRESULT result = CallOriginal(message, wParam, lParam);  // scroll bars
             PaintFlatBorder();
             return result;
         }
         case WM_SETFOCUS:
         case WM_KILLFOCUS: {
-            const LRESULT result = CallWindowProcW(editProc_, handle_, message, wParam, lParam);
+            const LRESULT result = CallOriginal(message, wParam, lParam);
             PaintFlatBorder();
             return result;
         }
@@ -74,7 +54,7 @@ LRESULT TFlatMemo::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             PaintFlatBorder();
             break;
         case WM_ENABLE: {
-            const LRESULT result = CallWindowProcW(editProc_, handle_, message, wParam, lParam);
+            const LRESULT result = CallOriginal(message, wParam, lParam);
             PaintFlatBorder();
             return result;
         }
@@ -90,7 +70,7 @@ LRESULT TFlatMemo::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return reinterpret_cast<LRESULT>(fillBrush_.get());
         }
     }
-    return CallWindowProcW(editProc_, handle_, message, wParam, lParam);
+    return CallOriginal(message, wParam, lParam);
 }
 
 void TFlatMemo::SetDpi(UINT dpi) {

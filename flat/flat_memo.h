@@ -5,12 +5,13 @@
 
 #include "flat/colors.h"
 #include "win32/handles.h"
+#include "win32/window.h"
 
 // A multi-line edit that paints its own three-pixel border in the non-client area: one line
 // of ColorBorder outside and two lines of the fill colour, ColorFocused while highlighted
 // (focused, or under the mouse while no other flat memo has the focus), else ColorFlat.
 // The text background follows the fill colour; the parent reflects WM_CTLCOLOR* to it.
-class TFlatMemo {
+class TFlatMemo : public SubclassedWindow {
 public:
     // `style` adds ES_READONLY, WS_VSCROLL and the like to a multi-line edit.
     static TFlatMemo* Create(HWND parent, int id, DWORD style);
@@ -33,15 +34,16 @@ public:
     // Paints the border into a DC of the whole window.
     void PaintFlatBorder(HDC windowDc);
 
+    static constexpr wchar_t kProperty[] = L"Mervane.TFlatMemo";
+
 private:
+    friend class Subclass<TFlatMemo>;
     explicit TFlatMemo(HWND handle);
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    ~TFlatMemo() = default;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void PaintFlatBorder();
     Color ParentsColor() const;
 
-    HWND handle_;
-    WNDPROC editProc_ = nullptr;
     UINT dpi_ = 96;
     bool parentColor_ = true;
     Color focusedColor_ = kColorWhite;

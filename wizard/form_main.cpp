@@ -25,7 +25,6 @@ constexpr int kPageTop = 100;
 constexpr int kPageHeight = 350;
 constexpr int kPageWidth = 459;  // W in the page layouts
 constexpr UINT_PTR kJobTimer = 1;
-constexpr wchar_t kDragProperty[] = L"Mervane.DragToMove";
 constexpr UINT kAnimationDecoded = WM_APP + 1;
 
 // The platform's tab control lives in comctl32, which is no KnownDLL: it is loaded from
@@ -42,58 +41,53 @@ HWND CreateLabel(HWND parent, int id, DWORD style = SS_LEFT | SS_NOPREFIX | SS_E
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
 }
 
-// A press on a passive control keeps its ordinary effect and then moves the window.
-LRESULT CALLBACK DragToMoveProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto previous = reinterpret_cast<WNDPROC>(GetPropW(window, kDragProperty));
-    if (message == WM_NCDESTROY) {
-        RemovePropW(window, kDragProperty);
-        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+// A press on a passive control that takes presses itself keeps its ordinary effect there and
+// then moves the window.
+class DragToMove : public SubclassedWindow {
+public:
+    static constexpr wchar_t kProperty[] = L"Mervane.DragToMove";
+    static void Hook(HWND window) {
+        if (!Subclass<DragToMove>::FromHandle(window)) Subclass<DragToMove>::Attach(new DragToMove(window));
     }
-    const LRESULT result = CallWindowProcW(previous, window, message, wParam, lParam);
-    if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN)
-        SendMessageW(GetAncestor(window, GA_ROOT), WM_LBUTTONDOWN, 0, 0);
-    return result;
-}
+
+private:
+    friend class Subclass<DragToMove>;
+    explicit DragToMove(HWND window) : SubclassedWindow(window) {}
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+        const LRESULT result = CallOriginal(message, wParam, lParam);
+        if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN)
+            SendMessageW(GetAncestor(handle_, GA_ROOT), WM_LBUTTONDOWN, 0, 0);
+        return result;
+    }
+};
 
 BOOL CALLBACK HookPassiveControl(HWND window, LPARAM) {
     wchar_t className[32] = L"";
     GetClassNameW(window, className, 32);
     // Labels, pictures and pages pass their presses to their parent; the folder list and
     // the memo take them first.
-    const bool takesPresses = lstrcmpiW(className, L"LISTBOX") == 0 || lstrcmpiW(className, L"EDIT") == 0;
-    if (takesPresses && !GetPropW(window, kDragProperty))
-        SetPropW(window, kDragProperty,
-                 reinterpret_cast<HANDLE>(SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DragToMoveProc))));
+    if (lstrcmpiW(className, L"LISTBOX") == 0 || lstrcmpiW(className, L"EDIT") == 0) DragToMove::Hook(window);
     return TRUE;
 }
 
 }  // namespace
 
-TFormMain* TFormMain::Create(HINSTANCE instance, int showCommand) {
+TFormMain::TFormMain() = default;
+TFormMain::~TFormMain() = default;  // never runs: the window's destruction ends the process
+
+bool TFormMain::Create(HINSTANCE instance, int showCommand) {
     InitTabControl();
-    WNDCLASSEXW windowClass{sizeof windowClass};
+    WNDCLASSEXW windowClass{};
     windowClass.style = CS_DROPSHADOW;
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = instance;
     windowClass.hIcon = LoadIconW(instance, L"MAINICON");
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.lpszClassName = kClassName;
-    if (!RegisterClassExW(&windowClass)) return nullptr;
-
-    HWND window = CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, kClassName, kTitle,
-                                  WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, kClientWidth,
-                                  kClientHeight, nullptr, nullptr, instance, nullptr);
-    if (!window) return nullptr;
-    ShowWindow(window, showCommand);  // its activation gives Next the focus
-    return reinterpret_cast<TFormMain*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-}
-
-TFormMain::TFormMain(HWND handle) : handle_(handle) {}
-
-LRESULT CALLBACK TFormMain::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new TFormMain(window)));
-    auto* form = reinterpret_cast<TFormMain*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    return form ? form->OnMessage(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
+    if (!OwnWindow<TFormMain>::Create(this, windowClass, WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, kTitle,
+                                      WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX, kClientWidth,
+                                      kClientHeight, nullptr, 0))
+        return false;
+    ShowWindow(handle_, showCommand);  // its activation gives Next the focus
+    return true;
 }
 
 LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

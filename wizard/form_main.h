@@ -8,6 +8,7 @@
 #include "texts/texts.h"
 #include "win32/folder_list.h"
 #include "win32/handles.h"
+#include "win32/window.h"
 
 class TCheckListBox;
 class TFlatButton;
@@ -23,7 +24,8 @@ class WaitAnimation;
 enum class WizardPage { Welcome, Wait, Folders, Agreement, Installing, Finished };
 
 // The wizard's one window: borderless and black, 459 x 533 at 96 dpi and scaled with the
-// monitor it stands on. It owns the two folder lists, the wait animation and the worker.
+// monitor it stands on. It owns the two folder lists, the wait animation and the worker. Its
+// destruction ends the process.
 class TFormMain final : public InstallView {
 public:
     // Control ids. Buttons and check boxes use their Tag as id.
@@ -52,16 +54,20 @@ public:
     static constexpr int kClientWidth = 459;
     static constexpr int kClientHeight = 533;
 
+    TFormMain();
+    ~TFormMain();
+    TFormMain(const TFormMain&) = delete;
+    TFormMain& operator=(const TFormMain&) = delete;
+
     // Creates the window (running FormCreate, which shows the Welcome page) and shows it.
-    static TFormMain* Create(HINSTANCE instance, int showCommand);
+    bool Create(HINSTANCE instance, int showCommand);
     HWND Handle() const { return handle_; }
 
     // Runs the message loop until the application is asked to terminate.
     void Run();
 
 private:
-    explicit TFormMain(HWND handle);
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    friend class OwnWindow<TFormMain>;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     // Window (form_main.cpp).
@@ -116,7 +122,7 @@ private:
     void ShowInstallStep(const std::wstring& text, int position) override;
     std::wstring DesktopFolder() override;
 
-    HWND handle_;
+    HWND handle_ = nullptr;
     UINT dpi_ = 96;
     bool quitRequested_ = false;
     int switching_ = 0;  // depth of ShowPage calls under way
@@ -124,8 +130,8 @@ private:
     bool updatingAgreementBoxes_ = false;
     bool everyCopyWritten_ = true;
 
-    TImage* image21_ = nullptr;
-    TImage* imageWeb_ = nullptr;
+    std::unique_ptr<TImage> image21_;
+    std::unique_ptr<TImage> imageWeb_;
     HWND labelAppName_ = nullptr;
     TNewPageControl* pageControl_ = nullptr;
     TFlatButton* buttonBack_ = nullptr;
@@ -133,7 +139,7 @@ private:
     TFlatButton* buttonClose_ = nullptr;
     HWND labelText1_1_ = nullptr;
     HWND labelText1_2_ = nullptr;
-    TImage* imageProgress2_ = nullptr;
+    std::unique_ptr<TImage> imageProgress2_;
     HWND labelText1_4_ = nullptr;
     TCheckListBox* checkListBox4_ = nullptr;
     TFlatButton* buttonAddFolder4_ = nullptr;
