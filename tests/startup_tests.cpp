@@ -5,7 +5,7 @@
 #include "process_helpers.h"
 #include "texts/texts.h"
 #include "win32/embedded_resource.h"
-#include "wizard/form_main.h"
+#include "wizard/wizard_ids.h"
 
 #include <fstream>
 #include <iterator>
@@ -73,10 +73,10 @@ TEST(ChooseLanguage, TheMachineLocaleGivesAValidLanguage) {
 
 constexpr DWORD kWindowTimeoutMs = 15000;
 
-HWND WelcomeLabel(HWND form) { return FindDescendant(form, TFormMain::kLabelText1_1); }
+HWND WelcomeLabel(HWND form) { return FindDescendant(form, kLabelText1_1); }
 
 void PressClose(HWND form) {
-    HWND close = GetDlgItem(form, TFormMain::kButtonClose);
+    HWND close = GetDlgItem(form, kButtonClose);
     ASSERT_NE(close, nullptr);
     PostMessageW(close, BM_CLICK, 0, 0);
 }
@@ -105,7 +105,7 @@ TEST(Program, StartsInTheLanguageOfItsSwitchInTheBlackFixedSizeWindow) {
         const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
         EXPECT_NEAR(window.left + 459 / 2, screenWidth / 2, 2);
 
-        HWND close = GetDlgItem(form, TFormMain::kButtonClose);
+        HWND close = GetDlgItem(form, kButtonClose);
         RECT closeRect{};
         GetWindowRect(close, &closeRect);
         EXPECT_EQ(closeRect.left - window.left, 427);

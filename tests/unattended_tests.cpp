@@ -13,7 +13,7 @@
 #include "unattended/unattended_run.h"
 #include "win32/shell_folders.h"
 #include "wizard/agreement.h"
-#include "wizard/form_main.h"
+#include "wizard/wizard_ids.h"
 
 namespace {
 
@@ -260,8 +260,8 @@ TEST_F(SilentRun, WithoutSilentTheSwitchesChangeNothing) {
                        L"/de /accept-agreement /skip-registry /bogus " + Quoted(L"/folder", a) + L" " + Quoted(L"/log", log_));
     HWND form = wizard.WaitForWindow(L"FormMain", 15000);
     ASSERT_NE(form, nullptr);
-    EXPECT_EQ(WindowText(FindDescendant(form, TFormMain::kLabelText1_1)), Text(11, kGerman));
-    PostMessageW(GetDlgItem(form, TFormMain::kButtonClose), BM_CLICK, 0, 0);
+    EXPECT_EQ(WindowText(FindDescendant(form, kLabelText1_1)), Text(11, kGerman));
+    PostMessageW(GetDlgItem(form, kButtonClose), BM_CLICK, 0, 0);
     EXPECT_EQ(wizard.WaitForExit(15000), 0u);
     EXPECT_EQ(ReadBytes(log_), "<missing>");
     EXPECT_EQ(ReadBytes(Expert(a)), "<missing>");

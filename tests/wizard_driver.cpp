@@ -69,10 +69,10 @@ WizardDriver::~WizardDriver() {
     process_->WaitForExit(5000);
 }
 
-HWND WizardDriver::AgreementBox(int tag) const { return GetDlgItem(Sheet(WizardPage::Agreement), tag); }
+HWND WizardDriver::AgreementBox(int id) const { return GetDlgItem(Sheet(WizardPage::Agreement), id); }
 
 HWND WizardDriver::Sheet(WizardPage page) const {
-    return GetDlgItem(GetDlgItem(form_, TFormMain::kPageControl), TNewPageControl::kFirstSheetId + static_cast<int>(page));
+    return GetDlgItem(GetDlgItem(form_, kPageControl), TNewPageControl::kFirstSheetId + static_cast<int>(page));
 }
 
 bool WizardDriver::WaitFor(WizardPage page, DWORD milliseconds) const {
@@ -162,12 +162,12 @@ void WizardDriver::Press(WORD key, std::initializer_list<WORD> held) const {
 }
 
 bool WizardDriver::ToFolders(int rows) const {
-    Click(Button(TFormMain::kButtonNext));
+    Click(Button(kButtonNext));
     return WaitFor(WizardPage::Folders) && WaitUntil([&] { return ListCount() >= rows; }, 5000);
 }
 
 void WizardDriver::ClickListRow(int row) const {
-    HWND list = Control(TFormMain::kCheckListBox4);
+    HWND list = Control(kCheckListBox4);
     SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(row), 0);  // scrolled into view first
     RECT item{};
     SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
@@ -175,13 +175,13 @@ void WizardDriver::ClickListRow(int row) const {
 }
 
 int WizardDriver::ListCount() const {
-    return static_cast<int>(SendMessageW(Control(TFormMain::kCheckListBox4), LB_GETCOUNT, 0, 0));
+    return static_cast<int>(SendMessageW(Control(kCheckListBox4), LB_GETCOUNT, 0, 0));
 }
 
 std::wstring WizardDriver::ListText(int row) const {
     wchar_t text[1024] = L"";
     // LB_GETTEXT copies into the caller's buffer, which the system marshals for list boxes.
-    SendMessageW(Control(TFormMain::kCheckListBox4), LB_GETTEXT, static_cast<WPARAM>(row),
+    SendMessageW(Control(kCheckListBox4), LB_GETTEXT, static_cast<WPARAM>(row),
                  reinterpret_cast<LPARAM>(text));
     return text;
 }

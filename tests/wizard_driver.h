@@ -7,7 +7,8 @@
 #include <string>
 
 #include "process_helpers.h"
-#include "wizard/form_main.h"
+#include "wizard/page_flow.h"
+#include "wizard/wizard_ids.h"
 
 // Runs Mervane4Setup.exe as its own process and drives it from outside the way a person
 // does: real mouse and keyboard input through the system's input queue, with the wizard
@@ -20,8 +21,8 @@ public:
     bool Started() const { return form_ != nullptr; }
     HWND Form() const { return form_; }
     HWND Control(int id) const { return FindDescendant(form_, id); }
-    HWND Button(int tag) const { return GetDlgItem(form_, tag); }
-    HWND AgreementBox(int tag) const;
+    HWND Button(int id) const { return GetDlgItem(form_, id); }
+    HWND AgreementBox(int id) const;
     HWND Sheet(WizardPage page) const;
     bool Showing(WizardPage page) const { return IsWindowVisible(Sheet(page)) != FALSE; }
     // True once `page` shows and the wizard has finished switching to it.

@@ -24,8 +24,6 @@ constexpr wchar_t kTitle[] = L"FormMain";
 constexpr int kPageTop = 100;
 constexpr int kPageHeight = 350;
 constexpr int kPageWidth = 459;  // W in the page layouts
-constexpr UINT_PTR kJobTimer = 1;
-constexpr UINT kAnimationDecoded = WM_APP + 1;
 
 // The platform's tab control lives in comctl32, which is no KnownDLL: it is loaded from
 // System32 (or the side-by-side store the manifest names) at run time.
@@ -205,6 +203,8 @@ void TFormMain::CreateControls() {
     memo5_->SetColorFlat(kColorWhite);
     checkBoxAccept5_ = TFlatCheckBox::Create(agreement, kCheckBoxAccept5, L"");
     checkBoxReject5_ = TFlatCheckBox::Create(agreement, kCheckBoxReject5, L"");
+    checkBoxAccept5_->SetTag(kTagAccept);
+    checkBoxReject5_->SetTag(kTagReject);
     labelText6_1_ = CreateLabel(installing, kLabelText6_1);
     labelText6_2_ = CreateLabel(installing, kLabelText6_2, SS_OWNERDRAW);  // DrawStatusLine
     progressBar6_ = std::make_unique<TFlatGauge>(installing);
@@ -213,6 +213,9 @@ void TFormMain::CreateControls() {
     buttonBack_ = TFlatButton::Create(handle_, kButtonBack, L"");
     buttonNext_ = TFlatButton::Create(handle_, kButtonNext, L"");
     buttonClose_ = TFlatButton::Create(handle_, kButtonClose, L"");
+    buttonNext_->SetTag(kTagNext);
+    buttonBack_->SetTag(kTagBack);
+    buttonClose_->SetTag(kTagClose);
     for (TFlatButton* button : {buttonBack_, buttonNext_}) {
         SetWindowLongW(button->Handle(), GWL_STYLE, GetWindowLongW(button->Handle(), GWL_STYLE) | WS_TABSTOP);
     }
@@ -482,15 +485,18 @@ void TFormMain::DrawStatusLine(const DRAWITEMSTRUCT& item) {
 }
 
 void TFormMain::OnCommand(HWND control, int id, int code) {
-    if (!control) return;
-    if (control == buttonNext_->Handle() || control == buttonBack_->Handle() || control == buttonClose_->Handle())
-        ButtonNavigationClick(id);
-    else if (control == checkBoxAccept5_->Handle() || control == checkBoxReject5_->Handle())
-        CheckBox5Click(id);
-    else if (control == buttonAddFolder4_->Handle())
-        ButtonAddFolder4Click();
-    else if (control == checkListBox4_->Handle() && code == TCheckListBox::kClickCheck)
-        CheckListBox4ClickCheck();
+    if (!control) return;  // menus and accelerators: the window has none
+    switch (id) {
+        case kButtonNext: ButtonNavigationClick(buttonNext_->Tag()); break;
+        case kButtonBack: ButtonNavigationClick(buttonBack_->Tag()); break;
+        case kButtonClose: ButtonNavigationClick(buttonClose_->Tag()); break;
+        case kCheckBoxAccept5: CheckBox5Click(checkBoxAccept5_->Tag()); break;
+        case kCheckBoxReject5: CheckBox5Click(checkBoxReject5_->Tag()); break;
+        case kButtonAddFolder4: ButtonAddFolder4Click(); break;
+        case kCheckListBox4:
+            if (code == TCheckListBox::kClickCheck) CheckListBox4ClickCheck();
+            break;
+    }
 }
 
 void TFormMain::OnSheetPaint(HDC dc, HWND sheet) {
