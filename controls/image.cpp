@@ -1,7 +1,7 @@
 #include "controls/image.h"
 
 #include "controls/wait_animation.h"
-#include "flat/drawing.h"
+#include "win32/gdi.h"
 
 namespace {
 constexpr wchar_t kImageClass[] = L"TImage";
@@ -69,7 +69,7 @@ void TImage::OnPaint() {
     HDC dc = BeginPaint(handle_, &paint);
     RECT client;
     GetClientRect(handle_, &client);
-    OffscreenCanvas canvas(dc, client.right, client.bottom);
+    const OffscreenCanvas canvas(dc, client.right, client.bottom);
     FillRect(canvas.dc(), &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     HBITMAP picture = animation_ && animation_->FrameCount() ? animation_->Frame(frame_) : bitmap_;
     if (picture) DrawTransparentBitmap(canvas.dc(), picture, RECT{0, 0, client.right, client.bottom});

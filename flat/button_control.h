@@ -54,6 +54,8 @@ protected:
                      reinterpret_cast<LPARAM>(handle_));
     }
     void Invalidate() const { InvalidateRect(handle_, nullptr, FALSE); }
+    // The font set, or the system's.
+    HFONT FontOrDefault() const { return font_ ? font_ : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
 
     static void CALLBACK HoverTimerTick(HWND, UINT, UINT_PTR, DWORD) { hover_.Tick(); }
 

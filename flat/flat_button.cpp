@@ -5,6 +5,7 @@
 #include "flat/drawing.h"
 #include "flat/flat_messages.h"
 #include "win32/dpi.h"
+#include "win32/gdi.h"
 
 GlyphAndTextLayout LayoutGlyphAndText(SIZE client, int pressOffset, SIZE text, SIZE glyph, int spacing) {
     if (text.cx == 0 || glyph.cx == 0) spacing = 0;
@@ -181,9 +182,9 @@ void TFlatButton::MouseLeave() {
 void TFlatButton::Paint(HDC target) {
     RECT client;
     GetClientRect(handle_, &client);
-    OffscreenCanvas canvas(target, client.right, client.bottom);
+    const OffscreenCanvas canvas(target, client.right, client.bottom);
     HDC dc = canvas.dc();
-    HGDIOBJ oldFont = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
+    const SelectedObject font(dc, FontOrDefault());
 
     wchar_t caption[256] = L"";
     const int length = GetWindowTextW(handle_, caption, 256);
@@ -234,6 +235,5 @@ void TFlatButton::Paint(HDC target) {
         }
         DrawTextW(dc, caption, length, &bounds, format);
     }
-    SelectObject(dc, oldFont);
     canvas.CopyTo(target, 0, 0);
 }

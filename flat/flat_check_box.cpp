@@ -5,6 +5,7 @@
 #include "flat/drawing.h"
 #include "flat/flat_messages.h"
 #include "win32/dpi.h"
+#include "win32/gdi.h"
 
 namespace {
 
@@ -132,12 +133,7 @@ void TFlatCheckBox::SetAutoSize(bool autoSize) {
 void TFlatCheckBox::FitToCaption() {
     wchar_t caption[256] = L"";
     const int length = GetWindowTextW(handle_, caption, 256);
-    HDC dc = GetDC(handle_);
-    HGDIOBJ oldFont = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
-    SIZE text{0, 0};
-    GetTextExtentPoint32W(dc, caption, length, &text);
-    SelectObject(dc, oldFont);
-    ReleaseDC(handle_, dc);
+    const SIZE text = TextSize(handle_, FontOrDefault(), {caption, static_cast<size_t>(length)});
     SetWindowPos(handle_, nullptr, 0, 0, text.cx + Scale(24, dpi_), text.cy + Scale(2, dpi_),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -158,9 +154,8 @@ void TFlatCheckBox::MouseLeave() {
 void TFlatCheckBox::RepaintSquare() {
     // Only the square, at once: state changes never repaint the caption.
     if (!IsWindowVisible(handle_)) return;
-    HDC dc = GetDC(handle_);
-    PaintCheckSquare(dc);
-    ReleaseDC(handle_, dc);
+    const WindowDc dc(handle_);
+    PaintCheckSquare(dc.get());
 }
 
 void TFlatCheckBox::PaintCheckSquare(HDC dc) {
@@ -186,17 +181,16 @@ void TFlatCheckBox::PaintCheckCaption(HDC dc) {
     RECT client;
     GetClientRect(handle_, &client);
     RECT bounds{Scale(16, dpi_), Scale(1, dpi_), client.right - Scale(1, dpi_), client.bottom - Scale(1, dpi_)};
-    HGDIOBJ oldFont = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
+    const SelectedObject font(dc, FontOrDefault());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ResolveColor(fontColor_));
     DrawTextW(dc, caption, length, &bounds, DT_LEFT | DT_TOP | DT_WORDBREAK);
-    SelectObject(dc, oldFont);
 }
 
 void TFlatCheckBox::Paint(HDC target) {
     RECT client;
     GetClientRect(handle_, &client);
-    OffscreenCanvas canvas(target, client.right, client.bottom);
+    const OffscreenCanvas canvas(target, client.right, client.bottom);
     FillSolid(canvas.dc(), client, color_);
     PaintCheckSquare(canvas.dc());
     PaintCheckCaption(canvas.dc());

@@ -141,10 +141,8 @@ void TFlatMemo::SetLines(const std::wstring& text) {
 }
 
 void TFlatMemo::PaintFlatBorder() {
-    HDC dc = GetWindowDC(handle_);
-    if (!dc) return;
-    PaintFlatBorder(dc);
-    ReleaseDC(handle_, dc);
+    const WindowDc dc(handle_, true);
+    if (dc) PaintFlatBorder(dc.get());
 }
 
 void TFlatMemo::PaintFlatBorder(HDC dc) {

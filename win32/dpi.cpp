@@ -1,5 +1,6 @@
 #include "win32/dpi.h"
 
+#include "win32/handles.h"
 #include "win32/system_functions.h"
 
 namespace {
@@ -21,9 +22,8 @@ UINT DpiOfWindow(HWND window) {
         UINT dpi = getDpiForWindow(window);
         if (dpi != 0) return dpi;
     }
-    HDC screen = GetDC(nullptr);
-    UINT dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY));
-    ReleaseDC(nullptr, screen);
+    const WindowDc screen(nullptr);
+    const UINT dpi = static_cast<UINT>(GetDeviceCaps(screen.get(), LOGPIXELSY));
     return dpi ? dpi : 96;
 }
 

@@ -8,9 +8,9 @@
 
 std::wstring SpecialFolderPath(HWND owner, int csidl) {
     const ShellFunctions& shell = ShellApi();
-    IMalloc* allocator = nullptr;
+    ComRef<IMalloc> allocator;
     if (!shell.getMalloc || !shell.getSpecialFolderLocation || !shell.getPathFromIdList ||
-        FAILED(shell.getMalloc(&allocator)))
+        FAILED(shell.getMalloc(allocator.Out())))
         return {};
     std::wstring result;
     PIDLIST_ABSOLUTE items = nullptr;
@@ -19,7 +19,6 @@ std::wstring SpecialFolderPath(HWND owner, int csidl) {
         if (shell.getPathFromIdList(items, path)) result = path;
         allocator->Free(items);
     }
-    allocator->Release();
     return result;
 }
 

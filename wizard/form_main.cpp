@@ -14,6 +14,7 @@
 #include "flat/flat_messages.h"
 #include "win32/dpi.h"
 #include "win32/end_session_hold.h"
+#include "win32/gdi.h"
 #include "win32/system_functions.h"
 #include "wizard/my_thread.h"
 
@@ -265,15 +266,8 @@ void TFormMain::LayoutControls() {
     const SIZE logo = BitmapSize(logo_.get()), banner = BitmapSize(banner_.get());
     PlaceInPage(image21_->Handle(), 20, 10, logo.cx, logo.cy);
     PlaceInPage(imageWeb_->Handle(), 105, 20, banner.cx, banner.cy);
-    {
-        HDC dc = GetDC(labelAppName_);
-        HGDIOBJ old = SelectObject(dc, appNameFont_.get());
-        SIZE text{0, 0};
-        GetTextExtentPoint32W(dc, L"Mervane", 7, &text);
-        SelectObject(dc, old);
-        ReleaseDC(labelAppName_, dc);
-        MoveWindow(labelAppName_, Scale(110, dpi_), Scale(40, dpi_), text.cx, text.cy, TRUE);
-    }
+    const SIZE name = TextSize(labelAppName_, appNameFont_.get(), L"Mervane");
+    MoveWindow(labelAppName_, Scale(110, dpi_), Scale(40, dpi_), name.cx, name.cy, TRUE);
     PlaceInPage(pageControl_->Handle(), 0, kPageTop, kPageWidth, kPageHeight);
     pageControl_->LayoutSheets();
     PlaceInPage(buttonNext_->Handle(), 333, 477, 105, 37);
@@ -299,11 +293,10 @@ void TFormMain::LayoutControls() {
         GetWindowRect(labelText6_2_, &label);
         MapWindowPoints(nullptr, GetParent(labelText6_2_), reinterpret_cast<POINT*>(&label), 2);
         OffsetRect(&bar, -label.left, -label.top);
-        HRGN visible = CreateRectRgn(0, 0, label.right - label.left, label.bottom - label.top);
-        HRGN covered = CreateRectRgnIndirect(&bar);
-        CombineRgn(visible, visible, covered, RGN_DIFF);
-        DeleteObject(covered);
-        SetWindowRgn(labelText6_2_, visible, TRUE);  // the window owns the region from here on
+        UniqueRegion visible(CreateRectRgn(0, 0, label.right - label.left, label.bottom - label.top));
+        const UniqueRegion covered(CreateRectRgnIndirect(&bar));
+        CombineRgn(visible.get(), visible.get(), covered.get(), RGN_DIFF);
+        SetWindowRgn(labelText6_2_, visible.release(), TRUE);  // the window owns the region from here on
     }
     PlaceInPage(labelText7_1_, 20, 20, W - 40, 52);
     FitAgreementBoxes();
@@ -472,16 +465,14 @@ void TFormMain::DrawStatusLine(const DRAWITEMSTRUCT& item) {
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
     GetWindowTextW(labelText6_2_, text.data(), length + 1);
     // Wine lets a child paint outside its window region: the bar below stays the page's.
-    HRGN region = CreateRectRgn(0, 0, 0, 0);
-    if (GetWindowRgn(labelText6_2_, region) != ERROR) ExtSelectClipRgn(item.hDC, region, RGN_AND);
-    DeleteObject(region);
+    const UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
+    if (GetWindowRgn(labelText6_2_, region.get()) != ERROR) ExtSelectClipRgn(item.hDC, region.get(), RGN_AND);
     FillRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    HGDIOBJ oldFont = SelectObject(item.hDC, reinterpret_cast<HFONT>(SendMessageW(labelText6_2_, WM_GETFONT, 0, 0)));
+    const SelectedObject font(item.hDC, reinterpret_cast<HFONT>(SendMessageW(labelText6_2_, WM_GETFONT, 0, 0)));
     SetTextColor(item.hDC, RGB(255, 255, 255));
     SetBkMode(item.hDC, TRANSPARENT);
     RECT bounds = item.rcItem;
     DrawTextW(item.hDC, text.c_str(), length, &bounds, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_PATH_ELLIPSIS);
-    SelectObject(item.hDC, oldFont);
 }
 
 void TFormMain::OnCommand(HWND control, int id, int code) {
