@@ -2,6 +2,7 @@
 
 #include "metatrader/navigator.h"
 #include "metatrader/terminal_conventions.h"
+#include "resources/resource_names.h"
 #include "win32/files.h"
 
 FolderList InstallTargets(const FolderList& selectedInstallations, const FolderList& foundDataFolders) {
@@ -21,7 +22,7 @@ bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const
     using Step = InstallOutcome::Step;
     // Writes one file and shows its step; false when it was not written.
     auto install = [&](Step kind, const wchar_t* resource, const std::wstring& file, int position) {
-        const bool written = ExtractResourceToFile(module, L"EXEFILE", resource, file);
+        const bool written = ExtractResourceToFile(module, RESOURCE_STRING(RESOURCE_FILE_TYPE), resource, file);
         const DWORD error = written ? 0 : GetLastError();
         view.ShowInstallStep(file, position);
         view.StepOutcome({kind, file, written, error});
@@ -37,7 +38,7 @@ bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const
             everyCopyWritten = false;
             view.ShowInstallStep(target, step);  // the folder that is gone
             view.StepOutcome({Step::Expert, target, false, ERROR_PATH_NOT_FOUND});
-        } else if (!install(Step::Expert, L"EXPERT", experts + L"\\" + kExpertFileName, step)) {
+        } else if (!install(Step::Expert, RESOURCE_STRING(RESOURCE_EXPERT), experts + L"\\" + kExpertFileName, step)) {
             everyCopyWritten = false;
         }
         ++step;
@@ -52,7 +53,7 @@ bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const
         view.ShowInstallStep(kShortcutFileName, step);
         view.StepOutcome({Step::Shortcut, {}, false, ERROR_PATH_NOT_FOUND});
     } else {
-        install(Step::Shortcut, L"LINK", desktop + L"\\" + kShortcutFileName, step);
+        install(Step::Shortcut, RESOURCE_STRING(RESOURCE_LINK), desktop + L"\\" + kShortcutFileName, step);
     }
     return everyCopyWritten;
 }

@@ -12,6 +12,7 @@
 #include "flat/flat_gauge.h"
 #include "flat/flat_memo.h"
 #include "flat/flat_messages.h"
+#include "resources/resource_names.h"
 #include "win32/dpi.h"
 #include "win32/end_session_hold.h"
 #include "win32/gdi.h"
@@ -78,7 +79,7 @@ bool TFormMain::Create(HINSTANCE instance, int showCommand) {
     InitTabControl();
     WNDCLASSEXW windowClass{};
     windowClass.style = CS_DROPSHADOW;
-    windowClass.hIcon = LoadIconW(instance, L"MAINICON");
+    windowClass.hIcon = LoadIconW(instance, RESOURCE_STRING(RESOURCE_ICON));
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.lpszClassName = kClassName;
     if (!OwnWindow<TFormMain>::Create(this, windowClass, WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, kTitle,
@@ -172,9 +173,12 @@ void TFormMain::FormDestroy() {
 
 void TFormMain::CreateControls() {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    logo_.reset(static_cast<HBITMAP>(LoadImageW(instance, L"LOGO", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    banner_.reset(static_cast<HBITMAP>(LoadImageW(instance, L"BANNER", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    closeGlyph_.reset(static_cast<HBITMAP>(LoadImageW(instance, L"CLOSEGLYPH", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    auto bitmap = [instance](const wchar_t* name) {
+        return static_cast<HBITMAP>(LoadImageW(instance, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    };
+    logo_.reset(bitmap(RESOURCE_STRING(RESOURCE_LOGO)));
+    banner_.reset(bitmap(RESOURCE_STRING(RESOURCE_BANNER)));
+    closeGlyph_.reset(bitmap(RESOURCE_STRING(RESOURCE_CLOSE_GLYPH)));
 
     image21_ = TImage::Create(handle_, kImage21);
     image21_->SetBitmap(logo_.get());
@@ -420,7 +424,7 @@ void TFormMain::OnPaint() {
 
 DWORD WINAPI TFormMain::DecodeWaitAnimation(void* form) {
     auto* self = static_cast<TFormMain*>(form);
-    self->decodedAnimation_ = WaitAnimation::FromResource(L"GIF_PROGRESS");
+    self->decodedAnimation_ = WaitAnimation::FromResource(RESOURCE_STRING(RESOURCE_WAIT_ANIMATION));
     PostMessageW(self->handle_, kAnimationDecoded, 0, 0);
     return 0;
 }
@@ -432,7 +436,7 @@ const WaitAnimation* TFormMain::Animation() {
         animationLoader_.reset();
         waitAnimation_ = std::move(decodedAnimation_);
     } else {
-        waitAnimation_ = WaitAnimation::FromResource(L"GIF_PROGRESS");
+        waitAnimation_ = WaitAnimation::FromResource(RESOURCE_STRING(RESOURCE_WAIT_ANIMATION));
     }
     animationDecoding_ = AnimationDecoding::Done;
     PlaceWaitImage();
