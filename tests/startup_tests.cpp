@@ -171,21 +171,14 @@ TEST(Program, TwoStartsAtTheSameMomentGiveOneWizard) {
 
 class Resources : public testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        module_ = LoadLibraryExW(BuiltProgram(L"Mervane4Setup.exe").c_str(), nullptr,
-                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    }
-    static void TearDownTestSuite() { FreeLibrary(module_); }
     static std::vector<BYTE> Bytes(const wchar_t* type, const wchar_t* name) {
-        std::span<const BYTE> bytes = EmbeddedResource(module_, type, name);
+        std::span<const BYTE> bytes = EmbeddedResource(BuiltProgramResources(), type, name);
         return {bytes.begin(), bytes.end()};
     }
-    static HMODULE module_;
 };
-HMODULE Resources::module_ = nullptr;
 
 TEST_F(Resources, TheWaitAnimationDecodesThroughThePlatformDecoder) {
-    ASSERT_NE(module_, nullptr);
+    ASSERT_NE(BuiltProgramResources(), nullptr);
     std::vector<BYTE> gif = Bytes(RT_RCDATA, L"GIF_PROGRESS");
     ASSERT_GE(gif.size(), 6u);
     EXPECT_EQ(std::string(gif.begin(), gif.begin() + 6), "GIF89a");
@@ -250,7 +243,8 @@ TEST_F(Resources, TheImagesHaveTheirSizes) {
         int width, height;
     };
     for (Expected e : {Expected{L"LOGO", 78, 84}, Expected{L"BANNER", 88, 16}, Expected{L"CLOSEGLYPH", 32, 32}}) {
-        HBITMAP bitmap = static_cast<HBITMAP>(LoadImageW(module_, e.name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        HBITMAP bitmap = static_cast<HBITMAP>(
+            LoadImageW(BuiltProgramResources(), e.name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
         ASSERT_NE(bitmap, nullptr) << e.name;
         BITMAP info{};
         GetObjectW(bitmap, sizeof info, &info);
@@ -258,8 +252,8 @@ TEST_F(Resources, TheImagesHaveTheirSizes) {
         EXPECT_EQ(info.bmHeight, e.height) << e.name;
         DeleteObject(bitmap);
     }
-    EXPECT_NE(FindResourceW(module_, L"MAINICON", RT_GROUP_ICON), nullptr);
-    EXPECT_NE(FindResourceW(module_, MAKEINTRESOURCEW(1), RT_MANIFEST), nullptr);
+    EXPECT_NE(FindResourceW(BuiltProgramResources(), L"MAINICON", RT_GROUP_ICON), nullptr);
+    EXPECT_NE(FindResourceW(BuiltProgramResources(), MAKEINTRESOURCEW(1), RT_MANIFEST), nullptr);
 }
 
 }  // namespace

@@ -129,9 +129,7 @@ TEST_F(SilentRun, WithoutConsentNothingIsWrittenAndTheAgreementCanBeReadFirst) {
     // The agreement in the language of the first argument, to be read before consenting.
     const std::wstring agreement = machine_.Tree().Path(L"agreement.txt");
     EXPECT_EQ(Run(L"/de /silent " + Quoted(L"/AGREEMENT", agreement)), 0u);
-    HMODULE program = LoadLibraryExW(BuiltProgram(L"Mervane4Setup.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    const std::optional<std::wstring> german = AgreementTextIn(program, kGerman);
-    FreeLibrary(program);
+    const std::optional<std::wstring> german = AgreementTextIn(BuiltProgramResources(), kGerman);
     ASSERT_TRUE(german.has_value());
     EXPECT_EQ(ReadBytes(agreement), Utf8(*german, true));
     EXPECT_EQ(ReadBytes(Expert(a)), "<missing>");

@@ -158,8 +158,7 @@ TEST(WriteFileReplacing, CreatesNoFolder) {
 }
 
 TEST(ExtractResourceToFile, WritesTheEmbeddedBytesUnchanged) {
-    HMODULE program = LoadLibraryExW(BuiltProgram(L"Mervane4Setup.exe").c_str(), nullptr,
-                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    HMODULE program = BuiltProgramResources();
     ASSERT_NE(program, nullptr);
     TempTree tree;
     const std::wstring target = tree.File(L"Experts\\Mervane 4.ex4", "an older expert");
@@ -169,7 +168,6 @@ TEST(ExtractResourceToFile, WritesTheEmbeddedBytesUnchanged) {
 
     EXPECT_FALSE(ExtractResourceToFile(program, L"EXEFILE", L"NO SUCH", tree.Path(L"Experts\\none")));
     EXPECT_EQ(ReadBytes(tree.Path(L"Experts\\none")), "<missing>");
-    FreeLibrary(program);
 }
 
 TEST(SpecialFolders, ResolveToExistingFoldersAndUnknownOnesToNothing) {

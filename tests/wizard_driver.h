@@ -29,6 +29,10 @@ public:
     bool WaitFor(WizardPage page, DWORD milliseconds = 15000) const;
     // The control that has the keyboard focus in the wizard, or null.
     HWND Focus() const;
+    // True once `control` has the focus, within 3 s.
+    bool FocusBecomes(HWND control) const;
+    // The wizard's system menu shows, or the wizard is still in menu mode.
+    bool SystemMenuOpen() const;
     // The wizard's folder browser while it is open, else null.
     HWND FolderBrowser() const;
 
@@ -62,6 +66,7 @@ public:
 
 private:
     bool OwnsWindow(HWND window) const;
+    GUITHREADINFO ThreadInfo() const;
 
     std::unique_ptr<TestProcess> process_;
     HWND form_ = nullptr;

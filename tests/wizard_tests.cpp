@@ -17,8 +17,8 @@
 #include "win32/dpi.h"
 #include "win32/embedded_resource.h"
 #include "win32/files.h"
-#include "win32/folder_list.h"
 #include "win32/folder_browser.h"
+#include "win32/folder_list.h"
 #include "win32/shell_folders.h"
 #include "wizard/agreement.h"
 #include "wizard_driver.h"
@@ -370,7 +370,7 @@ TEST_F(EndToEnd, InstallsIntoEverySelectedFolderAndItsDataFolderAndNowhereElse) 
     // U+2414 for Д), so Д is typed without Alt, from a button, where a typed letter is an
     // accelerator as well. While Next is disabled, the add-folder button alone owns it.
     wizard.Press(VK_TAB);
-    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == back; }, 3000));
+    ASSERT_TRUE(wizard.FocusBecomes(back));
     wizard.Type(L'Д');
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.FolderBrowser() != nullptr; }, 10000));
     wizard.Press(VK_ESCAPE);
@@ -378,10 +378,10 @@ TEST_F(EndToEnd, InstallsIntoEverySelectedFolderAndItsDataFolderAndNowhereElse) 
     // Once Next is enabled too, each press moves the focus on to the other one, clicking neither.
     TickAAndB(wizard);
     wizard.Press(VK_TAB);
-    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == back; }, 3000));
+    ASSERT_TRUE(wizard.FocusBecomes(back));
     for (HWND owner : {next, addFolder, next}) {
         wizard.Type(L'Д');
-        EXPECT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == owner; }, 3000));
+        EXPECT_TRUE(wizard.FocusBecomes(owner));
         EXPECT_TRUE(wizard.Showing(Page::Folders));
         EXPECT_FALSE(wizard.FolderBrowser());
     }
@@ -390,10 +390,7 @@ TEST_F(EndToEnd, InstallsIntoEverySelectedFolderAndItsDataFolderAndNowhereElse) 
 
     EXPECT_TRUE(TextBecomes(wizard.Control(kLabelText5_1), ::Text(51, kRussian)));
     const std::wstring memo = Text(wizard.Control(kMemo5));
-    EXPECT_EQ(memo.substr(0, 20), AgreementText(LoadLibraryExW(BuiltProgram(L"Mervane4Setup.exe").c_str(), nullptr,
-                                                               LOAD_LIBRARY_AS_DATAFILE),
-                                                L"EULA_RU")
-                                      ->substr(0, 20));
+    EXPECT_EQ(memo.substr(0, 20), AgreementText(BuiltProgramResources(), L"EULA_RU")->substr(0, 20));
     wizard.Click(wizard.AgreementBox(kCheckBoxAccept5));
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
     wizard.Type(L'Д');  // the add-folder button is not on this page: the letter is Next's
@@ -530,21 +527,11 @@ bool HasChildWithText(HWND parent, const std::wstring& text) {
     return search.found;
 }
 
-// The wizard's system menu shows, or the wizard is still in menu mode.
-bool SystemMenuOpen(const WizardDriver& wizard) {
-    GUITHREADINFO info{sizeof info};
-    GetGUIThreadInfo(GetWindowThreadProcessId(wizard.Form(), nullptr), &info);
-    HWND menu = FindWindowW(L"#32768", nullptr);
-    DWORD owner = 0;
-    if (menu) GetWindowThreadProcessId(menu, &owner);
-    return (info.flags & GUI_INMENUMODE) || (menu && owner == wizard.ProcessId() && IsWindowVisible(menu));
-}
-
 TEST_F(EndToEnd, TheWholeWayByKeyboard) {
     WizardDriver wizard;
     ASSERT_TRUE(wizard.Started());
     HWND next = wizard.Button(kButtonNext), back = wizard.Button(kButtonBack);
-    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == next; }, 3000)) << "Next starts with the focus";
+    ASSERT_TRUE(wizard.FocusBecomes(next)) << "Next starts with the focus";
     wizard.Type(L'n');  // the accelerator of "&Next"
     ASSERT_TRUE(wizard.WaitFor(Page::Folders));
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.ListCount() >= 3; }, 5000));
@@ -552,7 +539,7 @@ TEST_F(EndToEnd, TheWholeWayByKeyboard) {
     // The page's action disabled Next, which had the focus: the folder list has it now, and
     // Space ticks the row with the focus rectangle.
     HWND list = wizard.Control(kCheckListBox4);
-    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == list; }, 3000));
+    ASSERT_TRUE(wizard.FocusBecomes(list));
     const std::wstring first = wizard.ListText(0);
     wizard.Press(VK_SPACE);
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Ticked(list, 0) && Enabled(next); }, 3000));
@@ -561,25 +548,25 @@ TEST_F(EndToEnd, TheWholeWayByKeyboard) {
             wizard.Press(VK_TAB, {VK_SHIFT});
         else
             wizard.Press(VK_TAB);
-        EXPECT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == focus; }, 3000)) << shift;
+        EXPECT_TRUE(wizard.FocusBecomes(focus)) << shift;
     }
     wizard.Type(L'n', true);  // Alt+N
     ASSERT_TRUE(wizard.WaitFor(Page::Agreement));
 
     // The memo keeps Tab; Ctrl+Tab leaves it for the accept box.
     HWND memo = wizard.Control(kMemo5), accept = wizard.AgreementBox(kCheckBoxAccept5);
-    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == memo; }, 3000));
+    ASSERT_TRUE(wizard.FocusBecomes(memo));
     wizard.Press(VK_TAB);
     Sleep(200);
     EXPECT_EQ(wizard.Focus(), memo);
     wizard.Press(VK_TAB, {VK_CONTROL});
-    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == accept; }, 3000));
+    ASSERT_TRUE(wizard.FocusBecomes(accept));
     // Alt+Space opens the system menu and leaves the box alone.
     wizard.Press(VK_SPACE, {VK_MENU});
-    EXPECT_TRUE(WizardDriver::WaitUntil([&] { return SystemMenuOpen(wizard); }, 3000));
+    EXPECT_TRUE(WizardDriver::WaitUntil([&] { return wizard.SystemMenuOpen(); }, 3000));
     wizard.Press(VK_ESCAPE);  // closes the menu
     wizard.Press(VK_ESCAPE);  // leaves menu mode
-    EXPECT_TRUE(WizardDriver::WaitUntil([&] { return !SystemMenuOpen(wizard); }, 3000));
+    EXPECT_TRUE(WizardDriver::WaitUntil([&] { return !wizard.SystemMenuOpen(); }, 3000));
     EXPECT_FALSE(Checked(accept));
     // Back from another program, the box has the focus again.
     HWND other = CreateWindowExW(0, L"STATIC", L"Another program", WS_POPUP | WS_VISIBLE, 0, 0, 80, 80, nullptr, nullptr,
@@ -587,7 +574,7 @@ TEST_F(EndToEnd, TheWholeWayByKeyboard) {
     SetForegroundWindow(other);
     EXPECT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() != accept; }, 3000));
     wizard.Front();
-    EXPECT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == accept; }, 3000));
+    EXPECT_TRUE(wizard.FocusBecomes(accept));
     DestroyWindow(other);
     wizard.Press(VK_SPACE);
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Checked(accept) && Enabled(next); }, 3000));
@@ -676,7 +663,7 @@ TEST_F(EndToEnd, TheAddFolderButtonActsOnlyOnItsPage) {
 namespace {
 
 TEST(AgreementText, IsDecodedByItsMarkOrAsWindows1252WhateverTheCodePage) {
-    HMODULE program = LoadLibraryExW(BuiltProgram(L"Mervane4Setup.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE program = BuiltProgramResources();
     ASSERT_NE(program, nullptr);
     const std::optional<std::wstring> german = AgreementText(program, L"EULA_DE");
     ASSERT_TRUE(german.has_value());
@@ -690,7 +677,6 @@ TEST(AgreementText, IsDecodedByItsMarkOrAsWindows1252WhateverTheCodePage) {
     ASSERT_TRUE(russian.has_value());
     EXPECT_EQ(russian->rfind(L"ПОЛЬЗОВАТЕЛЬСКОЕ СОГЛАШЕНИЕ", 0), 0u);  // the mark is not part of the text
     EXPECT_FALSE(AgreementText(program, L"EULA_XX").has_value());
-    FreeLibrary(program);
 }
 
 }  // namespace
@@ -711,23 +697,17 @@ POINT Drag(HWND window, POINT from, int dx, int dy) {
     return POINT{after.left - before.left, after.top - before.top};
 }
 
-POINT CenterOf(HWND control) {
-    RECT r;
-    GetWindowRect(control, &r);
-    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
 TEST(Drag, ThePassiveBackgroundMovesTheWindowAndTheButtonsDoNot) {
     WizardDriver wizard;
     ASSERT_TRUE(wizard.Started());
     wizard.Front();
     for (int id : {kImage21, kLabelAppName, kLabelText1_1}) {
-        const POINT moved = Drag(wizard.Form(), CenterOf(wizard.Control(id)), 40, 30);
+        const POINT moved = Drag(wizard.Form(), ScreenCenterOf(wizard.Control(id)), 40, 30);
         EXPECT_EQ(moved.x, 40) << id;
         EXPECT_EQ(moved.y, 30) << id;
     }
     // A press on Next, dragged away and released outside: no move, and no click either.
-    const POINT moved = Drag(wizard.Form(), CenterOf(wizard.Button(kButtonNext)), -200, -150);
+    const POINT moved = Drag(wizard.Form(), ScreenCenterOf(wizard.Button(kButtonNext)), -200, -150);
     EXPECT_EQ(moved.x, 0);
     EXPECT_EQ(moved.y, 0);
     EXPECT_TRUE(wizard.Showing(Page::Welcome));
