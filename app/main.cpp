@@ -1,9 +1,9 @@
 #include <windows.h>
 
 #include "app/startup.h"
-#include "app/system_libraries.h"
 #include "unattended/switches.h"
 #include "unattended/unattended_run.h"
+#include "win32/system_libraries.h"
 #include "wizard/form_main.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
@@ -20,9 +20,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     CurrentLanguage = ChooseLanguage(LanguageFromLocale(), GetCommandLineW());
     if (silent) ExitProcess(static_cast<UINT>(RunUnattended(arguments, CurrentLanguage)));
 
-    TFormMain* form = TFormMain::Create(instance, showCommand);
-    if (!form) ExitProcess(0);
-    form->Run();
-    DestroyWindow(form->Handle());  // ends the process in the window's destruction handler
+    // Start-up owns the window's object; it lives until the process ends, which the window's
+    // destruction handler does.
+    TFormMain form;
+    if (!form.Create(instance, showCommand)) ExitProcess(0);
+    form.Run();
+    DestroyWindow(form.Handle());
     ExitProcess(0);
 }

@@ -1,7 +1,5 @@
 #include "app/startup.h"
 
-Language CurrentLanguage = kEnglish;
-
 bool ClaimSingleInstance(const wchar_t* name) {
     // Created, then looked at: of two starts at the same moment only one can be first. The
     // handle stays open on purpose; only the event's existence matters.

@@ -11,9 +11,6 @@
 // made.
 bool ClaimSingleInstance(const wchar_t* name = L"Quorvel_Installer");
 
-// The language of the run, settled once during start-up.
-extern Language CurrentLanguage;
-
 // Language of a locale identifier, compared whole (sort bits included); kNoLanguage when
 // the locale is none of the known Russian-speaking or German-speaking ones.
 Language LanguageOfLocaleId(LCID locale);

@@ -1,31 +1,7 @@
 #include "flat/drawing.h"
 
-#include "app/handles.h"
-#include "flat/dpi.h"
-
-namespace {
-
-class MemoryDc {
-public:
-    explicit MemoryDc(HDC compatibleWith) : dc_(CreateCompatibleDC(compatibleWith)) {}
-    ~MemoryDc() {
-        if (old_) SelectObject(dc_, old_);
-        DeleteDC(dc_);
-    }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    void Select(HGDIOBJ object) {
-        HGDIOBJ previous = SelectObject(dc_, object);
-        if (!old_) old_ = previous;
-    }
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
-    HGDIOBJ old_ = nullptr;
-};
-
-}  // namespace
+#include "win32/dpi.h"
+#include "win32/handles.h"
 
 RECT ScaledRect(int left, int top, int right, int bottom, UINT dpi) {
     return RECT{Scale(left, dpi), Scale(top, dpi), Scale(right, dpi), Scale(bottom, dpi)};
@@ -51,60 +27,6 @@ void DrawBevelFrame(HDC dc, const RECT& rect, Color first, Color second, int cou
 
 int BitmapFactor(UINT dpi) { return dpi >= 192 ? static_cast<int>(dpi / 96) : 1; }
 
-SIZE BitmapSize(HBITMAP bitmap) {
-    BITMAP info{};
-    if (!bitmap || !GetObjectW(bitmap, sizeof info, &info)) return SIZE{0, 0};
-    return SIZE{info.bmWidth, info.bmHeight};
-}
-
-void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, int factor) {
-    const SIZE size = BitmapSize(bitmap);
-    DrawTransparentBitmap(dc, bitmap, RECT{x, y, x + size.cx * factor, y + size.cy * factor});
-}
-
-void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, const RECT& target) {
-    const SIZE size = BitmapSize(bitmap);
-    const int width = target.right - target.left, height = target.bottom - target.top;
-    if (size.cx <= 0 || size.cy <= 0 || width <= 0 || height <= 0) return;
-    const int x = target.left, y = target.top;
-    const bool wholeFactor = width % size.cx == 0 && height % size.cy == 0;
-
-    MemoryDc image(dc);
-    image.Select(bitmap);
-    const COLORREF maskColour = GetPixel(image.get(), 0, size.cy - 1);
-
-    // Monochrome mask: 1 where the mask colour is, 0 elsewhere.
-    UniqueBitmap maskBitmap(CreateBitmap(size.cx, size.cy, 1, 1, nullptr));
-    MemoryDc mask(dc);
-    mask.Select(maskBitmap.get());
-    SetBkColor(image.get(), maskColour);
-    BitBlt(mask.get(), 0, 0, size.cx, size.cy, image.get(), 0, 0, SRCCOPY);
-
-    // The image with its mask-coloured pixels turned black, so that it can be OR-ed in. A
-    // monochrome source takes the destination's colours: 1 becomes the background colour
-    // (black), 0 the text colour (white).
-    UniqueBitmap cutBitmap(CreateCompatibleBitmap(dc, size.cx, size.cy));
-    MemoryDc cut(dc);
-    cut.Select(cutBitmap.get());
-    BitBlt(cut.get(), 0, 0, size.cx, size.cy, image.get(), 0, 0, SRCCOPY);
-    SetBkColor(cut.get(), RGB(0, 0, 0));
-    SetTextColor(cut.get(), RGB(255, 255, 255));
-    BitBlt(cut.get(), 0, 0, size.cx, size.cy, mask.get(), 0, 0, SRCAND);
-
-    const int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
-    const COLORREF oldBack = SetBkColor(dc, RGB(255, 255, 255));
-    const COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0));
-    StretchBlt(dc, x, y, width, height, mask.get(), 0, 0, size.cx, size.cy, SRCAND);
-    if (!wholeFactor) {
-        SetStretchBltMode(dc, HALFTONE);
-        SetBrushOrgEx(dc, 0, 0, nullptr);
-    }
-    StretchBlt(dc, x, y, width, height, cut.get(), 0, 0, size.cx, size.cy, SRCPAINT);
-    SetTextColor(dc, oldText);
-    SetBkColor(dc, oldBack);
-    SetStretchBltMode(dc, oldMode);
-}
-
 bool IsAccelerator(wchar_t character, const std::wstring& caption) {
     for (size_t i = 0; i + 1 < caption.size(); ++i) {
         if (caption[i] != L'&') continue;
@@ -118,18 +40,3 @@ bool IsAccelerator(wchar_t character, const std::wstring& caption) {
     }
     return false;
 }
-
-OffscreenCanvas::OffscreenCanvas(HDC target, int width, int height)
-    : dc_(CreateCompatibleDC(target)),
-      bitmap_(CreateCompatibleBitmap(target, width > 0 ? width : 1, height > 0 ? height : 1)),
-      oldBitmap_(SelectObject(dc_, bitmap_)),
-      width_(width),
-      height_(height) {}
-
-OffscreenCanvas::~OffscreenCanvas() {
-    SelectObject(dc_, oldBitmap_);
-    DeleteObject(bitmap_);
-    DeleteDC(dc_);
-}
-
-void OffscreenCanvas::CopyTo(HDC target, int x, int y) const { BitBlt(target, x, y, width_, height_, dc_, 0, 0, SRCCOPY); }

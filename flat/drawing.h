@@ -17,35 +17,9 @@ void FillSolid(HDC dc, const RECT& rect, Color color);
 // `second`; the top-right and bottom-left corners belong to `second`.
 void DrawBevelFrame(HDC dc, const RECT& rect, Color first, Color second, int count, UINT dpi);
 
-// Draws `bitmap` at (x, y), enlarged by `factor` pixel for pixel, leaving out every pixel
-// that has the colour of the bitmap's bottom-left pixel. gdi32 only: msimg32 is no KnownDLL.
-void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, int factor);
-// The same, stretched over `target`: pixel for pixel at whole factors, smoothed otherwise.
-void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, const RECT& target);
-
 // The whole-pixel enlargement that keeps a bitmap crisp at `dpi`: 1 up to 191 dpi, 2 from 192.
 int BitmapFactor(UINT dpi);
-
-SIZE BitmapSize(HBITMAP bitmap);
 
 // True when `character` is the accelerator that "&" marks in `caption` (letters compared
 // without regard to case; "&&" is a literal ampersand).
 bool IsAccelerator(wchar_t character, const std::wstring& caption);
-
-// An off-screen bitmap of a given size, copied to the target in one step when done, so that
-// painting never flickers.
-class OffscreenCanvas {
-public:
-    OffscreenCanvas(HDC target, int width, int height);
-    ~OffscreenCanvas();
-    OffscreenCanvas(const OffscreenCanvas&) = delete;
-    OffscreenCanvas& operator=(const OffscreenCanvas&) = delete;
-    HDC dc() const { return dc_; }
-    void CopyTo(HDC target, int x, int y) const;
-
-private:
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ oldBitmap_;
-    int width_, height_;
-};

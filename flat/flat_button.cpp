@@ -2,12 +2,10 @@
 
 #include <windowsx.h>
 
-#include "flat/button_subclass.h"
-#include "flat/dpi.h"
 #include "flat/drawing.h"
 #include "flat/flat_messages.h"
-
-HoverTracking TFlatButton::hover_(TFlatButton::HoverTimerTick);
+#include "win32/dpi.h"
+#include "win32/gdi.h"
 
 GlyphAndTextLayout LayoutGlyphAndText(SIZE client, int pressOffset, SIZE text, SIZE glyph, int spacing) {
     if (text.cx == 0 || glyph.cx == 0) spacing = 0;
@@ -22,23 +20,11 @@ GlyphAndTextLayout LayoutGlyphAndText(SIZE client, int pressOffset, SIZE text, S
     return layout;
 }
 
-TFlatButton* TFlatButton::Create(HWND parent, int tag, const std::wstring& caption) {
-    HWND window = ButtonSubclass<TFlatButton>::CreateButton(parent, tag, caption, BS_PUSHBUTTON, 25, 25);
-    return window ? new TFlatButton(window) : nullptr;
+TFlatButton* TFlatButton::Create(HWND parent, int id, const std::wstring& caption) {
+    return CreateControl(parent, id, caption, BS_PUSHBUTTON, 25, 25);
 }
 
-TFlatButton::TFlatButton(HWND handle) : handle_(handle), dpi_(DpiOfWindow(handle)) {
-    ButtonSubclass<TFlatButton>::Attach(handle_, this);
-    hover_.AddInstance();
-}
-
-TFlatButton::~TFlatButton() { hover_.RemoveInstance(this); }
-
-TFlatButton* TFlatButton::FromHandle(HWND window) { return ButtonSubclass<TFlatButton>::FromHandle(window); }
-
-void CALLBACK TFlatButton::HoverTimerTick(HWND, UINT, UINT_PTR, DWORD) { hover_.Tick(); }
-
-LRESULT TFlatButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TFlatButton::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:  // the second press of a double-click is a press like any
@@ -87,16 +73,6 @@ LRESULT TFlatButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ENABLE:
             OnEnabledChanged(wParam != FALSE);
             return 0;
-        case WM_SETTEXT: {
-            const LRESULT result = DefWindowProcW(handle_, message, wParam, lParam);
-            Invalidate();
-            return result;
-        }
-        case WM_SETFONT:
-            SetFont(reinterpret_cast<HFONT>(wParam));
-            return 0;
-        case WM_GETFONT:
-            return reinterpret_cast<LRESULT>(font_);
         case WM_SYSCOLORCHANGE:
             Invalidate();
             return 0;
@@ -105,9 +81,6 @@ LRESULT TFlatButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case BM_GETSTATE:
             return (state_ == ButtonState::bsDown ? BST_PUSHED : 0) | (GetFocus() == handle_ ? BST_FOCUS : 0);
-        case BM_SETSTATE:
-        case BM_SETSTYLE:
-            return 0;
         case kFlatOfferChar:
             return OnOfferChar(static_cast<wchar_t>(wParam)) ? 1 : 0;
         default:
@@ -115,18 +88,8 @@ LRESULT TFlatButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-void TFlatButton::SetFont(HFONT font) {
-    font_ = font;
-    Invalidate();
-}
-
 void TFlatButton::SetGlyph(HBITMAP glyph) {
     glyph_ = glyph;
-    Invalidate();
-}
-
-void TFlatButton::SetDpi(UINT dpi) {
-    dpi_ = dpi;
     Invalidate();
 }
 
@@ -192,12 +155,6 @@ bool TFlatButton::OnOfferChar(wchar_t character) {
     return true;
 }
 
-void TFlatButton::Click() {
-    const HWND handle = handle_;
-    SendMessageW(GetParent(handle), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(handle), BN_CLICKED),
-                 reinterpret_cast<LPARAM>(handle));
-}
-
 void TFlatButton::RefreshHoverState() {
     if (!IsWindowEnabled(handle_)) return;
     if (ControlUnderPointer() == handle_) {
@@ -225,9 +182,9 @@ void TFlatButton::MouseLeave() {
 void TFlatButton::Paint(HDC target) {
     RECT client;
     GetClientRect(handle_, &client);
-    OffscreenCanvas canvas(target, client.right, client.bottom);
+    const OffscreenCanvas canvas(target, client.right, client.bottom);
     HDC dc = canvas.dc();
-    HGDIOBJ oldFont = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
+    const SelectedObject font(dc, FontOrDefault());
 
     wchar_t caption[256] = L"";
     const int length = GetWindowTextW(handle_, caption, 256);
@@ -278,6 +235,5 @@ void TFlatButton::Paint(HDC target) {
         }
         DrawTextW(dc, caption, length, &bounds, format);
     }
-    SelectObject(dc, oldFont);
     canvas.CopyTo(target, 0, 0);
 }

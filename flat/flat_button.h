@@ -3,9 +3,8 @@
 
 #include <string>
 
-#include "flat/button_subclass.h"
+#include "flat/button_control.h"
 #include "flat/colors.h"
-#include "flat/hover_tracking.h"
 
 enum class ButtonState { bsUp, bsDisabled, bsDown };
 
@@ -20,19 +19,13 @@ GlyphAndTextLayout LayoutGlyphAndText(SIZE client, int pressOffset, SIZE text, S
 // A flat push button: a thin frame, a coloured fill while hovered or focused, a sunken
 // frame while pressed. Built on the platform's button class so that screen readers and
 // automation see a push button with its caption; painting and input are its own. Clicks
-// reach the parent as WM_COMMAND BN_CLICKED with the button's Tag as the control id.
-class TFlatButton final : public HoverClient {
+// reach the parent as WM_COMMAND BN_CLICKED with the button's control id.
+class TFlatButton final : public ButtonControl<TFlatButton> {
 public:
     // The window belongs to `parent`; the object lives as long as the window.
-    static TFlatButton* Create(HWND parent, int tag, const std::wstring& caption);
-    static TFlatButton* FromHandle(HWND window);
+    static TFlatButton* Create(HWND parent, int id, const std::wstring& caption);
 
-    HWND Handle() const override { return handle_; }
-    int Tag() const { return GetDlgCtrlID(handle_); }
-
-    void SetFont(HFONT font);  // not owned
     void SetGlyph(HBITMAP glyph);  // not owned
-    void SetDpi(UINT dpi);
     void SetColor(Color c) { color_ = c; Invalidate(); }
     void SetColorFocused(Color c) { colorFocused_ = c; Invalidate(); }
     void SetColorDown(Color c) { colorDown_ = c; Invalidate(); }
@@ -50,12 +43,14 @@ public:
     // Paints the whole button into `dc` at (0, 0).
     void Paint(HDC dc);
 
+    static constexpr wchar_t kProperty[] = L"Mervane.TFlatButton";
+
 private:
-    friend class ButtonSubclass<TFlatButton>;
-    explicit TFlatButton(HWND handle);
-    ~TFlatButton();
-    static void CALLBACK HoverTimerTick(HWND, UINT, UINT_PTR, DWORD);
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    friend class ButtonControl<TFlatButton>;
+    friend class Subclass<TFlatButton>;
+    explicit TFlatButton(HWND handle) : ButtonControl(handle) {}
+    ~TFlatButton() = default;
+    LRESULT OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     void OnMouseDown(bool left);
     void OnMouseMove(int x, int y);
@@ -63,13 +58,8 @@ private:
     void OnEnabledChanged(bool enabled);
     bool OnOfferChar(wchar_t character);
     bool Inside(int x, int y) const;
-    void Click();
     void RefreshHoverState();
-    void Invalidate() { InvalidateRect(handle_, nullptr, FALSE); }
 
-    HWND handle_;
-    UINT dpi_ = 96;
-    HFONT font_ = nullptr;
     HBITMAP glyph_ = nullptr;
     Color color_ = SystemColor(COLOR_BTNFACE);
     Color colorFocused_ = kColorCream;
@@ -81,6 +71,4 @@ private:
     ButtonState state_ = ButtonState::bsUp;
     bool mouseInControl_ = false;
     bool dragging_ = false;
-
-    static HoverTracking hover_;
 };

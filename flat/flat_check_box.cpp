@@ -2,12 +2,10 @@
 
 #include <windowsx.h>
 
-#include "flat/button_subclass.h"
-#include "flat/dpi.h"
 #include "flat/drawing.h"
 #include "flat/flat_messages.h"
-
-HoverTracking TFlatCheckBox::hover_(TFlatCheckBox::HoverTimerTick);
+#include "win32/dpi.h"
+#include "win32/gdi.h"
 
 namespace {
 
@@ -26,23 +24,11 @@ constexpr CheckLine kCheckLines[] = {{2, 4, 6, 8}, {2, 5, 5, 8}, {2, 6, 5, 9},
 
 }  // namespace
 
-TFlatCheckBox* TFlatCheckBox::Create(HWND parent, int tag, const std::wstring& caption) {
-    HWND window = ButtonSubclass<TFlatCheckBox>::CreateButton(parent, tag, caption, WS_TABSTOP | BS_CHECKBOX, 121, 17);
-    return window ? new TFlatCheckBox(window) : nullptr;
+TFlatCheckBox* TFlatCheckBox::Create(HWND parent, int id, const std::wstring& caption) {
+    return CreateControl(parent, id, caption, WS_TABSTOP | BS_CHECKBOX, 121, 17);
 }
 
-TFlatCheckBox::TFlatCheckBox(HWND handle) : handle_(handle), dpi_(DpiOfWindow(handle)) {
-    ButtonSubclass<TFlatCheckBox>::Attach(handle_, this);
-    hover_.AddInstance();
-}
-
-TFlatCheckBox::~TFlatCheckBox() { hover_.RemoveInstance(this); }
-
-TFlatCheckBox* TFlatCheckBox::FromHandle(HWND window) { return ButtonSubclass<TFlatCheckBox>::FromHandle(window); }
-
-void CALLBACK TFlatCheckBox::HoverTimerTick(HWND, UINT, UINT_PTR, DWORD) { hover_.Tick(); }
-
-LRESULT TFlatCheckBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TFlatCheckBox::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
@@ -84,16 +70,6 @@ LRESULT TFlatCheckBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             Invalidate();
             return 0;
-        case WM_SETTEXT: {
-            const LRESULT result = DefWindowProcW(handle_, message, wParam, lParam);
-            Invalidate();
-            return result;
-        }
-        case WM_SETFONT:
-            SetFont(reinterpret_cast<HFONT>(wParam));
-            return 0;
-        case WM_GETFONT:
-            return reinterpret_cast<LRESULT>(font_);
         case BM_GETCHECK:
             return checked_ ? BST_CHECKED : BST_UNCHECKED;
         case BM_SETCHECK:
@@ -104,9 +80,6 @@ LRESULT TFlatCheckBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case BM_GETSTATE:
             return (checked_ ? BST_CHECKED : 0) | (mouseIsDown_ ? BST_PUSHED : 0) | (focused_ ? BST_FOCUS : 0);
-        case BM_SETSTATE:
-        case BM_SETSTYLE:
-            return 0;
         case kFlatOfferChar:
             return OnOfferChar(static_cast<wchar_t>(wParam));
         default:
@@ -149,16 +122,6 @@ void TFlatCheckBox::SetChecked(bool checked) {
     if (IsWindow(handle_)) RepaintSquare();
 }
 
-void TFlatCheckBox::SetFont(HFONT font) {
-    font_ = font;
-    Invalidate();
-}
-
-void TFlatCheckBox::SetDpi(UINT dpi) {
-    dpi_ = dpi;
-    Invalidate();
-}
-
 void TFlatCheckBox::SetAutoSize(bool autoSize) {
     autoSize_ = autoSize;
     if (autoSize_) {
@@ -170,19 +133,9 @@ void TFlatCheckBox::SetAutoSize(bool autoSize) {
 void TFlatCheckBox::FitToCaption() {
     wchar_t caption[256] = L"";
     const int length = GetWindowTextW(handle_, caption, 256);
-    HDC dc = GetDC(handle_);
-    HGDIOBJ oldFont = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
-    SIZE text{0, 0};
-    GetTextExtentPoint32W(dc, caption, length, &text);
-    SelectObject(dc, oldFont);
-    ReleaseDC(handle_, dc);
+    const SIZE text = TextSize(handle_, FontOrDefault(), {caption, static_cast<size_t>(length)});
     SetWindowPos(handle_, nullptr, 0, 0, text.cx + Scale(24, dpi_), text.cy + Scale(2, dpi_),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void TFlatCheckBox::Click() {
-    SendMessageW(GetParent(handle_), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(handle_), BN_CLICKED),
-                 reinterpret_cast<LPARAM>(handle_));
 }
 
 void TFlatCheckBox::MouseEnter() {
@@ -201,9 +154,8 @@ void TFlatCheckBox::MouseLeave() {
 void TFlatCheckBox::RepaintSquare() {
     // Only the square, at once: state changes never repaint the caption.
     if (!IsWindowVisible(handle_)) return;
-    HDC dc = GetDC(handle_);
-    PaintCheckSquare(dc);
-    ReleaseDC(handle_, dc);
+    const WindowDc dc(handle_);
+    PaintCheckSquare(dc.get());
 }
 
 void TFlatCheckBox::PaintCheckSquare(HDC dc) {
@@ -229,17 +181,16 @@ void TFlatCheckBox::PaintCheckCaption(HDC dc) {
     RECT client;
     GetClientRect(handle_, &client);
     RECT bounds{Scale(16, dpi_), Scale(1, dpi_), client.right - Scale(1, dpi_), client.bottom - Scale(1, dpi_)};
-    HGDIOBJ oldFont = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
+    const SelectedObject font(dc, FontOrDefault());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ResolveColor(fontColor_));
     DrawTextW(dc, caption, length, &bounds, DT_LEFT | DT_TOP | DT_WORDBREAK);
-    SelectObject(dc, oldFont);
 }
 
 void TFlatCheckBox::Paint(HDC target) {
     RECT client;
     GetClientRect(handle_, &client);
-    OffscreenCanvas canvas(target, client.right, client.bottom);
+    const OffscreenCanvas canvas(target, client.right, client.bottom);
     FillSolid(canvas.dc(), client, color_);
     PaintCheckSquare(canvas.dc());
     PaintCheckCaption(canvas.dc());

@@ -3,27 +3,20 @@
 
 #include <string>
 
-#include "flat/button_subclass.h"
+#include "flat/button_control.h"
 #include "flat/colors.h"
-#include "flat/hover_tracking.h"
 
 // A flat check box: an 11-pixel square with a six-line check mark and its caption beside
 // it. Built on the platform's button class (check-box style) so that screen readers see a
 // check box with its caption and state. Every change of Checked, and a mouse click released
-// inside the box, reaches the parent as WM_COMMAND BN_CLICKED with the box's Tag as the
-// control id, so a mouse toggle raises it twice: once before and once after the change.
-class TFlatCheckBox final : public HoverClient {
+// inside the box, reaches the parent as WM_COMMAND BN_CLICKED with the box's control id, so
+// a mouse toggle raises it twice: once before and once after the change.
+class TFlatCheckBox final : public ButtonControl<TFlatCheckBox> {
 public:
-    static TFlatCheckBox* Create(HWND parent, int tag, const std::wstring& caption);
-    static TFlatCheckBox* FromHandle(HWND window);
-
-    HWND Handle() const override { return handle_; }
-    int Tag() const { return GetDlgCtrlID(handle_); }
+    static TFlatCheckBox* Create(HWND parent, int id, const std::wstring& caption);
 
     bool Checked() const { return checked_; }
     void SetChecked(bool checked);
-    void SetFont(HFONT font);  // not owned
-    void SetDpi(UINT dpi);
     // Fits the box to its caption at once; later caption changes do not refit.
     void SetAutoSize(bool autoSize);
     void SetColor(Color c) { color_ = c; Invalidate(); }
@@ -41,24 +34,21 @@ public:
     void Paint(HDC dc);
     void PaintCheckSquare(HDC dc);
 
+    static constexpr wchar_t kProperty[] = L"Mervane.TFlatCheckBox";
+
 private:
-    friend class ButtonSubclass<TFlatCheckBox>;
-    explicit TFlatCheckBox(HWND handle);
-    ~TFlatCheckBox();
-    static void CALLBACK HoverTimerTick(HWND, UINT, UINT_PTR, DWORD);
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    friend class ButtonControl<TFlatCheckBox>;
+    friend class Subclass<TFlatCheckBox>;
+    explicit TFlatCheckBox(HWND handle) : ButtonControl(handle) {}
+    ~TFlatCheckBox() = default;
+    LRESULT OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     void OnMouseUp(int x, int y);
     LRESULT OnOfferChar(wchar_t character);
     void FitToCaption();
     void PaintCheckCaption(HDC dc);
     void RepaintSquare();
-    void Click();
-    void Invalidate() { InvalidateRect(handle_, nullptr, FALSE); }
 
-    HWND handle_;
-    UINT dpi_ = 96;
-    HFONT font_ = nullptr;
     Color color_ = SystemColor(COLOR_BTNFACE);
     Color colorFocused_ = kColorWhite;
     Color colorDown_ = kColorPressed;
@@ -70,6 +60,4 @@ private:
     bool mouseIsDown_ = false;
     bool focused_ = false;
     bool autoSize_ = false;
-
-    static HoverTracking hover_;
 };

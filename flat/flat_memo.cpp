@@ -1,14 +1,8 @@
 #include "flat/flat_memo.h"
 
-#include <algorithm>
-
-#include "flat/dpi.h"
 #include "flat/drawing.h"
 #include "flat/flat_messages.h"
-
-namespace {
-constexpr wchar_t kMemoProperty[] = L"Mervane.TFlatMemo";
-}
+#include "win32/dpi.h"
 
 TFlatMemo* TFlatMemo::Create(HWND parent, int id, DWORD style) {
     HWND window = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | style, 0, 0,
@@ -18,48 +12,32 @@ TFlatMemo* TFlatMemo::Create(HWND parent, int id, DWORD style) {
     return new TFlatMemo(window);
 }
 
-TFlatMemo::TFlatMemo(HWND handle) : handle_(handle), dpi_(DpiOfWindow(handle)) {
-    SetPropW(handle_, kMemoProperty, this);
-    editProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc)));
+TFlatMemo::TFlatMemo(HWND handle) : SubclassedWindow(handle), dpi_(DpiOfWindow(handle)) {
+    Subclass<TFlatMemo>::Attach(this);
     if (parentColor_) flatColor_ = ParentsColor();
     // The border is ours: the non-client size is recomputed with our three pixels.
     SetWindowPos(handle_, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-TFlatMemo* TFlatMemo::FromHandle(HWND window) {
-    return window ? static_cast<TFlatMemo*>(GetPropW(window, kMemoProperty)) : nullptr;
-}
-
-LRESULT CALLBACK TFlatMemo::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    TFlatMemo* memo = FromHandle(window);
-    if (!memo) return DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        const WNDPROC editProc = memo->editProc_;
-        RemovePropW(window, kMemoProperty);
-        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editProc));
-        delete memo;
-        return CallWindowProcW(editProc, window, message, wParam, lParam);
-    }
-    return memo->OnMessage(message, wParam, lParam);
-}
+TFlatMemo* TFlatMemo::FromHandle(HWND window) { return Subclass<TFlatMemo>::FromHandle(window); }
 
 LRESULT TFlatMemo::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_NCCALCSIZE: {
-            const LRESULT result = CallWindowProcW(editProc_, handle_, message, wParam, lParam);
+            const LRESULT result = CallOriginal(message, wParam, lParam);
             RECT* proposed = wParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0]
                                     : reinterpret_cast<RECT*>(lParam);
             InflateRect(proposed, -Scale(3, dpi_), -Scale(3, dpi_));
             return result;
         }
         case WM_NCPAINT: {
-            const LRESULT result = CallWindowProcW(editProc_, handle_, message, wParam, lParam);  // scroll bars
+            const LRESULT result = CallOriginal(message, wParam, lParam);  // scroll bars
             PaintFlatBorder();
             return result;
         }
         case WM_SETFOCUS:
         case WM_KILLFOCUS: {
-            const LRESULT result = CallWindowProcW(editProc_, handle_, message, wParam, lParam);
+            const LRESULT result = CallOriginal(message, wParam, lParam);
             PaintFlatBorder();
             return result;
         }
@@ -76,7 +54,7 @@ LRESULT TFlatMemo::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             PaintFlatBorder();
             break;
         case WM_ENABLE: {
-            const LRESULT result = CallWindowProcW(editProc_, handle_, message, wParam, lParam);
+            const LRESULT result = CallOriginal(message, wParam, lParam);
             PaintFlatBorder();
             return result;
         }
@@ -92,7 +70,7 @@ LRESULT TFlatMemo::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return reinterpret_cast<LRESULT>(fillBrush_.get());
         }
     }
-    return CallWindowProcW(editProc_, handle_, message, wParam, lParam);
+    return CallOriginal(message, wParam, lParam);
 }
 
 void TFlatMemo::SetDpi(UINT dpi) {
@@ -163,10 +141,8 @@ void TFlatMemo::SetLines(const std::wstring& text) {
 }
 
 void TFlatMemo::PaintFlatBorder() {
-    HDC dc = GetWindowDC(handle_);
-    if (!dc) return;
-    PaintFlatBorder(dc);
-    ReleaseDC(handle_, dc);
+    const WindowDc dc(handle_, true);
+    if (dc) PaintFlatBorder(dc.get());
 }
 
 void TFlatMemo::PaintFlatBorder(HDC dc) {
@@ -187,59 +163,4 @@ void TFlatMemo::PaintFlatBorder(HDC dc) {
         RECT inner{0, 0, r.right + one - inset, r.bottom + one - inset};
         FillSolid(dc, RECT{inner.right - side, inner.bottom - side, inner.right - one, inner.bottom - one}, fill);
     }
-}
-
-TFlatGauge::TFlatGauge(HWND parent) : parent_(parent), dpi_(parent ? DpiOfWindow(parent) : 96) {}
-
-void TFlatGauge::SetBounds(const RECT& bounds) {
-    Invalidate();
-    bounds_ = bounds;
-    Invalidate();
-}
-
-void TFlatGauge::SetMinValue(int value) {
-    if (value == minValue_) return;
-    minValue_ = std::min(value, maxValue_);
-    progress_ = std::max(progress_, minValue_);
-    RepaintNow();
-}
-
-void TFlatGauge::SetMaxValue(int value) {
-    if (value == maxValue_) return;
-    maxValue_ = std::max(value, minValue_);
-    progress_ = std::min(progress_, maxValue_);
-    RepaintNow();
-}
-
-void TFlatGauge::SetProgress(int value) {
-    value = std::clamp(value, minValue_, maxValue_);
-    if (value == progress_) return;
-    progress_ = value;
-    RepaintNow();
-}
-
-int TFlatGauge::BarWidth(int innerWidth) const {
-    if (maxValue_ == minValue_) return 0;  // undefined proportions: an empty bar
-    const double width = static_cast<double>(innerWidth) / (static_cast<double>(maxValue_) - minValue_) *
-                         (static_cast<double>(progress_) - minValue_);
-    return static_cast<int>(width);
-}
-
-void TFlatGauge::Paint(HDC dc) const {
-    if (!visible_) return;
-    FillSolid(dc, bounds_, color_);
-    DrawBevelFrame(dc, bounds_, borderColor_, borderColor_, 1, dpi_);
-    const int inset = Scale(2, dpi_);
-    RECT inner{bounds_.left + inset, bounds_.top + inset, bounds_.right - inset, bounds_.bottom - inset};
-    const int bar = BarWidth(inner.right - inner.left);
-    if (bar > 0) FillSolid(dc, RECT{inner.left, inner.top, inner.left + bar, inner.bottom}, barColor_);
-}
-
-void TFlatGauge::Invalidate() const {
-    if (parent_) InvalidateRect(parent_, &bounds_, FALSE);
-}
-
-void TFlatGauge::RepaintNow() const {
-    Invalidate();
-    if (parent_) UpdateWindow(parent_);
 }

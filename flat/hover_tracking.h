@@ -20,7 +20,7 @@ protected:
 // control it watches once the pointer is over another control.
 class HoverTracking {
 public:
-    explicit HoverTracking(TIMERPROC tick) : tick_(tick) {}
+    constexpr explicit HoverTracking(TIMERPROC tick) : tick_(tick) {}
 
     void AddInstance() { ++instances_; }
     void RemoveInstance(HoverClient* control);

@@ -2,39 +2,9 @@
 
 #include <shlobj.h>
 
-#include "app/handles.h"
-#include "app/text_decoding.h"
-#include "metatrader/installations.h"
 #include "metatrader/terminal_conventions.h"
-
-std::optional<std::wstring> ReadTextFile(const std::wstring& path, DWORD maxBytes) {
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return std::nullopt;
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > maxBytes) return std::nullopt;
-    std::vector<BYTE> bytes(static_cast<size_t>(size.QuadPart));
-    DWORD read = 0;
-    if (!bytes.empty() && (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
-                           read != bytes.size()))
-        return std::nullopt;
-    return DecodeText(bytes, GetACP());
-}
-
-void ListSubFolders(const std::wstring& folder, std::vector<std::wstring>& names) {
-    names.clear();
-    std::wstring pattern = folder;
-    if (!pattern.empty() && pattern.back() == L'\\') pattern.pop_back();
-    pattern += L"\\*.*";
-    WIN32_FIND_DATAW entry;
-    UniqueFind search(FindFirstFileW(pattern.c_str(), &entry));
-    if (!search) return;
-    do {
-        const std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..") continue;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) names.push_back(name);
-    } while (FindNextFileW(search.get(), &entry));
-}
+#include "win32/files.h"
+#include "win32/shell_folders.h"
 
 void FindDataFoldersUnder(const std::wstring& dataRoot, const FolderList& selected, FolderList& found) {
     found.clear();

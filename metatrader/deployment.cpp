@@ -1,17 +1,9 @@
 #include "metatrader/deployment.h"
 
-#include <winternl.h>
-#include <ntsecapi.h>
-
-#include <cstddef>
-#include <cstring>
-#include <vector>
-
-#include "app/embedded_resource.h"
-#include "app/handles.h"
-#include "metatrader/installations.h"
 #include "metatrader/navigator.h"
 #include "metatrader/terminal_conventions.h"
+#include "resources/resource_names.h"
+#include "win32/files.h"
 
 FolderList InstallTargets(const FolderList& selectedInstallations, const FolderList& foundDataFolders) {
     FolderList targets = selectedInstallations;
@@ -25,162 +17,12 @@ std::wstring ExpertsFolder(std::wstring folder) {
     return folder + terminal::kExpertsFolder;
 }
 
-namespace {
-
-bool WriteAll(HANDLE file, std::span<const BYTE> bytes) {
-    const size_t total = bytes.size();
-    while (!bytes.empty()) {
-        DWORD written = 0;
-        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1u << 20));
-        if (!WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
-        bytes = bytes.subspan(written);
-    }
-    LARGE_INTEGER size{};
-    if (!FlushFileBuffers(file) || !GetFileSizeEx(file, &size)) return false;
-    if (static_cast<unsigned long long>(size.QuadPart) == total) return true;
-    SetLastError(ERROR_WRITE_FAULT);
-    return false;
-}
-
-// "~mv4" and 32 random hex digits: a name nobody can plant anything under in advance.
-std::wstring RandomFileName() {
-    unsigned char random[16];
-    if (!RtlGenRandom(random, sizeof random)) return {};
-    std::wstring name = L"~mv4";
-    for (unsigned char b : random) {
-        name += L"0123456789abcdef"[b >> 4];
-        name += L"0123456789abcdef"[b & 15];
-    }
-    return name + L".tmp";
-}
-
-template <typename Function>
-Function NativeFunction(const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), name)));
-}
-
-using ToWin32ErrorFn = ULONG(NTAPI*)(LONG);
-
-// A new file named `name` inside the folder behind `folder`, open for writing and deleting:
-// never an entry that stood there, never followed through a link, and found through the
-// folder's handle, not its path. `taken` tells a name already in use from other failures.
-HANDLE CreateNewFileIn(HANDLE folder, const std::wstring& name, bool& taken) {
-    auto create = NativeFunction<decltype(&NtCreateFile)>("NtCreateFile");
-    auto toWin32Error = NativeFunction<ToWin32ErrorFn>("RtlNtStatusToDosError");
-    taken = false;
-    if (!create || !toWin32Error) {
-        SetLastError(ERROR_PROC_NOT_FOUND);
-        return nullptr;
-    }
-    UNICODE_STRING relative{static_cast<USHORT>(name.size() * sizeof(wchar_t)),
-                            static_cast<USHORT>(name.size() * sizeof(wchar_t)), const_cast<wchar_t*>(name.c_str())};
-    OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, &relative, OBJ_CASE_INSENSITIVE, folder, nullptr);
-    IO_STATUS_BLOCK status{};
-    HANDLE file = nullptr;
-    const LONG result = create(&file, FILE_GENERIC_WRITE | DELETE, &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL,
-                               0, FILE_CREATE,
-                               FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT, nullptr, 0);
-    if (result >= 0) return file;
-    constexpr LONG kNameCollision = static_cast<LONG>(0xC0000035);  // STATUS_OBJECT_NAME_COLLISION
-    taken = result == kNameCollision;
-    SetLastError(taken ? ERROR_FILE_EXISTS : toWin32Error(result));  // as CreateFileW would say
-    return nullptr;
-}
-
-// Renames `file` to `name` inside the folder behind `folder`, replacing what stands there.
-// The native call: the Win32 one turns a bare name into a path from the current folder,
-// and a rename by path would be resolved through the folder's name once more.
-bool RenameInto(HANDLE file, HANDLE folder, const std::wstring& name) {
-    using SetInformationFn = LONG(NTAPI*)(HANDLE, IO_STATUS_BLOCK*, void*, ULONG, int);
-    constexpr int kFileRenameInformation = 10;
-    auto setInformation = NativeFunction<SetInformationFn>("NtSetInformationFile");
-    auto toWin32Error = NativeFunction<ToWin32ErrorFn>("RtlNtStatusToDosError");
-    if (!setInformation || !toWin32Error) {
-        SetLastError(ERROR_PROC_NOT_FOUND);
-        return false;
-    }
-    const size_t nameBytes = name.size() * sizeof(wchar_t);
-    std::vector<BYTE> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes + sizeof(wchar_t));
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    rename->ReplaceIfExists = TRUE;
-    rename->RootDirectory = folder;
-    rename->FileNameLength = static_cast<DWORD>(nameBytes);
-    std::memcpy(rename->FileName, name.data(), nameBytes);
-    IO_STATUS_BLOCK status{};
-    const LONG result = setInformation(file, &status, rename, static_cast<ULONG>(buffer.size()), kFileRenameInformation);
-    if (result >= 0) return true;
-    SetLastError(toWin32Error(result));  // the native call leaves the thread's last error alone
-    return false;
-}
-
-}  // namespace
-
-bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes) {
-    const size_t slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos || slash + 1 == path.size() || bytes.empty()) {
-        SetLastError(bytes.empty() ? ERROR_INVALID_DATA : ERROR_INVALID_NAME);
-        return false;
-    }
-    // "C:" alone is the current folder on that drive, not its root: a file at a drive's root
-    // keeps the root's separator, or it would land in the elevated program's current folder.
-    const bool driveRoot = slash > 0 && path[slash - 1] == L':';
-    const std::wstring folderPath = path.substr(0, driveRoot ? slash + 1 : slash), name = path.substr(slash + 1);
-    // Windows refuses to move over a read-only file; say so before writing anything, on
-    // every system alike.
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return false;
-    }
-
-    // Users may change these folders. Held without delete sharing, the folder cannot be
-    // renamed or replaced while the file is written, and the rename below lands in this very
-    // folder whatever its name leads to by then. A junction the user made to move the folder
-    // is followed here, once.
-    UniqueFile folder(CreateFileW(folderPath.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!folder) return false;
-
-    // A new file under a random name, made in the held folder itself, not through its path
-    // once more (the path's other folders may have been swapped meanwhile, and the longer
-    // name could push a path that fits past the platform's limit). From here on the file is
-    // reached through its handle only.
-    UniqueHandle temporary;
-    for (int attempt = 0; attempt < 3 && !temporary; ++attempt) {
-        const std::wstring candidate = RandomFileName();
-        if (candidate.empty()) {
-            SetLastError(ERROR_GEN_FAILURE);
-            return false;
-        }
-        bool taken = false;
-        temporary.reset(CreateNewFileIn(folder.get(), candidate, taken));
-        if (!temporary && !taken) return false;
-    }
-    if (!temporary) return false;
-
-    // The rename replaces the directory entry: a hard link planted at the target is
-    // unlinked, never written through.
-    if (WriteAll(temporary.get(), bytes) && RenameInto(temporary.get(), folder.get(), name)) return true;
-    const DWORD error = GetLastError();
-    FILE_DISPOSITION_INFO remove{TRUE};
-    SetFileInformationByHandle(temporary.get(), FileDispositionInfo, &remove, sizeof remove);
-    SetLastError(error);
-    return false;
-}
-
-bool ExtractResourceToFile(HMODULE module, const wchar_t* type, const wchar_t* name, const std::wstring& path) {
-    // A missing or unloadable resource is an empty payload, which is never written.
-    return WriteFileReplacing(path, EmbeddedResource(module, type, name));
-}
-
 bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const FolderList& foundDataFolders,
                   InstallView& view) {
     using Step = InstallOutcome::Step;
     // Writes one file and shows its step; false when it was not written.
     auto install = [&](Step kind, const wchar_t* resource, const std::wstring& file, int position) {
-        const bool written = ExtractResourceToFile(module, L"EXEFILE", resource, file);
+        const bool written = ExtractResourceToFile(module, RESOURCE_STRING(RESOURCE_FILE_TYPE), resource, file);
         const DWORD error = written ? 0 : GetLastError();
         view.ShowInstallStep(file, position);
         view.StepOutcome({kind, file, written, error});
@@ -196,7 +38,7 @@ bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const
             everyCopyWritten = false;
             view.ShowInstallStep(target, step);  // the folder that is gone
             view.StepOutcome({Step::Expert, target, false, ERROR_PATH_NOT_FOUND});
-        } else if (!install(Step::Expert, L"EXPERT", experts + L"\\" + kExpertFileName, step)) {
+        } else if (!install(Step::Expert, RESOURCE_STRING(RESOURCE_EXPERT), experts + L"\\" + kExpertFileName, step)) {
             everyCopyWritten = false;
         }
         ++step;
@@ -211,7 +53,7 @@ bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const
         view.ShowInstallStep(kShortcutFileName, step);
         view.StepOutcome({Step::Shortcut, {}, false, ERROR_PATH_NOT_FOUND});
     } else {
-        install(Step::Shortcut, L"LINK", desktop + L"\\" + kShortcutFileName, step);
+        install(Step::Shortcut, RESOURCE_STRING(RESOURCE_LINK), desktop + L"\\" + kShortcutFileName, step);
     }
     return everyCopyWritten;
 }

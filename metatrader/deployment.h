@@ -1,10 +1,9 @@
 #pragma once
 #include <windows.h>
 
-#include <span>
 #include <string>
 
-#include "metatrader/folder_list.h"
+#include "win32/folder_list.h"
 
 // The folders to install into: the selected installations, then the found data folders,
 // nothing filtered.
@@ -13,19 +12,6 @@ FolderList InstallTargets(const FolderList& selectedInstallations, const FolderL
 // "<folder>\MQL4\Experts" for an existing folder (one trailing backslash dropped), or empty
 // when the folder itself does not exist. The experts folder need not exist.
 std::wstring ExpertsFolder(std::wstring folder);
-
-// Replaces `path` by `bytes` in one step: a temporary file in the same folder is written
-// whole and then renamed over the target, all through handles, so a failure half-way leaves
-// the old file as it was and no temporary file behind, and nothing the user may change in
-// the folder meanwhile redirects the write. No folder is created; a read-only target is
-// refused; empty `bytes` are not written. True when the file was written; when not,
-// GetLastError() says why.
-bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes);
-
-// Writes the embedded resource (type, name) of `module` (the program itself when null) into
-// `path` as WriteFileReplacing does. False when there is no such resource, it is empty or
-// cannot be loaded, or the write failed; GetLastError() then says why.
-bool ExtractResourceToFile(HMODULE module, const wchar_t* type, const wchar_t* name, const std::wstring& path);
 
 // What became of one step of the installing run.
 struct InstallOutcome {

@@ -1,74 +1,11 @@
 #include "metatrader/installations.h"
-#include "app/shell_functions.h"
-
-#include <shlobj.h>
 
 #include <vector>
 
-#include "app/handles.h"
-#include "app/signed_in_user.h"
 #include "metatrader/terminal_conventions.h"
-
-bool RunningUnderWow64() {
-    // Looked up at run time so that the wizard also starts where it is missing.
-    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    auto isWow64Process = reinterpret_cast<IsWow64ProcessFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
-    BOOL wow64 = FALSE;
-    return isWow64Process && isWow64Process(GetCurrentProcess(), &wow64) && wow64;
-}
-
-std::wstring SpecialFolderPath(HWND owner, int csidl) {
-    const ShellFunctions& shell = ShellApi();
-    IMalloc* allocator = nullptr;
-    if (!shell.getMalloc || !shell.getSpecialFolderLocation || !shell.getPathFromIdList ||
-        FAILED(shell.getMalloc(&allocator)))
-        return {};
-    std::wstring result;
-    PIDLIST_ABSOLUTE items = nullptr;
-    if (SUCCEEDED(shell.getSpecialFolderLocation(owner, csidl, &items)) && items) {
-        wchar_t path[MAX_PATH] = L"";
-        if (shell.getPathFromIdList(items, path)) result = path;
-        allocator->Free(items);
-    }
-    allocator->Release();
-    return result;
-}
-
-namespace {
-
-constexpr KNOWNFOLDERID kRoamingAppData = {0x3eb685db, 0x65f9, 0x4cf6, {0xa0, 0x3a, 0xe3, 0xef, 0x65, 0x72, 0x9f, 0x3d}};
-constexpr KNOWNFOLDERID kDesktop = {0xb4bfcc3a, 0xdb2c, 0x424c, {0xb0, 0x29, 0x7f, 0xe9, 0x9a, 0x87, 0xc6, 0x41}};
-
-}  // namespace
-
-std::wstring KnownFolderPathOf(HANDLE token, int csidl) {
-    const KNOWNFOLDERID* id = csidl == CSIDL_APPDATA ? &kRoamingAppData : csidl == CSIDL_DESKTOP ? &kDesktop : nullptr;
-    const ShellFunctions& shell = ShellApi();
-    if (!id || !shell.getKnownFolderPath || !shell.coTaskMemFree) return {};
-    PWSTR path = nullptr;
-    std::wstring result;
-    if (SUCCEEDED(shell.getKnownFolderPath(*id, 0, token, &path)) && path) result = path;
-    shell.coTaskMemFree(path);
-    return result;
-}
-
-std::wstring SignedInUserFolderPath(HWND owner, int csidl) {
-    const UniqueHandle shellToken = ShellProcessToken(), ownToken = OwnProcessToken();
-    if (shellToken && ownToken && DifferentUsers(ownToken.get(), shellToken.get()))
-        return KnownFolderPathOf(shellToken.get(), csidl);
-    return SpecialFolderPath(owner, csidl);
-}
-
-bool FileExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool DirectoryExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+#include "win32/files.h"
+#include "win32/handles.h"
+#include "win32/system_libraries.h"
 
 namespace {
 

@@ -3,23 +3,7 @@
 
 #include <string>
 
-#include "metatrader/folder_list.h"
-
-// True when the wizard runs as a 32-bit process on 64-bit Windows.
-bool RunningUnderWow64();
-
-// The file-system path of a shell special folder (CSIDL), or empty when the platform cannot
-// give one. `owner` is the main window on the main thread, nullptr on the worker.
-std::wstring SpecialFolderPath(HWND owner, int csidl);
-
-// The roaming application-data folder (CSIDL_APPDATA) or the desktop (CSIDL_DESKTOP) of the
-// user signed in at this desktop. When the wizard runs as another account (an administrator
-// typed the password at the elevation prompt), the folder is looked up with the shell's
-// token; otherwise, and where there is no shell window, as SpecialFolderPath gives it.
-std::wstring SignedInUserFolderPath(HWND owner, int csidl);
-
-// The folder CSIDL_APPDATA or CSIDL_DESKTOP of the user behind `token`, or empty.
-std::wstring KnownFolderPathOf(HANDLE token, int csidl);
+#include "win32/folder_list.h"
 
 // Empties `list` and fills it with the installation folders of the MetaTrader 4 terminals
 // registered in the uninstall keys, in sub-key order, exactly as stored.
@@ -30,6 +14,3 @@ void FindInstallationsUnder(HKEY root, FolderList& list);
 
 // Whether `folder` has the layout of an installation folder.
 bool IsTerminalFolder(const std::wstring& folder);
-
-bool FileExists(const std::wstring& path);       // a file, not a directory
-bool DirectoryExists(const std::wstring& path);

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/decimal_text.h"
-#include "app/handles.h"
 #include "metatrader/terminal_conventions.h"
+#include "win32/decimal_text.h"
+#include "win32/handles.h"
 
 namespace {
 

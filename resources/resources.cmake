@@ -59,5 +59,5 @@ endif()
 set(RESOURCE_SCRIPT ${RESOURCE_BINARY_DIR}/Mervane4Setup.rc)
 configure_file(${RESOURCE_SOURCE_DIR}/Mervane4Setup.rc.in ${RESOURCE_SCRIPT} @ONLY)
 set_source_files_properties(${RESOURCE_SCRIPT} PROPERTIES
-  OBJECT_DEPENDS "${generated};${RESOURCE_SOURCE_DIR}/Mervane4Setup.manifest")
+  OBJECT_DEPENDS "${generated};${RESOURCE_SOURCE_DIR}/Mervane4Setup.manifest;${RESOURCE_SOURCE_DIR}/resource_names.h")
 add_custom_target(mervane_resources DEPENDS ${generated})

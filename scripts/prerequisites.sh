@@ -142,9 +142,8 @@ build_runnable() {
   local root
   root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
   if wine32_runs; then width=i686; else width=x86_64; fi
-  cmake -S "$root" -B "$root/build/$width" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$width.cmake" \
-    -DCMAKE_CROSSCOMPILING_EMULATOR="$root/tests/wine-run.sh" >/dev/null
-  cmake --build "$root/build/$width" -j "$(nproc)" --target "$@"
+  # The presets are read from the current folder: the source folder, in a sub-shell.
+  (cd "$root" && cmake --preset "mingw-$width" >/dev/null && cmake --build --preset "mingw-$width" -j "$(nproc)" --target "$@")
   bin="$root/build/$width/bin"
 }
 

@@ -10,10 +10,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 install_prerequisites
 
+# The presets (CMakePresets.json) name each width's build folder, toolchain and emulator.
+cd "$root"
 build() {  # build <width>
-  cmake -S "$root" -B "$root/build/$1" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$1.cmake" \
-    -DCMAKE_CROSSCOMPILING_EMULATOR="$root/tests/wine-run.sh" >/dev/null
-  cmake --build "$root/build/$1" -j "$(nproc)"
+  cmake --preset "mingw-$1" >/dev/null
+  cmake --build --preset "mingw-$1" -j "$(nproc)"
 }
 build x86_64
 build i686
@@ -23,13 +24,13 @@ start_wine_session
 
 status=0
 echo "== 64-bit build =="
-MERVANE_WINE="$MERVANE_WINE64" ctest --test-dir "$root/build/x86_64" --output-on-failure "$@" || status=1
+ctest --preset mingw-x86_64 "$@" || status=1
 if [ -n "$MERVANE_WINE32" ]; then
   echo "== 32-bit build (the shipping one) =="
-  MERVANE_WINE="$MERVANE_WINE32" ctest --test-dir "$root/build/i686" --output-on-failure "$@" || status=1
+  ctest --preset mingw-i686 "$@" || status=1
 else
   say_64bit_stands_in "No 32-bit Wine here"
   echo "== 32-bit build (the shipping one), checked without running it =="
-  ctest --test-dir "$root/build/i686" --output-on-failure -L static || status=1
+  ctest --preset mingw-i686-static || status=1
 fi
 exit $status

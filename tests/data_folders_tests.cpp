@@ -2,83 +2,12 @@
 #include <shlobj.h>
 
 #include "file_helpers.h"
-#include "app/text_decoding.h"
 #include "metatrader/data_folders.h"
-#include "metatrader/installations.h"
+#include "win32/files.h"
+#include "win32/shell_folders.h"
 
 namespace {
 
-std::optional<std::wstring> Decode(const std::string& bytes, UINT codePage = 1252) {
-    return DecodeText({reinterpret_cast<const BYTE*>(bytes.data()), bytes.size()}, codePage);
-}
-
-TEST(DecodeText, FollowsTheByteOrderMarkOrElseTheAnsiCodePage) {
-    const std::wstring path = L"C:\\Program Files\\MetaTrader 4 – Größe";
-    EXPECT_EQ(Decode(Utf16Le(path, true)), path);
-    EXPECT_EQ(Decode(Utf16Be(path)), path);
-    EXPECT_EQ(Decode(Utf8(path, true)), path);
-    EXPECT_EQ(Decode(Ansi(path, 1252), 1252), path);
-    EXPECT_EQ(Decode("\xC0\xEF\xEA\xE0", 1251), L"Апка");
-    EXPECT_EQ(Decode("\xC0\xEF\xEA\xE0", 1252), L"Àïêà");
-    // Without a mark, UTF-16 is read as ANSI text: it never names the folder.
-    EXPECT_NE(Decode(Utf16Le(path, false)), path);
-    // UTF-8 without a mark is ANSI text too.
-    EXPECT_EQ(Decode("Gr\xC3\xB6\xC3\x9F" "e", 1252), L"GrÃ¶ÃŸe");
-}
-
-TEST(DecodeText, KeepsEverythingAndFailsOnlyOnInvalidUtf8) {
-    EXPECT_EQ(Decode(Utf16Le(L"C:\\MT4\r\n", true)), L"C:\\MT4\r\n");
-    EXPECT_EQ(Decode(" C:\\MT4 \t"), L" C:\\MT4 \t");
-    EXPECT_EQ(Decode(""), L"");
-    EXPECT_EQ(Decode("\xFF\xFE"), L"");
-    EXPECT_EQ(Decode("\xFE\xFF"), L"");
-    EXPECT_EQ(Decode("\xEF\xBB\xBF"), L"");
-    EXPECT_EQ(Decode(std::string("\xFF\xFE" "A\0B", 5)), L"A");  // an odd last byte is dropped
-    EXPECT_EQ(Decode("\xEF\xBB\xBF" "C:\\\xC3(bad"), std::nullopt);
-    EXPECT_EQ(Decode("\xEF\xBB\xBF" "C:\\\xED\xA0\x80"), std::nullopt);  // an encoded surrogate
-}
-
-TEST(ReadTextFile, ReadsWholeFilesAndRefusesUnreadableOrOversizedOnes) {
-    TempTree tree;
-    EXPECT_EQ(ReadTextFile(tree.File(L"a.txt", Utf16Le(L"C:\\MT4", true))), L"C:\\MT4");
-    EXPECT_EQ(ReadTextFile(tree.File(L"empty.txt", "")), L"");
-    EXPECT_EQ(ReadTextFile(tree.Path(L"missing.txt")), std::nullopt);
-    EXPECT_EQ(ReadTextFile(tree.Folder(L"folder.txt")), std::nullopt);
-
-    const std::wstring big = tree.File(L"big.txt", std::string(64 * 1024 + 1, 'x'));
-    EXPECT_EQ(ReadTextFile(big), std::nullopt);
-    EXPECT_EQ(ReadTextFile(tree.File(L"limit.txt", std::string(64 * 1024, 'x')))->size(), 64u * 1024);
-
-    const std::wstring locked = tree.File(L"locked.txt", "C:\\MT4");
-    HANDLE holder = CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(ReadTextFile(locked), std::nullopt);
-    CloseHandle(holder);
-    EXPECT_EQ(ReadTextFile(locked), L"C:\\MT4");
-}
-
-TEST(ListSubFolders, ListsImmediateFoldersOnlyWhateverTheirAttributes) {
-    TempTree tree;
-    tree.Folder(L"root\\One\\Nested");
-    tree.Folder(L"root\\Two");
-    const std::wstring hidden = tree.Folder(L"root\\Hidden");
-    SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-    tree.File(L"root\\file.txt", "x");
-
-    std::vector<std::wstring> names = {L"stale"};
-    ListSubFolders(tree.Path(L"root"), names);
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::wstring>{L"Hidden", L"One", L"Two"}));
-
-    std::vector<std::wstring> withSlash;
-    ListSubFolders(tree.Path(L"root") + L"\\", withSlash);
-    EXPECT_EQ(withSlash.size(), 3u);
-
-    ListSubFolders(tree.Path(L"missing"), names);
-    EXPECT_TRUE(names.empty());
-}
-
-// A data root with installations and data folders whose markers the tests write.
 class DataFolders : public testing::Test {
 protected:
     std::wstring DataFolder(const std::wstring& name, const std::string& marker) {

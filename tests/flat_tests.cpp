@@ -6,14 +6,15 @@
 #include <set>
 #include <utility>
 
-#include "app/handles.h"
-#include "flat/dpi.h"
 #include "flat/drawing.h"
 #include "flat/flat_button.h"
 #include "flat/flat_check_box.h"
+#include "flat/flat_gauge.h"
 #include "flat/flat_memo.h"
 #include "flat/flat_messages.h"
 #include "process_helpers.h"
+#include "win32/dpi.h"
+#include "win32/handles.h"
 
 namespace {
 
@@ -146,14 +147,8 @@ private:
 
 void Place(HWND control, int x, int y, int width, int height) { MoveWindow(control, x, y, width, height, TRUE); }
 
-POINT CenterOnScreen(HWND control) {
-    RECT r;
-    GetWindowRect(control, &r);
-    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
 void MoveMouseOver(HWND control) {
-    const POINT center = CenterOnScreen(control);
+    const POINT center = ScreenCenterOf(control);
     SetCursorPos(center.x, center.y);
     POINT local = center;
     ScreenToClient(control, &local);

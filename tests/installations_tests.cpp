@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
-#include <shlobj.h>
 
-#include "app/signed_in_user.h"
 #include "file_helpers.h"
 #include "metatrader/installations.h"
 #include "metatrader/terminal_conventions.h"
+#include "win32/system_libraries.h"
 
 namespace {
 
@@ -154,32 +153,6 @@ TEST(IsTerminalFolder, NeedsTheProgramAndAllThreeFolders) {
     EXPECT_FALSE(IsTerminalFolder(expertsAsFile));
 
     EXPECT_FALSE(IsTerminalFolder(tree.Path(L"Missing")));
-}
-
-TEST(SpecialFolders, ResolveToExistingFoldersAndUnknownOnesToNothing) {
-    for (int csidl : {CSIDL_DESKTOP, CSIDL_APPDATA, CSIDL_PROGRAM_FILES}) {
-        const std::wstring path = SpecialFolderPath(nullptr, csidl);
-        EXPECT_FALSE(path.empty()) << csidl;
-        EXPECT_TRUE(DirectoryExists(path)) << csidl;
-    }
-    EXPECT_EQ(SpecialFolderPath(nullptr, 0x7F), L"");
-
-    // The signed-in user's folders: looked up with a token when that user is another
-    // account, as their own otherwise (Wine has no shell window and one account).
-    const UniqueHandle own = OwnProcessToken();
-    for (int csidl : {CSIDL_DESKTOP, CSIDL_APPDATA}) {
-        EXPECT_EQ(KnownFolderPathOf(own.get(), csidl), SpecialFolderPath(nullptr, csidl)) << csidl;
-        EXPECT_EQ(SignedInUserFolderPath(nullptr, csidl), SpecialFolderPath(nullptr, csidl)) << csidl;
-    }
-    EXPECT_EQ(KnownFolderPathOf(own.get(), CSIDL_PROGRAM_FILES), L"");
-}
-
-TEST(RunningUnderWow64, IsTrueOnlyForA32BitProcessOn64BitWindows) {
-    SYSTEM_INFO native{};
-    GetNativeSystemInfo(&native);
-    const bool os64 = native.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
-                      native.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_ARM64;
-    EXPECT_EQ(RunningUnderWow64(), sizeof(void*) == 4 && os64);
 }
 
 }  // namespace

@@ -2,9 +2,9 @@
 
 #include <shlobj.h>
 
-#include "app/embedded_resource.h"
-#include "metatrader/installations.h"
 #include "process_helpers.h"
+#include "win32/embedded_resource.h"
+#include "win32/shell_folders.h"
 
 Machine::Machine() {
     appData_ = SpecialFolderPath(nullptr, CSIDL_APPDATA);
@@ -39,12 +39,8 @@ std::wstring Machine::AddDataFolder(const std::wstring& installation) {
 }
 
 std::string ResourceBytes(const wchar_t* name) {
-    HMODULE program = LoadLibraryExW(BuiltProgram(L"Mervane4Setup.exe").c_str(), nullptr,
-                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    std::span<const BYTE> bytes = EmbeddedResource(program, L"EXEFILE", name);
-    std::string result(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    FreeLibrary(program);
-    return result;
+    std::span<const BYTE> bytes = EmbeddedResource(BuiltProgramResources(), L"EXEFILE", name);
+    return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
 bool HasExpert(const std::wstring& folder) {

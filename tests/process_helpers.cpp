@@ -10,6 +10,18 @@ std::wstring BuiltProgram(const wchar_t* fileName) {
     return path + fileName;
 }
 
+HMODULE BuiltProgramResources() {
+    static const HMODULE program = LoadLibraryExW(BuiltProgram(L"Mervane4Setup.exe").c_str(), nullptr,
+                                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    return program;
+}
+
+POINT ScreenCenterOf(HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
 TestProcess::TestProcess(const std::wstring& program, const std::wstring& arguments, bool suspended) {
     std::wstring commandLine = L"\"" + program + L"\"";
     if (!arguments.empty()) commandLine += L" " + arguments;

@@ -6,6 +6,13 @@
 // A program of the build, found beside the running test program.
 std::wstring BuiltProgram(const wchar_t* fileName);
 
+// The built Mervane4Setup.exe, loaded once as a data file for its resources; null when it
+// cannot be loaded.
+HMODULE BuiltProgramResources();
+
+// The middle of a window, in screen coordinates.
+POINT ScreenCenterOf(HWND window);
+
 // A process started for a test; killed if it still runs when the object goes.
 class TestProcess {
 public:

@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "app/embedded_resource.h"
-#include "app/end_session_hold.h"
-#include "app/signed_in_user.h"
 #include "app/startup.h"
+#include "controls/wait_animation.h"
 #include "process_helpers.h"
 #include "texts/texts.h"
-#include "wizard/form_main.h"
-#include "wizard/wait_animation.h"
+#include "win32/embedded_resource.h"
+#include "wizard/wizard_ids.h"
 
 #include <fstream>
 #include <iterator>
@@ -71,41 +69,14 @@ TEST(ChooseLanguage, TheMachineLocaleGivesAValidLanguage) {
     EXPECT_EQ(fromLocale, LanguageOfLocaleId(GetUserDefaultLCID()));
 }
 
-TEST(ChooseAddressRoute, TheShellOpensItUnlessThereIsNoneOrItRunsAsElevatedAsTheWizard) {
-    struct Case {
-        bool shellWindow, sameElevation;
-        AddressRoute route;
-    };
-    for (Case c : {Case{false, false, AddressRoute::Direct}, Case{false, true, AddressRoute::Direct},
-                   Case{true, true, AddressRoute::Direct}, Case{true, false, AddressRoute::ThroughShell}})
-        EXPECT_EQ(ChooseAddressRoute(c.shellWindow, c.sameElevation), c.route) << c.shellWindow << c.sameElevation;
-
-    // What the choice reads from the tokens.
-    const UniqueHandle own = OwnProcessToken();
-    EXPECT_TRUE(SameElevation(own.get(), own.get()));
-    EXPECT_FALSE(DifferentUsers(own.get(), own.get()));
-}
-
-TEST(EndSessionHold, HoldsALogoffWhileAnyHoldLives) {
-    HWND hidden = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-    EXPECT_EQ(EndSessionHold::QueryEndSessionAnswer(), TRUE);
-    {
-        const EndSessionHold outer(hidden, L"Installing");
-        { const EndSessionHold inner(hidden, L"Installing"); }
-        EXPECT_EQ(EndSessionHold::QueryEndSessionAnswer(), FALSE);
-    }
-    EXPECT_EQ(EndSessionHold::QueryEndSessionAnswer(), TRUE);
-    DestroyWindow(hidden);
-}
-
 // ---- the program itself, started as a real process
 
 constexpr DWORD kWindowTimeoutMs = 15000;
 
-HWND WelcomeLabel(HWND form) { return FindDescendant(form, TFormMain::kLabelText1_1); }
+HWND WelcomeLabel(HWND form) { return FindDescendant(form, kLabelText1_1); }
 
 void PressClose(HWND form) {
-    HWND close = GetDlgItem(form, TFormMain::kButtonClose);
+    HWND close = GetDlgItem(form, kButtonClose);
     ASSERT_NE(close, nullptr);
     PostMessageW(close, BM_CLICK, 0, 0);
 }
@@ -134,7 +105,7 @@ TEST(Program, StartsInTheLanguageOfItsSwitchInTheBlackFixedSizeWindow) {
         const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
         EXPECT_NEAR(window.left + 459 / 2, screenWidth / 2, 2);
 
-        HWND close = GetDlgItem(form, TFormMain::kButtonClose);
+        HWND close = GetDlgItem(form, kButtonClose);
         RECT closeRect{};
         GetWindowRect(close, &closeRect);
         EXPECT_EQ(closeRect.left - window.left, 427);
@@ -200,21 +171,14 @@ TEST(Program, TwoStartsAtTheSameMomentGiveOneWizard) {
 
 class Resources : public testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        module_ = LoadLibraryExW(BuiltProgram(L"Mervane4Setup.exe").c_str(), nullptr,
-                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    }
-    static void TearDownTestSuite() { FreeLibrary(module_); }
     static std::vector<BYTE> Bytes(const wchar_t* type, const wchar_t* name) {
-        std::span<const BYTE> bytes = EmbeddedResource(module_, type, name);
+        std::span<const BYTE> bytes = EmbeddedResource(BuiltProgramResources(), type, name);
         return {bytes.begin(), bytes.end()};
     }
-    static HMODULE module_;
 };
-HMODULE Resources::module_ = nullptr;
 
 TEST_F(Resources, TheWaitAnimationDecodesThroughThePlatformDecoder) {
-    ASSERT_NE(module_, nullptr);
+    ASSERT_NE(BuiltProgramResources(), nullptr);
     std::vector<BYTE> gif = Bytes(RT_RCDATA, L"GIF_PROGRESS");
     ASSERT_GE(gif.size(), 6u);
     EXPECT_EQ(std::string(gif.begin(), gif.begin() + 6), "GIF89a");
@@ -279,7 +243,8 @@ TEST_F(Resources, TheImagesHaveTheirSizes) {
         int width, height;
     };
     for (Expected e : {Expected{L"LOGO", 78, 84}, Expected{L"BANNER", 88, 16}, Expected{L"CLOSEGLYPH", 32, 32}}) {
-        HBITMAP bitmap = static_cast<HBITMAP>(LoadImageW(module_, e.name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        HBITMAP bitmap = static_cast<HBITMAP>(
+            LoadImageW(BuiltProgramResources(), e.name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
         ASSERT_NE(bitmap, nullptr) << e.name;
         BITMAP info{};
         GetObjectW(bitmap, sizeof info, &info);
@@ -287,8 +252,8 @@ TEST_F(Resources, TheImagesHaveTheirSizes) {
         EXPECT_EQ(info.bmHeight, e.height) << e.name;
         DeleteObject(bitmap);
     }
-    EXPECT_NE(FindResourceW(module_, L"MAINICON", RT_GROUP_ICON), nullptr);
-    EXPECT_NE(FindResourceW(module_, MAKEINTRESOURCEW(1), RT_MANIFEST), nullptr);
+    EXPECT_NE(FindResourceW(BuiltProgramResources(), L"MAINICON", RT_GROUP_ICON), nullptr);
+    EXPECT_NE(FindResourceW(BuiltProgramResources(), MAKEINTRESOURCEW(1), RT_MANIFEST), nullptr);
 }
 
 }  // namespace

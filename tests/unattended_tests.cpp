@@ -6,14 +6,14 @@
 
 #include "app/startup.h"
 #include "machine.h"
-#include "metatrader/installations.h"
 #include "metatrader/navigator.h"
 #include "process_helpers.h"
 #include "standin_driver.h"
 #include "unattended/switches.h"
 #include "unattended/unattended_run.h"
+#include "win32/shell_folders.h"
 #include "wizard/agreement.h"
-#include "wizard/form_main.h"
+#include "wizard/wizard_ids.h"
 
 namespace {
 
@@ -129,9 +129,7 @@ TEST_F(SilentRun, WithoutConsentNothingIsWrittenAndTheAgreementCanBeReadFirst) {
     // The agreement in the language of the first argument, to be read before consenting.
     const std::wstring agreement = machine_.Tree().Path(L"agreement.txt");
     EXPECT_EQ(Run(L"/de /silent " + Quoted(L"/AGREEMENT", agreement)), 0u);
-    HMODULE program = LoadLibraryExW(BuiltProgram(L"Mervane4Setup.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    const std::optional<std::wstring> german = AgreementTextIn(program, kGerman);
-    FreeLibrary(program);
+    const std::optional<std::wstring> german = AgreementTextIn(BuiltProgramResources(), kGerman);
     ASSERT_TRUE(german.has_value());
     EXPECT_EQ(ReadBytes(agreement), Utf8(*german, true));
     EXPECT_EQ(ReadBytes(Expert(a)), "<missing>");
@@ -260,8 +258,8 @@ TEST_F(SilentRun, WithoutSilentTheSwitchesChangeNothing) {
                        L"/de /accept-agreement /skip-registry /bogus " + Quoted(L"/folder", a) + L" " + Quoted(L"/log", log_));
     HWND form = wizard.WaitForWindow(L"FormMain", 15000);
     ASSERT_NE(form, nullptr);
-    EXPECT_EQ(WindowText(FindDescendant(form, TFormMain::kLabelText1_1)), Text(11, kGerman));
-    PostMessageW(GetDlgItem(form, TFormMain::kButtonClose), BM_CLICK, 0, 0);
+    EXPECT_EQ(WindowText(FindDescendant(form, kLabelText1_1)), Text(11, kGerman));
+    PostMessageW(GetDlgItem(form, kButtonClose), BM_CLICK, 0, 0);
     EXPECT_EQ(wizard.WaitForExit(15000), 0u);
     EXPECT_EQ(ReadBytes(log_), "<missing>");
     EXPECT_EQ(ReadBytes(Expert(a)), "<missing>");

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "wizard/page_control.h"
+#include "controls/page_control.h"
 
 namespace {
 
@@ -10,21 +10,20 @@ namespace {
 // change what lies under the pointer or what has the focus.
 constexpr DWORD kSettleMs = 60;
 
-INPUT KeyInput(WORD key, bool up) {
+// A key pressed or released: a key of the keyboard by its virtual-key code, or a character
+// the keyboard layout lacks, typed as itself.
+INPUT KeyInput(WORD key, bool up, bool character = false) {
     INPUT input{};
     input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    input.ki.wVk = character ? 0 : key;
+    input.ki.wScan = character ? key : static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = (character ? KEYEVENTF_UNICODE : 0) | (up ? KEYEVENTF_KEYUP : 0);
     return input;
 }
 
-INPUT UnicodeInput(wchar_t character, bool up) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wScan = character;
-    input.ki.dwFlags = KEYEVENTF_UNICODE | (up ? KEYEVENTF_KEYUP : 0);
-    return input;
+// A key pressed and released.
+std::vector<INPUT> Stroke(WORD key, bool character = false) {
+    return {KeyInput(key, false, character), KeyInput(key, true, character)};
 }
 
 // The pointer moved to a screen point, with the button events in `buttons`.
@@ -69,10 +68,10 @@ WizardDriver::~WizardDriver() {
     process_->WaitForExit(5000);
 }
 
-HWND WizardDriver::AgreementBox(int tag) const { return GetDlgItem(Sheet(WizardPage::Agreement), tag); }
+HWND WizardDriver::AgreementBox(int id) const { return GetDlgItem(Sheet(WizardPage::Agreement), id); }
 
 HWND WizardDriver::Sheet(WizardPage page) const {
-    return GetDlgItem(GetDlgItem(form_, TFormMain::kPageControl), TNewPageControl::kFirstSheetId + static_cast<int>(page));
+    return GetDlgItem(GetDlgItem(form_, kPageControl), TNewPageControl::kFirstSheetId + static_cast<int>(page));
 }
 
 bool WizardDriver::WaitFor(WizardPage page, DWORD milliseconds) const {
@@ -84,10 +83,21 @@ bool WizardDriver::WaitFor(WizardPage page, DWORD milliseconds) const {
     return true;
 }
 
-HWND WizardDriver::Focus() const {
+GUITHREADINFO WizardDriver::ThreadInfo() const {
     GUITHREADINFO info{sizeof info};
     GetGUIThreadInfo(GetWindowThreadProcessId(form_, nullptr), &info);
-    return info.hwndFocus;
+    return info;
+}
+
+HWND WizardDriver::Focus() const { return ThreadInfo().hwndFocus; }
+
+bool WizardDriver::FocusBecomes(HWND control) const {
+    return WaitUntil([&] { return Focus() == control; }, 3000);
+}
+
+bool WizardDriver::SystemMenuOpen() const {
+    HWND menu = FindWindowW(L"#32768", nullptr);
+    return (ThreadInfo().flags & GUI_INMENUMODE) || (menu && OwnsWindow(menu) && IsWindowVisible(menu));
 }
 
 HWND WizardDriver::FolderBrowser() const {
@@ -143,14 +153,9 @@ void WizardDriver::Type(const std::wstring& characters, bool alt) const {
     std::vector<INPUT> typed;
     for (wchar_t character : characters) {
         const SHORT key = VkKeyScanW(character);
-        std::vector<INPUT> one;
-        if (key == -1) {
-            one = {UnicodeInput(character, false), UnicodeInput(character, true)};
-        } else {
-            const WORD virtualKey = LOBYTE(key);
-            one = (HIBYTE(key) & 1) ? Holding({VK_SHIFT}, {KeyInput(virtualKey, false), KeyInput(virtualKey, true)})
-                                    : std::vector<INPUT>{KeyInput(virtualKey, false), KeyInput(virtualKey, true)};
-        }
+        const std::vector<INPUT> one = key == -1              ? Stroke(character, true)
+                                       : (HIBYTE(key) & 1) ? Holding({VK_SHIFT}, Stroke(LOBYTE(key)))
+                                                           : Stroke(LOBYTE(key));
         typed.insert(typed.end(), one.begin(), one.end());
     }
     Send(alt ? Holding({VK_MENU}, typed) : typed);
@@ -158,16 +163,16 @@ void WizardDriver::Type(const std::wstring& characters, bool alt) const {
 
 void WizardDriver::Press(WORD key, std::initializer_list<WORD> held) const {
     Front();
-    Send(Holding(held, {KeyInput(key, false), KeyInput(key, true)}));
+    Send(Holding(held, Stroke(key)));
 }
 
 bool WizardDriver::ToFolders(int rows) const {
-    Click(Button(TFormMain::kButtonNext));
+    Click(Button(kButtonNext));
     return WaitFor(WizardPage::Folders) && WaitUntil([&] { return ListCount() >= rows; }, 5000);
 }
 
 void WizardDriver::ClickListRow(int row) const {
-    HWND list = Control(TFormMain::kCheckListBox4);
+    HWND list = Control(kCheckListBox4);
     SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(row), 0);  // scrolled into view first
     RECT item{};
     SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
@@ -175,13 +180,13 @@ void WizardDriver::ClickListRow(int row) const {
 }
 
 int WizardDriver::ListCount() const {
-    return static_cast<int>(SendMessageW(Control(TFormMain::kCheckListBox4), LB_GETCOUNT, 0, 0));
+    return static_cast<int>(SendMessageW(Control(kCheckListBox4), LB_GETCOUNT, 0, 0));
 }
 
 std::wstring WizardDriver::ListText(int row) const {
     wchar_t text[1024] = L"";
     // LB_GETTEXT copies into the caller's buffer, which the system marshals for list boxes.
-    SendMessageW(Control(TFormMain::kCheckListBox4), LB_GETTEXT, static_cast<WPARAM>(row),
+    SendMessageW(Control(kCheckListBox4), LB_GETTEXT, static_cast<WPARAM>(row),
                  reinterpret_cast<LPARAM>(text));
     return text;
 }

@@ -7,7 +7,8 @@
 #include <string>
 
 #include "process_helpers.h"
-#include "wizard/form_main.h"
+#include "wizard/page_flow.h"
+#include "wizard/wizard_ids.h"
 
 // Runs Mervane4Setup.exe as its own process and drives it from outside the way a person
 // does: real mouse and keyboard input through the system's input queue, with the wizard
@@ -20,14 +21,18 @@ public:
     bool Started() const { return form_ != nullptr; }
     HWND Form() const { return form_; }
     HWND Control(int id) const { return FindDescendant(form_, id); }
-    HWND Button(int tag) const { return GetDlgItem(form_, tag); }
-    HWND AgreementBox(int tag) const;
+    HWND Button(int id) const { return GetDlgItem(form_, id); }
+    HWND AgreementBox(int id) const;
     HWND Sheet(WizardPage page) const;
     bool Showing(WizardPage page) const { return IsWindowVisible(Sheet(page)) != FALSE; }
     // True once `page` shows and the wizard has finished switching to it.
     bool WaitFor(WizardPage page, DWORD milliseconds = 15000) const;
     // The control that has the keyboard focus in the wizard, or null.
     HWND Focus() const;
+    // True once `control` has the focus, within 3 s.
+    bool FocusBecomes(HWND control) const;
+    // The wizard's system menu shows, or the wizard is still in menu mode.
+    bool SystemMenuOpen() const;
     // The wizard's folder browser while it is open, else null.
     HWND FolderBrowser() const;
 
@@ -61,6 +66,7 @@ public:
 
 private:
     bool OwnsWindow(HWND window) const;
+    GUITHREADINFO ThreadInfo() const;
 
     std::unique_ptr<TestProcess> process_;
     HWND form_ = nullptr;

@@ -8,17 +8,19 @@
 #include <iterator>
 #include <set>
 
-#include "app/embedded_resource.h"
 #include "app/startup.h"
 #include "file_helpers.h"
-#include "machine.h"
 #include "flat/colors.h"
-#include "flat/dpi.h"
-#include "metatrader/folder_browser.h"
-#include "metatrader/installations.h"
-#include "texts/texts.h"
-#include "wizard/agreement.h"
+#include "machine.h"
 #include "standin_driver.h"
+#include "texts/texts.h"
+#include "win32/dpi.h"
+#include "win32/embedded_resource.h"
+#include "win32/files.h"
+#include "win32/folder_browser.h"
+#include "win32/folder_list.h"
+#include "win32/shell_folders.h"
+#include "wizard/agreement.h"
 #include "wizard_driver.h"
 
 namespace {
@@ -49,7 +51,7 @@ bool TextBecomes(HWND control, const std::wstring& text) {
 
 int ImageWidth(const WizardDriver& wizard) {
     RECT r;
-    GetWindowRect(wizard.Control(TFormMain::kImageProgress2), &r);
+    GetWindowRect(wizard.Control(kImageProgress2), &r);
     return r.right - r.left;
 }
 
@@ -115,6 +117,11 @@ private:
 
 // ---- layout
 
+BOOL CALLBACK CollectId(HWND child, LPARAM ids) {
+    reinterpret_cast<std::multiset<int>*>(ids)->insert(GetDlgCtrlID(child));
+    return TRUE;
+}
+
 TEST(Layout, EveryControlStandsWhereThePageTablesSay) {
     WizardDriver wizard;
     ASSERT_TRUE(wizard.Started());
@@ -123,20 +130,20 @@ TEST(Layout, EveryControlStandsWhereThePageTablesSay) {
     GetClientRect(form, &client);
     EXPECT_EQ(client.right, 459);
     EXPECT_EQ(client.bottom, 533);
-    ExpectRect(wizard.Button(TFormMain::kButtonClose), form, 427, 0, 32, 32);
-    ExpectRect(wizard.Button(TFormMain::kButtonNext), form, 333, 477, 105, 37);
-    ExpectRect(wizard.Button(TFormMain::kButtonBack), form, 216, 477, 105, 37);
-    ExpectRect(wizard.Control(TFormMain::kImage21), form, 20, 10, 78, 84);
-    ExpectRect(wizard.Control(TFormMain::kImageWeb), form, 105, 20, 88, 16);
-    const RECT name = RectIn(wizard.Control(TFormMain::kLabelAppName), form);
+    ExpectRect(wizard.Button(kButtonClose), form, 427, 0, 32, 32);
+    ExpectRect(wizard.Button(kButtonNext), form, 333, 477, 105, 37);
+    ExpectRect(wizard.Button(kButtonBack), form, 216, 477, 105, 37);
+    ExpectRect(wizard.Control(kImage21), form, 20, 10, 78, 84);
+    ExpectRect(wizard.Control(kImageWeb), form, 105, 20, 88, 16);
+    const RECT name = RectIn(wizard.Control(kLabelAppName), form);
     EXPECT_EQ(name.left, 110);
     EXPECT_EQ(name.top, 40);
-    EXPECT_TRUE(TextBecomes(wizard.Control(TFormMain::kLabelAppName), L"Mervane"));
-    ExpectRect(wizard.Control(TFormMain::kPageControl), form, 0, 100, 459, 350);
+    EXPECT_TRUE(TextBecomes(wizard.Control(kLabelAppName), L"Mervane"));
+    ExpectRect(wizard.Control(kPageControl), form, 0, 100, 459, 350);
 
     // Each page covers the page area whole: no tab and no border shows.
     for (Page page : {Page::Welcome, Page::Wait, Page::Folders, Page::Agreement, Page::Installing, Page::Finished}) {
-        const RECT sheet = RectIn(wizard.Sheet(page), wizard.Control(TFormMain::kPageControl));
+        const RECT sheet = RectIn(wizard.Sheet(page), wizard.Control(kPageControl));
         EXPECT_LE(sheet.left, 0);
         EXPECT_LE(sheet.top, 0);
         EXPECT_GE(sheet.right, 459);
@@ -145,29 +152,34 @@ TEST(Layout, EveryControlStandsWhereThePageTablesSay) {
     auto inPage = [&](int id, Page page, int left, int top, int width, int height) {
         ExpectRect(wizard.Control(id), wizard.Sheet(page), left, top, width, height);
     };
-    inPage(TFormMain::kLabelText1_1, Page::Welcome, 20, 20, 419, 52);
-    inPage(TFormMain::kLabelText1_2, Page::Wait, 20, 20, 419, 52);
+    inPage(kLabelText1_1, Page::Welcome, 20, 20, 419, 52);
+    inPage(kLabelText1_2, Page::Wait, 20, 20, 419, 52);
     // The wait image is sized to the animation, which is decoded once the window stands.
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return ImageWidth(wizard) > 0; }, 5000));
-    inPage(TFormMain::kImageProgress2, Page::Wait, 188, 140, 83, 28);
-    inPage(TFormMain::kLabelText1_4, Page::Folders, 20, 20, 419, 52);
-    inPage(TFormMain::kCheckListBox4, Page::Folders, 20, 90, 301, 138);
-    inPage(TFormMain::kButtonAddFolder4, Page::Folders, 20, 295, 205, 37);
-    inPage(TFormMain::kLabelText5_1, Page::Agreement, 20, 20, 419, 68);
-    inPage(TFormMain::kMemo5, Page::Agreement, 20, 90, 419, 194);
-    inPage(TFormMain::kLabelText6_1, Page::Installing, 20, 20, 419, 52);
-    inPage(TFormMain::kLabelText6_2, Page::Installing, 20, 100, 419, 36);
-    inPage(TFormMain::kLabelText7_1, Page::Finished, 20, 20, 419, 52);
-    EXPECT_EQ(SendMessageW(wizard.Control(TFormMain::kCheckListBox4), LB_GETITEMHEIGHT, 0, 0), 20);
+    inPage(kImageProgress2, Page::Wait, 188, 140, 83, 28);
+    inPage(kLabelText1_4, Page::Folders, 20, 20, 419, 52);
+    inPage(kCheckListBox4, Page::Folders, 20, 90, 301, 138);
+    inPage(kButtonAddFolder4, Page::Folders, 20, 295, 205, 37);
+    inPage(kLabelText5_1, Page::Agreement, 20, 20, 419, 68);
+    inPage(kMemo5, Page::Agreement, 20, 90, 419, 194);
+    inPage(kLabelText6_1, Page::Installing, 20, 20, 419, 52);
+    inPage(kLabelText6_2, Page::Installing, 20, 100, 419, 36);
+    inPage(kLabelText7_1, Page::Finished, 20, 20, 419, 52);
+    EXPECT_EQ(SendMessageW(wizard.Control(kCheckListBox4), LB_GETITEMHEIGHT, 0, 0), 20);
 
     // The agreement boxes are as wide as their captions plus 24.
-    for (int tag : {TFormMain::kCheckBoxAccept5, TFormMain::kCheckBoxReject5}) {
-        HWND box = wizard.AgreementBox(tag);
+    for (int id : {kCheckBoxAccept5, kCheckBoxReject5}) {
+        HWND box = wizard.AgreementBox(id);
         const RECT r = RectIn(box, wizard.Sheet(Page::Agreement));
         EXPECT_EQ(r.left, 20);
-        EXPECT_EQ(r.top, tag == 1 ? 300 : 330);
+        EXPECT_EQ(r.top, id == kCheckBoxAccept5 ? 300 : 330);
         EXPECT_LT(r.right - r.left, 419);
     }
+
+    // Every control has an id of its own in the window: commands are told apart by it.
+    std::multiset<int> ids;
+    EnumChildWindows(form, CollectId, reinterpret_cast<LPARAM>(&ids));
+    for (int id : ids) EXPECT_EQ(ids.count(id), 1u) << id;
 }
 
 TEST(Layout, ScalesWithTheDisplay) {
@@ -180,13 +192,13 @@ TEST(Layout, ScalesWithTheDisplay) {
     constexpr double kScale = 1.5;
     EXPECT_NEAR(client.right, 459 * kScale, 1);
     EXPECT_NEAR(client.bottom, 533 * kScale, 1);
-    ExpectRect(wizard.Button(TFormMain::kButtonClose), wizard.Form(), 427, 0, 32, 32, kScale);
-    ExpectRect(wizard.Button(TFormMain::kButtonNext), wizard.Form(), 333, 477, 105, 37, kScale);
-    ExpectRect(wizard.Control(TFormMain::kPageControl), wizard.Form(), 0, 100, 459, 350, kScale);
+    ExpectRect(wizard.Button(kButtonClose), wizard.Form(), 427, 0, 32, 32, kScale);
+    ExpectRect(wizard.Button(kButtonNext), wizard.Form(), 333, 477, 105, 37, kScale);
+    ExpectRect(wizard.Control(kPageControl), wizard.Form(), 0, 100, 459, 350, kScale);
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return ImageWidth(wizard) > 0; }, 5000));
-    ExpectRect(wizard.Control(TFormMain::kImageProgress2), wizard.Sheet(Page::Wait), 188, 140, 83, 28, kScale);
-    ExpectRect(wizard.Control(TFormMain::kCheckListBox4), wizard.Sheet(Page::Folders), 20, 90, 301, 138, kScale);
-    ExpectRect(wizard.Control(TFormMain::kMemo5), wizard.Sheet(Page::Agreement), 20, 90, 419, 194, kScale);
+    ExpectRect(wizard.Control(kImageProgress2), wizard.Sheet(Page::Wait), 188, 140, 83, 28, kScale);
+    ExpectRect(wizard.Control(kCheckListBox4), wizard.Sheet(Page::Folders), 20, 90, 301, 138, kScale);
+    ExpectRect(wizard.Control(kMemo5), wizard.Sheet(Page::Agreement), 20, 90, 419, 194, kScale);
 }
 
 // ---- the page flow
@@ -197,9 +209,9 @@ TEST(Flow, WelcomeFoldersBackAndTicksSteerNext) {
     const std::wstring b = machine.AddTerminal(L"Terminal B", true, true);
     WizardDriver wizard(L"/de");
     ASSERT_TRUE(wizard.Started());
-    HWND next = wizard.Button(TFormMain::kButtonNext), back = wizard.Button(TFormMain::kButtonBack);
+    HWND next = wizard.Button(kButtonNext), back = wizard.Button(kButtonBack);
     EXPECT_TRUE(wizard.Showing(Page::Welcome));
-    EXPECT_TRUE(TextBecomes(wizard.Control(TFormMain::kLabelText1_1), ::Text(11, kGerman)));
+    EXPECT_TRUE(TextBecomes(wizard.Control(kLabelText1_1), ::Text(11, kGerman)));
     EXPECT_TRUE(Visible(next) && Enabled(next));
     EXPECT_FALSE(Visible(back));
     EXPECT_TRUE(TextBecomes(next, L"&Weiter"));
@@ -208,9 +220,9 @@ TEST(Flow, WelcomeFoldersBackAndTicksSteerNext) {
     wizard.Type(L'z', true);
     wizard.Click(next);
     ASSERT_TRUE(wizard.WaitFor(Page::Folders));
-    EXPECT_TRUE(TextBecomes(wizard.Control(TFormMain::kLabelText1_4), ::Text(41, kGerman)));
-    EXPECT_TRUE(TextBecomes(wizard.Control(TFormMain::kButtonAddFolder4), L"&Verzeichnis hinzufügen."));
-    HWND list = wizard.Control(TFormMain::kCheckListBox4);
+    EXPECT_TRUE(TextBecomes(wizard.Control(kLabelText1_4), ::Text(41, kGerman)));
+    EXPECT_TRUE(TextBecomes(wizard.Control(kButtonAddFolder4), L"&Verzeichnis hinzufügen."));
+    HWND list = wizard.Control(kCheckListBox4);
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.ListCount() >= 2; }, 5000));
     int rowA = -1, rowB = -1;
     for (int i = 0; i < wizard.ListCount(); ++i) {
@@ -245,7 +257,7 @@ TEST(Flow, TheAgreementBoxesExcludeEachOtherAndSteerNext) {
     const std::wstring a = machine.AddTerminal(L"Terminal A");
     WizardDriver wizard;
     ASSERT_TRUE(wizard.Started());
-    HWND next = wizard.Button(TFormMain::kButtonNext);
+    HWND next = wizard.Button(kButtonNext);
     ASSERT_TRUE(wizard.ToFolders(1));
     for (int i = 0; i < wizard.ListCount(); ++i)
         if (wizard.ListText(i) == a) wizard.ClickListRow(i);
@@ -255,14 +267,14 @@ TEST(Flow, TheAgreementBoxesExcludeEachOtherAndSteerNext) {
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Showing(Page::Wait); }, 5000));
     EXPECT_EQ(ImageWidth(wizard), 83) << "the animation is there when the Wait page first shows";
     EXPECT_TRUE(WizardDriver::WaitUntil(
-        [&] { return !Visible(next) && !Visible(wizard.Button(TFormMain::kButtonBack)); }, 3000));
+        [&] { return !Visible(next) && !Visible(wizard.Button(kButtonBack)); }, 3000));
     // Next's accelerator while it is hidden does nothing.
     wizard.Type(L'n', true);
     ASSERT_TRUE(wizard.WaitFor(Page::Agreement));
     EXPECT_GE(GetTickCount64() - leftFolders, 1000u) << "the Wait page stays up for a second";
 
-    HWND accept = wizard.AgreementBox(TFormMain::kCheckBoxAccept5);
-    HWND reject = wizard.AgreementBox(TFormMain::kCheckBoxReject5);
+    HWND accept = wizard.AgreementBox(kCheckBoxAccept5);
+    HWND reject = wizard.AgreementBox(kCheckBoxReject5);
     EXPECT_TRUE(TextBecomes(accept, ::Text(52, kEnglish)));
     EXPECT_FALSE(Enabled(next));
     auto state = [&] { return std::tuple{Checked(accept), Checked(reject), Enabled(next)}; };
@@ -277,7 +289,7 @@ TEST(Flow, TheAgreementBoxesExcludeEachOtherAndSteerNext) {
     }
 
     // Back rebuilds the Folders page with the selection ticked; the boxes keep their ticks.
-    wizard.Click(wizard.Button(TFormMain::kButtonBack));
+    wizard.Click(wizard.Button(kButtonBack));
     ASSERT_TRUE(wizard.WaitFor(Page::Folders));
     EXPECT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
     wizard.Click(next);
@@ -326,16 +338,16 @@ protected:
     void TickAAndB(WizardDriver& wizard) {
         for (int i = 0; i < wizard.ListCount(); ++i)
             if (wizard.ListText(i) == a_ || wizard.ListText(i) == b_ + L"\\") wizard.ClickListRow(i);
-        ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(wizard.Button(TFormMain::kButtonNext)); }, 5000));
+        ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(wizard.Button(kButtonNext)); }, 5000));
     }
     // Walks from Welcome to the Agreement page with A and B ticked, and accepts.
     void ToAgreement(WizardDriver& wizard) {
-        HWND next = wizard.Button(TFormMain::kButtonNext);
+        HWND next = wizard.Button(kButtonNext);
         ASSERT_TRUE(wizard.ToFolders(3));
         TickAAndB(wizard);
         wizard.Click(next);
         ASSERT_TRUE(wizard.WaitFor(Page::Agreement));
-        wizard.Click(wizard.AgreementBox(TFormMain::kCheckBoxAccept5));
+        wizard.Click(wizard.AgreementBox(kCheckBoxAccept5));
         ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
     }
     std::string OpenedAddresses() const { return ReadBytes(record_); }
@@ -349,8 +361,8 @@ TEST_F(EndToEnd, InstallsIntoEverySelectedFolderAndItsDataFolderAndNowhereElse) 
     StandInTerminal terminal(L"--hidden-navigator \"--experts=" + experts + L"\"");
     WizardDriver wizard(L"/ru");
     ASSERT_TRUE(wizard.Started());
-    HWND next = wizard.Button(TFormMain::kButtonNext), back = wizard.Button(TFormMain::kButtonBack);
-    HWND addFolder = wizard.Control(TFormMain::kButtonAddFolder4);
+    HWND next = wizard.Button(kButtonNext), back = wizard.Button(kButtonBack);
+    HWND addFolder = wizard.Control(kButtonAddFolder4);
     ASSERT_TRUE(wizard.ToFolders(3));
 
     // "&Далее" and "&Добавить MetaTrader 4" share their letter. Wine 8 turns a Unicode
@@ -358,7 +370,7 @@ TEST_F(EndToEnd, InstallsIntoEverySelectedFolderAndItsDataFolderAndNowhereElse) 
     // U+2414 for Д), so Д is typed without Alt, from a button, where a typed letter is an
     // accelerator as well. While Next is disabled, the add-folder button alone owns it.
     wizard.Press(VK_TAB);
-    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == back; }, 3000));
+    ASSERT_TRUE(wizard.FocusBecomes(back));
     wizard.Type(L'Д');
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.FolderBrowser() != nullptr; }, 10000));
     wizard.Press(VK_ESCAPE);
@@ -366,36 +378,33 @@ TEST_F(EndToEnd, InstallsIntoEverySelectedFolderAndItsDataFolderAndNowhereElse) 
     // Once Next is enabled too, each press moves the focus on to the other one, clicking neither.
     TickAAndB(wizard);
     wizard.Press(VK_TAB);
-    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == back; }, 3000));
+    ASSERT_TRUE(wizard.FocusBecomes(back));
     for (HWND owner : {next, addFolder, next}) {
         wizard.Type(L'Д');
-        EXPECT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == owner; }, 3000));
+        EXPECT_TRUE(wizard.FocusBecomes(owner));
         EXPECT_TRUE(wizard.Showing(Page::Folders));
         EXPECT_FALSE(wizard.FolderBrowser());
     }
     wizard.Press(VK_SPACE);  // presses the focused Next
     ASSERT_TRUE(wizard.WaitFor(Page::Agreement));
 
-    EXPECT_TRUE(TextBecomes(wizard.Control(TFormMain::kLabelText5_1), ::Text(51, kRussian)));
-    const std::wstring memo = Text(wizard.Control(TFormMain::kMemo5));
-    EXPECT_EQ(memo.substr(0, 20), AgreementText(LoadLibraryExW(BuiltProgram(L"Mervane4Setup.exe").c_str(), nullptr,
-                                                               LOAD_LIBRARY_AS_DATAFILE),
-                                                L"EULA_RU")
-                                      ->substr(0, 20));
-    wizard.Click(wizard.AgreementBox(TFormMain::kCheckBoxAccept5));
+    EXPECT_TRUE(TextBecomes(wizard.Control(kLabelText5_1), ::Text(51, kRussian)));
+    const std::wstring memo = Text(wizard.Control(kMemo5));
+    EXPECT_EQ(memo.substr(0, 20), AgreementText(BuiltProgramResources(), L"EULA_RU")->substr(0, 20));
+    wizard.Click(wizard.AgreementBox(kCheckBoxAccept5));
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
     wizard.Type(L'Д');  // the add-folder button is not on this page: the letter is Next's
     ASSERT_TRUE(wizard.WaitFor(Page::Installing, 5000));
     EXPECT_EQ(AnswerToLogoff(wizard.Form()), 0) << "a logoff is held while files are written";
-    EXPECT_TRUE(WizardDriver::WaitUntil([&] { return !Visible(wizard.Button(TFormMain::kButtonNext)); }, 2000));
+    EXPECT_TRUE(WizardDriver::WaitUntil([&] { return !Visible(wizard.Button(kButtonNext)); }, 2000));
     ASSERT_TRUE(wizard.WaitFor(Page::Finished, 20000));
     EXPECT_EQ(AnswerToLogoff(wizard.Form()), 1);
-    EXPECT_TRUE(TextBecomes(wizard.Control(TFormMain::kLabelText7_1), ::Text(71, kRussian)));
-    EXPECT_TRUE(TextBecomes(wizard.Button(TFormMain::kButtonNext), L"&Завершить"));
-    EXPECT_TRUE(Enabled(wizard.Button(TFormMain::kButtonNext)));
-    EXPECT_FALSE(Visible(wizard.Button(TFormMain::kButtonBack)));
+    EXPECT_TRUE(TextBecomes(wizard.Control(kLabelText7_1), ::Text(71, kRussian)));
+    EXPECT_TRUE(TextBecomes(wizard.Button(kButtonNext), L"&Завершить"));
+    EXPECT_TRUE(Enabled(wizard.Button(kButtonNext)));
+    EXPECT_FALSE(Visible(wizard.Button(kButtonBack)));
     const std::wstring shortcut = desktop_ + L"\\Mervane 4 User Guide.url";
-    EXPECT_EQ(Text(wizard.Control(TFormMain::kLabelText6_2)), shortcut);
+    EXPECT_EQ(Text(wizard.Control(kLabelText6_2)), shortcut);
 
     for (const std::wstring& folder : {a_, b_, dataA_, dataB_}) EXPECT_TRUE(HasExpert(folder)) << Narrow(folder);
     for (const std::wstring& folder : {unselected_, dataC_})
@@ -403,7 +412,7 @@ TEST_F(EndToEnd, InstallsIntoEverySelectedFolderAndItsDataFolderAndNowhereElse) 
     EXPECT_EQ(ReadBytes(shortcut), LinkBytes());
     EXPECT_EQ(terminal.State(), "groups=CCECC selected=Expert Advisors/Mervane 4 panel=visible");
 
-    wizard.Click(wizard.Button(TFormMain::kButtonNext));  // Finish
+    wizard.Click(wizard.Button(kButtonNext));  // Finish
     EXPECT_EQ(wizard.WaitForExit(15000), 0u);
     EXPECT_TRUE(WizardDriver::WaitUntil([&] { return OpenedAddresses().find("https://") == 0; }, 10000))
         << OpenedAddresses();
@@ -417,10 +426,10 @@ TEST_F(EndToEnd, AFolderLeftWithoutTheExpertEndsOnTheTruthfulText) {
     RemoveTree(b_ + L"\\MQL4\\Experts");  // gone between the choice and the copy
     // A double click on Next is two clicks; the second comes while the page switches and
     // must not start a second installation inside the first.
-    wizard.DoubleClick(wizard.Button(TFormMain::kButtonNext));
+    wizard.DoubleClick(wizard.Button(kButtonNext));
     std::vector<std::wstring> shown;  // each text the status line takes, in order
     auto record = [&] {
-        const std::wstring text = Text(wizard.Control(TFormMain::kLabelText6_2));
+        const std::wstring text = Text(wizard.Control(kLabelText6_2));
         if (shown.empty() || shown.back() != text) shown.push_back(text);
         return false;
     };
@@ -428,7 +437,7 @@ TEST_F(EndToEnd, AFolderLeftWithoutTheExpertEndsOnTheTruthfulText) {
     WizardDriver::WaitUntil(record, 1000);
     EXPECT_EQ(std::set<std::wstring>(shown.begin(), shown.end()).size(), shown.size()) << "installed more than once";
     // The Finished page never shows the success text first.
-    EXPECT_TRUE(TextBecomes(wizard.Control(TFormMain::kLabelText7_1), ::Text(72, kEnglish)));
+    EXPECT_TRUE(TextBecomes(wizard.Control(kLabelText7_1), ::Text(72, kEnglish)));
     EXPECT_EQ(ReadBytes(b_ + L"\\MQL4\\Experts\\Mervane 4.ex4"), "<missing>");
     EXPECT_EQ(FolderEntries(b_ + L"\\MQL4"), std::vector<std::wstring>{L"Files"}) << "no folder was created";
     EXPECT_TRUE(HasExpert(a_));
@@ -443,13 +452,13 @@ TEST_F(EndToEnd, CloseOnInstallingFinishesTheInstallationWithoutOpeningTheGuide)
     const UINT dpi = client.right == 459 ? 96 : 144;
     if (dpi == 96) std::cout << kNo144Dpi << '\n';
     ToAgreement(wizard);
-    wizard.Click(wizard.Button(TFormMain::kButtonNext));
+    wizard.Click(wizard.Button(kButtonNext));
     ASSERT_TRUE(wizard.WaitFor(Page::Installing, 5000));
-    wizard.Click(wizard.Button(TFormMain::kButtonClose));
+    wizard.Click(wizard.Button(kButtonClose));
 
     // The window goes on painting until the installation has ended: the status line changes
     // on the screen, one line of path above the bar, and the bar's frame has the display's scale.
-    HWND status = wizard.Control(TFormMain::kLabelText6_2);
+    HWND status = wizard.Control(kLabelText6_2);
     const int lineRows = Scale(20, dpi);  // above the bar
     std::vector<std::vector<DWORD>> lines;
     bool dataFolderSeen = false;
@@ -485,14 +494,14 @@ TEST_F(EndToEnd, CloseOnInstallingFinishesTheInstallationWithoutOpeningTheGuide)
 TEST_F(EndToEnd, CloseOnWaitEndsOnlyAfterTheJobHasReturned) {
     WizardDriver wizard;
     ASSERT_TRUE(wizard.Started());
-    HWND next = wizard.Button(TFormMain::kButtonNext);
+    HWND next = wizard.Button(kButtonNext);
     ASSERT_TRUE(wizard.ToFolders(1));
     wizard.ClickListRow(0);
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
     const ULONGLONG start = GetTickCount64();
     wizard.Click(next);
     ASSERT_TRUE(wizard.WaitFor(Page::Wait, 5000));
-    wizard.Click(wizard.Button(TFormMain::kButtonClose));
+    wizard.Click(wizard.Button(kButtonClose));
     EXPECT_EQ(wizard.WaitForExit(15000), 0u);
     EXPECT_GE(GetTickCount64() - start, 1000u) << "the process ended before the job returned";
 }
@@ -518,29 +527,19 @@ bool HasChildWithText(HWND parent, const std::wstring& text) {
     return search.found;
 }
 
-// The wizard's system menu shows, or the wizard is still in menu mode.
-bool SystemMenuOpen(const WizardDriver& wizard) {
-    GUITHREADINFO info{sizeof info};
-    GetGUIThreadInfo(GetWindowThreadProcessId(wizard.Form(), nullptr), &info);
-    HWND menu = FindWindowW(L"#32768", nullptr);
-    DWORD owner = 0;
-    if (menu) GetWindowThreadProcessId(menu, &owner);
-    return (info.flags & GUI_INMENUMODE) || (menu && owner == wizard.ProcessId() && IsWindowVisible(menu));
-}
-
 TEST_F(EndToEnd, TheWholeWayByKeyboard) {
     WizardDriver wizard;
     ASSERT_TRUE(wizard.Started());
-    HWND next = wizard.Button(TFormMain::kButtonNext), back = wizard.Button(TFormMain::kButtonBack);
-    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == next; }, 3000)) << "Next starts with the focus";
+    HWND next = wizard.Button(kButtonNext), back = wizard.Button(kButtonBack);
+    ASSERT_TRUE(wizard.FocusBecomes(next)) << "Next starts with the focus";
     wizard.Type(L'n');  // the accelerator of "&Next"
     ASSERT_TRUE(wizard.WaitFor(Page::Folders));
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.ListCount() >= 3; }, 5000));
 
     // The page's action disabled Next, which had the focus: the folder list has it now, and
     // Space ticks the row with the focus rectangle.
-    HWND list = wizard.Control(TFormMain::kCheckListBox4);
-    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == list; }, 3000));
+    HWND list = wizard.Control(kCheckListBox4);
+    ASSERT_TRUE(wizard.FocusBecomes(list));
     const std::wstring first = wizard.ListText(0);
     wizard.Press(VK_SPACE);
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Ticked(list, 0) && Enabled(next); }, 3000));
@@ -549,25 +548,25 @@ TEST_F(EndToEnd, TheWholeWayByKeyboard) {
             wizard.Press(VK_TAB, {VK_SHIFT});
         else
             wizard.Press(VK_TAB);
-        EXPECT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == focus; }, 3000)) << shift;
+        EXPECT_TRUE(wizard.FocusBecomes(focus)) << shift;
     }
     wizard.Type(L'n', true);  // Alt+N
     ASSERT_TRUE(wizard.WaitFor(Page::Agreement));
 
     // The memo keeps Tab; Ctrl+Tab leaves it for the accept box.
-    HWND memo = wizard.Control(TFormMain::kMemo5), accept = wizard.AgreementBox(TFormMain::kCheckBoxAccept5);
-    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == memo; }, 3000));
+    HWND memo = wizard.Control(kMemo5), accept = wizard.AgreementBox(kCheckBoxAccept5);
+    ASSERT_TRUE(wizard.FocusBecomes(memo));
     wizard.Press(VK_TAB);
     Sleep(200);
     EXPECT_EQ(wizard.Focus(), memo);
     wizard.Press(VK_TAB, {VK_CONTROL});
-    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == accept; }, 3000));
+    ASSERT_TRUE(wizard.FocusBecomes(accept));
     // Alt+Space opens the system menu and leaves the box alone.
     wizard.Press(VK_SPACE, {VK_MENU});
-    EXPECT_TRUE(WizardDriver::WaitUntil([&] { return SystemMenuOpen(wizard); }, 3000));
+    EXPECT_TRUE(WizardDriver::WaitUntil([&] { return wizard.SystemMenuOpen(); }, 3000));
     wizard.Press(VK_ESCAPE);  // closes the menu
     wizard.Press(VK_ESCAPE);  // leaves menu mode
-    EXPECT_TRUE(WizardDriver::WaitUntil([&] { return !SystemMenuOpen(wizard); }, 3000));
+    EXPECT_TRUE(WizardDriver::WaitUntil([&] { return !wizard.SystemMenuOpen(); }, 3000));
     EXPECT_FALSE(Checked(accept));
     // Back from another program, the box has the focus again.
     HWND other = CreateWindowExW(0, L"STATIC", L"Another program", WS_POPUP | WS_VISIBLE, 0, 0, 80, 80, nullptr, nullptr,
@@ -575,7 +574,7 @@ TEST_F(EndToEnd, TheWholeWayByKeyboard) {
     SetForegroundWindow(other);
     EXPECT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() != accept; }, 3000));
     wizard.Front();
-    EXPECT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Focus() == accept; }, 3000));
+    EXPECT_TRUE(wizard.FocusBecomes(accept));
     DestroyWindow(other);
     wizard.Press(VK_SPACE);
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Checked(accept) && Enabled(next); }, 3000));
@@ -613,10 +612,10 @@ TEST_F(EndToEnd, TheAddFolderButtonActsOnlyOnItsPage) {
 
     WizardDriver wizard;
     ASSERT_TRUE(wizard.Started());
-    HWND next = wizard.Button(TFormMain::kButtonNext);
+    HWND next = wizard.Button(kButtonNext);
     ASSERT_TRUE(wizard.ToFolders(3));
     const int before = wizard.ListCount();
-    HWND list = wizard.Control(TFormMain::kCheckListBox4);
+    HWND list = wizard.Control(kCheckListBox4);
     // Chooses the offered folder in the browser, once it is open.
     auto chooseInBrowser = [&] {
         HWND browser = nullptr;
@@ -629,7 +628,7 @@ TEST_F(EndToEnd, TheAddFolderButtonActsOnlyOnItsPage) {
     };
 
     for (int round = 0; round < 2; ++round) {
-        wizard.Click(wizard.Control(TFormMain::kButtonAddFolder4));
+        wizard.Click(wizard.Control(kButtonAddFolder4));
         ASSERT_TRUE(chooseInBrowser());
         // Added once, the second time found again, ignoring letter case.
         ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.ListCount() == before + 1; }, 5000));
@@ -664,7 +663,7 @@ TEST_F(EndToEnd, TheAddFolderButtonActsOnlyOnItsPage) {
 namespace {
 
 TEST(AgreementText, IsDecodedByItsMarkOrAsWindows1252WhateverTheCodePage) {
-    HMODULE program = LoadLibraryExW(BuiltProgram(L"Mervane4Setup.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE program = BuiltProgramResources();
     ASSERT_NE(program, nullptr);
     const std::optional<std::wstring> german = AgreementText(program, L"EULA_DE");
     ASSERT_TRUE(german.has_value());
@@ -678,7 +677,6 @@ TEST(AgreementText, IsDecodedByItsMarkOrAsWindows1252WhateverTheCodePage) {
     ASSERT_TRUE(russian.has_value());
     EXPECT_EQ(russian->rfind(L"ПОЛЬЗОВАТЕЛЬСКОЕ СОГЛАШЕНИЕ", 0), 0u);  // the mark is not part of the text
     EXPECT_FALSE(AgreementText(program, L"EULA_XX").has_value());
-    FreeLibrary(program);
 }
 
 }  // namespace
@@ -699,23 +697,17 @@ POINT Drag(HWND window, POINT from, int dx, int dy) {
     return POINT{after.left - before.left, after.top - before.top};
 }
 
-POINT CenterOf(HWND control) {
-    RECT r;
-    GetWindowRect(control, &r);
-    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
 TEST(Drag, ThePassiveBackgroundMovesTheWindowAndTheButtonsDoNot) {
     WizardDriver wizard;
     ASSERT_TRUE(wizard.Started());
     wizard.Front();
-    for (int id : {TFormMain::kImage21, TFormMain::kLabelAppName, TFormMain::kLabelText1_1}) {
-        const POINT moved = Drag(wizard.Form(), CenterOf(wizard.Control(id)), 40, 30);
+    for (int id : {kImage21, kLabelAppName, kLabelText1_1}) {
+        const POINT moved = Drag(wizard.Form(), ScreenCenterOf(wizard.Control(id)), 40, 30);
         EXPECT_EQ(moved.x, 40) << id;
         EXPECT_EQ(moved.y, 30) << id;
     }
     // A press on Next, dragged away and released outside: no move, and no click either.
-    const POINT moved = Drag(wizard.Form(), CenterOf(wizard.Button(TFormMain::kButtonNext)), -200, -150);
+    const POINT moved = Drag(wizard.Form(), ScreenCenterOf(wizard.Button(kButtonNext)), -200, -150);
     EXPECT_EQ(moved.x, 0);
     EXPECT_EQ(moved.y, 0);
     EXPECT_TRUE(wizard.Showing(Page::Welcome));

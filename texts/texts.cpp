@@ -3,6 +3,8 @@
 #include <array>
 #include <iterator>
 
+Language CurrentLanguage = kEnglish;
+
 namespace {
 
 struct TextEntry {

@@ -1,8 +1,9 @@
 #include "unattended/switches.h"
 
 #include "app/startup.h"
-#include "metatrader/folder_list.h"
 #include "metatrader/terminal_conventions.h"
+#include "win32/files.h"
+#include "win32/folder_list.h"
 
 namespace {
 

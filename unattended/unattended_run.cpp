@@ -7,14 +7,17 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "app/decimal_text.h"
-#include "app/end_session_hold.h"
-#include "app/handles.h"
 #include "metatrader/data_folders.h"
 #include "metatrader/deployment.h"
 #include "metatrader/installations.h"
 #include "metatrader/navigator.h"
 #include "unattended/switches.h"
+#include "win32/decimal_text.h"
+#include "win32/end_session_hold.h"
+#include "win32/files.h"
+#include "win32/handles.h"
+#include "win32/shell_folders.h"
+#include "win32/window.h"
 #include "wizard/agreement.h"
 
 namespace {
@@ -111,13 +114,9 @@ bool WriteUtf8WithMark(const std::wstring& path, const std::wstring& text) {
 class SessionWindow {
 public:
     SessionWindow() {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = WindowProc;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
+        WNDCLASSEXW windowClass{};
         windowClass.lpszClassName = kUnattendedWindowClass;
-        RegisterClassW(&windowClass);
-        handle_ = CreateWindowExW(0, kUnattendedWindowClass, L"Mervane 4 Setup", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                  nullptr, windowClass.hInstance, nullptr);
+        OwnWindow<SessionWindow>::Create(this, windowClass, 0, L"Mervane 4 Setup", WS_POPUP, 0, 0, nullptr, 0);
     }
     ~SessionWindow() {
         if (handle_) DestroyWindow(handle_);
@@ -127,9 +126,10 @@ public:
     HWND Handle() const { return handle_; }
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    friend class OwnWindow<SessionWindow>;
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_QUERYENDSESSION) return EndSessionHold::QueryEndSessionAnswer();
-        return DefWindowProcW(window, message, wParam, lParam);
+        return DefWindowProcW(handle_, message, wParam, lParam);
     }
     HWND handle_ = nullptr;
 };

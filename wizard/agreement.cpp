@@ -1,8 +1,9 @@
 #include "wizard/agreement.h"
 
-#include "app/embedded_resource.h"
-#include "app/text_decoding.h"
 #include "flat/flat_memo.h"
+#include "resources/resource_names.h"
+#include "win32/embedded_resource.h"
+#include "win32/text_decoding.h"
 
 std::optional<std::wstring> AgreementText(HMODULE module, const wchar_t* name) {
     if (!FindResourceW(module, name, RT_RCDATA)) return std::nullopt;
@@ -11,9 +12,9 @@ std::optional<std::wstring> AgreementText(HMODULE module, const wchar_t* name) {
 
 std::optional<std::wstring> AgreementTextIn(HMODULE module, Language language) {
     std::optional<std::wstring> text;
-    if (language == kGerman) text = AgreementText(module, L"EULA_DE");
-    if (language == kRussian) text = AgreementText(module, L"EULA_RU");
-    return text ? text : AgreementText(module, L"EULA_EN");
+    if (language == kGerman) text = AgreementText(module, RESOURCE_STRING(RESOURCE_EULA_DE));
+    if (language == kRussian) text = AgreementText(module, RESOURCE_STRING(RESOURCE_EULA_RU));
+    return text ? text : AgreementText(module, RESOURCE_STRING(RESOURCE_EULA_EN));
 }
 
 void LoadAgreementText(TFlatMemo& memo, Language language) {

@@ -1,35 +1,37 @@
-// The page flow of the wizard: what each page shows when it is entered, the rules of Next,
-// Back and close, the agreement boxes, and the background job.
+// The wizard's controller: entering a page (its layout, the button rules and its action), the
+// steps of the page flow applied to the window, the agreement boxes, and the background job.
 #include <windows.h>
 #include <shlobj.h>
 
-#include "app/end_session_hold.h"
-#include "app/signed_in_user.h"
-#include "app/startup.h"
-#include "flat/dpi.h"
+#include "controls/check_list_box.h"
+#include "controls/image.h"
+#include "controls/page_control.h"
+#include "controls/wait_animation.h"
 #include "flat/flat_button.h"
 #include "flat/flat_check_box.h"
+#include "flat/flat_gauge.h"
 #include "flat/flat_memo.h"
-#include "metatrader/folder_browser.h"
 #include "metatrader/installations.h"
 #include "user_guide_address.h"
+#include "win32/dpi.h"
+#include "win32/end_session_hold.h"
+#include "win32/folder_browser.h"
+#include "win32/shell_folders.h"
+#include "win32/signed_in_user.h"
 #include "wizard/agreement.h"
-#include "wizard/check_list_box.h"
 #include "wizard/form_main.h"
-#include "wizard/image.h"
 #include "wizard/my_thread.h"
-#include "wizard/page_control.h"
-#include "wizard/wait_animation.h"
 
 namespace {
 
-constexpr UINT_PTR kJobTimer = 1;
 constexpr UINT kJobTimerIntervalMs = 500;
 constexpr DWORD kInstallStepPauseMs = 200;
 
-void SetButton(TFlatButton* button, bool visible, const std::wstring& caption) {
-    SetWindowTextW(button->Handle(), caption.c_str());
-    ShowWindow(button->Handle(), visible ? SW_SHOWNA : SW_HIDE);
+void ApplyButtonRule(const TFlatButton& button, const ButtonRule& rule) {
+    if (rule.caption) SetWindowTextW(button.Handle(), Text(rule.caption, CurrentLanguage).c_str());
+    ShowWindow(button.Handle(), rule.visible ? SW_SHOWNA : SW_HIDE);
+    if (rule.enabled != ButtonRule::Enabled::AsItWas)
+        EnableWindow(button.Handle(), rule.enabled == ButtonRule::Enabled::Yes);
 }
 
 }  // namespace
@@ -46,6 +48,21 @@ void TFormMain::ShowPage(WizardPage page) {
     // Next and Back drop what arrives until the switch is done: a click queued on the old
     // page belongs to no page.
     ++switching_;
+    EnterPage(page);
+    if (page == WizardPage::Installing) {
+        // The whole installation runs inside this switch, and ends on the page it leads to.
+        {
+            const EndSessionHold hold(handle_, TextOf(61));  // a logoff waits for the files
+            everyCopyWritten_ = InstallFiles(nullptr, *selectedInstallations_, *foundDataFolders_, *this);
+        }
+        EnterPage(StepOn(page, WizardEvent::InstallationDone).page);
+        SettlePage();
+    }
+    SettlePage();
+    --switching_;
+}
+
+void TFormMain::EnterPage(WizardPage page) {
     ProcessMessages();
     if (page == WizardPage::Wait) Animation();  // so that its first frame is there from the start
     pageControl_->SetActivePage(static_cast<int>(page));
@@ -53,16 +70,11 @@ void TFormMain::ShowPage(WizardPage page) {
     ApplyButtonRules(page);
     if (page == WizardPage::Folders) FoldersPageAction();
     KeepFocusUsable(GetActiveWindow() == handle_ ? GetFocus() : savedFocus_);
-    if (page == WizardPage::Installing) {
-        {
-            const EndSessionHold hold(handle_, TextOf(61));  // a logoff waits for the files
-            everyCopyWritten_ = InstallFiles(nullptr, *selectedInstallations_, *foundDataFolders_, *this);
-        }
-        ShowPage(WizardPage::Finished);
-    }
+}
+
+void TFormMain::SettlePage() {
     RedrawWindow(pageControl_->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     ProcessMessages();
-    --switching_;
 }
 
 void TFormMain::ApplyPageLayout(WizardPage page) {
@@ -110,35 +122,9 @@ void TFormMain::FitAgreementBoxes() {
 }
 
 void TFormMain::ApplyButtonRules(WizardPage page) {
-    const std::wstring next = TextOf(1), back = TextOf(2);
-    switch (page) {
-        case WizardPage::Welcome:
-            SetButton(buttonNext_, true, next);
-            EnableWindow(buttonNext_->Handle(), TRUE);
-            SetButton(buttonBack_, false, back);
-            break;
-        case WizardPage::Wait:
-            SetButton(buttonNext_, false, next);
-            SetButton(buttonBack_, false, back);
-            break;
-        case WizardPage::Folders:
-            SetButton(buttonNext_, true, next);
-            SetButton(buttonBack_, true, back);
-            break;  // Next follows the selection, after the page's action
-        case WizardPage::Agreement:
-            SetButton(buttonNext_, true, next);
-            EnableWindow(buttonNext_->Handle(), checkBoxAccept5_->Checked());
-            SetButton(buttonBack_, true, back);
-            break;
-        case WizardPage::Installing:
-            ShowWindow(buttonNext_->Handle(), SW_HIDE);
-            ShowWindow(buttonBack_->Handle(), SW_HIDE);
-            break;
-        case WizardPage::Finished:
-            SetButton(buttonNext_, true, TextOf(3));
-            ShowWindow(buttonBack_->Handle(), SW_HIDE);
-            break;
-    }
+    const ButtonRules rules = ButtonRulesOn(page, {selectedInstallations_->empty(), checkBoxAccept5_->Checked()});
+    ApplyButtonRule(*buttonNext_, rules.next);
+    ApplyButtonRule(*buttonBack_, rules.back);
 }
 
 void TFormMain::FoldersPageAction() {
@@ -152,7 +138,6 @@ void TFormMain::FoldersPageAction() {
         if (checkListBox4_->IndexOfExact(folder) < 0) checkListBox4_->Add(folder);
         checkListBox4_->SetChecked(checkListBox4_->IndexOfExact(folder), true);
     }
-    EnableWindow(buttonNext_->Handle(), !selectedInstallations_->empty());
 }
 
 void TFormMain::CollectSelection() {
@@ -184,41 +169,40 @@ void TFormMain::JobTimerTick() {
     const int tag = worker_->Tag();
     worker_.reset();
     KillTimer(handle_, kJobTimer);
-    if (tag == TMyThread::kDataFolderJob) ShowPage(WizardPage::Agreement);
+    if (tag == TMyThread::kDataFolderJob) TakeStep(StepOn(CurrentPage(), WizardEvent::JobFinished));
 }
 
 void TFormMain::ButtonNavigationClick(int tag) {
-    if (tag == kButtonClose) {
-        PostQuitMessage(0);  // the application terminates once back in its message loop
-        return;
+    WizardEvent event;
+    switch (tag) {
+        case kTagNext: event = WizardEvent::Next; break;
+        case kTagBack: event = WizardEvent::Back; break;
+        case kTagClose: event = WizardEvent::Close; break;
+        default: return;
     }
-    // Dropped while a page is being switched (the installation runs inside such a switch),
-    // and once the application is to end.
-    if (switching_ || quitRequested_) return;
-    const bool next = tag == kButtonNext, back = tag == kButtonBack;
-    // A hidden button's accelerator still clicks it: the pages where a button is hidden
-    // ignore it here.
-    switch (CurrentPage()) {
-        case WizardPage::Welcome:
-            if (next) ShowPage(WizardPage::Folders);
+    // Next and Back are dropped while a page is being switched (the installation runs inside
+    // such a switch), and once the application is to end.
+    if (event != WizardEvent::Close && (switching_ || quitRequested_)) return;
+    TakeStep(StepOn(CurrentPage(), event));
+}
+
+void TFormMain::TakeStep(const FlowStep& step) {
+    switch (step.action) {
+        case FlowAction::None:
             break;
-        case WizardPage::Folders:
-            if (next && !worker_) {  // the worker reads the selection until it is freed
-                CollectSelection();
-                StartJob(TMyThread::kDataFolderJob);
-            } else if (back) {
-                ShowPage(WizardPage::Welcome);
-            }
+        case FlowAction::ShowPage:
+            ShowPage(step.page);
             break;
-        case WizardPage::Agreement:
-            if (next) ShowPage(WizardPage::Installing);
-            if (back) ShowPage(WizardPage::Folders);
+        case FlowAction::StartJob:
+            if (worker_) break;  // the worker reads the selection until it is freed
+            CollectSelection();
+            StartJob(TMyThread::kDataFolderJob);
             break;
-        case WizardPage::Finished:
-            if (next) Finish();
+        case FlowAction::Finish:
+            Finish();
             break;
-        case WizardPage::Wait:
-        case WizardPage::Installing:
+        case FlowAction::Terminate:
+            PostQuitMessage(0);  // the application terminates once back in its message loop
             break;
     }
 }
@@ -228,7 +212,7 @@ void TFormMain::CheckBox5Click(int tag) {
     // user clicked as the click left it.
     if (!updatingAgreementBoxes_) {
         updatingAgreementBoxes_ = true;
-        (tag == kCheckBoxAccept5 ? checkBoxReject5_ : checkBoxAccept5_)->SetChecked(false);
+        (tag == kTagAccept ? checkBoxReject5_ : checkBoxAccept5_)->SetChecked(false);
         updatingAgreementBoxes_ = false;
     }
     EnableWindow(buttonNext_->Handle(), checkBoxAccept5_->Checked());

@@ -2,20 +2,22 @@
 
 #include <commctrl.h>
 
-#include "app/end_session_hold.h"
-#include "app/shell_functions.h"
-#include "app/system_libraries.h"
-#include "flat/dpi.h"
+#include "controls/check_list_box.h"
+#include "controls/image.h"
+#include "controls/page_control.h"
+#include "controls/wait_animation.h"
 #include "flat/drawing.h"
 #include "flat/flat_button.h"
 #include "flat/flat_check_box.h"
+#include "flat/flat_gauge.h"
 #include "flat/flat_memo.h"
 #include "flat/flat_messages.h"
-#include "wizard/check_list_box.h"
-#include "wizard/image.h"
+#include "resources/resource_names.h"
+#include "win32/dpi.h"
+#include "win32/end_session_hold.h"
+#include "win32/gdi.h"
+#include "win32/system_functions.h"
 #include "wizard/my_thread.h"
-#include "wizard/page_control.h"
-#include "wizard/wait_animation.h"
 
 namespace {
 
@@ -24,15 +26,11 @@ constexpr wchar_t kTitle[] = L"FormMain";
 constexpr int kPageTop = 100;
 constexpr int kPageHeight = 350;
 constexpr int kPageWidth = 459;  // W in the page layouts
-constexpr UINT_PTR kJobTimer = 1;
-constexpr wchar_t kDragProperty[] = L"Mervane.DragToMove";
-constexpr UINT kAnimationDecoded = WM_APP + 1;
 
 // The platform's tab control lives in comctl32, which is no KnownDLL: it is loaded from
 // System32 (or the side-by-side store the manifest names) at run time.
 void InitTabControl() {
-    using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    if (auto init = SystemFunction<InitFn>(L"comctl32.dll", "InitCommonControlsEx")) {
+    if (const auto init = CommonControlsApi().initCommonControlsEx) {
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES};
         init(&controls);
     }
@@ -43,58 +41,53 @@ HWND CreateLabel(HWND parent, int id, DWORD style = SS_LEFT | SS_NOPREFIX | SS_E
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
 }
 
-// A press on a passive control keeps its ordinary effect and then moves the window.
-LRESULT CALLBACK DragToMoveProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto previous = reinterpret_cast<WNDPROC>(GetPropW(window, kDragProperty));
-    if (message == WM_NCDESTROY) {
-        RemovePropW(window, kDragProperty);
-        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+// A press on a passive control that takes presses itself keeps its ordinary effect there and
+// then moves the window.
+class DragToMove : public SubclassedWindow {
+public:
+    static constexpr wchar_t kProperty[] = L"Mervane.DragToMove";
+    static void Hook(HWND window) {
+        if (!Subclass<DragToMove>::FromHandle(window)) Subclass<DragToMove>::Attach(new DragToMove(window));
     }
-    const LRESULT result = CallWindowProcW(previous, window, message, wParam, lParam);
-    if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN)
-        SendMessageW(GetAncestor(window, GA_ROOT), WM_LBUTTONDOWN, 0, 0);
-    return result;
-}
+
+private:
+    friend class Subclass<DragToMove>;
+    explicit DragToMove(HWND window) : SubclassedWindow(window) {}
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+        const LRESULT result = CallOriginal(message, wParam, lParam);
+        if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN)
+            SendMessageW(GetAncestor(handle_, GA_ROOT), WM_LBUTTONDOWN, 0, 0);
+        return result;
+    }
+};
 
 BOOL CALLBACK HookPassiveControl(HWND window, LPARAM) {
     wchar_t className[32] = L"";
     GetClassNameW(window, className, 32);
     // Labels, pictures and pages pass their presses to their parent; the folder list and
     // the memo take them first.
-    const bool takesPresses = lstrcmpiW(className, L"LISTBOX") == 0 || lstrcmpiW(className, L"EDIT") == 0;
-    if (takesPresses && !GetPropW(window, kDragProperty))
-        SetPropW(window, kDragProperty,
-                 reinterpret_cast<HANDLE>(SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DragToMoveProc))));
+    if (lstrcmpiW(className, L"LISTBOX") == 0 || lstrcmpiW(className, L"EDIT") == 0) DragToMove::Hook(window);
     return TRUE;
 }
 
 }  // namespace
 
-TFormMain* TFormMain::Create(HINSTANCE instance, int showCommand) {
+TFormMain::TFormMain() = default;
+TFormMain::~TFormMain() = default;  // never runs: the window's destruction ends the process
+
+bool TFormMain::Create(HINSTANCE instance, int showCommand) {
     InitTabControl();
-    WNDCLASSEXW windowClass{sizeof windowClass};
+    WNDCLASSEXW windowClass{};
     windowClass.style = CS_DROPSHADOW;
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconW(instance, L"MAINICON");
+    windowClass.hIcon = LoadIconW(instance, RESOURCE_STRING(RESOURCE_ICON));
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.lpszClassName = kClassName;
-    if (!RegisterClassExW(&windowClass)) return nullptr;
-
-    HWND window = CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, kClassName, kTitle,
-                                  WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, kClientWidth,
-                                  kClientHeight, nullptr, nullptr, instance, nullptr);
-    if (!window) return nullptr;
-    ShowWindow(window, showCommand);  // its activation gives Next the focus
-    return reinterpret_cast<TFormMain*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-}
-
-TFormMain::TFormMain(HWND handle) : handle_(handle) {}
-
-LRESULT CALLBACK TFormMain::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new TFormMain(window)));
-    auto* form = reinterpret_cast<TFormMain*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    return form ? form->OnMessage(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
+    if (!OwnWindow<TFormMain>::Create(this, windowClass, WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, kTitle,
+                                      WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX, kClientWidth,
+                                      kClientHeight, nullptr, 0))
+        return false;
+    ShowWindow(handle_, showCommand);  // its activation gives Next the focus
+    return true;
 }
 
 LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -180,9 +173,12 @@ void TFormMain::FormDestroy() {
 
 void TFormMain::CreateControls() {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    logo_.reset(static_cast<HBITMAP>(LoadImageW(instance, L"LOGO", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    banner_.reset(static_cast<HBITMAP>(LoadImageW(instance, L"BANNER", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    closeGlyph_.reset(static_cast<HBITMAP>(LoadImageW(instance, L"CLOSEGLYPH", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    auto bitmap = [instance](const wchar_t* name) {
+        return static_cast<HBITMAP>(LoadImageW(instance, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    };
+    logo_.reset(bitmap(RESOURCE_STRING(RESOURCE_LOGO)));
+    banner_.reset(bitmap(RESOURCE_STRING(RESOURCE_BANNER)));
+    closeGlyph_.reset(bitmap(RESOURCE_STRING(RESOURCE_CLOSE_GLYPH)));
 
     image21_ = TImage::Create(handle_, kImage21);
     image21_->SetBitmap(logo_.get());
@@ -212,6 +208,8 @@ void TFormMain::CreateControls() {
     memo5_->SetColorFlat(kColorWhite);
     checkBoxAccept5_ = TFlatCheckBox::Create(agreement, kCheckBoxAccept5, L"");
     checkBoxReject5_ = TFlatCheckBox::Create(agreement, kCheckBoxReject5, L"");
+    checkBoxAccept5_->SetTag(kTagAccept);
+    checkBoxReject5_->SetTag(kTagReject);
     labelText6_1_ = CreateLabel(installing, kLabelText6_1);
     labelText6_2_ = CreateLabel(installing, kLabelText6_2, SS_OWNERDRAW);  // DrawStatusLine
     progressBar6_ = std::make_unique<TFlatGauge>(installing);
@@ -220,6 +218,9 @@ void TFormMain::CreateControls() {
     buttonBack_ = TFlatButton::Create(handle_, kButtonBack, L"");
     buttonNext_ = TFlatButton::Create(handle_, kButtonNext, L"");
     buttonClose_ = TFlatButton::Create(handle_, kButtonClose, L"");
+    buttonNext_->SetTag(kTagNext);
+    buttonBack_->SetTag(kTagBack);
+    buttonClose_->SetTag(kTagClose);
     for (TFlatButton* button : {buttonBack_, buttonNext_}) {
         SetWindowLongW(button->Handle(), GWL_STYLE, GetWindowLongW(button->Handle(), GWL_STYLE) | WS_TABSTOP);
     }
@@ -269,15 +270,8 @@ void TFormMain::LayoutControls() {
     const SIZE logo = BitmapSize(logo_.get()), banner = BitmapSize(banner_.get());
     PlaceInPage(image21_->Handle(), 20, 10, logo.cx, logo.cy);
     PlaceInPage(imageWeb_->Handle(), 105, 20, banner.cx, banner.cy);
-    {
-        HDC dc = GetDC(labelAppName_);
-        HGDIOBJ old = SelectObject(dc, appNameFont_.get());
-        SIZE text{0, 0};
-        GetTextExtentPoint32W(dc, L"Mervane", 7, &text);
-        SelectObject(dc, old);
-        ReleaseDC(labelAppName_, dc);
-        MoveWindow(labelAppName_, Scale(110, dpi_), Scale(40, dpi_), text.cx, text.cy, TRUE);
-    }
+    const SIZE name = TextSize(labelAppName_, appNameFont_.get(), L"Mervane");
+    MoveWindow(labelAppName_, Scale(110, dpi_), Scale(40, dpi_), name.cx, name.cy, TRUE);
     PlaceInPage(pageControl_->Handle(), 0, kPageTop, kPageWidth, kPageHeight);
     pageControl_->LayoutSheets();
     PlaceInPage(buttonNext_->Handle(), 333, 477, 105, 37);
@@ -303,11 +297,10 @@ void TFormMain::LayoutControls() {
         GetWindowRect(labelText6_2_, &label);
         MapWindowPoints(nullptr, GetParent(labelText6_2_), reinterpret_cast<POINT*>(&label), 2);
         OffsetRect(&bar, -label.left, -label.top);
-        HRGN visible = CreateRectRgn(0, 0, label.right - label.left, label.bottom - label.top);
-        HRGN covered = CreateRectRgnIndirect(&bar);
-        CombineRgn(visible, visible, covered, RGN_DIFF);
-        DeleteObject(covered);
-        SetWindowRgn(labelText6_2_, visible, TRUE);  // the window owns the region from here on
+        UniqueRegion visible(CreateRectRgn(0, 0, label.right - label.left, label.bottom - label.top));
+        const UniqueRegion covered(CreateRectRgnIndirect(&bar));
+        CombineRgn(visible.get(), visible.get(), covered.get(), RGN_DIFF);
+        SetWindowRgn(labelText6_2_, visible.release(), TRUE);  // the window owns the region from here on
     }
     PlaceInPage(labelText7_1_, 20, 20, W - 40, 52);
     FitAgreementBoxes();
@@ -431,7 +424,7 @@ void TFormMain::OnPaint() {
 
 DWORD WINAPI TFormMain::DecodeWaitAnimation(void* form) {
     auto* self = static_cast<TFormMain*>(form);
-    self->decodedAnimation_ = WaitAnimation::FromResource(L"GIF_PROGRESS");
+    self->decodedAnimation_ = WaitAnimation::FromResource(RESOURCE_STRING(RESOURCE_WAIT_ANIMATION));
     PostMessageW(self->handle_, kAnimationDecoded, 0, 0);
     return 0;
 }
@@ -443,7 +436,7 @@ const WaitAnimation* TFormMain::Animation() {
         animationLoader_.reset();
         waitAnimation_ = std::move(decodedAnimation_);
     } else {
-        waitAnimation_ = WaitAnimation::FromResource(L"GIF_PROGRESS");
+        waitAnimation_ = WaitAnimation::FromResource(RESOURCE_STRING(RESOURCE_WAIT_ANIMATION));
     }
     animationDecoding_ = AnimationDecoding::Done;
     PlaceWaitImage();
@@ -476,28 +469,29 @@ void TFormMain::DrawStatusLine(const DRAWITEMSTRUCT& item) {
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
     GetWindowTextW(labelText6_2_, text.data(), length + 1);
     // Wine lets a child paint outside its window region: the bar below stays the page's.
-    HRGN region = CreateRectRgn(0, 0, 0, 0);
-    if (GetWindowRgn(labelText6_2_, region) != ERROR) ExtSelectClipRgn(item.hDC, region, RGN_AND);
-    DeleteObject(region);
+    const UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
+    if (GetWindowRgn(labelText6_2_, region.get()) != ERROR) ExtSelectClipRgn(item.hDC, region.get(), RGN_AND);
     FillRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    HGDIOBJ oldFont = SelectObject(item.hDC, reinterpret_cast<HFONT>(SendMessageW(labelText6_2_, WM_GETFONT, 0, 0)));
+    const SelectedObject font(item.hDC, reinterpret_cast<HFONT>(SendMessageW(labelText6_2_, WM_GETFONT, 0, 0)));
     SetTextColor(item.hDC, RGB(255, 255, 255));
     SetBkMode(item.hDC, TRANSPARENT);
     RECT bounds = item.rcItem;
     DrawTextW(item.hDC, text.c_str(), length, &bounds, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_PATH_ELLIPSIS);
-    SelectObject(item.hDC, oldFont);
 }
 
 void TFormMain::OnCommand(HWND control, int id, int code) {
-    if (!control) return;
-    if (control == buttonNext_->Handle() || control == buttonBack_->Handle() || control == buttonClose_->Handle())
-        ButtonNavigationClick(id);
-    else if (control == checkBoxAccept5_->Handle() || control == checkBoxReject5_->Handle())
-        CheckBox5Click(id);
-    else if (control == buttonAddFolder4_->Handle())
-        ButtonAddFolder4Click();
-    else if (control == checkListBox4_->Handle() && code == TCheckListBox::kClickCheck)
-        CheckListBox4ClickCheck();
+    if (!control) return;  // menus and accelerators: the window has none
+    switch (id) {
+        case kButtonNext: ButtonNavigationClick(buttonNext_->Tag()); break;
+        case kButtonBack: ButtonNavigationClick(buttonBack_->Tag()); break;
+        case kButtonClose: ButtonNavigationClick(buttonClose_->Tag()); break;
+        case kCheckBoxAccept5: CheckBox5Click(checkBoxAccept5_->Tag()); break;
+        case kCheckBoxReject5: CheckBox5Click(checkBoxReject5_->Tag()); break;
+        case kButtonAddFolder4: ButtonAddFolder4Click(); break;
+        case kCheckListBox4:
+            if (code == TCheckListBox::kClickCheck) CheckListBox4ClickCheck();
+            break;
+    }
 }
 
 void TFormMain::OnSheetPaint(HDC dc, HWND sheet) {

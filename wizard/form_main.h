@@ -4,10 +4,13 @@
 #include <memory>
 #include <string>
 
-#include "app/handles.h"
 #include "metatrader/deployment.h"
-#include "metatrader/folder_list.h"
 #include "texts/texts.h"
+#include "win32/folder_list.h"
+#include "win32/handles.h"
+#include "win32/window.h"
+#include "wizard/page_flow.h"
+#include "wizard/wizard_ids.h"
 
 class TCheckListBox;
 class TFlatButton;
@@ -19,49 +22,28 @@ class TMyThread;
 class TNewPageControl;
 class WaitAnimation;
 
-// The six pages, in the page control's order.
-enum class WizardPage { Welcome, Wait, Folders, Agreement, Installing, Finished };
-
 // The wizard's one window: borderless and black, 459 x 533 at 96 dpi and scaled with the
-// monitor it stands on. It owns the two folder lists, the wait animation and the worker.
+// monitor it stands on. It owns the two folder lists, the wait animation and the worker. Its
+// destruction ends the process.
 class TFormMain final : public InstallView {
 public:
-    // Control ids. Buttons and check boxes use their Tag as id.
-    enum ControlId : int {
-        kButtonNext = 1,
-        kButtonBack = 2,
-        kButtonClose = 3,
-        kCheckBoxAccept5 = 1,  // on the Agreement page
-        kCheckBoxReject5 = 2,
-        kImage21 = 10,
-        kImageWeb = 11,
-        kLabelAppName = 12,
-        kPageControl = 13,
-        kLabelText1_1 = 101,
-        kLabelText1_2 = 201,
-        kImageProgress2 = 202,
-        kLabelText1_4 = 401,
-        kCheckListBox4 = 402,
-        kButtonAddFolder4 = 403,
-        kLabelText5_1 = 501,
-        kMemo5 = 502,
-        kLabelText6_1 = 601,
-        kLabelText6_2 = 602,
-        kLabelText7_1 = 701,
-    };
     static constexpr int kClientWidth = 459;
     static constexpr int kClientHeight = 533;
 
+    TFormMain();
+    ~TFormMain();
+    TFormMain(const TFormMain&) = delete;
+    TFormMain& operator=(const TFormMain&) = delete;
+
     // Creates the window (running FormCreate, which shows the Welcome page) and shows it.
-    static TFormMain* Create(HINSTANCE instance, int showCommand);
+    bool Create(HINSTANCE instance, int showCommand);
     HWND Handle() const { return handle_; }
 
     // Runs the message loop until the application is asked to terminate.
     void Run();
 
 private:
-    explicit TFormMain(HWND handle);
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    friend class OwnWindow<TFormMain>;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     // Window (form_main.cpp).
@@ -94,8 +76,14 @@ private:
     void OnSheetPaint(HDC dc, HWND sheet);
     void OnDpiChanged(UINT dpi, const RECT& suggested);
 
-    // Page flow (controller.cpp).
+    // Controller (controller.cpp).
     void ShowPage(WizardPage page);
+    // Steps 1 to 4 of showing a page: waiting messages, the page, its layout, its button rules,
+    // its action; and where the focus goes.
+    void EnterPage(WizardPage page);
+    // The page control repainted, waiting messages handled.
+    void SettlePage();
+    void TakeStep(const FlowStep& step);
     void ApplyPageLayout(WizardPage page);
     void ApplyButtonRules(WizardPage page);
     void FitAgreementBoxes();
@@ -116,7 +104,7 @@ private:
     void ShowInstallStep(const std::wstring& text, int position) override;
     std::wstring DesktopFolder() override;
 
-    HWND handle_;
+    HWND handle_ = nullptr;
     UINT dpi_ = 96;
     bool quitRequested_ = false;
     int switching_ = 0;  // depth of ShowPage calls under way
@@ -124,8 +112,8 @@ private:
     bool updatingAgreementBoxes_ = false;
     bool everyCopyWritten_ = true;
 
-    TImage* image21_ = nullptr;
-    TImage* imageWeb_ = nullptr;
+    std::unique_ptr<TImage> image21_;
+    std::unique_ptr<TImage> imageWeb_;
     HWND labelAppName_ = nullptr;
     TNewPageControl* pageControl_ = nullptr;
     TFlatButton* buttonBack_ = nullptr;
@@ -133,7 +121,7 @@ private:
     TFlatButton* buttonClose_ = nullptr;
     HWND labelText1_1_ = nullptr;
     HWND labelText1_2_ = nullptr;
-    TImage* imageProgress2_ = nullptr;
+    std::unique_ptr<TImage> imageProgress2_;
     HWND labelText1_4_ = nullptr;
     TCheckListBox* checkListBox4_ = nullptr;
     TFlatButton* buttonAddFolder4_ = nullptr;

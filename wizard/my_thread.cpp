@@ -1,7 +1,7 @@
 #include "wizard/my_thread.h"
 
-#include "app/shell_functions.h"
 #include "metatrader/data_folders.h"
+#include "win32/system_functions.h"
 
 TMyThread::TMyThread(const FolderList& selectedInstallations, FolderList& foundDataFolders)
     : selectedInstallations_(selectedInstallations), foundDataFolders_(foundDataFolders) {

@@ -4,8 +4,8 @@
 #include <atomic>
 #include <cstdint>
 
-#include "app/handles.h"
-#include "metatrader/folder_list.h"
+#include "win32/folder_list.h"
+#include "win32/handles.h"
 
 // The wizard's one worker: created suspended at below-normal priority, it runs the job its
 // Tag names once started, catches whatever escapes the job, and is marked finished when the

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "benchmarks/timing.h"
 #include "file_helpers.h"
 #include "metatrader/data_folders.h"
 #include "metatrader/navigator.h"
 #include "process_helpers.h"
-#include "benchmarks/timing.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "benchmarks/timing.h"
 #include "file_helpers.h"
 #include "process_helpers.h"
 #include "wizard_driver.h"
-#include "benchmarks/timing.h"
 
 namespace {
 
@@ -106,7 +106,7 @@ void Memory() {
         HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
         Sleep(300);
         welcome.values.push_back(PeakWorkingSet(process) / 1024.0);
-        HWND next = wizard.Button(TFormMain::kButtonNext);
+        HWND next = wizard.Button(kButtonNext);
         wizard.ToFolders(1);
         wizard.ClickListRow(0);
         WizardDriver::WaitUntil([&] { return IsWindowEnabled(next) != FALSE; }, 5000);
@@ -128,13 +128,13 @@ void Installation() {
         Figures times;
         for (int run = 0; run < 3; ++run) {
             WizardDriver wizard(L"/en");
-            HWND next = wizard.Button(TFormMain::kButtonNext);
+            HWND next = wizard.Button(kButtonNext);
             wizard.ToFolders(n);
             for (int row = 0; row < wizard.ListCount(); ++row) wizard.ClickListRow(row);
             WizardDriver::WaitUntil([&] { return IsWindowEnabled(next) != FALSE; }, 5000);
             wizard.Click(next);
             wizard.WaitFor(WizardPage::Agreement);
-            PostMessageW(wizard.AgreementBox(TFormMain::kCheckBoxAccept5), BM_CLICK, 0, 0);
+            PostMessageW(wizard.AgreementBox(kCheckBoxAccept5), BM_CLICK, 0, 0);
             WizardDriver::WaitUntil([&] { return IsWindowEnabled(next) != FALSE; }, 5000);
             const double start = Now();
             wizard.Click(next);

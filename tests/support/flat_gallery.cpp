@@ -6,13 +6,14 @@
 
 #include <string>
 
-#include "app/handles.h"
-#include "flat/dpi.h"
 #include "flat/drawing.h"
 #include "flat/flat_button.h"
 #include "flat/flat_check_box.h"
+#include "flat/flat_gauge.h"
 #include "flat/flat_memo.h"
 #include "flat/flat_messages.h"
+#include "win32/dpi.h"
+#include "win32/handles.h"
 
 namespace {
 

@@ -57,7 +57,7 @@ int wmain(int argc, wchar_t** argv) {
         Sleep(700);  // let the page paint, and the animation move
         SaveWindowPicture(wizard.Form(), folder + L"\\" + std::to_wstring(number) + L"-" + name + L".bmp");
     };
-    HWND next = wizard.Button(TFormMain::kButtonNext);
+    HWND next = wizard.Button(kButtonNext);
     shot(1, L"welcome");
     wizard.ToFolders(1);
     wizard.ClickListRow(0);
@@ -68,7 +68,7 @@ int wmain(int argc, wchar_t** argv) {
     Sleep(100);
     SaveWindowPicture(wizard.Form(), folder + L"\\3-wait.bmp");
     wizard.WaitFor(WizardPage::Agreement);
-    PostMessageW(wizard.AgreementBox(TFormMain::kCheckBoxAccept5), BM_CLICK, 0, 0);
+    PostMessageW(wizard.AgreementBox(kCheckBoxAccept5), BM_CLICK, 0, 0);
     WizardDriver::WaitUntil([&] { return IsWindowEnabled(next) != FALSE; }, 5000);
     shot(4, L"agreement");
     wizard.Click(next);

@@ -1,11 +1,14 @@
-#include "metatrader/folder_browser.h"
-#include "app/shell_functions.h"
+#include "win32/folder_browser.h"
 
 #include <shlobj.h>
 
 #include <vector>
 
-#include "metatrader/installations.h"
+#include "win32/files.h"
+#include "win32/handles.h"
+#include "win32/shell_folders.h"
+#include "win32/system_functions.h"
+#include "win32/system_libraries.h"
 
 namespace {
 
@@ -29,13 +32,10 @@ std::wstring InitialBrowseFolder(HWND owner) {
 bool BrowseForFolder(HWND owner, const std::wstring& title, std::wstring& folder) {
     if (!DirectoryExists(folder)) folder.clear();
     const ShellFunctions& shell = ShellApi();
-    IMalloc* allocator = nullptr;
-    if (!shell.getMalloc || !shell.browseForFolder || FAILED(shell.getMalloc(&allocator))) return false;
+    ComRef<IMalloc> allocator;
+    if (!shell.getMalloc || !shell.browseForFolder || FAILED(shell.getMalloc(allocator.Out()))) return false;
     auto* displayName = static_cast<wchar_t*>(allocator->Alloc(MAX_PATH * sizeof(wchar_t)));
-    if (!displayName) {
-        allocator->Release();
-        return false;
-    }
+    if (!displayName) return false;
     if (shell.oleInitialize) shell.oleInitialize(nullptr);  // the new dialog style needs COM on this thread
 
     BROWSEINFOW info{};
@@ -63,6 +63,5 @@ bool BrowseForFolder(HWND owner, const std::wstring& title, std::wstring& folder
         allocator->Free(chosen);
     }
     allocator->Free(displayName);
-    allocator->Release();
     return result;
 }

@@ -13,9 +13,5 @@ bool SameFolderIgnoringCase(const std::wstring& a, const std::wstring& b);
 // text match only when they are the same code units, letter case included.
 inline bool SameFolderExactly(const std::wstring& a, const std::wstring& b) { return a == b; }
 
-// A drive letter with its root (C:\...) or a UNC path (\\server\share...). Anything else
-// would be resolved against the elevated program's current folder, which is not the user's.
-bool IsAbsolutePath(const std::wstring& path);
-
 // Index of the first entry equal to `folder` ignoring letter case, or -1.
 int IndexOfFolder(const FolderList& list, const std::wstring& folder);

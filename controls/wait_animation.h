@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "app/handles.h"
+#include "win32/handles.h"
 
 // An animated image decoded once by the platform's decoder (GDI+) into ready-to-blit frames,
 // each with its stored delay.

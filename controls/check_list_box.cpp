@@ -1,11 +1,10 @@
-#include "wizard/check_list_box.h"
+#include "controls/check_list_box.h"
 
 #include <windowsx.h>
 
-#include "flat/dpi.h"
+#include "win32/dpi.h"
 
 namespace {
-constexpr wchar_t kProperty[] = L"Mervane.TCheckListBox";
 constexpr int kRowHeight = 20;
 }  // namespace
 
@@ -19,28 +18,12 @@ TCheckListBox* TCheckListBox::Create(HWND parent, int id) {
     return new TCheckListBox(window);
 }
 
-TCheckListBox::TCheckListBox(HWND handle) : handle_(handle), dpi_(DpiOfWindow(handle)) {
-    SetPropW(handle_, kProperty, this);
-    listProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc)));
+TCheckListBox::TCheckListBox(HWND handle) : SubclassedWindow(handle), dpi_(DpiOfWindow(handle)) {
+    Subclass<TCheckListBox>::Attach(this);
     SetDpi(dpi_);
 }
 
-TCheckListBox* TCheckListBox::FromHandle(HWND window) {
-    return window ? static_cast<TCheckListBox*>(GetPropW(window, kProperty)) : nullptr;
-}
-
-LRESULT CALLBACK TCheckListBox::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    TCheckListBox* list = FromHandle(window);
-    if (!list) return DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        const WNDPROC listProc = list->listProc_;
-        RemovePropW(window, kProperty);
-        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listProc));
-        delete list;
-        return CallWindowProcW(listProc, window, message, wParam, lParam);
-    }
-    return list->OnMessage(message, wParam, lParam);
-}
+TCheckListBox* TCheckListBox::FromHandle(HWND window) { return Subclass<TCheckListBox>::FromHandle(window); }
 
 LRESULT TCheckListBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -48,7 +31,7 @@ LRESULT TCheckListBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_LBUTTONDBLCLK: {
             const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
             const LRESULT hit = SendMessageW(handle_, LB_ITEMFROMPOINT, 0, MAKELPARAM(x, y));
-            const LRESULT result = CallWindowProcW(listProc_, handle_, message, wParam, lParam);
+            const LRESULT result = CallOriginal(message, wParam, lParam);
             if (HIWORD(hit) == 0 && x < CheckBoxWidth()) ToggleByUser(LOWORD(hit));
             return result;
         }
@@ -65,7 +48,7 @@ LRESULT TCheckListBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (wParam == L' ') return 0;
             break;
     }
-    return CallWindowProcW(listProc_, handle_, message, wParam, lParam);
+    return CallOriginal(message, wParam, lParam);
 }
 
 int TCheckListBox::CheckBoxWidth() const { return Scale(18, dpi_); }

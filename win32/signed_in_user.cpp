@@ -1,4 +1,4 @@
-#include "app/signed_in_user.h"
+#include "win32/signed_in_user.h"
 
 #include <shellapi.h>
 #include <exdisp.h>
@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "app/shell_functions.h"
+#include "win32/system_functions.h"
 
 UniqueHandle ShellProcessToken() {
     DWORD processId = 0;
@@ -67,24 +67,6 @@ namespace {
 
 const CLSID kShellWindows = {0x9ba05972, 0xf6a8, 0x11cf, {0xa4, 0x42, 0x00, 0xa0, 0xc9, 0x0a, 0x8f, 0x39}};
 const GUID kTopLevelBrowser = {0x4c96be40, 0x915c, 0x11cf, {0x99, 0xd3, 0x00, 0xaa, 0x00, 0x4a, 0xe8, 0x37}};
-
-template <typename Interface>
-class ComRef {
-public:
-    ComRef() = default;
-    ~ComRef() {
-        if (pointer_) pointer_->Release();
-    }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    explicit operator bool() const { return pointer_ != nullptr; }
-    Interface* operator->() const { return pointer_; }
-    Interface** Out() { return &pointer_; }
-    void** OutVoid() { return reinterpret_cast<void**>(&pointer_); }
-
-private:
-    Interface* pointer_ = nullptr;
-};
 
 class Bstr {
 public:

@@ -1,11 +1,10 @@
-#include "wizard/page_control.h"
+#include "controls/page_control.h"
 
 #include <commctrl.h>
 
 namespace {
 
 constexpr wchar_t kSheetClass[] = L"TTabSheet";
-constexpr wchar_t kPageControlProperty[] = L"Mervane.TNewPageControl";
 
 HWND OwnerOf(HWND sheet) { return GetParent(GetParent(sheet)); }
 
@@ -20,18 +19,13 @@ TNewPageControl* TNewPageControl::Create(HWND parent, int id, int pageCount) {
                                nullptr);
     if (!tab) return nullptr;
     auto* control = new TNewPageControl(tab);
-    SetPropW(tab, kPageControlProperty, control);
-    control->tabProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(tab, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TabProc)));
+    Subclass<TNewPageControl>::Attach(control);
 
-    static const bool registered = [instance] {
-        WNDCLASSW sheetClass{};
-        sheetClass.lpfnWndProc = SheetProc;
-        sheetClass.hInstance = instance;
-        sheetClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        sheetClass.lpszClassName = kSheetClass;
-        return RegisterClassW(&sheetClass) != 0;
-    }();
-    (void)registered;
+    WNDCLASSEXW sheetClass{};
+    sheetClass.lpfnWndProc = SheetProc;
+    sheetClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    sheetClass.lpszClassName = kSheetClass;
+    RegisterWindowClass(sheetClass);
     for (int i = 0; i < pageCount; ++i) {
         TCITEMW item{};
         item.mask = TCIF_TEXT;
@@ -62,16 +56,15 @@ void TNewPageControl::LayoutSheets() {
         MoveWindow(sheet, display.left, display.top, display.right - display.left, display.bottom - display.top, TRUE);
 }
 
-LRESULT CALLBACK TNewPageControl::TabProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* control = static_cast<TNewPageControl*>(GetPropW(window, kPageControlProperty));
-    const LRESULT result = CallWindowProcW(control->tabProc_, window, message, wParam, lParam);
+LRESULT TNewPageControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = CallOriginal(message, wParam, lParam);
     switch (message) {
         case TCM_ADJUSTRECT: {
             // The platform computes the rectangle first; then the page is stretched over
             // the tabs and the border, in either direction of the computation.
             auto* rect = reinterpret_cast<RECT*>(lParam);
             RECT client;
-            GetClientRect(window, &client);
+            GetClientRect(handle_, &client);
             rect->left = 0;
             rect->right = client.right + 3;
             rect->top -= 6;
@@ -79,11 +72,7 @@ LRESULT CALLBACK TNewPageControl::TabProc(HWND window, UINT message, WPARAM wPar
             break;
         }
         case WM_SIZE:
-            control->LayoutSheets();
-            break;
-        case WM_NCDESTROY:
-            RemovePropW(window, kPageControlProperty);
-            delete control;
+            LayoutSheets();
             break;
     }
     return result;

@@ -1,4 +1,4 @@
-#include "app/text_decoding.h"
+#include "win32/text_decoding.h"
 
 #include <algorithm>
 #include <initializer_list>

@@ -1,47 +1,20 @@
-#include "wizard/image.h"
+#include "controls/image.h"
 
-#include "flat/drawing.h"
-#include "wizard/wait_animation.h"
+#include "controls/wait_animation.h"
+#include "win32/gdi.h"
 
 namespace {
 constexpr wchar_t kImageClass[] = L"TImage";
 constexpr UINT_PTR kFrameTimer = 1;
 }  // namespace
 
-TImage* TImage::Create(HWND parent, int id) {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    static const bool registered = [instance] {
-        WNDCLASSW imageClass{};
-        imageClass.lpfnWndProc = WindowProc;
-        imageClass.hInstance = instance;
-        imageClass.lpszClassName = kImageClass;
-        return RegisterClassW(&imageClass) != 0;
-    }();
-    (void)registered;
-    auto* image = new TImage(nullptr);
-    HWND window = CreateWindowExW(0, kImageClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, image);
-    if (!window) {
-        delete image;
+std::unique_ptr<TImage> TImage::Create(HWND parent, int id) {
+    std::unique_ptr<TImage> image(new TImage);
+    WNDCLASSEXW imageClass{};
+    imageClass.lpszClassName = kImageClass;
+    if (!OwnWindow<TImage>::Create(image.get(), imageClass, 0, L"", WS_CHILD | WS_VISIBLE, 0, 0, parent, id))
         return nullptr;
-    }
     return image;
-}
-
-LRESULT CALLBACK TImage::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* image = static_cast<TImage*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        image->handle_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(image));
-    }
-    auto* image = reinterpret_cast<TImage*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!image) return DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        delete image;
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    return image->OnMessage(message, wParam, lParam);
 }
 
 LRESULT TImage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -96,7 +69,7 @@ void TImage::OnPaint() {
     HDC dc = BeginPaint(handle_, &paint);
     RECT client;
     GetClientRect(handle_, &client);
-    OffscreenCanvas canvas(dc, client.right, client.bottom);
+    const OffscreenCanvas canvas(dc, client.right, client.bottom);
     FillRect(canvas.dc(), &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     HBITMAP picture = animation_ && animation_->FrameCount() ? animation_->Frame(frame_) : bitmap_;
     if (picture) DrawTransparentBitmap(canvas.dc(), picture, RECT{0, 0, client.right, client.bottom});

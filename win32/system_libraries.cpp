@@ -1,14 +1,11 @@
-#include "app/system_libraries.h"
+#include "win32/system_libraries.h"
 
 #include <string>
 
+#include "win32/system_functions.h"
+
 void RestrictDllSearchToSystem32() {
-    // Looked up at run time: Windows 7 without KB2533623 lacks it.
-    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-    if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (const auto setDefault = KernelApi().setDefaultDllDirectories) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
     SetDllDirectoryW(L"");
 }
 
@@ -23,4 +20,11 @@ HMODULE LoadSystemLibrary(const wchar_t* fileName) {
     path += L'\\';
     path += fileName;
     return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+bool RunningUnderWow64() {
+    // Looked up, not imported, so that the wizard also starts where it is missing.
+    const auto isWow64Process = KernelApi().isWow64Process;
+    BOOL wow64 = FALSE;
+    return isWow64Process && isWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }

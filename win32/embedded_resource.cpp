@@ -1,4 +1,4 @@
-#include "app/embedded_resource.h"
+#include "win32/embedded_resource.h"
 
 std::span<const BYTE> EmbeddedResource(HMODULE module, const wchar_t* type, const wchar_t* name) {
     HRSRC info = FindResourceW(module, name, type);

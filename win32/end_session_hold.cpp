@@ -1,4 +1,4 @@
-#include "app/end_session_hold.h"
+#include "win32/end_session_hold.h"
 
 EndSessionHold::EndSessionHold(HWND window, const std::wstring& reason)
     : window_(window), reasonShown_(ShutdownBlockReasonCreate(window, reason.c_str()) != FALSE) {

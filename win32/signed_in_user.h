@@ -1,7 +1,7 @@
 #pragma once
 #include <windows.h>
 
-#include "app/handles.h"
+#include "win32/handles.h"
 
 // The user signed in at this desktop, seen through the shell: the process that owns the
 // shell window. The elevated wizard may run as another account (an administrator typed the

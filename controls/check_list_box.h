@@ -3,12 +3,14 @@
 
 #include <string>
 
+#include "win32/window.h"
+
 // A list of folder paths with a tick box before each, on the platform's list box: rows of
 // 20 pixels (at 96 dpi), insertion order, lookup by the list box's exact-string search
 // (whole text, letter case ignored). A tick changed by the user (mouse on the box, or
 // Space) reaches the parent as WM_COMMAND with the code kClickCheck; ticks set by code do
 // not.
-class TCheckListBox {
+class TCheckListBox : public SubclassedWindow {
 public:
     static constexpr WORD kClickCheck = 0x4000;
 
@@ -30,14 +32,15 @@ public:
     // Draws one row for WM_DRAWITEM.
     void DrawItem(const DRAWITEMSTRUCT& item) const;
 
+    static constexpr wchar_t kProperty[] = L"Mervane.TCheckListBox";
+
 private:
+    friend class Subclass<TCheckListBox>;
     explicit TCheckListBox(HWND handle);
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    ~TCheckListBox() = default;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     int CheckBoxWidth() const;
     void ToggleByUser(int index);
 
-    HWND handle_;
-    WNDPROC listProc_ = nullptr;
     UINT dpi_ = 96;
 };

@@ -3,10 +3,12 @@
 
 #include <vector>
 
+#include "win32/window.h"
+
 // The page area: a platform tab control with its tabs at the bottom and owner-drawn, whose
 // display rectangle is enlarged so that the active page covers the whole control, tabs and
 // border included. No tab is ever visible; pages change only through ShowPage.
-class TNewPageControl {
+class TNewPageControl : public SubclassedWindow {
 public:
     // Page i is the child with this id plus i.
     static constexpr int kFirstSheetId = 1000;
@@ -21,13 +23,15 @@ public:
     // Places the pages on the display rectangle; called after every size change.
     void LayoutSheets();
 
+    static constexpr wchar_t kProperty[] = L"Mervane.TNewPageControl";
+
 private:
-    explicit TNewPageControl(HWND handle) : handle_(handle) {}
-    static LRESULT CALLBACK TabProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    friend class Subclass<TNewPageControl>;
+    explicit TNewPageControl(HWND handle) : SubclassedWindow(handle) {}
+    ~TNewPageControl() = default;
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK SheetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-    HWND handle_;
-    WNDPROC tabProc_ = nullptr;
     std::vector<HWND> sheets_;
     int active_ = -1;
 };

@@ -1,4 +1,7 @@
-#include "flat/dpi.h"
+#include "win32/dpi.h"
+
+#include "win32/handles.h"
+#include "win32/system_functions.h"
 
 namespace {
 
@@ -15,16 +18,12 @@ HFONT CreateFontOfHeight(const wchar_t* face, int characterHeight, bool bold) {
 }  // namespace
 
 UINT DpiOfWindow(HWND window) {
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    if (getDpiForWindow && window) {
+    if (const auto getDpiForWindow = UserApi().getDpiForWindow; getDpiForWindow && window) {
         UINT dpi = getDpiForWindow(window);
         if (dpi != 0) return dpi;
     }
-    HDC screen = GetDC(nullptr);
-    UINT dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY));
-    ReleaseDC(nullptr, screen);
+    const WindowDc screen(nullptr);
+    const UINT dpi = static_cast<UINT>(GetDeviceCaps(screen.get(), LOGPIXELSY));
     return dpi ? dpi : 96;
 }
 

@@ -1,0 +1,104 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "flat/hover_tracking.h"
+#include "win32/dpi.h"
+#include "win32/window.h"
+
+// What the flat button and the flat check box share: a window of the platform's button class
+// under the control object, so that screen readers and automation know the control by its
+// class and caption; all painting is the object's own (Control::Paint, off screen first), and
+// the button class's own painting never runs. The object lives as long as its window. One
+// hover timer serves all controls of a class.
+template <typename Control>
+class ButtonControl : public HoverClient, public SubclassedWindow {
+public:
+    static Control* FromHandle(HWND window) { return Subclass<Control>::FromHandle(window); }
+
+    HWND Handle() const override { return handle_; }
+    // What the parent's handler tells the control apart by (Next 1, Back 2, ...); the control
+    // id stays unique in the window.
+    int Tag() const { return tag_; }
+    void SetTag(int tag) { tag_ = tag; }
+    void SetFont(HFONT font) {  // not owned
+        font_ = font;
+        Invalidate();
+    }
+    void SetDpi(UINT dpi) {
+        dpi_ = dpi;
+        Invalidate();
+    }
+
+protected:
+    // A window of the button class with `style` (BS_PUSHBUTTON, BS_CHECKBOX, ...) under a new
+    // Control.
+    static Control* CreateControl(HWND parent, int id, const std::wstring& caption, DWORD style, int width,
+                                  int height) {
+        HWND window = CreateWindowExW(0, L"BUTTON", caption.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, width, height,
+                                      parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                      GetModuleHandleW(nullptr), nullptr);
+        if (!window) return nullptr;
+        auto* control = new Control(window);
+        Subclass<Control>::Attach(control);
+        return control;
+    }
+
+    explicit ButtonControl(HWND handle) : SubclassedWindow(handle), dpi_(DpiOfWindow(handle)) { hover_.AddInstance(); }
+    ~ButtonControl() { hover_.RemoveInstance(this); }
+
+    // The parent's WM_COMMAND BN_CLICKED, with the control id.
+    void Click() const {
+        SendMessageW(GetParent(handle_), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(handle_), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(handle_));
+    }
+    void Invalidate() const { InvalidateRect(handle_, nullptr, FALSE); }
+    // The font set, or the system's.
+    HFONT FontOrDefault() const { return font_ ? font_ : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
+
+    static void CALLBACK HoverTimerTick(HWND, UINT, UINT_PTR, DWORD) { hover_.Tick(); }
+
+    UINT dpi_;
+    HFONT font_ = nullptr;
+    static constinit inline HoverTracking hover_{HoverTimerTick};
+
+private:
+    friend class Subclass<Control>;
+
+    // Painting and what both controls answer alike; the rest is Control::OnControlMessage's.
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+        auto& control = static_cast<Control&>(*this);
+        switch (message) {
+            case WM_PAINT: {
+                PAINTSTRUCT paint;
+                HDC dc = BeginPaint(handle_, &paint);
+                control.Paint(dc);
+                EndPaint(handle_, &paint);
+                return 0;
+            }
+            case WM_PRINTCLIENT:
+                control.Paint(reinterpret_cast<HDC>(wParam));
+                return 0;
+            case WM_ERASEBKGND:
+                return 1;  // Paint covers everything, off screen first
+            case WM_SETTEXT: {
+                const LRESULT result = DefWindowProcW(handle_, message, wParam, lParam);
+                Invalidate();
+                return result;
+            }
+            case WM_SETFONT:
+                SetFont(reinterpret_cast<HFONT>(wParam));
+                return 0;
+            case WM_GETFONT:
+                return reinterpret_cast<LRESULT>(font_);
+            case BM_SETSTATE:
+            case BM_SETSTYLE:
+                return 0;
+            default:
+                return control.OnControlMessage(message, wParam, lParam);
+        }
+    }
+
+    int tag_ = 0;
+};

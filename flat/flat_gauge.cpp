@@ -1,0 +1,61 @@
+#include "flat/flat_gauge.h"
+
+#include <algorithm>
+
+#include "flat/drawing.h"
+#include "win32/dpi.h"
+
+TFlatGauge::TFlatGauge(HWND parent) : parent_(parent), dpi_(parent ? DpiOfWindow(parent) : 96) {}
+
+void TFlatGauge::SetBounds(const RECT& bounds) {
+    Invalidate();
+    bounds_ = bounds;
+    Invalidate();
+}
+
+void TFlatGauge::SetMinValue(int value) {
+    if (value == minValue_) return;
+    minValue_ = std::min(value, maxValue_);
+    progress_ = std::max(progress_, minValue_);
+    RepaintNow();
+}
+
+void TFlatGauge::SetMaxValue(int value) {
+    if (value == maxValue_) return;
+    maxValue_ = std::max(value, minValue_);
+    progress_ = std::min(progress_, maxValue_);
+    RepaintNow();
+}
+
+void TFlatGauge::SetProgress(int value) {
+    value = std::clamp(value, minValue_, maxValue_);
+    if (value == progress_) return;
+    progress_ = value;
+    RepaintNow();
+}
+
+int TFlatGauge::BarWidth(int innerWidth) const {
+    if (maxValue_ == minValue_) return 0;  // undefined proportions: an empty bar
+    const double width = static_cast<double>(innerWidth) / (static_cast<double>(maxValue_) - minValue_) *
+                         (static_cast<double>(progress_) - minValue_);
+    return static_cast<int>(width);
+}
+
+void TFlatGauge::Paint(HDC dc) const {
+    if (!visible_) return;
+    FillSolid(dc, bounds_, color_);
+    DrawBevelFrame(dc, bounds_, borderColor_, borderColor_, 1, dpi_);
+    const int inset = Scale(2, dpi_);
+    RECT inner{bounds_.left + inset, bounds_.top + inset, bounds_.right - inset, bounds_.bottom - inset};
+    const int bar = BarWidth(inner.right - inner.left);
+    if (bar > 0) FillSolid(dc, RECT{inner.left, inner.top, inner.left + bar, inner.bottom}, barColor_);
+}
+
+void TFlatGauge::Invalidate() const {
+    if (parent_) InvalidateRect(parent_, &bounds_, FALSE);
+}
+
+void TFlatGauge::RepaintNow() const {
+    Invalidate();
+    if (parent_) UpdateWindow(parent_);
+}

@@ -1,0 +1,226 @@
+// The Windows helpers every other part stands on: text decoding, files and folders, shell
+// folders, the signed-in user, the logoff hold.
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <algorithm>
+
+#include "file_helpers.h"
+#include "process_helpers.h"
+#include "win32/embedded_resource.h"
+#include "win32/end_session_hold.h"
+#include "win32/files.h"
+#include "win32/shell_folders.h"
+#include "win32/signed_in_user.h"
+#include "win32/system_libraries.h"
+#include "win32/text_decoding.h"
+
+namespace {
+
+std::optional<std::wstring> Decode(const std::string& bytes, UINT codePage = 1252) {
+    return DecodeText({reinterpret_cast<const BYTE*>(bytes.data()), bytes.size()}, codePage);
+}
+
+std::span<const BYTE> Bytes(const std::string& text) {
+    return {reinterpret_cast<const BYTE*>(text.data()), text.size()};
+}
+
+TEST(DecodeText, FollowsTheByteOrderMarkOrElseTheAnsiCodePage) {
+    const std::wstring path = L"C:\\Program Files\\MetaTrader 4 – Größe";
+    EXPECT_EQ(Decode(Utf16Le(path, true)), path);
+    EXPECT_EQ(Decode(Utf16Be(path)), path);
+    EXPECT_EQ(Decode(Utf8(path, true)), path);
+    EXPECT_EQ(Decode(Ansi(path, 1252), 1252), path);
+    EXPECT_EQ(Decode("\xC0\xEF\xEA\xE0", 1251), L"Апка");
+    EXPECT_EQ(Decode("\xC0\xEF\xEA\xE0", 1252), L"Àïêà");
+    // Without a mark, UTF-16 is read as ANSI text: it never names the folder.
+    EXPECT_NE(Decode(Utf16Le(path, false)), path);
+    // UTF-8 without a mark is ANSI text too.
+    EXPECT_EQ(Decode("Gr\xC3\xB6\xC3\x9F" "e", 1252), L"GrÃ¶ÃŸe");
+}
+
+TEST(DecodeText, KeepsEverythingAndFailsOnlyOnInvalidUtf8) {
+    EXPECT_EQ(Decode(Utf16Le(L"C:\\MT4\r\n", true)), L"C:\\MT4\r\n");
+    EXPECT_EQ(Decode(" C:\\MT4 \t"), L" C:\\MT4 \t");
+    EXPECT_EQ(Decode(""), L"");
+    EXPECT_EQ(Decode("\xFF\xFE"), L"");
+    EXPECT_EQ(Decode("\xFE\xFF"), L"");
+    EXPECT_EQ(Decode("\xEF\xBB\xBF"), L"");
+    EXPECT_EQ(Decode(std::string("\xFF\xFE" "A\0B", 5)), L"A");  // an odd last byte is dropped
+    EXPECT_EQ(Decode("\xEF\xBB\xBF" "C:\\\xC3(bad"), std::nullopt);
+    EXPECT_EQ(Decode("\xEF\xBB\xBF" "C:\\\xED\xA0\x80"), std::nullopt);  // an encoded surrogate
+}
+
+TEST(ReadTextFile, ReadsWholeFilesAndRefusesUnreadableOrOversizedOnes) {
+    TempTree tree;
+    EXPECT_EQ(ReadTextFile(tree.File(L"a.txt", Utf16Le(L"C:\\MT4", true))), L"C:\\MT4");
+    EXPECT_EQ(ReadTextFile(tree.File(L"empty.txt", "")), L"");
+    EXPECT_EQ(ReadTextFile(tree.Path(L"missing.txt")), std::nullopt);
+    EXPECT_EQ(ReadTextFile(tree.Folder(L"folder.txt")), std::nullopt);
+
+    const std::wstring big = tree.File(L"big.txt", std::string(64 * 1024 + 1, 'x'));
+    EXPECT_EQ(ReadTextFile(big), std::nullopt);
+    EXPECT_EQ(ReadTextFile(tree.File(L"limit.txt", std::string(64 * 1024, 'x')))->size(), 64u * 1024);
+
+    const std::wstring locked = tree.File(L"locked.txt", "C:\\MT4");
+    HANDLE holder = CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(ReadTextFile(locked), std::nullopt);
+    CloseHandle(holder);
+    EXPECT_EQ(ReadTextFile(locked), L"C:\\MT4");
+}
+
+TEST(ListSubFolders, ListsImmediateFoldersOnlyWhateverTheirAttributes) {
+    TempTree tree;
+    tree.Folder(L"root\\One\\Nested");
+    tree.Folder(L"root\\Two");
+    const std::wstring hidden = tree.Folder(L"root\\Hidden");
+    SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    tree.File(L"root\\file.txt", "x");
+
+    std::vector<std::wstring> names = {L"stale"};
+    ListSubFolders(tree.Path(L"root"), names);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"Hidden", L"One", L"Two"}));
+
+    std::vector<std::wstring> withSlash;
+    ListSubFolders(tree.Path(L"root") + L"\\", withSlash);
+    EXPECT_EQ(withSlash.size(), 3u);
+
+    ListSubFolders(tree.Path(L"missing"), names);
+    EXPECT_TRUE(names.empty());
+}
+
+// A data root with installations and data folders whose markers the tests write.
+TEST(WriteFileReplacing, ReplacesTheWholeFileAndLeavesNoTemporaryFile) {
+    TempTree tree;
+    const std::wstring target = tree.File(L"Experts\\Mervane 4.ex4", std::string(100000, 'o'));
+    EXPECT_TRUE(WriteFileReplacing(target, Bytes("new expert")));
+    EXPECT_EQ(ReadBytes(target), "new expert");
+    // An empty payload, as a resource that could not be loaded gives, is a failed write.
+    EXPECT_FALSE(WriteFileReplacing(target, Bytes("")));
+    EXPECT_FALSE(WriteFileReplacing(tree.Path(L"Experts\\second.ex4"), Bytes("")));
+    EXPECT_EQ(ReadBytes(target), "new expert");
+    EXPECT_EQ(FolderEntries(tree.Path(L"Experts")), std::vector<std::wstring>{L"Mervane 4.ex4"});
+
+    // A file at a drive's root goes there, not into the current folder on that drive.
+    const std::wstring atRoot = tree.Root().substr(0, 3) + L"mervane-" + std::to_wstring(GetCurrentProcessId());
+    wchar_t current[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, current);
+    SetCurrentDirectoryW(tree.Folder(L"Current").c_str());
+    EXPECT_TRUE(WriteFileReplacing(atRoot, Bytes("at the root")));
+    SetCurrentDirectoryW(current);
+    EXPECT_EQ(ReadBytes(atRoot), "at the root");
+    DeleteFileW(atRoot.c_str());
+    EXPECT_TRUE(FolderEntries(tree.Path(L"Current")).empty());
+}
+
+TEST(WriteFileReplacing, AHardLinkAtTheTargetIsReplacedNotWrittenThrough) {
+    TempTree tree;
+    const std::wstring elsewhere = tree.File(L"System\\precious.dll", "precious");
+    const std::wstring target = tree.Folder(L"Experts") + L"\\Mervane 4.ex4";
+    ASSERT_TRUE(CreateHardLinkW(target.c_str(), elsewhere.c_str(), nullptr));
+    EXPECT_TRUE(WriteFileReplacing(target, Bytes("expert")));
+    EXPECT_EQ(ReadBytes(target), "expert");
+    EXPECT_EQ(ReadBytes(elsewhere), "precious");
+}
+
+TEST(WriteFileReplacing, AFileThatCannotBeReplacedStaysAsItWas) {
+    TempTree tree;
+    const std::wstring readOnly = tree.File(L"Experts\\read-only.ex4", "old read-only");
+    SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_FALSE(WriteFileReplacing(readOnly, Bytes("new")));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << "the reason, for the log";
+    EXPECT_EQ(ReadBytes(readOnly), "old read-only");
+
+    // A terminal holding the file open: the rename fails, the old expert survives whole
+    // and the temporary file is gone.
+    const std::wstring held = tree.File(L"Experts\\held.ex4", "old held");
+    HANDLE holder = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(WriteFileReplacing(held, Bytes("new")));
+    const DWORD heldError = GetLastError();
+    EXPECT_TRUE(heldError == ERROR_SHARING_VIOLATION || heldError == ERROR_ACCESS_DENIED) << heldError;
+    CloseHandle(holder);
+    EXPECT_EQ(ReadBytes(held), "old held");
+
+    std::vector<std::wstring> left = FolderEntries(tree.Path(L"Experts"));
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::wstring>{L"held.ex4", L"read-only.ex4"}));
+}
+
+TEST(WriteFileReplacing, CreatesNoFolder) {
+    TempTree tree;
+    const std::wstring installation = tree.Folder(L"MetaTrader");
+    EXPECT_FALSE(WriteFileReplacing(installation + L"\\MQL4\\Experts\\Mervane 4.ex4", Bytes("x")));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_TRUE(FolderEntries(installation).empty());
+}
+
+TEST(ExtractResourceToFile, WritesTheEmbeddedBytesUnchanged) {
+    HMODULE program = BuiltProgramResources();
+    ASSERT_NE(program, nullptr);
+    TempTree tree;
+    const std::wstring target = tree.File(L"Experts\\Mervane 4.ex4", "an older expert");
+    EXPECT_TRUE(ExtractResourceToFile(program, L"EXEFILE", L"EXPERT", target));
+    std::span<const BYTE> expert = EmbeddedResource(program, L"EXEFILE", L"EXPERT");
+    EXPECT_EQ(ReadBytes(target), std::string(reinterpret_cast<const char*>(expert.data()), expert.size()));
+
+    EXPECT_FALSE(ExtractResourceToFile(program, L"EXEFILE", L"NO SUCH", tree.Path(L"Experts\\none")));
+    EXPECT_EQ(ReadBytes(tree.Path(L"Experts\\none")), "<missing>");
+}
+
+TEST(SpecialFolders, ResolveToExistingFoldersAndUnknownOnesToNothing) {
+    for (int csidl : {CSIDL_DESKTOP, CSIDL_APPDATA, CSIDL_PROGRAM_FILES}) {
+        const std::wstring path = SpecialFolderPath(nullptr, csidl);
+        EXPECT_FALSE(path.empty()) << csidl;
+        EXPECT_TRUE(DirectoryExists(path)) << csidl;
+    }
+    EXPECT_EQ(SpecialFolderPath(nullptr, 0x7F), L"");
+
+    // The signed-in user's folders: looked up with a token when that user is another
+    // account, as their own otherwise (Wine has no shell window and one account).
+    const UniqueHandle own = OwnProcessToken();
+    for (int csidl : {CSIDL_DESKTOP, CSIDL_APPDATA}) {
+        EXPECT_EQ(KnownFolderPathOf(own.get(), csidl), SpecialFolderPath(nullptr, csidl)) << csidl;
+        EXPECT_EQ(SignedInUserFolderPath(nullptr, csidl), SpecialFolderPath(nullptr, csidl)) << csidl;
+    }
+    EXPECT_EQ(KnownFolderPathOf(own.get(), CSIDL_PROGRAM_FILES), L"");
+}
+
+TEST(RunningUnderWow64, IsTrueOnlyForA32BitProcessOn64BitWindows) {
+    SYSTEM_INFO native{};
+    GetNativeSystemInfo(&native);
+    const bool os64 = native.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
+                      native.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_ARM64;
+    EXPECT_EQ(RunningUnderWow64(), sizeof(void*) == 4 && os64);
+}
+
+TEST(ChooseAddressRoute, TheShellOpensItUnlessThereIsNoneOrItRunsAsElevatedAsTheWizard) {
+    struct Case {
+        bool shellWindow, sameElevation;
+        AddressRoute route;
+    };
+    for (Case c : {Case{false, false, AddressRoute::Direct}, Case{false, true, AddressRoute::Direct},
+                   Case{true, true, AddressRoute::Direct}, Case{true, false, AddressRoute::ThroughShell}})
+        EXPECT_EQ(ChooseAddressRoute(c.shellWindow, c.sameElevation), c.route) << c.shellWindow << c.sameElevation;
+
+    // What the choice reads from the tokens.
+    const UniqueHandle own = OwnProcessToken();
+    EXPECT_TRUE(SameElevation(own.get(), own.get()));
+    EXPECT_FALSE(DifferentUsers(own.get(), own.get()));
+}
+
+TEST(EndSessionHold, HoldsALogoffWhileAnyHoldLives) {
+    HWND hidden = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(EndSessionHold::QueryEndSessionAnswer(), TRUE);
+    {
+        const EndSessionHold outer(hidden, L"Installing");
+        { const EndSessionHold inner(hidden, L"Installing"); }
+        EXPECT_EQ(EndSessionHold::QueryEndSessionAnswer(), FALSE);
+    }
+    EXPECT_EQ(EndSessionHold::QueryEndSessionAnswer(), TRUE);
+    DestroyWindow(hidden);
+}
+
+}  // namespace

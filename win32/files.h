@@ -1,0 +1,35 @@
+#pragma once
+#include <windows.h>
+
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+bool FileExists(const std::wstring& path);       // a file, not a directory
+bool DirectoryExists(const std::wstring& path);
+
+// A drive letter with its root (C:\...) or a UNC path (\\server\share...). Anything else
+// would be resolved against the elevated program's current folder, which is not the user's.
+bool IsAbsolutePath(const std::wstring& path);
+
+// Empties `names` and fills it with the names of the immediate sub-folders of `folder`.
+void ListSubFolders(const std::wstring& folder, std::vector<std::wstring>& names);
+
+// The whole text of a file, decoded by its byte-order mark (UTF-8, UTF-16LE, UTF-16BE) or
+// else in the ANSI code page, nothing trimmed. Nothing when the file cannot be read, is
+// larger than `maxBytes`, or its text cannot be decoded.
+std::optional<std::wstring> ReadTextFile(const std::wstring& path, DWORD maxBytes = 64 * 1024);
+
+// Replaces `path` by `bytes` in one step: a temporary file in the same folder is written
+// whole and then renamed over the target, all through handles, so a failure half-way leaves
+// the old file as it was and no temporary file behind, and nothing the user may change in
+// the folder meanwhile redirects the write. No folder is created; a read-only target is
+// refused; empty `bytes` are not written. True when the file was written; when not,
+// GetLastError() says why.
+bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes);
+
+// Writes the embedded resource (type, name) of `module` (the program itself when null) into
+// `path` as WriteFileReplacing does. False when there is no such resource, it is empty or
+// cannot be loaded, or the write failed; GetLastError() then says why.
+bool ExtractResourceToFile(HMODULE module, const wchar_t* type, const wchar_t* name, const std::wstring& path);

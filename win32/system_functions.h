@@ -1,0 +1,97 @@
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+#include <objidl.h>
+#include <oleauto.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <winternl.h>
+
+// Every function the program takes from a DLL at run time instead of importing it, by DLL.
+// DLLs that are no KnownDLL (comctl32, gdiplus) must never be found by name beside the
+// program; shell32 and ole32 would cost the start-up a good part of its time; and some
+// systems lack a function (SetDefaultDllDirectories, GetDpiForWindow). A function the
+// system lacks is nullptr.
+//
+// Each group is looked up on its first use. The build has no guards for function-local
+// statics, so a group that another thread reaches is first reached on the user-interface
+// thread before that thread starts (the shell group, where the wizard starts its threads);
+// the GDI+ group is reached only by the one thread that decodes the wait animation.
+
+// kernel32 and user32, which every process has loaded.
+struct KernelFunctions {
+    BOOL(WINAPI* setDefaultDllDirectories)(DWORD) = nullptr;
+    BOOL(WINAPI* isWow64Process)(HANDLE, PBOOL) = nullptr;
+};
+const KernelFunctions& KernelApi();
+
+struct UserFunctions {
+    UINT(WINAPI* getDpiForWindow)(HWND) = nullptr;
+};
+const UserFunctions& UserApi();
+
+// ntdll, for writes made relative to a held folder's handle.
+struct NativeFunctions {
+    decltype(&NtCreateFile) createFile = nullptr;
+    NTSTATUS(NTAPI* setInformationFile)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, int) = nullptr;
+    decltype(&RtlNtStatusToDosError) statusToDosError = nullptr;
+};
+const NativeFunctions& NativeApi();
+
+// comctl32, from System32 or the side-by-side store the manifest names.
+struct CommonControlsFunctions {
+    BOOL(WINAPI* initCommonControlsEx)(const INITCOMMONCONTROLSEX*) = nullptr;
+};
+const CommonControlsFunctions& CommonControlsApi();
+
+// shell32, ole32 and oleaut32: shell folders, the folder browser, COM, opening addresses.
+struct ShellFunctions {
+    HRESULT(WINAPI* getMalloc)(IMalloc**) = nullptr;
+    HRESULT(WINAPI* getSpecialFolderLocation)(HWND, int, PIDLIST_ABSOLUTE*) = nullptr;
+    HRESULT(WINAPI* getKnownFolderPath)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*) = nullptr;
+    BOOL(WINAPI* getPathFromIdList)(PCIDLIST_ABSOLUTE, LPWSTR) = nullptr;
+    PIDLIST_ABSOLUTE(WINAPI* browseForFolder)(LPBROWSEINFOW) = nullptr;
+    BOOL(WINAPI* shellExecuteEx)(SHELLEXECUTEINFOW*) = nullptr;
+    HRESULT(WINAPI* oleInitialize)(LPVOID) = nullptr;
+    HRESULT(WINAPI* coInitializeEx)(LPVOID, DWORD) = nullptr;
+    void(WINAPI* coUninitialize)() = nullptr;
+    HRESULT(WINAPI* coCreateInstance)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*) = nullptr;
+    void(WINAPI* coTaskMemFree)(LPVOID) = nullptr;
+    HRESULT(WINAPI* createStreamOnHGlobal)(HGLOBAL, BOOL, LPSTREAM*) = nullptr;
+    BSTR(WINAPI* sysAllocString)(const OLECHAR*) = nullptr;
+    void(WINAPI* sysFreeString)(BSTR) = nullptr;
+};
+const ShellFunctions& ShellApi();
+
+// The GDI+ flat API, for decoding the wait animation.
+namespace gdiplus {
+using Status = int;  // 0 is Ok
+using Image = void;
+struct StartupInput {
+    UINT32 version = 1;
+    void* debugCallback = nullptr;
+    BOOL suppressBackgroundThread = FALSE;
+    BOOL suppressExternalCodecs = FALSE;
+};
+struct PropertyItem {
+    ULONG id;
+    ULONG length;
+    WORD type;
+    void* value;
+};
+}  // namespace gdiplus
+
+struct GdiplusFunctions {
+    gdiplus::Status(WINAPI* startup)(ULONG_PTR*, const gdiplus::StartupInput*, void*) = nullptr;
+    void(WINAPI* shutdown)(ULONG_PTR) = nullptr;
+    gdiplus::Status(WINAPI* createFromStream)(IStream*, gdiplus::Image**) = nullptr;
+    gdiplus::Status(WINAPI* disposeImage)(gdiplus::Image*) = nullptr;
+    gdiplus::Status(WINAPI* getWidth)(gdiplus::Image*, UINT*) = nullptr;
+    gdiplus::Status(WINAPI* getHeight)(gdiplus::Image*, UINT*) = nullptr;
+    gdiplus::Status(WINAPI* frameCount)(gdiplus::Image*, const GUID*, UINT*) = nullptr;
+    gdiplus::Status(WINAPI* selectFrame)(gdiplus::Image*, const GUID*, UINT) = nullptr;
+    gdiplus::Status(WINAPI* propertySize)(gdiplus::Image*, ULONG, UINT*) = nullptr;
+    gdiplus::Status(WINAPI* property)(gdiplus::Image*, ULONG, UINT, gdiplus::PropertyItem*) = nullptr;
+    gdiplus::Status(WINAPI* createHbitmap)(gdiplus::Image*, HBITMAP*, DWORD) = nullptr;
+};
+const GdiplusFunctions& GdiplusApi();
