@@ -3,7 +3,7 @@
 
 wine64_loader() {
   local candidate
-  for candidate in /usr/lib/wine/wine64 /usr/lib/x86_64-linux-gnu/wine/wine64 "$(command -v wine64 2>/dev/null)"; do
+  for candidate in /usr/lib/wine/wine64 /usr/lib/x86_64-linux-gnu/wine/wine64 "$(command -v wine64 2>/dev/null || true)"; do
     [ -n "$candidate" ] && [ -x "$candidate" ] && { echo "$candidate"; return 0; }
   done
   return 1
