@@ -136,9 +136,6 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_MBUTTONDOWN:
             FormMouseDown();
             return 0;
-        case kAnimationDecoded:
-            Animation();
-            return 0;
         case kSheetPaint:
             OnSheetPaint(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
             return 0;
@@ -181,7 +178,6 @@ void TFormMain::FormCreate() {
 }
 
 void TFormMain::FormDestroy() {
-    if (animationLoader_) WaitForSingleObject(animationLoader_.get(), INFINITE);
     waitAnimation_.reset();
     worker_.reset();  // waits for a job that still runs: it reads one list and fills the other
     selectedInstallations_.reset();
@@ -211,7 +207,8 @@ void TFormMain::CreateControls() {
     // The page area comes before Back and Next, which makes the Tab order: the page's
     // controls, then Back, then Next. Only the Welcome page is filled before the window
     // first shows; the other pages follow once it has painted (CreatePageControls).
-    pageControl_ = TNewPageControl::Create(handle_, kPageControl, 6);
+    pageControl_ = TNewPageControl::Create(handle_, kPageControl, 6,
+                                           ScaledRect(0, kPageTop, kPageWidth, kPageTop + kPageHeight, dpi_));
     STARTUP_MARK("page control created");
     labelText1_1_ = CreateLabel(pageControl_->Sheet(static_cast<int>(WizardPage::Welcome)), kLabelText1_1);
 
@@ -450,8 +447,8 @@ void TFormMain::OnPaint() {
     HDC dc = BeginPaint(handle_, &paint);
     FillRect(dc, &paint.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     EndPaint(handle_, &paint);
-    // What the Welcome page does not need waits until the window and its controls have
-    // painted: a timer's message comes only when nothing else is queued.
+    // The other pages wait until the window and its controls have painted: a timer's message
+    // comes only when nothing else is queued.
     if (!firstPaintDone_) {
         firstPaintDone_ = true;
         SetTimer(handle_, kFirstIdleTimer, USER_TIMER_MINIMUM, nullptr);
@@ -461,37 +458,16 @@ void TFormMain::OnPaint() {
 void TFormMain::OnFirstIdle() {
     KillTimer(handle_, kFirstIdleTimer);
     CreatePageControls();
-    // The wait animation is decoded on a thread of its own: the platform's decoder takes as
-    // long to start as the whole window. Once, whatever comes of it; a Wait page shown before
-    // this decodes it there.
-    if (animationDecoding_ == AnimationDecoding::NotStarted) {
-        ShellApi();  // set up here, before the first other thread reaches it
-        animationLoader_.reset(CreateThread(nullptr, 0, DecodeWaitAnimation, this, 0, nullptr));
-        if (animationLoader_)
-            animationDecoding_ = AnimationDecoding::Running;
-        else
-            Animation();
-    }
-}
-
-DWORD WINAPI TFormMain::DecodeWaitAnimation(void* form) {
-    auto* self = static_cast<TFormMain*>(form);
-    self->decodedAnimation_ = WaitAnimation::FromResource(RESOURCE_STRING(RESOURCE_WAIT_ANIMATION));
-    PostMessageW(self->handle_, kAnimationDecoded, 0, 0);
-    return 0;
 }
 
 const WaitAnimation* TFormMain::Animation() {
-    if (animationDecoding_ == AnimationDecoding::Done) return waitAnimation_.get();
-    if (animationDecoding_ == AnimationDecoding::Running) {
-        WaitForSingleObject(animationLoader_.get(), INFINITE);
-        animationLoader_.reset();
-        waitAnimation_ = std::move(decodedAnimation_);
-    } else {
+    // Decoded when the Wait page is first entered, not before: the platform's decoder is the
+    // largest thing the wizard loads. Once, whatever comes of it.
+    if (!animationDecoded_) {
+        animationDecoded_ = true;
         waitAnimation_ = WaitAnimation::FromResource(RESOURCE_STRING(RESOURCE_WAIT_ANIMATION));
+        PlaceWaitImage();
     }
-    animationDecoding_ = AnimationDecoding::Done;
-    PlaceWaitImage();
     return waitAnimation_.get();
 }
 

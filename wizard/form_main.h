@@ -58,9 +58,7 @@ private:
     void LayoutControls();
     void LayoutPages();
     void PlaceWaitImage();
-    static DWORD WINAPI DecodeWaitAnimation(void* form);
-    // The wait animation, decoded at most once: awaited from its thread, or decoded here
-    // when that never started.
+    // The wait animation, decoded at most once.
     const WaitAnimation* Animation();
     void EnumAllControls();
     void FormMouseDown();
@@ -147,9 +145,7 @@ private:
     UniqueBitmap logo_, banner_, closeGlyph_;
 
     std::unique_ptr<WaitAnimation> waitAnimation_;
-    std::unique_ptr<WaitAnimation> decodedAnimation_;  // written by the decoding thread
-    enum class AnimationDecoding { NotStarted, Running, Done } animationDecoding_ = AnimationDecoding::NotStarted;
-    UniqueHandle animationLoader_;
+    bool animationDecoded_ = false;
     std::unique_ptr<TMyThread> worker_;
     std::unique_ptr<FolderList> selectedInstallations_;
     std::unique_ptr<FolderList> foundDataFolders_;
