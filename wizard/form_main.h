@@ -51,7 +51,8 @@ private:
     [[noreturn]] void FormDestroy();
     // The header, Back, Next, the close button and the Welcome page.
     void CreateControls();
-    // The other pages' controls, once: after the first paint, or when a page needs them.
+    // The other pages' controls, once: when the window first has nothing to do, or when a
+    // page needs them first.
     void CreatePageControls();
     void CreateFonts();
     void SetPageFonts();
@@ -66,7 +67,6 @@ private:
     void ProcessMessages();
     void PlaceInPage(HWND control, int left, int top, int width, int height);
     void OnPaint();
-    void OnFirstIdle();
     LRESULT OnCtlColor(UINT message, HDC dc, HWND control);
     void OnDrawItem(const DRAWITEMSTRUCT& item);
     void DrawStatusLine(const DRAWITEMSTRUCT& item);
@@ -115,7 +115,6 @@ private:
     HWND savedFocus_ = nullptr;  // the focus while the window is inactive
     bool updatingAgreementBoxes_ = false;
     bool everyCopyWritten_ = true;
-    bool firstPaintDone_ = false;
     bool pageControlsCreated_ = false;
 
     std::unique_ptr<TImage> image21_;

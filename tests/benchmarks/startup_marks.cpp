@@ -26,7 +26,8 @@ void StartupMark(const char* what) {
 }
 
 void StartupIdle() {
-    if (written || HIWORD(GetQueueStatus(QS_ALLINPUT)) != 0) return;
+    MSG waiting;
+    if (written || PeekMessageW(&waiting, nullptr, 0, 0, PM_NOREMOVE)) return;
     StartupMark("nothing queued: window painted");
     written = true;
     FILETIME created, exited, kernel, user;
