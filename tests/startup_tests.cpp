@@ -46,7 +46,10 @@ TEST(ChooseLanguage, QuotesAndControlCharactersFollowThePlatformsRules) {
     EXPECT_EQ(Choose(kFrench, L"setup.exe \"/de\""), kGerman);
     EXPECT_EQ(Choose(kFrench, L"setup.exe /\"d\"e"), kGerman);
     EXPECT_EQ(Choose(kFrench, L"setup.exe\t/ru\t/de"), kRussian);
-    EXPECT_EQ(Choose(kFrench, L"  setup.exe   \x1f/de"), kGerman);
+    EXPECT_EQ(Choose(kFrench, L"setup.exe   \x1f/de"), kGerman);
+    // A line that starts with a blank has an empty program name: its first word is an argument.
+    EXPECT_EQ(Choose(kFrench, L" /de"), kGerman);
+    EXPECT_EQ(Choose(kFrench, L"  setup.exe /de"), kEnglish);
     EXPECT_EQ(Choose(kFrench, L"setup.exe \"/de x\""), kEnglish);
     EXPECT_EQ(Choose(kFrench, L""), kEnglish);
     EXPECT_EQ(Choose(kFrench, nullptr), kEnglish);
