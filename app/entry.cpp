@@ -1,11 +1,14 @@
 // The process's entry in the MinGW builds, in place of the C runtime's start-up: the program
 // has no thread-local data and no exit handlers, reads its command line itself and ends with
 // ExitProcess, so of what that start-up prepares only the static constructors could matter;
-// there are none today, and any added later still run. The linker's default entry point for a
-// windowed program is this function's name.
+// there are none today, and any added later still run. An object at namespace scope that needs
+// a destructor does not link (no exit handler can be registered without that start-up). The
+// linker's default entry point for a windowed program is this function's name.
 #include <windows.h>
 
 #include <cstddef>
+
+#include "app/startup.h"
 
 // The linker's list of static constructors: -1, the constructors in reverse order, 0.
 extern "C" void (*__CTOR_LIST__[])();
@@ -14,11 +17,9 @@ namespace {
 
 // The command line after the program's name, as the runtime hands it to wWinMain.
 PWSTR ArgumentsOf(PWSTR line) {
-    bool quoted = false;
-    for (; *line && (quoted || (*line != L' ' && *line != L'\t')); ++line)
-        if (*line == L'"') quoted = !quoted;
-    while (*line == L' ' || *line == L'\t') ++line;
-    return line;
+    const wchar_t* arguments = AfterProgramName(line);
+    while (*arguments != 0 && *arguments <= L' ') ++arguments;
+    return line + (arguments - line);
 }
 
 void RunStaticConstructors() {
