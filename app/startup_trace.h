@@ -3,9 +3,8 @@
 // They are compiled out of the program itself.
 #ifdef MERVANE_STARTUP_TRACE
 void StartupMark(const char* what);
-// Called before the message loop waits: the first time nothing waits, not even a paint (the
-// window and its controls have painted), the last mark is set and the trace is written to
-// standard output.
+// Called before the message loop waits: once nothing is queued (the window and its controls
+// have painted), the last mark is set and the trace is written to standard output.
 void StartupIdle();
 #define STARTUP_MARK(what) StartupMark(what)
 #define STARTUP_IDLE() StartupIdle()

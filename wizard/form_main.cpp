@@ -129,6 +129,7 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_TIMER:
             if (wParam == kJobTimer) JobTimerTick();
+            if (wParam == kFirstIdleTimer) OnFirstIdle();
             return 0;
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
@@ -205,7 +206,7 @@ void TFormMain::CreateControls() {
 
     // The page area comes before Back and Next, which makes the Tab order: the page's
     // controls, then Back, then Next. Only the Welcome page is filled before the window
-    // first shows; the other pages follow once it has painted (Run).
+    // first shows; the other pages follow once it has painted (CreatePageControls).
     pageControl_ = TNewPageControl::Create(handle_, kPageControl, 6,
                                            ScaledRect(0, kPageTop, kPageWidth, kPageTop + kPageHeight, dpi_));
     STARTUP_MARK("page control created");
@@ -418,9 +419,6 @@ void TFormMain::Run() {
     MSG message;
     for (;;) {
         STARTUP_IDLE();
-        // The other pages are made the first time nothing waits, not even a paint: by then the
-        // Welcome page stands on the screen.
-        if (!pageControlsCreated_ && !PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) CreatePageControls();
         if (quitRequested_ || GetMessageW(&message, nullptr, 0, 0) <= 0) break;
         if (PreTranslateMessage(message)) continue;
         TranslateMessage(&message);
@@ -449,6 +447,17 @@ void TFormMain::OnPaint() {
     HDC dc = BeginPaint(handle_, &paint);
     FillRect(dc, &paint.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     EndPaint(handle_, &paint);
+    // The other pages wait until the window and its controls have painted: a timer's message
+    // comes only when nothing else is queued.
+    if (!firstPaintDone_) {
+        firstPaintDone_ = true;
+        SetTimer(handle_, kFirstIdleTimer, USER_TIMER_MINIMUM, nullptr);
+    }
+}
+
+void TFormMain::OnFirstIdle() {
+    KillTimer(handle_, kFirstIdleTimer);
+    CreatePageControls();
 }
 
 const WaitAnimation* TFormMain::Animation() {

@@ -51,8 +51,7 @@ private:
     [[noreturn]] void FormDestroy();
     // The header, Back, Next, the close button and the Welcome page.
     void CreateControls();
-    // The other pages' controls, once: when the window first has nothing to do, or when a
-    // page needs them first.
+    // The other pages' controls, once: after the first paint, or when a page needs them.
     void CreatePageControls();
     void CreateFonts();
     void SetPageFonts();
@@ -67,6 +66,7 @@ private:
     void ProcessMessages();
     void PlaceInPage(HWND control, int left, int top, int width, int height);
     void OnPaint();
+    void OnFirstIdle();
     LRESULT OnCtlColor(UINT message, HDC dc, HWND control);
     void OnDrawItem(const DRAWITEMSTRUCT& item);
     void DrawStatusLine(const DRAWITEMSTRUCT& item);
@@ -115,6 +115,7 @@ private:
     HWND savedFocus_ = nullptr;  // the focus while the window is inactive
     bool updatingAgreementBoxes_ = false;
     bool everyCopyWritten_ = true;
+    bool firstPaintDone_ = false;
     bool pageControlsCreated_ = false;
 
     std::unique_ptr<TImage> image21_;

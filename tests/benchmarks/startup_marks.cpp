@@ -26,8 +26,7 @@ void StartupMark(const char* what) {
 }
 
 void StartupIdle() {
-    MSG waiting;
-    if (written || PeekMessageW(&waiting, nullptr, 0, 0, PM_NOREMOVE)) return;
+    if (written || HIWORD(GetQueueStatus(QS_ALLINPUT)) != 0) return;
     StartupMark("nothing queued: window painted");
     written = true;
     FILETIME created, exited, kernel, user;
