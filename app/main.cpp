@@ -1,12 +1,14 @@
 #include <windows.h>
 
 #include "app/startup.h"
+#include "app/startup_trace.h"
 #include "unattended/switches.h"
 #include "unattended/unattended_run.h"
 #include "win32/system_libraries.h"
 #include "wizard/form_main.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    STARTUP_MARK("wWinMain");
     RestrictDllSearchToSystem32();
 
     // Only a command line that asks for it runs without a window; every other way out of the
@@ -18,6 +20,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     if (!ClaimSingleInstance()) ExitProcess(silent ? kExitAlreadyRunning : 0);
 
     CurrentLanguage = ChooseLanguage(LanguageFromLocale(), GetCommandLineW());
+    STARTUP_MARK("single instance claimed, language chosen");
     if (silent) ExitProcess(static_cast<UINT>(RunUnattended(arguments, CurrentLanguage)));
 
     // Start-up owns the window's object; it lives until the process ends, which the window's

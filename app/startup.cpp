@@ -33,9 +33,19 @@ Language LanguageFromLocale() {
     return LanguageOfLocaleId(locale);
 }
 
+const wchar_t* AfterProgramName(const wchar_t* commandLine) {
+    // The name starts at the very first character, as the platform reads it: a line that
+    // starts with a blank (CreateProcess given the program apart and " /silent") has an empty
+    // name, and its first word is an argument.
+    const wchar_t* p = commandLine ? commandLine : L"";
+    for (bool quoted = false; *p != 0 && (quoted || *p > L' '); ++p)
+        if (*p == L'"') quoted = !quoted;
+    return p;
+}
+
 std::vector<std::wstring> CommandLineArguments(const wchar_t* commandLine) {
     std::vector<std::wstring> words;
-    const wchar_t* p = commandLine ? commandLine : L"";
+    const wchar_t* p = AfterProgramName(commandLine);
     for (;;) {
         while (*p != 0 && *p <= L' ') ++p;
         if (*p == 0) break;
@@ -50,7 +60,6 @@ std::vector<std::wstring> CommandLineArguments(const wchar_t* commandLine) {
         }
         words.push_back(std::move(word));
     }
-    if (!words.empty()) words.erase(words.begin());  // the program's own name
     return words;
 }
 

@@ -10,13 +10,14 @@ HWND OwnerOf(HWND sheet) { return GetParent(GetParent(sheet)); }
 
 }  // namespace
 
-TNewPageControl* TNewPageControl::Create(HWND parent, int id, int pageCount) {
+TNewPageControl* TNewPageControl::Create(HWND parent, int id, int pageCount, const RECT& bounds) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
+    // Made at its full size: tabs inserted into a narrower control would get scroll arrows.
     HWND tab = CreateWindowExW(WS_EX_CONTROLPARENT, WC_TABCONTROLW, L"",
                                WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | TCS_BOTTOM |
                                    TCS_OWNERDRAWFIXED,
-                               0, 0, 100, 100, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
-                               nullptr);
+                               bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     if (!tab) return nullptr;
     auto* control = new TNewPageControl(tab);
     Subclass<TNewPageControl>::Attach(control);
@@ -31,29 +32,45 @@ TNewPageControl* TNewPageControl::Create(HWND parent, int id, int pageCount) {
         item.mask = TCIF_TEXT;
         item.pszText = const_cast<wchar_t*>(L"");
         SendMessageW(tab, TCM_INSERTITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-        control->sheets_.push_back(CreateWindowExW(WS_EX_CONTROLPARENT, kSheetClass, L"",
-                                                   WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, 0, 0, tab,
-                                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstSheetId + i)),
-                                                   instance, nullptr));
     }
+    control->sheets_.assign(static_cast<size_t>(pageCount), nullptr);
     return control;
+}
+
+HWND TNewPageControl::Sheet(int index) {
+    HWND& sheet = sheets_[static_cast<size_t>(index)];
+    if (!sheet) {
+        const RECT r = SheetBounds();
+        sheet = CreateWindowExW(WS_EX_CONTROLPARENT, kSheetClass, L"", WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                                r.left, r.top, r.right - r.left, r.bottom - r.top, handle_,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstSheetId + index)),
+                                GetModuleHandleW(nullptr), nullptr);
+    }
+    return sheet;
 }
 
 void TNewPageControl::SetActivePage(int index) {
     if (index == active_) return;
     SendMessageW(handle_, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
     // Show the new page before hiding the old one, so that nothing flashes between them.
-    ShowWindow(sheets_[static_cast<size_t>(index)], SW_SHOW);
+    ShowWindow(Sheet(index), SW_SHOW);
     if (active_ >= 0) ShowWindow(sheets_[static_cast<size_t>(active_)], SW_HIDE);
     active_ = index;
 }
 
-void TNewPageControl::LayoutSheets() {
+RECT TNewPageControl::SheetBounds() const {
     RECT display;
     GetClientRect(handle_, &display);
     SendMessageW(handle_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+    return display;
+}
+
+void TNewPageControl::LayoutSheets() {
+    const RECT display = SheetBounds();
     for (HWND sheet : sheets_)
-        MoveWindow(sheet, display.left, display.top, display.right - display.left, display.bottom - display.top, TRUE);
+        if (sheet)
+            MoveWindow(sheet, display.left, display.top, display.right - display.left, display.bottom - display.top,
+                       TRUE);
 }
 
 LRESULT TNewPageControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

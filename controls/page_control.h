@@ -13,15 +13,18 @@ public:
     // Page i is the child with this id plus i.
     static constexpr int kFirstSheetId = 1000;
 
-    static TNewPageControl* Create(HWND parent, int id, int pageCount);
+    // The control at `bounds` (its parent's client coordinates). A page's window is made the
+    // first time it is asked for: a wizard that shows one page first needs one at the start.
+    static TNewPageControl* Create(HWND parent, int id, int pageCount, const RECT& bounds);
 
     HWND Handle() const { return handle_; }
-    HWND Sheet(int index) const { return sheets_[static_cast<size_t>(index)]; }
+    HWND Sheet(int index);
     int PageCount() const { return static_cast<int>(sheets_.size()); }
     int ActivePage() const { return active_; }
     void SetActivePage(int index);
     // Places the pages on the display rectangle; called after every size change.
     void LayoutSheets();
+    RECT SheetBounds() const;
 
     static constexpr wchar_t kProperty[] = L"Mervane.TNewPageControl";
 

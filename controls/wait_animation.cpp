@@ -14,8 +14,8 @@ constexpr ULONG kPropertyFrameDelay = 0x5100;
 constexpr ULONG kPropertyLoopCount = 0x5101;
 const GUID kFrameDimensionTime = {0x6aedbd6d, 0x3fb5, 0x418a, {0x83, 0xa6, 0x7f, 0x45, 0x22, 0x9d, 0xc8, 0x72}};
 
-// GDI+ started for one decoding: a plain object of the thread that decodes, not a static
-// another thread could set up at the same time.
+// GDI+ started for one decoding and shut down after it: a plain object of the decoding, so
+// that nothing of GDI+ stays set up once the animation is decoded.
 class GdiplusSession {
 public:
     GdiplusSession() : gdi_(GdiplusApi()) {

@@ -98,41 +98,71 @@ def close_glyph():
     return [[GREY if p != BLACK else BLACK for p in row] for row in pixels]
 
 
-def bmp24(pixels):
-    height, width = len(pixels), len(pixels[0])
-    stride = (width * 3 + 3) & ~3
-    rows = bytearray()
+def palette_of(pixels):
+    """The picture's colours, black first: every picture here has few enough for a colour
+    table, which stores each pixel in one byte or less with nothing of it lost."""
+    colours = sorted({p for row in pixels for p in row})
+    if len(colours) > 256:
+        sys.exit("a picture with %d colours cannot be stored with a colour table" % len(colours))
+    return colours
+
+
+def indexed_rows(pixels, palette, bits):
+    """The rows bottom up, each pixel an index into the palette, each row padded to 4 bytes."""
+    index = {colour: i for i, colour in enumerate(palette)}
+    stride = ((len(pixels[0]) * bits + 31) // 32) * 4
+    out = bytearray()
     for row in reversed(pixels):
-        line = bytearray()
-        for r, g, b in row:
-            line += bytes((b, g, r))
-        rows += line + bytes(stride - len(line))
-    header = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
-    return b"BM" + struct.pack("<IHHI", 14 + len(header) + len(rows), 0, 0, 14 + len(header)) + header + bytes(rows)
+        line, accumulator, filled = bytearray(), 0, 0
+        for p in row:
+            accumulator = (accumulator << bits) | index[p]
+            filled += bits
+            if filled == 8:
+                line.append(accumulator)
+                accumulator, filled = 0, 0
+        if filled:
+            line.append(accumulator << (8 - filled))
+        out += line + bytes(stride - len(line))
+    return bytes(out)
+
+
+def colour_table(palette):
+    return b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
+
+
+def bits_for(palette):
+    """The smallest depth a DIB section takes that holds the palette: 4 or 8 bits. One bit is
+    left out on purpose: a monochrome bitmap takes the colours of the DC it is drawn on."""
+    return 4 if len(palette) <= 16 else 8
+
+
+def bmp(pixels):
+    height, width = len(pixels), len(pixels[0])
+    palette = palette_of(pixels)
+    bits = bits_for(palette)
+    rows = indexed_rows(pixels, palette, bits)
+    header = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, 0, len(rows), 2835, 2835, len(palette), 0)
+    offset = 14 + len(header) + 4 * len(palette)
+    return b"BM" + struct.pack("<IHHI", offset + len(rows), 0, 0, offset) + header + colour_table(palette) + rows
 
 
 def icon(sizes):
+    """Each size with a colour table and a mask that lets the black corners show what lies
+    beneath, as the alpha channel of a full-colour image would."""
     images = []
     for size in sizes:
         pixels = monogram(size, size)
-        xor = bytearray()
-        for row in reversed(pixels):
-            for r, g, b in row:
-                xor += bytes((b, g, r, 0 if (r, g, b) == BLACK else 255))
-        mask_stride = ((size + 31) // 32) * 4
-        and_mask = bytearray()
-        for row in reversed(pixels):
-            bits = bytearray(mask_stride)
-            for x, p in enumerate(row):
-                if p == BLACK:
-                    bits[x // 8] |= 0x80 >> (x % 8)
-            and_mask += bits
-        header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(xor) + len(and_mask), 0, 0, 0, 0)
-        images.append((size, header + bytes(xor) + bytes(and_mask)))
+        palette = palette_of(pixels)
+        xor = indexed_rows(pixels, palette, 8)
+        mask = [[WHITE if p == BLACK else BLACK for p in row] for row in pixels]
+        and_mask = indexed_rows(mask, [BLACK, WHITE], 1)
+        header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 8, 0, len(xor) + len(and_mask), 0, 0,
+                             len(palette), 0)
+        images.append((size, header + colour_table(palette) + xor + and_mask))
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for size, data in images:
-        out += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(data), offset)
+        out += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 8, len(data), offset)
         offset += len(data)
     return out + b"".join(data for _, data in images)
 
@@ -202,6 +232,7 @@ def wait_animation():
     for colour in palette:
         gif += bytes(colour)
     gif += b"\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00"
+    previous = None
     for frame in range(frames):
         head = frame / frames * (dots + 3) - 1.5
         indices = []
@@ -214,9 +245,18 @@ def wait_animation():
                     glow = math.exp(-((d - head) ** 2) / 1.2)
                     value = max(value, cover * (0.25 + 0.75 * glow))
                 indices.append(0 if value <= 0 else 1 + min(levels - 2, int(value * (levels - 2) + 0.5)))
+        # Each frame is kept under the next one, so after the first whole frame only the
+        # rectangle that changes is stored: the same pictures in well under half the bytes.
+        left, top, right, bottom = 0, 0, width - 1, height - 1
+        if previous is not None:
+            changed = [i for i in range(width * height) if indices[i] != previous[i]] or [0]
+            left, right = min(i % width for i in changed), max(i % width for i in changed)
+            top, bottom = min(i // width for i in changed), max(i // width for i in changed)
+        part = [indices[y * width + x] for y in range(top, bottom + 1) for x in range(left, right + 1)]
         gif += struct.pack("<BBBBHB", 0x21, 0xF9, 4, 0x04, 12, 0) + b"\x00"  # 120 ms, keep frame
-        gif += struct.pack("<BHHHHB", 0x2C, 0, 0, width, height, 0)
-        gif += bytes((4,)) + sub_blocks(lzw_encode(indices, 4))
+        gif += struct.pack("<BHHHHB", 0x2C, left, top, right - left + 1, bottom - top + 1, 0)
+        gif += bytes((4,)) + sub_blocks(lzw_encode(part, 4))
+        previous = indices
     return bytes(gif + b"\x3B")
 
 
@@ -267,11 +307,11 @@ def write(path, data):
 def main(argv):
     kind, out = argv[1], argv[2]
     if kind == "logo":
-        write(out, bmp24(monogram(78, 84)))
+        write(out, bmp(monogram(78, 84)))
     elif kind == "banner":
-        write(out, bmp24(banner()))
+        write(out, bmp(banner()))
     elif kind == "close":
-        write(out, bmp24(close_glyph()))
+        write(out, bmp(close_glyph()))
     elif kind == "icon":
         write(out, icon([16, 24, 32, 48]))
     elif kind == "gif":

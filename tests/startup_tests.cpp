@@ -5,8 +5,10 @@
 #include "process_helpers.h"
 #include "texts/texts.h"
 #include "win32/embedded_resource.h"
+#include "win32/gdi.h"
 #include "wizard/wizard_ids.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -46,7 +48,10 @@ TEST(ChooseLanguage, QuotesAndControlCharactersFollowThePlatformsRules) {
     EXPECT_EQ(Choose(kFrench, L"setup.exe \"/de\""), kGerman);
     EXPECT_EQ(Choose(kFrench, L"setup.exe /\"d\"e"), kGerman);
     EXPECT_EQ(Choose(kFrench, L"setup.exe\t/ru\t/de"), kRussian);
-    EXPECT_EQ(Choose(kFrench, L"  setup.exe   \x1f/de"), kGerman);
+    EXPECT_EQ(Choose(kFrench, L"setup.exe   \x1f/de"), kGerman);
+    // A line that starts with a blank has an empty program name: its first word is an argument.
+    EXPECT_EQ(Choose(kFrench, L" /de"), kGerman);
+    EXPECT_EQ(Choose(kFrench, L"  setup.exe /de"), kEnglish);
     EXPECT_EQ(Choose(kFrench, L"setup.exe \"/de x\""), kEnglish);
     EXPECT_EQ(Choose(kFrench, L""), kEnglish);
     EXPECT_EQ(Choose(kFrench, nullptr), kEnglish);
@@ -175,6 +180,39 @@ protected:
         std::span<const BYTE> bytes = EmbeddedResource(BuiltProgramResources(), type, name);
         return {bytes.begin(), bytes.end()};
     }
+    // A bitmap's pixels as 0x00RRGGBB, the top row first.
+    static std::vector<DWORD> Pixels(HBITMAP bitmap, SIZE size) {
+        std::vector<DWORD> pixels(static_cast<size_t>(size.cx) * size.cy);
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), size.cx, -size.cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        HDC screen = GetDC(nullptr);
+        GetDIBits(screen, bitmap, 0, static_cast<UINT>(size.cy), pixels.data(), &info, DIB_RGB_COLORS);
+        ReleaseDC(nullptr, screen);
+        for (DWORD& pixel : pixels) pixel &= 0xFFFFFF;
+        return pixels;
+    }
+    static std::vector<bool> LitPixels(HBITMAP bitmap, SIZE size) {
+        std::vector<bool> lit;
+        for (DWORD pixel : Pixels(bitmap, size)) lit.push_back(pixel != 0);
+        return lit;
+    }
+    // The program's icon at `size`, drawn over purple.
+    static std::vector<DWORD> IconOverPurple(int size) {
+        HICON icon = static_cast<HICON>(LoadImageW(BuiltProgramResources(), L"MAINICON", IMAGE_ICON, size, size, 0));
+        HDC screen = GetDC(nullptr);
+        UniqueBitmap canvas(CreateCompatibleBitmap(screen, size, size));
+        {
+            const OffscreenCanvas drawing(screen, canvas.get());
+            const UniqueBrush purple(CreateSolidBrush(kPurple));
+            const RECT all{0, 0, size, size};
+            FillRect(drawing.dc(), &all, purple.get());
+            if (icon) DrawIconEx(drawing.dc(), 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+        }
+        ReleaseDC(nullptr, screen);
+        if (icon) DestroyIcon(icon);
+        return Pixels(canvas.get(), SIZE{size, size});
+    }
+    static constexpr COLORREF kPurple = RGB(128, 0, 128);  // the same in 0x00RRGGBB
 };
 
 TEST_F(Resources, TheWaitAnimationDecodesThroughThePlatformDecoder) {
@@ -194,6 +232,12 @@ TEST_F(Resources, TheWaitAnimationDecodesThroughThePlatformDecoder) {
         EXPECT_EQ(frame.bmWidth, 83);
     }
     EXPECT_TRUE(animation->LoopsForever());
+    // After the first frame only what changes is stored, each frame kept under the next: as the
+    // platform composes them, every frame shows all the dots; only their brightness moves.
+    const std::vector<bool> dots = LitPixels(animation->Frame(0), animation->Size());
+    ASSERT_NE(std::count(dots.begin(), dots.end(), true), 0);
+    for (size_t i = 1; i < animation->FrameCount(); ++i)
+        EXPECT_TRUE(LitPixels(animation->Frame(i), animation->Size()) == dots) << "frame " << i;
 }
 
 TEST_F(Resources, TheAgreementsHaveTheirEncodings) {
@@ -251,6 +295,12 @@ TEST_F(Resources, TheImagesHaveTheirSizes) {
         EXPECT_EQ(info.bmWidth, e.width) << e.name;
         EXPECT_EQ(info.bmHeight, e.height) << e.name;
         DeleteObject(bitmap);
+    }
+    // The icon's black corners let what lies beneath show; its white mark does not.
+    for (int size : {16, 32}) {
+        const std::vector<DWORD> drawn = IconOverPurple(size);
+        EXPECT_EQ(drawn.front(), kPurple) << size;
+        EXPECT_EQ(drawn[static_cast<size_t>(size) * size / 2 + size / 2], 0xFFFFFFu) << size;
     }
     EXPECT_NE(FindResourceW(BuiltProgramResources(), L"MAINICON", RT_GROUP_ICON), nullptr);
     EXPECT_NE(FindResourceW(BuiltProgramResources(), MAKEINTRESOURCEW(1), RT_MANIFEST), nullptr);

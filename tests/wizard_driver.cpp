@@ -61,6 +61,11 @@ POINT ScreenPoint(HWND control, int x, int y) {
 WizardDriver::WizardDriver(const std::wstring& arguments) {
     process_ = std::make_unique<TestProcess>(BuiltProgram(L"Mervane4Setup.exe"), arguments);
     form_ = process_->WaitForWindow(L"FormMain", 15000);
+    // The other pages' controls are made once the window has painted, sooner than a person
+    // acts on it: once the last one is there, the wizard is done with them when it next
+    // answers a message.
+    if (form_ && WaitUntil([&] { return Control(kLabelText7_1) != nullptr; }, 5000))
+        SendMessageTimeoutW(form_, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
 }
 
 WizardDriver::~WizardDriver() {

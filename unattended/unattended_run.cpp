@@ -4,8 +4,6 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <csignal>
-#include <cstdlib>
 
 #include "metatrader/data_folders.h"
 #include "metatrader/deployment.h"
@@ -247,11 +245,9 @@ int Run(const UnattendedSwitches& switches, Language language, RunLog& log) {
 int RunUnattended(const std::vector<std::wstring>& arguments, Language language) {
     // Nobody may be at the screen: no system message box for a drive without its disk, and
     // a crash ends the run, which a waiting script then sees, instead of waiting on a dialog.
+    // (Nothing aborts: what the C++ library would throw ends the process with "not everything
+    // written", app/fail_fast.cpp.)
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
-    // The same for an abort (an exception nobody catches): the C runtime's box stays shut, and
-    // the code is not its 3, which says that nothing was written.
-    _set_error_mode(_OUT_TO_STDERR);
-    std::signal(SIGABRT, [](int) { std::_Exit(kExitNotAllWritten); });
     const UnattendedSwitches switches = ReadSwitches(arguments);
     RunLog log;
     log.Add(std::wstring(L"Mervane 4 Setup, unattended run, agreement language ") +

@@ -64,6 +64,7 @@ void TFormMain::ShowPage(WizardPage page) {
 
 void TFormMain::EnterPage(WizardPage page) {
     ProcessMessages();
+    if (page != WizardPage::Welcome) CreatePageControls();
     if (page == WizardPage::Wait) Animation();  // so that its first frame is there from the start
     pageControl_->SetActivePage(static_cast<int>(page));
     ApplyPageLayout(page);
@@ -78,7 +79,7 @@ void TFormMain::SettlePage() {
 }
 
 void TFormMain::ApplyPageLayout(WizardPage page) {
-    if (page != WizardPage::Wait) imageProgress2_->Stop();
+    if (page != WizardPage::Wait && imageProgress2_) imageProgress2_->Stop();
     switch (page) {
         case WizardPage::Welcome:
             SetWindowTextW(labelText1_1_, TextOf(11).c_str());
@@ -122,7 +123,8 @@ void TFormMain::FitAgreementBoxes() {
 }
 
 void TFormMain::ApplyButtonRules(WizardPage page) {
-    const ButtonRules rules = ButtonRulesOn(page, {selectedInstallations_->empty(), checkBoxAccept5_->Checked()});
+    const bool accepted = checkBoxAccept5_ && checkBoxAccept5_->Checked();
+    const ButtonRules rules = ButtonRulesOn(page, {selectedInstallations_->empty(), accepted});
     ApplyButtonRule(*buttonNext_, rules.next);
     ApplyButtonRule(*buttonBack_, rules.back);
 }

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "app/startup_trace.h"
 #include "controls/check_list_box.h"
 #include "controls/image.h"
 #include "controls/page_control.h"
@@ -61,6 +62,14 @@ private:
     }
 };
 
+void SetButtonColours(TFlatButton& button) {
+    button.SetColor(kColorBlack);
+    button.SetColorFocused(kColorPurple);
+    button.SetFontColor(kColorWhite);
+}
+
+void SetFont(HWND control, HFONT font) { SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
+
 BOOL CALLBACK HookPassiveControl(HWND window, LPARAM) {
     wchar_t className[32] = L"";
     GetClassNameW(window, className, 32);
@@ -77,6 +86,7 @@ TFormMain::~TFormMain() = default;  // never runs: the window's destruction ends
 
 bool TFormMain::Create(HINSTANCE instance, int showCommand) {
     InitTabControl();
+    STARTUP_MARK("common controls loaded");
     WNDCLASSEXW windowClass{};
     windowClass.style = CS_DROPSHADOW;
     windowClass.hIcon = LoadIconW(instance, RESOURCE_STRING(RESOURCE_ICON));
@@ -86,7 +96,9 @@ bool TFormMain::Create(HINSTANCE instance, int showCommand) {
                                       WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX, kClientWidth,
                                       kClientHeight, nullptr, 0))
         return false;
+    STARTUP_MARK("window created");
     ShowWindow(handle_, showCommand);  // its activation gives Next the focus
+    STARTUP_MARK("window shown");
     return true;
 }
 
@@ -117,14 +129,12 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_TIMER:
             if (wParam == kJobTimer) JobTimerTick();
+            if (wParam == kFirstIdleTimer) OnFirstIdle();
             return 0;
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
             FormMouseDown();
-            return 0;
-        case kAnimationDecoded:
-            Animation();
             return 0;
         case kSheetPaint:
             OnSheetPaint(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
@@ -144,12 +154,15 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void TFormMain::FormCreate() {
+    STARTUP_MARK("WM_CREATE");
     dpi_ = DpiOfWindow(handle_);
     CreateControls();
+    STARTUP_MARK("controls created");
     EnumAllControls();
     selectedInstallations_ = std::make_unique<FolderList>();
     foundDataFolders_ = std::make_unique<FolderList>();
     CreateFonts();
+    STARTUP_MARK("fonts created");
 
     // Centred on the screen that holds the window, at the window's dpi.
     const int width = Scale(kClientWidth, dpi_), height = Scale(kClientHeight, dpi_);
@@ -159,11 +172,12 @@ void TFormMain::FormCreate() {
     SetWindowPos(handle_, nullptr, area.left + (area.right - area.left - width) / 2,
                  area.top + (area.bottom - area.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     LayoutControls();
+    STARTUP_MARK("placed and laid out");
     ShowPage(WizardPage::Welcome);
+    STARTUP_MARK("Welcome page shown");
 }
 
 void TFormMain::FormDestroy() {
-    if (animationLoader_) WaitForSingleObject(animationLoader_.get(), INFINITE);
     waitAnimation_.reset();
     worker_.reset();  // waits for a job that still runs: it reads one list and fills the other
     selectedInstallations_.reset();
@@ -179,6 +193,7 @@ void TFormMain::CreateControls() {
     logo_.reset(bitmap(RESOURCE_STRING(RESOURCE_LOGO)));
     banner_.reset(bitmap(RESOURCE_STRING(RESOURCE_BANNER)));
     closeGlyph_.reset(bitmap(RESOURCE_STRING(RESOURCE_CLOSE_GLYPH)));
+    STARTUP_MARK("bitmaps loaded");
 
     image21_ = TImage::Create(handle_, kImage21);
     image21_->SetBitmap(logo_.get());
@@ -187,17 +202,39 @@ void TFormMain::CreateControls() {
     labelAppName_ = CreateLabel(handle_, kLabelAppName);
     SetWindowTextW(labelAppName_, L"Mervane");
 
+    STARTUP_MARK("header created");
+
     // The page area comes before Back and Next, which makes the Tab order: the page's
-    // controls, then Back, then Next.
-    pageControl_ = TNewPageControl::Create(handle_, kPageControl, 6);
-    HWND welcome = pageControl_->Sheet(static_cast<int>(WizardPage::Welcome));
+    // controls, then Back, then Next. Only the Welcome page is filled before the window
+    // first shows; the other pages follow once it has painted (CreatePageControls).
+    pageControl_ = TNewPageControl::Create(handle_, kPageControl, 6,
+                                           ScaledRect(0, kPageTop, kPageWidth, kPageTop + kPageHeight, dpi_));
+    STARTUP_MARK("page control created");
+    labelText1_1_ = CreateLabel(pageControl_->Sheet(static_cast<int>(WizardPage::Welcome)), kLabelText1_1);
+
+    buttonBack_ = TFlatButton::Create(handle_, kButtonBack, L"");
+    buttonNext_ = TFlatButton::Create(handle_, kButtonNext, L"");
+    buttonClose_ = TFlatButton::Create(handle_, kButtonClose, L"");
+    buttonNext_->SetTag(kTagNext);
+    buttonBack_->SetTag(kTagBack);
+    buttonClose_->SetTag(kTagClose);
+    for (TFlatButton* button : {buttonBack_, buttonNext_}) {
+        SetWindowLongW(button->Handle(), GWL_STYLE, GetWindowLongW(button->Handle(), GWL_STYLE) | WS_TABSTOP);
+    }
+    for (TFlatButton* button : {buttonBack_, buttonNext_, buttonClose_}) SetButtonColours(*button);
+    buttonClose_->SetColorBorder(kColorBlack);
+    buttonClose_->SetGlyph(closeGlyph_.get());
+}
+
+void TFormMain::CreatePageControls() {
+    if (pageControlsCreated_) return;
+    pageControlsCreated_ = true;
+    STARTUP_MARK("other pages' controls: start");
     HWND wait = pageControl_->Sheet(static_cast<int>(WizardPage::Wait));
     HWND folders = pageControl_->Sheet(static_cast<int>(WizardPage::Folders));
     HWND agreement = pageControl_->Sheet(static_cast<int>(WizardPage::Agreement));
     HWND installing = pageControl_->Sheet(static_cast<int>(WizardPage::Installing));
     HWND finished = pageControl_->Sheet(static_cast<int>(WizardPage::Finished));
-
-    labelText1_1_ = CreateLabel(welcome, kLabelText1_1);
     labelText1_2_ = CreateLabel(wait, kLabelText1_2);
     imageProgress2_ = TImage::Create(wait, kImageProgress2);
     labelText1_4_ = CreateLabel(folders, kLabelText1_4);
@@ -215,22 +252,7 @@ void TFormMain::CreateControls() {
     progressBar6_ = std::make_unique<TFlatGauge>(installing);
     labelText7_1_ = CreateLabel(finished, kLabelText7_1);
 
-    buttonBack_ = TFlatButton::Create(handle_, kButtonBack, L"");
-    buttonNext_ = TFlatButton::Create(handle_, kButtonNext, L"");
-    buttonClose_ = TFlatButton::Create(handle_, kButtonClose, L"");
-    buttonNext_->SetTag(kTagNext);
-    buttonBack_->SetTag(kTagBack);
-    buttonClose_->SetTag(kTagClose);
-    for (TFlatButton* button : {buttonBack_, buttonNext_}) {
-        SetWindowLongW(button->Handle(), GWL_STYLE, GetWindowLongW(button->Handle(), GWL_STYLE) | WS_TABSTOP);
-    }
-    for (TFlatButton* button : {buttonBack_, buttonNext_, buttonClose_, buttonAddFolder4_}) {
-        button->SetColor(kColorBlack);
-        button->SetColorFocused(kColorPurple);
-        button->SetFontColor(kColorWhite);
-    }
-    buttonClose_->SetColorBorder(kColorBlack);
-    buttonClose_->SetGlyph(closeGlyph_.get());
+    SetButtonColours(*buttonAddFolder4_);
     for (TFlatCheckBox* box : {checkBoxAccept5_, checkBoxReject5_}) {
         box->SetColor(kColorBlack);
         box->SetColorFocused(kColorPurple);
@@ -240,6 +262,11 @@ void TFormMain::CreateControls() {
     progressBar6_->SetColor(kColorBlack);
     progressBar6_->SetBarColor(kColorGreen);
     progressBar6_->SetColorBorder(kColorGreyBrown);
+
+    SetPageFonts();
+    LayoutPages();
+    EnumAllControls();
+    STARTUP_MARK("other pages' controls: created");
 }
 
 void TFormMain::CreateFonts() {
@@ -248,15 +275,18 @@ void TFormMain::CreateFonts() {
     buttonFont_.reset(CreatePointFont(L"Tahoma", 9, true, dpi_));
     checkBoxFont_.reset(CreatePixelFont(L"Tahoma", 11, false, dpi_));
     appNameFont_.reset(CreatePixelFont(L"Tahoma", 31, false, dpi_));
-    auto set = [](HWND control, HFONT font) { SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); };
-    set(labelAppName_, appNameFont_.get());
-    for (HWND label : {labelText1_1_, labelText1_2_, labelText1_4_, labelText5_1_, labelText6_1_, labelText6_2_,
-                       labelText7_1_})
-        set(label, labelFont_.get());
-    set(checkListBox4_->Handle(), defaultFont_.get());
-    set(memo5_->Handle(), defaultFont_.get());
-    for (TFlatButton* button : {buttonBack_, buttonNext_, buttonClose_, buttonAddFolder4_})
-        button->SetFont(buttonFont_.get());
+    SetFont(labelAppName_, appNameFont_.get());
+    SetFont(labelText1_1_, labelFont_.get());
+    for (TFlatButton* button : {buttonBack_, buttonNext_, buttonClose_}) button->SetFont(buttonFont_.get());
+    if (pageControlsCreated_) SetPageFonts();
+}
+
+void TFormMain::SetPageFonts() {
+    for (HWND label : {labelText1_2_, labelText1_4_, labelText5_1_, labelText6_1_, labelText6_2_, labelText7_1_})
+        SetFont(label, labelFont_.get());
+    SetFont(checkListBox4_->Handle(), defaultFont_.get());
+    SetFont(memo5_->Handle(), defaultFont_.get());
+    buttonAddFolder4_->SetFont(buttonFont_.get());
     for (TFlatCheckBox* box : {checkBoxAccept5_, checkBoxReject5_}) box->SetFont(checkBoxFont_.get());
 }
 
@@ -265,7 +295,6 @@ void TFormMain::PlaceInPage(HWND control, int left, int top, int width, int heig
 }
 
 void TFormMain::LayoutControls() {
-    constexpr int W = kPageWidth;
     // The header and the buttons, in the window's client area.
     const SIZE logo = BitmapSize(logo_.get()), banner = BitmapSize(banner_.get());
     PlaceInPage(image21_->Handle(), 20, 10, logo.cx, logo.cy);
@@ -279,7 +308,12 @@ void TFormMain::LayoutControls() {
     PlaceInPage(buttonClose_->Handle(), kClientWidth - 32, 0, 32, 32);
 
     // The pages, relative to their sheet.
-    PlaceInPage(labelText1_1_, 20, 20, W - 40, 52);
+    PlaceInPage(labelText1_1_, 20, 20, kPageWidth - 40, 52);
+    if (pageControlsCreated_) LayoutPages();
+}
+
+void TFormMain::LayoutPages() {
+    constexpr int W = kPageWidth;
     PlaceInPage(labelText1_2_, 20, 20, W - 40, 52);
     PlaceWaitImage();
     PlaceInPage(labelText1_4_, 20, 20, W - 40, 52);
@@ -308,6 +342,7 @@ void TFormMain::LayoutControls() {
 
 void TFormMain::PlaceWaitImage() {
     // Sized to the animation and centred: (W - width) div 2.
+    if (!imageProgress2_) return;  // placed when it is created
     const SIZE animation = waitAnimation_ ? waitAnimation_->Size() : SIZE{0, 0};
     PlaceInPage(imageProgress2_->Handle(), (kPageWidth - animation.cx) / 2, 140, animation.cx, animation.cy);
 }
@@ -382,7 +417,9 @@ void TFormMain::KeepFocusUsable(HWND target) {
 
 void TFormMain::Run() {
     MSG message;
-    while (!quitRequested_ && GetMessageW(&message, nullptr, 0, 0) > 0) {
+    for (;;) {
+        STARTUP_IDLE();
+        if (quitRequested_ || GetMessageW(&message, nullptr, 0, 0) <= 0) break;
         if (PreTranslateMessage(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
@@ -405,41 +442,32 @@ void TFormMain::ProcessMessages() {
 }
 
 void TFormMain::OnPaint() {
+    STARTUP_MARK("window's WM_PAINT");
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(handle_, &paint);
     FillRect(dc, &paint.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     EndPaint(handle_, &paint);
-    // The wait animation is decoded on a thread of its own once the window stands: the
-    // platform's decoder takes as long to start as the whole window, and the Welcome page
-    // does not need it. Once, whatever comes of it.
-    if (animationDecoding_ == AnimationDecoding::NotStarted) {
-        ShellApi();  // set up here, before the first other thread reaches it
-        animationLoader_.reset(CreateThread(nullptr, 0, DecodeWaitAnimation, this, 0, nullptr));
-        if (animationLoader_)
-            animationDecoding_ = AnimationDecoding::Running;
-        else
-            Animation();
+    // The other pages wait until the window and its controls have painted: a timer's message
+    // comes only when nothing else is queued.
+    if (!firstPaintDone_) {
+        firstPaintDone_ = true;
+        SetTimer(handle_, kFirstIdleTimer, USER_TIMER_MINIMUM, nullptr);
     }
 }
 
-DWORD WINAPI TFormMain::DecodeWaitAnimation(void* form) {
-    auto* self = static_cast<TFormMain*>(form);
-    self->decodedAnimation_ = WaitAnimation::FromResource(RESOURCE_STRING(RESOURCE_WAIT_ANIMATION));
-    PostMessageW(self->handle_, kAnimationDecoded, 0, 0);
-    return 0;
+void TFormMain::OnFirstIdle() {
+    KillTimer(handle_, kFirstIdleTimer);
+    CreatePageControls();
 }
 
 const WaitAnimation* TFormMain::Animation() {
-    if (animationDecoding_ == AnimationDecoding::Done) return waitAnimation_.get();
-    if (animationDecoding_ == AnimationDecoding::Running) {
-        WaitForSingleObject(animationLoader_.get(), INFINITE);
-        animationLoader_.reset();
-        waitAnimation_ = std::move(decodedAnimation_);
-    } else {
+    // Decoded when the Wait page is first entered, not before: the platform's decoder is the
+    // largest thing the wizard loads. Once, whatever comes of it.
+    if (!animationDecoded_) {
+        animationDecoded_ = true;
         waitAnimation_ = WaitAnimation::FromResource(RESOURCE_STRING(RESOURCE_WAIT_ANIMATION));
+        PlaceWaitImage();
     }
-    animationDecoding_ = AnimationDecoding::Done;
-    PlaceWaitImage();
     return waitAnimation_.get();
 }
 
@@ -454,9 +482,9 @@ LRESULT TFormMain::OnCtlColor(UINT message, HDC dc, HWND control) {
 }
 
 void TFormMain::OnDrawItem(const DRAWITEMSTRUCT& item) {
-    if (item.hwndItem == checkListBox4_->Handle())
+    if (checkListBox4_ && item.hwndItem == checkListBox4_->Handle())
         checkListBox4_->DrawItem(item);
-    else if (item.hwndItem == labelText6_2_)
+    else if (labelText6_2_ && item.hwndItem == labelText6_2_)
         DrawStatusLine(item);
     else  // the page control's tabs, which its pages always cover
         FillRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
@@ -495,10 +523,12 @@ void TFormMain::OnCommand(HWND control, int id, int code) {
 }
 
 void TFormMain::OnSheetPaint(HDC dc, HWND sheet) {
-    if (sheet == pageControl_->Sheet(static_cast<int>(WizardPage::Installing))) progressBar6_->Paint(dc);
+    if (progressBar6_ && sheet == pageControl_->Sheet(static_cast<int>(WizardPage::Installing)))
+        progressBar6_->Paint(dc);
 }
 
 void TFormMain::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    CreatePageControls();
     dpi_ = dpi;
     SetWindowPos(handle_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);

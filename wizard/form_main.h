@@ -49,13 +49,16 @@ private:
     // Window (form_main.cpp).
     void FormCreate();
     [[noreturn]] void FormDestroy();
+    // The header, Back, Next, the close button and the Welcome page.
     void CreateControls();
+    // The other pages' controls, once: after the first paint, or when a page needs them.
+    void CreatePageControls();
     void CreateFonts();
+    void SetPageFonts();
     void LayoutControls();
+    void LayoutPages();
     void PlaceWaitImage();
-    static DWORD WINAPI DecodeWaitAnimation(void* form);
-    // The wait animation, decoded at most once: awaited from its thread, or decoded here
-    // when that never started.
+    // The wait animation, decoded at most once.
     const WaitAnimation* Animation();
     void EnumAllControls();
     void FormMouseDown();
@@ -63,6 +66,7 @@ private:
     void ProcessMessages();
     void PlaceInPage(HWND control, int left, int top, int width, int height);
     void OnPaint();
+    void OnFirstIdle();
     LRESULT OnCtlColor(UINT message, HDC dc, HWND control);
     void OnDrawItem(const DRAWITEMSTRUCT& item);
     void DrawStatusLine(const DRAWITEMSTRUCT& item);
@@ -111,6 +115,8 @@ private:
     HWND savedFocus_ = nullptr;  // the focus while the window is inactive
     bool updatingAgreementBoxes_ = false;
     bool everyCopyWritten_ = true;
+    bool firstPaintDone_ = false;
+    bool pageControlsCreated_ = false;
 
     std::unique_ptr<TImage> image21_;
     std::unique_ptr<TImage> imageWeb_;
@@ -120,6 +126,7 @@ private:
     TFlatButton* buttonNext_ = nullptr;
     TFlatButton* buttonClose_ = nullptr;
     HWND labelText1_1_ = nullptr;
+    // Created with the other pages (CreatePageControls); null until then.
     HWND labelText1_2_ = nullptr;
     std::unique_ptr<TImage> imageProgress2_;
     HWND labelText1_4_ = nullptr;
@@ -138,9 +145,7 @@ private:
     UniqueBitmap logo_, banner_, closeGlyph_;
 
     std::unique_ptr<WaitAnimation> waitAnimation_;
-    std::unique_ptr<WaitAnimation> decodedAnimation_;  // written by the decoding thread
-    enum class AnimationDecoding { NotStarted, Running, Done } animationDecoding_ = AnimationDecoding::NotStarted;
-    UniqueHandle animationLoader_;
+    bool animationDecoded_ = false;
     std::unique_ptr<TMyThread> worker_;
     std::unique_ptr<FolderList> selectedInstallations_;
     std::unique_ptr<FolderList> foundDataFolders_;

@@ -30,12 +30,10 @@ void TMyThread::Start() {
 }
 
 DWORD WINAPI TMyThread::ThreadMain(void* self) {
+    // Nothing escapes the job: its failures are return values, and running out of memory ends
+    // the process. A job that found nothing counts as finished all the same.
     auto* worker = static_cast<TMyThread*>(self);
-    try {
-        worker->Execute();
-    } catch (...) {
-        // A failed job counts as finished: the wizard goes on with what it found.
-    }
+    worker->Execute();
     worker->finished_.store(true, std::memory_order_release);
     return 0;
 }

@@ -8,9 +8,9 @@
 #include "win32/handles.h"
 
 // The wizard's one worker: created suspended at below-normal priority, it runs the job its
-// Tag names once started, catches whatever escapes the job, and is marked finished when the
-// job has returned. Destroying a worker whose job still runs waits for the job first. A
-// worker whose thread could not be created runs its job on the caller's thread when started.
+// Tag names once started, and is marked finished when the job has returned. Destroying a
+// worker whose job still runs waits for the job first. A worker whose thread could not be
+// created runs its job on the caller's thread when started.
 class TMyThread {
 public:
     static constexpr std::int32_t kDataFolderJob = 5;
