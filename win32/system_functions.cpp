@@ -47,6 +47,15 @@ const NativeFunctions& NativeApi() {
     return functions;
 }
 
+const CryptoFunctions& CryptoApi() {
+    static const CryptoFunctions functions = [] {
+        CryptoFunctions f;
+        Resolve(LoadSystemLibrary(L"bcrypt.dll"), f.genRandom, "BCryptGenRandom");
+        return f;
+    }();
+    return functions;
+}
+
 const CommonControlsFunctions& CommonControlsApi() {
     static const CommonControlsFunctions functions = [] {
         CommonControlsFunctions f;
