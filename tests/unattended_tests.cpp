@@ -252,7 +252,7 @@ TEST_F(SilentRun, ATargetNotWrittenGivesExitCode1AndTheLogNamesIt) {
     EXPECT_TRUE(LogHas(L"exit code 1")) << Log();
 }
 
-TEST_F(SilentRun, ALogOrAgreementThatIsAnInstalledFileByAnotherNameIsRefusedAndLeavesItAlone) {
+TEST_F(SilentRun, ALogOrAgreementThatIsAnInstalledFileOrTheOtherByAnotherNameIsRefusedAndLeavesItAlone) {
     const std::wstring a = machine_.AddTerminal(L"Terminal A");
     WriteBytes(Expert(a), "an older expert");
     const std::wstring link = machine_.Tree().Path(L"expert.log");
@@ -267,10 +267,23 @@ TEST_F(SilentRun, ALogOrAgreementThatIsAnInstalledFileByAnotherNameIsRefusedAndL
         EXPECT_TRUE(LogHas(L"usage error: \"/agreement=" + name +
                            L"\": the file would replace one that the installation writes"))
             << Log();
+        // A run that installs nothing still writes its log.
+        EXPECT_EQ(Run(L"/silent " + Quoted(L"/log", name)), 2u) << Narrow(name);
+        EXPECT_EQ(Run(L"/silent /accept-agreement /bogus " + Quoted(L"/log", name)), 2u) << Narrow(name);
+        EXPECT_EQ(ReadBytes(Expert(a)), "an older expert") << Narrow(name);
     }
     EXPECT_EQ(names.size(), 2u) << "no short name to try";
     EXPECT_EQ(ReadBytes(Expert(a)), "an older expert");
     EXPECT_EQ(ReadBytes(shortcut_), "<missing>");
+
+    // Neither file is there yet, but the log's first line is written before the agreement.
+    const std::wstring agreement = machine_.Tree().Path(L"agreement.txt");
+    std::wstring slashes = agreement;
+    std::replace(slashes.begin(), slashes.end(), L'\\', L'/');
+    for (const std::wstring& log : {slashes, machine_.Tree().Path(L"\\agreement.txt")}) {
+        DeleteFileW(agreement.c_str());
+        EXPECT_EQ(Run(L"/silent " + Quoted(L"/agreement", agreement) + L" " + Quoted(L"/log", log)), 2u) << Narrow(log);
+    }
 }
 
 TEST_F(SilentRun, WhileOneRunsASecondGetsExitCode3AndTheWizardEndsQuietly) {
