@@ -207,28 +207,26 @@ Targets FindTargets(const UnattendedSwitches& switches) {
 }
 
 // Refuses a log or agreement file that is, whatever its spelling (a short name, a link), a
-// file that the installation writes or the other one of the two: the log, written last,
-// would replace it.
-void RefuseFilesWrittenTwice(UnattendedSwitches& switches, const Targets& targets) {
-    std::vector<FileIdentity> written;
+// file that an installation writes into `targets`: the log, written first and last, would
+// replace it, in any run, also one that installs nothing.
+void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets) {
+    std::vector<FileIdentity> installed;
     auto note = [&](const std::wstring& path) {
-        if (const auto identity = IdentityOf(path)) written.push_back(*identity);
+        if (const auto identity = IdentityOf(path)) installed.push_back(*identity);
     };
     for (const FolderList* folders : {&targets.selected, &targets.dataFolders})
         for (const std::wstring& folder : *folders) note(ExpertsFolder(folder) + L"\\" + kExpertFileName);
     if (!targets.desktop.empty()) note(targets.desktop + L"\\" + kShortcutFileName);
-    const auto log = IdentityOf(switches.logPath), agreement = IdentityOf(switches.agreementPath);
-    auto isWritten = [&](const std::optional<FileIdentity>& identity) {
-        return identity && std::find(written.begin(), written.end(), *identity) != written.end();
+    auto isInstalled = [&](const std::wstring& path) {
+        const auto identity = IdentityOf(path);
+        return identity && std::find(installed.begin(), installed.end(), *identity) != installed.end();
     };
     const std::wstring why = L": the file would replace one that the installation writes";
-    if (isWritten(log)) {
+    if (isInstalled(switches.logPath)) {
         switches.usageError = L"\"/log=" + switches.logPath + L"\"" + why;
         switches.logPath.clear();  // never written, not even its first line
-    } else if (isWritten(agreement)) {
+    } else if (isInstalled(switches.agreementPath) && switches.usageError.empty()) {
         switches.usageError = L"\"/agreement=" + switches.agreementPath + L"\"" + why;
-    } else if (log && log == agreement) {
-        switches.usageError = L"/log= and /agreement= name the same file";
     }
 }
 
@@ -271,12 +269,14 @@ int Run(const UnattendedSwitches& switches, const Targets& targets, Language lan
 
 int RunUnattended(const std::vector<std::wstring>& arguments, Language language) {
     UnattendedSwitches switches = ReadSwitches(arguments);
-    // The targets are found before the log's first line is written, which must not replace
-    // one of them.
-    Targets targets;
-    if (switches.usageError.empty() && (switches.acceptAgreement || !switches.agreementPath.empty())) {
-        targets = FindTargets(switches);
-        RefuseFilesWrittenTwice(switches, targets);
+    // Before the log's first line is written: what stands installed anywhere, also where
+    // this run does not install.
+    Targets installed;
+    if (!switches.logPath.empty() || !switches.agreementPath.empty()) {
+        UnattendedSwitches everywhere = switches;
+        everywhere.skipRegistry = false;
+        installed = FindTargets(everywhere);
+        RefuseInstalledFiles(switches, installed);
     }
     RunLog log;
     log.Add(std::wstring(L"Mervane 4 Setup, unattended run, agreement language ") +
@@ -284,6 +284,15 @@ int RunUnattended(const std::vector<std::wstring>& arguments, Language language)
     // A run that never ends (ended by force, the session ended) leaves a log without its exit
     // code, not an earlier run's log that reads as its own.
     if (!switches.logPath.empty()) WriteUtf8WithMark(switches.logPath, log.Text());
+    // Now that the log is there, an agreement file that is the log by another spelling shows.
+    if (const auto logFile = IdentityOf(switches.logPath);
+        logFile && switches.usageError.empty() && logFile == IdentityOf(switches.agreementPath))
+        switches.usageError = L"/log= and /agreement= name the same file";
+
+    Targets targets;
+    if (switches.usageError.empty() && switches.acceptAgreement && switches.agreementPath.empty())
+        targets = switches.skipRegistry || switches.logPath.empty() ? FindTargets(switches)
+                                                                      : std::move(installed);  // the same, found once
     int code = Run(switches, targets, language, log);
     log.Add(L"exit code " + DecimalText(static_cast<unsigned>(code)));
     if (!switches.logPath.empty() && !WriteUtf8WithMark(switches.logPath, log.Text()) && code == kExitAllWritten)
