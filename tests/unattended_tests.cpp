@@ -65,6 +65,11 @@ TEST(Switches, RefuseWhatAScriptCannotHaveMeant) {
         {{L"/silent", L"/log=C:\\a", L"/LOG=C:\\b"}, L"\"/LOG=C:\\b\": the switch is given twice"},
         {{L"/silent", L"/folder=\\\\?\\C:\\MT4"},
          L"\"/folder=\\\\?\\C:\\MT4\": a device path is not taken, give C:\\... or \\\\server\\..."},
+        {{L"/silent", L"/log=\\\\localhost\\pipe\\x"},
+         L"\"/log=\\\\localhost\\pipe\\x\": a device path is not taken, give C:\\... or \\\\server\\..."},
+        {{L"/silent", L"/folder=//host/MailSlot/x"},
+         L"\"/folder=//host/MailSlot/x\": a device path is not taken, give C:\\... or \\\\server\\..."},
+        {{L"/silent", L"/log=\\\\server\\share"}, L"\"/log=\\\\server\\share\": the path names a folder, not a file"},
         // A server without a share is the current drive's root.
         {{L"/silent", L"/log=\\\\name"}, L"\"/log=\\\\name\": the path must be a full one, C:\\... or \\\\server\\..."},
         {{L"/silent", L"/agreement=\\\\server\\"},

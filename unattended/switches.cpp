@@ -12,10 +12,23 @@ namespace {
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
-// \\?\ and \\.\ reach devices and skip the path rules; no folder a terminal records looks so.
+// Where a UNC path's share ends (its size when nothing follows), or 0 for other paths.
+size_t EndOfShare(const std::wstring& path) {
+    if (path.size() < 2 || !IsSeparator(path[0]) || !IsSeparator(path[1])) return 0;
+    const size_t share = std::min(path.find_first_of(L"\\/", 2), path.size());
+    return std::min(path.find_first_of(L"\\/", share + 1), path.size());
+}
+
+// \\?\ and \\.\ reach devices and skip the path rules, and the pipe and mailslot shares are
+// no folders; no folder a terminal records looks so.
 bool IsDevicePath(const std::wstring& path) {
-    return path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) && (path[2] == L'?' || path[2] == L'.') &&
-           IsSeparator(path[3]);
+    if (path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) && (path[2] == L'?' || path[2] == L'.') &&
+        IsSeparator(path[3]))
+        return true;
+    const size_t end = EndOfShare(path);
+    const size_t start = end ? path.find_first_of(L"\\/", 2) + 1 : 0;
+    const std::wstring share = end ? AsciiLower(path.substr(start, end - start)) : std::wstring();
+    return share == L"pipe" || share == L"mailslot";
 }
 
 // A name Windows keeps for a device in every folder, with or without an extension.
@@ -53,7 +66,7 @@ std::wstring WhyNotAsSpelt(const std::wstring& path) {
 // Why the log or agreement file cannot be `path`, or empty: it must name a file, and not one
 // that the installation itself writes, which the log would replace at the end.
 std::wstring WhyNotAFile(const std::wstring& path) {
-    if (IsSeparator(path.back())) return L"the path names a folder, not a file";
+    if (IsSeparator(path.back()) || EndOfShare(path) == path.size()) return L"the path names a folder, not a file";
     const std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
     if (SameFolderIgnoringCase(name, kExpertFileName) || SameFolderIgnoringCase(name, kShortcutFileName))
         return L"the file would replace one that the installation writes";

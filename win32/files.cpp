@@ -32,8 +32,10 @@ bool IsAbsolutePath(const std::wstring& path) {
 }
 
 std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
+    // A pipe at that name learns nothing it could act on as the elevated program.
     UniqueFile file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+                                nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
     BY_HANDLE_FILE_INFORMATION information;
     if (!file || !GetFileInformationByHandle(file.get(), &information)) return std::nullopt;
     return FileIdentity{information.dwVolumeSerialNumber,
@@ -114,9 +116,10 @@ std::wstring RandomFileName() {
 
 constexpr LONG kNameCollision = static_cast<LONG>(0xC0000035);  // STATUS_OBJECT_NAME_COLLISION
 
-// Opens the file `name` inside the folder behind `folder`, shared with nobody: found through
-// the folder's handle, not its path, and never followed through a link. Null with the
-// native status in `result` when it cannot be opened; GetLastError() then says why.
+// Opens the file `name` inside the folder behind `folder`, shared with nobody, for `access`
+// and waiting on it: found through the folder's handle, not its path, and never followed
+// through a link. Null with the native status in `result` when it cannot be opened;
+// GetLastError() then says why.
 HANDLE OpenFileIn(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG disposition, LONG& result) {
     const auto create = NativeApi().createFile;
     const auto toWin32Error = NativeApi().statusToDosError;
@@ -131,7 +134,9 @@ HANDLE OpenFileIn(HANDLE folder, const std::wstring& name, ACCESS_MASK access, U
     InitializeObjectAttributes(&attributes, &relative, OBJ_CASE_INSENSITIVE, folder, nullptr);
     IO_STATUS_BLOCK status{};
     HANDLE file = nullptr;
-    result = create(&file, access, &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL, 0, disposition,
+    // Synchronous file operations need SYNCHRONIZE: without it Windows refuses the open
+    // outright (Wine does not).
+    result = create(&file, access | SYNCHRONIZE, &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL, 0, disposition,
                     FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT, nullptr, 0);
     if (result >= 0) return file;
     SetLastError(result == kNameCollision ? ERROR_FILE_EXISTS : toWin32Error(result));  // as CreateFileW would say

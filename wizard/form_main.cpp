@@ -98,10 +98,10 @@ bool TFormMain::Create(HINSTANCE instance) {
         return false;
     STARTUP_MARK("window created");
     // Always shown normally, whatever the launcher asked: a wizard started hidden would hold
-    // the single-instance guard with no window anyone could see or close. The system takes the
-    // launcher's show command for the first ShowWindow of a process instead of ours, so a
-    // window that is not shown normally by then is shown again. Its activation gives Next the
-    // focus.
+    // the single-instance guard with no window anyone could see or close. Windows puts the
+    // launcher's show command in place of the first SW_SHOWNORMAL of a captioned top-level
+    // window; this one has no caption, and should that ever change, the second call, which
+    // is never replaced, shows it. Its activation gives Next the focus.
     ShowWindow(handle_, SW_SHOWNORMAL);
     if (!IsWindowVisible(handle_) || IsIconic(handle_)) ShowWindow(handle_, SW_SHOWNORMAL);
     STARTUP_MARK("window shown");
