@@ -7,9 +7,14 @@
 #include "win32/system_libraries.h"
 #include "wizard/form_main.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     STARTUP_MARK("wWinMain");
     RestrictDllSearchToSystem32();
+    // Failures are never shown: no system message box for a drive without its disk, and a
+    // crash ends the process, which a waiting script then sees, instead of waiting on a dialog.
+    // (Nothing aborts: what the C++ library would throw ends the process with "not everything
+    // written", app/fail_fast.cpp.)
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
 
     // Only a command line that asks for it runs without a window; every other way out of the
     // wizard ends with exit code 0, as it always has.
@@ -26,7 +31,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     // Start-up owns the window's object; it lives until the process ends, which the window's
     // destruction handler does.
     TFormMain form;
-    if (!form.Create(instance, showCommand)) ExitProcess(0);
+    if (!form.Create(instance)) ExitProcess(0);
     form.Run();
     DestroyWindow(form.Handle());
     ExitProcess(0);

@@ -22,10 +22,14 @@ POINT ScreenCenterOf(HWND window) {
     return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-TestProcess::TestProcess(const std::wstring& program, const std::wstring& arguments, bool suspended) {
+TestProcess::TestProcess(const std::wstring& program, const std::wstring& arguments, bool suspended, int showCommand) {
     std::wstring commandLine = L"\"" + program + L"\"";
     if (!arguments.empty()) commandLine += L" " + arguments;
     STARTUPINFOW startup{sizeof startup};
+    if (showCommand != -1) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = static_cast<WORD>(showCommand);
+    }
     if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
                         suspended ? CREATE_SUSPENDED : 0, nullptr, nullptr, &startup, &info_))
         info_ = {};

@@ -16,8 +16,10 @@ POINT ScreenCenterOf(HWND window);
 // A process started for a test; killed if it still runs when the object goes.
 class TestProcess {
 public:
-    // A suspended process runs from Resume on.
-    TestProcess(const std::wstring& program, const std::wstring& arguments, bool suspended = false);
+    // A suspended process runs from Resume on. A show command other than -1 is passed as a
+    // launcher passes it (STARTF_USESHOWWINDOW).
+    TestProcess(const std::wstring& program, const std::wstring& arguments, bool suspended = false,
+                int showCommand = -1);
     ~TestProcess();
     TestProcess(const TestProcess&) = delete;
     TestProcess& operator=(const TestProcess&) = delete;

@@ -86,16 +86,19 @@ void PressClose(HWND form) {
     PostMessageW(close, BM_CLICK, 0, 0);
 }
 
-TEST(Program, StartsInTheLanguageOfItsSwitchInTheBlackFixedSizeWindow) {
+TEST(Program, StartsInTheLanguageOfItsSwitchInTheBlackFixedSizeWindowShownWhateverTheLauncherAsked) {
     struct Case {
         const wchar_t* arguments;
         Language language;
+        int showCommand;  // a deployment tool may start it hidden or minimised
     };
-    for (Case c : {Case{L"/de", kGerman}, Case{L"/RUS second", kRussian}, Case{L"/eng", kEnglish}}) {
-        TestProcess wizard(BuiltProgram(L"Mervane4Setup.exe"), c.arguments);
+    for (Case c : {Case{L"/de", kGerman, SW_HIDE}, Case{L"/RUS second", kRussian, SW_SHOWMINNOACTIVE},
+                   Case{L"/eng", kEnglish, -1}}) {
+        TestProcess wizard(BuiltProgram(L"Mervane4Setup.exe"), c.arguments, false, c.showCommand);
         ASSERT_TRUE(wizard.Started());
         HWND form = wizard.WaitForWindow(L"FormMain", kWindowTimeoutMs);
         ASSERT_NE(form, nullptr) << "no wizard window";
+        EXPECT_FALSE(IsIconic(form)) << c.arguments;
 
         EXPECT_EQ(WindowText(WelcomeLabel(form)), Text(11, c.language)) << c.arguments;
         RECT window{}, client{};

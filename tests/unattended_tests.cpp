@@ -9,6 +9,7 @@
 #include "metatrader/navigator.h"
 #include "process_helpers.h"
 #include "standin_driver.h"
+#include "unattended/run_log.h"
 #include "unattended/switches.h"
 #include "unattended/unattended_run.h"
 #include "win32/shell_folders.h"
@@ -64,6 +65,32 @@ TEST(Switches, RefuseWhatAScriptCannotHaveMeant) {
         {{L"/silent", L"/log=C:\\a", L"/LOG=C:\\b"}, L"\"/LOG=C:\\b\": the switch is given twice"},
         {{L"/silent", L"/folder=\\\\?\\C:\\MT4"},
          L"\"/folder=\\\\?\\C:\\MT4\": a device path is not taken, give C:\\... or \\\\server\\..."},
+        {{L"/silent", L"/log=\\\\localhost\\pipe\\x"},
+         L"\"/log=\\\\localhost\\pipe\\x\": a device path is not taken, give C:\\... or \\\\server\\..."},
+        {{L"/silent", L"/folder=//host/MailSlot/x"},
+         L"\"/folder=//host/MailSlot/x\": a device path is not taken, give C:\\... or \\\\server\\..."},
+        {{L"/silent", L"/log=\\\\server\\share"}, L"\"/log=\\\\server\\share\": the path names a folder, not a file"},
+        // A server without a share is the current drive's root.
+        {{L"/silent", L"/log=\\\\name"}, L"\"/log=\\\\name\": the path must be a full one, C:\\... or \\\\server\\..."},
+        {{L"/silent", L"/agreement=\\\\server\\"},
+         L"\"/agreement=\\\\server\\\": the path must be a full one, C:\\... or \\\\server\\..."},
+        // Names Windows would change, or open as something else than the file spelt.
+        {{L"/silent", L"/log=C:\\Logs\\log.txt."},
+         L"\"/log=C:\\Logs\\log.txt.\": a name in the path ends with a dot or a blank, which Windows would drop"},
+        {{L"/silent", L"/log=C:\\Logs \\log.txt"},
+         L"\"/log=C:\\Logs \\log.txt\": a name in the path ends with a dot or a blank, which Windows would drop"},
+        {{L"/silent", L"/folder=C:\\MT4\\..\\MT5"},
+         L"\"/folder=C:\\MT4\\..\\MT5\": a name in the path ends with a dot or a blank, which Windows would drop"},
+        {{L"/silent", L"/log=C:\\Logs\\NUL"}, L"\"/log=C:\\Logs\\NUL\": \"NUL\" is the name of a device"},
+        {{L"/silent", L"/agreement=C:\\com1.txt"}, L"\"/agreement=C:\\com1.txt\": \"com1.txt\" is the name of a device"},
+        {{L"/silent", L"/log=C:\\Aux .log.txt"}, L"\"/log=C:\\Aux .log.txt\": \"Aux .log.txt\" is the name of a device"},
+        {{L"/silent", L"/folder=C:\\LPT9\\MT4"}, L"\"/folder=C:\\LPT9\\MT4\": \"LPT9\" is the name of a device"},
+        {{L"/silent", L"/log=C:\\CONOUT$"}, L"\"/log=C:\\CONOUT$\": \"CONOUT$\" is the name of a device"},
+        {{L"/silent", L"/log=C:\\COM\u00B2.log"}, L"\"/log=C:\\COM\u00B2.log\": \"COM\u00B2.log\" is the name of a device"},
+        {{L"/silent", L"/log=C:\\log.txt:hidden"},
+         L"\"/log=C:\\log.txt:hidden\": a colon after the drive names a stream, not a file"},
+        {{L"/silent", L"/log=C:\\log?.txt"},
+         L"\"/log=C:\\log?.txt\": a name in the path holds a character that Windows does not allow in names"},
         // The log is written last: it must not replace a file that the run wrote, nor the agreement.
         {{L"/silent", L"/log=C:\\Logs\\"}, L"\"/log=C:\\Logs\\\": the path names a folder, not a file"},
         {{L"/silent", L"/log=C:\\MT4\\MQL4\\Experts\\mervane 4.EX4"},
@@ -79,7 +106,27 @@ TEST(Switches, RefuseWhatAScriptCannotHaveMeant) {
         {{L"/silent", L"/x", L"/y"}, L"unknown switch \"/x\""},
     };
     for (const Case& c : cases) EXPECT_EQ(ReadSwitches(c.arguments).usageError, c.why) << Narrow(c.why);
-    EXPECT_EQ(ReadSwitches({L"/silent", L"/folder=C:/MT4", L"/folder=//server/mt4"}).usageError, L"");
+    EXPECT_EQ(ReadSwitches({L"/silent", L"/folder=C:/MT4", L"/folder=//server/mt4", L"/folder=C:\\COM10\\console",
+                            L"/log=\\\\server\\share\\.con-log.txt"})
+                  .usageError,
+              L"");
+}
+
+TEST(RunLog, EveryLineShowsWhatItSaysAndNoMore) {
+    struct Case {
+        const wchar_t* given;
+        const wchar_t* shown;
+    };
+    const Case cases[] = {
+        {L"C:\\Program Files\\MT4 \u0410\U0001F600", L"C:\\Program Files\\MT4 \u0410\U0001F600"},  // kept whole
+        {L"a\r\nexit code 0\tb", L"a  exit code 0 b"},
+        {L"a\u0085b\u2028c\u2029d", L"a b c d"},                   // line and paragraph breaks
+        {L"C:\\\u202Egol.exe", L"C:\\ gol.exe"},                   // right-to-left override
+        {L"a\u200Bb\uFEFFc\u00ADd\u2066e", L"a b c d e"},          // invisible formatting
+        {L"tag\U000E0041s", L"tag s"},                              // one blank for two units
+        {L"\u007F\u009F", L"  "},
+    };
+    for (const Case& c : cases) EXPECT_EQ(OneLogLine(c.given), c.shown) << Narrow(c.shown);
 }
 
 // ---- the program, started as a script would start it
@@ -208,6 +255,40 @@ TEST_F(SilentRun, ATargetNotWrittenGivesExitCode1AndTheLogNamesIt) {
                        L": not a MetaTrader 4 installation folder (terminal.exe, MQL4\\Experts, MQL4\\Files)"))
         << Log();
     EXPECT_TRUE(LogHas(L"exit code 1")) << Log();
+}
+
+TEST_F(SilentRun, ALogOrAgreementThatIsAnInstalledFileOrTheOtherByAnotherNameIsRefusedAndLeavesItAlone) {
+    const std::wstring a = machine_.AddTerminal(L"Terminal A");
+    WriteBytes(Expert(a), "an older expert");
+    const std::wstring link = machine_.Tree().Path(L"expert.log");
+    ASSERT_TRUE(CreateHardLinkW(link.c_str(), Expert(a).c_str(), nullptr));
+    std::vector<std::wstring> names = {link};
+    wchar_t shortName[MAX_PATH];
+    const DWORD length = GetShortPathNameW(Expert(a).c_str(), shortName, MAX_PATH);
+    if (length && length < MAX_PATH && Expert(a) != shortName) names.push_back(shortName);
+    for (const std::wstring& name : names) {
+        EXPECT_EQ(Run(L"/silent /accept-agreement " + Quoted(L"/log", name)), 2u) << Narrow(name);
+        EXPECT_EQ(Run(L"/silent " + Quoted(L"/agreement", name) + L" " + Quoted(L"/log", log_)), 2u) << Narrow(name);
+        EXPECT_TRUE(LogHas(L"usage error: \"/agreement=" + name +
+                           L"\": the file would replace one that the installation writes"))
+            << Log();
+        // A run that installs nothing still writes its log.
+        EXPECT_EQ(Run(L"/silent " + Quoted(L"/log", name)), 2u) << Narrow(name);
+        EXPECT_EQ(Run(L"/silent /accept-agreement /bogus " + Quoted(L"/log", name)), 2u) << Narrow(name);
+        EXPECT_EQ(ReadBytes(Expert(a)), "an older expert") << Narrow(name);
+    }
+    EXPECT_EQ(names.size(), 2u) << "no short name to try";
+    EXPECT_EQ(ReadBytes(Expert(a)), "an older expert");
+    EXPECT_EQ(ReadBytes(shortcut_), "<missing>");
+
+    // Neither file is there yet, but the log's first line is written before the agreement.
+    const std::wstring agreement = machine_.Tree().Path(L"agreement.txt");
+    std::wstring slashes = agreement;
+    std::replace(slashes.begin(), slashes.end(), L'\\', L'/');
+    for (const std::wstring& log : {slashes, machine_.Tree().Path(L"\\agreement.txt")}) {
+        DeleteFileW(agreement.c_str());
+        EXPECT_EQ(Run(L"/silent " + Quoted(L"/agreement", agreement) + L" " + Quoted(L"/log", log)), 2u) << Narrow(log);
+    }
 }
 
 TEST_F(SilentRun, WhileOneRunsASecondGetsExitCode3AndTheWizardEndsQuietly) {

@@ -115,6 +115,24 @@ TEST(WriteFileReplacing, ReplacesTheWholeFileAndLeavesNoTemporaryFile) {
     EXPECT_TRUE(FolderEntries(tree.Path(L"Current")).empty());
 }
 
+TEST(WriteFileReplacing, RemovesWhatAKilledRunLeftButNotAnotherRunsOpenFileNorOtherNames) {
+    TempTree tree;
+    tree.File(L"Experts\\~mv40123456789abcdef0123456789abcdef.tmp", "left by a killed run");
+    const std::wstring open = tree.File(L"Experts\\~mv4fedcba9876543210fedcba9876543210.tmp", "being written");
+    tree.File(L"Experts\\~mv4 a file of the user's.tmp", "the user's");
+    tree.File(L"Experts\\~mv40123456789abcdef0123456789abcdeg.tmp", "the user's");
+    HANDLE writer = CreateFileW(open.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(WriteFileReplacing(tree.Path(L"Experts\\Mervane 4.ex4"), Bytes("expert")));
+    CloseHandle(writer);
+    std::vector<std::wstring> entries = FolderEntries(tree.Path(L"Experts"));
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (std::vector<std::wstring>{L"Mervane 4.ex4", L"~mv4 a file of the user's.tmp",
+                                                  L"~mv40123456789abcdef0123456789abcdeg.tmp",
+                                                  L"~mv4fedcba9876543210fedcba9876543210.tmp"}));
+}
+
 TEST(WriteFileReplacing, AHardLinkAtTheTargetIsReplacedNotWrittenThrough) {
     TempTree tree;
     const std::wstring elsewhere = tree.File(L"System\\precious.dll", "precious");

@@ -1,5 +1,8 @@
 #include "unattended/switches.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "app/startup.h"
 #include "metatrader/terminal_conventions.h"
 #include "win32/files.h"
@@ -9,16 +12,61 @@ namespace {
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
-// \\?\ and \\.\ reach devices and skip the path rules; no folder a terminal records looks so.
+// Where a UNC path's share ends (its size when nothing follows), or 0 for other paths.
+size_t EndOfShare(const std::wstring& path) {
+    if (path.size() < 2 || !IsSeparator(path[0]) || !IsSeparator(path[1])) return 0;
+    const size_t share = std::min(path.find_first_of(L"\\/", 2), path.size());
+    return std::min(path.find_first_of(L"\\/", share + 1), path.size());
+}
+
+// \\?\ and \\.\ reach devices and skip the path rules, and the pipe and mailslot shares are
+// no folders; no folder a terminal records looks so.
 bool IsDevicePath(const std::wstring& path) {
-    return path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) && (path[2] == L'?' || path[2] == L'.') &&
-           IsSeparator(path[3]);
+    if (path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) && (path[2] == L'?' || path[2] == L'.') &&
+        IsSeparator(path[3]))
+        return true;
+    const size_t end = EndOfShare(path);
+    const size_t start = end ? path.find_first_of(L"\\/", 2) + 1 : 0;
+    const std::wstring share = end ? AsciiLower(path.substr(start, end - start)) : std::wstring();
+    return share == L"pipe" || share == L"mailslot";
+}
+
+// A name Windows keeps for a device in every folder, with or without an extension.
+bool IsDeviceName(std::wstring name) {
+    name = AsciiLower(name.substr(0, name.find(L'.')));
+    while (!name.empty() && name.back() == L' ') name.pop_back();
+    for (const wchar_t* device : {L"con", L"prn", L"aux", L"nul", L"conin$", L"conout$"})
+        if (name == device) return true;
+    const bool numbered = name.size() == 4 && (name.starts_with(L"com") || name.starts_with(L"lpt"));
+    return numbered && ((name[3] >= L'1' && name[3] <= L'9') || name[3] == L'\u00B9' || name[3] == L'\u00B2' ||
+                        name[3] == L'\u00B3');
+}
+
+// Why Windows would not open `path` (a full one) by the name as spelt, or empty: it would drop
+// a trailing dot or blank, open a device for a reserved name, or a stream after a colon.
+std::wstring WhyNotAsSpelt(const std::wstring& path) {
+    const size_t start = path[1] == L':' ? 2 : 0;
+    for (size_t at = start; at < path.size();) {
+        const size_t end = std::min(path.find_first_of(L"\\/", at), path.size());
+        const std::wstring name = path.substr(at, end - at);
+        at = end + 1;
+        if (name.empty()) continue;
+        if (name.back() == L'.' || name.back() == L' ')
+            return L"a name in the path ends with a dot or a blank, which Windows would drop";
+        if (IsDeviceName(name)) return L"\"" + name + L"\" is the name of a device";
+        for (wchar_t c : name) {
+            if (c == L':') return L"a colon after the drive names a stream, not a file";
+            if (c < L' ' || std::wstring_view(L"<>\"|?*").find(c) != std::wstring_view::npos)
+                return L"a name in the path holds a character that Windows does not allow in names";
+        }
+    }
+    return {};
 }
 
 // Why the log or agreement file cannot be `path`, or empty: it must name a file, and not one
 // that the installation itself writes, which the log would replace at the end.
 std::wstring WhyNotAFile(const std::wstring& path) {
-    if (IsSeparator(path.back())) return L"the path names a folder, not a file";
+    if (IsSeparator(path.back()) || EndOfShare(path) == path.size()) return L"the path names a folder, not a file";
     const std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
     if (SameFolderIgnoringCase(name, kExpertFileName) || SameFolderIgnoringCase(name, kShortcutFileName))
         return L"the file would replace one that the installation writes";
@@ -72,6 +120,8 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
             refuse(quoted + L": the path must be a full one, C:\\... or \\\\server\\...");
         else if (IsDevicePath(value))
             refuse(quoted + L": a device path is not taken, give C:\\... or \\\\server\\...");
+        else if (!WhyNotAsSpelt(value).empty())
+            refuse(quoted + L": " + WhyNotAsSpelt(value));
         else if (single && !WhyNotAFile(value).empty())
             refuse(quoted + L": " + WhyNotAFile(value));
         else if (single && !single->empty())

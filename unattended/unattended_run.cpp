@@ -9,6 +9,8 @@
 #include "metatrader/deployment.h"
 #include "metatrader/installations.h"
 #include "metatrader/navigator.h"
+#include "metatrader/terminal_conventions.h"
+#include "unattended/run_log.h"
 #include "unattended/switches.h"
 #include "win32/decimal_text.h"
 #include "win32/end_session_hold.h"
@@ -77,21 +79,6 @@ std::wstring LineOf(const InstallOutcome& outcome) {
     return what + L" not written: " + where + L": " + ErrorText(outcome.error);
 }
 
-// The log of one run, collected as it goes and written whole when the run begins and ends.
-class RunLog {
-public:
-    // One line each: a line break in a path or a system message would split a step in two.
-    void Add(std::wstring line) {
-        for (wchar_t& c : line)
-            if (c < L' ') c = L' ';
-        text_ += line + L"\r\n";
-    }
-    const std::wstring& Text() const { return text_; }
-
-private:
-    std::wstring text_;
-};
-
 // UTF-8 with a byte-order mark, through the same replacing write as the expert.
 bool WriteUtf8WithMark(const std::wstring& path, const std::wstring& text) {
     std::string bytes = "\xEF\xBB\xBF";
@@ -135,18 +122,19 @@ private:
 // The installing run's view when there is no window: every step goes to the log.
 class SilentView final : public InstallView {
 public:
-    explicit SilentView(RunLog& log) : log_(log) {}
+    SilentView(RunLog& log, std::wstring desktop) : log_(log), desktop_(std::move(desktop)) {}
     void SetProgressRange(int) override {}
     // No pause, but the session window answers what waits: a logoff asks it between files.
     void ShowInstallStep(const std::wstring&, int) override {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
     }
-    std::wstring DesktopFolder() override { return SignedInUserFolderPath(nullptr, CSIDL_DESKTOP); }
+    std::wstring DesktopFolder() override { return desktop_; }
     void StepOutcome(const InstallOutcome& outcome) override { log_.Add(LineOf(outcome)); }
 
 private:
     RunLog& log_;
+    const std::wstring desktop_;
 };
 
 int ExportAgreement(const std::wstring& path, Language language, RunLog& log) {
@@ -194,40 +182,77 @@ std::wstring FolderAsBrowsed(const std::wstring& given) {
     return path;
 }
 
-int Install(const UnattendedSwitches& switches, Language language, RunLog& log) {
-    // The Folders page's list with every entry ticked: the registry's folders, then each
-    // added folder that passes the add-folder button's check and is not listed yet.
-    FolderList selected;
-    if (!switches.skipRegistry) FindInstallations(selected);
-    bool everyTargetWritten = true;
+// What an installation on these switches writes into: the Folders page's list with every
+// entry ticked (the registry's folders, then each added folder that passes the add-folder
+// button's check and is not listed yet), their data folders, and the desktop.
+struct Targets {
+    FolderList selected, dataFolders;
+    std::vector<std::wstring> notInstallations;  // each /folder= that failed the check, as given
+    std::wstring desktop;
+};
+
+Targets FindTargets(const UnattendedSwitches& switches) {
+    Targets targets;
+    if (!switches.skipRegistry) FindInstallations(targets.selected);
     for (const std::wstring& given : switches.folders) {
         const std::wstring folder = FolderAsBrowsed(given);
-        if (!IsTerminalFolder(folder)) {
-            log.Add(L"expert not written: " + given +
-                    L": not a MetaTrader 4 installation folder (terminal.exe, MQL4\\Experts, MQL4\\Files)");
-            everyTargetWritten = false;
-        } else if (IndexOfFolder(selected, folder) < 0) {
-            selected.push_back(folder);
-        }
+        if (!IsTerminalFolder(folder))
+            targets.notInstallations.push_back(given);
+        else if (IndexOfFolder(targets.selected, folder) < 0)
+            targets.selected.push_back(folder);
     }
-    if (selected.empty()) {
+    FindDataFolders(targets.selected, targets.dataFolders);
+    targets.desktop = SignedInUserFolderPath(nullptr, CSIDL_DESKTOP);
+    return targets;
+}
+
+// Refuses a log or agreement file that is, whatever its spelling (a short name, a link), a
+// file that an installation writes into `targets`: the log, written first and last, would
+// replace it, in any run, also one that installs nothing.
+void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets) {
+    std::vector<FileIdentity> installed;
+    auto note = [&](const std::wstring& path) {
+        if (const auto identity = IdentityOf(path)) installed.push_back(*identity);
+    };
+    for (const FolderList* folders : {&targets.selected, &targets.dataFolders})
+        for (const std::wstring& folder : *folders) note(ExpertsFolder(folder) + L"\\" + kExpertFileName);
+    if (!targets.desktop.empty()) note(targets.desktop + L"\\" + kShortcutFileName);
+    auto isInstalled = [&](const std::wstring& path) {
+        const auto identity = IdentityOf(path);
+        return identity && std::find(installed.begin(), installed.end(), *identity) != installed.end();
+    };
+    const std::wstring why = L": the file would replace one that the installation writes";
+    if (isInstalled(switches.logPath)) {
+        switches.usageError = L"\"/log=" + switches.logPath + L"\"" + why;
+        switches.logPath.clear();  // never written, not even its first line
+    } else if (isInstalled(switches.agreementPath) && switches.usageError.empty()) {
+        switches.usageError = L"\"/agreement=" + switches.agreementPath + L"\"" + why;
+    }
+}
+
+int Install(const Targets& targets, Language language, RunLog& log) {
+    bool everyTargetWritten = true;
+    for (const std::wstring& given : targets.notInstallations) {
+        log.Add(L"expert not written: " + given +
+                L": not a MetaTrader 4 installation folder (terminal.exe, MQL4\\Experts, MQL4\\Files)");
+        everyTargetWritten = false;
+    }
+    if (targets.selected.empty()) {
         // Nothing installed is no success, whatever else the run did.
         log.Add(L"nothing installed: no MetaTrader 4 installation folder to install into");
         return kExitNotAllWritten;
     }
 
-    FolderList dataFolders;
-    FindDataFolders(selected, dataFolders);
-    SilentView view(log);
+    SilentView view(log, targets.desktop);
     const SessionWindow window;
     {
         const EndSessionHold hold(window.Handle(), Text(61, language));  // a logoff waits for the files
-        if (!InstallFiles(nullptr, selected, dataFolders, view)) everyTargetWritten = false;
+        if (!InstallFiles(nullptr, targets.selected, targets.dataFolders, view)) everyTargetWritten = false;
     }
     return everyTargetWritten ? kExitAllWritten : kExitNotAllWritten;
 }
 
-int Run(const UnattendedSwitches& switches, Language language, RunLog& log) {
+int Run(const UnattendedSwitches& switches, const Targets& targets, Language language, RunLog& log) {
     if (!switches.usageError.empty()) {
         log.Add(L"usage error: " + switches.usageError);
         return kExitUsage;
@@ -237,25 +262,38 @@ int Run(const UnattendedSwitches& switches, Language language, RunLog& log) {
         log.Add(L"nothing installed: /accept-agreement was not given");
         return kExitUsage;
     }
-    return Install(switches, language, log);
+    return Install(targets, language, log);
 }
 
 }  // namespace
 
 int RunUnattended(const std::vector<std::wstring>& arguments, Language language) {
-    // Nobody may be at the screen: no system message box for a drive without its disk, and
-    // a crash ends the run, which a waiting script then sees, instead of waiting on a dialog.
-    // (Nothing aborts: what the C++ library would throw ends the process with "not everything
-    // written", app/fail_fast.cpp.)
-    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
-    const UnattendedSwitches switches = ReadSwitches(arguments);
+    UnattendedSwitches switches = ReadSwitches(arguments);
+    // Before the log's first line is written: what stands installed anywhere, also where
+    // this run does not install.
+    Targets installed;
+    if (!switches.logPath.empty() || !switches.agreementPath.empty()) {
+        UnattendedSwitches everywhere = switches;
+        everywhere.skipRegistry = false;
+        installed = FindTargets(everywhere);
+        RefuseInstalledFiles(switches, installed);
+    }
     RunLog log;
     log.Add(std::wstring(L"Mervane 4 Setup, unattended run, agreement language ") +
             kLanguageNames[language < 3 ? language : 0]);
     // A run that never ends (ended by force, the session ended) leaves a log without its exit
     // code, not an earlier run's log that reads as its own.
     if (!switches.logPath.empty()) WriteUtf8WithMark(switches.logPath, log.Text());
-    int code = Run(switches, language, log);
+    // Now that the log is there, an agreement file that is the log by another spelling shows.
+    if (const auto logFile = IdentityOf(switches.logPath);
+        logFile && switches.usageError.empty() && logFile == IdentityOf(switches.agreementPath))
+        switches.usageError = L"/log= and /agreement= name the same file";
+
+    Targets targets;
+    if (switches.usageError.empty() && switches.acceptAgreement && switches.agreementPath.empty())
+        targets = switches.skipRegistry || switches.logPath.empty() ? FindTargets(switches)
+                                                                      : std::move(installed);  // the same, found once
+    int code = Run(switches, targets, language, log);
     log.Add(L"exit code " + DecimalText(static_cast<unsigned>(code)));
     if (!switches.logPath.empty() && !WriteUtf8WithMark(switches.logPath, log.Text()) && code == kExitAllWritten)
         code = kExitLogNotWritten;

@@ -1,10 +1,10 @@
 #include "win32/files.h"
 
 #include <winternl.h>
-#include <ntsecapi.h>
 
 #include <cstddef>
 #include <cstring>
+#include <string_view>
 
 #include "win32/embedded_resource.h"
 #include "win32/handles.h"
@@ -25,7 +25,21 @@ bool IsAbsolutePath(const std::wstring& path) {
     auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
     const bool drive = path.size() >= 3 && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
                        path[1] == L':' && separator(path[2]);
-    return drive || (path.size() >= 2 && separator(path[0]) && separator(path[1]));
+    if (drive) return true;
+    if (path.size() < 5 || !separator(path[0]) || !separator(path[1]) || separator(path[2])) return false;
+    const size_t share = path.find_first_of(L"\\/", 2) + 1;  // "\\server" alone is the current drive's root
+    return share > 0 && share < path.size() && !separator(path[share]);
+}
+
+std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
+    // A pipe at that name learns nothing it could act on as the elevated program.
+    UniqueFile file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!file || !GetFileInformationByHandle(file.get(), &information)) return std::nullopt;
+    return FileIdentity{information.dwVolumeSerialNumber,
+                        (static_cast<unsigned long long>(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
 }
 
 std::optional<std::wstring> ReadTextFile(const std::wstring& path, DWORD maxBytes) {
@@ -74,26 +88,43 @@ bool WriteAll(HANDLE file, std::span<const BYTE> bytes) {
     return false;
 }
 
-// "~mv4" and 32 random hex digits: a name nobody can plant anything under in advance.
+// "~mv4", 32 random hex digits and ".tmp": a name nobody can plant anything under in advance,
+// and one that tells a file left by a run that was killed from anything else in the folder.
+constexpr wchar_t kTemporaryPrefix[] = L"~mv4", kTemporarySuffix[] = L".tmp";
+constexpr size_t kTemporaryNameLength = 4 + 32 + 4;
+
+bool IsTemporaryFileName(std::wstring_view name) {
+    if (name.size() != kTemporaryNameLength || !name.starts_with(kTemporaryPrefix) || !name.ends_with(kTemporarySuffix))
+        return false;
+    for (wchar_t c : name.substr(4, 32))
+        if (!((c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f'))) return false;
+    return true;
+}
+
 std::wstring RandomFileName() {
+    constexpr ULONG kSystemPreferredGenerator = 0x00000002;  // BCRYPT_USE_SYSTEM_PREFERRED_RNG
+    const auto genRandom = CryptoApi().genRandom;
     unsigned char random[16];
-    if (!RtlGenRandom(random, sizeof random)) return {};
-    std::wstring name = L"~mv4";
+    if (!genRandom || genRandom(nullptr, random, sizeof random, kSystemPreferredGenerator) < 0) return {};
+    std::wstring name = kTemporaryPrefix;
     for (unsigned char b : random) {
         name += L"0123456789abcdef"[b >> 4];
         name += L"0123456789abcdef"[b & 15];
     }
-    return name + L".tmp";
+    return name + kTemporarySuffix;
 }
 
-// A new file named `name` inside the folder behind `folder`, open for writing and deleting:
-// never an entry that stood there, never followed through a link, and found through the
-// folder's handle, not its path. `taken` tells a name already in use from other failures.
-HANDLE CreateNewFileIn(HANDLE folder, const std::wstring& name, bool& taken) {
+constexpr LONG kNameCollision = static_cast<LONG>(0xC0000035);  // STATUS_OBJECT_NAME_COLLISION
+
+// Opens the file `name` inside the folder behind `folder`, shared with nobody, for `access`
+// and waiting on it: found through the folder's handle, not its path, and never followed
+// through a link. Null with the native status in `result` when it cannot be opened;
+// GetLastError() then says why.
+HANDLE OpenFileIn(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG disposition, LONG& result) {
     const auto create = NativeApi().createFile;
     const auto toWin32Error = NativeApi().statusToDosError;
-    taken = false;
     if (!create || !toWin32Error) {
+        result = -1;
         SetLastError(ERROR_PROC_NOT_FOUND);
         return nullptr;
     }
@@ -103,14 +134,40 @@ HANDLE CreateNewFileIn(HANDLE folder, const std::wstring& name, bool& taken) {
     InitializeObjectAttributes(&attributes, &relative, OBJ_CASE_INSENSITIVE, folder, nullptr);
     IO_STATUS_BLOCK status{};
     HANDLE file = nullptr;
-    const LONG result = create(&file, FILE_GENERIC_WRITE | DELETE, &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL,
-                               0, FILE_CREATE,
-                               FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT, nullptr, 0);
+    // Synchronous file operations need SYNCHRONIZE: without it Windows refuses the open
+    // outright (Wine does not).
+    result = create(&file, access | SYNCHRONIZE, &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL, 0, disposition,
+                    FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT, nullptr, 0);
     if (result >= 0) return file;
-    constexpr LONG kNameCollision = static_cast<LONG>(0xC0000035);  // STATUS_OBJECT_NAME_COLLISION
-    taken = result == kNameCollision;
-    SetLastError(taken ? ERROR_FILE_EXISTS : toWin32Error(result));  // as CreateFileW would say
+    SetLastError(result == kNameCollision ? ERROR_FILE_EXISTS : toWin32Error(result));  // as CreateFileW would say
     return nullptr;
+}
+
+bool DeleteByHandle(HANDLE file) {
+    FILE_DISPOSITION_INFO remove{TRUE};
+    return SetFileInformationByHandle(file, FileDispositionInfo, &remove, sizeof remove);
+}
+
+// Deletes the temporary files that runs killed half-way left in the folder behind `folder`.
+// One that is open belongs to a run in another session, and cannot be opened unshared.
+void RemoveLeftTemporaryFiles(HANDLE folder) {
+    std::vector<std::wstring> left;
+    alignas(LONGLONG) BYTE buffer[16 * 1024];
+    for (auto kind = FileIdBothDirectoryRestartInfo;
+         GetFileInformationByHandleEx(folder, kind, buffer, sizeof buffer); kind = FileIdBothDirectoryInfo) {
+        for (size_t offset = 0;;) {
+            const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer + offset);
+            const std::wstring_view name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
+            if (!(entry->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsTemporaryFileName(name)) left.emplace_back(name);
+            if (!entry->NextEntryOffset) break;
+            offset += entry->NextEntryOffset;
+        }
+    }
+    for (const std::wstring& name : left) {
+        LONG result = 0;
+        UniqueHandle file(OpenFileIn(folder, name, DELETE, FILE_OPEN, result));
+        if (file) DeleteByHandle(file.get());
+    }
 }
 
 // Renames `file` to `name` inside the folder behind `folder`, replacing what stands there.
@@ -167,6 +224,8 @@ bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes) {
                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!folder) return false;
 
+    RemoveLeftTemporaryFiles(folder.get());
+
     // A new file under a random name, made in the held folder itself, not through its path
     // once more (the path's other folders may have been swapped meanwhile, and the longer
     // name could push a path that fits past the platform's limit). From here on the file is
@@ -178,9 +237,9 @@ bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes) {
             SetLastError(ERROR_GEN_FAILURE);
             return false;
         }
-        bool taken = false;
-        temporary.reset(CreateNewFileIn(folder.get(), candidate, taken));
-        if (!temporary && !taken) return false;
+        LONG result = 0;
+        temporary.reset(OpenFileIn(folder.get(), candidate, FILE_GENERIC_WRITE | DELETE, FILE_CREATE, result));
+        if (!temporary && result != kNameCollision) return false;
     }
     if (!temporary) return false;
 
@@ -188,8 +247,7 @@ bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes) {
     // unlinked, never written through.
     if (WriteAll(temporary.get(), bytes) && RenameInto(temporary.get(), folder.get(), name)) return true;
     const DWORD error = GetLastError();
-    FILE_DISPOSITION_INFO remove{TRUE};
-    SetFileInformationByHandle(temporary.get(), FileDispositionInfo, &remove, sizeof remove);
+    DeleteByHandle(temporary.get());
     SetLastError(error);
     return false;
 }

@@ -9,9 +9,20 @@
 bool FileExists(const std::wstring& path);       // a file, not a directory
 bool DirectoryExists(const std::wstring& path);
 
-// A drive letter with its root (C:\...) or a UNC path (\\server\share...). Anything else
-// would be resolved against the elevated program's current folder, which is not the user's.
+// A drive letter with its root (C:\...) or a UNC path with its server and share
+// (\\server\share...). Anything else would be resolved against the elevated program's current
+// folder or drive, which is not the user's.
 bool IsAbsolutePath(const std::wstring& path);
+
+// What tells one file from every other: its volume and its number there. Two paths with the
+// same identity name the same file, whatever their spelling (a short name, another link).
+struct FileIdentity {
+    DWORD volume;
+    unsigned long long file;
+    bool operator==(const FileIdentity&) const = default;
+};
+// The identity of what `path` names now; nothing when nothing can be opened there.
+std::optional<FileIdentity> IdentityOf(const std::wstring& path);
 
 // Empties `names` and fills it with the names of the immediate sub-folders of `folder`.
 void ListSubFolders(const std::wstring& folder, std::vector<std::wstring>& names);

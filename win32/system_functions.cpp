@@ -47,6 +47,19 @@ const NativeFunctions& NativeApi() {
     return functions;
 }
 
+const CryptoFunctions& CryptoApi() {
+    static const CryptoFunctions functions = [] {
+        CryptoFunctions f;
+        // The generator's provider, which bcrypt loads by name on its first call: loaded here
+        // from System32, so that a system without the restricted search cannot take it from
+        // beside the program.
+        LoadSystemLibrary(L"bcryptprimitives.dll");
+        Resolve(LoadSystemLibrary(L"bcrypt.dll"), f.genRandom, "BCryptGenRandom");
+        return f;
+    }();
+    return functions;
+}
+
 const CommonControlsFunctions& CommonControlsApi() {
     static const CommonControlsFunctions functions = [] {
         CommonControlsFunctions f;

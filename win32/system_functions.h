@@ -16,7 +16,8 @@
 // Each group is looked up on its first use. The build has no guards for function-local
 // statics, so a group that another thread reaches is first reached on the user-interface
 // thread before that thread starts (the shell group, where the wizard starts its worker); the
-// GDI+ group is reached only where the wait animation is decoded, on the user-interface thread.
+// GDI+ group is reached only where the wait animation is decoded, on the user-interface thread,
+// and the bcrypt group only by the thread that installs.
 
 // kernel32 and user32, which every process has loaded.
 struct KernelFunctions {
@@ -37,6 +38,13 @@ struct NativeFunctions {
     decltype(&RtlNtStatusToDosError) statusToDosError = nullptr;
 };
 const NativeFunctions& NativeApi();
+
+// bcrypt, for random bytes. ADVAPI32's random function forwards to CRYPTBASE, which is no
+// KnownDLL: imported, or looked up there, it would be found beside the program first.
+struct CryptoFunctions {
+    LONG(WINAPI* genRandom)(void* algorithm, UCHAR* buffer, ULONG size, ULONG flags) = nullptr;
+};
+const CryptoFunctions& CryptoApi();
 
 // comctl32, from System32 or the side-by-side store the manifest names.
 struct CommonControlsFunctions {

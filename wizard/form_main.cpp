@@ -84,7 +84,7 @@ BOOL CALLBACK HookPassiveControl(HWND window, LPARAM) {
 TFormMain::TFormMain() = default;
 TFormMain::~TFormMain() = default;  // never runs: the window's destruction ends the process
 
-bool TFormMain::Create(HINSTANCE instance, int showCommand) {
+bool TFormMain::Create(HINSTANCE instance) {
     InitTabControl();
     STARTUP_MARK("common controls loaded");
     WNDCLASSEXW windowClass{};
@@ -97,7 +97,13 @@ bool TFormMain::Create(HINSTANCE instance, int showCommand) {
                                       kClientHeight, nullptr, 0))
         return false;
     STARTUP_MARK("window created");
-    ShowWindow(handle_, showCommand);  // its activation gives Next the focus
+    // Always shown normally, whatever the launcher asked: a wizard started hidden would hold
+    // the single-instance guard with no window anyone could see or close. Windows puts the
+    // launcher's show command in place of the first SW_SHOWNORMAL of a captioned top-level
+    // window; this one has no caption, and should that ever change, the second call, which
+    // is never replaced, shows it. Its activation gives Next the focus.
+    ShowWindow(handle_, SW_SHOWNORMAL);
+    if (!IsWindowVisible(handle_) || IsIconic(handle_)) ShowWindow(handle_, SW_SHOWNORMAL);
     STARTUP_MARK("window shown");
     return true;
 }

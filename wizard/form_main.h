@@ -36,7 +36,7 @@ public:
     TFormMain& operator=(const TFormMain&) = delete;
 
     // Creates the window (running FormCreate, which shows the Welcome page) and shows it.
-    bool Create(HINSTANCE instance, int showCommand);
+    bool Create(HINSTANCE instance);
     HWND Handle() const { return handle_; }
 
     // Runs the message loop until the application is asked to terminate.

@@ -1,0 +1,19 @@
+#pragma once
+#include <string>
+
+// `line` as one line of the log that shows what it says: every control, format, line- and
+// paragraph-separator character becomes a blank (a character outside the basic plane, two
+// units, becomes one blank). Line breaks in a path or a system message would split a step in
+// two, and the invisible ones (U+2028, U+0085, U+202E) would forge or hide lines.
+std::wstring OneLogLine(const std::wstring& line);
+
+// The log of one silent run, collected as it goes and written whole when the run begins and
+// ends.
+class RunLog {
+public:
+    void Add(const std::wstring& line) { text_ += OneLogLine(line) + L"\r\n"; }
+    const std::wstring& Text() const { return text_; }
+
+private:
+    std::wstring text_;
+};
