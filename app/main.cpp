@@ -4,6 +4,7 @@
 #include "app/startup_trace.h"
 #include "unattended/switches.h"
 #include "unattended/unattended_run.h"
+#include "unattended/usage.h"
 #include "win32/system_libraries.h"
 #include "wizard/form_main.h"
 
@@ -20,6 +21,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // wizard ends with exit code 0, as it always has.
     const std::vector<std::wstring> arguments = CommandLineArguments(GetCommandLineW());
     const bool silent = AsksForSilentRun(arguments);
+    // /? alone: a console cannot show the summary (a console that is not elevated cannot
+    // start the program, error 740, and cmd does not wait for a windowed one). Before the
+    // guard: the box installs nothing, and a guard held while it is open would turn a
+    // script's silent run away with exit code 3.
+    ShowUsageIfAsked(arguments);
 
     // One wizard or silent run per logon session.
     if (!ClaimSingleInstance()) ExitProcess(silent ? kExitAlreadyRunning : 0);

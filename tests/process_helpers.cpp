@@ -103,11 +103,13 @@ int CountWindowsTitled(const wchar_t* title) {
 }
 
 std::wstring WindowText(HWND window) {
-    wchar_t buffer[1024] = L"";
     // Across processes WM_GETTEXT is marshalled by the system.
-    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length);
+    std::vector<wchar_t> buffer(length + 1, L'\0');
+    SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG,
                         2000, nullptr);
-    return buffer;
+    return buffer.data();
 }
 
 namespace {

@@ -12,19 +12,29 @@
 #include "unattended/run_log.h"
 #include "unattended/switches.h"
 #include "unattended/unattended_run.h"
+#include "unattended/usage.h"
 #include "win32/shell_folders.h"
 #include "wizard/agreement.h"
 #include "wizard/wizard_ids.h"
+#include "wizard_driver.h"
 
 namespace {
 
 // ---- the switches
 
-TEST(Switches, OnlySilentAnywhereMakesASilentRun) {
+TEST(Switches, OnlySilentOrItsToolNamesAnywhereMakeASilentRun) {
     EXPECT_FALSE(AsksForSilentRun({}));
     EXPECT_FALSE(AsksForSilentRun({L"/de", L"/accept-agreement", L"/log=C:\\log.txt"}));
-    EXPECT_FALSE(AsksForSilentRun({L"/silent=yes", L"silent", L"-silent"}));
+    EXPECT_FALSE(AsksForSilentRun({L"/silent=yes", L"silent", L"-silent", L"/S=1", L"-s", L"/verysilentx"}));
+    EXPECT_FALSE(AsksForSilentRun({L"/SUPPRESSMSGBOXES", L"/?"}));
     EXPECT_TRUE(AsksForSilentRun({L"/ru", L"/folder=C:\\MT4", L"/SiLeNt"}));
+    EXPECT_TRUE(AsksForSilentRun({L"/accept-agreement", L"/s"}));
+    EXPECT_TRUE(AsksForSilentRun({L"/VerySilent"}));
+    // The summary only for /? alone: beside anything else it would hide what a script asked for.
+    EXPECT_TRUE(AsksForUsage({L"/?"}));
+    EXPECT_FALSE(AsksForUsage({L"/de", L"/?"}));
+    EXPECT_FALSE(AsksForUsage({L"/?", L"/silent"}));
+    EXPECT_FALSE(AsksForUsage({L"/??"}));
 }
 
 TEST(Switches, NamesIgnoreCaseValuesStayAsGivenFoldersRepeat) {
@@ -104,6 +114,12 @@ TEST(Switches, RefuseWhatAScriptCannotHaveMeant) {
         {{L"/ru", L"/silent", L"/RU"}, L"\"/RU\": a language switch must be the first argument"},
         // The first of several faults is the one reported.
         {{L"/silent", L"/x", L"/y"}, L"unknown switch \"/x\""},
+        // The names deployment tools try: taken in any letter case, beside each other or alone.
+        {{L"/S", L"/VERYSILENT", L"/SUPPRESSMSGBOXES", L"/accept-agreement"}, L""},
+        {{L"/verysilent", L"/suppressmsgboxes", L"/x"}, L"unknown switch \"/x\""},
+        {{L"/s", L"/SUPPRESSMSGBOXES=1"}, L"unknown switch \"/SUPPRESSMSGBOXES=1\""},
+        // In a silent run /? is no request for the summary, whose box nobody would close.
+        {{L"/S", L"/?"}, L"unknown switch \"/?\""},
     };
     for (const Case& c : cases) EXPECT_EQ(ReadSwitches(c.arguments).usageError, c.why) << Narrow(c.why);
     EXPECT_EQ(ReadSwitches({L"/silent", L"/folder=C:/MT4", L"/folder=//server/mt4", L"/folder=C:\\COM10\\console",
@@ -170,6 +186,9 @@ TEST_F(SilentRun, WithoutConsentNothingIsWrittenAndTheAgreementCanBeReadFirst) {
     EXPECT_TRUE(LogHas(L"exit code 2")) << Log();
     EXPECT_EQ(Run(L"/silent /accept-agreement /bogus " + Quoted(L"/log", log_)), 2u);
     EXPECT_TRUE(LogHas(L"usage error: unknown switch \"/bogus\"")) << Log();
+    // The switches that deployment tools guess: no consent either, so nothing written and no box.
+    EXPECT_EQ(Run(L"/S /SUPPRESSMSGBOXES " + Quoted(L"/log", log_)), 2u);
+    EXPECT_TRUE(LogHas(L"nothing installed: /accept-agreement was not given")) << Log();
     for (const std::wstring& folder : {a, dataA}) EXPECT_EQ(ReadBytes(Expert(folder)), "<missing>") << Narrow(folder);
     EXPECT_EQ(ReadBytes(shortcut_), "<missing>");
 
@@ -331,6 +350,26 @@ TEST_F(SilentRun, WhileOneRunsASecondGetsExitCode3AndTheWizardEndsQuietly) {
     EXPECT_NE(Log().find("standin_terminal.exe, window " + window + ", code 4: not answering, passed over\r\n"),
               std::string::npos)
         << Log();
+}
+
+TEST_F(SilentRun, QuestionMarkAloneShowsTheSummaryAndInstallsNothing) {
+    const std::wstring a = machine_.AddTerminal(L"Terminal A");
+    TestProcess setup(BuiltProgram(L"Mervane4Setup.exe"), L"/?");
+    HWND box = setup.WaitForWindow(L"Mervane 4 Setup", 15000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(WindowText(GetDlgItem(box, 0xFFFF)), kUsageText);  // a message box's text
+    EXPECT_EQ(CountTopLevelWindows(setup.Id(), true), 1) << "the box alone, no wizard";
+    // The box holds no single-instance guard: a script's run meanwhile is not turned away.
+    EXPECT_EQ(Run(L"/silent " + Quoted(L"/log", log_)), 2u);
+
+    // Closed as a person would, with a click on its button.
+    SetForegroundWindow(box);
+    const POINT ok = ScreenCenterOf(GetDlgItem(box, IDOK));
+    WizardDriver::MouseTo(ok, MOUSEEVENTF_LEFTDOWN);
+    WizardDriver::MouseTo(ok, MOUSEEVENTF_LEFTUP);
+    EXPECT_EQ(setup.WaitForExit(15000), 0u);
+    EXPECT_EQ(ReadBytes(Expert(a)), "<missing>");
+    EXPECT_EQ(ReadBytes(shortcut_), "<missing>");
 }
 
 TEST_F(SilentRun, WithoutSilentTheSwitchesChangeNothing) {

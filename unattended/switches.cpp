@@ -73,11 +73,16 @@ std::wstring WhyNotAFile(const std::wstring& path) {
     return {};
 }
 
+// /silent, and the names that deployment tools try on any setup program.
+bool IsSilentSwitch(const std::wstring& lowerName) {
+    return lowerName == L"/silent" || lowerName == L"/s" || lowerName == L"/verysilent";
+}
+
 }  // namespace
 
 bool AsksForSilentRun(const std::vector<std::wstring>& arguments) {
     for (const std::wstring& argument : arguments)
-        if (AsciiLower(argument) == L"/silent") return true;
+        if (IsSilentSwitch(AsciiLower(argument))) return true;
     return false;
 }
 
@@ -96,7 +101,8 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
         const size_t equals = argument.find(L'=');
         const std::wstring name = AsciiLower(argument.substr(0, equals));
         if (equals == std::wstring::npos) {
-            if (name == L"/silent") continue;
+            // A silent run shows no message box anyway: the tools' switch for that asks for nothing more.
+            if (IsSilentSwitch(name) || name == L"/suppressmsgboxes") continue;
             if (name == L"/accept-agreement") {
                 switches.acceptAgreement = true;
                 continue;

@@ -13,8 +13,8 @@ struct UnattendedSwitches {
     std::wstring usageError;            // why the command line is refused; empty when it is not
 };
 
-// Whether any argument is /silent. Without it no other switch means anything: the wizard
-// runs as it always has.
+// Whether any argument is /silent, or /S or /VERYSILENT, which deployment tools try. Without
+// one no other switch means anything: the wizard runs as it always has.
 bool AsksForSilentRun(const std::vector<std::wstring>& arguments);
 
 // The switches of a silent run, read from every argument (the program's name left out). A

@@ -1,0 +1,36 @@
+#include "unattended/usage.h"
+
+#include <windows.h>
+
+const wchar_t kUsageText[] =
+    L"Mervane4Setup.exe [/en | /de | /ru] /silent /accept-agreement [/skip-registry] [/folder=PATH ...] [/log=PATH]\n"
+    L"Mervane4Setup.exe [/en | /de | /ru] /silent /agreement=PATH\n"
+    L"\n"
+    L"/en, /de, /ru: the agreement's language; only as the first argument.\n"
+    L"/silent (also /S, /VERYSILENT): install without a window.\n"
+    L"/SUPPRESSMSGBOXES: accepted; a silent run shows no message box anyway.\n"
+    L"/accept-agreement: you have read and accept the end-user agreement.\n"
+    L"/agreement=PATH: writes the agreement to PATH to be read first; installs nothing.\n"
+    L"/skip-registry: leaves out the installations registered on the machine.\n"
+    L"/folder=PATH: one more installation folder; may be given many times.\n"
+    L"/log=PATH: writes one line per step, and the exit code, to PATH.\n"
+    L"/?: shows this summary.\n"
+    L"\n"
+    L"Every PATH is a full path (C:\\... or \\\\server\\share\\...). Without /silent the wizard starts.\n"
+    L"\n"
+    L"Exit codes:\n"
+    L"0: every target written, or the agreement written.\n"
+    L"1: a target not written (the log names it), or nothing to install into.\n"
+    L"2: usage error or no /accept-agreement; nothing installed.\n"
+    L"3: the wizard or another silent run is already running; nothing written.\n"
+    L"4: everything written but the log.";
+
+bool AsksForUsage(const std::vector<std::wstring>& arguments) {
+    return arguments.size() == 1 && arguments.front() == L"/?";
+}
+
+void ShowUsageIfAsked(const std::vector<std::wstring>& arguments) {
+    if (!AsksForUsage(arguments)) return;
+    MessageBoxW(nullptr, kUsageText, L"Mervane 4 Setup", MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+    ExitProcess(0);
+}

@@ -1,0 +1,14 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// The command-line summary, in English: how a script calls the program, each switch in a
+// line, and the exit codes.
+extern const wchar_t kUsageText[];
+
+// Whether the command line is /? and nothing else.
+bool AsksForUsage(const std::vector<std::wstring>& arguments);
+
+// With /? alone, shows the summary in a message box and ends the process with exit code 0;
+// otherwise returns at once.
+void ShowUsageIfAsked(const std::vector<std::wstring>& arguments);
