@@ -16,7 +16,7 @@ const wchar_t kUsageText[] =
     L"/log=PATH: writes one line per step, and the exit code, to PATH.\n"
     L"/?: shows this summary.\n"
     L"\n"
-    L"Every PATH is a full path (C:\\... or \\\\server\\share\\...). Without /silent the wizard starts.\n"
+    L"Every PATH is a full path (C:\\... or \\\\server\\share\\...). Without /silent (or /S, /VERYSILENT) the wizard starts.\n"
     L"\n"
     L"Exit codes:\n"
     L"0: every target written, or the agreement written.\n"
