@@ -252,6 +252,49 @@ TEST_F(SilentRun, ATargetNotWrittenGivesExitCode1AndTheLogNamesIt) {
     EXPECT_TRUE(LogHas(L"exit code 1")) << Log();
 }
 
+// Wine has no shell window: there is no user to act as, and every write is the program's own.
+TEST_F(SilentRun, WithNoUserToActAsAFolderThatLeadsElsewhereIsNotWrittenAndTheLogSaysWhere) {
+    wchar_t systemFolder[MAX_PATH];
+    ASSERT_TRUE(GetSystemDirectoryW(systemFolder, MAX_PATH));
+    const std::wstring system = systemFolder, planted = system + L"\\Mervane 4.ex4";
+    const std::wstring linked = machine_.AddTerminal(L"Terminal A", false);
+    const std::wstring dataOfLinked = machine_.AddDataFolder(linked);
+    const std::wstring good = machine_.AddTerminal(L"Terminal B", false);
+    const std::wstring dataOfGood = machine_.AddDataFolder(good);
+    const FolderLink installationLink(linked + L"\\MQL4\\Experts", system);
+    const FolderLink dataLink(dataOfGood + L"\\MQL4\\Experts", system);
+    ASSERT_TRUE(installationLink.Made() && dataLink.Made());
+
+    EXPECT_EQ(Run(L"/silent /accept-agreement /skip-registry " + Quoted(L"/folder", linked) + L" " +
+                  Quoted(L"/folder", good) + L" " + Quoted(L"/log", log_)),
+              1u)
+        << Log();
+    const bool written = DeleteFileW(planted.c_str());
+    EXPECT_FALSE(written) << "written into the system folder";
+    EXPECT_TRUE(HasExpert(good));
+    EXPECT_TRUE(HasExpert(dataOfLinked));
+    EXPECT_EQ(ReadBytes(shortcut_), LinkBytes());
+    for (const std::wstring& folder : {linked, dataOfGood})
+        EXPECT_TRUE(LogHas(L"expert not written: " + Expert(folder) + L": the folder leads to " + system +
+                           L", not the folder named"))
+            << Log();
+
+    // A log or an agreement is not written there either: 4 and 2.
+    const std::wstring logs = machine_.Tree().Folder(L"Logs"), elsewhere = machine_.Tree().Folder(L"Elsewhere");
+    const FolderLink logLink(logs, elsewhere);
+    ASSERT_TRUE(logLink.Made());
+    const std::wstring plain = machine_.AddTerminal(L"Terminal C", false);
+    EXPECT_EQ(Run(L"/silent /accept-agreement /skip-registry " + Quoted(L"/folder", plain) + L" " +
+                  Quoted(L"/log", logs + L"\\setup.log")),
+              4u);
+    EXPECT_TRUE(HasExpert(plain));
+    EXPECT_EQ(Run(L"/silent " + Quoted(L"/agreement", logs + L"\\agreement.txt") + L" " + Quoted(L"/log", log_)), 2u);
+    EXPECT_TRUE(LogHas(L"agreement not written: " + logs + L"\\agreement.txt: the folder leads to " + elsewhere +
+                       L", not the folder named"))
+        << Log();
+    EXPECT_TRUE(FolderEntries(elsewhere).empty());
+}
+
 TEST_F(SilentRun, ALogOrAgreementThatIsAnInstalledFileByAnotherNameIsRefusedAndLeavesItAlone) {
     const std::wstring a = machine_.AddTerminal(L"Terminal A");
     WriteBytes(Expert(a), "an older expert");

@@ -16,7 +16,7 @@ UniqueHandle ShellProcessToken() {
     if (!shell || !GetWindowThreadProcessId(shell, &processId)) return {};
     UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
     HANDLE token = nullptr;
-    if (!process || !OpenProcessToken(process.get(), TOKEN_QUERY | TOKEN_IMPERSONATE, &token)) return {};
+    if (!process || !OpenProcessToken(process.get(), TOKEN_QUERY | TOKEN_IMPERSONATE | TOKEN_DUPLICATE, &token)) return {};
     return UniqueHandle(token);
 }
 

@@ -8,7 +8,7 @@
 // password at the elevation prompt), and with UAC on it always runs above that user's
 // programs. There is no shell window under some kiosk shells, nor under Wine.
 
-// The access token of the shell window's process (query and impersonate), or empty when
+// The access token of the shell window's process (query, impersonate, duplicate), or empty when
 // there is no shell window or its process or token cannot be opened.
 UniqueHandle ShellProcessToken();
 
