@@ -16,6 +16,9 @@
 #include "wizard/agreement.h"
 #include "wizard/wizard_ids.h"
 
+// Declared by the platform's SDK, not by MinGW's headers.
+extern "C" BOOL WINAPI SetShellWindow(HWND window);
+
 namespace {
 
 // ---- the switches
@@ -356,6 +359,44 @@ TEST_F(SilentRun, WhileOneRunsASecondGetsExitCode3AndTheWizardEndsQuietly) {
     EXPECT_NE(Log().find("standin_terminal.exe, window " + window + ", code 4: not answering, passed over\r\n"),
               std::string::npos)
         << Log();
+}
+
+// A hidden window of the test made the desktop's shell window: the program then has a user to
+// act as, the test's own account (Wine has no other), for as long as the window lives.
+class ShellWindow {
+public:
+    ShellWindow()
+        : window_(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr)) {
+        SetShellWindow(window_);
+    }
+    ~ShellWindow() { DestroyWindow(window_); }
+    ShellWindow(const ShellWindow&) = delete;
+    ShellWindow& operator=(const ShellWindow&) = delete;
+    HWND Handle() const { return window_; }
+
+private:
+    HWND window_;
+};
+
+TEST_F(SilentRun, AsTheUserAtTheShellTheirLinksAreFollowedSoATerminalTheyMovedGetsItsCopy) {
+    const std::wstring moved = machine_.AddTerminal(L"Terminal A", false);
+    const std::wstring data = machine_.AddDataFolder(moved);
+    const std::wstring otherDrive = machine_.Tree().Folder(L"D\\Experts");
+    const std::wstring dataMoved = machine_.Tree().Folder(L"E\\Experts");
+    const FolderLink installationLink(moved + L"\\MQL4\\Experts", otherDrive);
+    const FolderLink dataLink(data + L"\\MQL4\\Experts", dataMoved);
+    ASSERT_TRUE(installationLink.Made() && dataLink.Made());
+    {
+        const ShellWindow shell;
+        ASSERT_EQ(GetShellWindow(), shell.Handle());
+        EXPECT_EQ(Run(L"/silent /accept-agreement /skip-registry " + Quoted(L"/folder", moved) + L" " +
+                      Quoted(L"/log", log_)),
+                  0u)
+            << Log();
+    }
+    EXPECT_EQ(GetShellWindow(), nullptr) << "the tests after this one have no shell";
+    for (const std::wstring& folder : {moved, data}) EXPECT_TRUE(HasExpert(folder)) << Narrow(folder);
+    EXPECT_TRUE(LogHas(L"expert written: " + Expert(moved))) << Log();
 }
 
 TEST_F(SilentRun, WithoutSilentTheSwitchesChangeNothing) {
