@@ -44,7 +44,7 @@ bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const
     int step = 1;
     bool everyCopyWritten = true;
     for (const std::wstring& target : targets) {
-        const bool usersOwn = step > static_cast<int>(selectedInstallations.size());
+        const bool usersOwn = step > static_cast<int>(selectedInstallations.size());  // a data folder
         std::wstring experts;
         {
             const Impersonation as(usersOwn ? user.get() : nullptr);

@@ -13,6 +13,7 @@
 #include "unattended/switches.h"
 #include "unattended/unattended_run.h"
 #include "win32/shell_folders.h"
+#include "win32/system_libraries.h"
 #include "wizard/agreement.h"
 #include "wizard/wizard_ids.h"
 
@@ -257,8 +258,10 @@ TEST_F(SilentRun, ATargetNotWrittenGivesExitCode1AndTheLogNamesIt) {
 
 // Wine has no shell window: there is no user to act as, and every write is the program's own.
 TEST_F(SilentRun, WithNoUserToActAsAFolderThatLeadsElsewhereIsNotWrittenAndTheLogSaysWhere) {
+    // A 32-bit program's System32 is SysWOW64, which the log names as such.
     wchar_t systemFolder[MAX_PATH];
-    ASSERT_TRUE(GetSystemDirectoryW(systemFolder, MAX_PATH));
+    ASSERT_TRUE(RunningUnderWow64() ? GetSystemWow64DirectoryW(systemFolder, MAX_PATH)
+                                    : GetSystemDirectoryW(systemFolder, MAX_PATH));
     const std::wstring system = systemFolder, planted = system + L"\\Mervane 4.ex4";
     const std::wstring linked = machine_.AddTerminal(L"Terminal A", false);
     const std::wstring dataOfLinked = machine_.AddDataFolder(linked);

@@ -264,6 +264,11 @@ TEST(SpecialFolders, ResolveToExistingFoldersAndUnknownOnesToNothing) {
         EXPECT_EQ(SignedInUserFolderPath(nullptr, csidl), SpecialFolderPath(nullptr, csidl)) << csidl;
     }
     EXPECT_EQ(KnownFolderPathOf(own.get(), CSIDL_PROGRAM_FILES), L"");
+
+    // Another account's folder is used only on a drive of this machine.
+    EXPECT_TRUE(OnLocalDrive(SpecialFolderPath(nullptr, CSIDL_APPDATA)));
+    for (const wchar_t* elsewhere : {L"\\\\server\\share\\AppData", L"C:", L"", L"\\\\?\\C:\\Users"})
+        EXPECT_FALSE(OnLocalDrive(elsewhere));
 }
 
 TEST(RunningUnderWow64, IsTrueOnlyForA32BitProcessOn64BitWindows) {
