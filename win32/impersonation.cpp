@@ -11,7 +11,8 @@ UniqueHandle ImpersonationTokenOf(HANDLE token) {
 }
 
 UniqueHandle SignedInUserImpersonationToken() {
-    const UniqueHandle shell = ShellProcessToken();
+    // Another account's token may grant the folder lookup (query, impersonate) but not this.
+    const UniqueHandle shell = ShellProcessToken(TOKEN_QUERY | TOKEN_DUPLICATE);
     return ImpersonationTokenOf(shell.get());
 }
 
