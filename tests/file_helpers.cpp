@@ -57,7 +57,8 @@ FolderLink::FolderLink(const std::wstring& link, const std::wstring& target) : p
 FolderLink::~FolderLink() {
     // No -r: the link goes, not what it leads to.
     if (made_)
-        RunUnix(L"Z:\\bin\\rm", L"rm " + Quote(link_), [&] { return GetFileAttributesW(path_.c_str()) == INVALID_FILE_ATTRIBUTES; });
+        RunUnix(L"Z:\\bin\\rm", L"rm " + Quote(link_),
+                [&] { return GetFileAttributesW(path_.c_str()) == INVALID_FILE_ATTRIBUTES; });
 }
 
 TempTree::TempTree() {

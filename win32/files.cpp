@@ -214,7 +214,8 @@ std::wstring FinalPathOf(HANDLE file) {
 // when a part cannot be found.
 std::wstring LongPathOf(const std::wstring& path) {
     std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
-    DWORD length = full.empty() ? 0 : GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    DWORD length =
+        full.empty() ? 0 : GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     if (length == 0 || length >= full.size()) return {};
     full.resize(length);
     std::wstring result(GetLongPathNameW(full.c_str(), nullptr, 0), L'\0');
