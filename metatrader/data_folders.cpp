@@ -4,6 +4,7 @@
 
 #include "metatrader/terminal_conventions.h"
 #include "win32/files.h"
+#include "win32/impersonation.h"
 #include "win32/shell_folders.h"
 
 void FindDataFoldersUnder(const std::wstring& dataRoot, const FolderList& selected, FolderList& found) {
@@ -42,5 +43,9 @@ void FindDataFolders(const FolderList& selected, FolderList& found) {
         found.clear();
         return;
     }
+    // The folders and markers are the user's: read as the user, a link among them reaches no
+    // more than that user could read, and no share is reached with the program's credentials.
+    const UniqueHandle user = SignedInUserImpersonationToken();
+    const Impersonation asUser(user.get());
     FindDataFoldersUnder(appData + terminal::kDataRoot, selected, found);
 }

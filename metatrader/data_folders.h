@@ -6,7 +6,8 @@
 #include "win32/folder_list.h"
 
 // Empties `found` and fills it with the data folders, under the user's roaming application
-// data, whose marker names one of `selected` exactly. Runs on the worker thread.
+// data, whose marker names one of `selected` exactly, read while acting as the signed-in user
+// where there is one. Runs on the worker thread.
 void FindDataFolders(const FolderList& selected, FolderList& found);
 
 // The same over a given data root ("...\MetaQuotes\Terminal").

@@ -4,6 +4,7 @@
 #include "metatrader/terminal_conventions.h"
 #include "resources/resource_names.h"
 #include "win32/files.h"
+#include "win32/impersonation.h"
 
 FolderList InstallTargets(const FolderList& selectedInstallations, const FolderList& foundDataFolders) {
     FolderList targets = selectedInstallations;
@@ -20,25 +21,41 @@ std::wstring ExpertsFolder(std::wstring folder) {
 bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const FolderList& foundDataFolders,
                   InstallView& view) {
     using Step = InstallOutcome::Step;
-    // Writes one file and shows its step; false when it was not written.
-    auto install = [&](Step kind, const wchar_t* resource, const std::wstring& file, int position) {
-        const bool written = ExtractResourceToFile(module, RESOURCE_STRING(RESOURCE_FILE_TYPE), resource, file);
-        const DWORD error = written ? 0 : GetLastError();
+    PrepareWrites();
+    const UniqueHandle user = SignedInUserImpersonationToken();
+    // Writes one file and shows its step; false when it was not written. Acting as the user
+    // lasts for the write alone: the view's steps let the window work meanwhile.
+    auto install = [&](Step kind, const wchar_t* resource, const std::wstring& file, bool usersOwn, int position) {
+        InstallOutcome outcome{kind, file};
+        auto write = [&](bool asUser) {
+            const Impersonation as(asUser ? user.get() : nullptr);
+            outcome.done = ExtractResourceToFile(module, RESOURCE_STRING(RESOURCE_FILE_TYPE), resource, file,
+                                                 &outcome.ledTo);
+            outcome.error = outcome.done ? 0 : GetLastError();
+        };
+        write(usersOwn);
+        if (!outcome.done && outcome.error == kErrorFolderLeadsElsewhere && !usersOwn && user) write(true);
         view.ShowInstallStep(file, position);
-        view.StepOutcome({kind, file, written, error});
-        return written;
+        view.StepOutcome(outcome);
+        return outcome.done;
     };
     const FolderList targets = InstallTargets(selectedInstallations, foundDataFolders);
     view.SetProgressRange(static_cast<int>(targets.size()) + 1);
     int step = 1;
     bool everyCopyWritten = true;
     for (const std::wstring& target : targets) {
-        const std::wstring experts = ExpertsFolder(target);
+        const bool usersOwn = step > static_cast<int>(selectedInstallations.size());  // a data folder
+        std::wstring experts;
+        {
+            const Impersonation as(usersOwn ? user.get() : nullptr);
+            experts = ExpertsFolder(target);
+        }
         if (experts.empty()) {
             everyCopyWritten = false;
             view.ShowInstallStep(target, step);  // the folder that is gone
             view.StepOutcome({Step::Expert, target, false, ERROR_PATH_NOT_FOUND});
-        } else if (!install(Step::Expert, RESOURCE_STRING(RESOURCE_EXPERT), experts + L"\\" + kExpertFileName, step)) {
+        } else if (!install(Step::Expert, RESOURCE_STRING(RESOURCE_EXPERT), experts + L"\\" + kExpertFileName, usersOwn,
+                            step)) {
             everyCopyWritten = false;
         }
         ++step;
@@ -53,7 +70,7 @@ bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const
         view.ShowInstallStep(kShortcutFileName, step);
         view.StepOutcome({Step::Shortcut, {}, false, ERROR_PATH_NOT_FOUND});
     } else {
-        install(Step::Shortcut, RESOURCE_STRING(RESOURCE_LINK), desktop + L"\\" + kShortcutFileName, step);
+        install(Step::Shortcut, RESOURCE_STRING(RESOURCE_LINK), desktop + L"\\" + kShortcutFileName, true, step);
     }
     return everyCopyWritten;
 }

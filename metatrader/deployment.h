@@ -23,6 +23,8 @@ struct InstallOutcome {
     DWORD error = 0;          // why a file was not written, as the platform said
     HWND terminal = nullptr;  // Terminal: its main window and RefreshNavigator's result
     int result = 0;
+    // Where the folder's name led when it led elsewhere (empty: not known, or it did not).
+    std::wstring ledTo;
 };
 
 // What the installing run needs of the Installing page, or of a run without a window.
@@ -43,6 +45,9 @@ protected:
 
 // Writes the expert (resource "EXPERT" of `module`) into the experts folder of every target,
 // refreshes every running terminal, then writes the user-guide shortcut (resource "LINK")
-// onto the desktop. True when every expert copy was written.
+// onto the desktop. True when every expert copy was written. The data folders and the desktop
+// are written as the signed-in user where there is one (impersonation.h); the installation
+// folders by the program itself, only into the folder named, and as that user where a link
+// of theirs leads elsewhere, so that a terminal they moved still gets its copy.
 bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const FolderList& foundDataFolders,
                   InstallView& view);

@@ -14,7 +14,8 @@ set(allowed kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll ole32.dll
     oleaut32.dll shlwapi.dll comdlg32.dll msvcrt.dll rpcrt4.dll)
 set(forwarding advapi32.dll)
 set(allowed_advapi32.dll
-    EqualSid GetSidSubAuthority GetSidSubAuthorityCount GetTokenInformation OpenProcessToken
+    DuplicateTokenEx EqualSid GetSidSubAuthority GetSidSubAuthorityCount GetTokenInformation
+    OpenProcessToken OpenThreadToken RevertToSelf SetThreadToken
     RegCloseKey RegEnumKeyExW RegEnumValueW RegOpenKeyExW RegQueryInfoKeyW)
 execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
 if(failed)

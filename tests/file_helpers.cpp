@@ -9,7 +9,57 @@ void CreateFolders(const std::wstring& path) {
         if (i == path.size() || path[i] == L'\\') CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
 }
 
+// The Unix path of a Windows one, as Wine maps it; empty outside Wine.
+std::string UnixPath(const std::wstring& path) {
+    using ToUnix = char*(__cdecl*)(const wchar_t*);
+    const auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* unix = toUnix ? toUnix(path.c_str()) : nullptr;
+    std::string result = unix ? unix : "";
+    if (unix) HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
+// Starts a Unix program of the machine, which Wine runs as it is, and waits up to 10 s for
+// `done`: the handle Wine gives for such a program does not wait for its end.
+template <typename Done>
+bool RunUnix(const wchar_t* program, std::wstring commandLine, Done done) {
+    STARTUPINFOW startup{sizeof startup};
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(program, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (int i = 0; i < 1000 && !done(); ++i) Sleep(10);
+    return done();
+}
+
+std::wstring Quote(const std::string& unixPath) {
+    std::wstring wide(unixPath.size(), L'\0');  // UTF-8 takes no fewer units than UTF-16
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, unixPath.data(), static_cast<int>(unixPath.size()), wide.data(),
+                                    static_cast<int>(wide.size())));
+    return L"\"" + wide + L"\"";
+}
+
 }  // namespace
+
+FolderLink::FolderLink(const std::wstring& link, const std::wstring& target) : path_(link) {
+    const std::string to = UnixPath(target);
+    link_ = UnixPath(link);
+    if (to.empty() || link_.empty()) return;
+    auto attributes = [&] { return GetFileAttributesW(path_.c_str()); };
+    RunUnix(L"Z:\\bin\\rmdir", L"rmdir " + Quote(link_), [&] { return attributes() == INVALID_FILE_ATTRIBUTES; });
+    made_ = RunUnix(L"Z:\\bin\\ln", L"ln -s " + Quote(to) + L" " + Quote(link_), [&] {
+        return attributes() != INVALID_FILE_ATTRIBUTES && (attributes() & FILE_ATTRIBUTE_REPARSE_POINT);
+    });
+}
+
+FolderLink::~FolderLink() {
+    // No -r: the link goes, not what it leads to.
+    if (made_)
+        RunUnix(L"Z:\\bin\\rm", L"rm " + Quote(link_),
+                [&] { return GetFileAttributesW(path_.c_str()) == INVALID_FILE_ATTRIBUTES; });
+}
 
 TempTree::TempTree() {
     static std::atomic<int> counter{0};
@@ -97,6 +147,7 @@ void RemoveTree(const std::wstring& folder) {
     for (const std::wstring& name : FolderEntries(folder)) {
         const std::wstring path = folder + L"\\" + name;
         const DWORD attributes = GetFileAttributesW(path.c_str());
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;  // never emptied through a link
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         if (attributes & FILE_ATTRIBUTE_DIRECTORY)
             RemoveTree(path);

@@ -24,6 +24,23 @@ private:
     std::wstring root_;
 };
 
+// A symbolic link made in place of the folder `link` (removed first, when empty), leading to
+// the folder `target`: a Unix link inside the prefix's drive, which Wine opens as Windows opens
+// a junction (its CreateSymbolicLinkW makes nothing). The link alone goes with the object.
+class FolderLink {
+public:
+    FolderLink(const std::wstring& link, const std::wstring& target);
+    ~FolderLink();
+    FolderLink(const FolderLink&) = delete;
+    FolderLink& operator=(const FolderLink&) = delete;
+    bool Made() const { return made_; }
+
+private:
+    std::wstring path_;
+    std::string link_;
+    bool made_ = false;
+};
+
 // A folder with the layout of a terminal installation: terminal.exe, MQL4\Experts, MQL4\Files.
 std::wstring MakeInstallation(const TempTree& tree, const std::wstring& relative);
 

@@ -14,9 +14,13 @@
 #include "unattended/unattended_run.h"
 #include "unattended/usage.h"
 #include "win32/shell_folders.h"
+#include "win32/system_libraries.h"
 #include "wizard/agreement.h"
 #include "wizard/wizard_ids.h"
 #include "wizard_driver.h"
+
+// Declared by the platform's SDK, not by MinGW's headers.
+extern "C" BOOL WINAPI SetShellWindow(HWND window);
 
 namespace {
 
@@ -276,6 +280,51 @@ TEST_F(SilentRun, ATargetNotWrittenGivesExitCode1AndTheLogNamesIt) {
     EXPECT_TRUE(LogHas(L"exit code 1")) << Log();
 }
 
+// Wine has no shell window: there is no user to act as, and every write is the program's own.
+TEST_F(SilentRun, WithNoUserToActAsAFolderThatLeadsElsewhereIsNotWrittenAndTheLogSaysWhere) {
+    // A 32-bit program's System32 is SysWOW64, which the log names as such.
+    wchar_t systemFolder[MAX_PATH];
+    ASSERT_TRUE(RunningUnderWow64() ? GetSystemWow64DirectoryW(systemFolder, MAX_PATH)
+                                    : GetSystemDirectoryW(systemFolder, MAX_PATH));
+    const std::wstring system = systemFolder, planted = system + L"\\Mervane 4.ex4";
+    const std::wstring linked = machine_.AddTerminal(L"Terminal A", false);
+    const std::wstring dataOfLinked = machine_.AddDataFolder(linked);
+    const std::wstring good = machine_.AddTerminal(L"Terminal B", false);
+    const std::wstring dataOfGood = machine_.AddDataFolder(good);
+    const FolderLink installationLink(linked + L"\\MQL4\\Experts", system);
+    const FolderLink dataLink(dataOfGood + L"\\MQL4\\Experts", system);
+    ASSERT_TRUE(installationLink.Made() && dataLink.Made());
+
+    EXPECT_EQ(Run(L"/silent /accept-agreement /skip-registry " + Quoted(L"/folder", linked) + L" " +
+                  Quoted(L"/folder", good) + L" " + Quoted(L"/log", log_)),
+              1u)
+        << Log();
+    const bool written = DeleteFileW(planted.c_str());
+    EXPECT_FALSE(written) << "written into the system folder";
+    EXPECT_TRUE(HasExpert(good));
+    EXPECT_TRUE(HasExpert(dataOfLinked));
+    EXPECT_EQ(ReadBytes(shortcut_), LinkBytes());
+    for (const std::wstring& folder : {linked, dataOfGood})
+        EXPECT_TRUE(LogHas(L"expert not written: " + Expert(folder) + L": the folder leads to " + system +
+                           L", not the folder named"))
+            << Log();
+
+    // A log or an agreement is not written there either: 4 and 2.
+    const std::wstring logs = machine_.Tree().Folder(L"Logs"), elsewhere = machine_.Tree().Folder(L"Elsewhere");
+    const FolderLink logLink(logs, elsewhere);
+    ASSERT_TRUE(logLink.Made());
+    const std::wstring plain = machine_.AddTerminal(L"Terminal C", false);
+    EXPECT_EQ(Run(L"/silent /accept-agreement /skip-registry " + Quoted(L"/folder", plain) + L" " +
+                  Quoted(L"/log", logs + L"\\setup.log")),
+              4u);
+    EXPECT_TRUE(HasExpert(plain));
+    EXPECT_EQ(Run(L"/silent " + Quoted(L"/agreement", logs + L"\\agreement.txt") + L" " + Quoted(L"/log", log_)), 2u);
+    EXPECT_TRUE(LogHas(L"agreement not written: " + logs + L"\\agreement.txt: the folder leads to " + elsewhere +
+                       L", not the folder named"))
+        << Log();
+    EXPECT_TRUE(FolderEntries(elsewhere).empty());
+}
+
 TEST_F(SilentRun, ALogOrAgreementThatIsAnInstalledFileOrTheOtherByAnotherNameIsRefusedAndLeavesItAlone) {
     const std::wstring a = machine_.AddTerminal(L"Terminal A");
     WriteBytes(Expert(a), "an older expert");
@@ -370,6 +419,44 @@ TEST_F(SilentRun, QuestionMarkAloneShowsTheSummaryAndInstallsNothing) {
     EXPECT_EQ(setup.WaitForExit(15000), 0u);
     EXPECT_EQ(ReadBytes(Expert(a)), "<missing>");
     EXPECT_EQ(ReadBytes(shortcut_), "<missing>");
+}
+
+// A hidden window of the test made the desktop's shell window: the program then has a user to
+// act as, the test's own account (Wine has no other), for as long as the window lives.
+class ShellWindow {
+public:
+    ShellWindow()
+        : window_(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr)) {
+        SetShellWindow(window_);
+    }
+    ~ShellWindow() { DestroyWindow(window_); }
+    ShellWindow(const ShellWindow&) = delete;
+    ShellWindow& operator=(const ShellWindow&) = delete;
+    HWND Handle() const { return window_; }
+
+private:
+    HWND window_;
+};
+
+TEST_F(SilentRun, AsTheUserAtTheShellTheirLinksAreFollowedSoATerminalTheyMovedGetsItsCopy) {
+    const std::wstring moved = machine_.AddTerminal(L"Terminal A", false);
+    const std::wstring data = machine_.AddDataFolder(moved);
+    const std::wstring otherDrive = machine_.Tree().Folder(L"D\\Experts");
+    const std::wstring dataMoved = machine_.Tree().Folder(L"E\\Experts");
+    const FolderLink installationLink(moved + L"\\MQL4\\Experts", otherDrive);
+    const FolderLink dataLink(data + L"\\MQL4\\Experts", dataMoved);
+    ASSERT_TRUE(installationLink.Made() && dataLink.Made());
+    {
+        const ShellWindow shell;
+        ASSERT_EQ(GetShellWindow(), shell.Handle());
+        EXPECT_EQ(Run(L"/silent /accept-agreement /skip-registry " + Quoted(L"/folder", moved) + L" " +
+                      Quoted(L"/log", log_)),
+                  0u)
+            << Log();
+    }
+    EXPECT_EQ(GetShellWindow(), nullptr) << "the tests after this one have no shell";
+    for (const std::wstring& folder : {moved, data}) EXPECT_TRUE(HasExpert(folder)) << Narrow(folder);
+    EXPECT_TRUE(LogHas(L"expert written: " + Expert(moved))) << Log();
 }
 
 TEST_F(SilentRun, WithoutSilentTheSwitchesChangeNothing) {

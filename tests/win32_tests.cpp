@@ -4,12 +4,14 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "file_helpers.h"
 #include "process_helpers.h"
 #include "win32/embedded_resource.h"
 #include "win32/end_session_hold.h"
 #include "win32/files.h"
+#include "win32/impersonation.h"
 #include "win32/shell_folders.h"
 #include "win32/signed_in_user.h"
 #include "win32/system_libraries.h"
@@ -175,6 +177,64 @@ TEST(WriteFileReplacing, CreatesNoFolder) {
     EXPECT_TRUE(FolderEntries(installation).empty());
 }
 
+// The program's own token, duplicated for impersonation: under Wine there is no other user.
+UniqueHandle OwnImpersonationToken() {
+    HANDLE own = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_DUPLICATE, &own)) return {};
+    const UniqueHandle process(own);
+    return ImpersonationTokenOf(process.get());
+}
+
+TEST(Impersonation, IsTakenAndRevertedOnTheCallingThreadOnly) {
+    const UniqueHandle token = OwnImpersonationToken();
+    ASSERT_TRUE(token);
+    EXPECT_FALSE(ImpersonationTokenOf(nullptr));
+    EXPECT_FALSE(ThreadImpersonates());
+    {
+        const Impersonation nobody(nullptr);
+        EXPECT_FALSE(nobody.Active());
+        EXPECT_FALSE(ThreadImpersonates());
+    }
+    {
+        const Impersonation asUser(token.get());
+        EXPECT_TRUE(asUser.Active());
+        EXPECT_TRUE(ThreadImpersonates());
+        bool otherThread = true;
+        std::thread([&] { otherThread = ThreadImpersonates(); }).join();
+        EXPECT_FALSE(otherThread);
+    }
+    EXPECT_FALSE(ThreadImpersonates());
+}
+
+TEST(WriteFileReplacing, ByItselfWritesOnlyIntoTheFolderNamedAndAsTheUserWhereTheLinkLeads) {
+    TempTree tree;
+    const std::wstring elsewhere = tree.Folder(L"Elsewhere"), experts = tree.Folder(L"Terminal\\MQL4\\Experts");
+    const FolderLink link(experts, elsewhere);
+    ASSERT_TRUE(link.Made());
+    std::wstring ledTo;
+    EXPECT_FALSE(WriteFileReplacing(experts + L"\\Mervane 4.ex4", Bytes("expert"), &ledTo));
+    EXPECT_EQ(GetLastError(), kErrorFolderLeadsElsewhere);
+    EXPECT_EQ(ledTo, elsewhere);
+    EXPECT_TRUE(FolderEntries(elsewhere).empty()) << "not even a temporary file";
+
+    // The folder named by other spellings is still the folder named.
+    wchar_t shortName[MAX_PATH];
+    const DWORD length = GetShortPathNameW(elsewhere.c_str(), shortName, MAX_PATH);
+    ASSERT_TRUE(length && length < MAX_PATH);
+    std::wstring spelt = shortName;
+    std::replace(spelt.begin(), spelt.end(), L'\\', L'/');
+    for (wchar_t& c : spelt)
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    EXPECT_TRUE(WriteFileReplacing(spelt + L"/short.ex4", Bytes("short")));
+    EXPECT_EQ(ReadBytes(elsewhere + L"\\short.ex4"), "short");
+
+    const UniqueHandle token = OwnImpersonationToken();
+    const Impersonation asUser(token.get());
+    ASSERT_TRUE(asUser.Active());
+    EXPECT_TRUE(WriteFileReplacing(experts + L"\\Mervane 4.ex4", Bytes("expert")));
+    EXPECT_EQ(ReadBytes(elsewhere + L"\\Mervane 4.ex4"), "expert");
+}
+
 TEST(ExtractResourceToFile, WritesTheEmbeddedBytesUnchanged) {
     HMODULE program = BuiltProgramResources();
     ASSERT_NE(program, nullptr);
@@ -204,6 +264,11 @@ TEST(SpecialFolders, ResolveToExistingFoldersAndUnknownOnesToNothing) {
         EXPECT_EQ(SignedInUserFolderPath(nullptr, csidl), SpecialFolderPath(nullptr, csidl)) << csidl;
     }
     EXPECT_EQ(KnownFolderPathOf(own.get(), CSIDL_PROGRAM_FILES), L"");
+
+    // Another account's folder is used only on a drive of this machine.
+    EXPECT_TRUE(OnLocalDrive(SpecialFolderPath(nullptr, CSIDL_APPDATA)));
+    for (const wchar_t* elsewhere : {L"\\\\server\\share\\AppData", L"C:", L"", L"\\\\?\\C:\\Users"})
+        EXPECT_FALSE(OnLocalDrive(elsewhere));
 }
 
 TEST(RunningUnderWow64, IsTrueOnlyForA32BitProcessOn64BitWindows) {

@@ -16,6 +16,7 @@
 #include "win32/end_session_hold.h"
 #include "win32/files.h"
 #include "win32/handles.h"
+#include "win32/impersonation.h"
 #include "win32/shell_folders.h"
 #include "win32/window.h"
 #include "wizard/agreement.h"
@@ -65,6 +66,16 @@ std::wstring RefreshMeaning(int result) {
     }
 }
 
+// Why a file was not written. A refused link names where it led, so that whoever reads the
+// log finds the link, not only the folder they named.
+std::wstring WhyNotWritten(DWORD error, const std::wstring& ledTo) {
+    if (error == kErrorFolderLeadsElsewhere)
+        return ledTo.empty() ? L"the folder is not the one named, and where it leads cannot be read"
+                             : L"the folder leads to " + ledTo + L", not the folder named";
+    // Refused by the program, then not written as the user either.
+    return (ledTo.empty() ? std::wstring() : L"the folder leads to " + ledTo + L", ") + ErrorText(error);
+}
+
 std::wstring LineOf(const InstallOutcome& outcome) {
     using Step = InstallOutcome::Step;
     if (outcome.step == Step::Terminal) {
@@ -76,11 +87,11 @@ std::wstring LineOf(const InstallOutcome& outcome) {
     const std::wstring what = outcome.step == Step::Expert ? L"expert" : L"shortcut";
     if (outcome.done) return what + L" written: " + outcome.path;
     const std::wstring where = outcome.path.empty() ? L"(no desktop folder)" : outcome.path;
-    return what + L" not written: " + where + L": " + ErrorText(outcome.error);
+    return what + L" not written: " + where + L": " + WhyNotWritten(outcome.error, outcome.ledTo);
 }
 
 // UTF-8 with a byte-order mark, through the same replacing write as the expert.
-bool WriteUtf8WithMark(const std::wstring& path, const std::wstring& text) {
+bool WriteUtf8WithMark(const std::wstring& path, const std::wstring& text, std::wstring* ledTo = nullptr) {
     std::string bytes = "\xEF\xBB\xBF";
     if (!text.empty()) {
         const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
@@ -91,7 +102,7 @@ bool WriteUtf8WithMark(const std::wstring& path, const std::wstring& text) {
         WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data() + start, size,
                             nullptr, nullptr);
     }
-    return WriteFileReplacing(path, {reinterpret_cast<const BYTE*>(bytes.data()), bytes.size()});
+    return WriteFileReplacing(path, {reinterpret_cast<const BYTE*>(bytes.data()), bytes.size()}, ledTo);
 }
 
 // A top-level window that is never shown: a logoff or shutdown asks the top-level windows
@@ -139,11 +150,12 @@ private:
 
 int ExportAgreement(const std::wstring& path, Language language, RunLog& log) {
     const std::optional<std::wstring> text = AgreementTextIn(nullptr, language);
-    if (text && WriteUtf8WithMark(path, *text)) {
+    std::wstring ledTo;
+    if (text && WriteUtf8WithMark(path, *text, &ledTo)) {
         log.Add(L"agreement written: " + path);
         return kExitAllWritten;
     }
-    log.Add(L"agreement not written: " + path + L": " + ErrorText(GetLastError()));
+    log.Add(L"agreement not written: " + path + L": " + WhyNotWritten(GetLastError(), ledTo));
     return kExitUsage;
 }
 
@@ -214,9 +226,14 @@ void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets) 
     auto note = [&](const std::wstring& path) {
         if (const auto identity = IdentityOf(path)) installed.push_back(*identity);
     };
-    for (const FolderList* folders : {&targets.selected, &targets.dataFolders})
-        for (const std::wstring& folder : *folders) note(ExpertsFolder(folder) + L"\\" + kExpertFileName);
-    if (!targets.desktop.empty()) note(targets.desktop + L"\\" + kShortcutFileName);
+    for (const std::wstring& folder : targets.selected) note(ExpertsFolder(folder) + L"\\" + kExpertFileName);
+    {
+        // The user's own files are looked at as the user, as they are written.
+        const UniqueHandle user = SignedInUserImpersonationToken();
+        const Impersonation asUser(user.get());
+        for (const std::wstring& folder : targets.dataFolders) note(ExpertsFolder(folder) + L"\\" + kExpertFileName);
+        if (!targets.desktop.empty()) note(targets.desktop + L"\\" + kShortcutFileName);
+    }
     auto isInstalled = [&](const std::wstring& path) {
         const auto identity = IdentityOf(path);
         return identity && std::find(installed.begin(), installed.end(), *identity) != installed.end();

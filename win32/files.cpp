@@ -8,6 +8,7 @@
 
 #include "win32/embedded_resource.h"
 #include "win32/handles.h"
+#include "win32/impersonation.h"
 #include "win32/system_functions.h"
 #include "win32/text_decoding.h"
 
@@ -195,9 +196,63 @@ bool RenameInto(HANDLE file, HANDLE folder, const std::wstring& name) {
     return false;
 }
 
+// The path of what `file` is, after every link, as a path is given: no "\\?\" prefix, a share
+// as \\server\share. Empty when the system cannot say.
+std::wstring FinalPathOf(HANDLE file) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()),
+                                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0) return {};
+        const bool fitted = length < path.size();
+        path.resize(length);
+        if (fitted) break;
+    }
+    if (path.starts_with(L"\\\\?\\UNC\\"))
+        path.replace(0, 8, L"\\\\");
+    else if (path.starts_with(L"\\\\?\\"))
+        path.erase(0, 4);
+    return path;
+}
+
+// A named folder spelt as its final path would spell it: full, short names expanded. Empty
+// when a part cannot be found.
+std::wstring LongPathOf(const std::wstring& path) {
+    std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
+    DWORD length =
+        full.empty() ? 0 : GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0 || length >= full.size()) return {};
+    full.resize(length);
+    std::wstring result(GetLongPathNameW(full.c_str(), nullptr, 0), L'\0');
+    length = result.empty() ? 0 : GetLongPathNameW(full.c_str(), result.data(), static_cast<DWORD>(result.size()));
+    if (length == 0 || length >= result.size()) return {};
+    result.resize(length);
+    return result;
+}
+
+bool SameFolderPath(std::wstring a, std::wstring b) {
+    if (a.empty() || b.empty()) return false;  // a failed lookup is another folder
+    for (std::wstring* path : {&a, &b})
+        if (path->back() == L'\\') path->pop_back();
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
 }  // namespace
 
-bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes) {
+void PrepareWrites() {
+    NativeApi();
+    CryptoApi();
+}
+
+bool OnLocalDrive(const std::wstring& path) {
+    if (path.size() < 3 || path[1] != L':' || path[2] != L'\\') return false;
+    const wchar_t root[] = {path[0], L':', L'\\', L'\0'};
+    const UINT type = GetDriveTypeW(root);
+    return type == DRIVE_FIXED || type == DRIVE_REMOVABLE || type == DRIVE_RAMDISK;
+}
+
+bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes, std::wstring* ledTo) {
     const size_t slash = path.find_last_of(L"\\/");
     if (slash == std::wstring::npos || slash + 1 == path.size() || bytes.empty()) {
         SetLastError(bytes.empty() ? ERROR_INVALID_DATA : ERROR_INVALID_NAME);
@@ -223,6 +278,17 @@ bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes) {
                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!folder) return false;
+    // CreateFileW follows links in every part of the path: with the program's own rights, a
+    // link a user made would write wherever the user chose. As the user, the user's rights
+    // bound it.
+    if (!ThreadImpersonates()) {
+        std::wstring finalPath = FinalPathOf(folder.get());
+        if (!SameFolderPath(finalPath, LongPathOf(folderPath))) {
+            if (ledTo) *ledTo = std::move(finalPath);
+            SetLastError(kErrorFolderLeadsElsewhere);
+            return false;
+        }
+    }
 
     RemoveLeftTemporaryFiles(folder.get());
 
@@ -252,7 +318,8 @@ bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes) {
     return false;
 }
 
-bool ExtractResourceToFile(HMODULE module, const wchar_t* type, const wchar_t* name, const std::wstring& path) {
+bool ExtractResourceToFile(HMODULE module, const wchar_t* type, const wchar_t* name, const std::wstring& path,
+                           std::wstring* ledTo) {
     // A missing or unloadable resource is an empty payload, which is never written.
-    return WriteFileReplacing(path, EmbeddedResource(module, type, name));
+    return WriteFileReplacing(path, EmbeddedResource(module, type, name), ledTo);
 }

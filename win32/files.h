@@ -32,15 +32,35 @@ void ListSubFolders(const std::wstring& folder, std::vector<std::wstring>& names
 // larger than `maxBytes`, or its text cannot be decoded.
 std::optional<std::wstring> ReadTextFile(const std::wstring& path, DWORD maxBytes = 64 * 1024);
 
+// Why a write that the elevated program makes in its own right was refused: its folder's
+// name leads elsewhere (a junction, symbolic link or mount point on the way). Bit 29 marks an
+// application's own code, which no system error carries.
+constexpr DWORD kErrorFolderLeadsElsewhere = 0x20000000 | 1;
+
 // Replaces `path` by `bytes` in one step: a temporary file in the same folder is written
 // whole and then renamed over the target, all through handles, so a failure half-way leaves
 // the old file as it was and no temporary file behind, and nothing the user may change in
 // the folder meanwhile redirects the write. No folder is created; a read-only target is
 // refused; empty `bytes` are not written. True when the file was written; when not,
 // GetLastError() says why.
-bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes);
+//
+// A thread that acts as the signed-in user (impersonation.h) writes wherever the folder's
+// name leads, as far as that user's rights go. Any other write goes only into the folder
+// named: when the held folder's final path is another, nothing is written, the error is
+// kErrorFolderLeadsElsewhere, and `ledTo` (when given) receives that final path, or empty
+// when it could not be read.
+bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes, std::wstring* ledTo = nullptr);
 
 // Writes the embedded resource (type, name) of `module` (the program itself when null) into
 // `path` as WriteFileReplacing does. False when there is no such resource, it is empty or
 // cannot be loaded, or the write failed; GetLastError() then says why.
-bool ExtractResourceToFile(HMODULE module, const wchar_t* type, const wchar_t* name, const std::wstring& path);
+bool ExtractResourceToFile(HMODULE module, const wchar_t* type, const wchar_t* name, const std::wstring& path,
+                           std::wstring* ledTo = nullptr);
+
+// Loads what the writes need (ntdll's and bcrypt's functions) on the calling thread, as the
+// program itself: once the thread acts as the user, no DLL may be loaded.
+void PrepareWrites();
+
+// Whether a path, in the calling thread's view of the drive letters, is on a drive of this
+// machine (fixed, removable or a RAM disk): not a share, not a mapped network drive.
+bool OnLocalDrive(const std::wstring& path);

@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include "win32/files.h"
 #include "win32/handles.h"
 #include "win32/signed_in_user.h"
 #include "win32/system_functions.h"
@@ -42,7 +43,11 @@ std::wstring KnownFolderPathOf(HANDLE token, int csidl) {
 
 std::wstring SignedInUserFolderPath(HWND owner, int csidl) {
     const UniqueHandle shellToken = ShellProcessToken(), ownToken = OwnProcessToken();
-    if (shellToken && ownToken && DifferentUsers(ownToken.get(), shellToken.get()))
-        return KnownFolderPathOf(shellToken.get(), csidl);
+    if (shellToken && ownToken && DifferentUsers(ownToken.get(), shellToken.get())) {
+        // Another account's registry names the folder: a share there would have the elevated
+        // program reach a host of that user's choosing with the administrator's credentials.
+        std::wstring path = KnownFolderPathOf(shellToken.get(), csidl);
+        return OnLocalDrive(path) ? path : std::wstring();
+    }
     return SpecialFolderPath(owner, csidl);
 }

@@ -10,13 +10,13 @@
 
 #include "win32/system_functions.h"
 
-UniqueHandle ShellProcessToken() {
+UniqueHandle ShellProcessToken(DWORD access) {
     DWORD processId = 0;
     HWND shell = GetShellWindow();
     if (!shell || !GetWindowThreadProcessId(shell, &processId)) return {};
     UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
     HANDLE token = nullptr;
-    if (!process || !OpenProcessToken(process.get(), TOKEN_QUERY | TOKEN_IMPERSONATE, &token)) return {};
+    if (!process || !OpenProcessToken(process.get(), access, &token)) return {};
     return UniqueHandle(token);
 }
 

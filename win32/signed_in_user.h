@@ -8,9 +8,10 @@
 // password at the elevation prompt), and with UAC on it always runs above that user's
 // programs. There is no shell window under some kiosk shells, nor under Wine.
 
-// The access token of the shell window's process (query and impersonate), or empty when
-// there is no shell window or its process or token cannot be opened.
-UniqueHandle ShellProcessToken();
+// The access token of the shell window's process (query and impersonate, unless other access
+// is asked for), or empty when there is no shell window or its process or token cannot be
+// opened so.
+UniqueHandle ShellProcessToken(DWORD access = TOKEN_QUERY | TOKEN_IMPERSONATE);
 
 // The wizard's own access token (query).
 UniqueHandle OwnProcessToken();

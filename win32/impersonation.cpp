@@ -1,0 +1,27 @@
+#include "win32/impersonation.h"
+
+#include "win32/signed_in_user.h"
+
+UniqueHandle ImpersonationTokenOf(HANDLE token) {
+    HANDLE duplicate = nullptr;
+    if (!token || !DuplicateTokenEx(token, TOKEN_IMPERSONATE | TOKEN_QUERY, nullptr, SecurityImpersonation,
+                                    TokenImpersonation, &duplicate))
+        return {};
+    return UniqueHandle(duplicate);
+}
+
+UniqueHandle SignedInUserImpersonationToken() {
+    // Another account's token may grant the folder lookup (query, impersonate) but not this.
+    const UniqueHandle shell = ShellProcessToken(TOKEN_QUERY | TOKEN_DUPLICATE);
+    return ImpersonationTokenOf(shell.get());
+}
+
+bool ThreadImpersonates() {
+    HANDLE token = nullptr;
+    if (OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) {
+        CloseHandle(token);
+        return true;
+    }
+    // Any other refusal means a token is there that this process may not open.
+    return GetLastError() != ERROR_NO_TOKEN;
+}

@@ -1,0 +1,37 @@
+#pragma once
+#include <windows.h>
+
+#include "win32/handles.h"
+
+// Acting as the signed-in user on one thread. What the thread opens meanwhile is bound by that
+// user's rights, not the elevated program's: a link or a registry value the user planted
+// reaches only what the user could write anyway, and a share authenticates as the user.
+// DLLs must be loaded before: a load made while acting as the user resolves the drive letters
+// of that user's session, which the user may redefine.
+
+// `token` (opened with TOKEN_DUPLICATE) duplicated for impersonation; empty when it cannot be.
+UniqueHandle ImpersonationTokenOf(HANDLE token);
+
+// The shell's token (see signed_in_user.h) duplicated for impersonation; empty where there is
+// no shell window (a service, a scheduled task, Wine) or its token cannot be had.
+UniqueHandle SignedInUserImpersonationToken();
+
+// The calling thread acts as `token` (an impersonation token) until the scope ends. A null
+// token, or one the system refuses, leaves the thread as it was: Active() is false. Scopes do
+// not nest: the end of one reverts the thread to the process's own token.
+class Impersonation {
+public:
+    explicit Impersonation(HANDLE token) : active_(token && SetThreadToken(nullptr, token)) {}
+    ~Impersonation() {
+        if (active_) RevertToSelf();
+    }
+    Impersonation(const Impersonation&) = delete;
+    Impersonation& operator=(const Impersonation&) = delete;
+    bool Active() const { return active_; }
+
+private:
+    const bool active_;
+};
+
+// Whether the calling thread acts as another token than its process's own.
+bool ThreadImpersonates();
