@@ -36,6 +36,8 @@ public:
     virtual std::wstring DesktopFolder() = 0;
     // Every step's outcome, after its ShowInstallStep; the wizard shows only the path.
     virtual void StepOutcome(const InstallOutcome&) {}
+    // Holds a logoff or shutdown (true) while files are written, and lets it go (false).
+    virtual void HoldEndSession(bool) {}
 
 protected:
     ~InstallView() = default;
@@ -43,6 +45,7 @@ protected:
 
 // Writes the expert (resource "EXPERT" of `module`) into the experts folder of every target,
 // refreshes every running terminal, then writes the user-guide shortcut (resource "LINK")
-// onto the desktop. True when every expert copy was written.
+// onto the desktop, holding a logoff over each write but not over the refresh. True when
+// every expert copy was written.
 bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const FolderList& foundDataFolders,
                   InstallView& view);
