@@ -8,7 +8,8 @@
 //          --endless (the item after the last of group 2 is its first again: a walk never ends)
 //          --windows=<n> (so many main windows, the first titled <text>, the others
 //          "<text> #2" ...; each refresh is logged with the window's number)
-//          --slow=<ms> (every message from another thread is answered so much later)
+//          --slow=<ms> (every message from another thread is answered so much later, while
+//          the messages that come meanwhile are taken: a busy program, never a hung one)
 //          --shell-window (a hidden window of its own becomes the shell window)
 // WM_APP + 1 appends the tree's state to the log: the expanded state of every group, the
 // selected item and whether the panel is visible.
@@ -140,8 +141,21 @@ void ReportState() {
     Log(line);
 }
 
+// A thread that takes no message for 5 s counts as hung, and SMTO_ABORTIFHUNG gives up on
+// it at once: this one goes on taking messages (each answered late in its turn).
+void AnswerLate() {
+    if (options.slowMs <= 0 || !InSendMessage()) return;
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(options.slowMs);
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(end - now, 50)),
+                                  QS_SENDMESSAGE);
+    }
+}
+
 LRESULT CALLBACK TreeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (options.slowMs > 0 && InSendMessage()) Sleep(static_cast<DWORD>(options.slowMs));
+    AnswerLate();
     const size_t number = UseNavigatorOf(window);
     if (message == WM_COMMAND && LOWORD(wParam) == kRefreshNavigator) {
         Log(number > 1 ? L"command 38234 #" + std::to_wstring(number) : L"command 38234");
@@ -157,7 +171,7 @@ LRESULT CALLBACK TreeProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 }
 
 LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (options.slowMs > 0 && InSendMessage()) Sleep(static_cast<DWORD>(options.slowMs));
+    AnswerLate();
     switch (message) {
         case WM_COMMAND:
             if (LOWORD(wParam) == kShowNavigator) {
