@@ -37,7 +37,7 @@ struct Options {
     bool hiddenNavigator = false, noNavigator = false, hiddenWindow = false, endless = false, shellWindow = false;
 } options;
 
-// The Navigator being worked on: the one of the window that the message came to.
+// The Navigator being worked on: the one of the window that the last message came to.
 HWND panel = nullptr, tree = nullptr;
 HTREEITEM expertGroup = nullptr;
 WNDPROC treeProc = nullptr;
@@ -154,9 +154,30 @@ void AnswerLate() {
     }
 }
 
-LRESULT CALLBACK TreeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+// Set while a message is handled. The messages that the handling sends to the stand-in's own
+// windows are not late, and keep the Navigator being worked on (or rebuilt).
+bool working = false;
+
+class Working {
+public:
+    Working() : was_(working) { working = true; }
+    ~Working() { working = was_; }
+
+private:
+    bool was_;
+};
+
+// A message that comes from outside the handling of another: answered late where asked, and
+// points the globals at its window's Navigator. The window's number, or 0.
+size_t TakeMessage(HWND window) {
+    if (working) return 0;
     AnswerLate();
-    const size_t number = UseNavigatorOf(window);
+    return UseNavigatorOf(window);
+}
+
+LRESULT CALLBACK TreeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const size_t number = TakeMessage(window);
+    const Working busy;
     if (message == WM_COMMAND && LOWORD(wParam) == kRefreshNavigator) {
         Log(number > 1 ? L"command 38234 #" + std::to_wstring(number) : L"command 38234");
         BuildTree();
@@ -171,18 +192,17 @@ LRESULT CALLBACK TreeProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 }
 
 LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    AnswerLate();
+    TakeMessage(window);
+    const Working busy;
     switch (message) {
         case WM_COMMAND:
             if (LOWORD(wParam) == kShowNavigator) {
-                UseNavigatorOf(window);
                 Log(L"command 33310");
                 if (panel) ShowWindow(panel, SW_SHOW);
                 return 0;
             }
             break;
         case kReportState:
-            UseNavigatorOf(window);
             ReportState();
             return 1;
         case WM_DESTROY:
