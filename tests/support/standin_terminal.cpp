@@ -7,7 +7,7 @@
 //          --hidden-window --class=<name> --title=<text> --hang=<ms> --log=<file>
 //          --endless (the item after the last of group 2 is its first again: a walk never ends)
 //          --windows=<n> (so many main windows, the first titled <text>, the others
-//          "<text> #2" ...; each refresh is logged with the window's number)
+//          "<text> #2" ...; their refreshes are logged with the number, "command 38234 #2")
 //          --slow=<ms> (every message from another thread is answered so much later, while
 //          the messages that come meanwhile are taken: a busy program, never a hung one)
 //          --shell-window (a hidden window of its own becomes the shell window)
