@@ -43,6 +43,7 @@ bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const
     view.SetProgressRange(static_cast<int>(targets.size()) + 1);
     int step = 1;
     bool everyCopyWritten = true;
+    view.HoldEndSession(true);
     for (const std::wstring& target : targets) {
         const bool usersOwn = step > static_cast<int>(selectedInstallations.size());  // a data folder
         std::wstring experts;
@@ -61,9 +62,13 @@ bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const
         ++step;
     }
 
-    // Every running terminal lists and selects the new expert, before the shortcut.
+    // Every running terminal lists and selects the new expert, before the shortcut. The
+    // copies are in place by then: the refresh, which may take its whole deadline, holds no
+    // logoff.
+    view.HoldEndSession(false);
     for (const TerminalRefresh& refresh : RefreshRunningTerminals(kExpertItemName))
         view.StepOutcome({Step::Terminal, {}, refresh.result == kNavigatorDone, 0, refresh.window, refresh.result});
+    view.HoldEndSession(true);
 
     const std::wstring desktop = view.DesktopFolder();
     if (desktop.empty()) {
@@ -72,5 +77,6 @@ bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const
     } else {
         install(Step::Shortcut, RESOURCE_STRING(RESOURCE_LINK), desktop + L"\\" + kShortcutFileName, true, step);
     }
+    view.HoldEndSession(false);
     return everyCopyWritten;
 }

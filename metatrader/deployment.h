@@ -38,6 +38,8 @@ public:
     virtual std::wstring DesktopFolder() = 0;
     // Every step's outcome, after its ShowInstallStep; the wizard shows only the path.
     virtual void StepOutcome(const InstallOutcome&) {}
+    // Holds a logoff or shutdown (true) while files are written, and lets it go (false).
+    virtual void HoldEndSession(bool) {}
 
 protected:
     ~InstallView() = default;
@@ -45,9 +47,10 @@ protected:
 
 // Writes the expert (resource "EXPERT" of `module`) into the experts folder of every target,
 // refreshes every running terminal, then writes the user-guide shortcut (resource "LINK")
-// onto the desktop. True when every expert copy was written. The data folders and the desktop
-// are written as the signed-in user where there is one (impersonation.h); the installation
-// folders by the program itself, only into the folder named, and as that user where a link
-// of theirs leads elsewhere, so that a terminal they moved still gets its copy.
+// onto the desktop, holding a logoff over each write but not over the refresh. True when
+// every expert copy was written. The data folders and the desktop are written as the
+// signed-in user where there is one (impersonation.h); the installation folders by the
+// program itself, only into the folder named, and as that user where a link of theirs leads
+// elsewhere, so that a terminal they moved still gets its copy.
 bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const FolderList& foundDataFolders,
                   InstallView& view);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "metatrader/terminal_conventions.h"
 #include "win32/decimal_text.h"
@@ -225,13 +226,26 @@ int RefreshNavigator(HWND terminalWindow, std::uint8_t groupIndex, const std::ws
     return session.GivenUp() ? kNavigatorNotAnswering : result;
 }
 
-std::vector<TerminalRefresh> RefreshRunningTerminals(const std::wstring& itemName) {
+std::vector<TerminalRefresh> RefreshRunningTerminals(const std::wstring& itemName, ULONGLONG totalMs) {
+    const ULONGLONG deadline = GetTickCount64() + totalMs;
     std::vector<std::wstring> windows;
     FindTerminalWindows(windows);
     std::vector<TerminalRefresh> results;
+    std::vector<std::pair<DWORD, unsigned>> windowsOfProcess;
     for (const std::wstring& entry : windows) {
         const HWND window = TerminalWindowFromEntry(entry);
-        results.push_back({window, RefreshNavigator(window, terminal::kExpertGroup, itemName)});
+        DWORD processId = 0;
+        GetWindowThreadProcessId(window, &processId);
+        auto counted = std::find_if(windowsOfProcess.begin(), windowsOfProcess.end(),
+                                    [&](const auto& seen) { return seen.first == processId; });
+        if (counted == windowsOfProcess.end()) counted = windowsOfProcess.insert(counted, {processId, 0u});
+        const unsigned ordinal = ++counted->second;
+        const ULONGLONG now = GetTickCount64();
+        NavigatorBounds bounds;
+        bounds.deadlineMs = std::min(bounds.deadlineMs, deadline > now ? deadline - now : 0);
+        const bool passedOver = bounds.deadlineMs == 0 || ordinal > kTerminalWindowsPerProcess;
+        results.push_back({window, passedOver ? kNavigatorNotAnswering
+                                              : RefreshNavigator(window, terminal::kExpertGroup, itemName, bounds)});
     }
     return results;
 }

@@ -48,9 +48,18 @@ struct TerminalRefresh {
     int result;  // a NavigatorResult
 };
 
+// How long the refresh of every running terminal may take together, and how many windows
+// of the terminal's class one process may have refreshed: any program can make windows of
+// that class, as many as it likes, each answering just in time.
+inline constexpr ULONGLONG kRefreshDeadlineMs = 30000;
+inline constexpr unsigned kTerminalWindowsPerProcess = 8;
+
 // RefreshNavigator on every running terminal, each tried whatever the one before gave, in
-// the order they were found.
-std::vector<TerminalRefresh> RefreshRunningTerminals(const std::wstring& itemName);
+// the order they were found, each within what is left of `totalMs`. A window found once the
+// time is up, or beyond the first kTerminalWindowsPerProcess of its process, is passed over
+// (kNavigatorNotAnswering) without a message.
+std::vector<TerminalRefresh> RefreshRunningTerminals(const std::wstring& itemName,
+                                                     ULONGLONG totalMs = kRefreshDeadlineMs);
 
 // The tree-view item record (TVITEMW with only the text asked for) in the layout of the
 // terminal's process: 40 bytes for a 32-bit process, 56 for a 64-bit one.

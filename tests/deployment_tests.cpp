@@ -2,6 +2,8 @@
 
 #include "file_helpers.h"
 #include "metatrader/deployment.h"
+#include "process_helpers.h"
+#include "standin_driver.h"
 
 namespace {
 
@@ -19,6 +21,34 @@ TEST(ExpertsFolder, IsFormedForAnExistingFolderWithoutADoubledBackslash) {
     EXPECT_EQ(ExpertsFolder(tree.Path(L"Gone")), L"");
     EXPECT_EQ(ExpertsFolder(tree.File(L"file", "x")), L"");
     EXPECT_EQ(ExpertsFolder(L""), L"");
+}
+
+// Notes each step's outcome and each change of the logoff hold.
+class RecordingView final : public InstallView {
+public:
+    explicit RecordingView(std::wstring desktop) : desktop_(std::move(desktop)) {}
+    void SetProgressRange(int) override {}
+    void ShowInstallStep(const std::wstring&, int) override {}
+    std::wstring DesktopFolder() override { return desktop_; }
+    void StepOutcome(const InstallOutcome& outcome) override {
+        static const char* const kNames[] = {"expert ", "terminal ", "shortcut "};
+        steps += kNames[static_cast<int>(outcome.step)];
+    }
+    void HoldEndSession(bool held) override { steps += held ? "hold " : "release "; }
+    std::string steps;
+
+private:
+    std::wstring desktop_;
+};
+
+TEST(InstallFiles, HoldsALogoffOverTheWritesButNotOverTheRefresh) {
+    TempTree tree;
+    tree.Folder(L"A\\MQL4\\Experts");
+    tree.Folder(L"B\\MQL4\\Experts");
+    const StandInTerminal terminal(L"");
+    RecordingView view(tree.Folder(L"Desktop"));
+    EXPECT_TRUE(InstallFiles(BuiltProgramResources(), {tree.Path(L"A")}, {tree.Path(L"B")}, view));
+    EXPECT_EQ(view.steps, "hold expert expert release terminal hold shortcut release ");
 }
 
 }  // namespace

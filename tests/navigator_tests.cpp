@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include <memory>
@@ -175,6 +176,40 @@ TEST_F(Navigator, EveryRunningTerminalIsTriedWhateverTheOnesBeforeGave) {
     RefreshRunningTerminals(L"Mervane 4");
     EXPECT_LE(GetTickCount64() - start, NavigatorBounds{}.deadlineMs + 2000);
     EXPECT_EQ(last.State(), "groups=CCECC selected=Expert Advisors/Mervane 4 panel=visible");
+}
+
+// The codes RefreshRunningTerminals gave the windows of `terminal`'s process, in its order.
+std::vector<int> ResultsOfProcess(const std::vector<TerminalRefresh>& results, const StandIn& terminal) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(terminal.Window(), &process);
+    std::vector<int> codes;
+    for (const TerminalRefresh& refresh : results) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(refresh.window, &owner);
+        if (owner == process) codes.push_back(refresh.result);
+    }
+    return codes;
+}
+
+TEST_F(Navigator, OneProcessHasEightWindowsRefreshedAtMostAndAllTerminalsShareOneDeadline) {
+    AddExpert(L"Mervane 4.ex4");
+    {
+        StandIn many(tree_, L"--windows=10 " + ExpertsOption());
+        const std::vector<int> codes = ResultsOfProcess(RefreshRunningTerminals(L"Mervane 4"), many);
+        EXPECT_EQ(std::count(codes.begin(), codes.end(), kNavigatorDone), 8);
+        EXPECT_EQ(std::count(codes.begin(), codes.end(), kNavigatorNotAnswering), 2);
+        const std::string log = many.Log();
+        size_t refreshes = 0;
+        for (size_t at = log.find("command 38234"); at != std::string::npos; at = log.find("command 38234", at + 1))
+            ++refreshes;
+        EXPECT_EQ(refreshes, 8u) << "the windows passed over get no message";
+    }
+    // Each window answers too late for one message time-out: 3 s, then what is left, then none.
+    StandIn slow(tree_, L"--windows=3 --slow=4000");
+    const ULONGLONG start = GetTickCount64();
+    const std::vector<int> codes = ResultsOfProcess(RefreshRunningTerminals(L"Mervane 4", 4000), slow);
+    EXPECT_LE(GetTickCount64() - start, 4000u + 1500u);
+    EXPECT_EQ(codes, std::vector<int>(3, kNavigatorNotAnswering));
 }
 
 TEST_F(Navigator, ATreeThatNeverEndsIsPassedOverAtTheItemCapOrTheDeadline) {

@@ -279,19 +279,46 @@ TEST(RunningUnderWow64, IsTrueOnlyForA32BitProcessOn64BitWindows) {
     EXPECT_EQ(RunningUnderWow64(), sizeof(void*) == 4 && os64);
 }
 
-TEST(ChooseAddressRoute, TheShellOpensItUnlessThereIsNoneOrItRunsAsElevatedAsTheWizard) {
+TEST(ChooseAddressRoute, DirectWithoutASplitTokenOrBesideAShellLikeTheWizardByTheShellBesideAnyOtherElseNot) {
+    constexpr auto kDefault = TokenElevationTypeDefault, kFull = TokenElevationTypeFull,
+                   kLimited = TokenElevationTypeLimited, kUnread = TOKEN_ELEVATION_TYPE{};
+    constexpr auto kDirect = AddressRoute::Direct, kShell = AddressRoute::ThroughShell, kNot = AddressRoute::Nothing;
     struct Case {
-        bool shellWindow, sameElevation;
+        TOKEN_ELEVATION_TYPE elevation;
+        bool shellWindow, shellAsOwnUser, shellAtOwnLevel;
         AddressRoute route;
     };
-    for (Case c : {Case{false, false, AddressRoute::Direct}, Case{false, true, AddressRoute::Direct},
-                   Case{true, true, AddressRoute::Direct}, Case{true, false, AddressRoute::ThroughShell}})
-        EXPECT_EQ(ChooseAddressRoute(c.shellWindow, c.sameElevation), c.route) << c.shellWindow << c.sameElevation;
+    const Case cases[] = {
+        // UAC off or the built-in administrator: no token of the user lies below the wizard's.
+        {kDefault, false, false, false, kDirect},
+        {kDefault, true, false, false, kDirect},
+        {kDefault, true, true, false, kDirect},
+        // A split token beside a shell of the wizard's own user and level.
+        {kFull, true, true, true, kDirect},
+        {kLimited, true, true, true, kDirect},
+        // Beside the user's shell below the wizard, or another account's.
+        {kFull, true, true, false, kShell},
+        {kFull, true, false, true, kShell},
+        {kFull, true, false, false, kShell},
+        {kUnread, true, false, false, kShell},
+        // No shell to hand it to, and the user's own handler would run elevated.
+        {kFull, false, false, false, kNot},
+        {kFull, false, true, true, kNot},
+        {kLimited, false, true, true, kNot},
+        {kUnread, false, true, true, kNot},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ChooseAddressRoute(c.elevation, c.shellWindow, c.shellAsOwnUser, c.shellAtOwnLevel), c.route)
+            << c.elevation << c.shellWindow << c.shellAsOwnUser << c.shellAtOwnLevel;
 
     // What the choice reads from the tokens.
     const UniqueHandle own = OwnProcessToken();
     EXPECT_TRUE(SameElevation(own.get(), own.get()));
     EXPECT_FALSE(DifferentUsers(own.get(), own.get()));
+    EXPECT_TRUE(SameUser(own.get(), own.get()));
+    EXPECT_FALSE(SameUser(own.get(), nullptr));
+    EXPECT_NE(ElevationTypeOf(own.get()), kUnread);
+    EXPECT_EQ(ElevationTypeOf(nullptr), kUnread);
 }
 
 TEST(EndSessionHold, HoldsALogoffWhileAnyHoldLives) {

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "metatrader/data_folders.h"
 #include "metatrader/deployment.h"
@@ -133,7 +134,8 @@ private:
 // The installing run's view when there is no window: every step goes to the log.
 class SilentView final : public InstallView {
 public:
-    SilentView(RunLog& log, std::wstring desktop) : log_(log), desktop_(std::move(desktop)) {}
+    SilentView(RunLog& log, std::wstring desktop, HWND sessionWindow, std::wstring holdReason)
+        : log_(log), desktop_(std::move(desktop)), sessionWindow_(sessionWindow), holdReason_(std::move(holdReason)) {}
     void SetProgressRange(int) override {}
     // No pause, but the session window answers what waits: a logoff asks it between files.
     void ShowInstallStep(const std::wstring&, int) override {
@@ -142,10 +144,19 @@ public:
     }
     std::wstring DesktopFolder() override { return desktop_; }
     void StepOutcome(const InstallOutcome& outcome) override { log_.Add(LineOf(outcome)); }
+    void HoldEndSession(bool held) override {
+        if (held)
+            hold_.emplace(sessionWindow_, holdReason_);
+        else
+            hold_.reset();
+    }
 
 private:
     RunLog& log_;
     const std::wstring desktop_;
+    const HWND sessionWindow_;
+    const std::wstring holdReason_;
+    std::optional<EndSessionHold> hold_;
 };
 
 int ExportAgreement(const std::wstring& path, Language language, RunLog& log) {
@@ -260,12 +271,9 @@ int Install(const Targets& targets, Language language, RunLog& log) {
         return kExitNotAllWritten;
     }
 
-    SilentView view(log, targets.desktop);
     const SessionWindow window;
-    {
-        const EndSessionHold hold(window.Handle(), Text(61, language));  // a logoff waits for the files
-        if (!InstallFiles(nullptr, targets.selected, targets.dataFolders, view)) everyTargetWritten = false;
-    }
+    SilentView view(log, targets.desktop, window.Handle(), Text(61, language));
+    if (!InstallFiles(nullptr, targets.selected, targets.dataFolders, view)) everyTargetWritten = false;
     return everyTargetWritten ? kExitAllWritten : kExitNotAllWritten;
 }
 

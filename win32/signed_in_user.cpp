@@ -59,8 +59,26 @@ bool DifferentUsers(HANDLE a, HANDLE b) {
                      reinterpret_cast<const TOKEN_USER*>(userB.data())->User.Sid);
 }
 
-AddressRoute ChooseAddressRoute(bool shellWindowPresent, bool sameElevation) {
-    return !shellWindowPresent || sameElevation ? AddressRoute::Direct : AddressRoute::ThroughShell;
+bool SameUser(HANDLE a, HANDLE b) {
+    const std::vector<BYTE> userA = TokenInformation(a, TokenUser), userB = TokenInformation(b, TokenUser);
+    return !userA.empty() && !userB.empty() &&
+           EqualSid(reinterpret_cast<const TOKEN_USER*>(userA.data())->User.Sid,
+                    reinterpret_cast<const TOKEN_USER*>(userB.data())->User.Sid);
+}
+
+TOKEN_ELEVATION_TYPE ElevationTypeOf(HANDLE token) {
+    TOKEN_ELEVATION_TYPE type{};
+    DWORD size = 0;
+    if (!token || !GetTokenInformation(token, TokenElevationType, &type, sizeof type, &size))
+        return TOKEN_ELEVATION_TYPE{};
+    return type;
+}
+
+AddressRoute ChooseAddressRoute(TOKEN_ELEVATION_TYPE ownElevation, bool shellWindowPresent, bool shellRunsAsOwnUser,
+                                bool shellAtOwnLevel) {
+    if (ownElevation == TokenElevationTypeDefault) return AddressRoute::Direct;
+    if (!shellWindowPresent) return AddressRoute::Nothing;
+    return shellRunsAsOwnUser && shellAtOwnLevel ? AddressRoute::Direct : AddressRoute::ThroughShell;
 }
 
 namespace {
@@ -144,11 +162,19 @@ void OpenAddressAsSignedInUser(HWND owner, const wchar_t* address) {
 
     const bool shellWindowPresent = GetShellWindow() != nullptr;
     const UniqueHandle shellToken = ShellProcessToken(), ownToken = OwnProcessToken();
-    const bool sameElevation = shellToken && ownToken && SameElevation(ownToken.get(), shellToken.get());
-    if (ChooseAddressRoute(shellWindowPresent, sameElevation) == AddressRoute::Direct)
-        OpenDirectly(api, owner, address);
-    else
-        OpenThroughShell(api, address);  // a failure leaves the desktop shortcut to lead there
+    const bool known = shellToken && ownToken;
+    switch (ChooseAddressRoute(ElevationTypeOf(ownToken.get()), shellWindowPresent,
+                               known && SameUser(ownToken.get(), shellToken.get()),
+                               known && SameElevation(ownToken.get(), shellToken.get()))) {
+        case AddressRoute::Direct:
+            OpenDirectly(api, owner, address);
+            break;
+        case AddressRoute::ThroughShell:
+            OpenThroughShell(api, address);  // a failure leaves the desktop shortcut to lead there
+            break;
+        case AddressRoute::Nothing:
+            break;  // the desktop shortcut leads there
+    }
 
     if (SUCCEEDED(com)) api.coUninitialize();
 }

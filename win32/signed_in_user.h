@@ -23,11 +23,24 @@ bool SameElevation(HANDLE a, HANDLE b);
 // be read.
 bool DifferentUsers(HANDLE a, HANDLE b);
 
-enum class AddressRoute { Direct, ThroughShell };
+// Whether two tokens are known to belong to the same account; false when either cannot be
+// read.
+bool SameUser(HANDLE a, HANDLE b);
 
-// How a web address is opened: directly when there is no shell to hand it to, or when the
-// shell runs with the wizard's own elevation (UAC off); else by the shell, in its process.
-AddressRoute ChooseAddressRoute(bool shellWindowPresent, bool sameElevation);
+// The token's elevation type, or 0 (none of the types) when it cannot be read.
+TOKEN_ELEVATION_TYPE ElevationTypeOf(HANDLE token);
+
+enum class AddressRoute { Direct, ThroughShell, Nothing };
+
+// How a web address is opened. Directly when the wizard's token has no linked token
+// (TokenElevationTypeDefault: UAC off, or the built-in administrator), or when the shell runs
+// as the wizard's user at the wizard's integrity level: then any program of the user runs as
+// the wizard does. By the shell, in its process, when a shell window exists otherwise. Else
+// not at all: with UAC's split token, code running as the user can end its own shell and set
+// an HKCU handler for the address, which a direct start would run with the administrator's
+// token.
+AddressRoute ChooseAddressRoute(TOKEN_ELEVATION_TYPE ownElevation, bool shellWindowPresent, bool shellRunsAsOwnUser,
+                                bool shellAtOwnLevel);
 
 // Opens `address` in the signed-in user's browser, by the route above. When the shell cannot
 // do it, the address is not opened at all rather than elevated. Nothing is reported.

@@ -51,10 +51,7 @@ void TFormMain::ShowPage(WizardPage page) {
     EnterPage(page);
     if (page == WizardPage::Installing) {
         // The whole installation runs inside this switch, and ends on the page it leads to.
-        {
-            const EndSessionHold hold(handle_, TextOf(61));  // a logoff waits for the files
-            everyCopyWritten_ = InstallFiles(nullptr, *selectedInstallations_, *foundDataFolders_, *this);
-        }
+        everyCopyWritten_ = InstallFiles(nullptr, *selectedInstallations_, *foundDataFolders_, *this);
         EnterPage(StepOn(page, WizardEvent::InstallationDone).page);
         SettlePage();
     }
@@ -261,3 +258,10 @@ void TFormMain::ShowInstallStep(const std::wstring& text, int position) {
 }
 
 std::wstring TFormMain::DesktopFolder() { return SignedInUserFolderPath(handle_, CSIDL_DESKTOP); }
+
+void TFormMain::HoldEndSession(bool held) {
+    if (held)
+        endSessionHold_.emplace(handle_, TextOf(61));
+    else
+        endSessionHold_.reset();
+}

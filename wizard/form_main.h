@@ -2,10 +2,12 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "metatrader/deployment.h"
 #include "texts/texts.h"
+#include "win32/end_session_hold.h"
 #include "win32/folder_list.h"
 #include "win32/handles.h"
 #include "win32/window.h"
@@ -107,6 +109,7 @@ private:
     void SetProgressRange(int maximum) override;
     void ShowInstallStep(const std::wstring& text, int position) override;
     std::wstring DesktopFolder() override;
+    void HoldEndSession(bool held) override;
 
     HWND handle_ = nullptr;
     UINT dpi_ = 96;
@@ -117,6 +120,7 @@ private:
     bool everyCopyWritten_ = true;
     bool firstPaintDone_ = false;
     bool pageControlsCreated_ = false;
+    std::optional<EndSessionHold> endSessionHold_;  // while the installation writes files
 
     std::unique_ptr<TImage> image21_;
     std::unique_ptr<TImage> imageWeb_;

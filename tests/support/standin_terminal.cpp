@@ -6,6 +6,11 @@
 // Options: --experts=<folder> --groups=<n> --filler=<n> --hidden-navigator --no-navigator
 //          --hidden-window --class=<name> --title=<text> --hang=<ms> --log=<file>
 //          --endless (the item after the last of group 2 is its first again: a walk never ends)
+//          --windows=<n> (so many main windows, the first titled <text>, the others
+//          "<text> #2" ...; their refreshes are logged with the number, "command 38234 #2")
+//          --slow=<ms> (every message from another thread is answered so much later, while
+//          the messages that come meanwhile are taken: a busy program, never a hung one)
+//          --shell-window (a hidden window of its own becomes the shell window)
 // WM_APP + 1 appends the tree's state to the log: the expanded state of every group, the
 // selected item and whether the panel is visible.
 #include <windows.h>
@@ -28,13 +33,33 @@ constexpr UINT kReportState = WM_APP + 1;
 
 struct Options {
     std::wstring experts, className = L"MetaQuotes::MetaTrader::4.00", title = L"Stand-in terminal", log;
-    int groups = 5, filler = 0, hangMs = 0;
-    bool hiddenNavigator = false, noNavigator = false, hiddenWindow = false, endless = false;
+    int groups = 5, filler = 0, hangMs = 0, windows = 1, slowMs = 0;
+    bool hiddenNavigator = false, noNavigator = false, hiddenWindow = false, endless = false, shellWindow = false;
 } options;
 
+// The Navigator being worked on: the one of the window that the last message came to.
 HWND panel = nullptr, tree = nullptr;
 HTREEITEM expertGroup = nullptr;
 WNDPROC treeProc = nullptr;
+
+struct Navigator {
+    HWND main, panel, tree;
+    HTREEITEM expertGroup;
+};
+std::vector<Navigator> navigators;
+
+// Points the globals above at the Navigator of main window or tree `window`; its number
+// (1 for the first window), or 0.
+size_t UseNavigatorOf(HWND window) {
+    for (size_t i = 0; i < navigators.size(); ++i) {
+        if (navigators[i].main != window && navigators[i].tree != window) continue;
+        panel = navigators[i].panel;
+        tree = navigators[i].tree;
+        expertGroup = navigators[i].expertGroup;
+        return i + 1;
+    }
+    return 0;
+}
 
 void Log(const std::wstring& line) {
     if (options.log.empty()) return;
@@ -116,10 +141,47 @@ void ReportState() {
     Log(line);
 }
 
+// A thread that takes no message for 5 s counts as hung, and SMTO_ABORTIFHUNG gives up on
+// it at once: this one goes on taking messages (each answered late in its turn).
+void AnswerLate() {
+    if (options.slowMs <= 0 || !InSendMessage()) return;
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(options.slowMs);
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(end - now, 50)),
+                                  QS_SENDMESSAGE);
+    }
+}
+
+// Set while a message is handled. The messages that the handling sends to the stand-in's own
+// windows are not late, and keep the Navigator being worked on (or rebuilt).
+bool working = false;
+
+class Working {
+public:
+    Working() : was_(working) { working = true; }
+    ~Working() { working = was_; }
+
+private:
+    bool was_;
+};
+
+// A message that comes from outside the handling of another: answered late where asked, and
+// points the globals at its window's Navigator. The window's number, or 0.
+size_t TakeMessage(HWND window) {
+    if (working) return 0;
+    AnswerLate();
+    return UseNavigatorOf(window);
+}
+
 LRESULT CALLBACK TreeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const size_t number = TakeMessage(window);
+    const Working busy;
     if (message == WM_COMMAND && LOWORD(wParam) == kRefreshNavigator) {
-        Log(L"command 38234");
+        Log(number > 1 ? L"command 38234 #" + std::to_wstring(number) : L"command 38234");
         BuildTree();
+        if (number) navigators[number - 1].expertGroup = expertGroup;
         return 0;
     }
     const LRESULT result = CallWindowProcW(treeProc, window, message, wParam, lParam);
@@ -130,6 +192,8 @@ LRESULT CALLBACK TreeProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 }
 
 LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    TakeMessage(window);
+    const Working busy;
     switch (message) {
         case WM_COMMAND:
             if (LOWORD(wParam) == kShowNavigator) {
@@ -169,10 +233,13 @@ void ParseOptions() {
         else if (Take(a, L"--title", v)) options.title = v;
         else if (Take(a, L"--hang", v)) options.hangMs = _wtoi(v.c_str());
         else if (Take(a, L"--log", v)) options.log = v;
+        else if (Take(a, L"--windows", v)) options.windows = _wtoi(v.c_str());
+        else if (Take(a, L"--slow", v)) options.slowMs = _wtoi(v.c_str());
         else if (a == L"--hidden-navigator") options.hiddenNavigator = true;
         else if (a == L"--no-navigator") options.noNavigator = true;
         else if (a == L"--hidden-window") options.hiddenWindow = true;
         else if (a == L"--endless") options.endless = true;
+        else if (a == L"--shell-window") options.shellWindow = true;
     }
     LocalFree(arguments);
 }
@@ -190,21 +257,33 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     mainClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     mainClass.lpszClassName = options.className.c_str();
     RegisterClassW(&mainClass);
-    HWND main = CreateWindowExW(0, options.className.c_str(), options.title.c_str(), WS_OVERLAPPEDWINDOW, 20, 20,
-                                400, 300, nullptr, nullptr, instance, nullptr);
-    if (!options.noNavigator) {
-        HWND container = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 260, main,
-                                         reinterpret_cast<HMENU>(kContainerId), instance, nullptr);
-        panel = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | (options.hiddenNavigator ? 0 : WS_VISIBLE), 0, 0, 200,
-                                260, container, reinterpret_cast<HMENU>(kPanelId), instance, nullptr);
-        tree = CreateWindowExW(0, WC_TREEVIEWW, L"", WS_CHILD | WS_VISIBLE | TVS_HASLINES | TVS_HASBUTTONS |
-                                                        TVS_SHOWSELALWAYS,
-                               0, 0, 200, 260, panel, reinterpret_cast<HMENU>(kTreeId), instance, nullptr);
-        treeProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TreeProc)));
-        BuildTree();
+    for (int number = 1; number <= options.windows; ++number) {
+        const std::wstring title = number == 1 ? options.title : options.title + L" #" + std::to_wstring(number);
+        HWND main = CreateWindowExW(0, options.className.c_str(), title.c_str(), WS_OVERLAPPEDWINDOW, 20, 20, 400,
+                                    300, nullptr, nullptr, instance, nullptr);
+        if (!options.noNavigator) {
+            HWND container = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 260, main,
+                                             reinterpret_cast<HMENU>(kContainerId), instance, nullptr);
+            panel = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | (options.hiddenNavigator ? 0 : WS_VISIBLE), 0, 0,
+                                    200, 260, container, reinterpret_cast<HMENU>(kPanelId), instance, nullptr);
+            tree = CreateWindowExW(0, WC_TREEVIEWW, L"", WS_CHILD | WS_VISIBLE | TVS_HASLINES | TVS_HASBUTTONS |
+                                                            TVS_SHOWSELALWAYS,
+                                   0, 0, 200, 260, panel, reinterpret_cast<HMENU>(kTreeId), instance, nullptr);
+            treeProc = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrW(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TreeProc)));
+            BuildTree();
+            navigators.push_back({main, panel, tree, expertGroup});
+        }
+        if (!options.hiddenWindow) ShowWindow(main, SW_SHOWNOACTIVATE);
     }
-    if (!options.hiddenWindow) ShowWindow(main, SW_SHOWNOACTIVATE);
+    if (options.shellWindow) {
+        // The MinGW headers do not declare it.
+        using SetShellWindowFunction = BOOL(WINAPI*)(HWND);
+        const auto setShellWindow = reinterpret_cast<SetShellWindowFunction>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetShellWindow")));
+        HWND shell = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+        Log(setShellWindow && setShellWindow(shell) ? L"shell window set" : L"shell window refused");
+    }
     Log(L"ready");
     if (options.hangMs > 0) Sleep(static_cast<DWORD>(options.hangMs));  // stops answering
 
