@@ -19,8 +19,15 @@ else
   install_prerequisites "$IMAGEMAGICK"
   build_runnable Mervane4Setup standin_terminal page_shots
 fi
-trap stop_wine_session EXIT
-start_wine_session "$root/build/demo-prefix"
+# Where the 32-bit build runs with the Wine of the 32-bit root, the rest of the demo runs in
+# the root's session, with a prefix of its own.
+if [ "$width" = i686 ] && wine32_from_root && [ -z "${MERVANE_WINE_ROOT:-}" ]; then
+  exec bash "$root/scripts/wine32-root.sh" --prefix "$root/build/demo-prefix-root" bash "$0" "$@"
+fi
+if [ -z "${MERVANE_WINE_ROOT:-}" ]; then
+  trap stop_wine_session EXIT
+  start_wine_session "$root/build/demo-prefix"
+fi
 loader=$(runnable_loader)
 prepare_demo_machine "$bin" "$loader"
 
