@@ -7,7 +7,8 @@
 # own. Whatever happens to the run, nothing stays mounted or running: the mounts belong to the
 # namespace, and its processes end with its first one, which ends with this script.
 # Usage (as root): scripts/wine32-root.sh [--prefix <kept prefix>] <command...>
-# The new prefix, when none is given, is build/wine32-prefix, made anew for each run.
+# Without a kept prefix, a new one is made in memory at build/wine32-prefix, seen by this run
+# alone: runs from one checkout at the same time do not meet.
 set -euo pipefail
 self=$(readlink -f "${BASH_SOURCE[0]}")
 checkout=$(cd "$(dirname "$self")/.." && pwd)
@@ -35,13 +36,22 @@ if [ "${1:-}" != --inside ]; then
 fi
 shift
 
+prefix=""
+if [ "${1:-}" = --prefix ]; then
+  prefix=$2
+  shift 2
+else
+  # A new prefix in memory, at the same path for every run: each run's namespace has its own.
+  mkdir -p "$checkout/build/wine32-prefix"
+  mount -t tmpfs -o mode=0700 mervane-wine32-prefix "$checkout/build/wine32-prefix"
+fi
 r=$WINE32_ROOT
 mount -t tmpfs -o mode=1777 mervane-root-tmp "$r/tmp"
 mkdir -p "$r/tmp/.X11-unix" "$r$checkout"
 mount --bind /tmp/.X11-unix "$r/tmp/.X11-unix"
 mount --bind /proc "$r/proc"
 mount --rbind /dev "$r/dev"  # with /dev/shm and /dev/pts
-mount --bind "$checkout" "$r$checkout"
+mount --rbind "$checkout" "$r$checkout"  # with the prefix
 
 # The root's tools, by their names, for the session and the tests' emulator (wine-run.sh).
 tools="$r/tmp/.mervane-tools"
@@ -49,15 +59,7 @@ mkdir -p "$tools"
 for name in wine wine64 wineserver; do ln -s "$self" "$tools/$name"; done
 export MERVANE_WINE_ROOT=$r MERVANE_WINE64=$tools/wine64 MERVANE_WINE32=$tools/wine WINESERVER=$tools/wineserver
 
-prefix=""
-if [ "${1:-}" = --prefix ]; then
-  prefix=$2
-  shift 2
-else
-  rm -rf "$checkout/build/wine32-prefix"
-fi
 . "$checkout/scripts/wine-session.sh"
 trap stop_wine_session EXIT
 start_wine_session "${prefix:-$checkout/build/wine32-prefix}"
-[ -n "$prefix" ] || WINE_SESSION_OWNS_PREFIX=1
 "$@"
