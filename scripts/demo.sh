@@ -11,7 +11,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/wine-session.sh"
 . "$root/scripts/demo-machine.sh"
 
-if [ -n "${DISPLAY:-}" ]; then
+# A desktop's display, not the private one of a session this demo started (in the 32-bit root).
+if [ -n "${DISPLAY:-}" ] && [ "${WINE_SESSION_DISPLAY:-}" != "$DISPLAY" ]; then
   export MERVANE_USE_DISPLAY=1
   install_prerequisites
   build_runnable Mervane4Setup standin_terminal
@@ -19,15 +20,7 @@ else
   install_prerequisites "$IMAGEMAGICK"
   build_runnable Mervane4Setup standin_terminal page_shots
 fi
-# Where the 32-bit build runs with the Wine of the 32-bit root, the rest of the demo runs in
-# the root's session, with a prefix of its own.
-if [ "$width" = i686 ] && wine32_from_root && [ -z "${MERVANE_WINE_ROOT:-}" ]; then
-  exec bash "$root/scripts/wine32-root.sh" --prefix "$root/build/demo-prefix-root" bash "$0" "$@"
-fi
-if [ -z "${MERVANE_WINE_ROOT:-}" ]; then
-  trap stop_wine_session EXIT
-  start_wine_session "$root/build/demo-prefix"
-fi
+start_runnable_session "$0" "$root/build/demo-prefix" "$@"
 loader=$(runnable_loader)
 prepare_demo_machine "$bin" "$loader"
 

@@ -82,6 +82,21 @@ start_wine_server() {
   fi
 }
 
+# start_runnable_session <calling script> <kept prefix or ""> [its arguments]: the session
+# for the width build_runnable chose. Where the 32-bit build runs with the 32-bit root's Wine,
+# the calling script starts again inside the root's session (scripts/wine32-root.sh), which
+# then is its session: a kept prefix there is the same folder with "-root" added.
+start_runnable_session() {
+  local script=$1 prefix=$2
+  shift 2
+  [ -n "${MERVANE_WINE_ROOT:-}" ] && return 0
+  if [ "$width" = i686 ] && wine32_from_root; then
+    exec bash "$(dirname "${BASH_SOURCE[0]}")/wine32-root.sh" ${prefix:+--prefix "$prefix-root"} bash "$script" "$@"
+  fi
+  trap stop_wine_session EXIT
+  start_wine_session ${prefix:+"$prefix"}
+}
+
 stop_wine_session() {
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
     if [ -n "$WINE_SESSION_SERVER_PID" ]; then

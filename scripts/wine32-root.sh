@@ -31,10 +31,22 @@ if [ "${1:-}" != --inside ]; then
     echo "No 32-bit Wine root at $WINE32_ROOT (the set-up makes it)." >&2
     exit 2
   fi
-  exec unshare --mount --propagation private --pid --fork --kill-child --mount-proc \
-    bash "$self" --inside "$@"
+  # unshare holds back the signals it is sent: a stop is passed on to the namespace's first
+  # process, which ends the session; killed outright, unshare takes the namespace with it.
+  unshare --mount --propagation private --pid --fork --kill-child --mount-proc \
+    bash "$self" --inside "$@" &
+  namespace=$!
+  trap 'pkill -TERM -P "$namespace"; wait "$namespace"; exit 143' TERM HUP
+  trap 'pkill -TERM -P "$namespace"; wait "$namespace"; exit 130' INT
+  status=0
+  wait "$namespace" || status=$?
+  exit "$status"
 fi
 shift
+# The first process of its namespace: ended only by a signal it handles, and it handles the
+# stops while the command runs, ending the session on the way out.
+trap 'exit 143' TERM HUP
+trap 'exit 130' INT
 
 prefix=""
 if [ "${1:-}" = --prefix ]; then
@@ -62,4 +74,5 @@ export MERVANE_WINE_ROOT=$r MERVANE_WINE64=$tools/wine64 MERVANE_WINE32=$tools/w
 . "$checkout/scripts/wine-session.sh"
 trap stop_wine_session EXIT
 start_wine_session "${prefix:-$checkout/build/wine32-prefix}"
-"$@"
+"$@" <&0 &
+wait $!
