@@ -62,8 +62,10 @@ want_wine32() {
 }
 
 # Whether the 32-bit build runs from the 32-bit root: the machine runs 32-bit programs but has
-# no 32-bit Wine of its own, or MERVANE_WINE32_FROM_ROOT is set (to try the root anyway).
+# no 32-bit Wine of its own, or MERVANE_WINE32_FROM_ROOT is set (to try the root anyway). Only
+# root enters it (scripts/wine32-root.sh), so only root makes it.
 want_wine32_root() {
+  [ "$(id -u)" -eq 0 ] || return 1
   [ -n "${MERVANE_WINE32_FROM_ROOT:-}" ] && return 0
   dpkg -s wine32:i386 >/dev/null 2>&1 && return 1
   linux32_runs

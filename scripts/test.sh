@@ -32,8 +32,8 @@ elif [ -n "$MERVANE_WINE32" ]; then
   echo "== 32-bit build (the shipping one) =="
   ctest --preset mingw-i686 "$@" || status=1
 else
-  if wine32_root_ready; then
-    say_64bit_stands_in "The 32-bit Wine root is entered by root only"
+  if linux32_runs && [ "$(id -u)" -ne 0 ]; then
+    say_64bit_stands_in "No 32-bit Wine here, and its own root is made and entered by root only"
   else
     say_64bit_stands_in "No 32-bit Wine here"
   fi
