@@ -77,7 +77,7 @@ want_wine32_root() {
 # Removing the folder removes it; the next run makes it anew.
 WINE32_ROOT=/var/cache/mervane-wine32-root
 WINE32_ROOT_UNAVAILABLE=/var/tmp/mervane-wine32-root-unavailable
-WINE32_ROOT_ROOM_MB=3000  # what making it needs free: about 1.2 GB kept, the rest passing
+WINE32_ROOT_ROOM_MB=3000  # what making it needs free: about 1.6 GB kept, the rest passing
 APT_SOURCES=/etc/apt
 OS_RELEASE=/etc/os-release
 
@@ -93,10 +93,17 @@ release_mirror() {
   done
   [ ${#files[@]} -eq 0 ] && return 0
   awk -v release="$1" '
-    function has(list, word,   n, i, w) { n = split(list, w, /[ \t]+/); for (i = 1; i <= n; i++) if (w[i] == word) return 1; return 0 }
-    function paragraph_ends() {
-      if (found == "" && has(types, "deb") && has(suites, release) && has(components, "main") && enabled != "no") {
-        split(uris, u, /[ \t]+/); found = u[1]; if (keyring ~ /^\//) found = found " " keyring
+    function has(list, word,   n, i, w) {
+      n = split(list, w, /[ \t]+/)
+      for (i = 1; i <= n; i++) if (w[i] == word) return 1
+      return 0
+    }
+    function paragraph_ends() {  # a stanza of a .sources file; a Signed-By key written inline is left to apt
+      if (found == "" && has(types, "deb") && has(suites, release) && has(components, "main") &&
+          enabled != "no") {
+        split(uris, u, /[ \t]+/)
+        found = u[1]
+        if (keyring ~ /^\//) found = found " " keyring
       }
       types = uris = suites = components = keyring = enabled = ""
     }
@@ -112,7 +119,10 @@ release_mirror() {
     }
     /^deb[ \t]/ && found == "" {
       line = $0; options = ""
-      if (match(line, /\[[^]]*\]/)) { options = substr(line, RSTART + 1, RLENGTH - 2); line = substr(line, 1, RSTART - 1) substr(line, RSTART + RLENGTH) }
+      if (match(line, /\[[^]]*\]/)) {
+        options = substr(line, RSTART + 1, RLENGTH - 2)
+        line = substr(line, 1, RSTART - 1) substr(line, RSTART + RLENGTH)
+      }
       n = split(line, w, /[ \t]+/)
       if (w[3] == release && has(line, "main")) {
         found = w[2]
@@ -136,7 +146,12 @@ make_wine32_root() {
   release=$(. "$OS_RELEASE" && echo "${VERSION_CODENAME:-}")
   mirror=$(release_mirror "$release")
   parent=$(dirname "$WINE32_ROOT")
-  if [ "$(dpkg --print-architecture 2>/dev/null)" != amd64 ] || [ -z "$release" ] || [ -z "$mirror" ]; then
+  if [ "$(dpkg --print-architecture 2>/dev/null)" != amd64 ]; then
+    say_wine32_root_failed "A 32-bit Wine root is made on amd64 machines only"
+    $sudo touch "$WINE32_ROOT_UNAVAILABLE"
+    return 1
+  fi
+  if [ -z "$release" ] || [ -z "$mirror" ]; then
     say_wine32_root_failed "No mirror of this machine's release in apt's sources for a 32-bit Wine root"
     $sudo touch "$WINE32_ROOT_UNAVAILABLE"
     return 1
