@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Runs a command with the Wine of the 32-bit root (made by the set-up, prerequisites.sh), in a
 # Wine session of its own: its own prefix and wineserver, on the display of the session that
-# called it (or on one of its own). The command itself runs on this machine (ctest, the demo's shell), each
-# Windows program inside the root: in a private mount and process namespace, the root sees
-# this checkout, the X socket, /proc, /dev and /dev/shm at their own paths, and a /tmp of its
-# own. Whatever happens to the run, nothing stays mounted or running: the mounts belong to the
-# namespace, and its processes end with its first one, which ends with this script.
+# called it (or on one of its own). The command itself runs on this machine (ctest, the demo's
+# shell), each Windows program inside the root: in a private mount and process namespace, the
+# root sees this checkout, the X socket, /proc, /dev and /dev/shm at their own paths, and a
+# /tmp of its own. Whatever happens to the run, nothing stays mounted or running: the mounts
+# belong to the namespace, and its processes end with its first one, which ends with this
+# script.
 # Usage (as root): scripts/wine32-root.sh [--prefix <kept prefix>] <command...>
 # Without a kept prefix, a new one is made in memory at build/wine32-prefix, seen by this run
 # alone: runs from one checkout at the same time do not meet.
@@ -36,8 +37,13 @@ if [ "${1:-}" != --inside ]; then
   unshare --mount --propagation private --pid --fork --kill-child --mount-proc \
     bash "$self" --inside "$@" &
   namespace=$!
-  trap 'pkill -TERM -P "$namespace"; wait "$namespace"; exit 143' TERM HUP
-  trap 'pkill -TERM -P "$namespace"; wait "$namespace"; exit 130' INT
+  pass_on() {  # pass_on <exit code>: the stop to unshare's child, then this script's end
+    kill -TERM $(cat "/proc/$namespace/task/$namespace/children" 2>/dev/null) 2>/dev/null || true
+    wait "$namespace" || true
+    exit "$1"
+  }
+  trap 'pass_on 143' TERM HUP
+  trap 'pass_on 130' INT
   status=0
   wait "$namespace" || status=$?
   exit "$status"
