@@ -77,6 +77,13 @@ start_wine_server() {
   if [ -n "${MERVANE_WINE_ROOT:-}" ]; then
     "$WINESERVER" -f -p &
     WINE_SESSION_SERVER_PID=$!
+    # Up once its socket is, in the root's /tmp, which is this session's alone: a program
+    # started before would start a server of its own.
+    local i
+    for i in $(seq 1 50); do
+      find "$MERVANE_WINE_ROOT/tmp" -maxdepth 3 -path '*/server-*/socket' | grep -q . && break
+      sleep 0.1
+    done
   else
     "$WINESERVER" -p
   fi
