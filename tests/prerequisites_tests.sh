@@ -71,6 +71,7 @@ setup() {  # setup <32-bit programs run: yes|no> [command=package ...]: its outp
     WINE32_ROOT=$work/root WINE32_ROOT_UNAVAILABLE=$work/root-unavailable WINE32_ROOT_ROOM_MB=1
     APT_SOURCES=$work/apt OS_RELEASE=$work/os-release
     id() { if [ "$1" = -u ]; then echo 0; else command id "$@"; fi; }  # as CI runs it
+    unset MERVANE_WINE32_FROM_ROOT
     if [ "$1" = yes ]; then linux32_runs() { true; }; else linux32_runs() { false; }; fi
     install_prerequisites "${@:2}"
   )
