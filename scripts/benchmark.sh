@@ -25,8 +25,7 @@ if command -v makensis >/dev/null; then
     "$root/tests/benchmarks/peer/peer.nsi" >/dev/null || peer=""
 fi
 
-trap stop_wine_session EXIT
-start_wine_session
+start_runnable_session "$0" "" "$@"
 loader=$(runnable_loader)
 echo "== $width build, $(date -u +%F) =="
 "$loader" "$bin/metatrader_benchmarks.exe"

@@ -11,7 +11,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/wine-session.sh"
 . "$root/scripts/demo-machine.sh"
 
-if [ -n "${DISPLAY:-}" ]; then
+# A desktop's display, not the private one of a session this demo started (in the 32-bit root).
+if [ -n "${DISPLAY:-}" ] && [ "${WINE_SESSION_DISPLAY:-}" != "$DISPLAY" ]; then
   export MERVANE_USE_DISPLAY=1
   install_prerequisites
   build_runnable Mervane4Setup standin_terminal
@@ -19,8 +20,7 @@ else
   install_prerequisites "$IMAGEMAGICK"
   build_runnable Mervane4Setup standin_terminal page_shots
 fi
-trap stop_wine_session EXIT
-start_wine_session "$root/build/demo-prefix"
+start_runnable_session "$0" "$root/build/demo-prefix" "$@"
 loader=$(runnable_loader)
 prepare_demo_machine "$bin" "$loader"
 

@@ -8,8 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 install_prerequisites "$IMAGEMAGICK"
 build_runnable flat_gallery Mervane4Setup
 
-trap stop_wine_session EXIT
-start_wine_session
+start_runnable_session "$0" "" "$@"
 loader=$(runnable_loader)
 for dpi in 96 144; do
   "$MERVANE_WINE64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1

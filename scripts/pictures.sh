@@ -10,8 +10,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 install_prerequisites "$IMAGEMAGICK"
 build_runnable Mervane4Setup standin_terminal page_shots
 
-trap stop_wine_session EXIT
-start_wine_session
+start_runnable_session "$0" "" "$@"
 loader=$(runnable_loader)
 prepare_demo_machine "$bin" "$loader"
 for dpi in 96 144; do

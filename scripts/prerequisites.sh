@@ -49,10 +49,6 @@ say_64bit_stands_in() {  # say_64bit_stands_in <reason>
 WINE32_UNAVAILABLE=/var/tmp/mervane-wine32-unavailable
 APT_LISTS=/var/lib/apt/lists
 
-say_wine32_failed() {
-  say_64bit_stands_in "32-bit Wine could not be installed here (to try again, remove $WINE32_UNAVAILABLE)"
-}
-
 # Whether 32-bit Wine should be installed now: the machine runs 32-bit programs, it is not
 # installed, and no attempt failed before.
 want_wine32() {
@@ -61,11 +57,137 @@ want_wine32() {
     say_64bit_stands_in "This machine cannot run 32-bit programs"
     return 1
   fi
-  if [ -e "$WINE32_UNAVAILABLE" ]; then
-    say_wine32_failed
+  [ -e "$WINE32_UNAVAILABLE" ] && return 1
+  return 0
+}
+
+# Whether the 32-bit build runs from the 32-bit root: the machine runs 32-bit programs but has
+# no 32-bit Wine of its own, or MERVANE_WINE32_FROM_ROOT is set (to try the root anyway). Only
+# root enters it (scripts/wine32-root.sh), so only root makes it.
+want_wine32_root() {
+  [ "$(id -u)" -eq 0 ] || return 1
+  [ -n "${MERVANE_WINE32_FROM_ROOT:-}" ] && return 0
+  dpkg -s wine32:i386 >/dev/null 2>&1 && return 1
+  linux32_runs
+}
+
+# Where 32-bit Wine cannot be installed beside the 64-bit system, it runs from a Debian root
+# of its own: this machine's release, amd64 with i386 added, Wine for both widths and little
+# else. Made once for the machine, outside any checkout, and entered by scripts/wine32-root.sh.
+# Removing the folder removes it; the next run makes it anew.
+WINE32_ROOT=/var/cache/mervane-wine32-root
+WINE32_ROOT_UNAVAILABLE=/var/tmp/mervane-wine32-root-unavailable
+WINE32_ROOT_ROOM_MB=3000  # what making it needs free: about 1.6 GB kept, the rest passing
+APT_SOURCES=/etc/apt
+OS_RELEASE=/etc/os-release
+
+wine32_root_ready() { [ -f "$WINE32_ROOT/.mervane-ready" ]; }
+
+# release_mirror <release>: the first of apt's own sources that serves the release's main
+# component, as "URI" or "URI keyring" (its Signed-By file); nothing when none does.
+release_mirror() {
+  local files=() f
+  [ -f "$APT_SOURCES/sources.list" ] && files+=("$APT_SOURCES/sources.list")
+  for f in "$APT_SOURCES"/sources.list.d/*.list "$APT_SOURCES"/sources.list.d/*.sources; do
+    [ -f "$f" ] && files+=("$f")
+  done
+  [ ${#files[@]} -eq 0 ] && return 0
+  awk -v release="$1" '
+    function has(list, word,   n, i, w) {
+      n = split(list, w, /[ \t]+/)
+      for (i = 1; i <= n; i++) if (w[i] == word) return 1
+      return 0
+    }
+    function paragraph_ends() {  # a stanza of a .sources file; a Signed-By key written inline is left to apt
+      if (found == "" && has(types, "deb") && has(suites, release) && has(components, "main") &&
+          enabled != "no") {
+        split(uris, u, /[ \t]+/)
+        found = u[1]
+        if (keyring ~ /^\//) found = found " " keyring
+      }
+      types = uris = suites = components = keyring = enabled = ""
+    }
+    FILENAME != last { if (last ~ /\.sources$/) paragraph_ends(); last = FILENAME }
+    FILENAME ~ /\.sources$/ {
+      if ($0 ~ /^[ \t]*$/) { paragraph_ends(); next }
+      if ($0 ~ /^#/ || $0 !~ /^[A-Za-z-]+:/) next
+      key = tolower($0); sub(/:.*/, "", key); value = $0; sub(/^[^:]*:[ \t]*/, "", value)
+      if (key == "types") types = value; else if (key == "uris") uris = value
+      else if (key == "suites") suites = value; else if (key == "components") components = value
+      else if (key == "signed-by") keyring = value; else if (key == "enabled") enabled = tolower(value)
+      next
+    }
+    /^deb[ \t]/ && found == "" {
+      line = $0; options = ""
+      if (match(line, /\[[^]]*\]/)) {
+        options = substr(line, RSTART + 1, RLENGTH - 2)
+        line = substr(line, 1, RSTART - 1) substr(line, RSTART + RLENGTH)
+      }
+      n = split(line, w, /[ \t]+/)
+      if (w[3] == release && has(line, "main")) {
+        found = w[2]
+        if (match(options, /signed-by=[^ \t]+/)) found = found " " substr(options, RSTART + 10, RLENGTH - 10)
+      }
+    }
+    END { if (last ~ /\.sources$/) paragraph_ends(); if (found != "") print found }
+  ' "${files[@]}"
+}
+
+say_wine32_root_failed() {  # say_wine32_root_failed <why>
+  say_64bit_stands_in "$1 (to try again, remove $WINE32_ROOT_UNAVAILABLE)"
+}
+
+# make_wine32_root <sudo>: makes the root from the mirror apt already uses (the release suite
+# and its updates, no security suite: the root never ships), into a passing folder moved into
+# place when whole, so an interrupted attempt leaves nothing half made. One line says how it
+# went; a failure is remembered until its marker is removed.
+make_wine32_root() {
+  local sudo=$1 release mirror uri keyring options="" parent passing started free_mb
+  release=$(. "$OS_RELEASE" && echo "${VERSION_CODENAME:-}")
+  mirror=$(release_mirror "$release")
+  parent=$(dirname "$WINE32_ROOT")
+  if [ "$(dpkg --print-architecture 2>/dev/null)" != amd64 ]; then
+    say_wine32_root_failed "A 32-bit Wine root is made on amd64 machines only"
+    $sudo touch "$WINE32_ROOT_UNAVAILABLE"
     return 1
   fi
-  return 0
+  if [ -z "$release" ] || [ -z "$mirror" ]; then
+    say_wine32_root_failed "No mirror of this machine's release in apt's sources for a 32-bit Wine root"
+    $sudo touch "$WINE32_ROOT_UNAVAILABLE"
+    return 1
+  fi
+  read -r uri keyring <<< "$mirror"
+  [ -n "$keyring" ] && options="[signed-by=$keyring] "
+  $sudo mkdir -p "$parent"
+  free_mb=$(df -Pm "$parent" | awk 'NR == 2 { print $4 }')
+  if [ "${free_mb:-0}" -lt "$WINE32_ROOT_ROOM_MB" ]; then
+    say_wine32_root_failed "No room for a 32-bit Wine root in $parent: ${free_mb:-0} MB free, $WINE32_ROOT_ROOM_MB needed"
+    $sudo touch "$WINE32_ROOT_UNAVAILABLE"
+    return 1
+  fi
+  printf '%s' "Making a 32-bit Wine root in $WINE32_ROOT from $uri, once for the machine (output in $INSTALL_LOG): "
+  started=$(date +%s)
+  passing="$WINE32_ROOT.making-$$"  # two runs at once each make their own; the first to end wins
+  {
+    command -v mmdebstrap >/dev/null || { $sudo apt-get update -q || true; $sudo apt-get install -y -q --no-install-recommends mmdebstrap; } &&
+      $sudo rm -rf "$passing" &&
+      $sudo mmdebstrap --variant=minbase --architectures=amd64,i386 --include=wine,wine64,wine32:i386 \
+        --aptopt='APT::Install-Recommends "false"' \
+        --dpkgopt='path-exclude=/usr/share/doc/*' --dpkgopt='path-exclude=/usr/share/man/*' \
+        --dpkgopt='path-exclude=/usr/share/locale/*' --dpkgopt='path-exclude=/usr/share/info/*' \
+        "$release" "$passing" "deb $options$uri $release main" "deb $options$uri $release-updates main" &&
+      [ -x "$passing/usr/lib/wine/wine" ] && [ -x "$passing/usr/lib/wine/wine64" ] &&
+      $sudo touch "$passing/.mervane-ready" && $sudo mv -T "$passing" "$WINE32_ROOT"
+  } >>"$INSTALL_LOG" 2>&1
+  $sudo rm -rf "$passing"
+  if wine32_root_ready; then
+    echo "made, $(du -sm "$WINE32_ROOT" | cut -f1) MB in $(( $(date +%s) - started )) s."
+    $sudo rm -f "$WINE32_ROOT_UNAVAILABLE"
+  else
+    $sudo touch "$WINE32_ROOT_UNAVAILABLE"
+    say_wine32_root_failed "failed, see $INSTALL_LOG"
+    return 1
+  fi
 }
 
 # ImageMagick, for pictures: known by its montage, since another program's convert may
@@ -92,7 +214,10 @@ install_prerequisites() {
   done
   local want32=0
   want_wine32 && want32=1
-  [ ${#missing[@]} -eq 0 ] && [ $want32 -eq 0 ] && return 0
+  if [ ${#missing[@]} -eq 0 ] && [ $want32 -eq 0 ]; then
+    want_wine32_root || return 0
+    wine32_root_ready && return 0
+  fi
 
   local sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
@@ -131,9 +256,23 @@ install_prerequisites() {
         $sudo rm -f "$APT_LISTS"/*_binary-i386_*
       fi
       $sudo touch "$WINE32_UNAVAILABLE"
-      say_wine32_failed
+      echo "32-bit Wine cannot be installed beside the 64-bit system here (to try again, remove $WINE32_UNAVAILABLE)."
     fi
   fi
+  if want_wine32_root && ! wine32_root_ready; then
+    if [ -e "$WINE32_ROOT_UNAVAILABLE" ]; then
+      say_wine32_root_failed "A 32-bit Wine root could not be made here before"
+    else
+      make_wine32_root "$sudo" || true
+    fi
+  fi
+}
+
+# True when the 32-bit build runs with the Wine of the 32-bit root (scripts/wine32-root.sh,
+# which enters it as root only): there is no 32-bit Wine on the machine itself, or
+# MERVANE_WINE32_FROM_ROOT asks for the root's.
+wine32_from_root() {
+  { ! wine32_runs || [ -n "${MERVANE_WINE32_FROM_ROOT:-}" ]; } && wine32_root_ready && [ "$(id -u)" -eq 0 ]
 }
 
 # build_runnable <target...>: builds the given targets in the width this machine can run,
@@ -141,7 +280,7 @@ install_prerequisites() {
 build_runnable() {
   local root
   root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-  if wine32_runs; then width=i686; else width=x86_64; fi
+  if wine32_runs || wine32_from_root; then width=i686; else width=x86_64; fi
   # The presets are read from the current folder: the source folder, in a sub-shell.
   (cd "$root" && cmake --preset "mingw-$width" >/dev/null && cmake --build --preset "mingw-$width" -j "$(nproc)" --target "$@")
   bin="$root/build/$width/bin"

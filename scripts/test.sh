@@ -25,11 +25,18 @@ start_wine_session
 status=0
 echo "== 64-bit build =="
 ctest --preset mingw-x86_64 "$@" || status=1
-if [ -n "$MERVANE_WINE32" ]; then
+if wine32_from_root; then
+  echo "== 32-bit build (the shipping one), under the Wine of $WINE32_ROOT =="
+  bash "$root/scripts/wine32-root.sh" ctest --preset mingw-i686 "$@" || status=1
+elif [ -n "$MERVANE_WINE32" ]; then
   echo "== 32-bit build (the shipping one) =="
   ctest --preset mingw-i686 "$@" || status=1
 else
-  say_64bit_stands_in "No 32-bit Wine here"
+  if linux32_runs && [ "$(id -u)" -ne 0 ]; then
+    say_64bit_stands_in "No 32-bit Wine here, and its own root is made and entered by root only"
+  else
+    say_64bit_stands_in "No 32-bit Wine here"
+  fi
   echo "== 32-bit build (the shipping one), checked without running it =="
   ctest --preset mingw-i686-static || status=1
 fi

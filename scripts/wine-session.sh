@@ -3,6 +3,7 @@
 
 WINE_SESSION_XVFB_PID=""
 WINE_SESSION_OWNS_PREFIX=0
+WINE_SESSION_SERVER_PID=""
 
 # start_wine_session [prefix]: a kept prefix when given (booted once), else a new one that
 # stop_wine_session removes. An existing $DISPLAY is used when MERVANE_USE_DISPLAY is set.
@@ -16,24 +17,28 @@ start_wine_session() {
     WINEPREFIX=$(mktemp -d /tmp/mervane-wine.XXXXXX)
     WINE_SESSION_OWNS_PREFIX=1
   fi
-  MERVANE_WINE64=$(wine64_loader)
-  export MERVANE_WINE64
-  if wine32_runs; then export MERVANE_WINE32=wine; else export MERVANE_WINE32=""; fi
-  WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
-  [ -x "$WINESERVER" ] || WINESERVER=/usr/lib/wine/wineserver64
-  export WINESERVER
+  # Inside the 32-bit root's namespace, scripts/wine32-root.sh has named the root's tools.
+  if [ -z "${MERVANE_WINE_ROOT:-}" ]; then
+    MERVANE_WINE64=$(wine64_loader)
+    export MERVANE_WINE64
+    if wine32_runs; then export MERVANE_WINE32=wine; else export MERVANE_WINE32=""; fi
+    WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
+    [ -x "$WINESERVER" ] || WINESERVER=/usr/lib/wine/wineserver64
+    export WINESERVER
+  fi
 
-  if [ -z "${MERVANE_USE_DISPLAY:-}" ]; then
+  # A session started inside another one (the 32-bit root's) shares its display.
+  if [ -z "${MERVANE_USE_DISPLAY:-}" ] && { [ -z "${DISPLAY:-}" ] || [ "${WINE_SESSION_DISPLAY:-}" != "$DISPLAY" ]; }; then
     local n=90
     while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
     Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     WINE_SESSION_XVFB_PID=$!
-    export DISPLAY=":$n"
+    export DISPLAY=":$n" WINE_SESSION_DISPLAY=":$n"
     local i
     for i in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
   fi
 
-  "$WINESERVER" -p  # keep the server up between the many short Wine processes
+  start_wine_server
   # A kept prefix is ready once it has been set up to the end: a boot that was interrupted
   # (Ctrl+C) or failed leaves a registry behind, but not this mark.
   local ready="$WINEPREFIX/.mervane-ready"
@@ -48,7 +53,7 @@ start_wine_session() {
     tail -n 5 "$WINEPREFIX/boot.log" >&2 || true
     "$WINESERVER" -k >/dev/null 2>&1 || true
     "$WINESERVER" -w >/dev/null 2>&1 || true
-    "$WINESERVER" -p
+    start_wine_server
   done
   local user_dir="$WINEPREFIX/drive_c/users/$(whoami)"
   local folder
@@ -66,10 +71,48 @@ start_wine_session() {
   if [ "$booted" = 1 ]; then touch "$ready"; fi
 }
 
+# The server is kept up between the many short Wine processes. The root's is ended by its
+# id; this machine's, with its programs, by wineserver -k.
+start_wine_server() {
+  if [ -n "${MERVANE_WINE_ROOT:-}" ]; then
+    "$WINESERVER" -f -p &
+    WINE_SESSION_SERVER_PID=$!
+    # Up once its socket is, in the root's /tmp, which is this session's alone: a program
+    # started before would start a server of its own.
+    local i
+    for i in $(seq 1 50); do
+      find "$MERVANE_WINE_ROOT/tmp" -maxdepth 3 -path '*/server-*/socket' | grep -q . && break
+      sleep 0.1
+    done
+  else
+    "$WINESERVER" -p
+  fi
+}
+
+# start_runnable_session <calling script> <kept prefix or ""> [its arguments]: the session
+# for the width build_runnable chose. Where the 32-bit build runs with the 32-bit root's Wine,
+# the calling script starts again inside the root's session (scripts/wine32-root.sh), which
+# then is its session: a kept prefix there is the same folder with "-root" added.
+start_runnable_session() {
+  local script=$1 prefix=$2
+  shift 2
+  [ -n "${MERVANE_WINE_ROOT:-}" ] && return 0
+  if [ "$width" = i686 ] && wine32_from_root; then
+    exec bash "$(dirname "${BASH_SOURCE[0]}")/wine32-root.sh" ${prefix:+--prefix "$prefix-root"} bash "$script" "$@"
+  fi
+  trap stop_wine_session EXIT
+  start_wine_session ${prefix:+"$prefix"}
+}
+
 stop_wine_session() {
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
-    "$WINESERVER" -k >/dev/null 2>&1 || true
-    "$WINESERVER" -w >/dev/null 2>&1 || true
+    if [ -n "$WINE_SESSION_SERVER_PID" ]; then
+      kill "$WINE_SESSION_SERVER_PID" 2>/dev/null || true
+      wait "$WINE_SESSION_SERVER_PID" 2>/dev/null || true
+    else
+      "$WINESERVER" -k >/dev/null 2>&1 || true
+      "$WINESERVER" -w >/dev/null 2>&1 || true
+    fi
     [ "$WINE_SESSION_OWNS_PREFIX" = 1 ] && rm -rf "$WINEPREFIX"
   fi
   if [ -n "$WINE_SESSION_XVFB_PID" ]; then

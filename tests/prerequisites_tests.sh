@@ -16,6 +16,7 @@ cat > "$work/bin/dpkg" <<EOF
 #!/bin/sh
 case "\$1" in
   -s|-l) exit 1 ;;
+  --print-architecture) echo amd64; exit 0 ;;
   --print-foreign-architectures) cat "$work/arch" 2>/dev/null; exit 0 ;;
 esac
 echo "dpkg \$*" >> "$work/calls"
@@ -24,7 +25,31 @@ case "\$1" in
   --remove-architecture) rm -f "$work/arch" ;;
 esac
 EOF
+# Makes a root that has Wine's two loaders, unless told to fail.
+cat > "$work/bin/mmdebstrap" <<EOF
+#!/bin/sh
+echo "mmdebstrap \$*" | sed 's/making-[0-9]*/making/' >> "$work/calls"
+[ -e "$work/mmdebstrap-fails" ] && exit 1
+for a; do case "\$a" in *.making-*) mkdir -p "\$a/usr/lib/wine" && touch "\$a/usr/lib/wine/wine" "\$a/usr/lib/wine/wine64" && chmod +x "\$a/usr/lib/wine/"* ;; esac; done
+EOF
 printf '#!/bin/sh\nexec "$@"\n' > "$work/bin/sudo"
+# apt's sources as Debian lays them out: the security suite first, a comment inside a stanza.
+mkdir -p "$work/apt/sources.list.d"
+cat > "$work/apt/sources.list.d/debian.sources" <<EOF
+Types: deb
+URIs: http://security.example/debian-security
+Suites: bookworm-security
+Components: main
+
+Types: deb
+# a snapshot of it: http://snapshot.example/debian
+URIs: http://mirror.example/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOF
+echo 'deb http://other.example/debian bookworm contrib' > "$work/apt/sources.list"
+echo 'VERSION_CODENAME=bookworm' > "$work/os-release"
 chmod +x "$work/bin/"*
 
 checks=0 failures=0
@@ -43,6 +68,10 @@ setup() {  # setup <32-bit programs run: yes|no> [command=package ...]: its outp
     . "$root/scripts/prerequisites.sh"
     WINE32_UNAVAILABLE=$work/unavailable WINE32_LOG=$work/wine32.log
     INSTALL_LOG=$work/install.log APT_LISTS=$work/lists
+    WINE32_ROOT=$work/root WINE32_ROOT_UNAVAILABLE=$work/root-unavailable WINE32_ROOT_ROOM_MB=1
+    APT_SOURCES=$work/apt OS_RELEASE=$work/os-release
+    id() { if [ "$1" = -u ]; then echo 0; else command id "$@"; fi; }  # as CI runs it
+    unset MERVANE_WINE32_FROM_ROOT
     if [ "$1" = yes ]; then linux32_runs() { true; }; else linux32_runs() { false; }; fi
     install_prerequisites "${@:2}"
   )
@@ -61,16 +90,32 @@ expect "32-bit refused, nothing missing: said once" "$(stands_in_lines "$out")" 
 
 touch "$work/lists/mirror_dists_bookworm_main_binary-i386_Packages" \
   "$work/lists/mirror_dists_bookworm_main_binary-amd64_Packages"
+root_call="mmdebstrap --variant=minbase --architectures=amd64,i386 --include=wine,wine64,wine32:i386"
+root_call+=" --aptopt=APT::Install-Recommends \"false\" --dpkgopt=path-exclude=/usr/share/doc/*"
+root_call+=" --dpkgopt=path-exclude=/usr/share/man/* --dpkgopt=path-exclude=/usr/share/locale/*"
+root_call+=" --dpkgopt=path-exclude=/usr/share/info/* bookworm $work/root.making"
+root_call+=" deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://mirror.example/debian bookworm main"
+root_call+=" deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://mirror.example/debian bookworm-updates main;"
 out=$(setup yes)
-expect "32-bit Wine that cannot be had: tried once, the architecture taken back" "$(calls)" \
-  "dpkg --add-architecture i386;apt-get update -q;apt-get install -y -q --no-install-recommends wine32:i386;dpkg --remove-architecture i386;"
+expect "32-bit Wine that cannot be had: tried once, the architecture taken back, then a root of its own from apt's mirror" \
+  "$(calls)" \
+  "dpkg --add-architecture i386;apt-get update -q;apt-get install -y -q --no-install-recommends wine32:i386;dpkg --remove-architecture i386;$root_call"
 expect "its i386 index is gone, the others stay" "$(ls "$work/lists")" "mirror_dists_bookworm_main_binary-amd64_Packages"
 expect "no architecture is left behind" "$(cat "$work/arch" 2>/dev/null)" ""
-expect "the failure said once" "$(stands_in_lines "$out")" 1
+expect "the root is whole, nothing half made beside it" "$(ls "$work" | grep '^root')" "root"
+expect "no stand-in, and one line on the root" "$(stands_in_lines "$out"),$(grep -c 'Wine root' <<< "$out")" "0,1"
 
 out=$(setup yes)
-expect "the next run touches no package index" "$(calls)" ""
-expect "and says once why" "$(stands_in_lines "$out")" 1
+expect "the next run touches no package index and makes nothing" "$(calls)" ""
+expect "and says nothing" "$out" ""
+
+rm -rf "${work:?}/root"
+touch "$work/mmdebstrap-fails"
+out=$(setup yes)
+expect "a root that cannot be made: tried once, nothing left" "$(calls),$(ls "$work" | grep -c '^root\.')" "$root_call,0"
+expect "its failure said in one line" "$(wc -l <<< "$out"),$(stands_in_lines "$out")" "1,1"
+out=$(setup yes)
+expect "then no attempt, and one line why" "$(calls),$(stands_in_lines "$out")" ",1"
 
 echo "$((checks - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
