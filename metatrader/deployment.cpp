@@ -3,6 +3,7 @@
 #include "metatrader/navigator.h"
 #include "metatrader/terminal_conventions.h"
 #include "resources/resource_names.h"
+#include "win32/end_session_hold.h"
 #include "win32/files.h"
 #include "win32/impersonation.h"
 
@@ -70,10 +71,16 @@ bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const
         view.StepOutcome({Step::Terminal, {}, refresh.result == kNavigatorDone, 0, refresh.window, refresh.result});
     view.HoldEndSession(true);
 
+    // A logoff let go during the refresh ends the process at any moment: no shortcut is begun
+    // then, which could be left as a temporary file on the desktop.
     const std::wstring desktop = view.DesktopFolder();
     if (desktop.empty()) {
         view.ShowInstallStep(kShortcutFileName, step);
         view.StepOutcome({Step::Shortcut, {}, false, ERROR_PATH_NOT_FOUND});
+    } else if (EndSessionHold::SessionEnding()) {
+        const std::wstring shortcut = desktop + L"\\" + kShortcutFileName;
+        view.ShowInstallStep(shortcut, step);
+        view.StepOutcome({Step::Shortcut, shortcut, false, ERROR_SHUTDOWN_IN_PROGRESS});
     } else {
         install(Step::Shortcut, RESOURCE_STRING(RESOURCE_LINK), desktop + L"\\" + kShortcutFileName, true, step);
     }

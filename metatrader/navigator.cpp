@@ -231,18 +231,26 @@ std::vector<TerminalRefresh> RefreshRunningTerminals(const std::wstring& itemNam
     std::vector<std::wstring> windows;
     FindTerminalWindows(windows);
     std::vector<TerminalRefresh> results;
-    std::vector<std::pair<DWORD, unsigned>> windowsOfProcess;
+    // One terminal's time is one process's: all its windows share it, so that a process with
+    // many slow windows cannot keep the terminals behind it from their turn.
+    struct Process {
+        DWORD id;
+        unsigned windows;
+        ULONGLONG deadline;
+    };
+    std::vector<Process> processes;
     for (const std::wstring& entry : windows) {
         const HWND window = TerminalWindowFromEntry(entry);
         DWORD processId = 0;
         GetWindowThreadProcessId(window, &processId);
-        auto counted = std::find_if(windowsOfProcess.begin(), windowsOfProcess.end(),
-                                    [&](const auto& seen) { return seen.first == processId; });
-        if (counted == windowsOfProcess.end()) counted = windowsOfProcess.insert(counted, {processId, 0u});
-        const unsigned ordinal = ++counted->second;
         const ULONGLONG now = GetTickCount64();
+        auto process = std::find_if(processes.begin(), processes.end(), [&](const Process& p) { return p.id == processId; });
+        if (process == processes.end())
+            process = processes.insert(process, {processId, 0u, now + NavigatorBounds{}.deadlineMs});
+        const unsigned ordinal = ++process->windows;
+        const ULONGLONG end = std::min(process->deadline, deadline);
         NavigatorBounds bounds;
-        bounds.deadlineMs = std::min(bounds.deadlineMs, deadline > now ? deadline - now : 0);
+        bounds.deadlineMs = end > now ? end - now : 0;
         const bool passedOver = bounds.deadlineMs == 0 || ordinal > kTerminalWindowsPerProcess;
         results.push_back({window, passedOver ? kNavigatorNotAnswering
                                               : RefreshNavigator(window, terminal::kExpertGroup, itemName, bounds)});

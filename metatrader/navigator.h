@@ -55,8 +55,9 @@ inline constexpr ULONGLONG kRefreshDeadlineMs = 30000;
 inline constexpr unsigned kTerminalWindowsPerProcess = 8;
 
 // RefreshNavigator on every running terminal, each tried whatever the one before gave, in
-// the order they were found, each within what is left of `totalMs`. A window found once the
-// time is up, or beyond the first kTerminalWindowsPerProcess of its process, is passed over
+// the order they were found, each within what is left of `totalMs` and of its process's
+// time (one terminal's, NavigatorBounds, shared by all its windows). A window found once
+// either is up, or beyond the first kTerminalWindowsPerProcess of its process, is passed over
 // (kNavigatorNotAnswering) without a message.
 std::vector<TerminalRefresh> RefreshRunningTerminals(const std::wstring& itemName,
                                                      ULONGLONG totalMs = kRefreshDeadlineMs);

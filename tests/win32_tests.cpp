@@ -292,10 +292,12 @@ TEST(ChooseAddressRoute, DirectWithoutASplitTokenOrBesideAShellLikeTheWizardByTh
         AddressRoute route;
     };
     const Case cases[] = {
-        // UAC off or the built-in administrator: no token of the user lies below the wizard's.
+        // UAC off or the built-in administrator: no token of the user lies below the wizard's;
+        // but another account's desktop gets no browser of the wizard's account.
         {kDefault, false, false, false, kDirect},
-        {kDefault, true, false, false, kDirect},
         {kDefault, true, true, false, kDirect},
+        {kDefault, true, false, false, kShell},
+        {kDefault, true, false, true, kShell},
         // A split token beside a shell of the wizard's own user and level.
         {kFull, true, true, true, kDirect},
         {kLimited, true, true, true, kDirect},

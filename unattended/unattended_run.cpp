@@ -126,6 +126,7 @@ private:
     friend class OwnWindow<SessionWindow>;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_QUERYENDSESSION) return EndSessionHold::QueryEndSessionAnswer();
+        if (message == WM_ENDSESSION) EndSessionHold::NoteEndSession(wParam);
         return DefWindowProcW(handle_, message, wParam, lParam);
     }
     HWND handle_ = nullptr;

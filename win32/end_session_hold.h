@@ -16,9 +16,14 @@ public:
 
     // What a top-level window answers to WM_QUERYENDSESSION.
     static LRESULT QueryEndSessionAnswer() { return holds_ == 0; }
+    // What a top-level window notes of WM_ENDSESSION: once the session ends, the process may
+    // be ended at any moment, and a file begun then could be left half-written.
+    static void NoteEndSession(WPARAM ending) { ending_ = ending != 0; }
+    static bool SessionEnding() { return ending_; }
 
 private:
     HWND window_;
     bool reasonShown_;
     static inline int holds_ = 0;
+    static inline bool ending_ = false;
 };

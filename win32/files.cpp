@@ -196,6 +196,15 @@ bool RenameInto(HANDLE file, HANDLE folder, const std::wstring& name) {
     return false;
 }
 
+// "\\?\C:\..." as "C:\..." and "\\?\UNC\server\share..." as "\\server\share...".
+std::wstring WithoutLongPathPrefix(std::wstring path) {
+    if (path.starts_with(L"\\\\?\\UNC\\"))
+        path.replace(0, 8, L"\\\\");
+    else if (path.starts_with(L"\\\\?\\"))
+        path.erase(0, 4);
+    return path;
+}
+
 // The path of what `file` is, after every link, as a path is given: no "\\?\" prefix, a share
 // as \\server\share. Empty when the system cannot say.
 std::wstring FinalPathOf(HANDLE file) {
@@ -208,15 +217,11 @@ std::wstring FinalPathOf(HANDLE file) {
         path.resize(length);
         if (fitted) break;
     }
-    if (path.starts_with(L"\\\\?\\UNC\\"))
-        path.replace(0, 8, L"\\\\");
-    else if (path.starts_with(L"\\\\?\\"))
-        path.erase(0, 4);
-    return path;
+    return WithoutLongPathPrefix(std::move(path));
 }
 
-// A named folder spelt as its final path would spell it: full, short names expanded. Empty
-// when a part cannot be found.
+// A named folder spelt as its final path would spell it: full, short names expanded, no long-
+// path prefix. Empty when a part cannot be found.
 std::wstring LongPathOf(const std::wstring& path) {
     std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
     DWORD length =
@@ -227,7 +232,7 @@ std::wstring LongPathOf(const std::wstring& path) {
     length = result.empty() ? 0 : GetLongPathNameW(full.c_str(), result.data(), static_cast<DWORD>(result.size()));
     if (length == 0 || length >= result.size()) return {};
     result.resize(length);
-    return result;
+    return WithoutLongPathPrefix(std::move(result));
 }
 
 bool SameFolderPath(std::wstring a, std::wstring b) {

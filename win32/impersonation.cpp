@@ -13,6 +13,14 @@ UniqueHandle ImpersonationTokenOf(HANDLE token) {
 UniqueHandle SignedInUserImpersonationToken() {
     // Another account's token may grant the folder lookup (query, impersonate) but not this.
     const UniqueHandle shell = ShellProcessToken(TOKEN_QUERY | TOKEN_DUPLICATE);
+    // A shell with an administrator's full token (UAC off, the built-in administrator, a shell
+    // started elevated) is no user to act as: acting as it would skip the checks of the
+    // program's own writes with the program's own rights. So is one whose elevation is unread.
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    if (!shell || !GetTokenInformation(shell.get(), TokenElevation, &elevation, sizeof elevation, &size) ||
+        elevation.TokenIsElevated)
+        return {};
     return ImpersonationTokenOf(shell.get());
 }
 

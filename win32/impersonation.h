@@ -13,7 +13,8 @@
 UniqueHandle ImpersonationTokenOf(HANDLE token);
 
 // The shell's token (see signed_in_user.h) duplicated for impersonation; empty where there is
-// no shell window (a service, a scheduled task, Wine) or its token cannot be had.
+// no shell window (a service, a scheduled task, Wine), its token cannot be had, or it is
+// elevated (then its rights are an administrator's, and no user's).
 UniqueHandle SignedInUserImpersonationToken();
 
 // The calling thread acts as `token` (an impersonation token) until the scope ends. A null

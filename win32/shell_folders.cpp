@@ -36,7 +36,9 @@ std::wstring KnownFolderPathOf(HANDLE token, int csidl) {
     if (!id || !shell.getKnownFolderPath || !shell.coTaskMemFree) return {};
     PWSTR path = nullptr;
     std::wstring result;
-    if (SUCCEEDED(shell.getKnownFolderPath(*id, 0, token, &path)) && path) result = path;
+    // Not verified: another account's folder may be on a share, which the elevated program
+    // would reach with its own credentials; the caller looks at where it is first.
+    if (SUCCEEDED(shell.getKnownFolderPath(*id, KF_FLAG_DONT_VERIFY, token, &path)) && path) result = path;
     shell.coTaskMemFree(path);
     return result;
 }

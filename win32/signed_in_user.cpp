@@ -10,13 +10,26 @@
 
 #include "win32/system_functions.h"
 
+HWND ShellWindowOfAnotherProcess(DWORD* processId) {
+    DWORD owner = 0;
+    HWND shell = GetShellWindow();
+    if (!shell || !GetWindowThreadProcessId(shell, &owner) || owner == GetCurrentProcessId()) return nullptr;
+    if (processId) *processId = owner;
+    return shell;
+}
+
 UniqueHandle ShellProcessToken(DWORD access) {
     DWORD processId = 0;
-    HWND shell = GetShellWindow();
-    if (!shell || !GetWindowThreadProcessId(shell, &processId)) return {};
+    const HWND shell = ShellWindowOfAnotherProcess(&processId);
+    if (!shell) return {};
     UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    // The process opened is the shell window's still, not another that took its number.
+    DWORD stillOwner = 0;
+    if (!process || GetShellWindow() != shell || !GetWindowThreadProcessId(shell, &stillOwner) ||
+        stillOwner != processId)
+        return {};
     HANDLE token = nullptr;
-    if (!process || !OpenProcessToken(process.get(), access, &token)) return {};
+    if (!OpenProcessToken(process.get(), access, &token)) return {};
     return UniqueHandle(token);
 }
 
@@ -76,9 +89,9 @@ TOKEN_ELEVATION_TYPE ElevationTypeOf(HANDLE token) {
 
 AddressRoute ChooseAddressRoute(TOKEN_ELEVATION_TYPE ownElevation, bool shellWindowPresent, bool shellRunsAsOwnUser,
                                 bool shellAtOwnLevel) {
-    if (ownElevation == TokenElevationTypeDefault) return AddressRoute::Direct;
-    if (!shellWindowPresent) return AddressRoute::Nothing;
-    return shellRunsAsOwnUser && shellAtOwnLevel ? AddressRoute::Direct : AddressRoute::ThroughShell;
+    const bool noSplitToken = ownElevation == TokenElevationTypeDefault;
+    if (!shellWindowPresent) return noSplitToken ? AddressRoute::Direct : AddressRoute::Nothing;
+    return shellRunsAsOwnUser && (shellAtOwnLevel || noSplitToken) ? AddressRoute::Direct : AddressRoute::ThroughShell;
 }
 
 namespace {
@@ -160,7 +173,7 @@ void OpenAddressAsSignedInUser(HWND owner, const wchar_t* address) {
     if (!api.coInitializeEx || !api.coUninitialize) return;
     const HRESULT com = api.coInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
 
-    const bool shellWindowPresent = GetShellWindow() != nullptr;
+    const bool shellWindowPresent = ShellWindowOfAnotherProcess(nullptr) != nullptr;
     const UniqueHandle shellToken = ShellProcessToken(), ownToken = OwnProcessToken();
     const bool known = shellToken && ownToken;
     switch (ChooseAddressRoute(ElevationTypeOf(ownToken.get()), shellWindowPresent,

@@ -8,9 +8,13 @@
 // password at the elevation prompt), and with UAC on it always runs above that user's
 // programs. There is no shell window under some kiosk shells, nor under Wine.
 
+// The shell window, unless there is none or it is one of the wizard's own: any program may
+// put a window in the shell's place once the shell has ended. Its process id too, if asked.
+HWND ShellWindowOfAnotherProcess(DWORD* processId);
+
 // The access token of the shell window's process (query and impersonate, unless other access
-// is asked for), or empty when there is no shell window or its process or token cannot be
-// opened so.
+// is asked for), or empty when there is no shell window of another process or its process or
+// token cannot be opened so.
 UniqueHandle ShellProcessToken(DWORD access = TOKEN_QUERY | TOKEN_IMPERSONATE);
 
 // The wizard's own access token (query).
@@ -32,13 +36,14 @@ TOKEN_ELEVATION_TYPE ElevationTypeOf(HANDLE token);
 
 enum class AddressRoute { Direct, ThroughShell, Nothing };
 
-// How a web address is opened. Directly when the wizard's token has no linked token
-// (TokenElevationTypeDefault: UAC off, or the built-in administrator), or when the shell runs
-// as the wizard's user at the wizard's integrity level: then any program of the user runs as
-// the wizard does. By the shell, in its process, when a shell window exists otherwise. Else
-// not at all: with UAC's split token, code running as the user can end its own shell and set
-// an HKCU handler for the address, which a direct start would run with the administrator's
-// token.
+// How a web address is opened. Directly when the shell runs as the wizard's user at the
+// wizard's integrity level, or as its user at all where the wizard's token has no linked token
+// (TokenElevationTypeDefault: UAC off, or the built-in administrator), or where there is no
+// shell and no linked token: then any program of the user runs as the wizard does. By the
+// shell, in its process, when a shell window exists otherwise (another account's desktop
+// gets no browser of the wizard's account). Else not at all: with UAC's split token, code
+// running as the user can end its own shell and set an HKCU handler for the address, which a
+// direct start would run with the administrator's token.
 AddressRoute ChooseAddressRoute(TOKEN_ELEVATION_TYPE ownElevation, bool shellWindowPresent, bool shellRunsAsOwnUser,
                                 bool shellAtOwnLevel);
 

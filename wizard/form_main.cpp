@@ -155,6 +155,9 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_QUERYENDSESSION:
             return EndSessionHold::QueryEndSessionAnswer();
+        case WM_ENDSESSION:
+            EndSessionHold::NoteEndSession(wParam);
+            return 0;
     }
     return DefWindowProcW(handle_, message, wParam, lParam);
 }
