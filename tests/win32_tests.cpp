@@ -227,6 +227,7 @@ TEST(WriteFileReplacing, ByItselfWritesOnlyIntoTheFolderNamedAndAsTheUserWhereTh
         if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
     EXPECT_TRUE(WriteFileReplacing(spelt + L"/short.ex4", Bytes("short")));
     EXPECT_EQ(ReadBytes(elsewhere + L"\\short.ex4"), "short");
+    EXPECT_TRUE(WriteFileReplacing(L"\\\\?\\" + elsewhere + L"\\long.ex4", Bytes("long")));  // as a registry may give it
 
     const UniqueHandle token = OwnImpersonationToken();
     const Impersonation asUser(token.get());
