@@ -27,16 +27,28 @@ void DrawBevelFrame(HDC dc, const RECT& rect, Color first, Color second, int cou
 
 int BitmapFactor(UINT dpi) { return dpi >= 192 ? static_cast<int>(dpi / 96) : 1; }
 
-bool IsAccelerator(wchar_t character, const std::wstring& caption) {
+wchar_t AcceleratorOf(const std::wstring& caption) {
     for (size_t i = 0; i + 1 < caption.size(); ++i) {
         if (caption[i] != L'&') continue;
-        if (caption[i + 1] == L'&') {
-            ++i;
-            continue;
-        }
-        wchar_t pair[2] = {character, caption[i + 1]};
-        CharUpperBuffW(pair, 2);
-        return pair[0] == pair[1];
+        if (caption[i + 1] != L'&') return caption[i + 1];
+        ++i;
     }
-    return false;
+    return 0;
+}
+
+std::wstring WithoutAcceleratorMarks(const std::wstring& caption) {
+    std::wstring text;
+    for (size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == L'&' && i + 1 < caption.size()) ++i;
+        text += caption[i];
+    }
+    return text;
+}
+
+bool IsAccelerator(wchar_t character, const std::wstring& caption) {
+    const wchar_t accelerator = AcceleratorOf(caption);
+    if (!accelerator) return false;
+    wchar_t pair[2] = {character, accelerator};
+    CharUpperBuffW(pair, 2);
+    return pair[0] == pair[1];
 }

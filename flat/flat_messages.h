@@ -15,3 +15,8 @@ inline constexpr UINT kFlatReflectColor = WM_APP + 0x201;
 // to the next of them after the focused control instead; when none is, it is offered to
 // each control in child order until one takes it. True when it was taken.
 bool OfferCharToControls(HWND root, wchar_t character);
+
+// kFlatAccessibleName: the name a screen reader hears for a control whose caption is none
+// (lParam a std::wstring* to fill, within the control's own process); returns 1 when the
+// control has one.
+inline constexpr UINT kFlatAccessibleName = WM_APP + 0x202;

@@ -51,7 +51,9 @@ void TFormMain::ShowPage(WizardPage page) {
     EnterPage(page);
     if (page == WizardPage::Installing) {
         // The whole installation runs inside this switch, and ends on the page it leads to.
+        installing_ = true;
         everyCopyWritten_ = InstallFiles(nullptr, *selectedInstallations_, *foundDataFolders_, *this);
+        installing_ = false;
         EnterPage(StepOn(page, WizardEvent::InstallationDone).page);
         SettlePage();
     }
@@ -183,6 +185,13 @@ void TFormMain::ButtonNavigationClick(int tag) {
     // such a switch), and once the application is to end.
     if (event != WizardEvent::Close && (switching_ || quitRequested_)) return;
     TakeStep(StepOn(CurrentPage(), event));
+}
+
+void TFormMain::OnEscape() {
+    // The close button's key, on every page; a page being switched takes none, but the
+    // installation, which runs inside the switch, takes it as the button's click.
+    if (switching_ && !installing_) return;
+    ButtonNavigationClick(kTagClose);
 }
 
 void TFormMain::TakeStep(const FlowStep& step) {

@@ -16,7 +16,9 @@
 #include "resources/resource_names.h"
 #include "win32/dpi.h"
 #include "win32/end_session_hold.h"
+#include "win32/accessibility.h"
 #include "win32/gdi.h"
+#include "win32/high_contrast.h"
 #include "win32/system_functions.h"
 #include "wizard/my_thread.h"
 
@@ -24,6 +26,7 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"TFormMain";
 constexpr wchar_t kTitle[] = L"FormMain";
+constexpr wchar_t kProductName[] = L"Mervane 4 Setup";
 constexpr int kPageTop = 100;
 constexpr int kPageHeight = 350;
 constexpr int kPageWidth = 459;  // W in the page layouts
@@ -153,6 +156,12 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DPICHANGED:
             OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
+        case WM_GETOBJECT:
+            return OnGetObject(wParam, lParam);
+        case WM_SETTINGCHANGE:
+        case WM_SYSCOLORCHANGE:
+            OnSettingChange();
+            break;
         case WM_QUERYENDSESSION:
             return EndSessionHold::QueryEndSessionAnswer();
         case WM_ENDSESSION:
@@ -165,6 +174,7 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void TFormMain::FormCreate() {
     STARTUP_MARK("WM_CREATE");
     dpi_ = DpiOfWindow(handle_);
+    SetHighContrast(SystemHighContrast());
     CreateControls();
     STARTUP_MARK("controls created");
     EnumAllControls();
@@ -233,6 +243,7 @@ void TFormMain::CreateControls() {
     for (TFlatButton* button : {buttonBack_, buttonNext_, buttonClose_}) SetButtonColours(*button);
     buttonClose_->SetColorBorder(kColorBlack);
     buttonClose_->SetGlyph(closeGlyph_.get());
+    buttonClose_->SetAccessibleName(TextOf(120));
 }
 
 void TFormMain::CreatePageControls() {
@@ -373,6 +384,13 @@ bool TFormMain::PreTranslateMessage(MSG& message) {
             if (message.lParam & (1 << 29)) return false;
             [[fallthrough]];
         case WM_KEYDOWN:
+            // On the key going down: the Esc that closes the folder browser goes up here, and
+            // its repeats say the key was down already.
+            if (message.wParam == VK_ESCAPE) {
+                if (!(message.lParam & (1 << 30)) && (message.hwnd == handle_ || IsChild(handle_, message.hwnd)))
+                    OnEscape();
+                return true;
+            }
             // The memo keeps Tab for itself; Ctrl+Tab moves on from it, as from any edit that
             // takes tabs.
             if (message.wParam == VK_TAB && (!TFlatMemo::FromHandle(focus) || GetKeyState(VK_CONTROL) < 0)) {
@@ -454,7 +472,7 @@ void TFormMain::OnPaint() {
     STARTUP_MARK("window's WM_PAINT");
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(handle_, &paint);
-    FillRect(dc, &paint.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    FillRect(dc, &paint.rcPaint, BackgroundBrush());
     EndPaint(handle_, &paint);
     // The other pages wait until the window and its controls have painted: a timer's message
     // comes only when nothing else is queued.
@@ -483,9 +501,9 @@ const WaitAnimation* TFormMain::Animation() {
 LRESULT TFormMain::OnCtlColor(UINT message, HDC dc, HWND control) {
     if (LRESULT brush = SendMessageW(control, kFlatReflectColor, reinterpret_cast<WPARAM>(dc), 0)) return brush;
     if (message == WM_CTLCOLORSTATIC) {
-        SetTextColor(dc, RGB(255, 255, 255));
-        SetBkColor(dc, RGB(0, 0, 0));
-        return reinterpret_cast<LRESULT>(GetStockObject(BLACK_BRUSH));
+        SetTextColor(dc, ResolveColor(ContrastColor(kColorWhite, COLOR_WINDOWTEXT)));
+        SetBkColor(dc, ResolveColor(ContrastColor(kColorBlack, COLOR_WINDOW)));
+        return reinterpret_cast<LRESULT>(BackgroundBrush());
     }
     return DefWindowProcW(handle_, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
 }
@@ -508,9 +526,9 @@ void TFormMain::DrawStatusLine(const DRAWITEMSTRUCT& item) {
     // Wine lets a child paint outside its window region: the bar below stays the page's.
     const UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
     if (GetWindowRgn(labelText6_2_, region.get()) != ERROR) ExtSelectClipRgn(item.hDC, region.get(), RGN_AND);
-    FillRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    FillRect(item.hDC, &item.rcItem, BackgroundBrush());
     const SelectedObject font(item.hDC, reinterpret_cast<HFONT>(SendMessageW(labelText6_2_, WM_GETFONT, 0, 0)));
-    SetTextColor(item.hDC, RGB(255, 255, 255));
+    SetTextColor(item.hDC, ResolveColor(ContrastColor(kColorWhite, COLOR_WINDOWTEXT)));
     SetBkMode(item.hDC, TRANSPARENT);
     RECT bounds = item.rcItem;
     DrawTextW(item.hDC, text.c_str(), length, &bounds, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_PATH_ELLIPSIS);
@@ -549,4 +567,20 @@ void TFormMain::OnDpiChanged(UINT dpi, const RECT& suggested) {
     CreateFonts();
     LayoutControls();
     InvalidateRect(handle_, nullptr, TRUE);
+}
+
+LRESULT TFormMain::OnGetObject(WPARAM wParam, LPARAM lParam) {
+    // Heard by the product's name, as a dialog; the title stays the one the taskbar shows.
+    if (AsksForObject(lParam, OBJID_CLIENT))
+        return AnswerWithObject(NewNamedAccessible(handle_, OBJID_CLIENT, kProductName, ROLE_SYSTEM_DIALOG), wParam);
+    if (AsksForObject(lParam, OBJID_WINDOW))
+        return AnswerWithObject(NewNamedAccessible(handle_, OBJID_WINDOW, kProductName), wParam);
+    return DefWindowProcW(handle_, WM_GETOBJECT, wParam, lParam);
+}
+
+void TFormMain::OnSettingChange() {
+    // A high-contrast theme switched on or off, or its colours changed: every control
+    // repaints, frames (the memo's border) included.
+    SetHighContrast(SystemHighContrast());
+    RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }

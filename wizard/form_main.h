@@ -81,6 +81,8 @@ private:
     void OnCommand(HWND control, int id, int code);
     void OnSheetPaint(HDC dc, HWND sheet);
     void OnDpiChanged(UINT dpi, const RECT& suggested);
+    LRESULT OnGetObject(WPARAM wParam, LPARAM lParam);
+    void OnSettingChange();
 
     // Controller (controller.cpp).
     void ShowPage(WizardPage page);
@@ -98,6 +100,7 @@ private:
     void StartJob(int job);
     void JobTimerTick();
     void ButtonNavigationClick(int tag);
+    void OnEscape();
     void CheckBox5Click(int tag);
     void CheckListBox4ClickCheck();
     void ButtonAddFolder4Click();
@@ -115,6 +118,7 @@ private:
     UINT dpi_ = 96;
     bool quitRequested_ = false;
     int switching_ = 0;  // depth of ShowPage calls under way
+    bool installing_ = false;  // the installation runs, inside the switch to Installing
     HWND savedFocus_ = nullptr;  // the focus while the window is inactive
     bool updatingAgreementBoxes_ = false;
     bool everyCopyWritten_ = true;
