@@ -1,33 +1,8 @@
 #include "win32/accessibility.h"
 
 #include "win32/system_functions.h"
-#include "win32/system_libraries.h"
 
 namespace {
-
-struct AccessibilityFunctions {
-    LRESULT(WINAPI* lresultFromObject)(REFIID, WPARAM, LPUNKNOWN) = nullptr;
-    HRESULT(WINAPI* createStdAccessibleObject)(HWND, LONG, REFIID, void**) = nullptr;
-    HRESULT(WINAPI* accessibleObjectFromWindow)(HWND, DWORD, REFIID, void**) = nullptr;
-};
-
-template <typename Function>
-void Resolve(HMODULE module, Function& function, const char* name) {
-    function = module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
-}
-
-// Reached on the user-interface thread only, where the windows answer WM_GETOBJECT.
-const AccessibilityFunctions& AccessibilityApi() {
-    static const AccessibilityFunctions functions = [] {
-        AccessibilityFunctions f;
-        HMODULE oleacc = LoadSystemLibrary(L"oleacc.dll");
-        Resolve(oleacc, f.lresultFromObject, "LresultFromObject");
-        Resolve(oleacc, f.createStdAccessibleObject, "CreateStdAccessibleObject");
-        Resolve(oleacc, f.accessibleObjectFromWindow, "AccessibleObjectFromWindow");
-        return f;
-    }();
-    return functions;
-}
 
 // An object handed to another process is marshalled, which needs COM on the answering
 // thread; it stays on until the process ends.

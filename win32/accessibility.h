@@ -8,7 +8,7 @@
 
 // What screen readers ask a window, answered by objects of our own: the platform's object
 // answers for the rest (under Wine only as a generic client area). oleacc is no KnownDLL: it
-// is loaded from System32 at the first question, never at start-up.
+// is loaded from System32 at the first question (win32/system_functions.h), never at start-up.
 
 // MinGW's import library gives the interface ids as thunks, not as data.
 inline constexpr IID kIidAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};

@@ -17,7 +17,8 @@
 // statics, so a group that another thread reaches is first reached on the user-interface
 // thread before that thread starts (the shell group, where the wizard starts its worker); the
 // GDI+ group is reached only where the wait animation is decoded, on the user-interface thread,
-// and the bcrypt group only by the thread that installs.
+// the oleacc group only where a window answers a screen reader, on that thread too, and the
+// bcrypt group only by the thread that installs.
 
 // kernel32 and user32, which every process has loaded.
 struct KernelFunctions {
@@ -70,6 +71,14 @@ struct ShellFunctions {
     void(WINAPI* sysFreeString)(BSTR) = nullptr;
 };
 const ShellFunctions& ShellApi();
+
+// oleacc, for the objects that answer screen readers.
+struct AccessibilityFunctions {
+    LRESULT(WINAPI* lresultFromObject)(REFIID, WPARAM, LPUNKNOWN) = nullptr;
+    HRESULT(WINAPI* createStdAccessibleObject)(HWND, LONG, REFIID, void**) = nullptr;
+    HRESULT(WINAPI* accessibleObjectFromWindow)(HWND, DWORD, REFIID, void**) = nullptr;
+};
+const AccessibilityFunctions& AccessibilityApi();
 
 // The GDI+ flat API, for decoding the wait animation.
 namespace gdiplus {

@@ -160,7 +160,7 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return OnGetObject(wParam, lParam);
         case WM_SETTINGCHANGE:
         case WM_SYSCOLORCHANGE:
-            OnSettingChange();
+            OnSettingChange(message == WM_SYSCOLORCHANGE);
             break;
         case WM_QUERYENDSESSION:
             return EndSessionHold::QueryEndSessionAnswer();
@@ -386,9 +386,8 @@ bool TFormMain::PreTranslateMessage(MSG& message) {
         case WM_KEYDOWN:
             // On the key going down: the Esc that closes the folder browser goes up here, and
             // its repeats say the key was down already.
-            if (message.wParam == VK_ESCAPE) {
-                if (!(message.lParam & (1 << 30)) && (message.hwnd == handle_ || IsChild(handle_, message.hwnd)))
-                    OnEscape();
+            if (message.wParam == VK_ESCAPE && (message.hwnd == handle_ || IsChild(handle_, message.hwnd))) {
+                if (!(message.lParam & (1 << 30))) OnEscape();
                 return true;
             }
             // The memo keeps Tab for itself; Ctrl+Tab moves on from it, as from any edit that
@@ -578,9 +577,11 @@ LRESULT TFormMain::OnGetObject(WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(handle_, WM_GETOBJECT, wParam, lParam);
 }
 
-void TFormMain::OnSettingChange() {
+void TFormMain::OnSettingChange(bool coloursChanged) {
     // A high-contrast theme switched on or off, or its colours changed: every control
-    // repaints, frames (the memo's border) included.
-    SetHighContrast(SystemHighContrast());
+    // repaints, frames (the memo's border) included. Other settings leave the look alone.
+    const bool on = SystemHighContrast();
+    if (on == HighContrast() && !(on && coloursChanged)) return;
+    SetHighContrast(on);
     RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }

@@ -82,7 +82,7 @@ private:
     void OnSheetPaint(HDC dc, HWND sheet);
     void OnDpiChanged(UINT dpi, const RECT& suggested);
     LRESULT OnGetObject(WPARAM wParam, LPARAM lParam);
-    void OnSettingChange();
+    void OnSettingChange(bool coloursChanged);
 
     // Controller (controller.cpp).
     void ShowPage(WizardPage page);
