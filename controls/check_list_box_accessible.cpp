@@ -23,7 +23,7 @@ public:
         const int row = Row(child);
         if (row < 0) return AccessibleWindow::get_accName(child, name);
         if (!name) return E_POINTER;
-        *name = NewString(List()->Text(row));
+        *name = NewString(List()->Text(row).c_str());
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {

@@ -104,9 +104,7 @@ private:
                 if (AsksForObject(lParam)) return AnswerWithObject(NewFlatControlAccessible(handle_), wParam);
                 return DefWindowProcW(handle_, message, wParam, lParam);
             case kFlatAccessibleName:
-                if (accessibleName_.empty()) return 0;
-                *reinterpret_cast<std::wstring*>(lParam) = accessibleName_;
-                return 1;
+                return accessibleName_.empty() ? 0 : reinterpret_cast<LRESULT>(accessibleName_.c_str());
             default:
                 return control.OnControlMessage(message, wParam, lParam);
         }

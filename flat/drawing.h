@@ -22,9 +22,9 @@ int BitmapFactor(UINT dpi);
 
 // The character after the "&" that marks a caption's accelerator, or 0 ("&&" is a literal
 // ampersand).
-wchar_t AcceleratorOf(const std::wstring& caption);
-// The caption as it reads: without its "&" marks.
-std::wstring WithoutAcceleratorMarks(const std::wstring& caption);
+wchar_t AcceleratorOf(const wchar_t* caption);
+// Makes the caption read as it shows: without its "&" marks.
+void RemoveAcceleratorMarks(wchar_t* caption);
 // True when `character` is the accelerator that "&" marks in `caption` (letters compared
 // without regard to case; "&&" is a literal ampersand).
 bool IsAccelerator(wchar_t character, const std::wstring& caption);

@@ -1,22 +1,18 @@
 #include "flat/flat_accessible.h"
 
-#include <algorithm>
-#include <vector>
-
 #include "flat/drawing.h"
 #include "flat/flat_gauge.h"
 #include "flat/flat_messages.h"
 #include "win32/accessibility.h"
-#include "win32/decimal_text.h"
 #include "win32/window.h"
 
 namespace {
 
-std::wstring WindowTextOf(HWND window) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
+// The control's caption, as the controls read it themselves.
+struct Caption {
+    explicit Caption(HWND control) { GetWindowTextW(control, text, 256); }
+    wchar_t text[256] = L"";
+};
 
 class FlatControlAccessible final : public AccessibleWindow {
 public:
@@ -25,10 +21,13 @@ public:
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
         if (ChildId(child) != CHILDID_SELF) return AccessibleWindow::get_accName(child, name);
         if (!name) return E_POINTER;
-        std::wstring text;
-        if (!SendMessageW(window_, kFlatAccessibleName, 0, reinterpret_cast<LPARAM>(&text)))
-            text = WithoutAcceleratorMarks(WindowTextOf(window_));
-        *name = NewString(text);
+        if (const LRESULT given = SendMessageW(window_, kFlatAccessibleName, 0, 0)) {
+            *name = NewString(reinterpret_cast<const wchar_t*>(given));
+        } else {
+            Caption caption(window_);
+            RemoveAcceleratorMarks(caption.text);
+            *name = NewString(caption.text);
+        }
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
@@ -52,10 +51,10 @@ public:
     HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) override {
         if (ChildId(child) != CHILDID_SELF) return AccessibleWindow::get_accKeyboardShortcut(child, shortcut);
         if (!shortcut) return E_POINTER;
-        wchar_t key[2] = {AcceleratorOf(WindowTextOf(window_)), 0};
-        CharUpperBuffW(key, 1);
-        *shortcut = key[0] ? NewString(std::wstring(L"Alt+") + key) : nullptr;
-        return key[0] ? S_OK : S_FALSE;
+        wchar_t keys[] = {L'A', L'l', L't', L'+', AcceleratorOf(Caption(window_).text), 0};
+        CharUpperBuffW(keys + 4, 1);
+        *shortcut = keys[4] ? NewString(keys) : nullptr;
+        return keys[4] ? S_OK : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
         if (ChildId(child) != CHILDID_SELF) return AccessibleWindow::accDoDefaultAction(child);
@@ -70,11 +69,14 @@ private:
     bool IsCheckBox() const { return (GetWindowLongW(window_, GWL_STYLE) & BS_TYPEMASK) == BS_CHECKBOX; }
 };
 
-std::vector<HWND> ChildWindows(HWND parent) {
-    std::vector<HWND> children;
-    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        children.push_back(child);
-    return children;
+// The parent's child windows, the first `count` of them, or all; their number.
+long ChildWindows(HWND parent, long count = -1, HWND* last = nullptr) {
+    long seen = 0;
+    for (HWND child = GetWindow(parent, GW_CHILD); child && seen != count; child = GetWindow(child, GW_HWNDNEXT)) {
+        ++seen;
+        if (last) *last = child;
+    }
+    return seen;
 }
 
 // A window that paints gauges, under the object that knows them.
@@ -87,7 +89,11 @@ public:
         return Of(window);
     }
 
-    std::vector<const TFlatGauge*> gauges;
+    // Room for the few a window paints (the wizard's page one, the flat gallery three); one
+    // more is not heard.
+    static constexpr int kRoom = 4;
+    const TFlatGauge* gauges[kRoom] = {};
+    int count = 0;
 
 private:
     friend class Subclass<GaugeParent>;
@@ -104,16 +110,16 @@ public:
 
     HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override {
         if (!count) return E_POINTER;
-        *count = static_cast<long>(ChildWindows(window_).size() + Gauges().size());
+        *count = ChildWindows(window_) + GaugeCount();
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** object) override {
         if (!object) return E_POINTER;
         *object = nullptr;
-        const std::vector<HWND> windows = ChildWindows(window_);
         const long id = ChildId(child);
-        if (id >= 1 && id <= static_cast<long>(windows.size())) {
-            *object = ObjectOfWindow(windows[static_cast<size_t>(id - 1)], OBJID_WINDOW);
+        HWND window = nullptr;
+        if (id >= 1 && ChildWindows(window_, id, &window) == id) {
+            *object = ObjectOfWindow(window, OBJID_WINDOW);
             return *object ? S_OK : E_FAIL;
         }
         return GaugeOf(child) ? S_FALSE : E_INVALIDARG;  // a gauge is a simple element
@@ -128,7 +134,9 @@ public:
         const TFlatGauge* gauge = GaugeOf(child);
         if (!gauge) return AccessibleWindow::get_accValue(child, value);
         if (!value) return E_POINTER;
-        *value = NewString(GaugeValueText(gauge->MinValue(), gauge->MaxValue(), gauge->Progress()));
+        wchar_t text[16];
+        wsprintfW(text, L"%d%%", GaugePercent(gauge->MinValue(), gauge->MaxValue(), gauge->Progress()));
+        *value = NewString(text);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
@@ -152,14 +160,13 @@ public:
     }
 
 private:
-    std::vector<const TFlatGauge*> Gauges() const {
+    long GaugeCount() const {
         const GaugeParent* parent = GaugeParent::Of(window_);
-        return parent ? parent->gauges : std::vector<const TFlatGauge*>{};
+        return parent ? parent->count : 0;
     }
     const TFlatGauge* GaugeOf(const VARIANT& child) const {
-        const long index = ChildId(child) - 1 - static_cast<long>(ChildWindows(window_).size());
-        const std::vector<const TFlatGauge*> gauges = Gauges();
-        return index >= 0 && index < static_cast<long>(gauges.size()) ? gauges[static_cast<size_t>(index)] : nullptr;
+        const long index = ChildId(child) - 1 - ChildWindows(window_);
+        return index >= 0 && index < GaugeCount() ? GaugeParent::Of(window_)->gauges[index] : nullptr;
     }
 };
 
@@ -172,25 +179,29 @@ LRESULT GaugeParent::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 IAccessible* NewFlatControlAccessible(HWND control) { return new FlatControlAccessible(control); }
 
-void AddGaugeChild(HWND parent, TFlatGauge* gauge) {
-    if (parent) GaugeParent::Made(parent)->gauges.push_back(gauge);
+void AddGaugeChild(HWND parent, const TFlatGauge* gauge) {
+    GaugeParent* owner = parent ? GaugeParent::Made(parent) : nullptr;
+    if (owner && owner->count < GaugeParent::kRoom) owner->gauges[owner->count++] = gauge;
 }
 
 void RemoveGaugeChild(HWND parent, const TFlatGauge* gauge) {
-    if (GaugeParent* owner = parent ? GaugeParent::Of(parent) : nullptr)
-        std::erase(owner->gauges, gauge);
+    GaugeParent* owner = parent ? GaugeParent::Of(parent) : nullptr;
+    for (int i = 0; owner && i < owner->count; ++i)
+        if (owner->gauges[i] == gauge) {
+            for (--owner->count; i < owner->count; ++i) owner->gauges[i] = owner->gauges[i + 1];
+            return;
+        }
 }
 
 LONG GaugeChildId(HWND parent, const TFlatGauge* gauge) {
     const GaugeParent* owner = parent ? GaugeParent::Of(parent) : nullptr;
-    if (!owner) return 0;
-    const auto found = std::find(owner->gauges.begin(), owner->gauges.end(), gauge);
-    if (found == owner->gauges.end()) return 0;
-    return static_cast<LONG>(ChildWindows(parent).size() + (found - owner->gauges.begin()) + 1);
+    for (int i = 0; owner && i < owner->count; ++i)
+        if (owner->gauges[i] == gauge) return ChildWindows(parent) + i + 1;
+    return 0;
 }
 
-std::wstring GaugeValueText(int minValue, int maxValue, int progress) {
-    const long long span = static_cast<long long>(maxValue) - minValue;
-    const long long percent = span > 0 ? (static_cast<long long>(progress) - minValue) * 100 / span : 0;
-    return DecimalText(static_cast<std::uint64_t>(percent > 0 ? percent : 0)) + L"%";
+int GaugePercent(int minValue, int maxValue, int progress) {
+    // In floating point, as the bar's width, so that no span overflows.
+    const double span = static_cast<double>(maxValue) - minValue;
+    return span > 0 ? static_cast<int>((static_cast<double>(progress) - minValue) * 100 / span) : 0;
 }

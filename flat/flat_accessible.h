@@ -2,8 +2,6 @@
 #include <windows.h>
 #include <oleacc.h>
 
-#include <string>
-
 class TFlatGauge;
 
 // What screen readers hear of the flat controls. The platform's own object knows a window of
@@ -17,10 +15,11 @@ IAccessible* NewFlatControlAccessible(HWND control);
 
 // The gauges that `parent` paints: children of its object after its child windows, each a
 // progress bar with its value. A gauge is added when it is made and removed when it goes.
-void AddGaugeChild(HWND parent, TFlatGauge* gauge);
+void AddGaugeChild(HWND parent, const TFlatGauge* gauge);
 void RemoveGaugeChild(HWND parent, const TFlatGauge* gauge);
 // The gauge's child id in its parent's object, 0 when it has none.
 LONG GaugeChildId(HWND parent, const TFlatGauge* gauge);
 
-// A progress bar's value as screen readers read it: the share of the way, in whole percent.
-std::wstring GaugeValueText(int minValue, int maxValue, int progress);
+// A progress bar's value as screen readers read it: the share of the way, in whole percent
+// (0 without a span).
+int GaugePercent(int minValue, int maxValue, int progress);

@@ -674,7 +674,8 @@ TEST(FlatGauge, IsHeardAsAProgressBarAfterItsParentsWindows) {
     EXPECT_EQ(bar.value, L"25%");
     gauge.SetProgress(3);
     EXPECT_EQ(Heard::Of(host.Window(), 2).value, L"75%");
-    EXPECT_EQ(GaugeValueText(0, 0, 0), L"0%");  // no span: empty
+    EXPECT_EQ(GaugePercent(7, 7, 7), 0);  // no span: empty
+    EXPECT_EQ(GaugePercent(0, 3, 2), 66);
 }
 
 // ---- high contrast

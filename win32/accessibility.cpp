@@ -42,9 +42,9 @@ IDispatch* ObjectOfWindow(HWND window, LONG objectId) {
 
 long ChildId(const VARIANT& child) { return child.vt == VT_I4 ? child.lVal : -1; }
 
-BSTR NewString(const std::wstring& text) {
+BSTR NewString(const wchar_t* text) {
     const auto allocate = ShellApi().sysAllocString;
-    return allocate ? allocate(text.c_str()) : nullptr;
+    return allocate ? allocate(text) : nullptr;
 }
 
 void SetNumber(VARIANT* variant, long number) {
@@ -139,7 +139,7 @@ namespace {
 
 class NamedAccessible final : public AccessibleWindow {
 public:
-    NamedAccessible(HWND window, LONG objectId, const std::wstring& name, long role)
+    NamedAccessible(HWND window, LONG objectId, const wchar_t* name, long role)
         : AccessibleWindow(window, objectId), name_(name), role_(role) {}
 
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
@@ -156,12 +156,12 @@ public:
     }
 
 private:
-    std::wstring name_;
+    const wchar_t* name_;
     long role_;
 };
 
 }  // namespace
 
-IAccessible* NewNamedAccessible(HWND window, LONG objectId, const std::wstring& name, long role) {
+IAccessible* NewNamedAccessible(HWND window, LONG objectId, const wchar_t* name, long role) {
     return new NamedAccessible(window, objectId, name, role);
 }

@@ -2,8 +2,6 @@
 #include <windows.h>
 #include <oleacc.h>
 
-#include <string>
-
 #include "win32/handles.h"
 
 // What screen readers ask a window, answered by objects of our own: the platform's object
@@ -27,7 +25,7 @@ IDispatch* ObjectOfWindow(HWND window, LONG objectId);
 // VARIANT that names no child.
 long ChildId(const VARIANT& child);
 // A string for the caller to free.
-BSTR NewString(const std::wstring& text);
+BSTR NewString(const wchar_t* text);
 // The VARIANT of a number (a role, a state, a child id).
 void SetNumber(VARIANT* variant, long number);
 // `rect` (in `window`'s client coordinates) as accLocation gives it: screen left, top, size.
@@ -87,4 +85,4 @@ private:
 
 // The platform's object under another name (and role): the wizard's window keeps the title
 // the taskbar shows, and is heard by the product's name.
-IAccessible* NewNamedAccessible(HWND window, LONG objectId, const std::wstring& name, long role = 0);
+IAccessible* NewNamedAccessible(HWND window, LONG objectId, const wchar_t* name, long role = 0);  // name not copied
