@@ -545,19 +545,22 @@ TEST_F(EndToEnd, ScreenReadersHearEachPageAndEachChange) {
     EXPECT_TRUE(Heard::Of(accept).state & STATE_SYSTEM_CHECKED);
 
     // The progress bar, the last child of its page, with its value as it moves.
+    WinEvents moves(wizard.ProcessId(), EVENT_OBJECT_VALUECHANGE);
     wizard.Click(next);
     ASSERT_TRUE(wizard.WaitFor(Page::Installing, 5000));
     HWND page = wizard.Sheet(Page::Installing);
+    const long bar = Heard::Of(page).children;
     std::set<std::wstring> values;
     WizardDriver::WaitUntil(
         [&] {
-            const Heard bar = Heard::Of(page, Heard::Of(page).children);
-            if (bar.role == ROLE_SYSTEM_PROGRESSBAR) values.insert(bar.value);
+            const Heard heard = Heard::Of(page, bar);
+            if (heard.role == ROLE_SYSTEM_PROGRESSBAR) values.insert(heard.value);
             return wizard.Showing(Page::Finished);
         },
         20000);
     const bool midway = std::any_of(values.begin(), values.end(), [](auto& v) { return v != L"0%" && v != L"100%"; });
     EXPECT_TRUE(midway) << values.size() << " values heard";
+    EXPECT_TRUE(moves.Saw(page, bar));
 }
 
 TEST_F(EndToEnd, EscDoesWhatTheCloseButtonDoesOnEveryPage) {
