@@ -364,7 +364,7 @@ TEST_F(EndToEnd, InstallsIntoEverySelectedFolderAndItsDataFolderAndNowhereElse) 
     ASSERT_TRUE(wizard.FocusBecomes(back));
     wizard.Type(L'Д');
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.FolderBrowser() != nullptr; }, 10000));
-    wizard.Press(VK_ESCAPE);
+    wizard.Press(VK_ESCAPE);  // closes the browser alone: its release reaches the wizard, which acts on presses
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return !wizard.FolderBrowser() && Enabled(wizard.Form()); }, 10000));
     // Once Next is enabled too, each press moves the focus on to the other one, clicking neither.
     TickAAndB(wizard);
