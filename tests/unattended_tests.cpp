@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "app/startup.h"
+#include "win32/ascii_case.h"
 #include "machine.h"
 #include "metatrader/navigator.h"
 #include "process_helpers.h"
@@ -14,8 +14,8 @@
 #include "unattended/unattended_run.h"
 #include "unattended/usage.h"
 #include "win32/shell_folders.h"
-#include "win32/system_libraries.h"
-#include "wizard/agreement.h"
+#include "win32/system_functions.h"
+#include "texts/agreement.h"
 #include "wizard/wizard_ids.h"
 #include "wizard_driver.h"
 

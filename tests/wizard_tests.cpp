@@ -8,7 +8,6 @@
 #include <iterator>
 #include <set>
 
-#include "app/startup.h"
 #include "file_helpers.h"
 #include "flat/colors.h"
 #include "machine.h"
@@ -20,7 +19,7 @@
 #include "win32/folder_browser.h"
 #include "win32/folder_list.h"
 #include "win32/shell_folders.h"
-#include "wizard/agreement.h"
+#include "texts/agreement.h"
 #include "wizard_driver.h"
 
 namespace {

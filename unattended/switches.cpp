@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
-#include "app/startup.h"
+#include "texts/language.h"
+#include "win32/ascii_case.h"
 #include "metatrader/terminal_conventions.h"
 #include "win32/files.h"
 #include "win32/folder_list.h"

@@ -20,7 +20,7 @@
 #include "win32/impersonation.h"
 #include "win32/shell_folders.h"
 #include "win32/window.h"
-#include "wizard/agreement.h"
+#include "texts/agreement.h"
 
 namespace {
 

@@ -7,6 +7,16 @@
 #include <shlobj.h>
 #include <winternl.h>
 
+// The first act of the program: no DLL is ever taken from the program's own folder or the
+// current directory, where a planted DLL would run with administrator rights.
+void RestrictDllSearchToSystem32();
+
+// Loads a DLL from System32 only. Returns nullptr when it is not there.
+HMODULE LoadSystemLibrary(const wchar_t* fileName);
+
+// True when the wizard runs as a 32-bit process on 64-bit Windows.
+bool RunningUnderWow64();
+
 // Every function the program takes from a DLL at run time instead of importing it, by DLL.
 // DLLs that are no KnownDLL (comctl32, gdiplus) must never be found by name beside the
 // program; shell32 and ole32 would cost the start-up a good part of its time; and some

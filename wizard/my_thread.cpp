@@ -1,11 +1,39 @@
 #include "wizard/my_thread.h"
 
+#include <shlobj.h>
+
 #include "metatrader/data_folders.h"
+#include "metatrader/deployment.h"
+#include "win32/files.h"
+#include "win32/shell_folders.h"
 #include "win32/system_functions.h"
 
-TMyThread::TMyThread(const FolderList& selectedInstallations, FolderList& foundDataFolders)
-    : selectedInstallations_(selectedInstallations), foundDataFolders_(foundDataFolders) {
-    ShellApi();  // the job reaches it: set up here, on the user-interface thread
+namespace {
+
+// The Installing page as the job sees it: each step goes to the window, and the pause
+// between steps is the job's, so the window paints and takes input all the while.
+class PostedInstallView final : public InstallView {
+public:
+    explicit PostedInstallView(JobSink& sink) : sink_(sink) {}
+    void SetProgressRange(int maximum) override { sink_.JobProgressRange(maximum); }
+    void ShowInstallStep(const std::wstring& text, int position) override {
+        sink_.JobStep(text, position);
+        Sleep(TMyThread::kInstallStepPauseMs);
+    }
+    std::wstring DesktopFolder() override { return SignedInUserFolderPath(nullptr, CSIDL_DESKTOP); }
+    void HoldEndSession(bool held) override { sink_.JobHoldEndSession(held); }
+
+private:
+    JobSink& sink_;
+};
+
+}  // namespace
+
+TMyThread::TMyThread(const FolderList& selectedInstallations, FolderList& foundDataFolders, JobSink& sink)
+    : selectedInstallations_(selectedInstallations), foundDataFolders_(foundDataFolders), sink_(sink) {
+    // The jobs reach these: set up here, on the user-interface thread.
+    ShellApi();
+    PrepareWrites();
     thread_.reset(CreateThread(nullptr, 0, ThreadMain, this, CREATE_SUSPENDED, nullptr));
     if (thread_) SetThreadPriority(thread_.get(), THREAD_PRIORITY_BELOW_NORMAL);
 }
@@ -39,7 +67,11 @@ DWORD WINAPI TMyThread::ThreadMain(void* self) {
 }
 
 void TMyThread::Execute() {
-    if (FTag != kDataFolderJob) return;
-    Sleep(kJobPauseMs);
-    FindDataFolders(selectedInstallations_, foundDataFolders_);
+    if (FTag == kDataFolderJob) {
+        Sleep(kJobPauseMs);
+        FindDataFolders(selectedInstallations_, foundDataFolders_);
+    } else if (FTag == kInstallJob) {
+        PostedInstallView view(sink_);
+        sink_.JobEnded(InstallFiles(nullptr, selectedInstallations_, foundDataFolders_, view));
+    }
 }

@@ -3,9 +3,25 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "win32/folder_list.h"
 #include "win32/handles.h"
+
+// What the installation job tells the window, from the job's own thread: the window's
+// thread shows each of them when it gets to it.
+class JobSink {
+public:
+    virtual void JobProgressRange(int maximum) = 0;
+    virtual void JobStep(const std::wstring& path, int position) = 0;
+    // Files are being written (true) or written (false): the window's thread holds a logoff.
+    virtual void JobHoldEndSession(bool held) = 0;
+    // The job's last word.
+    virtual void JobEnded(bool everyCopyWritten) = 0;
+
+protected:
+    ~JobSink() = default;
+};
 
 // The wizard's one worker: created suspended at below-normal priority, it runs the job its
 // Tag names once started, and is marked finished when the job has returned. Destroying a
@@ -14,11 +30,15 @@
 class TMyThread {
 public:
     static constexpr std::int32_t kDataFolderJob = 5;
+    static constexpr std::int32_t kInstallJob = 6;
     // The pause that keeps the Wait page up for at least a second.
     static constexpr DWORD kJobPauseMs = 1000;
+    // The pause after each installation step, which keeps each path readable.
+    static constexpr DWORD kInstallStepPauseMs = 200;
 
-    // The job reads `selectedInstallations` and fills `foundDataFolders`.
-    TMyThread(const FolderList& selectedInstallations, FolderList& foundDataFolders);
+    // The data-folder job reads `selectedInstallations` and fills `foundDataFolders`; the
+    // installation job reads both and reports to `sink`.
+    TMyThread(const FolderList& selectedInstallations, FolderList& foundDataFolders, JobSink& sink);
     ~TMyThread();
     TMyThread(const TMyThread&) = delete;
     TMyThread& operator=(const TMyThread&) = delete;
@@ -36,6 +56,7 @@ private:
     std::int32_t FTag = 0;
     const FolderList& selectedInstallations_;
     FolderList& foundDataFolders_;
+    JobSink& sink_;
     std::atomic<bool> finished_{false};
     bool started_ = false;
     UniqueHandle thread_;

@@ -25,6 +25,7 @@ enum ControlId : int {
     kCheckBoxReject5 = 504,
     kLabelText6_1 = 601,
     kLabelText6_2 = 602,
+    kProgressBar6 = 603,  // drawn by its sheet: no window of its own
     kLabelText7_1 = 701,
 };
 
@@ -35,3 +36,11 @@ enum AgreementTag : int { kTagAccept = 1, kTagReject = 2 };
 // The main window's timers.
 inline constexpr UINT_PTR kJobTimer = 1;
 inline constexpr UINT_PTR kFirstIdleTimer = 2;
+
+// What the installation job posts to the window from its own thread.
+enum JobMessage : UINT {
+    kJobProgressRange = WM_APP + 1,  // wParam: the maximum
+    kJobStep,                        // wParam: the position; lParam: the path, a std::wstring* the window frees
+    kJobHoldEndSession,              // wParam: files being written (1) or written (0)
+    kJobEnded,                       // wParam: every expert copy written
+};

@@ -1,6 +1,5 @@
-#include "wizard/agreement.h"
+#include "texts/agreement.h"
 
-#include "flat/flat_memo.h"
 #include "resources/resource_names.h"
 #include "win32/embedded_resource.h"
 #include "win32/text_decoding.h"
@@ -15,8 +14,4 @@ std::optional<std::wstring> AgreementTextIn(HMODULE module, Language language) {
     if (language == kGerman) text = AgreementText(module, RESOURCE_STRING(RESOURCE_EULA_DE));
     if (language == kRussian) text = AgreementText(module, RESOURCE_STRING(RESOURCE_EULA_RU));
     return text ? text : AgreementText(module, RESOURCE_STRING(RESOURCE_EULA_EN));
-}
-
-void LoadAgreementText(TFlatMemo& memo, Language language) {
-    if (std::optional<std::wstring> text = AgreementTextIn(nullptr, language)) memo.SetLines(*text);
 }
