@@ -25,9 +25,9 @@ bool RunningUnderWow64();
 //
 // Each group is looked up on its first use. The build has no guards for function-local
 // statics, so a group that another thread reaches is first reached on the user-interface
-// thread before that thread starts (the shell group, where the wizard starts its worker); the
-// GDI+ group is reached only where the wait animation is decoded, on the user-interface thread,
-// and the bcrypt group only by the thread that installs.
+// thread before that thread starts (the shell, ntdll and bcrypt groups, where the wizard makes
+// its worker, whose jobs find the data folders and install); the GDI+ group is reached only
+// where the wait animation is decoded, on the user-interface thread.
 
 // kernel32 and user32, which every process has loaded.
 struct KernelFunctions {

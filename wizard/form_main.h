@@ -20,7 +20,6 @@ class TFlatMemo;
 class TImage;
 class TNewPageControl;
 class WaitAnimation;
-struct ControlPlace;
 
 // The wizard's one window: borderless and black, 459 x 533 at 96 dpi and scaled with the
 // monitor it stands on. It makes and places the controls, keeps the focus and the keys,
