@@ -11,6 +11,7 @@
 #include "machine.h"
 #include "win32/shell_folders.h"
 #include "wizard/page_flow.h"
+#include "wizard/my_thread.h"
 #include "wizard/session.h"
 #include "wizard/wizard_ids.h"
 
@@ -87,13 +88,15 @@ TEST(PageFlow, ButtonRulesOnEntering) {
 // ---- the session, driven without a window
 
 // Notes what the session asks of its window. The job's reports come to this thread as
-// thread messages, as they come to the window's queue, and are handed on as the window does.
+// they come to the window's queue, and are handed on as the window hands them.
 class NotedWindow final : public SessionView, public JobSink {
 public:
     std::vector<WizardPage> pages;
     std::vector<std::string> events;
-    FolderList listed;
+    FolderList listed, ticked;
     TextId finishedText = 0;
+    PostedJobSink reports{nullptr, GetCurrentThreadId()};
+    WizardSession session{*this, reports};
 
     void EnterPage(WizardPage page, TextId text) override {
         pages.push_back(page);
@@ -114,35 +117,23 @@ public:
     void Terminate() override { events.push_back("terminate"); }
     void Finish() override { events.push_back("finish"); }
 
-    void JobProgressRange(int maximum) override { Post(kJobProgressRange, maximum); }
-    void JobStep(const std::wstring& path, int position) override {
-        Post(kJobStep, position, reinterpret_cast<LPARAM>(new std::wstring(path)));
+    void JobProgressRange(int maximum) override { SetProgressRange(maximum); }
+    void JobStep(const std::wstring& path, int position) override { session.InstallStep(path, position); }
+    void JobHoldEndSession(bool held) override { HoldEndSession(held); }
+    void JobEnded(bool everyCopyWritten) override {
+        session.InstallEnded(everyCopyWritten);
+        ended_ = true;
     }
-    void JobHoldEndSession(bool held) override { Post(kJobHoldEndSession, held); }
-    void JobEnded(bool everyCopyWritten) override { Post(kJobEnded, everyCopyWritten); }
 
-    // Hands the job's reports to `session` until the job has ended.
-    void TakeReports(WizardSession& session) {
+    // The job's reports, until it has ended.
+    void TakeReports() {
         MSG message;
-        while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-            switch (message.message) {
-                case kJobProgressRange: SetProgressRange(static_cast<int>(message.wParam)); break;
-                case kJobHoldEndSession: HoldEndSession(message.wParam != 0); break;
-                case kJobStep: {
-                    const std::unique_ptr<std::wstring> path(reinterpret_cast<std::wstring*>(message.lParam));
-                    session.InstallStep(*path, static_cast<int>(message.wParam));
-                    break;
-                }
-                case kJobEnded: session.InstallEnded(message.wParam != 0); return;
-            }
-        }
+        while (!ended_ && GetMessageW(&message, nullptr, 0, 0) > 0)
+            TakeJobMessage(message.message, message.wParam, message.lParam, *this);
     }
-
-    FolderList ticked;
 
 private:
-    void Post(UINT message, WPARAM wParam, LPARAM lParam = 0) { PostThreadMessageW(thread_, message, wParam, lParam); }
-    const DWORD thread_ = GetCurrentThreadId();
+    bool ended_ = false;
 };
 
 TEST(Session, ACloseWhileInstallingEndsTheRunOnceTheJobHasEndedOnItsPage) {
@@ -151,7 +142,7 @@ TEST(Session, ACloseWhileInstallingEndsTheRunOnceTheJobHasEndedOnItsPage) {
     const std::wstring shortcut = SpecialFolderPath(nullptr, CSIDL_DESKTOP) + L"\\Mervane 4 User Guide.url";
     NotedWindow window;
     window.ticked = {terminal};
-    WizardSession session(window, window);
+    WizardSession& session = window.session;
     session.Start();
     session.ButtonNavigationClick(kTagNext);
     EXPECT_NE(std::find(window.listed.begin(), window.listed.end(), terminal), window.listed.end());
@@ -163,7 +154,7 @@ TEST(Session, ACloseWhileInstallingEndsTheRunOnceTheJobHasEndedOnItsPage) {
     // While it writes, Close is noted and Next and Back are dropped: nothing ends yet.
     for (int tag : {kTagClose, kTagNext, kTagBack, kTagClose}) session.ButtonNavigationClick(tag);
     EXPECT_EQ(session.Page(), WizardPage::Installing);
-    window.TakeReports(session);
+    window.TakeReports();
 
     using enum WizardPage;
     EXPECT_EQ(window.pages, (std::vector<WizardPage>{Welcome, Folders, Wait, Agreement, Installing, Finished}));

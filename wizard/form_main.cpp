@@ -151,12 +151,6 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             // Alt+F4 and the taskbar's close do what the close button does.
             session_->ButtonNavigationClick(kTagClose);
             return 0;
-        case kJobProgressRange:
-        case kJobStep:
-        case kJobHoldEndSession:
-        case kJobEnded:
-            OnJobMessage(message, wParam, lParam);
-            return 0;
         case WM_DPICHANGED:
             OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
@@ -166,6 +160,7 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             EndSessionHold::NoteEndSession(wParam);
             return 0;
     }
+    if (TakeJobMessage(message, wParam, lParam, *this)) return 0;
     return DefWindowProcW(handle_, message, wParam, lParam);
 }
 
@@ -175,7 +170,8 @@ void TFormMain::FormCreate() {
     CreateControls();
     STARTUP_MARK("controls created");
     EnumAllControls();
-    session_ = std::make_unique<WizardSession>(*this, *this);
+    jobReports_.emplace(handle_);
+    session_ = std::make_unique<WizardSession>(*this, *jobReports_);
     CreateFonts();
     STARTUP_MARK("fonts created");
 
@@ -277,7 +273,7 @@ void TFormMain::CreatePageControls() {
     progressBar6_->SetColorBorder(kColorGreyBrown);
 
     SetPageFonts();
-    LayoutControls();
+    LayoutControls(true);
     EnumAllControls();
     STARTUP_MARK("other pages' controls: created");
 }
@@ -349,8 +345,10 @@ void TFormMain::Place(const ControlPlace& place) {
     if (place.control == kPageControl) pageControl_->LayoutSheets();
 }
 
-void TFormMain::LayoutControls() {
-    for (const ControlPlace& place : kLayout) Place(place);
+void TFormMain::LayoutControls(bool otherPagesOnly) {
+    for (const ControlPlace& place : kLayout)
+        if (!otherPagesOnly || (place.page != kOnWindow && place.page != static_cast<int>(WizardPage::Welcome)))
+            Place(place);
     if (pageControlsCreated_) ClipStatusLineToBar();
 }
 
@@ -536,7 +534,7 @@ void TFormMain::OnDpiChanged(UINT dpi, const RECT& suggested) {
     SetWindowPos(handle_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     for (const ControlPlace& place : kLayout) {
-        HWND control = place.control == kProgressBar6 ? nullptr : PlacedWindow(place);
+        HWND control = PlacedWindow(place);
         if (auto* button = TFlatButton::FromHandle(control)) button->SetDpi(dpi);
         if (auto* box = TFlatCheckBox::FromHandle(control)) box->SetDpi(dpi);
         if (auto* memo = TFlatMemo::FromHandle(control)) memo->SetDpi(dpi);
@@ -642,37 +640,15 @@ void TFormMain::Finish() {
     DestroyWindow(handle_);  // ends the process in FormDestroy
 }
 
-// ---- the installation job, posting from its thread
+// ---- the installation job's reports, taken on this thread
 
-void TFormMain::JobProgressRange(int maximum) { PostMessageW(handle_, kJobProgressRange, maximum, 0); }
+void TFormMain::JobProgressRange(int maximum) { SetProgressRange(maximum); }
 
-void TFormMain::JobStep(const std::wstring& path, int position) {
-    auto text = std::make_unique<std::wstring>(path);
-    if (PostMessageW(handle_, kJobStep, position, reinterpret_cast<LPARAM>(text.get()))) text.release();
-}
+void TFormMain::JobStep(const std::wstring& path, int position) { session_->InstallStep(path, position); }
 
-void TFormMain::JobHoldEndSession(bool held) { PostMessageW(handle_, kJobHoldEndSession, held, 0); }
+void TFormMain::JobHoldEndSession(bool held) { HoldEndSession(held); }
 
-void TFormMain::JobEnded(bool everyCopyWritten) { PostMessageW(handle_, kJobEnded, everyCopyWritten, 0); }
-
-void TFormMain::OnJobMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case kJobProgressRange:
-            SetProgressRange(static_cast<int>(wParam));
-            break;
-        case kJobStep: {
-            const std::unique_ptr<std::wstring> path(reinterpret_cast<std::wstring*>(lParam));
-            session_->InstallStep(*path, static_cast<int>(wParam));
-            break;
-        }
-        case kJobHoldEndSession:
-            HoldEndSession(wParam != 0);
-            break;
-        case kJobEnded:
-            session_->InstallEnded(wParam != 0);
-            break;
-    }
-}
+void TFormMain::JobEnded(bool everyCopyWritten) { session_->InstallEnded(everyCopyWritten); }
 
 // ---- the controls' own events
 

@@ -51,8 +51,9 @@ private:
     void CreatePageControls();
     void CreateFonts();
     void SetPageFonts();
-    // Every control that exists where the layout table puts it, at the window's dpi.
-    void LayoutControls();
+    // Every control that exists where the layout table puts it, at the window's dpi; or only
+    // those of the pages made after the first paint.
+    void LayoutControls(bool otherPagesOnly = false);
     void Place(const ControlPlace& place);
     HWND PlacedWindow(const ControlPlace& place) const;
     // The status line leaves the bar's rectangle to its page, which paints the bar.
@@ -76,7 +77,6 @@ private:
     void OnCommand(HWND control, int id, int code);
     void OnSheetPaint(HDC dc, HWND sheet);
     void OnDpiChanged(UINT dpi, const RECT& suggested);
-    void OnJobMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void CheckBox5Click(int tag);
     void CheckListBox4ClickCheck();
     void ButtonAddFolder4Click();
@@ -99,7 +99,7 @@ private:
     void Terminate() override;
     void Finish() override;
 
-    // JobSink: the job's thread posts, the window's thread shows.
+    // JobSink: the job's reports, taken from the window's queue.
     void JobProgressRange(int maximum) override;
     void JobStep(const std::wstring& path, int position) override;
     void JobHoldEndSession(bool held) override;
@@ -142,5 +142,6 @@ private:
 
     std::unique_ptr<WaitAnimation> waitAnimation_;
     bool animationDecoded_ = false;
+    std::optional<PostedJobSink> jobReports_;  // what the worker reports through
     std::unique_ptr<WizardSession> session_;
 };

@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include <memory>
+
 #include "metatrader/data_folders.h"
 #include "metatrader/deployment.h"
 #include "win32/files.h"
@@ -9,6 +11,13 @@
 #include "win32/system_functions.h"
 
 namespace {
+
+enum JobMessage : UINT {
+    kJobProgressRange = WM_APP + 1,  // wParam: the maximum
+    kJobStep,                        // wParam: the position; lParam: the path, a std::wstring* the taker frees
+    kJobHoldEndSession,              // wParam: files being written (1) or written (0)
+    kJobEnded,                       // wParam: every expert copy written
+};
 
 // The Installing page as the job sees it: each step goes to the window, and the pause
 // between steps is the job's, so the window paints and takes input all the while.
@@ -28,6 +37,41 @@ private:
 };
 
 }  // namespace
+
+bool PostedJobSink::Post(UINT message, WPARAM wParam, LPARAM lParam) const {
+    return window_ ? PostMessageW(window_, message, wParam, lParam) : PostThreadMessageW(thread_, message, wParam, lParam);
+}
+
+void PostedJobSink::JobProgressRange(int maximum) { Post(kJobProgressRange, maximum); }
+
+void PostedJobSink::JobStep(const std::wstring& path, int position) {
+    auto text = std::make_unique<std::wstring>(path);
+    if (Post(kJobStep, position, reinterpret_cast<LPARAM>(text.get()))) text.release();
+}
+
+void PostedJobSink::JobHoldEndSession(bool held) { Post(kJobHoldEndSession, held); }
+
+void PostedJobSink::JobEnded(bool everyCopyWritten) { Post(kJobEnded, everyCopyWritten); }
+
+bool TakeJobMessage(UINT message, WPARAM wParam, LPARAM lParam, JobSink& receiver) {
+    switch (message) {
+        case kJobProgressRange:
+            receiver.JobProgressRange(static_cast<int>(wParam));
+            return true;
+        case kJobStep: {
+            const std::unique_ptr<std::wstring> path(reinterpret_cast<std::wstring*>(lParam));
+            receiver.JobStep(*path, static_cast<int>(wParam));
+            return true;
+        }
+        case kJobHoldEndSession:
+            receiver.JobHoldEndSession(wParam != 0);
+            return true;
+        case kJobEnded:
+            receiver.JobEnded(wParam != 0);
+            return true;
+    }
+    return false;
+}
 
 TMyThread::TMyThread(const FolderList& selectedInstallations, FolderList& foundDataFolders, JobSink& sink)
     : selectedInstallations_(selectedInstallations), foundDataFolders_(foundDataFolders), sink_(sink) {

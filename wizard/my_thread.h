@@ -23,6 +23,25 @@ protected:
     ~JobSink() = default;
 };
 
+// A job's reports carried to another thread: each becomes a message posted to `window`, or
+// with no window to the thread `thread`, and TakeJobMessage on that thread makes the call.
+class PostedJobSink final : public JobSink {
+public:
+    explicit PostedJobSink(HWND window, DWORD thread = 0) : window_(window), thread_(thread) {}
+    void JobProgressRange(int maximum) override;
+    void JobStep(const std::wstring& path, int position) override;
+    void JobHoldEndSession(bool held) override;
+    void JobEnded(bool everyCopyWritten) override;
+
+private:
+    bool Post(UINT message, WPARAM wParam, LPARAM lParam = 0) const;
+    HWND window_;
+    DWORD thread_;
+};
+
+// When `message` is a job's report, makes its call on `receiver` and returns true.
+bool TakeJobMessage(UINT message, WPARAM wParam, LPARAM lParam, JobSink& receiver);
+
 // The wizard's one worker: created suspended at below-normal priority, it runs the job its
 // Tag names once started, and is marked finished when the job has returned. Destroying a
 // worker whose job still runs waits for the job first. A worker whose thread could not be

@@ -36,11 +36,3 @@ enum AgreementTag : int { kTagAccept = 1, kTagReject = 2 };
 // The main window's timers.
 inline constexpr UINT_PTR kJobTimer = 1;
 inline constexpr UINT_PTR kFirstIdleTimer = 2;
-
-// What the installation job posts to the window from its own thread.
-enum JobMessage : UINT {
-    kJobProgressRange = WM_APP + 1,  // wParam: the maximum
-    kJobStep,                        // wParam: the position; lParam: the path, a std::wstring* the window frees
-    kJobHoldEndSession,              // wParam: files being written (1) or written (0)
-    kJobEnded,                       // wParam: every expert copy written
-};
