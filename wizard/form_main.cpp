@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "controls/check_list_box.h"
+#include "controls/drag_to_move.h"
 #include "controls/image.h"
 #include "controls/page_control.h"
 #include "controls/wait_animation.h"
@@ -44,26 +45,6 @@ HWND CreateLabel(HWND parent, int id, DWORD style = SS_LEFT | SS_NOPREFIX | SS_E
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
 }
 
-// A press on a passive control that takes presses itself keeps its ordinary effect there and
-// then moves the window.
-class DragToMove : public SubclassedWindow {
-public:
-    static constexpr wchar_t kProperty[] = L"Mervane.DragToMove";
-    static void Hook(HWND window) {
-        if (!Subclass<DragToMove>::FromHandle(window)) Subclass<DragToMove>::Attach(new DragToMove(window));
-    }
-
-private:
-    friend class Subclass<DragToMove>;
-    explicit DragToMove(HWND window) : SubclassedWindow(window) {}
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-        const LRESULT result = CallOriginal(message, wParam, lParam);
-        if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN)
-            SendMessageW(GetAncestor(handle_, GA_ROOT), WM_LBUTTONDOWN, 0, 0);
-        return result;
-    }
-};
-
 void SetButtonColours(TFlatButton& button) {
     button.SetColor(kColorBlack);
     button.SetColorFocused(kColorPurple);
@@ -71,15 +52,6 @@ void SetButtonColours(TFlatButton& button) {
 }
 
 void SetFont(HWND control, HFONT font) { SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
-
-BOOL CALLBACK HookPassiveControl(HWND window, LPARAM) {
-    wchar_t className[32] = L"";
-    GetClassNameW(window, className, 32);
-    // Labels, pictures and pages pass their presses to their parent; the folder list and
-    // the memo take them first.
-    if (lstrcmpiW(className, L"LISTBOX") == 0 || lstrcmpiW(className, L"EDIT") == 0) DragToMove::Hook(window);
-    return TRUE;
-}
 
 }  // namespace
 
@@ -364,7 +336,7 @@ void TFormMain::ClipStatusLineToBar() {
     SetWindowRgn(labelText6_2_, visible.release(), TRUE);  // the window owns the region from here on
 }
 
-void TFormMain::EnumAllControls() { EnumChildWindows(handle_, HookPassiveControl, 0); }
+void TFormMain::EnumAllControls() { DragToMove::HookPassiveControls(handle_); }
 
 void TFormMain::FormMouseDown() {
     ReleaseCapture();
