@@ -13,11 +13,9 @@ from collections import defaultdict
 from pathlib import Path
 
 # Each layer may include its own folder and the layers before it; folders of one layer
-# include neither each other. texts and resources share a layer, but resources holds nothing
-# but the names the resource script shares with the code, which texts reads its agreements by.
+# include neither each other.
 LAYERS = [["win32"], ["texts", "resources"], ["flat", "controls", "metatrader"], ["wizard", "unattended"], ["app"]]
 RANK = {folder: rank for rank, layer in enumerate(LAYERS) for folder in layer}
-ALLOWED_SIDEWAYS = {("texts", "resources")}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 
@@ -46,7 +44,7 @@ def wrong_arrows(edges):
     for source, targets in sorted(edges.items()):
         for target in sorted(targets):
             a, b = folder(source), folder(target)
-            if a != b and (RANK[b] > RANK[a] or (RANK[b] == RANK[a] and (a, b) not in ALLOWED_SIDEWAYS)):
+            if a != b and RANK[b] >= RANK[a]:
                 yield source, target
 
 

@@ -10,8 +10,8 @@
 #include "file_helpers.h"
 #include "machine.h"
 #include "win32/shell_folders.h"
-#include "wizard/page_flow.h"
 #include "wizard/my_thread.h"
+#include "wizard/page_flow.h"
 #include "wizard/session.h"
 #include "wizard/wizard_ids.h"
 

@@ -13,6 +13,7 @@
 #include "flat/colors.h"
 #include "machine.h"
 #include "standin_driver.h"
+#include "texts/agreement.h"
 #include "texts/texts.h"
 #include "win32/dpi.h"
 #include "win32/embedded_resource.h"
@@ -20,7 +21,6 @@
 #include "win32/folder_browser.h"
 #include "win32/folder_list.h"
 #include "win32/shell_folders.h"
-#include "texts/agreement.h"
 #include "wizard_driver.h"
 
 namespace {

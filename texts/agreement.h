@@ -11,5 +11,6 @@
 // code page. Nothing when there is no such resource or it cannot be decoded.
 std::optional<std::wstring> AgreementText(HMODULE module, const wchar_t* name);
 
-// The agreement in `language`, or the English one where that language has none.
-std::optional<std::wstring> AgreementTextIn(HMODULE module, Language language);
+// The agreement in `language`, or the English one where that language has none; `names` are
+// the agreements' resources, English, German and Russian.
+std::optional<std::wstring> AgreementTextIn(HMODULE module, const wchar_t* const (&names)[3], Language language);

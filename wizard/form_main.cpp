@@ -545,7 +545,7 @@ void TFormMain::EnterPage(WizardPage page, TextId finishedText) {
 
 void TFormMain::LoadAgreementText() {
     // Without an agreement in any language the memo keeps what it held.
-    if (std::optional<std::wstring> text = AgreementTextIn(nullptr, language_)) memo5_->SetLines(*text);
+    if (std::optional<std::wstring> text = AgreementTextIn(nullptr, kAgreementResources, language_)) memo5_->SetLines(*text);
 }
 
 void TFormMain::ApplyButtonRules(const ButtonRules& rules) {
