@@ -49,7 +49,14 @@ void PostedJobSink::JobStep(const std::wstring& path, int position) {
     if (Post(kJobStep, position, reinterpret_cast<LPARAM>(text.get()))) text.release();
 }
 
-void PostedJobSink::JobHoldEndSession(bool held) { Post(kJobHoldEndSession, held); }
+void PostedJobSink::JobHoldEndSession(bool held) {
+    // Sent, not posted, to a window: a logoff asked for before the window had taken the hold
+    // would be let through while the first file is written.
+    if (window_)
+        SendMessageW(window_, kJobHoldEndSession, held, 0);
+    else
+        Post(kJobHoldEndSession, held);
+}
 
 void PostedJobSink::JobEnded(bool everyCopyWritten) { Post(kJobEnded, everyCopyWritten); }
 
@@ -89,7 +96,14 @@ TMyThread::~TMyThread() {
         FTag = 0;
         ResumeThread(thread_.get());
     }
-    WaitForSingleObject(thread_.get(), INFINITE);
+    // The job may be sending to this thread's window (the logoff hold): let that through.
+    HANDLE thread = thread_.get();
+    DWORD woken;
+    while ((woken = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE)) == WAIT_OBJECT_0 + 1) {
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    if (woken != WAIT_OBJECT_0) WaitForSingleObject(thread, INFINITE);
 }
 
 void TMyThread::Start() {

@@ -23,8 +23,9 @@ protected:
     ~JobSink() = default;
 };
 
-// A job's reports carried to another thread: each becomes a message posted to `window`, or
-// with no window to the thread `thread`, and TakeJobMessage on that thread makes the call.
+// A job's reports carried to another thread: each becomes a message posted to `window` (the
+// logoff hold sent, so that it is taken before the job goes on), or with no window posted to
+// the thread `thread`, and TakeJobMessage on that thread makes the call.
 class PostedJobSink final : public JobSink {
 public:
     explicit PostedJobSink(HWND window, DWORD thread = 0) : window_(window), thread_(thread) {}
