@@ -12,7 +12,6 @@ inline constexpr int kClientHeight = 533;
 inline constexpr int kPageTop = 100;
 inline constexpr int kPageWidth = 459;
 inline constexpr int kPageHeight = 350;
-inline constexpr int kFinishedNotAllWrittenText = 72;  // in place of the Finished page's 71
 
 enum class Fit {
     Table,      // the table's rectangle

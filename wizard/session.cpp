@@ -9,6 +9,7 @@ WizardSession::~WizardSession() = default;  // the worker first: its job reads t
 
 void WizardSession::ShowPage(WizardPage page) {
     page_ = page;
+    // A run that left a folder without the expert says so instead of claiming success.
     view_.EnterPage(page, everyCopyWritten_ ? 71 : 72);
     view_.ApplyButtonRules(ButtonRulesOn(page, {selectedInstallations_.empty(), view_.AcceptTicked()}));
     if (page == WizardPage::Folders) {
