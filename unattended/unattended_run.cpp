@@ -11,6 +11,8 @@
 #include "metatrader/installations.h"
 #include "metatrader/navigator.h"
 #include "metatrader/terminal_conventions.h"
+#include "resources/resource_names.h"
+#include "texts/agreement.h"
 #include "unattended/run_log.h"
 #include "unattended/switches.h"
 #include "win32/decimal_text.h"
@@ -20,7 +22,6 @@
 #include "win32/impersonation.h"
 #include "win32/shell_folders.h"
 #include "win32/window.h"
-#include "wizard/agreement.h"
 
 namespace {
 
@@ -161,7 +162,7 @@ private:
 };
 
 int ExportAgreement(const std::wstring& path, Language language, RunLog& log) {
-    const std::optional<std::wstring> text = AgreementTextIn(nullptr, language);
+    const std::optional<std::wstring> text = AgreementTextIn(nullptr, kAgreementResources, language);
     std::wstring ledTo;
     if (text && WriteUtf8WithMark(path, *text, &ledTo)) {
         log.Add(L"agreement written: " + path);
