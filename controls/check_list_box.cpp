@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include "controls/check_list_box_accessible.h"
+#include "win32/accessibility.h"
 #include "win32/dpi.h"
 
 namespace {
@@ -47,6 +49,9 @@ LRESULT TCheckListBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CHAR:
             if (wParam == L' ') return 0;
             break;
+        case WM_GETOBJECT:
+            if (AsksForObject(lParam)) return AnswerWithObject(NewCheckListBoxAccessible(handle_), wParam);
+            break;
     }
     return CallOriginal(message, wParam, lParam);
 }
@@ -90,7 +95,9 @@ bool TCheckListBox::Checked(int index) const {
 }
 
 void TCheckListBox::SetChecked(int index, bool checked) {
+    if (index < 0 || index >= Count() || Checked(index) == checked) return;
     SendMessageW(handle_, LB_SETITEMDATA, static_cast<WPARAM>(index), checked ? 1 : 0);
+    NotifyWinEvent(EVENT_OBJECT_STATECHANGE, handle_, OBJID_CLIENT, index + 1);
     RECT row;
     if (SendMessageW(handle_, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&row)) != LB_ERR)
         InvalidateRect(handle_, &row, FALSE);

@@ -2,6 +2,7 @@
 
 #include "controls/wait_animation.h"
 #include "win32/gdi.h"
+#include "win32/high_contrast.h"
 
 namespace {
 constexpr wchar_t kImageClass[] = L"TImage";
@@ -70,7 +71,7 @@ void TImage::OnPaint() {
     RECT client;
     GetClientRect(handle_, &client);
     const OffscreenCanvas canvas(dc, client.right, client.bottom);
-    FillRect(canvas.dc(), &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    FillRect(canvas.dc(), &client, BackgroundBrush());
     HBITMAP picture = animation_ && animation_->FrameCount() ? animation_->Frame(frame_) : bitmap_;
     if (picture) DrawTransparentBitmap(canvas.dc(), picture, RECT{0, 0, client.right, client.bottom});
     canvas.CopyTo(dc, 0, 0);

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "win32/high_contrast.h"
+
 namespace {
 
 constexpr wchar_t kSheetClass[] = L"TTabSheet";
@@ -102,7 +104,7 @@ LRESULT CALLBACK TNewPageControl::SheetProc(HWND window, UINT message, WPARAM wP
         case WM_PAINT: {
             PAINTSTRUCT paint;
             HDC dc = BeginPaint(window, &paint);
-            FillRect(dc, &paint.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+            FillRect(dc, &paint.rcPaint, BackgroundBrush());
             SendMessageW(OwnerOf(window), kSheetPaint, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(window));
             EndPaint(window, &paint);
             return 0;

@@ -3,7 +3,10 @@
 
 #include <string>
 
+#include "flat/flat_accessible.h"
+#include "flat/flat_messages.h"
 #include "flat/hover_tracking.h"
+#include "win32/accessibility.h"
 #include "win32/dpi.h"
 #include "win32/window.h"
 
@@ -30,6 +33,8 @@ public:
         dpi_ = dpi;
         Invalidate();
     }
+    // What screen readers hear instead of an empty caption (the close button's glyph).
+    void SetAccessibleName(const std::wstring& name) { accessibleName_ = name; }
 
 protected:
     // A window of the button class with `style` (BS_PUSHBUTTON, BS_CHECKBOX, ...) under a new
@@ -95,10 +100,16 @@ private:
             case BM_SETSTATE:
             case BM_SETSTYLE:
                 return 0;
+            case WM_GETOBJECT:
+                if (AsksForObject(lParam)) return AnswerWithObject(NewFlatControlAccessible(handle_), wParam);
+                return DefWindowProcW(handle_, message, wParam, lParam);
+            case kFlatAccessibleName:
+                return accessibleName_.empty() ? 0 : reinterpret_cast<LRESULT>(accessibleName_.c_str());
             default:
                 return control.OnControlMessage(message, wParam, lParam);
         }
     }
 
     int tag_ = 0;
+    std::wstring accessibleName_;
 };

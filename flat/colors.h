@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "win32/high_contrast.h"
+
 // A colour value: RGB as 0x00BBGGRR, or a platform system colour as 0xFF0000nn (nn the
 // system-colour index), resolved when used.
 using Color = std::uint32_t;
@@ -20,3 +22,6 @@ inline constexpr Color kColorGreen = RGB(0, 128, 0);
 inline constexpr Color kColorGreyBrown = RGB(160, 150, 131);  // the flat controls' frame
 inline constexpr Color kColorCream = RGB(235, 234, 225);
 inline constexpr Color kColorPressed = RGB(217, 214, 197);
+
+// `normal`, or the system colour `index` while a high-contrast theme is on.
+inline Color ContrastColor(Color normal, int index) { return HighContrast() ? SystemColor(index) : normal; }

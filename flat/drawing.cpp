@@ -27,16 +27,28 @@ void DrawBevelFrame(HDC dc, const RECT& rect, Color first, Color second, int cou
 
 int BitmapFactor(UINT dpi) { return dpi >= 192 ? static_cast<int>(dpi / 96) : 1; }
 
-bool IsAccelerator(wchar_t character, const std::wstring& caption) {
-    for (size_t i = 0; i + 1 < caption.size(); ++i) {
-        if (caption[i] != L'&') continue;
-        if (caption[i + 1] == L'&') {
-            ++i;
-            continue;
-        }
-        wchar_t pair[2] = {character, caption[i + 1]};
-        CharUpperBuffW(pair, 2);
-        return pair[0] == pair[1];
+wchar_t AcceleratorOf(const wchar_t* caption) {
+    for (; caption[0] && caption[1]; ++caption) {
+        if (caption[0] != L'&') continue;
+        if (caption[1] != L'&') return caption[1];
+        ++caption;
     }
-    return false;
+    return 0;
+}
+
+void RemoveAcceleratorMarks(wchar_t* caption) {
+    wchar_t* kept = caption;
+    for (; *caption; ++caption) {
+        if (caption[0] == L'&' && caption[1]) ++caption;
+        *kept++ = *caption;
+    }
+    *kept = 0;
+}
+
+bool IsAccelerator(wchar_t character, const std::wstring& caption) {
+    const wchar_t accelerator = AcceleratorOf(caption.c_str());
+    if (!accelerator) return false;
+    wchar_t pair[2] = {character, accelerator};
+    CharUpperBuffW(pair, 2);
+    return pair[0] == pair[1];
 }

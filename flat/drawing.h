@@ -20,6 +20,11 @@ void DrawBevelFrame(HDC dc, const RECT& rect, Color first, Color second, int cou
 // The whole-pixel enlargement that keeps a bitmap crisp at `dpi`: 1 up to 191 dpi, 2 from 192.
 int BitmapFactor(UINT dpi);
 
+// The character after the "&" that marks a caption's accelerator, or 0 ("&&" is a literal
+// ampersand).
+wchar_t AcceleratorOf(const wchar_t* caption);
+// Makes the caption read as it shows: without its "&" marks.
+void RemoveAcceleratorMarks(wchar_t* caption);
 // True when `character` is the accelerator that "&" marks in `caption` (letters compared
 // without regard to case; "&&" is a literal ampersand).
 bool IsAccelerator(wchar_t character, const std::wstring& caption);

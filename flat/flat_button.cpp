@@ -178,6 +178,19 @@ void TFlatButton::MouseLeave() {
     Invalidate();
 }
 
+TFlatButton::Look TFlatButton::CurrentLook() const {
+    const bool down = state_ == ButtonState::bsDown, hovered = state_ == ButtonState::bsUp && mouseInControl_;
+    if (HighContrast()) {
+        const bool disabled = state_ == ButtonState::bsDisabled;
+        const Color frame = SystemColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT);
+        if (down || hovered) return {SystemColor(COLOR_HIGHLIGHT), frame, frame, SystemColor(COLOR_HIGHLIGHTTEXT)};
+        return {SystemColor(COLOR_BTNFACE), frame, frame, frame};
+    }
+    if (down) return {colorDown_, colorShadow_, colorHighLight_, fontColor_};
+    if (hovered) return {colorFocused_, colorHighLight_, colorShadow_, fontColor_};
+    return {color_, colorBorder_, colorBorder_, fontColor_};
+}
+
 void TFlatButton::Paint(HDC target) {
     RECT client;
     GetClientRect(handle_, &client);
@@ -208,29 +221,27 @@ void TFlatButton::Paint(HDC target) {
         state_ = ButtonState::bsUp;
     }
 
-    const bool hovered = state_ == ButtonState::bsUp && mouseInControl_;
-    FillSolid(dc, client, state_ == ButtonState::bsDown ? colorDown_ : hovered ? colorFocused_ : color_);
-    if (state_ == ButtonState::bsDown)
-        DrawBevelFrame(dc, client, colorShadow_, colorHighLight_, 1, dpi_);
-    else if (hovered)
-        DrawBevelFrame(dc, client, colorHighLight_, colorShadow_, 1, dpi_);
-    else
-        DrawBevelFrame(dc, client, colorBorder_, colorBorder_, 1, dpi_);
+    const Look look = CurrentLook();
+    FillSolid(dc, client, look.fill);
+    DrawBevelFrame(dc, client, look.frameFirst, look.frameSecond, 1, dpi_);
 
-    if (glyph_) DrawTransparentBitmap(dc, glyph_, layout.glyphPos.x, layout.glyphPos.y, factor);
+    if (glyph_ && HighContrast())  // the cross in the caption's colour
+        DrawTransparentBitmap(dc, glyph_, layout.glyphPos.x, layout.glyphPos.y, factor, ResolveColor(look.text));
+    else if (glyph_)
+        DrawTransparentBitmap(dc, glyph_, layout.glyphPos.x, layout.glyphPos.y, factor);
 
     if (length > 0) {
         SetBkMode(dc, TRANSPARENT);
         RECT bounds = layout.textBounds;
         const UINT format = DT_SINGLELINE | DT_CENTER | DT_VCENTER;
-        if (state_ == ButtonState::bsDisabled) {
+        if (state_ == ButtonState::bsDisabled && !HighContrast()) {
             const int shift = Scale(1, dpi_);
             RECT raised = {bounds.left + shift, bounds.top + shift, bounds.right + shift, bounds.bottom + shift};
             SetTextColor(dc, GetSysColor(COLOR_3DHILIGHT));
             DrawTextW(dc, caption.c_str(), length, &raised, format);
             SetTextColor(dc, GetSysColor(COLOR_3DSHADOW));
         } else {
-            SetTextColor(dc, ResolveColor(fontColor_));
+            SetTextColor(dc, ResolveColor(look.text));
         }
         DrawTextW(dc, caption.c_str(), length, &bounds, format);
     }

@@ -58,6 +58,11 @@ private:
     void OnEnabledChanged(bool enabled);
     bool OnOfferChar(wchar_t character);
     bool Inside(int x, int y) const;
+    // The fill, the frame's two colours and the caption's colour of the state painted.
+    struct Look {
+        Color fill, frameFirst, frameSecond, text;
+    };
+    Look CurrentLook() const;
     void RefreshHoverState();
 
     HBITMAP glyph_ = nullptr;

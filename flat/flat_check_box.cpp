@@ -117,6 +117,7 @@ LRESULT TFlatCheckBox::OnOfferChar(wchar_t character) {
 void TFlatCheckBox::SetChecked(bool checked) {
     if (checked == checked_) return;
     checked_ = checked;
+    NotifyWinEvent(EVENT_OBJECT_STATECHANGE, handle_, OBJID_CLIENT, CHILDID_SELF);
     Click();
     if (IsWindow(handle_)) RepaintSquare();
 }
@@ -160,17 +161,29 @@ void TFlatCheckBox::PaintCheckSquare(HDC dc) {
     const UINT d = dpi_;
     const RECT square = ScaledRect(kSquareLeft, kSquareTop, kSquareLeft + kSquareSize, kSquareTop + kSquareSize, d);
     const bool highlighted = focused_ || mouseInControl_;
-    FillSolid(dc, square, !highlighted ? color_ : mouseIsDown_ ? colorDown_ : colorFocused_);
+    Color fill = !highlighted ? color_ : mouseIsDown_ ? colorDown_ : colorFocused_, check = colorCheck_,
+          frame = colorBorder_;
+    if (HighContrast()) {
+        fill = SystemColor(highlighted ? COLOR_HIGHLIGHT : COLOR_WINDOW);
+        check = SystemColor(highlighted ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
+        frame = CaptionColor();
+    }
+    FillSolid(dc, square, fill);
     if (checked_) {
         for (const CheckLine& line : kCheckLines) {
             const int dx = line.x1 > line.x0 ? 1 : -1, dy = line.y1 > line.y0 ? 1 : -1;
             for (int x = line.x0, y = line.y0; x != line.x1 && y != line.y1; x += dx, y += dy) {
                 const int px = kSquareLeft + x, py = kSquareTop + y;
-                FillSolid(dc, ScaledRect(px, py, px + 1, py + 1, d), colorCheck_);
+                FillSolid(dc, ScaledRect(px, py, px + 1, py + 1, d), check);
             }
         }
     }
-    DrawBevelFrame(dc, square, colorBorder_, colorBorder_, 1, d);
+    DrawBevelFrame(dc, square, frame, frame, 1, d);
+}
+
+Color TFlatCheckBox::CaptionColor() const {
+    if (!HighContrast()) return fontColor_;
+    return SystemColor(IsWindowEnabled(handle_) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT);
 }
 
 void TFlatCheckBox::PaintCheckCaption(HDC dc) {
@@ -181,7 +194,7 @@ void TFlatCheckBox::PaintCheckCaption(HDC dc) {
     RECT bounds{Scale(16, dpi_), Scale(1, dpi_), client.right - Scale(1, dpi_), client.bottom - Scale(1, dpi_)};
     const SelectedObject font(dc, FontOrDefault());
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, ResolveColor(fontColor_));
+    SetTextColor(dc, ResolveColor(CaptionColor()));
     DrawTextW(dc, caption.c_str(), length, &bounds, DT_LEFT | DT_TOP | DT_WORDBREAK);
 }
 
@@ -189,7 +202,7 @@ void TFlatCheckBox::Paint(HDC target) {
     RECT client;
     GetClientRect(handle_, &client);
     const OffscreenCanvas canvas(target, client.right, client.bottom);
-    FillSolid(canvas.dc(), client, color_);
+    FillSolid(canvas.dc(), client, ContrastColor(color_, COLOR_WINDOW));
     PaintCheckSquare(canvas.dc());
     PaintCheckCaption(canvas.dc());
     canvas.CopyTo(target, 0, 0);

@@ -48,6 +48,8 @@ private:
     void FitToCaption();
     void PaintCheckCaption(HDC dc);
     void RepaintSquare();
+    // The caption's colour, and in high contrast the square's frame.
+    Color CaptionColor() const;
 
     Color color_ = SystemColor(COLOR_BTNFACE);
     Color colorFocused_ = kColorWhite;

@@ -3,9 +3,14 @@
 #include <algorithm>
 
 #include "flat/drawing.h"
+#include "flat/flat_accessible.h"
 #include "win32/dpi.h"
 
-TFlatGauge::TFlatGauge(HWND parent) : parent_(parent), dpi_(parent ? DpiOfWindow(parent) : 96) {}
+TFlatGauge::TFlatGauge(HWND parent) : parent_(parent), dpi_(parent ? DpiOfWindow(parent) : 96) {
+    AddGaugeChild(parent_, this);
+}
+
+TFlatGauge::~TFlatGauge() { RemoveGaugeChild(parent_, this); }
 
 void TFlatGauge::SetBounds(const RECT& bounds) {
     Invalidate();
@@ -18,6 +23,7 @@ void TFlatGauge::SetMinValue(int value) {
     minValue_ = std::min(value, maxValue_);
     progress_ = std::max(progress_, minValue_);
     RepaintNow();
+    NotifyValueChanged();
 }
 
 void TFlatGauge::SetMaxValue(int value) {
@@ -25,6 +31,7 @@ void TFlatGauge::SetMaxValue(int value) {
     maxValue_ = std::max(value, minValue_);
     progress_ = std::min(progress_, maxValue_);
     RepaintNow();
+    NotifyValueChanged();
 }
 
 void TFlatGauge::SetProgress(int value) {
@@ -32,6 +39,7 @@ void TFlatGauge::SetProgress(int value) {
     if (value == progress_) return;
     progress_ = value;
     RepaintNow();
+    NotifyValueChanged();
 }
 
 int TFlatGauge::BarWidth(int innerWidth) const {
@@ -43,12 +51,13 @@ int TFlatGauge::BarWidth(int innerWidth) const {
 
 void TFlatGauge::Paint(HDC dc) const {
     if (!visible_) return;
-    FillSolid(dc, bounds_, color_);
-    DrawBevelFrame(dc, bounds_, borderColor_, borderColor_, 1, dpi_);
+    FillSolid(dc, bounds_, ContrastColor(color_, COLOR_WINDOW));
+    const Color border = ContrastColor(borderColor_, COLOR_WINDOWTEXT);
+    DrawBevelFrame(dc, bounds_, border, border, 1, dpi_);
     const int inset = Scale(2, dpi_);
     RECT inner{bounds_.left + inset, bounds_.top + inset, bounds_.right - inset, bounds_.bottom - inset};
     const int bar = BarWidth(inner.right - inner.left);
-    if (bar > 0) FillSolid(dc, RECT{inner.left, inner.top, inner.left + bar, inner.bottom}, barColor_);
+    if (bar > 0) FillSolid(dc, RECT{inner.left, inner.top, inner.left + bar, inner.bottom}, ContrastColor(barColor_, COLOR_HIGHLIGHT));
 }
 
 void TFlatGauge::Invalidate() const {
@@ -58,4 +67,9 @@ void TFlatGauge::Invalidate() const {
 void TFlatGauge::RepaintNow() const {
     Invalidate();
     if (parent_) UpdateWindow(parent_);
+}
+
+void TFlatGauge::NotifyValueChanged() const {
+    if (const LONG child = GaugeChildId(parent_, this))
+        NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, parent_, OBJID_CLIENT, child);
 }

@@ -4,16 +4,21 @@
 #include "flat/colors.h"
 
 // A flat progress bar without a window of its own: it paints on its parent, inside the
-// rectangle it is given, its background, a one-pixel outline and the bar.
+// rectangle it is given, its background, a one-pixel outline and the bar. Screen readers
+// find it as a progress bar among the parent's children.
 class TFlatGauge {
 public:
     // Takes the dpi of the parent's display, as the windowed controls do.
     explicit TFlatGauge(HWND parent);
+    ~TFlatGauge();
+    TFlatGauge(const TFlatGauge&) = delete;
+    TFlatGauge& operator=(const TFlatGauge&) = delete;
 
     void SetBounds(const RECT& bounds);  // in the parent's client pixels
     const RECT& Bounds() const { return bounds_; }
     void SetDpi(UINT dpi) { dpi_ = dpi; Invalidate(); }
     void SetVisible(bool visible) { visible_ = visible; Invalidate(); }
+    bool Visible() const { return visible_; }
     void SetColor(Color c) { color_ = c; Invalidate(); }
     void SetColorBorder(Color c) { borderColor_ = c; Invalidate(); }
     void SetBarColor(Color c) { barColor_ = c; Invalidate(); }
@@ -32,6 +37,7 @@ public:
 private:
     void Invalidate() const;
     void RepaintNow() const;
+    void NotifyValueChanged() const;
 
     HWND parent_;
     RECT bounds_{0, 0, 145, 25};

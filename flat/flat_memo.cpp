@@ -63,7 +63,7 @@ LRESULT TFlatMemo::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case kFlatReflectColor: {
             HDC dc = reinterpret_cast<HDC>(wParam);
-            const COLORREF fill = ResolveColor(Highlighted() ? focusedColor_ : flatColor_);
+            const COLORREF fill = ResolveColor(FillColor());
             SetBkColor(dc, fill);
             SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
             fillBrush_.reset(CreateSolidBrush(fill));
@@ -120,6 +120,10 @@ Color TFlatMemo::ParentsColor() const {
     return SystemColor(COLOR_BTNFACE);
 }
 
+Color TFlatMemo::FillColor() const {
+    return ContrastColor(Highlighted() ? focusedColor_ : flatColor_, COLOR_WINDOW);
+}
+
 bool TFlatMemo::Highlighted() const {
     HWND focus = GetFocus();
     if (focus == handle_) return true;
@@ -149,8 +153,10 @@ void TFlatMemo::PaintFlatBorder(HDC dc) {
     RECT r;
     GetWindowRect(handle_, &r);
     OffsetRect(&r, -r.left, -r.top);
-    const Color fill = Highlighted() ? focusedColor_ : flatColor_;
-    DrawBevelFrame(dc, r, borderColor_, borderColor_, 1, dpi_);
+    const Color fill = FillColor();
+    // High contrast shows the highlight in the outer line: the fill stays the window's.
+    const Color border = !HighContrast() ? borderColor_ : SystemColor(Highlighted() ? COLOR_HIGHLIGHT : COLOR_WINDOWTEXT);
+    DrawBevelFrame(dc, r, border, border, 1, dpi_);
     const int one = Scale(1, dpi_);
     InflateRect(&r, -one, -one);
     DrawBevelFrame(dc, r, fill, fill, 2, dpi_);

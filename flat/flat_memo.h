@@ -43,6 +43,8 @@ private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void PaintFlatBorder();
     Color ParentsColor() const;
+    // Behind the text and inside the outer line.
+    Color FillColor() const;
 
     UINT dpi_ = 96;
     bool parentColor_ = true;

@@ -15,3 +15,7 @@ inline constexpr UINT kFlatReflectColor = WM_APP + 0x201;
 // to the next of them after the focused control instead; when none is, it is offered to
 // each control in child order until one takes it. True when it was taken.
 bool OfferCharToControls(HWND root, wchar_t character);
+
+// kFlatAccessibleName: the name a screen reader hears for a control whose caption is none;
+// returns it as a const wchar_t* valid until the control changes (in its own process), or 0.
+inline constexpr UINT kFlatAccessibleName = WM_APP + 0x202;

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "flat/drawing.h"
+#include "flat/flat_accessible.h"
 #include "flat/flat_button.h"
 #include "flat/flat_check_box.h"
 #include "flat/flat_gauge.h"
@@ -15,6 +16,8 @@
 #include "process_helpers.h"
 #include "win32/dpi.h"
 #include "win32/handles.h"
+#include "win32/high_contrast.h"
+#include "wizard_driver.h"
 
 namespace {
 
@@ -160,41 +163,6 @@ std::wstring ClassName(HWND window) {
     GetClassNameW(window, name, 64);
     return name;
 }
-
-// What a screen reader learns of a window through the platform's accessibility proxy.
-// Wine's proxy is a generic one that reports every window as a client area; there only
-// the name can be checked.
-struct Accessible {
-    long role = 0;
-    long state = 0;
-    std::wstring name;
-    bool genericProxy = false;
-
-    static Accessible Of(HWND window) {
-        static const GUID kIidAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-        Accessible result;
-        IAccessible* accessible = nullptr;
-        if (AccessibleObjectFromWindow(window, OBJID_CLIENT, kIidAccessible, reinterpret_cast<void**>(&accessible)) != S_OK)
-            return result;
-        VARIANT self;
-        self.vt = VT_I4;
-        self.lVal = CHILDID_SELF;
-        VARIANT value;
-        VariantInit(&value);
-        if (accessible->get_accRole(self, &value) == S_OK) result.role = value.lVal;
-        VariantInit(&value);
-        if (accessible->get_accState(self, &value) == S_OK) result.state = value.lVal;
-        BSTR name = nullptr;
-        if (accessible->get_accName(self, &name) == S_OK && name) {
-            result.name = name;
-            SysFreeString(name);
-        }
-        accessible->Release();
-        const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-        result.genericProxy = wine && result.role == ROLE_SYSTEM_CLIENT;
-        return result;
-    }
-};
 
 void PressAt(HWND control, int x, int y) { SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y)); }
 void ReleaseAt(HWND control, int x, int y) { SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(x, y)); }
@@ -441,18 +409,24 @@ TEST_F(FlatButton, HoverFollowsThePointerOnlyWhileTheApplicationIsActive) {
     EXPECT_EQ(other.WaitForExit(15000), 0u);
 }
 
-TEST_F(FlatButton, AutomationSeesAPushButtonWithItsCaption) {
+TEST_F(FlatButton, ScreenReadersHearAPushButtonWithItsCaptionOrItsName) {
     EXPECT_EQ(ClassName(Button()), L"Button");
     EXPECT_EQ(GetWindowLongW(Button(), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
-    const Accessible accessible = Accessible::Of(Button());
-    EXPECT_EQ(accessible.name, L"Next");
-    if (!accessible.genericProxy) {
-        EXPECT_EQ(accessible.role, ROLE_SYSTEM_PUSHBUTTON);
-    }
-    // The proxy's default action for a button is BM_CLICK.
+    Heard heard = Heard::Of(Button());
+    EXPECT_EQ(heard.name, L"Next");
+    EXPECT_EQ(heard.role, ROLE_SYSTEM_PUSHBUTTON);
+    EXPECT_EQ(heard.shortcut, L"Alt+N");
+    EXPECT_EQ(heard.state & (STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_UNAVAILABLE), STATE_SYSTEM_FOCUSABLE);
+    // A glyph without a caption is heard by the name that stands for it.
+    TFlatButton* close = TFlatButton::Create(host_.Window(), 3, L"");
+    close->SetAccessibleName(L"Close");
+    EXPECT_EQ(Heard::Of(close->Handle()).name, L"Close");
+    EXPECT_TRUE(Heard::Of(close->Handle()).shortcut.empty());
+    // The default action for a button is BM_CLICK.
     SendMessageW(Button(), BM_CLICK, 0, 0);
     EXPECT_EQ(host_.Clicks(1), 1);
     EnableWindow(Button(), FALSE);
+    EXPECT_TRUE(Heard::Of(Button()).state & STATE_SYSTEM_UNAVAILABLE);
     SendMessageW(Button(), BM_CLICK, 0, 0);
     EXPECT_EQ(host_.Clicks(1), 1);
 }
@@ -556,20 +530,19 @@ TEST_F(FlatCheckBox, FitsToItsCaptionWhenAutoSizeIsSet) {
     EXPECT_EQ(r.bottom - r.top, text.cy + 2);
 }
 
-TEST_F(FlatCheckBox, AutomationSeesACheckBoxWithItsState) {
+TEST_F(FlatCheckBox, ScreenReadersHearACheckBoxWithItsState) {
     EXPECT_EQ(ClassName(Box()), L"Button");
     EXPECT_EQ(GetWindowLongW(Box(), GWL_STYLE) & BS_TYPEMASK, BS_CHECKBOX);
     EXPECT_EQ(SendMessageW(Box(), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    SendMessageW(Box(), BM_CLICK, 0, 0);  // the proxy's default action
+    EXPECT_FALSE(Heard::Of(Box()).state & STATE_SYSTEM_CHECKED);
+    SendMessageW(Box(), BM_CLICK, 0, 0);  // the default action
     EXPECT_TRUE(box_->Checked());
     EXPECT_EQ(SendMessageW(Box(), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(host_.Clicks(1), 1);
-    const Accessible accessible = Accessible::Of(Box());
-    EXPECT_EQ(accessible.name, L"Accept the agreement");
-    if (!accessible.genericProxy) {
-        EXPECT_EQ(accessible.role, ROLE_SYSTEM_CHECKBUTTON);
-        EXPECT_TRUE(accessible.state & STATE_SYSTEM_CHECKED);
-    }
+    const Heard heard = Heard::Of(Box());
+    EXPECT_EQ(heard.name, L"Accept the agreement");
+    EXPECT_EQ(heard.role, ROLE_SYSTEM_CHECKBUTTON);
+    EXPECT_TRUE(heard.state & STATE_SYSTEM_CHECKED);
 }
 
 // ---- the flat memo and gauge
@@ -685,6 +658,102 @@ TEST(FlatGauge, KeepsItsValuesInOrder) {
     gauge.Paint(picture.dc());
     EXPECT_EQ(picture.At(0, 0), kGreyBrown);
     EXPECT_EQ(picture.PixelsOf(RGB(51, 102, 153), 0, 0, 145, 25).size(), 0u);
+}
+
+TEST(FlatGauge, IsHeardAsAProgressBarAfterItsParentsWindows) {
+    Host host;
+    CreateWindowExW(0, L"STATIC", L"Status", WS_CHILD | WS_VISIBLE, 0, 0, 50, 10, host.Window(), nullptr, nullptr, nullptr);
+    TFlatGauge gauge(host.Window());
+    gauge.SetBounds(RECT{20, 120, 439, 132});
+    gauge.SetMaxValue(4);
+    gauge.SetProgress(1);
+    const Heard page = Heard::Of(host.Window());
+    ASSERT_EQ(page.children, 2);
+    Heard bar = Heard::Of(host.Window(), 2);
+    EXPECT_EQ(bar.role, ROLE_SYSTEM_PROGRESSBAR);
+    EXPECT_EQ(bar.value, L"25%");
+    gauge.SetProgress(3);
+    EXPECT_EQ(Heard::Of(host.Window(), 2).value, L"75%");
+    EXPECT_EQ(GaugePercent(7, 7, 7), 0);  // no span: empty
+    EXPECT_EQ(GaugePercent(0, 3, 2), 66);
+}
+
+// ---- high contrast
+
+// System colours set for a test, none of them one of the controls' own; the old ones come
+// back when it goes.
+class SystemColours {
+public:
+    SystemColours(std::initializer_list<std::pair<int, COLORREF>> colours) {
+        for (auto [index, colour] : colours) {
+            indices_.push_back(index);
+            old_.push_back(GetSysColor(index));
+            new_.push_back(colour);
+        }
+        SetSysColors(static_cast<int>(indices_.size()), indices_.data(), new_.data());
+    }
+    ~SystemColours() { SetSysColors(static_cast<int>(indices_.size()), indices_.data(), old_.data()); }
+
+private:
+    std::vector<int> indices_;
+    std::vector<COLORREF> old_, new_;
+};
+
+TEST(HighContrast, EveryControlDrawsInTheSystemColoursAndNoneOfItsOwn) {
+    // Wine 8 cannot switch high contrast on: the gallery is told it is on.
+    constexpr COLORREF window = RGB(0, 0, 96), text = RGB(255, 255, 96), highlight = RGB(0, 160, 160),
+                       highlightText = RGB(16, 16, 16), face = RGB(96, 0, 0), faceText = RGB(96, 255, 96),
+                       grey = RGB(200, 120, 40);
+    const SystemColours colours{{COLOR_WINDOW, window}, {COLOR_WINDOWTEXT, text}, {COLOR_HIGHLIGHT, highlight},
+                                {COLOR_HIGHLIGHTTEXT, highlightText}, {COLOR_BTNFACE, face},
+                                {COLOR_BTNTEXT, faceText}, {COLOR_GRAYTEXT, grey}};
+    TestProcess gallery(BuiltProgram(L"flat_gallery.exe"), L"\"" + BuiltProgram(L"Mervane4Setup.exe") + L"\" /high-contrast");
+    HWND shown = gallery.WaitForWindow(L"Flat gallery", 15000);
+    ASSERT_NE(shown, nullptr);
+    SetWindowPos(shown, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    Sleep(500);
+    RECT r;
+    GetWindowRect(shown, &r);
+    ASSERT_EQ(r.right - r.left, 640) << "the gallery's picture is laid out at 96 dpi";
+    Picture picture(640, 420);
+    HDC screen = GetDC(nullptr);
+    BitBlt(picture.dc(), 0, 0, 640, 420, screen, r.left, r.top, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+
+    // The gallery's places (its own 96-dpi layout): buttons idle, hovered, pressed and
+    // disabled in a row, the close glyph, the four boxes, the memo, the gauges.
+    EXPECT_EQ(picture.At(5, 5), window);
+    EXPECT_EQ(picture.At(20, 30), faceText);  // the frame
+    EXPECT_EQ(picture.At(23, 33), face);
+    EXPECT_TRUE(picture.Contains(faceText, RECT{30, 40, 115, 60}));
+    EXPECT_EQ(picture.At(138, 33), highlight);  // hovered
+    EXPECT_TRUE(picture.Contains(highlightText, RECT{145, 40, 230, 60}));
+    EXPECT_EQ(picture.At(253, 33), highlight);  // pressed
+    EXPECT_EQ(picture.At(368, 33), face);  // disabled: grey, not embossed
+    EXPECT_TRUE(picture.Contains(grey, RECT{375, 40, 460, 60}));
+    EXPECT_EQ(picture.At(365, 30), grey);
+    EXPECT_TRUE(picture.Contains(faceText, RECT{250, 90, 282, 122}));  // the cross in the caption's colour
+    EXPECT_TRUE(picture.Contains(face, RECT{250, 90, 282, 122}));
+    EXPECT_TRUE(picture.Contains(highlightText, RECT{300, 90, 332, 122}));  // the hovered one
+    EXPECT_EQ(picture.At(21, 153), text);  // an unticked square's frame
+    EXPECT_EQ(picture.At(25, 157), window);
+    EXPECT_TRUE(picture.Contains(text, RECT{22, 179, 31, 188}));  // the check mark
+    EXPECT_EQ(picture.At(23, 205), highlight);  // the focused box
+    EXPECT_TRUE(picture.Contains(highlightText, RECT{22, 204, 31, 213}));
+    EXPECT_TRUE(picture.Contains(grey, RECT{37, 225, 120, 242}));  // a disabled caption
+    EXPECT_EQ(picture.At(250, 150), text);  // the memo's outer line, its fill and its text
+    EXPECT_EQ(picture.At(253, 160), window);
+    EXPECT_TRUE(picture.Contains(text, RECT{253, 153, 400, 170}));
+    EXPECT_EQ(picture.At(20, 350), text);  // the full gauge's outline and bar
+    EXPECT_EQ(picture.At(100, 355), highlight);
+    EXPECT_EQ(picture.At(300, 325), window);  // the one at a third: empty from 160 on
+    // None of the controls' own colours is left anywhere but in the memo's scroll bars,
+    // which the system draws.
+    for (COLORREF own : {kBlack, kWhite, kPurple, kGreen, kGreyBrown, kPressed, RGB(235, 234, 225)}) {
+        EXPECT_FALSE(picture.Contains(own, RECT{0, 0, 640, 150})) << std::hex << own;
+        EXPECT_FALSE(picture.Contains(own, RECT{0, 150, 250, 420})) << std::hex << own;
+        EXPECT_FALSE(picture.Contains(own, RECT{250, 260, 640, 420})) << std::hex << own;
+    }
 }
 
 // ---- at 144 dpi

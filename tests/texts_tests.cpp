@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr TextId kAllIds[] = {1, 2, 3, 4, 11, 21, 41, 51, 52, 53, 61, 62, 71, 72, 103, 110};
+constexpr TextId kAllIds[] = {1, 2, 3, 4, 11, 21, 41, 51, 52, 53, 61, 62, 71, 72, 103, 110, 120};
 
 TEST(LookupText, EveryIdExistsInEveryLanguageAndOnlyCaptionsHoldAccelerators) {
     for (Language language : {kEnglish, kGerman, kRussian}) {
@@ -47,6 +47,7 @@ TEST(LookupText, GivesTheCaptionsAndTitlesExactly) {
     EXPECT_EQ(Text(4, kGerman), L"&Verzeichnis hinzufügen.");
     EXPECT_EQ(Text(4, kRussian), L"&Добавить MetaTrader 4");
     EXPECT_EQ(Text(110, kEnglish), L"Please select MetaTrader folder.");
+    EXPECT_EQ(Text(120, kGerman), L"Beenden");  // "Schließen" is Finish already
     EXPECT_EQ(Text(71, kRussian), L"Программа была успешно установлена.");
     EXPECT_EQ(Text(72, kEnglish), L"The Software could not be installed into every folder.");
     EXPECT_EQ(Text(72, kGerman), L"Die Software konnte nicht in alle Verzeichnisse installiert werden.");

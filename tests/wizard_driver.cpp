@@ -1,6 +1,6 @@
 #include "wizard_driver.h"
 
-#include <vector>
+#include <oleacc.h>
 
 #include "controls/page_control.h"
 
@@ -203,4 +203,58 @@ bool WizardDriver::WaitUntil(const std::function<bool()>& condition, DWORD milli
         if (GetTickCount64() >= deadline) return false;
         Sleep(20);
     }
+}
+
+Heard Heard::Of(HWND window, long child) {
+    static const GUID kIidAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // once per thread; the test's runs to its end
+    Heard heard;
+    IAccessible* accessible = nullptr;
+    if (AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), kIidAccessible,
+                                   reinterpret_cast<void**>(&accessible)) != S_OK)
+        return heard;
+    VARIANT id;
+    id.vt = VT_I4;
+    id.lVal = child;
+    VARIANT number;
+    VariantInit(&number);
+    if (accessible->get_accRole(id, &number) == S_OK && number.vt == VT_I4) heard.role = number.lVal;
+    VariantInit(&number);
+    if (accessible->get_accState(id, &number) == S_OK && number.vt == VT_I4) heard.state = number.lVal;
+    if (child == CHILDID_SELF) accessible->get_accChildCount(&heard.children);
+    auto text = [&](HRESULT (STDMETHODCALLTYPE IAccessible::*member)(VARIANT, BSTR*), std::wstring& into) {
+        BSTR value = nullptr;
+        if ((accessible->*member)(id, &value) == S_OK && value) into = value;
+        SysFreeString(value);
+    };
+    text(&IAccessible::get_accName, heard.name);
+    text(&IAccessible::get_accValue, heard.value);
+    text(&IAccessible::get_accKeyboardShortcut, heard.shortcut);
+    accessible->Release();
+    return heard;
+}
+
+WinEvents::WinEvents(DWORD processId, DWORD event)
+    : hook_(SetWinEventHook(event, event, nullptr, Hook, processId, 0, WINEVENT_OUTOFCONTEXT)) {
+    seen_.clear();
+}
+
+WinEvents::~WinEvents() {
+    if (hook_) UnhookWinEvent(hook_);
+}
+
+void CALLBACK WinEvents::Hook(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD) {
+    seen_.push_back({window, object, child});
+}
+
+bool WinEvents::Saw(HWND window, long child, DWORD milliseconds) {
+    return WizardDriver::WaitUntil(
+        [&] {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+            for (const Event& event : seen_)
+                if (event.window == window && event.object == OBJID_CLIENT && event.child == child) return true;
+            return false;
+        },
+        milliseconds);
 }

@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "process_helpers.h"
 #include "wizard/page_flow.h"
@@ -70,4 +71,35 @@ private:
 
     std::unique_ptr<TestProcess> process_;
     HWND form_ = nullptr;
+};
+
+// What a screen reader hears of a window's client area, or of one of its simple elements
+// (child 1 and up), asked as a screen reader asks: through the window's accessible object,
+// marshalled from the process that owns the window.
+struct Heard {
+    long role = 0, state = 0, children = 0;
+    std::wstring name, value, shortcut;
+
+    static Heard Of(HWND window, long child = 0);
+};
+
+// The events of one kind (EVENT_OBJECT_STATECHANGE, ...) that a process raises, seen as a
+// screen reader sees them: by a hook out of context, delivered while this thread waits.
+class WinEvents {
+public:
+    WinEvents(DWORD processId, DWORD event);
+    ~WinEvents();
+    WinEvents(const WinEvents&) = delete;
+    WinEvents& operator=(const WinEvents&) = delete;
+    // True once an event for (`window`, its client area, `child`) has arrived, within `milliseconds`.
+    bool Saw(HWND window, long child, DWORD milliseconds = 3000);
+
+private:
+    static void CALLBACK Hook(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD);
+    struct Event {
+        HWND window;
+        LONG object, child;
+    };
+    static inline std::vector<Event> seen_;
+    HWINEVENTHOOK hook_;
 };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <oleacc.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -363,7 +364,7 @@ TEST_F(EndToEnd, InstallsIntoEverySelectedFolderAndItsDataFolderAndNowhereElse) 
     ASSERT_TRUE(wizard.FocusBecomes(back));
     wizard.Type(L'Д');
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.FolderBrowser() != nullptr; }, 10000));
-    wizard.Press(VK_ESCAPE);
+    wizard.Press(VK_ESCAPE);  // closes the browser alone: its release reaches the wizard, which acts on presses
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return !wizard.FolderBrowser() && Enabled(wizard.Form()); }, 10000));
     // Once Next is enabled too, each press moves the focus on to the other one, clicking neither.
     TickAAndB(wizard);
@@ -539,6 +540,97 @@ TEST_F(EndToEnd, CloseOnWaitEndsOnlyAfterTheJobHasReturned) {
     wizard.Click(wizard.Button(kButtonClose));
     EXPECT_EQ(wizard.WaitForExit(15000), 0u);
     EXPECT_GE(GetTickCount64() - start, 1000u) << "the process ended before the job returned";
+}
+
+TEST_F(EndToEnd, ScreenReadersHearEachPageAndEachChange) {
+    WizardDriver wizard(L"/de");
+    ASSERT_TRUE(wizard.Started());
+    HWND next = wizard.Button(kButtonNext);
+    EXPECT_EQ(Heard::Of(wizard.Form()).name, L"Mervane 4 Setup");
+    EXPECT_EQ(Text(wizard.Form()), L"FormMain") << "the taskbar's title stays";
+    const Heard close = Heard::Of(wizard.Button(kButtonClose));
+    EXPECT_EQ(close.name, L"Beenden");
+    EXPECT_EQ(close.role, ROLE_SYSTEM_PUSHBUTTON);
+    EXPECT_EQ(Heard::Of(next).shortcut, L"Alt+W");
+
+    // The folder rows are check boxes with their paths; a tick by a click is heard and raised.
+    ASSERT_TRUE(wizard.ToFolders(3));
+    HWND list = wizard.Control(kCheckListBox4);
+    EXPECT_EQ(Heard::Of(list).role, ROLE_SYSTEM_LIST);
+    EXPECT_EQ(Heard::Of(list).children, wizard.ListCount());
+    {
+        WinEvents changes(wizard.ProcessId(), EVENT_OBJECT_STATECHANGE);
+        wizard.ClickListRow(1);
+        EXPECT_TRUE(changes.Saw(list, 2));
+    }
+    for (int row : {0, 1}) {
+        const Heard heard = Heard::Of(list, row + 1);
+        EXPECT_EQ(heard.role, ROLE_SYSTEM_CHECKBUTTON);
+        EXPECT_EQ(heard.name, wizard.ListText(row));
+        EXPECT_EQ((heard.state & STATE_SYSTEM_CHECKED) != 0, row == 1) << row;
+    }
+
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
+    wizard.Click(next);
+    ASSERT_TRUE(wizard.WaitFor(Page::Agreement));
+    HWND accept = wizard.AgreementBox(kCheckBoxAccept5);
+    const Heard unticked = Heard::Of(accept);
+    EXPECT_EQ(unticked.role, ROLE_SYSTEM_CHECKBUTTON);
+    EXPECT_EQ(unticked.name, ::Text(52, kGerman));
+    EXPECT_FALSE(unticked.state & STATE_SYSTEM_CHECKED);
+    {
+        WinEvents changes(wizard.ProcessId(), EVENT_OBJECT_STATECHANGE);
+        wizard.Click(accept);
+        EXPECT_TRUE(changes.Saw(accept, CHILDID_SELF));
+    }
+    EXPECT_TRUE(Heard::Of(accept).state & STATE_SYSTEM_CHECKED);
+
+    // The progress bar, the last child of its page, with its value as it moves.
+    WinEvents moves(wizard.ProcessId(), EVENT_OBJECT_VALUECHANGE);
+    wizard.Click(next);
+    ASSERT_TRUE(wizard.WaitFor(Page::Installing, 5000));
+    HWND page = wizard.Sheet(Page::Installing);
+    const long bar = Heard::Of(page).children;
+    std::set<std::wstring> values;
+    WizardDriver::WaitUntil(
+        [&] {
+            const Heard heard = Heard::Of(page, bar);
+            if (heard.role == ROLE_SYSTEM_PROGRESSBAR) values.insert(heard.value);
+            return wizard.Showing(Page::Finished);
+        },
+        20000);
+    const bool midway = std::any_of(values.begin(), values.end(), [](auto& v) { return v != L"0%" && v != L"100%"; });
+    EXPECT_TRUE(midway) << values.size() << " values heard";
+    EXPECT_TRUE(moves.Saw(page, bar));
+}
+
+TEST_F(EndToEnd, EscDoesWhatTheCloseButtonDoesOnEveryPage) {
+    {
+        WizardDriver wizard;
+        ASSERT_TRUE(wizard.Started());
+        wizard.Press(VK_ESCAPE);
+        EXPECT_EQ(wizard.WaitForExit(15000), 0u) << "Welcome";
+    }
+    {
+        WizardDriver wizard;
+        ASSERT_TRUE(wizard.Started());
+        ToAgreement(wizard);
+        wizard.Press(VK_ESCAPE);
+        EXPECT_EQ(wizard.WaitForExit(15000), 0u) << "Agreement";
+        EXPECT_FALSE(HasExpert(a_));
+    }
+    // As the close button: the installation runs to its end first, and the guide stays shut.
+    WizardDriver wizard;
+    ASSERT_TRUE(wizard.Started());
+    ToAgreement(wizard);
+    wizard.Click(wizard.Button(kButtonNext));
+    ASSERT_TRUE(wizard.WaitFor(Page::Installing, 5000));
+    wizard.Press(VK_ESCAPE);
+    EXPECT_TRUE(wizard.Showing(Page::Installing));
+    EXPECT_EQ(wizard.WaitForExit(20000), 0u) << "Installing";
+    for (const std::wstring& folder : {a_, b_, dataA_, dataB_}) EXPECT_TRUE(HasExpert(folder)) << Narrow(folder);
+    EXPECT_EQ(OpenedAddresses(), "<missing>");
+    DeleteFileW((desktop_ + L"\\Mervane 4 User Guide.url").c_str());
 }
 
 }  // namespace

@@ -67,6 +67,8 @@ constexpr TextEntry kTexts[] = {
     {110,
      {L"Please select MetaTrader folder.", L"Bitte wählen Sie einen Ordner MetaTrader 4.",
       L"Пожалуйста выберите папку MetaTrader 4."}},
+    // What screen readers hear for the close button, which shows a cross and no caption.
+    {120, {L"Close", L"Beenden", L"Закрыть"}},
 };
 
 }  // namespace

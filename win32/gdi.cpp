@@ -23,12 +23,10 @@ SIZE BitmapSize(HBITMAP bitmap) {
     return SIZE{info.bmWidth, info.bmHeight};
 }
 
-void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, int factor) {
-    const SIZE size = BitmapSize(bitmap);
-    DrawTransparentBitmap(dc, bitmap, RECT{x, y, x + size.cx * factor, y + size.cy * factor});
-}
+namespace {
 
-void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, const RECT& target) {
+// The bitmap's pixels, or with `solid` its shape in `colour`, over `target`.
+void DrawMasked(HDC dc, HBITMAP bitmap, const RECT& target, bool solid, COLORREF colour) {
     const SIZE size = BitmapSize(bitmap);
     const int width = target.right - target.left, height = target.bottom - target.top;
     if (size.cx <= 0 || size.cy <= 0 || width <= 0 || height <= 0) return;
@@ -48,7 +46,13 @@ void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, const RECT& target) {
     // monochrome source takes the destination's colours: 1 becomes the background colour
     // (black), 0 the text colour (white).
     const OffscreenCanvas cut(dc, size.cx, size.cy);
-    BitBlt(cut.dc(), 0, 0, size.cx, size.cy, image.dc(), 0, 0, SRCCOPY);
+    if (solid) {
+        const UniqueBrush brush(CreateSolidBrush(colour));
+        const RECT whole{0, 0, size.cx, size.cy};
+        FillRect(cut.dc(), &whole, brush.get());
+    } else {
+        BitBlt(cut.dc(), 0, 0, size.cx, size.cy, image.dc(), 0, 0, SRCCOPY);
+    }
     SetBkColor(cut.dc(), RGB(0, 0, 0));
     SetTextColor(cut.dc(), RGB(255, 255, 255));
     BitBlt(cut.dc(), 0, 0, size.cx, size.cy, mask.dc(), 0, 0, SRCAND);
@@ -65,6 +69,20 @@ void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, const RECT& target) {
     SetTextColor(dc, oldText);
     SetBkColor(dc, oldBack);
     SetStretchBltMode(dc, oldMode);
+}
+
+}  // namespace
+
+void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, int factor) {
+    const SIZE size = BitmapSize(bitmap);
+    DrawMasked(dc, bitmap, RECT{x, y, x + size.cx * factor, y + size.cy * factor}, false, 0);
+}
+
+void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, const RECT& target) { DrawMasked(dc, bitmap, target, false, 0); }
+
+void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, int factor, COLORREF colour) {
+    const SIZE size = BitmapSize(bitmap);
+    DrawMasked(dc, bitmap, RECT{x, y, x + size.cx * factor, y + size.cy * factor}, true, colour);
 }
 
 SIZE TextSize(HWND window, HFONT font, std::wstring_view text) {

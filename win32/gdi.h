@@ -29,6 +29,8 @@ SIZE BitmapSize(HBITMAP bitmap);
 void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, int factor);
 // The same, stretched over `target`: pixel for pixel at whole factors, smoothed otherwise.
 void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, const RECT& target);
+// The same with every pixel drawn in `colour`: the bitmap's shape alone.
+void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, int factor, COLORREF colour);
 
 // The size of `text` in `font` on `window`'s display.
 SIZE TextSize(HWND window, HFONT font, std::wstring_view text);

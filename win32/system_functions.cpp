@@ -94,6 +94,18 @@ const ShellFunctions& ShellApi() {
     return functions;
 }
 
+const AccessibilityFunctions& AccessibilityApi() {
+    static const AccessibilityFunctions functions = [] {
+        AccessibilityFunctions f;
+        HMODULE oleacc = LoadSystemLibrary(L"oleacc.dll");
+        Resolve(oleacc, f.lresultFromObject, "LresultFromObject");
+        Resolve(oleacc, f.createStdAccessibleObject, "CreateStdAccessibleObject");
+        Resolve(oleacc, f.accessibleObjectFromWindow, "AccessibleObjectFromWindow");
+        return f;
+    }();
+    return functions;
+}
+
 const GdiplusFunctions& GdiplusApi() {
     static const GdiplusFunctions functions = [] {
         GdiplusFunctions f;

@@ -27,7 +27,8 @@ bool RunningUnderWow64();
 // statics, so a group that another thread reaches is first reached on the user-interface
 // thread before that thread starts (the shell, ntdll and bcrypt groups, where the wizard makes
 // its worker, whose jobs find the data folders and install); the GDI+ group is reached only
-// where the wait animation is decoded, on the user-interface thread.
+// where the wait animation is decoded, on the user-interface thread, and the
+// oleacc group only where a window answers a screen reader, on that thread too.
 
 // kernel32 and user32, which every process has loaded.
 struct KernelFunctions {
@@ -80,6 +81,14 @@ struct ShellFunctions {
     void(WINAPI* sysFreeString)(BSTR) = nullptr;
 };
 const ShellFunctions& ShellApi();
+
+// oleacc, for the objects that answer screen readers.
+struct AccessibilityFunctions {
+    LRESULT(WINAPI* lresultFromObject)(REFIID, WPARAM, LPUNKNOWN) = nullptr;
+    HRESULT(WINAPI* createStdAccessibleObject)(HWND, LONG, REFIID, void**) = nullptr;
+    HRESULT(WINAPI* accessibleObjectFromWindow)(HWND, DWORD, REFIID, void**) = nullptr;
+};
+const AccessibilityFunctions& AccessibilityApi();
 
 // The GDI+ flat API, for decoding the wait animation.
 namespace gdiplus {

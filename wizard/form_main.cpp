@@ -17,10 +17,12 @@
 #include "resources/resource_names.h"
 #include "texts/agreement.h"
 #include "user_guide_address.h"
+#include "win32/accessibility.h"
 #include "win32/dpi.h"
 #include "win32/end_session_hold.h"
 #include "win32/folder_browser.h"
 #include "win32/gdi.h"
+#include "win32/high_contrast.h"
 #include "win32/signed_in_user.h"
 #include "win32/startup_trace.h"
 #include "win32/system_functions.h"
@@ -29,6 +31,7 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"TFormMain";
 constexpr wchar_t kTitle[] = L"FormMain";
+constexpr wchar_t kProductName[] = L"Mervane 4 Setup";
 constexpr UINT kJobTimerIntervalMs = 500;
 
 // The platform's tab control lives in comctl32, which is no KnownDLL: it is loaded from
@@ -126,6 +129,12 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DPICHANGED:
             OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
+        case WM_GETOBJECT:
+            return OnGetObject(wParam, lParam);
+        case WM_SETTINGCHANGE:
+        case WM_SYSCOLORCHANGE:
+            OnSettingChange(message == WM_SYSCOLORCHANGE);
+            break;
         case WM_QUERYENDSESSION:
             return EndSessionHold::QueryEndSessionAnswer();
         case WM_ENDSESSION:
@@ -139,6 +148,7 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void TFormMain::FormCreate() {
     STARTUP_MARK("WM_CREATE");
     dpi_ = DpiOfWindow(handle_);
+    SetHighContrast(SystemHighContrast());
     CreateControls();
     STARTUP_MARK("controls created");
     EnumAllControls();
@@ -205,6 +215,7 @@ void TFormMain::CreateControls() {
     for (TFlatButton* button : {buttonBack_, buttonNext_, buttonClose_}) SetButtonColours(*button);
     buttonClose_->SetColorBorder(kColorBlack);
     buttonClose_->SetGlyph(closeGlyph_.get());
+    buttonClose_->SetAccessibleName(TextOf(120));
 }
 
 void TFormMain::CreatePageControls() {
@@ -353,6 +364,12 @@ bool TFormMain::PreTranslateMessage(MSG& message) {
             if (message.lParam & (1 << 29)) return false;
             [[fallthrough]];
         case WM_KEYDOWN:
+            // On the key going down: the Esc that closes the folder browser goes up here, and
+            // its repeats say the key was down already.
+            if (message.wParam == VK_ESCAPE && (message.hwnd == handle_ || IsChild(handle_, message.hwnd))) {
+                if (!(message.lParam & (1 << 30))) OnEscape();
+                return true;
+            }
             // The memo keeps Tab for itself; Ctrl+Tab moves on from it, as from any edit that
             // takes tabs.
             if (message.wParam == VK_TAB && (!TFlatMemo::FromHandle(focus) || GetKeyState(VK_CONTROL) < 0)) {
@@ -419,7 +436,7 @@ void TFormMain::OnPaint() {
     STARTUP_MARK("window's WM_PAINT");
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(handle_, &paint);
-    FillRect(dc, &paint.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    FillRect(dc, &paint.rcPaint, BackgroundBrush());
     EndPaint(handle_, &paint);
     // The other pages wait until the window and its controls have painted: a timer's message
     // comes only when nothing else is queued.
@@ -449,9 +466,9 @@ const WaitAnimation* TFormMain::Animation() {
 LRESULT TFormMain::OnCtlColor(UINT message, HDC dc, HWND control) {
     if (LRESULT brush = SendMessageW(control, kFlatReflectColor, reinterpret_cast<WPARAM>(dc), 0)) return brush;
     if (message == WM_CTLCOLORSTATIC) {
-        SetTextColor(dc, RGB(255, 255, 255));
-        SetBkColor(dc, RGB(0, 0, 0));
-        return reinterpret_cast<LRESULT>(GetStockObject(BLACK_BRUSH));
+        SetTextColor(dc, ResolveColor(ContrastColor(kColorWhite, COLOR_WINDOWTEXT)));
+        SetBkColor(dc, ResolveColor(ContrastColor(kColorBlack, COLOR_WINDOW)));
+        return reinterpret_cast<LRESULT>(BackgroundBrush());
     }
     return DefWindowProcW(handle_, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
 }
@@ -472,9 +489,9 @@ void TFormMain::DrawStatusLine(const DRAWITEMSTRUCT& item) {
     // Wine lets a child paint outside its window region: the bar below stays the page's.
     const UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
     if (GetWindowRgn(labelText6_2_, region.get()) != ERROR) ExtSelectClipRgn(item.hDC, region.get(), RGN_AND);
-    FillRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    FillRect(item.hDC, &item.rcItem, BackgroundBrush());
     const SelectedObject font(item.hDC, reinterpret_cast<HFONT>(SendMessageW(labelText6_2_, WM_GETFONT, 0, 0)));
-    SetTextColor(item.hDC, RGB(255, 255, 255));
+    SetTextColor(item.hDC, ResolveColor(ContrastColor(kColorWhite, COLOR_WINDOWTEXT)));
     SetBkMode(item.hDC, TRANSPARENT);
     RECT bounds = item.rcItem;
     DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &bounds, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_PATH_ELLIPSIS);
@@ -516,6 +533,31 @@ void TFormMain::OnDpiChanged(UINT dpi, const RECT& suggested) {
     CreateFonts();
     LayoutControls();
     InvalidateRect(handle_, nullptr, TRUE);
+}
+
+LRESULT TFormMain::OnGetObject(WPARAM wParam, LPARAM lParam) {
+    // Heard by the product's name, as a dialog; the title stays the one the taskbar shows.
+    if (AsksForObject(lParam, OBJID_CLIENT))
+        return AnswerWithObject(NewNamedAccessible(handle_, OBJID_CLIENT, kProductName, ROLE_SYSTEM_DIALOG), wParam);
+    if (AsksForObject(lParam, OBJID_WINDOW))
+        return AnswerWithObject(NewNamedAccessible(handle_, OBJID_WINDOW, kProductName), wParam);
+    return DefWindowProcW(handle_, WM_GETOBJECT, wParam, lParam);
+}
+
+void TFormMain::OnEscape() {
+    // The close button's key, on every page. A page is switched without taking messages, so
+    // no Esc lands in a switch; during the installation it ends the run once the files are
+    // written, as the button does.
+    session_->ButtonNavigationClick(kTagClose);
+}
+
+void TFormMain::OnSettingChange(bool coloursChanged) {
+    // A high-contrast theme switched on or off, or its colours changed: every control
+    // repaints, frames (the memo's border) included. Other settings leave the look alone.
+    const bool on = SystemHighContrast();
+    if (on == HighContrast() && !(on && coloursChanged)) return;
+    SetHighContrast(on);
+    RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 // ---- what the session asks for

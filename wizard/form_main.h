@@ -77,6 +77,9 @@ private:
     void OnCommand(HWND control, int id, int code);
     void OnSheetPaint(HDC dc, HWND sheet);
     void OnDpiChanged(UINT dpi, const RECT& suggested);
+    LRESULT OnGetObject(WPARAM wParam, LPARAM lParam);
+    void OnSettingChange(bool coloursChanged);
+    void OnEscape();
     void CheckBox5Click(int tag);
     void CheckListBox4ClickCheck();
     void ButtonAddFolder4Click();

@@ -1,6 +1,7 @@
 // Shows every flat control in each of its looks on the wizard's black, for screenshots at
-// any display scale. Test support, never shipped. Usage: flat_gallery.exe [Mervane4Setup.exe]
-// (the program whose close glyph to show).
+// any display scale. Test support, never shipped. Usage: flat_gallery.exe [Mervane4Setup.exe
+// [/high-contrast]] (the program whose close glyph to show; the look of a high-contrast theme,
+// in the system's colours, which Wine cannot switch on).
 #include <windows.h>
 #include <shellapi.h>
 
@@ -14,6 +15,7 @@
 #include "flat/flat_messages.h"
 #include "win32/dpi.h"
 #include "win32/handles.h"
+#include "win32/high_contrast.h"
 
 namespace {
 
@@ -113,10 +115,10 @@ struct Gallery {
         HDC dc = BeginPaint(window, &paint);
         RECT client;
         GetClientRect(window, &client);
-        FillSolid(dc, client, kColorBlack);
+        FillSolid(dc, client, ContrastColor(kColorBlack, COLOR_WINDOW));
         HGDIOBJ old = SelectObject(dc, labelFont.get());
         SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, RGB(200, 200, 200));
+        SetTextColor(dc, ResolveColor(ContrastColor(RGB(200, 200, 200), COLOR_WINDOWTEXT)));
         const std::wstring title = L"Flat controls at " + std::to_wstring(dpi) + L" dpi";
         TextOutW(dc, S(20), S(8), title.c_str(), static_cast<int>(title.size()));
         const wchar_t* gaugeTitle = L"Gauges at 0, 1/3 and 3/3";
@@ -158,6 +160,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     int count = 0;
     wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     const std::wstring program = count > 1 ? arguments[1] : L"Mervane4Setup.exe";
+    SetHighContrast(count > 2 && std::wstring(arguments[2]) == L"/high-contrast");
     LocalFree(arguments);
 
     WNDCLASSW windowClass{};
