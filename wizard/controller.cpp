@@ -12,6 +12,7 @@
 #include "flat/flat_gauge.h"
 #include "flat/flat_memo.h"
 #include "metatrader/installations.h"
+#include "metatrader/terminal_discovery.h"
 #include "user_guide_address.h"
 #include "win32/dpi.h"
 #include "win32/end_session_hold.h"
@@ -127,8 +128,7 @@ void TFormMain::ApplyButtonRules(WizardPage page) {
 }
 
 void TFormMain::FoldersPageAction() {
-    FolderList installations;
-    FindInstallations(installations);
+    const FolderList installations = FoldersOf(FindAllInstallations({}).installations);
     checkListBox4_->Clear();
     for (const std::wstring& folder : installations) checkListBox4_->Add(folder);
     // What was carried forward with Next comes back ticked, user-added folders after the
