@@ -37,36 +37,40 @@ bool Listed(const std::vector<FoundInstallation>& found, const std::wstring& fol
     return false;
 }
 
+bool HoldsProgramFile(const std::vector<FolderEntry>& entries) {
+    for (const FolderEntry& entry : entries)
+        if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) && IsProgramName(entry.name)) return true;
+    return false;
+}
+
 struct Walk {
     const ScanBounds& bounds;
     ScanResult& result;
-    std::vector<FolderEntry> entries;
 
-    // Looks into the folder behind `folder` (at `path`, `depth` below the root).
-    void Into(HANDLE folder, const std::wstring& path, unsigned depth) {
-        if (!ListFolder(folder, entries)) return;
-        std::vector<std::wstring> children;
+    // Looks into the folder behind `folder` (at `path`, `depth` below the root), listed in
+    // `entries`. Each sub-folder is listed once: the listing tells a candidate (it holds
+    // terminal.exe, then the add-folder button's check decides) and serves the walk below it.
+    void Into(HANDLE folder, const std::wstring& path, unsigned depth, const std::vector<FolderEntry>& entries) {
         for (const FolderEntry& entry : entries) {
             const bool isFolder = entry.attributes & FILE_ATTRIBUTE_DIRECTORY;
             const bool isLink = entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT;
             // A name Windows would open as another (a trailing dot or blank) is no folder to name.
             const bool nameable = entry.name.back() != L'.' && entry.name.back() != L' ';
-            if (isFolder && !isLink && nameable) children.push_back(entry.name);
-        }
-        for (const std::wstring& name : children) {
+            if (!isFolder || isLink || !nameable) continue;
             if (result.visited >= bounds.folders) {
                 result.capped = true;
                 return;
             }
-            UniqueHandle child = OpenSubFolder(folder, name);
-            if (!child) continue;
+            UniqueHandle child = OpenSubFolder(folder, entry.name);
+            std::vector<FolderEntry> childEntries;
+            if (!child || !ListFolder(child.get(), childEntries)) continue;
             ++result.visited;
-            const std::wstring childPath = path + L"\\" + name;
-            if (IsTerminalFolder(childPath)) {
+            const std::wstring childPath = path + L"\\" + entry.name;
+            if (HoldsProgramFile(childEntries) && IsTerminalFolder(childPath)) {
                 result.installations.push_back(childPath);
                 continue;
             }
-            if (depth + 1 < bounds.depth) Into(child.get(), childPath, depth + 1);
+            if (depth + 1 < bounds.depth) Into(child.get(), childPath, depth + 1, childEntries);
             if (result.capped) return;
         }
     }
@@ -105,7 +109,8 @@ ScanResult ScanForInstallations(const std::wstring& root, const ScanBounds& boun
     result.visited = 1;
     // A drive's root keeps its separator; its children are named without a second one.
     const std::wstring base = result.root.back() == L'\\' ? result.root.substr(0, result.root.size() - 1) : result.root;
-    Walk{bounds, result, {}}.Into(folder.get(), base, 0);
+    std::vector<FolderEntry> entries;
+    if (ListFolder(folder.get(), entries)) Walk{bounds, result}.Into(folder.get(), base, 0, entries);
     return result;
 }
 

@@ -223,6 +223,16 @@ std::wstring FinalPathOf(HANDLE file) {
     return WithoutLongPathPrefix(std::move(path));
 }
 
+// A named folder as a full path (no long-path prefix); empty when it cannot be made one.
+std::wstring FullPathOf(const std::wstring& path) {
+    std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
+    const DWORD length =
+        full.empty() ? 0 : GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0 || length >= full.size()) return {};
+    full.resize(length);
+    return WithoutLongPathPrefix(std::move(full));
+}
+
 // A named folder spelt as its final path would spell it: full, short names expanded, no long-
 // path prefix. Empty when a part cannot be found.
 std::wstring LongPathOf(const std::wstring& path) {
@@ -288,7 +298,9 @@ UniqueFile HoldFolderOf(const std::wstring& path, std::wstring& name, std::wstri
     // bound it.
     if (!ThreadImpersonates()) {
         std::wstring finalPath = FinalPathOf(folder.get());
-        if (!SameFolderPath(finalPath, LongPathOf(folderPath))) {
+        // The full path as named usually is the final one already; short names are looked up
+        // (a search per part of the path) only where it is not.
+        if (!SameFolderPath(finalPath, FullPathOf(folderPath)) && !SameFolderPath(finalPath, LongPathOf(folderPath))) {
             if (ledTo) *ledTo = std::move(finalPath);
             SetLastError(kErrorFolderLeadsElsewhere);
             return {};
@@ -408,9 +420,11 @@ UniqueHandle OpenSubFolder(HANDLE parent, const std::wstring& name) {
                                    result, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                    FILE_DIRECTORY_FILE));
     // Opened as the link itself, it shows as one, also where the system followed it anyway.
-    BY_HANDLE_FILE_INFORMATION information;
-    if (!folder || !GetFileInformationByHandle(folder.get(), &information) ||
-        (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    // (The basic record: the whole one asks the volume for its serial number, which costs
+    // Wine a good part of a millisecond.)
+    FILE_BASIC_INFO information;
+    if (!folder || !GetFileInformationByHandleEx(folder.get(), FileBasicInfo, &information, sizeof information) ||
+        (information.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return {};
     return folder;
 }
