@@ -497,6 +497,9 @@ TEST_F(SilentRun, ALogOrAgreementThatIsAnInstalledFileOrTheOtherByAnotherNameIsR
         EXPECT_TRUE(LogHas(L"usage error: \"/agreement=" + name +
                            L"\": the file would replace one that the installation writes"))
             << Log();
+        EXPECT_EQ(Run(L"/silent " + Quoted(L"/status", name) + L" " + Quoted(L"/log", log_)), 2u) << Narrow(name);
+        EXPECT_TRUE(LogHas(L"usage error: \"/status=" + name + L"\": the file would replace one that the installation writes"))
+            << Log();
         // A run that installs nothing still writes its log.
         EXPECT_EQ(Run(L"/silent " + Quoted(L"/log", name)), 2u) << Narrow(name);
         EXPECT_EQ(Run(L"/silent /accept-agreement /bogus " + Quoted(L"/log", name)), 2u) << Narrow(name);
@@ -681,6 +684,7 @@ TEST_F(SilentRun, ARunningTerminalNoEntryListsIsInstalledIntoInventoriedAndRemov
               0u)
         << Log();
     EXPECT_TRUE(LogHas(L"status written: " + status)) << Log();
+    EXPECT_EQ(Run(L"/silent " + Quoted(L"/status", machine_.Tree().Path(L"missing\\status.json"))), 1u);
     EXPECT_EQ(ReadBytes(shortcut_), "a shortcut of the trader's own");
     EXPECT_EQ(ReadBytes(Expert(named)), "<missing>");
     const std::string bytes = ReadBytes(status);

@@ -161,10 +161,13 @@ void ScanRoot() {
     std::printf("%14.1f %14.1f %8.2f %4zu/%zu\n", scan * 1e3, bare * 1e3, scan / bare, found, bareFound);
 }
 
-// The unavoidable part of an installation: the same listing, and per target a temporary file
-// created, written, flushed and renamed over the expert.
-void BareInstall(const std::wstring& root, const std::vector<std::wstring>& targets, const std::string& expert) {
+// The unavoidable part of an installation: the same listing (the scan root's tree, and the
+// data root with its markers), and per target a temporary file created, written, flushed and
+// renamed over the expert.
+void BareInstall(const std::wstring& root, const std::wstring& dataRoot, const std::vector<std::wstring>& targets,
+                 const std::string& expert) {
     BareWalk(root, 0);
+    BareScan(dataRoot);
     for (const std::wstring& target : targets) {
         const std::wstring file = target + L"\\MQL4\\Experts\\Mervane 4.ex4", temporary = file + L".tmp";
         HANDLE handle = CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, 0, nullptr);
@@ -178,20 +181,17 @@ void BareInstall(const std::wstring& root, const std::vector<std::wstring>& targ
 
 void ManyTerminals() {
     std::printf("\nSilent installation found by /scan=, each terminal with its data folder (medians of 7, taken in turns)\n");
-    std::printf("%10s %12s %14s %12s %8s %18s\n", "terminals", "program ms", "less start ms", "bare ms", "ratio",
-                "less start/target");
+    std::printf("%10s %12s %10s %8s %22s %22s %8s\n", "terminals", "program ms", "bare ms", "ratio",
+                "program ms per target", "bare ms per target", "ratio");
+    std::printf("%10s %12s %10s %8s %22s %22s\n", "", "", "", "", "beyond the first's", "beyond the first's");
     const std::string expert = ResourceBytes(L"EXPERT");
     const std::wstring program = BuiltProgram(L"Mervane4Setup.exe");
-    auto timed = [](Figures& figures, auto work) {
-        const double start = Now();
-        work();
-        figures.values.push_back(Now() - start);
-    };
     auto run = [&](const std::wstring& arguments) {
         TestProcess setup(program, arguments);
         setup.WaitForExit(120000);
     };
-    for (int count : {10, 25, 50}) {
+    double firstProgram = 0, firstBare = 0;
+    for (int count : {1, 10, 25, 50}) {
         Machine machine;
         std::vector<std::wstring> targets;
         for (int i = 0; i < count; ++i) {
@@ -200,18 +200,29 @@ void ManyTerminals() {
             targets.push_back(machine.AddDataFolder(folder));
         }
         const std::wstring root = machine.Tree().Path(L"Root");
-        // The machine is shared: the three are taken in turns, so that a busy moment costs each.
-        Figures installing, starting, bare;
+        const std::wstring dataRoot = targets[1].substr(0, targets[1].find_last_of(L'\\'));
+        // The machine is shared: the two are taken in turns, so that a busy moment costs both.
+        Figures installing, bare;
         for (int i = 0; i < 7; ++i) {
-            timed(installing, [&] { run(L"/silent /accept-agreement /skip-registry \"/scan=" + root + L"\""); });
-            // What a silent run costs before it installs anything: its start and its end.
-            timed(starting, [&] { run(L"/silent /accept-agreement /skip-registry"); });
-            timed(bare, [&] { BareInstall(root, targets, expert); });
+            double start = Now();
+            run(L"/silent /accept-agreement /skip-registry \"/scan=" + root + L"\"");
+            installing.values.push_back(Now() - start);
+            start = Now();
+            BareInstall(root, dataRoot, targets, expert);
+            bare.values.push_back(Now() - start);
         }
         if (!HasExpert(targets.front()) || !HasExpert(targets.back())) std::printf("(not installed)\n");
-        const double net = installing.Median() - starting.Median();
-        std::printf("%10d %12.1f %14.1f %12.1f %8.2f %15.2f ms\n", count, installing.Median() * 1e3, net * 1e3,
-                    bare.Median() * 1e3, net / bare.Median(), net * 1e3 / targets.size());
+        const double whole = installing.Median(), floor = bare.Median();
+        std::printf("%10d %12.1f %10.1f %8.2f", count, whole * 1e3, floor * 1e3, whole / floor);
+        if (count == 1) {
+            firstProgram = whole;
+            firstBare = floor;
+            std::printf("\n");
+            continue;
+        }
+        const double added = 2.0 * (count - 1);
+        const double programPer = (whole - firstProgram) / added, barePer = (floor - firstBare) / added;
+        std::printf(" %22.2f %22.2f %8.2f\n", programPer * 1e3, barePer * 1e3, programPer / barePer);
     }
 }
 
