@@ -15,18 +15,6 @@ bool IsProgramName(std::wstring_view name) {
                                 static_cast<int>(program.size()), TRUE) == CSTR_EQUAL;
 }
 
-std::wstring ProgramOfProcess(DWORD processId) {
-    // Limited rights suffice for the path, and a process of another user or a protected one
-    // grants them where it would refuse more.
-    UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-    if (!process) return {};
-    std::wstring path(32768, L'\0');
-    DWORD size = static_cast<DWORD>(path.size());
-    if (!QueryFullProcessImageNameW(process.get(), 0, path.data(), &size)) return {};
-    path.resize(size);
-    return path;
-}
-
 // Whether a later entry names a folder already listed, ignoring letter case and, unless
 // `exactSpelling`, trailing separators.
 bool Listed(const std::vector<FoundInstallation>& found, const std::wstring& folder, bool exactSpelling) {
@@ -78,6 +66,18 @@ struct Walk {
 
 }  // namespace
 
+std::wstring ProgramOfProcess(DWORD processId) {
+    // Limited rights suffice for the path, and a process of another user or a protected one
+    // grants them where it would refuse more.
+    UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process) return {};
+    std::wstring path(32768, L'\0');
+    DWORD size = static_cast<DWORD>(path.size());
+    if (!QueryFullProcessImageNameW(process.get(), 0, path.data(), &size)) return {};
+    path.resize(size);
+    return path;
+}
+
 std::vector<RunningTerminal> FindRunningTerminals() {
     std::vector<RunningTerminal> found;
     DWORD ownSession = 0;
@@ -105,6 +105,7 @@ ScanResult ScanForInstallations(const std::wstring& root, const ScanBounds& boun
     result.root = WithoutTrailingSeparator(FolderAsOnDisk(root));
     UniqueHandle folder = OpenFolderForListing(result.root);
     result.rootOpened = static_cast<bool>(folder);
+    if (!folder) result.error = GetLastError();
     if (!folder || bounds.depth == 0) return result;
     result.visited = 1;
     // A drive's root keeps its separator; its children are named without a second one.

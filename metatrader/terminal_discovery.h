@@ -24,6 +24,9 @@ struct RunningTerminal {
     std::wstring folder;   // its folder as on disk, when that has a terminal's layout; else empty
 };
 
+// The full path of a process's program, or empty where limited query rights are refused.
+std::wstring ProgramOfProcess(DWORD processId);
+
 // The running terminals of the calling process's own session, in the system's order. A
 // process whose program cannot be read with limited query rights is passed over; in
 // session 0 (services, SYSTEM) no terminal runs for anybody to see.
@@ -41,6 +44,7 @@ struct ScanResult {
     unsigned visited = 0;
     bool capped = false;     // stopped at ScanBounds::folders
     bool rootOpened = false;
+    DWORD error = 0;         // why the root could not be opened
 };
 
 // The folders below `root` with a terminal's layout, not looked into further. Links below

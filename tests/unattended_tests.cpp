@@ -479,6 +479,10 @@ TEST_F(SilentRun, WithNoUserToActAsAFolderThatLeadsElsewhereIsNotWrittenAndTheLo
     EXPECT_TRUE(LogHas(L"agreement not written: " + logs + L"\\agreement.txt: the folder leads to " + elsewhere +
                        L", not the folder named"))
         << Log();
+    EXPECT_EQ(Run(L"/silent " + Quoted(L"/status", logs + L"\\status.json") + L" " + Quoted(L"/log", log_)), 1u);
+    EXPECT_TRUE(LogHas(L"status not written: " + logs + L"\\status.json: the folder leads to " + elsewhere +
+                       L", not the folder named"))
+        << Log();
     EXPECT_TRUE(FolderEntries(elsewhere).empty());
 }
 

@@ -51,12 +51,7 @@ std::wstring ErrorText(DWORD error) {
 std::wstring ProgramOf(HWND window) {
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
-    UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-    std::wstring path(32768, L'\0');
-    DWORD size = static_cast<DWORD>(path.size());
-    if (!process || !QueryFullProcessImageNameW(process.get(), 0, path.data(), &size)) return {};
-    path.resize(size);
-    return path;
+    return ProgramOfProcess(processId);
 }
 
 std::wstring RefreshMeaning(int result) {
@@ -228,8 +223,6 @@ void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets) 
     }
 }
 
-const wchar_t kNotAnInstallation[] = L": not a MetaTrader 4 installation folder (terminal.exe, MQL4\\Experts, MQL4\\Files)";
-
 const wchar_t* FoundByText(FoundBy how) {
     switch (how) {
         case FoundBy::Registry: return L"registered";
@@ -240,14 +233,18 @@ const wchar_t* FoundByText(FoundBy how) {
     return L"";
 }
 
-// The folders found, and what each scan saw; false when a scan root could not be looked into,
-// which a script must hear of as a target not reached.
-bool LogFound(const Targets& targets, RunLog& log) {
-    bool everyRootScanned = true;
+// The folders found, what each scan saw, and each named folder that is none, as an expert
+// `notDone` ("not written") there; false when a named folder is none or a scan root could not
+// be looked into, which a script must hear of as a target not reached.
+bool LogFound(const Targets& targets, RunLog& log, const wchar_t* notDone) {
+    bool everyTargetReached = targets.found.notInstallations.empty();
+    for (const std::wstring& given : targets.found.notInstallations)
+        log.Add(L"expert " + std::wstring(notDone) + L": " + given +
+                L": not a MetaTrader 4 installation folder (terminal.exe, MQL4\\Experts, MQL4\\Files)");
     for (const ScanResult& scan : targets.found.scans) {
         if (!scan.rootOpened) {
-            log.Add(L"scan not made: " + scan.root + L": " + ErrorText(ERROR_PATH_NOT_FOUND));
-            everyRootScanned = false;
+            log.Add(L"scan not made: " + scan.root + L": " + ErrorText(scan.error));
+            everyTargetReached = false;
             continue;
         }
         log.Add(L"scanned: " + scan.root + L": " + DecimalText(scan.visited) + L" folders looked at, " +
@@ -258,15 +255,11 @@ bool LogFound(const Targets& targets, RunLog& log) {
     }
     for (const FoundInstallation& found : targets.found.installations)
         log.Add(L"installation folder, " + std::wstring(FoundByText(found.foundBy)) + L": " + found.folder);
-    return everyRootScanned;
+    return everyTargetReached;
 }
 
 int Install(const Targets& targets, Language language, RunLog& log) {
-    bool everyTargetWritten = LogFound(targets, log);
-    for (const std::wstring& given : targets.found.notInstallations) {
-        log.Add(L"expert not written: " + given + kNotAnInstallation);
-        everyTargetWritten = false;
-    }
+    bool everyTargetWritten = LogFound(targets, log, L"not written");
     if (targets.selected.empty()) {
         // Nothing installed is no success, whatever else the run did.
         log.Add(L"nothing installed: no MetaTrader 4 installation folder to install into");
@@ -302,11 +295,7 @@ std::wstring LineOf(const RemovalOutcome& outcome) {
 }
 
 int Remove(const Targets& targets, RunLog& log) {
-    bool everyCopyRemoved = LogFound(targets, log);
-    for (const std::wstring& given : targets.found.notInstallations) {
-        log.Add(L"expert not removed: " + given + kNotAnInstallation);
-        everyCopyRemoved = false;
-    }
+    const bool everyCopyRemoved = LogFound(targets, log, L"not removed");
     if (targets.selected.empty()) {
         log.Add(L"nothing removed: no MetaTrader 4 installation folder to remove from");
         return kExitNotAllWritten;
@@ -317,7 +306,7 @@ int Remove(const Targets& targets, RunLog& log) {
 }
 
 int WriteStatus(const std::wstring& path, const Targets& targets, RunLog& log) {
-    LogFound(targets, log);
+    LogFound(targets, log, L"not looked at");
     const std::string json = InventoryJson(nullptr, targets.found);
     std::wstring ledTo;
     if (WriteFileReplacing(path, {reinterpret_cast<const BYTE*>(json.data()), json.size()}, &ledTo)) {
