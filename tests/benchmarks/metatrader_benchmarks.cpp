@@ -158,7 +158,8 @@ void ScanRoot() {
     size_t bareFound = 0;
     const double bare = MedianSeconds(7, [&] { bareFound = BareWalk(root, 0); });
     std::printf("%14s %14s %8s %8s\n", "scan ms", "bare ms", "ratio", "found");
-    std::printf("%14.1f %14.1f %8.2f %4zu/%zu\n", scan * 1e3, bare * 1e3, scan / bare, found, bareFound);
+    std::printf("%14.1f %14.1f %8.2f %4u/%u\n", scan * 1e3, bare * 1e3, scan / bare, static_cast<unsigned>(found),
+                static_cast<unsigned>(bareFound));
 }
 
 // The unavoidable part of an installation: the same listing (the scan root's tree, and the
