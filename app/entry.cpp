@@ -8,7 +8,7 @@
 
 #include <cstddef>
 
-#include "app/startup.h"
+#include "win32/command_line.h"
 
 // The linker's list of static constructors: -1, the constructors in reverse order, 0.
 extern "C" void (*__CTOR_LIST__[])();

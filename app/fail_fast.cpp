@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <new>
 
-#include "unattended/unattended_run.h"
+#include "win32/exit_codes.h"
 
 namespace {
 

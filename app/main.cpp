@@ -1,11 +1,13 @@
 #include <windows.h>
 
 #include "app/startup.h"
-#include "app/startup_trace.h"
+#include "texts/language.h"
 #include "unattended/switches.h"
 #include "unattended/unattended_run.h"
 #include "unattended/usage.h"
-#include "win32/system_libraries.h"
+#include "win32/command_line.h"
+#include "win32/startup_trace.h"
+#include "win32/system_functions.h"
 #include "wizard/form_main.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -30,13 +32,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // One wizard or silent run per logon session.
     if (!ClaimSingleInstance()) ExitProcess(silent ? kExitAlreadyRunning : 0);
 
-    CurrentLanguage = ChooseLanguage(LanguageFromLocale(), GetCommandLineW());
+    const Language language = ChooseLanguage(LanguageFromLocale(), GetCommandLineW());
     STARTUP_MARK("single instance claimed, language chosen");
-    if (silent) ExitProcess(static_cast<UINT>(RunUnattended(arguments, CurrentLanguage)));
+    if (silent) ExitProcess(static_cast<UINT>(RunUnattended(arguments, language)));
 
     // Start-up owns the window's object; it lives until the process ends, which the window's
     // destruction handler does.
-    TFormMain form;
+    TFormMain form(language);
     if (!form.Create(instance)) ExitProcess(0);
     form.Run();
     DestroyWindow(form.Handle());

@@ -148,8 +148,7 @@ void TFlatButton::OnEnabledChanged(bool enabled) {
 
 bool TFlatButton::OnOfferChar(wchar_t character) {
     // Visibility is not consulted: a hidden button's accelerator still clicks it.
-    wchar_t caption[256] = L"";
-    GetWindowTextW(handle_, caption, 256);
+    const std::wstring caption = WindowCaption(handle_);
     if (!IsWindowEnabled(handle_) || !IsAccelerator(character, caption)) return false;
     Click();
     return true;
@@ -186,8 +185,8 @@ void TFlatButton::Paint(HDC target) {
     HDC dc = canvas.dc();
     const SelectedObject font(dc, FontOrDefault());
 
-    wchar_t caption[256] = L"";
-    const int length = GetWindowTextW(handle_, caption, 256);
+    const std::wstring caption = WindowCaption(handle_);
+    const int length = static_cast<int>(caption.size());
     const int pressOffset = state_ == ButtonState::bsDown ? Scale(1, dpi_) : 0;
     const int factor = BitmapFactor(dpi_);
     const SIZE bitmap = BitmapSize(glyph_);
@@ -195,7 +194,7 @@ void TFlatButton::Paint(HDC target) {
     SIZE text{0, 0};
     if (length > 0) {
         RECT measure{0, 0, 0, 0};
-        DrawTextW(dc, caption, length, &measure, DT_SINGLELINE | DT_CALCRECT);
+        DrawTextW(dc, caption.c_str(), length, &measure, DT_SINGLELINE | DT_CALCRECT);
         text = SIZE{measure.right, measure.bottom};
     }
     const GlyphAndTextLayout layout =
@@ -228,12 +227,12 @@ void TFlatButton::Paint(HDC target) {
             const int shift = Scale(1, dpi_);
             RECT raised = {bounds.left + shift, bounds.top + shift, bounds.right + shift, bounds.bottom + shift};
             SetTextColor(dc, GetSysColor(COLOR_3DHILIGHT));
-            DrawTextW(dc, caption, length, &raised, format);
+            DrawTextW(dc, caption.c_str(), length, &raised, format);
             SetTextColor(dc, GetSysColor(COLOR_3DSHADOW));
         } else {
             SetTextColor(dc, ResolveColor(fontColor_));
         }
-        DrawTextW(dc, caption, length, &bounds, format);
+        DrawTextW(dc, caption.c_str(), length, &bounds, format);
     }
     canvas.CopyTo(target, 0, 0);
 }

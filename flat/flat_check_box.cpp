@@ -104,8 +104,7 @@ void TFlatCheckBox::OnMouseUp(int x, int y) {
 }
 
 LRESULT TFlatCheckBox::OnOfferChar(wchar_t character) {
-    wchar_t caption[256] = L"";
-    GetWindowTextW(handle_, caption, 256);
+    const std::wstring caption = WindowCaption(handle_);
     if (IsAccelerator(character, caption) && IsWindowVisible(handle_) && IsWindowEnabled(handle_)) {
         SetFocus(handle_);
         SetChecked(!checked_);
@@ -131,9 +130,8 @@ void TFlatCheckBox::SetAutoSize(bool autoSize) {
 }
 
 void TFlatCheckBox::FitToCaption() {
-    wchar_t caption[256] = L"";
-    const int length = GetWindowTextW(handle_, caption, 256);
-    const SIZE text = TextSize(handle_, FontOrDefault(), {caption, static_cast<size_t>(length)});
+    const std::wstring caption = WindowCaption(handle_);
+    const SIZE text = TextSize(handle_, FontOrDefault(), caption);
     SetWindowPos(handle_, nullptr, 0, 0, text.cx + Scale(24, dpi_), text.cy + Scale(2, dpi_),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -176,15 +174,15 @@ void TFlatCheckBox::PaintCheckSquare(HDC dc) {
 }
 
 void TFlatCheckBox::PaintCheckCaption(HDC dc) {
-    wchar_t caption[256] = L"";
-    const int length = GetWindowTextW(handle_, caption, 256);
+    const std::wstring caption = WindowCaption(handle_);
+    const int length = static_cast<int>(caption.size());
     RECT client;
     GetClientRect(handle_, &client);
     RECT bounds{Scale(16, dpi_), Scale(1, dpi_), client.right - Scale(1, dpi_), client.bottom - Scale(1, dpi_)};
     const SelectedObject font(dc, FontOrDefault());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ResolveColor(fontColor_));
-    DrawTextW(dc, caption, length, &bounds, DT_LEFT | DT_TOP | DT_WORDBREAK);
+    DrawTextW(dc, caption.c_str(), length, &bounds, DT_LEFT | DT_TOP | DT_WORDBREAK);
 }
 
 void TFlatCheckBox::Paint(HDC target) {

@@ -6,6 +6,7 @@
 #include "flat/drawing.h"
 #include "flat/flat_button.h"
 #include "flat/flat_check_box.h"
+#include "win32/window.h"
 
 namespace {
 
@@ -18,8 +19,7 @@ bool IsFlatControl(HWND window) { return TFlatButton::FromHandle(window) || TFla
 
 // A control that shows and is enabled, and whose caption marks `character`.
 bool OwnsCharacter(HWND window, wchar_t character) {
-    wchar_t caption[256] = L"";
-    GetWindowTextW(window, caption, 256);
+    const std::wstring caption = WindowCaption(window);
     return IsWindowVisible(window) && IsWindowEnabled(window) && IsAccelerator(character, caption);
 }
 

@@ -5,7 +5,7 @@
 #include "metatrader/terminal_conventions.h"
 #include "win32/files.h"
 #include "win32/handles.h"
-#include "win32/system_libraries.h"
+#include "win32/system_functions.h"
 
 namespace {
 

@@ -7,15 +7,11 @@
 #include <utility>
 
 #include "metatrader/terminal_conventions.h"
+#include "win32/ascii_case.h"
 #include "win32/decimal_text.h"
 #include "win32/handles.h"
 
 namespace {
-
-void UpperAsciiLetters(std::wstring& text) {
-    for (wchar_t& c : text)
-        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-}
 
 struct TerminalSearch {
     std::wstring wanted;
@@ -27,9 +23,8 @@ BOOL CALLBACK CollectTerminal(HWND window, LPARAM context) {
     if (IsWindowVisible(window)) {
         wchar_t name[255];
         const int length = GetClassNameW(window, name, 255);
-        std::wstring className(name, length > 0 ? length : 0);
-        UpperAsciiLetters(className);
-        if (className == search->wanted) search->list.push_back(TerminalWindowEntry(window));
+        if (AsciiLower(std::wstring(name, length > 0 ? length : 0)) == search->wanted)
+            search->list.push_back(TerminalWindowEntry(window));
     }
     return TRUE;
 }
@@ -42,8 +37,7 @@ std::wstring TerminalWindowEntry(HWND window) {
 
 void FindTerminalWindows(std::vector<std::wstring>& list) {
     list.clear();
-    TerminalSearch search{terminal::kMainWindowClass, list};
-    UpperAsciiLetters(search.wanted);
+    TerminalSearch search{AsciiLower(terminal::kMainWindowClass), list};
     // Top-level windows in z-order, front to back. A GetWindow walk can loop forever while
     // windows come and go; the enumeration cannot.
     EnumWindows(CollectTerminal, reinterpret_cast<LPARAM>(&search));

@@ -26,6 +26,12 @@
 #define RESOURCE_QUOTED(word) RESOURCE_QUOTED_(word)
 /* A resource's name as the code passes it: RESOURCE_STRING(RESOURCE_EXPERT) is L"EXPERT". */
 #define RESOURCE_STRING(name) RESOURCE_WIDE(RESOURCE_QUOTED(name))
+#ifdef __cplusplus
+/* The agreements in the text table's order of languages: English, German, Russian. */
+inline constexpr const wchar_t* kAgreementResources[] = {RESOURCE_STRING(RESOURCE_EULA_EN),
+                                                         RESOURCE_STRING(RESOURCE_EULA_DE),
+                                                         RESOURCE_STRING(RESOURCE_EULA_RU)};
+#endif
 #endif
 
 #endif

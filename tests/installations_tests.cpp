@@ -3,7 +3,7 @@
 #include "file_helpers.h"
 #include "metatrader/installations.h"
 #include "metatrader/terminal_conventions.h"
-#include "win32/system_libraries.h"
+#include "win32/system_functions.h"
 
 namespace {
 

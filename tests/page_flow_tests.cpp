@@ -1,8 +1,19 @@
 #include <gtest/gtest.h>
 
-#include <string>
+#include <windows.h>
+#include <shlobj.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "file_helpers.h"
+#include "machine.h"
+#include "win32/shell_folders.h"
+#include "wizard/my_thread.h"
 #include "wizard/page_flow.h"
+#include "wizard/session.h"
+#include "wizard/wizard_ids.h"
 
 namespace {
 
@@ -72,6 +83,88 @@ TEST(PageFlow, ButtonRulesOnEntering) {
         EXPECT_EQ(Describe(rules.next), c.next) << kPageNames[static_cast<int>(c.page)];
         EXPECT_EQ(Describe(rules.back), c.back) << kPageNames[static_cast<int>(c.page)];
     }
+}
+
+// ---- the session, driven without a window
+
+// Notes what the session asks of its window. The job's reports come to this thread as
+// they come to the window's queue, and are handed on as the window hands them.
+class NotedWindow final : public SessionView, public JobSink {
+public:
+    std::vector<WizardPage> pages;
+    std::vector<std::string> events;
+    FolderList listed, ticked;
+    TextId finishedText = 0;
+    PostedJobSink reports{nullptr, GetCurrentThreadId()};
+    WizardSession session{*this, reports};
+
+    void EnterPage(WizardPage page, TextId text) override {
+        pages.push_back(page);
+        finishedText = text;
+    }
+    void ApplyButtonRules(const ButtonRules&) override {}
+    void ShowFolders(const FolderList& installations, const FolderList&) override { listed = installations; }
+    FolderList TickedFolders() override { return ticked; }
+    bool AcceptTicked() override { return true; }
+    void SettlePage() override {}
+    bool StartJobTimer() override { return false; }  // the session then awaits the job itself
+    void StopJobTimer() override {}
+    void SetProgressRange(int maximum) override { events.push_back("range " + std::to_string(maximum)); }
+    void ShowInstallStep(const std::wstring&, int position) override {
+        events.push_back("step " + std::to_string(position));
+    }
+    void HoldEndSession(bool held) override { events.push_back(held ? "hold" : "let go"); }
+    void Terminate() override { events.push_back("terminate"); }
+    void Finish() override { events.push_back("finish"); }
+
+    void JobProgressRange(int maximum) override { SetProgressRange(maximum); }
+    void JobStep(const std::wstring& path, int position) override { session.InstallStep(path, position); }
+    void JobHoldEndSession(bool held) override { HoldEndSession(held); }
+    void JobEnded(bool everyCopyWritten) override {
+        session.InstallEnded(everyCopyWritten);
+        ended_ = true;
+    }
+
+    // The job's reports, until it has ended.
+    void TakeReports() {
+        MSG message;
+        while (!ended_ && GetMessageW(&message, nullptr, 0, 0) > 0)
+            TakeJobMessage(message.message, message.wParam, message.lParam, *this);
+    }
+
+private:
+    bool ended_ = false;
+};
+
+TEST(Session, ACloseWhileInstallingEndsTheRunOnceTheJobHasEndedOnItsPage) {
+    Machine machine;
+    const std::wstring terminal = machine.AddTerminal(L"Terminal A");
+    const std::wstring shortcut = SpecialFolderPath(nullptr, CSIDL_DESKTOP) + L"\\Mervane 4 User Guide.url";
+    NotedWindow window;
+    window.ticked = {terminal};
+    WizardSession& session = window.session;
+    session.Start();
+    session.ButtonNavigationClick(kTagNext);
+    EXPECT_NE(std::find(window.listed.begin(), window.listed.end(), terminal), window.listed.end());
+    session.ButtonNavigationClick(kTagNext);  // the data-folder job, awaited without a timer
+    EXPECT_EQ(session.SelectedInstallations(), FolderList{terminal});
+    ASSERT_EQ(session.Page(), WizardPage::Agreement);
+    session.ButtonNavigationClick(kTagNext);
+    ASSERT_TRUE(session.JobRunning());
+    // While it writes, Close is noted and Next and Back are dropped: nothing ends yet.
+    for (int tag : {kTagClose, kTagNext, kTagBack, kTagClose}) session.ButtonNavigationClick(tag);
+    EXPECT_EQ(session.Page(), WizardPage::Installing);
+    window.TakeReports();
+
+    using enum WizardPage;
+    EXPECT_EQ(window.pages, (std::vector<WizardPage>{Welcome, Folders, Wait, Agreement, Installing, Finished}));
+    // One copy and the shortcut, a logoff held over each write and not over the refresh.
+    EXPECT_EQ(window.events, (std::vector<std::string>{"range 2", "hold", "step 1", "let go", "hold", "step 2",
+                                                       "let go", "terminate"}));
+    // This program carries no expert to copy: the Finished page says that not all was written.
+    EXPECT_EQ(window.finishedText, 72u);
+    EXPECT_FALSE(session.JobRunning());
+    DeleteFileW(shortcut.c_str());
 }
 
 }  // namespace

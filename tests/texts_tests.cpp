@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include "texts/language.h"
 #include "texts/texts.h"
 
 namespace {
@@ -72,6 +75,67 @@ TEST(LookupText, UnknownIdOrLanguageLeavesTheCallersStringAlone) {
         EXPECT_EQ(text, L"unchanged");
         EXPECT_EQ(Text(1, language), L"");
     }
+}
+
+// ---- the language of the run
+
+Language Choose(LCID locale, const wchar_t* commandLine) {
+    return ChooseLanguage(LanguageOfLocaleId(locale), commandLine);
+}
+
+constexpr LCID kFrench = 0x040C;
+
+TEST(ChooseLanguage, KnownSwitchesAreLowerCasedInAsciiAndOverrideTheLocale) {
+    EXPECT_EQ(Choose(kFrench, L"setup.exe /DE"), kGerman);
+    EXPECT_EQ(Choose(kFrench, L"setup.exe /Ge"), kGerman);
+    EXPECT_EQ(Choose(kFrench, L"setup.exe /Ru"), kRussian);
+    EXPECT_EQ(Choose(kFrench, L"setup.exe /RUS"), kRussian);
+    EXPECT_EQ(Choose(0x0419, L"setup.exe /ENG"), kEnglish);
+    EXPECT_EQ(Choose(0x0407, L"setup.exe /en"), kEnglish);
+    EXPECT_EQ(Choose(kFrench, L"setup.exe /ru"), kRussian);
+    // Only A to Z are lower-cased: a Kelvin sign or a dotted capital I is no letter here.
+    EXPECT_EQ(Choose(kFrench, L"setup.exe /D\u0130"), kEnglish);
+}
+
+TEST(ChooseLanguage, AnythingButAKnownFirstArgumentLeavesTheLocaleToDecide) {
+    for (const wchar_t* commandLine :
+         {L"setup.exe", L"setup.exe /english", L"setup.exe -de", L"setup.exe de", L"setup.exe x /de",
+          L"setup.exe /d", L"setup.exe \"\" /ru", L"setup.exe /de-"}) {
+        EXPECT_EQ(Choose(kFrench, commandLine), kEnglish) << commandLine;
+        EXPECT_EQ(Choose(0x0807, commandLine), kGerman) << commandLine;
+        EXPECT_EQ(Choose(0x0423, commandLine), kRussian) << commandLine;
+    }
+}
+
+TEST(ChooseLanguage, QuotesAndControlCharactersFollowThePlatformsRules) {
+    EXPECT_EQ(Choose(kFrench, L"\"C:\\Program Files\\setup.exe\" /de"), kGerman);
+    EXPECT_EQ(Choose(kFrench, L"setup.exe \"/de\""), kGerman);
+    EXPECT_EQ(Choose(kFrench, L"setup.exe /\"d\"e"), kGerman);
+    EXPECT_EQ(Choose(kFrench, L"setup.exe\t/ru\t/de"), kRussian);
+    EXPECT_EQ(Choose(kFrench, L"setup.exe   \x1f/de"), kGerman);
+    // A line that starts with a blank has an empty program name: its first word is an argument.
+    EXPECT_EQ(Choose(kFrench, L" /de"), kGerman);
+    EXPECT_EQ(Choose(kFrench, L"  setup.exe /de"), kEnglish);
+    EXPECT_EQ(Choose(kFrench, L"setup.exe \"/de x\""), kEnglish);
+    EXPECT_EQ(Choose(kFrench, L""), kEnglish);
+    EXPECT_EQ(Choose(kFrench, nullptr), kEnglish);
+}
+
+TEST(ChooseLanguage, LocalesMapAsWholeIdentifiers) {
+    for (LCID german : {0x0407u, 0x0C07u, 0x1407u, 0x1007u, 0x0807u})
+        EXPECT_EQ(Choose(german, L"setup.exe"), kGerman) << std::hex << german;
+    for (LCID russian : {0x0419u, 0x0422u, 0x0423u})
+        EXPECT_EQ(Choose(russian, L"setup.exe"), kRussian) << std::hex << russian;
+    // Phone-book sort order, other German-speaking regions and the rest: English.
+    for (LCID other : {0x10407u, 0x0409u, 0x0809u, 0x040Cu, 0x0007u, 0x0819u, 0x0000u})
+        EXPECT_EQ(Choose(other, L"setup.exe"), kEnglish) << std::hex << other;
+    EXPECT_EQ(LanguageOfLocaleId(0x10407), kNoLanguage);
+}
+
+TEST(ChooseLanguage, TheMachineLocaleGivesAValidLanguage) {
+    const Language fromLocale = LanguageFromLocale();
+    EXPECT_TRUE(fromLocale <= kRussian || fromLocale == kNoLanguage);
+    EXPECT_EQ(fromLocale, LanguageOfLocaleId(GetUserDefaultLCID()));
 }
 
 }  // namespace

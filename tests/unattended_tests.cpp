@@ -6,22 +6,23 @@
 #include <cstring>
 #include <string>
 
-#include "app/startup.h"
 #include "machine.h"
 #include "metatrader/navigator.h"
 #include "metatrader/terminal_discovery.h"
 #include "process_helpers.h"
+#include "resources/resource_names.h"
 #include "standin_driver.h"
+#include "texts/agreement.h"
 #include "unattended/inventory.h"
 #include "unattended/run_log.h"
 #include "unattended/switches.h"
 #include "unattended/unattended_run.h"
 #include "unattended/usage.h"
+#include "win32/ascii_case.h"
 #include "win32/files.h"
 #include "win32/sha256.h"
 #include "win32/shell_folders.h"
-#include "win32/system_libraries.h"
-#include "wizard/agreement.h"
+#include "win32/system_functions.h"
 #include "wizard/wizard_ids.h"
 #include "wizard_driver.h"
 
@@ -356,7 +357,7 @@ TEST_F(SilentRun, WithoutConsentNothingIsWrittenAndTheAgreementCanBeReadFirst) {
     // The agreement in the language of the first argument, to be read before consenting.
     const std::wstring agreement = machine_.Tree().Path(L"agreement.txt");
     EXPECT_EQ(Run(L"/de /silent " + Quoted(L"/AGREEMENT", agreement)), 0u);
-    const std::optional<std::wstring> german = AgreementTextIn(BuiltProgramResources(), kGerman);
+    const std::optional<std::wstring> german = AgreementTextIn(BuiltProgramResources(), kAgreementResources, kGerman);
     ASSERT_TRUE(german.has_value());
     EXPECT_EQ(ReadBytes(agreement), Utf8(*german, true));
     EXPECT_EQ(ReadBytes(Expert(a)), "<missing>");

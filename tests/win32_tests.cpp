@@ -8,13 +8,14 @@
 
 #include "file_helpers.h"
 #include "process_helpers.h"
+#include "win32/ascii_case.h"
 #include "win32/embedded_resource.h"
 #include "win32/end_session_hold.h"
 #include "win32/files.h"
 #include "win32/impersonation.h"
 #include "win32/shell_folders.h"
 #include "win32/signed_in_user.h"
-#include "win32/system_libraries.h"
+#include "win32/system_functions.h"
 #include "win32/text_decoding.h"
 
 namespace {
@@ -221,10 +222,8 @@ TEST(WriteFileReplacing, ByItselfWritesOnlyIntoTheFolderNamedAndAsTheUserWhereTh
     wchar_t shortName[MAX_PATH];
     const DWORD length = GetShortPathNameW(elsewhere.c_str(), shortName, MAX_PATH);
     ASSERT_TRUE(length && length < MAX_PATH);
-    std::wstring spelt = shortName;
+    std::wstring spelt = AsciiLower(shortName);
     std::replace(spelt.begin(), spelt.end(), L'\\', L'/');
-    for (wchar_t& c : spelt)
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
     EXPECT_TRUE(WriteFileReplacing(spelt + L"/short.ex4", Bytes("short")));
     EXPECT_EQ(ReadBytes(elsewhere + L"\\short.ex4"), "short");
     EXPECT_TRUE(WriteFileReplacing(L"\\\\?\\" + elsewhere + L"\\long.ex4", Bytes("long")));  // as a registry may give it

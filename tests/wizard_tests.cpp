@@ -9,11 +9,11 @@
 #include <iterator>
 #include <set>
 
-#include "app/startup.h"
 #include "file_helpers.h"
 #include "flat/colors.h"
 #include "machine.h"
 #include "standin_driver.h"
+#include "texts/agreement.h"
 #include "texts/texts.h"
 #include "win32/dpi.h"
 #include "win32/embedded_resource.h"
@@ -21,7 +21,6 @@
 #include "win32/folder_browser.h"
 #include "win32/folder_list.h"
 #include "win32/shell_folders.h"
-#include "wizard/agreement.h"
 #include "wizard_driver.h"
 
 namespace {
@@ -492,6 +491,47 @@ TEST_F(EndToEnd, CloseOnInstallingFinishesTheInstallationWithoutOpeningTheGuide)
     EXPECT_EQ(ReadBytes(desktop_ + L"\\Mervane 4 User Guide.url"), LinkBytes());
     Sleep(500);
     EXPECT_EQ(OpenedAddresses(), "<missing>");
+    DeleteFileW((desktop_ + L"\\Mervane 4 User Guide.url").c_str());
+}
+
+TEST_F(EndToEnd, TheWindowPaintsWhileASlowTerminalIsWalked) {
+    // Every message the terminal gets from the wizard is answered late: its walk takes
+    // seconds, all of them after the last expert copy and before the shortcut.
+    StandInTerminal terminal(L"--slow=150 \"--experts=" + dataA_ + L"\\MQL4\\Experts\"");
+    WizardDriver wizard;
+    ASSERT_TRUE(wizard.Started());
+    ToAgreement(wizard);
+    wizard.Click(wizard.Button(kButtonNext));
+    ASSERT_TRUE(wizard.WaitFor(Page::Installing, 5000));
+
+    // The status line, made invalid from here, is painted again within a moment, again and
+    // again, while the text stands on the last data folder's copy.
+    HWND status = wizard.Control(kLabelText6_2);
+    const std::wstring lastCopy = dataB_ + L"\\MQL4\\Experts\\Mervane 4.ex4";
+    std::vector<std::wstring> shown;
+    ULONGLONG walkStart = 0, walkEnd = 0, slowestPaintMs = 0;
+    int paintsDuringWalk = 0;
+    const ULONGLONG deadline = GetTickCount64() + 60000;
+    while (!wizard.Showing(Page::Finished) && GetTickCount64() < deadline) {
+        const std::wstring text = Text(status);
+        if (shown.empty() || shown.back() != text) shown.push_back(text);
+        const ULONGLONG now = GetTickCount64();
+        if (text == lastCopy && !walkStart) walkStart = now;
+        if (text != lastCopy && walkStart && !walkEnd) walkEnd = now;
+        InvalidateRect(status, nullptr, FALSE);
+        ASSERT_TRUE(WizardDriver::WaitUntil([&] { return !GetUpdateRect(status, nullptr, FALSE); }, 10000))
+            << "the status line was not painted";
+        slowestPaintMs = std::max(slowestPaintMs, GetTickCount64() - now);
+        if (walkStart && !walkEnd) ++paintsDuringWalk;
+        Sleep(50);
+    }
+    ASSERT_TRUE(wizard.WaitFor(Page::Finished, 1000));
+    EXPECT_EQ(shown.back(), desktop_ + L"\\Mervane 4 User Guide.url");
+    EXPECT_GE(shown.size(), 4u) << "the status line took each step";  // the expert copies, the shortcut
+    EXPECT_GE(walkEnd - walkStart, 1500u) << "the terminal answered too fast to show anything";
+    EXPECT_GE(paintsDuringWalk, 10);
+    EXPECT_LT(slowestPaintMs, 1000u);
+    EXPECT_NE(terminal.Log().find("command 38234"), std::string::npos) << terminal.Log();
     DeleteFileW((desktop_ + L"\\Mervane 4 User Guide.url").c_str());
 }
 

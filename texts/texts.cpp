@@ -3,8 +3,6 @@
 #include <array>
 #include <iterator>
 
-Language CurrentLanguage = kEnglish;
-
 namespace {
 
 struct TextEntry {

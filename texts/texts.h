@@ -10,9 +10,6 @@ inline constexpr Language kGerman = 1;
 inline constexpr Language kRussian = 2;
 inline constexpr Language kNoLanguage = 255;
 
-// The language of the run, settled once by start-up and never changed afterwards.
-extern Language CurrentLanguage;
-
 // Replaces `text` by the entry for (id, language). An unknown id or language leaves
 // `text` exactly as the caller passed it.
 void LookupText(TextId id, Language language, std::wstring& text);

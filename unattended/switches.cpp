@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <string_view>
 
-#include "app/startup.h"
 #include "metatrader/terminal_conventions.h"
+#include "texts/language.h"
+#include "win32/ascii_case.h"
 #include "win32/files.h"
 #include "win32/folder_list.h"
 

@@ -13,6 +13,8 @@
 #include "metatrader/removal.h"
 #include "metatrader/terminal_discovery.h"
 #include "metatrader/terminal_conventions.h"
+#include "resources/resource_names.h"
+#include "texts/agreement.h"
 #include "unattended/inventory.h"
 #include "unattended/run_log.h"
 #include "unattended/switches.h"
@@ -23,7 +25,6 @@
 #include "win32/impersonation.h"
 #include "win32/shell_folders.h"
 #include "win32/window.h"
-#include "wizard/agreement.h"
 
 namespace {
 
@@ -159,7 +160,7 @@ private:
 };
 
 int ExportAgreement(const std::wstring& path, Language language, RunLog& log) {
-    const std::optional<std::wstring> text = AgreementTextIn(nullptr, language);
+    const std::optional<std::wstring> text = AgreementTextIn(nullptr, kAgreementResources, language);
     std::wstring ledTo;
     if (text && WriteUtf8WithMark(path, *text, &ledTo)) {
         log.Add(L"agreement written: " + path);

@@ -3,15 +3,7 @@
 #include <vector>
 
 #include "texts/texts.h"
-
-// Exit codes of a silent run, for the scripts that start it.
-enum UnattendedExitCode : int {
-    kExitAllWritten = 0,      // every target written (or the agreement exported)
-    kExitNotAllWritten = 1,   // some target not written, each one named in the log
-    kExitUsage = 2,           // a switch unknown, without its value or misplaced; no consent
-    kExitAlreadyRunning = 3,  // the wizard or another silent run is up: nothing written
-    kExitLogNotWritten = 4,   // everything written but the log
-};
+#include "win32/exit_codes.h"
 
 // The class of the silent run's one window, which is never shown.
 inline constexpr wchar_t kUnattendedWindowClass[] = L"Mervane4SetupUnattended";

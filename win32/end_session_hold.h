@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 // Holds a logoff or shutdown for as long as it lives, so that files are never left
@@ -19,11 +20,12 @@ public:
     // What a top-level window notes of WM_ENDSESSION: once the session ends, the process may
     // be ended at any moment, and a file begun then could be left half-written.
     static void NoteEndSession(WPARAM ending) { ending_ = ending != 0; }
-    static bool SessionEnding() { return ending_; }
+    // Any thread: the installation job asks it before it begins the shortcut.
+    static bool SessionEnding() { return ending_.load(); }
 
 private:
     HWND window_;
     bool reasonShown_;
     static inline int holds_ = 0;
-    static inline bool ending_ = false;
+    static inline std::atomic<bool> ending_{false};
 };

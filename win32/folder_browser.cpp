@@ -8,7 +8,6 @@
 #include "win32/handles.h"
 #include "win32/shell_folders.h"
 #include "win32/system_functions.h"
-#include "win32/system_libraries.h"
 
 namespace {
 

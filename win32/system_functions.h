@@ -7,6 +7,16 @@
 #include <shlobj.h>
 #include <winternl.h>
 
+// The first act of the program: no DLL is ever taken from the program's own folder or the
+// current directory, where a planted DLL would run with administrator rights.
+void RestrictDllSearchToSystem32();
+
+// Loads a DLL from System32 only. Returns nullptr when it is not there.
+HMODULE LoadSystemLibrary(const wchar_t* fileName);
+
+// True when the wizard runs as a 32-bit process on 64-bit Windows.
+bool RunningUnderWow64();
+
 // Every function the program takes from a DLL at run time instead of importing it, by DLL.
 // DLLs that are no KnownDLL (comctl32, gdiplus) must never be found by name beside the
 // program; shell32 and ole32 would cost the start-up a good part of its time; and some
@@ -15,9 +25,9 @@
 //
 // Each group is looked up on its first use. The build has no guards for function-local
 // statics, so a group that another thread reaches is first reached on the user-interface
-// thread before that thread starts (the shell group, where the wizard starts its worker); the
-// GDI+ group is reached only where the wait animation is decoded, on the user-interface thread,
-// and the bcrypt group only by the thread that installs.
+// thread before that thread starts (the shell, ntdll and bcrypt groups, where the wizard makes
+// its worker, whose jobs find the data folders and install); the GDI+ group is reached only
+// where the wait animation is decoded, on the user-interface thread.
 
 // kernel32 and user32, which every process has loaded.
 struct KernelFunctions {

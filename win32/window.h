@@ -1,6 +1,15 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
+// The window's whole text: a caption, or a path on the status line.
+inline std::wstring WindowCaption(HWND window) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
 // The two ways an object of ours is tied to a window. Either way the object keeps its window
 // in `handle_` and sees the window's messages in its `OnMessage(UINT, WPARAM, LPARAM)`; the
 // helpers reach both as friends.

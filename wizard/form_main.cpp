@@ -2,8 +2,8 @@
 
 #include <commctrl.h>
 
-#include "app/startup_trace.h"
 #include "controls/check_list_box.h"
+#include "controls/drag_to_move.h"
 #include "controls/image.h"
 #include "controls/page_control.h"
 #include "controls/wait_animation.h"
@@ -13,20 +13,23 @@
 #include "flat/flat_gauge.h"
 #include "flat/flat_memo.h"
 #include "flat/flat_messages.h"
+#include "metatrader/installations.h"
 #include "resources/resource_names.h"
+#include "texts/agreement.h"
+#include "user_guide_address.h"
 #include "win32/dpi.h"
 #include "win32/end_session_hold.h"
+#include "win32/folder_browser.h"
 #include "win32/gdi.h"
+#include "win32/signed_in_user.h"
+#include "win32/startup_trace.h"
 #include "win32/system_functions.h"
-#include "wizard/my_thread.h"
 
 namespace {
 
 constexpr wchar_t kClassName[] = L"TFormMain";
 constexpr wchar_t kTitle[] = L"FormMain";
-constexpr int kPageTop = 100;
-constexpr int kPageHeight = 350;
-constexpr int kPageWidth = 459;  // W in the page layouts
+constexpr UINT kJobTimerIntervalMs = 500;
 
 // The platform's tab control lives in comctl32, which is no KnownDLL: it is loaded from
 // System32 (or the side-by-side store the manifest names) at run time.
@@ -42,26 +45,6 @@ HWND CreateLabel(HWND parent, int id, DWORD style = SS_LEFT | SS_NOPREFIX | SS_E
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
 }
 
-// A press on a passive control that takes presses itself keeps its ordinary effect there and
-// then moves the window.
-class DragToMove : public SubclassedWindow {
-public:
-    static constexpr wchar_t kProperty[] = L"Mervane.DragToMove";
-    static void Hook(HWND window) {
-        if (!Subclass<DragToMove>::FromHandle(window)) Subclass<DragToMove>::Attach(new DragToMove(window));
-    }
-
-private:
-    friend class Subclass<DragToMove>;
-    explicit DragToMove(HWND window) : SubclassedWindow(window) {}
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-        const LRESULT result = CallOriginal(message, wParam, lParam);
-        if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN)
-            SendMessageW(GetAncestor(handle_, GA_ROOT), WM_LBUTTONDOWN, 0, 0);
-        return result;
-    }
-};
-
 void SetButtonColours(TFlatButton& button) {
     button.SetColor(kColorBlack);
     button.SetColorFocused(kColorPurple);
@@ -70,18 +53,9 @@ void SetButtonColours(TFlatButton& button) {
 
 void SetFont(HWND control, HFONT font) { SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
 
-BOOL CALLBACK HookPassiveControl(HWND window, LPARAM) {
-    wchar_t className[32] = L"";
-    GetClassNameW(window, className, 32);
-    // Labels, pictures and pages pass their presses to their parent; the folder list and
-    // the memo take them first.
-    if (lstrcmpiW(className, L"LISTBOX") == 0 || lstrcmpiW(className, L"EDIT") == 0) DragToMove::Hook(window);
-    return TRUE;
-}
-
 }  // namespace
 
-TFormMain::TFormMain() = default;
+TFormMain::TFormMain(Language language) : language_(language) {}
 TFormMain::~TFormMain() = default;  // never runs: the window's destruction ends the process
 
 bool TFormMain::Create(HINSTANCE instance) {
@@ -134,7 +108,7 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnActivate(LOWORD(wParam) != WA_INACTIVE);
             return 0;
         case WM_TIMER:
-            if (wParam == kJobTimer) JobTimerTick();
+            if (wParam == kJobTimer) session_->JobTimerTick();
             if (wParam == kFirstIdleTimer) OnFirstIdle();
             return 0;
         case WM_LBUTTONDOWN:
@@ -146,9 +120,8 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnSheetPaint(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
             return 0;
         case WM_CLOSE:
-            // Alt+F4 and the taskbar's close ask the application to terminate, as the
-            // close button does.
-            PostQuitMessage(0);
+            // Alt+F4 and the taskbar's close do what the close button does.
+            session_->ButtonNavigationClick(kTagClose);
             return 0;
         case WM_DPICHANGED:
             OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
@@ -159,6 +132,7 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             EndSessionHold::NoteEndSession(wParam);
             return 0;
     }
+    if (TakeJobMessage(message, wParam, lParam, *this)) return 0;
     return DefWindowProcW(handle_, message, wParam, lParam);
 }
 
@@ -168,8 +142,8 @@ void TFormMain::FormCreate() {
     CreateControls();
     STARTUP_MARK("controls created");
     EnumAllControls();
-    selectedInstallations_ = std::make_unique<FolderList>();
-    foundDataFolders_ = std::make_unique<FolderList>();
+    jobReports_.emplace(handle_);
+    session_ = std::make_unique<WizardSession>(*this, *jobReports_);
     CreateFonts();
     STARTUP_MARK("fonts created");
 
@@ -182,15 +156,13 @@ void TFormMain::FormCreate() {
                  area.top + (area.bottom - area.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     LayoutControls();
     STARTUP_MARK("placed and laid out");
-    ShowPage(WizardPage::Welcome);
+    session_->Start();
     STARTUP_MARK("Welcome page shown");
 }
 
 void TFormMain::FormDestroy() {
     waitAnimation_.reset();
-    worker_.reset();  // waits for a job that still runs: it reads one list and fills the other
-    selectedInstallations_.reset();
-    foundDataFolders_.reset();
+    session_.reset();  // waits for a job that still runs: it reads one list and fills the other
     ExitProcess(0);
 }
 
@@ -273,7 +245,7 @@ void TFormMain::CreatePageControls() {
     progressBar6_->SetColorBorder(kColorGreyBrown);
 
     SetPageFonts();
-    LayoutPages();
+    LayoutControls(true);
     EnumAllControls();
     STARTUP_MARK("other pages' controls: created");
 }
@@ -299,64 +271,72 @@ void TFormMain::SetPageFonts() {
     for (TFlatCheckBox* box : {checkBoxAccept5_, checkBoxReject5_}) box->SetFont(checkBoxFont_.get());
 }
 
-void TFormMain::PlaceInPage(HWND control, int left, int top, int width, int height) {
-    MoveWindow(control, Scale(left, dpi_), Scale(top, dpi_), Scale(width, dpi_), Scale(height, dpi_), TRUE);
+HWND TFormMain::PlacedWindow(const ControlPlace& place) const {
+    if (place.control == kProgressBar6) return nullptr;  // drawn by its sheet
+    return GetDlgItem(place.page == kOnWindow ? handle_ : pageControl_->Sheet(place.page), place.control);
 }
 
-void TFormMain::LayoutControls() {
-    // The header and the buttons, in the window's client area.
-    const SIZE logo = BitmapSize(logo_.get()), banner = BitmapSize(banner_.get());
-    PlaceInPage(image21_->Handle(), 20, 10, logo.cx, logo.cy);
-    PlaceInPage(imageWeb_->Handle(), 105, 20, banner.cx, banner.cy);
-    const SIZE name = TextSize(labelAppName_, appNameFont_.get(), L"Mervane");
-    MoveWindow(labelAppName_, Scale(110, dpi_), Scale(40, dpi_), name.cx, name.cy, TRUE);
-    PlaceInPage(pageControl_->Handle(), 0, kPageTop, kPageWidth, kPageHeight);
-    pageControl_->LayoutSheets();
-    PlaceInPage(buttonNext_->Handle(), 333, 477, 105, 37);
-    PlaceInPage(buttonBack_->Handle(), 216, 477, 105, 37);
-    PlaceInPage(buttonClose_->Handle(), kClientWidth - 32, 0, 32, 32);
-
-    // The pages, relative to their sheet.
-    PlaceInPage(labelText1_1_, 20, 20, kPageWidth - 40, 52);
-    if (pageControlsCreated_) LayoutPages();
-}
-
-void TFormMain::LayoutPages() {
-    constexpr int W = kPageWidth;
-    PlaceInPage(labelText1_2_, 20, 20, W - 40, 52);
-    PlaceWaitImage();
-    PlaceInPage(labelText1_4_, 20, 20, W - 40, 52);
-    PlaceInPage(checkListBox4_->Handle(), 20, 90, 301, 138);
-    PlaceInPage(buttonAddFolder4_->Handle(), 20, 295, 205, 37);
-    PlaceInPage(labelText5_1_, 20, 20, W - 40, 68);
-    PlaceInPage(memo5_->Handle(), 20, 90, W - 40, 194);
-    PlaceInPage(labelText6_1_, 20, 20, W - 40, 52);
-    PlaceInPage(labelText6_2_, 20, 100, W - 40, 36);
-    progressBar6_->SetBounds(ScaledRect(20, 120, 20 + W - 40, 120 + 12, dpi_));
-    {
-        // The bar lies over the lower part of the status line and is painted after it: the
-        // line leaves the bar's rectangle to the page, which paints the bar.
-        RECT label, bar = progressBar6_->Bounds();
-        GetWindowRect(labelText6_2_, &label);
-        MapWindowPoints(nullptr, GetParent(labelText6_2_), reinterpret_cast<POINT*>(&label), 2);
-        OffsetRect(&bar, -label.left, -label.top);
-        UniqueRegion visible(CreateRectRgn(0, 0, label.right - label.left, label.bottom - label.top));
-        const UniqueRegion covered(CreateRectRgnIndirect(&bar));
-        CombineRgn(visible.get(), visible.get(), covered.get(), RGN_DIFF);
-        SetWindowRgn(labelText6_2_, visible.release(), TRUE);  // the window owns the region from here on
+void TFormMain::Place(const ControlPlace& place) {
+    if (place.control == kProgressBar6) {
+        if (progressBar6_)
+            progressBar6_->SetBounds(
+                ScaledRect(place.left, place.top, place.left + place.width, place.top + place.height, dpi_));
+        return;
     }
-    PlaceInPage(labelText7_1_, 20, 20, W - 40, 52);
-    FitAgreementBoxes();
+    HWND control = PlacedWindow(place);
+    if (!control) return;  // on a page not made yet: placed when it is
+    POINT at{Scale(place.left, dpi_), Scale(place.top, dpi_)};
+    SIZE size{Scale(place.width, dpi_), Scale(place.height, dpi_)};
+    switch (place.fit) {
+        case Fit::Table:
+            break;
+        case Fit::Content:
+            if (control == labelAppName_) {
+                size = TextSize(labelAppName_, appNameFont_.get(), L"Mervane");  // the font has the scale
+            } else {
+                const SIZE bitmap = BitmapSize(control == image21_->Handle() ? logo_.get() : banner_.get());
+                size = {Scale(bitmap.cx, dpi_), Scale(bitmap.cy, dpi_)};
+            }
+            break;
+        case Fit::Centred: {
+            const SIZE animation = waitAnimation_ ? waitAnimation_->Size() : SIZE{0, 0};
+            at.x = Scale((kPageWidth - animation.cx) / 2, dpi_);  // (W - width) div 2
+            size = {Scale(animation.cx, dpi_), Scale(animation.cy, dpi_)};
+            break;
+        }
+        case Fit::Caption: {
+            // At the full width and its own height, then fitted to its caption.
+            RECT now;
+            GetWindowRect(control, &now);
+            size.cy = now.bottom - now.top;
+            break;
+        }
+    }
+    MoveWindow(control, at.x, at.y, size.cx, size.cy, TRUE);
+    if (place.fit == Fit::Caption) TFlatCheckBox::FromHandle(control)->SetAutoSize(true);
+    if (place.control == kPageControl) pageControl_->LayoutSheets();
 }
 
-void TFormMain::PlaceWaitImage() {
-    // Sized to the animation and centred: (W - width) div 2.
-    if (!imageProgress2_) return;  // placed when it is created
-    const SIZE animation = waitAnimation_ ? waitAnimation_->Size() : SIZE{0, 0};
-    PlaceInPage(imageProgress2_->Handle(), (kPageWidth - animation.cx) / 2, 140, animation.cx, animation.cy);
+void TFormMain::LayoutControls(bool otherPagesOnly) {
+    for (const ControlPlace& place : kLayout)
+        if (!otherPagesOnly || (place.page != kOnWindow && place.page != static_cast<int>(WizardPage::Welcome)))
+            Place(place);
+    if (pageControlsCreated_) ClipStatusLineToBar();
 }
 
-void TFormMain::EnumAllControls() { EnumChildWindows(handle_, HookPassiveControl, 0); }
+void TFormMain::ClipStatusLineToBar() {
+    // The bar lies over the lower part of the status line and is painted after it.
+    RECT label, bar = progressBar6_->Bounds();
+    GetWindowRect(labelText6_2_, &label);
+    MapWindowPoints(nullptr, GetParent(labelText6_2_), reinterpret_cast<POINT*>(&label), 2);
+    OffsetRect(&bar, -label.left, -label.top);
+    UniqueRegion visible(CreateRectRgn(0, 0, label.right - label.left, label.bottom - label.top));
+    const UniqueRegion covered(CreateRectRgnIndirect(&bar));
+    CombineRgn(visible.get(), visible.get(), covered.get(), RGN_DIFF);
+    SetWindowRgn(labelText6_2_, visible.release(), TRUE);  // the window owns the region from here on
+}
+
+void TFormMain::EnumAllControls() { DragToMove::HookPassiveControls(handle_); }
 
 void TFormMain::FormMouseDown() {
     ReleaseCapture();
@@ -428,22 +408,7 @@ void TFormMain::Run() {
     MSG message;
     for (;;) {
         STARTUP_IDLE();
-        if (quitRequested_ || GetMessageW(&message, nullptr, 0, 0) <= 0) break;
-        if (PreTranslateMessage(message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
-void TFormMain::ProcessMessages() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            // Noted for the message loop, which ends the program once the work under way has
-            // returned; until then the window goes on painting.
-            quitRequested_ = true;
-            continue;
-        }
+        if (GetMessageW(&message, nullptr, 0, 0) <= 0) break;
         if (PreTranslateMessage(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
@@ -475,7 +440,8 @@ const WaitAnimation* TFormMain::Animation() {
     if (!animationDecoded_) {
         animationDecoded_ = true;
         waitAnimation_ = WaitAnimation::FromResource(RESOURCE_STRING(RESOURCE_WAIT_ANIMATION));
-        PlaceWaitImage();
+        for (const ControlPlace& place : kLayout)
+            if (place.control == kImageProgress2) Place(place);
     }
     return waitAnimation_.get();
 }
@@ -502,9 +468,7 @@ void TFormMain::OnDrawItem(const DRAWITEMSTRUCT& item) {
 void TFormMain::DrawStatusLine(const DRAWITEMSTRUCT& item) {
     // One line above the bar: a path too wide for it loses its middle, so that the drive and
     // the file name stay in sight. Only the drawing is shortened; the text stays whole.
-    const int length = GetWindowTextLengthW(labelText6_2_);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    GetWindowTextW(labelText6_2_, text.data(), length + 1);
+    const std::wstring text = WindowCaption(labelText6_2_);
     // Wine lets a child paint outside its window region: the bar below stays the page's.
     const UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
     if (GetWindowRgn(labelText6_2_, region.get()) != ERROR) ExtSelectClipRgn(item.hDC, region.get(), RGN_AND);
@@ -513,15 +477,15 @@ void TFormMain::DrawStatusLine(const DRAWITEMSTRUCT& item) {
     SetTextColor(item.hDC, RGB(255, 255, 255));
     SetBkMode(item.hDC, TRANSPARENT);
     RECT bounds = item.rcItem;
-    DrawTextW(item.hDC, text.c_str(), length, &bounds, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_PATH_ELLIPSIS);
+    DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &bounds, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_PATH_ELLIPSIS);
 }
 
 void TFormMain::OnCommand(HWND control, int id, int code) {
     if (!control) return;  // menus and accelerators: the window has none
     switch (id) {
-        case kButtonNext: ButtonNavigationClick(buttonNext_->Tag()); break;
-        case kButtonBack: ButtonNavigationClick(buttonBack_->Tag()); break;
-        case kButtonClose: ButtonNavigationClick(buttonClose_->Tag()); break;
+        case kButtonNext: session_->ButtonNavigationClick(buttonNext_->Tag()); break;
+        case kButtonBack: session_->ButtonNavigationClick(buttonBack_->Tag()); break;
+        case kButtonClose: session_->ButtonNavigationClick(buttonClose_->Tag()); break;
         case kCheckBoxAccept5: CheckBox5Click(checkBoxAccept5_->Tag()); break;
         case kCheckBoxReject5: CheckBox5Click(checkBoxReject5_->Tag()); break;
         case kButtonAddFolder4: ButtonAddFolder4Click(); break;
@@ -541,12 +505,147 @@ void TFormMain::OnDpiChanged(UINT dpi, const RECT& suggested) {
     dpi_ = dpi;
     SetWindowPos(handle_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    for (TFlatButton* button : {buttonBack_, buttonNext_, buttonClose_, buttonAddFolder4_}) button->SetDpi(dpi);
-    for (TFlatCheckBox* box : {checkBoxAccept5_, checkBoxReject5_}) box->SetDpi(dpi);
-    memo5_->SetDpi(dpi);
-    checkListBox4_->SetDpi(dpi);
+    for (const ControlPlace& place : kLayout) {
+        HWND control = PlacedWindow(place);
+        if (auto* button = TFlatButton::FromHandle(control)) button->SetDpi(dpi);
+        if (auto* box = TFlatCheckBox::FromHandle(control)) box->SetDpi(dpi);
+        if (auto* memo = TFlatMemo::FromHandle(control)) memo->SetDpi(dpi);
+        if (auto* list = TCheckListBox::FromHandle(control)) list->SetDpi(dpi);
+    }
     progressBar6_->SetDpi(dpi);
     CreateFonts();
     LayoutControls();
     InvalidateRect(handle_, nullptr, TRUE);
+}
+
+// ---- what the session asks for
+
+std::wstring TFormMain::TextOf(TextId id) const {
+    std::wstring text;
+    LookupText(id, language_, text);
+    return text;
+}
+
+WizardPage TFormMain::CurrentPage() const { return static_cast<WizardPage>(pageControl_->ActivePage()); }
+
+void TFormMain::EnterPage(WizardPage page, TextId finishedText) {
+    if (page != WizardPage::Welcome) CreatePageControls();
+    if (page == WizardPage::Wait) Animation();  // so that its first frame is there from the start
+    pageControl_->SetActivePage(static_cast<int>(page));
+    if (page != WizardPage::Wait && imageProgress2_) imageProgress2_->Stop();
+    for (const ControlPlace& place : kLayout) {
+        if (place.page != static_cast<int>(page) || !place.text) continue;
+        const TextId text = place.control == kLabelText7_1 ? finishedText : place.text;
+        SetWindowTextW(PlacedWindow(place), TextOf(text).c_str());
+        if (place.fit == Fit::Caption) Place(place);
+    }
+    if (page == WizardPage::Wait) imageProgress2_->SetAnimation(Animation());
+    if (page == WizardPage::Agreement) LoadAgreementText();
+}
+
+void TFormMain::LoadAgreementText() {
+    // Without an agreement in any language the memo keeps what it held.
+    if (std::optional<std::wstring> text = AgreementTextIn(nullptr, kAgreementResources, language_)) memo5_->SetLines(*text);
+}
+
+void TFormMain::ApplyButtonRules(const ButtonRules& rules) {
+    const std::pair<TFlatButton*, const ButtonRule*> buttons[] = {{buttonNext_, &rules.next}, {buttonBack_, &rules.back}};
+    for (const auto& [button, rule] : buttons) {
+        if (rule->caption) SetWindowTextW(button->Handle(), TextOf(rule->caption).c_str());
+        ShowWindow(button->Handle(), rule->visible ? SW_SHOWNA : SW_HIDE);
+        if (rule->enabled != ButtonRule::Enabled::AsItWas)
+            EnableWindow(button->Handle(), rule->enabled == ButtonRule::Enabled::Yes);
+    }
+}
+
+void TFormMain::ShowFolders(const FolderList& installations, const FolderList& ticked) {
+    checkListBox4_->Clear();
+    for (const std::wstring& folder : installations) checkListBox4_->Add(folder);
+    for (const std::wstring& folder : ticked) {
+        if (checkListBox4_->IndexOfExact(folder) < 0) checkListBox4_->Add(folder);
+        checkListBox4_->SetChecked(checkListBox4_->IndexOfExact(folder), true);
+    }
+}
+
+FolderList TFormMain::TickedFolders() {
+    FolderList ticked;
+    for (int i = 0, count = checkListBox4_->Count(); i < count; ++i)
+        if (checkListBox4_->Checked(i)) ticked.push_back(checkListBox4_->Text(i));
+    return ticked;
+}
+
+bool TFormMain::AcceptTicked() { return checkBoxAccept5_ && checkBoxAccept5_->Checked(); }
+
+void TFormMain::SettlePage() {
+    KeepFocusUsable(GetActiveWindow() == handle_ ? GetFocus() : savedFocus_);
+    RedrawWindow(pageControl_->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+bool TFormMain::StartJobTimer() { return SetTimer(handle_, kJobTimer, kJobTimerIntervalMs, nullptr) != 0; }
+
+void TFormMain::StopJobTimer() { KillTimer(handle_, kJobTimer); }
+
+void TFormMain::SetProgressRange(int maximum) {
+    progressBar6_->SetMinValue(0);
+    progressBar6_->SetMaxValue(maximum);
+    progressBar6_->SetProgress(0);
+}
+
+void TFormMain::ShowInstallStep(const std::wstring& path, int position) {
+    SetWindowTextW(labelText6_2_, path.c_str());
+    InvalidateRect(labelText6_2_, nullptr, FALSE);  // owner-drawn: a new text need not repaint it
+    progressBar6_->SetProgress(position);
+}
+
+void TFormMain::HoldEndSession(bool held) {
+    // ShutdownBlockReasonCreate and Destroy work only on the window's own thread.
+    if (held)
+        endSessionHold_.emplace(handle_, TextOf(61));
+    else
+        endSessionHold_.reset();
+}
+
+void TFormMain::Terminate() { PostQuitMessage(0); }
+
+void TFormMain::Finish() {
+    OpenAddressAsSignedInUser(handle_, kUserGuideAddress);
+    DestroyWindow(handle_);  // ends the process in FormDestroy
+}
+
+// ---- the installation job's reports, taken on this thread
+
+void TFormMain::JobProgressRange(int maximum) { SetProgressRange(maximum); }
+
+void TFormMain::JobStep(const std::wstring& path, int position) { session_->InstallStep(path, position); }
+
+void TFormMain::JobHoldEndSession(bool held) { HoldEndSession(held); }
+
+void TFormMain::JobEnded(bool everyCopyWritten) { session_->InstallEnded(everyCopyWritten); }
+
+// ---- the controls' own events
+
+void TFormMain::CheckBox5Click(int tag) {
+    // Unticking the other box raises its click too; that nested call must leave the box the
+    // user clicked as the click left it.
+    if (!updatingAgreementBoxes_) {
+        updatingAgreementBoxes_ = true;
+        (tag == kTagAccept ? checkBoxReject5_ : checkBoxAccept5_)->SetChecked(false);
+        updatingAgreementBoxes_ = false;
+    }
+    EnableWindow(buttonNext_->Handle(), checkBoxAccept5_->Checked());
+}
+
+void TFormMain::CheckListBox4ClickCheck() { EnableWindow(buttonNext_->Handle(), checkListBox4_->AnyChecked()); }
+
+void TFormMain::ButtonAddFolder4Click() {
+    // Like the navigation table's "nothing" cells: a click that reaches the button while its
+    // page is hidden does nothing; a folder added then would be lost.
+    if (CurrentPage() != WizardPage::Folders) return;
+    std::wstring folder = InitialBrowseFolder(handle_);
+    if (!BrowseForFolder(handle_, TextOf(110), folder) || !IsTerminalFolder(folder)) return;
+    if (checkListBox4_->IndexOfExact(folder) < 0) checkListBox4_->Add(folder);
+    const int index = checkListBox4_->IndexOfExact(folder);
+    checkListBox4_->SetChecked(index, true);
+    checkListBox4_->SetSelected(index);
+    EnableWindow(buttonNext_->Handle(), checkListBox4_->AnyChecked());
 }

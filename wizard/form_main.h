@@ -5,14 +5,12 @@
 #include <optional>
 #include <string>
 
-#include "metatrader/deployment.h"
 #include "texts/texts.h"
 #include "win32/end_session_hold.h"
-#include "win32/folder_list.h"
 #include "win32/handles.h"
 #include "win32/window.h"
-#include "wizard/page_flow.h"
-#include "wizard/wizard_ids.h"
+#include "wizard/page_layout.h"
+#include "wizard/session.h"
 
 class TCheckListBox;
 class TFlatButton;
@@ -20,19 +18,16 @@ class TFlatCheckBox;
 class TFlatGauge;
 class TFlatMemo;
 class TImage;
-class TMyThread;
 class TNewPageControl;
 class WaitAnimation;
 
 // The wizard's one window: borderless and black, 459 x 533 at 96 dpi and scaled with the
-// monitor it stands on. It owns the two folder lists, the wait animation and the worker. Its
+// monitor it stands on. It makes and places the controls, keeps the focus and the keys,
+// paints, and shows what its session (the flow, the lists and the worker) asks for. Its
 // destruction ends the process.
-class TFormMain final : public InstallView {
+class TFormMain final : public SessionView, public JobSink {
 public:
-    static constexpr int kClientWidth = 459;
-    static constexpr int kClientHeight = 533;
-
-    TFormMain();
+    explicit TFormMain(Language language);
     ~TFormMain();
     TFormMain(const TFormMain&) = delete;
     TFormMain& operator=(const TFormMain&) = delete;
@@ -48,7 +43,6 @@ private:
     friend class OwnWindow<TFormMain>;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-    // Window (form_main.cpp).
     void FormCreate();
     [[noreturn]] void FormDestroy();
     // The header, Back, Next, the close button and the Welcome page.
@@ -57,16 +51,18 @@ private:
     void CreatePageControls();
     void CreateFonts();
     void SetPageFonts();
-    void LayoutControls();
-    void LayoutPages();
-    void PlaceWaitImage();
+    // Every control that exists where the layout table puts it, at the window's dpi; or only
+    // those of the pages made after the first paint.
+    void LayoutControls(bool otherPagesOnly = false);
+    void Place(const ControlPlace& place);
+    HWND PlacedWindow(const ControlPlace& place) const;
+    // The status line leaves the bar's rectangle to its page, which paints the bar.
+    void ClipStatusLineToBar();
     // The wait animation, decoded at most once.
     const WaitAnimation* Animation();
     void EnumAllControls();
     void FormMouseDown();
     bool PreTranslateMessage(MSG& message);
-    void ProcessMessages();
-    void PlaceInPage(HWND control, int left, int top, int width, int height);
     void OnPaint();
     void OnFirstIdle();
     LRESULT OnCtlColor(UINT message, HDC dc, HWND control);
@@ -81,43 +77,39 @@ private:
     void OnCommand(HWND control, int id, int code);
     void OnSheetPaint(HDC dc, HWND sheet);
     void OnDpiChanged(UINT dpi, const RECT& suggested);
-
-    // Controller (controller.cpp).
-    void ShowPage(WizardPage page);
-    // Steps 1 to 4 of showing a page: waiting messages, the page, its layout, its button rules,
-    // its action; and where the focus goes.
-    void EnterPage(WizardPage page);
-    // The page control repainted, waiting messages handled.
-    void SettlePage();
-    void TakeStep(const FlowStep& step);
-    void ApplyPageLayout(WizardPage page);
-    void ApplyButtonRules(WizardPage page);
-    void FitAgreementBoxes();
-    void FoldersPageAction();
-    void CollectSelection();
-    void StartJob(int job);
-    void JobTimerTick();
-    void ButtonNavigationClick(int tag);
     void CheckBox5Click(int tag);
     void CheckListBox4ClickCheck();
     void ButtonAddFolder4Click();
-    void Finish();
+    void LoadAgreementText();
     WizardPage CurrentPage() const;
     std::wstring TextOf(TextId id) const;
 
-    // InstallView
+    // SessionView
+    void EnterPage(WizardPage page, TextId finishedText) override;
+    void ApplyButtonRules(const ButtonRules& rules) override;
+    void ShowFolders(const FolderList& installations, const FolderList& ticked) override;
+    FolderList TickedFolders() override;
+    bool AcceptTicked() override;
+    void SettlePage() override;
+    bool StartJobTimer() override;
+    void StopJobTimer() override;
     void SetProgressRange(int maximum) override;
-    void ShowInstallStep(const std::wstring& text, int position) override;
-    std::wstring DesktopFolder() override;
+    void ShowInstallStep(const std::wstring& path, int position) override;
     void HoldEndSession(bool held) override;
+    void Terminate() override;
+    void Finish() override;
 
+    // JobSink: the job's reports, taken from the window's queue.
+    void JobProgressRange(int maximum) override;
+    void JobStep(const std::wstring& path, int position) override;
+    void JobHoldEndSession(bool held) override;
+    void JobEnded(bool everyCopyWritten) override;
+
+    const Language language_;
     HWND handle_ = nullptr;
     UINT dpi_ = 96;
-    bool quitRequested_ = false;
-    int switching_ = 0;  // depth of ShowPage calls under way
     HWND savedFocus_ = nullptr;  // the focus while the window is inactive
     bool updatingAgreementBoxes_ = false;
-    bool everyCopyWritten_ = true;
     bool firstPaintDone_ = false;
     bool pageControlsCreated_ = false;
     std::optional<EndSessionHold> endSessionHold_;  // while the installation writes files
@@ -150,7 +142,6 @@ private:
 
     std::unique_ptr<WaitAnimation> waitAnimation_;
     bool animationDecoded_ = false;
-    std::unique_ptr<TMyThread> worker_;
-    std::unique_ptr<FolderList> selectedInstallations_;
-    std::unique_ptr<FolderList> foundDataFolders_;
+    std::optional<PostedJobSink> jobReports_;  // what the worker reports through
+    std::unique_ptr<WizardSession> session_;
 };

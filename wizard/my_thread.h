@@ -3,9 +3,45 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "win32/folder_list.h"
 #include "win32/handles.h"
+
+// What the installation job tells the window, from the job's own thread: the window's
+// thread shows each of them when it gets to it.
+class JobSink {
+public:
+    virtual void JobProgressRange(int maximum) = 0;
+    virtual void JobStep(const std::wstring& path, int position) = 0;
+    // Files are being written (true) or written (false): the window's thread holds a logoff.
+    virtual void JobHoldEndSession(bool held) = 0;
+    // The job's last word.
+    virtual void JobEnded(bool everyCopyWritten) = 0;
+
+protected:
+    ~JobSink() = default;
+};
+
+// A job's reports carried to another thread: each becomes a message posted to `window` (the
+// logoff hold sent, so that it is taken before the job goes on), or with no window posted to
+// the thread `thread`, and TakeJobMessage on that thread makes the call.
+class PostedJobSink final : public JobSink {
+public:
+    explicit PostedJobSink(HWND window, DWORD thread = 0) : window_(window), thread_(thread) {}
+    void JobProgressRange(int maximum) override;
+    void JobStep(const std::wstring& path, int position) override;
+    void JobHoldEndSession(bool held) override;
+    void JobEnded(bool everyCopyWritten) override;
+
+private:
+    bool Post(UINT message, WPARAM wParam, LPARAM lParam = 0) const;
+    HWND window_;
+    DWORD thread_;
+};
+
+// When `message` is a job's report, makes its call on `receiver` and returns true.
+bool TakeJobMessage(UINT message, WPARAM wParam, LPARAM lParam, JobSink& receiver);
 
 // The wizard's one worker: created suspended at below-normal priority, it runs the job its
 // Tag names once started, and is marked finished when the job has returned. Destroying a
@@ -14,11 +50,15 @@
 class TMyThread {
 public:
     static constexpr std::int32_t kDataFolderJob = 5;
+    static constexpr std::int32_t kInstallJob = 6;
     // The pause that keeps the Wait page up for at least a second.
     static constexpr DWORD kJobPauseMs = 1000;
+    // The pause after each installation step, which keeps each path readable.
+    static constexpr DWORD kInstallStepPauseMs = 200;
 
-    // The job reads `selectedInstallations` and fills `foundDataFolders`.
-    TMyThread(const FolderList& selectedInstallations, FolderList& foundDataFolders);
+    // The data-folder job reads `selectedInstallations` and fills `foundDataFolders`; the
+    // installation job reads both and reports to `sink`.
+    TMyThread(const FolderList& selectedInstallations, FolderList& foundDataFolders, JobSink& sink);
     ~TMyThread();
     TMyThread(const TMyThread&) = delete;
     TMyThread& operator=(const TMyThread&) = delete;
@@ -36,6 +76,7 @@ private:
     std::int32_t FTag = 0;
     const FolderList& selectedInstallations_;
     FolderList& foundDataFolders_;
+    JobSink& sink_;
     std::atomic<bool> finished_{false};
     bool started_ = false;
     UniqueHandle thread_;

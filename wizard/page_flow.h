@@ -2,9 +2,8 @@
 #include "texts/texts.h"
 
 // The wizard's page flow as plain data, without a window: which page follows which, and
-// what Next and Back show on each page. The window applies what these give; the guards that
-// depend on its state (a page switch under way, a worker still running, the end requested)
-// stay in the window.
+// what Next and Back show on each page. The session applies what these give; the guards that
+// depend on its state (a worker still running, the end requested) stay in the session.
 
 // The six pages, in the page control's order.
 enum class WizardPage { Welcome, Wait, Folders, Agreement, Installing, Finished };

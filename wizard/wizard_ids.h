@@ -25,6 +25,7 @@ enum ControlId : int {
     kCheckBoxReject5 = 504,
     kLabelText6_1 = 601,
     kLabelText6_2 = 602,
+    kProgressBar6 = 603,  // drawn by its sheet: no window of its own
     kLabelText7_1 = 701,
 };
 

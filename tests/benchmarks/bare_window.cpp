@@ -2,7 +2,7 @@
 // and nothing else. Built twice: plain, and with the start-up trace's marks.
 #include <windows.h>
 
-#include "app/startup_trace.h"
+#include "win32/startup_trace.h"
 
 static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_PAINT) STARTUP_MARK("window's WM_PAINT");

@@ -2,7 +2,7 @@
 // "<milliseconds><tab><mark>" lines to standard output once the window has painted.
 #include <windows.h>
 
-#include "app/startup_trace.h"
+#include "win32/startup_trace.h"
 
 namespace {
 

@@ -6,16 +6,11 @@
 
 #include "texts/texts.h"
 
-class TFlatMemo;
-
 // The text of an agreement resource (RCDATA `name` of `module`): by its byte-order mark, or
 // else as Windows-1252, which the resources are by definition, whatever the machine's ANSI
 // code page. Nothing when there is no such resource or it cannot be decoded.
 std::optional<std::wstring> AgreementText(HMODULE module, const wchar_t* name);
 
-// The agreement in `language`, or the English one where that language has none.
-std::optional<std::wstring> AgreementTextIn(HMODULE module, Language language);
-
-// Replaces the memo's lines by the agreement in `language`; without one, the memo keeps
-// what it held.
-void LoadAgreementText(TFlatMemo& memo, Language language);
+// The agreement in `language`, or the English one where that language has none; `names` are
+// the agreements' resources, English, German and Russian.
+std::optional<std::wstring> AgreementTextIn(HMODULE module, const wchar_t* const (&names)[3], Language language);

@@ -1,0 +1,15 @@
+#include "texts/agreement.h"
+
+#include "win32/embedded_resource.h"
+#include "win32/text_decoding.h"
+
+std::optional<std::wstring> AgreementText(HMODULE module, const wchar_t* name) {
+    if (!FindResourceW(module, name, RT_RCDATA)) return std::nullopt;
+    return DecodeText(EmbeddedResource(module, RT_RCDATA, name), 1252);
+}
+
+std::optional<std::wstring> AgreementTextIn(HMODULE module, const wchar_t* const (&names)[3], Language language) {
+    std::optional<std::wstring> text;
+    if (language == kGerman || language == kRussian) text = AgreementText(module, names[language]);
+    return text ? text : AgreementText(module, names[kEnglish]);
+}

@@ -1,0 +1,95 @@
+#include "wizard/session.h"
+
+#include "metatrader/terminal_discovery.h"
+#include "wizard/wizard_ids.h"
+
+WizardSession::WizardSession(SessionView& view, JobSink& jobs) : view_(view), jobs_(jobs) {}
+
+WizardSession::~WizardSession() = default;  // the worker first: its job reads the lists
+
+void WizardSession::ShowPage(WizardPage page) {
+    page_ = page;
+    // A run that left a folder without the expert says so instead of claiming success.
+    view_.EnterPage(page, everyCopyWritten_ ? 71 : 72);
+    view_.ApplyButtonRules(ButtonRulesOn(page, {selectedInstallations_.empty(), view_.AcceptTicked()}));
+    if (page == WizardPage::Folders) {
+        // What was carried forward with Next comes back ticked, user-added folders after the
+        // registry's and the running terminals'.
+        view_.ShowFolders(FoldersOf(FindAllInstallations({}).installations), selectedInstallations_);
+    }
+    view_.SettlePage();
+    if (page == WizardPage::Installing) StartJob(TMyThread::kInstallJob);
+}
+
+void WizardSession::ButtonNavigationClick(int tag) {
+    WizardEvent event;
+    switch (tag) {
+        case kTagNext: event = WizardEvent::Next; break;
+        case kTagBack: event = WizardEvent::Back; break;
+        case kTagClose: event = WizardEvent::Close; break;
+        default: return;
+    }
+    // Once the application is to end, only the end is left.
+    if (closeWhenJobEnds_) return;
+    TakeStep(StepOn(page_, event));
+}
+
+void WizardSession::TakeStep(const FlowStep& step) {
+    switch (step.action) {
+        case FlowAction::None:
+            break;
+        case FlowAction::ShowPage:
+            ShowPage(step.page);
+            break;
+        case FlowAction::StartJob:
+            if (worker_) break;  // the worker reads the selection until it is freed
+            selectedInstallations_ = view_.TickedFolders();
+            StartJob(TMyThread::kDataFolderJob);
+            break;
+        case FlowAction::Finish:
+            view_.Finish();
+            break;
+        case FlowAction::Terminate:
+            // The installation runs to its end and its Finished page is set up first: the
+            // files are never left half-written, and the logoff hold is let go on its thread.
+            if (worker_ && worker_->Tag() == TMyThread::kInstallJob)
+                closeWhenJobEnds_ = true;
+            else
+                view_.Terminate();
+            break;
+    }
+}
+
+void WizardSession::StartJob(int job) {
+    if (!worker_) worker_ = std::make_unique<TMyThread>(selectedInstallations_, foundDataFolders_, jobs_);
+    worker_->SetTag(job);
+    if (job == TMyThread::kInstallJob) {
+        worker_->Start();  // its end comes as InstallEnded
+        return;
+    }
+    const bool threaded = worker_->Created();
+    if (threaded) worker_->Start();
+    const bool polled = threaded && view_.StartJobTimer();
+    ShowPage(WizardPage::Wait);
+    if (polled) return;
+    // No thread of its own, or no timer to look after it: the job runs here, or its end is
+    // awaited here, so that the Wait page never stays for good.
+    if (!threaded) worker_->Start();
+    while (!worker_->Finished()) Sleep(50);
+    JobTimerTick();
+}
+
+void WizardSession::JobTimerTick() {
+    if (!worker_ || worker_->Tag() != TMyThread::kDataFolderJob || !worker_->Finished()) return;
+    worker_.reset();
+    view_.StopJobTimer();
+    TakeStep(StepOn(page_, WizardEvent::JobFinished));
+}
+
+void WizardSession::InstallEnded(bool everyCopyWritten) {
+    if (!worker_ || worker_->Tag() != TMyThread::kInstallJob) return;
+    worker_.reset();
+    everyCopyWritten_ = everyCopyWritten;
+    TakeStep(StepOn(page_, WizardEvent::InstallationDone));
+    if (closeWhenJobEnds_) view_.Terminate();
+}
