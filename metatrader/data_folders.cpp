@@ -7,39 +7,70 @@
 #include "win32/impersonation.h"
 #include "win32/shell_folders.h"
 
-void FindDataFoldersUnder(const std::wstring& dataRoot, const FolderList& selected, FolderList& found) {
-    found.clear();
-    if (!DirectoryExists(dataRoot)) return;
+namespace {
 
+// Every data folder below `dataRoot` with the text of its marker, at the same positions.
+struct Origins {
+    std::vector<std::wstring> texts, folders;
+};
+
+Origins ReadOrigins(const std::wstring& dataRoot) {
+    Origins origins;
+    if (!DirectoryExists(dataRoot)) return origins;
     std::vector<std::wstring> names;
     ListSubFolders(dataRoot, names);
-    std::vector<std::wstring> origins, candidates;
     for (const std::wstring& name : names) {
         const std::wstring folder = dataRoot + L"\\" + name;
         // A missing marker, a folder of that name, and an unreadable or undecodable marker
         // are all passed over: one stray file must not cost the user every other data folder.
         std::optional<std::wstring> origin = ReadTextFile(folder + terminal::kOriginFile);
         if (!origin) continue;
-        origins.push_back(std::move(*origin));
-        candidates.push_back(folder);
+        origins.texts.push_back(std::move(*origin));
+        origins.folders.push_back(folder);
     }
+    return origins;
+}
 
+// The data folder of `installation`: the first whose marker names it exactly, when that
+// names an existing folder; else empty. Equal texts name the same folder, so testing the
+// first equal one decides for all of them, and the scan stays one file open per data folder.
+std::wstring DataFolderOf(const Origins& origins, const std::wstring& installation) {
+    for (size_t i = 0; i < origins.texts.size(); ++i)
+        if (SameFolderExactly(origins.texts[i], installation))
+            return DirectoryExists(origins.texts[i]) ? origins.folders[i] : std::wstring();
+    return {};
+}
+
+std::wstring UsersDataRoot() {
+    const std::wstring appData = SignedInUserFolderPath(nullptr, CSIDL_APPDATA);
+    return appData.empty() ? appData : appData + terminal::kDataRoot;
+}
+
+}  // namespace
+
+void FindDataFoldersUnder(const std::wstring& dataRoot, const FolderList& selected, FolderList& found) {
+    found.clear();
+    const Origins origins = ReadOrigins(dataRoot);
     for (const std::wstring& installation : selected) {
-        for (size_t i = 0; i < origins.size(); ++i) {
-            if (!SameFolderExactly(origins[i], installation)) continue;
-            // Only origins that name an existing folder count. Equal texts name the same
-            // folder, so testing the first equal one decides for all of them, and the scan
-            // above stays one file open per data folder.
-            if (DirectoryExists(origins[i]) && IndexOfFolder(found, candidates[i]) < 0)
-                found.push_back(candidates[i]);
-            break;
-        }
+        const std::wstring folder = DataFolderOf(origins, installation);
+        if (!folder.empty() && IndexOfFolder(found, folder) < 0) found.push_back(folder);
     }
 }
 
+std::vector<std::wstring> DataFolderOfEach(const FolderList& installations) {
+    const std::wstring dataRoot = UsersDataRoot();
+    std::vector<std::wstring> each(installations.size());
+    if (dataRoot.empty()) return each;
+    const UniqueHandle user = SignedInUserImpersonationToken();
+    const Impersonation asUser(user.get());
+    const Origins origins = ReadOrigins(dataRoot);
+    for (size_t i = 0; i < installations.size(); ++i) each[i] = DataFolderOf(origins, installations[i]);
+    return each;
+}
+
 void FindDataFolders(const FolderList& selected, FolderList& found) {
-    const std::wstring appData = SignedInUserFolderPath(nullptr, CSIDL_APPDATA);
-    if (appData.empty()) {
+    const std::wstring dataRoot = UsersDataRoot();
+    if (dataRoot.empty()) {
         found.clear();
         return;
     }
@@ -47,5 +78,5 @@ void FindDataFolders(const FolderList& selected, FolderList& found) {
     // more than that user could read, and no share is reached with the program's credentials.
     const UniqueHandle user = SignedInUserImpersonationToken();
     const Impersonation asUser(user.get());
-    FindDataFoldersUnder(appData + terminal::kDataRoot, selected, found);
+    FindDataFoldersUnder(dataRoot, selected, found);
 }

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "win32/folder_list.h"
 
@@ -12,3 +13,7 @@ void FindDataFolders(const FolderList& selected, FolderList& found);
 
 // The same over a given data root ("...\MetaQuotes\Terminal").
 void FindDataFoldersUnder(const std::wstring& dataRoot, const FolderList& selected, FolderList& found);
+
+// For each installation, at the same position, the data folder that FindDataFolders would find
+// for it, also when an earlier one has it too; empty where there is none.
+std::vector<std::wstring> DataFolderOfEach(const FolderList& installations);

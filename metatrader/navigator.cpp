@@ -147,14 +147,15 @@ bool TargetIs64Bit(HANDLE process) {
 }  // namespace
 
 int RefreshNavigator(HWND terminalWindow, std::uint8_t groupIndex, const std::wstring& itemName,
-                     const NavigatorBounds& bounds) {
+                     const NavigatorBounds& bounds, NavigatorAim aim) {
+    const bool select = aim == NavigatorAim::Select;
     HWND container = terminalWindow ? GetDlgItem(terminalWindow, terminal::kNavigatorContainerId) : nullptr;
     HWND panel = container ? GetDlgItem(container, terminal::kNavigatorPanelId) : nullptr;
     HWND tree = panel ? GetDlgItem(panel, terminal::kNavigatorTreeId) : nullptr;
     if (!tree) return kNavigatorMissing;
 
     TreeSession session(tree, bounds.deadlineMs);
-    if (!(GetWindowLongW(panel, GWL_STYLE) & WS_VISIBLE))
+    if (select && !(GetWindowLongW(panel, GWL_STYLE) & WS_VISIBLE))
         session.Send(terminalWindow, WM_COMMAND, terminal::kShowNavigatorCommand, 0);
     session.Send(tree, WM_COMMAND, terminal::kRefreshNavigatorCommand, 0);
     if (session.GivenUp()) return kNavigatorNotAnswering;
@@ -201,18 +202,22 @@ int RefreshNavigator(HWND terminalWindow, std::uint8_t groupIndex, const std::ws
     std::uint64_t group = session.NextItem(TVGN_CHILD, root);
     for (unsigned counter = 0; fetch(group); ++counter) {
         if (counter == groupIndex) {
-            session.TreeMessage(TVM_EXPAND, TVE_EXPAND | TVE_EXPANDPARTIAL, static_cast<LPARAM>(group));
+            if (select) session.TreeMessage(TVM_EXPAND, TVE_EXPAND | TVE_EXPANDPARTIAL, static_cast<LPARAM>(group));
             for (std::uint64_t item = session.NextItem(TVGN_CHILD, group);; item = session.NextItem(TVGN_NEXT, item)) {
                 if (!fetch(item)) {
-                    result = kNavigatorItemNotFound;
+                    result = select ? kNavigatorItemNotFound : kNavigatorDone;
                     break;
                 }
                 if (localText() == itemName) {
-                    session.TreeMessage(TVM_SELECTITEM, TVGN_CARET, static_cast<LPARAM>(item));
+                    if (select)
+                        session.TreeMessage(TVM_SELECTITEM, TVGN_CARET, static_cast<LPARAM>(item));
+                    else
+                        result = kNavigatorStillListed;
                     break;
                 }
             }
-        } else {
+            if (!select) break;  // nothing to collapse: the groups after it need no look
+        } else if (select) {
             session.TreeMessage(TVM_EXPAND, TVE_COLLAPSE, static_cast<LPARAM>(group));
         }
         group = session.NextItem(TVGN_NEXT, group);
@@ -220,7 +225,8 @@ int RefreshNavigator(HWND terminalWindow, std::uint8_t groupIndex, const std::ws
     return session.GivenUp() ? kNavigatorNotAnswering : result;
 }
 
-std::vector<TerminalRefresh> RefreshRunningTerminals(const std::wstring& itemName, ULONGLONG totalMs) {
+std::vector<TerminalRefresh> RefreshRunningTerminals(const std::wstring& itemName, ULONGLONG totalMs,
+                                                     NavigatorAim aim) {
     const ULONGLONG deadline = GetTickCount64() + totalMs;
     std::vector<std::wstring> windows;
     FindTerminalWindows(windows);
@@ -247,7 +253,7 @@ std::vector<TerminalRefresh> RefreshRunningTerminals(const std::wstring& itemNam
         bounds.deadlineMs = end > now ? end - now : 0;
         const bool passedOver = bounds.deadlineMs == 0 || ordinal > kTerminalWindowsPerProcess;
         results.push_back({window, passedOver ? kNavigatorNotAnswering
-                                              : RefreshNavigator(window, terminal::kExpertGroup, itemName, bounds)});
+                                              : RefreshNavigator(window, terminal::kExpertGroup, itemName, bounds, aim)});
     }
     return results;
 }

@@ -13,7 +13,13 @@ enum NavigatorResult : int {
     kNavigatorItemNotFound = 3,   // the group was expanded, no item bears the name
     kNavigatorNotAnswering = 4,   // passed over: it did not answer in time, its tree did not
                                   // end, or its memory lies out of a 32-bit terminal's reach
+    kNavigatorStillListed = 5,    // refreshed for a removal, but the group still lists the item
 };
+
+// What a refresh is for: the new expert listed and selected, or a removed one gone from the
+// list, the Navigator otherwise left as the trader arranged it (not shown, nothing collapsed,
+// expanded or selected).
+enum class NavigatorAim { Select, Forget };
 
 // How long one message to another program's window may take before the terminal counts as
 // not answering.
@@ -40,8 +46,10 @@ HWND TerminalWindowFromEntry(const std::wstring& entry);
 // Shows and refreshes the Navigator of the terminal whose main window is `terminal`,
 // collapses every top-level group but `groupIndex`, expands that one and selects its first
 // item named exactly `itemName`.
+// With NavigatorAim::Forget it only refreshes the tree and looks whether the group still
+// lists the item: kNavigatorDone when it does not.
 int RefreshNavigator(HWND terminal, std::uint8_t groupIndex, const std::wstring& itemName,
-                     const NavigatorBounds& bounds = {});
+                     const NavigatorBounds& bounds = {}, NavigatorAim aim = NavigatorAim::Select);
 
 struct TerminalRefresh {
     HWND window;
@@ -60,7 +68,8 @@ inline constexpr unsigned kTerminalWindowsPerProcess = 8;
 // either is up, or beyond the first kTerminalWindowsPerProcess of its process, is passed over
 // (kNavigatorNotAnswering) without a message.
 std::vector<TerminalRefresh> RefreshRunningTerminals(const std::wstring& itemName,
-                                                     ULONGLONG totalMs = kRefreshDeadlineMs);
+                                                     ULONGLONG totalMs = kRefreshDeadlineMs,
+                                                     NavigatorAim aim = NavigatorAim::Select);
 
 // The tree-view item record (TVITEMW with only the text asked for) in the layout of the
 // terminal's process: 40 bytes for a 32-bit process, 56 for a 64-bit one.

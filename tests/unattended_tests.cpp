@@ -3,18 +3,24 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstring>
+#include <string>
 
 #include "machine.h"
 #include "metatrader/navigator.h"
+#include "metatrader/terminal_discovery.h"
 #include "process_helpers.h"
 #include "resources/resource_names.h"
 #include "standin_driver.h"
 #include "texts/agreement.h"
+#include "unattended/inventory.h"
 #include "unattended/run_log.h"
 #include "unattended/switches.h"
 #include "unattended/unattended_run.h"
 #include "unattended/usage.h"
 #include "win32/ascii_case.h"
+#include "win32/files.h"
+#include "win32/sha256.h"
 #include "win32/shell_folders.h"
 #include "win32/system_functions.h"
 #include "wizard/wizard_ids.h"
@@ -125,6 +131,23 @@ TEST(Switches, RefuseWhatAScriptCannotHaveMeant) {
         {{L"/s", L"/SUPPRESSMSGBOXES=1"}, L"unknown switch \"/SUPPRESSMSGBOXES=1\""},
         // In a silent run /? is no request for the summary, whose box nobody would close.
         {{L"/S", L"/?"}, L"unknown switch \"/?\""},
+        // The inventory and the removal write nothing of an installation's, so no consent goes
+        // with them, nor each other; a scan root is a path like the others.
+        {{L"/silent", L"/status=C:\\s.json", L"/accept-agreement"},
+         L"/status= only writes the inventory: install or remove in a run of its own"},
+        {{L"/silent", L"/remove", L"/STATUS=C:\\s.json"},
+         L"/status= only writes the inventory: install or remove in a run of its own"},
+        {{L"/silent", L"/accept-agreement", L"/Remove"}, L"/remove installs nothing and needs no /accept-agreement"},
+        {{L"/silent", L"/agreement=C:\\eula.txt", L"/scan=C:\\MT4"},
+         L"/agreement= only exports the agreement: install in a run of its own"},
+        {{L"/silent", L"/status=C:\\a.json", L"/log=c:\\A.JSON"}, L"/log= and /status= name the same file"},
+        {{L"/silent", L"/status=C:\\MT4\\MQL4\\Experts\\Mervane 4.ex4"},
+         L"\"/status=C:\\MT4\\MQL4\\Experts\\Mervane 4.ex4\": the file would replace one that the installation writes"},
+        {{L"/silent", L"/scan=Terminals"}, L"\"/scan=Terminals\": the path must be a full one, C:\\... or \\\\server\\..."},
+        {{L"/silent", L"/remove", L"/scan=C:\\T", L"/scan"}, L"\"/scan\": the switch needs a value, /scan=PATH"},
+        {{L"/silent", L"/remove", L"/skip-registry", L"/scan=C:\\T", L"/SCAN=D:\\T", L"/folder=C:\\MT4",
+          L"/log=C:\\r.log"},
+         L""},
     };
     for (const Case& c : cases) EXPECT_EQ(ReadSwitches(c.arguments).usageError, c.why) << Narrow(c.why);
     EXPECT_EQ(ReadSwitches({L"/silent", L"/folder=C:/MT4", L"/folder=//server/mt4", L"/folder=C:\\COM10\\console",
@@ -149,6 +172,140 @@ TEST(RunLog, EveryLineShowsWhatItSaysAndNoMore) {
     };
     for (const Case& c : cases) EXPECT_EQ(OneLogLine(c.given), c.shown) << Narrow(c.shown);
 }
+
+TEST(Inventory, StringsAreUtf8WithWhatJsonMustEscapeAndUnpairedSurrogatesEscaped) {
+    struct Case {
+        std::wstring given;
+        std::string json;
+    };
+    const Case cases[] = {
+        {L"C:\\MT4 \"A\"", "\"C:\\\\MT4 \\\"A\\\"\""},
+        {L"a\r\n\x01" L"b\x7F", "\"a\\u000d\\u000a\\u0001b\x7F\""},
+        {L"\u0410\U0001F600", "\"\xD0\x90\xF0\x9F\x98\x80\""},
+        {std::wstring(L"x\xD800y") + L'\xDC00', "\"x\\ud800y\\udc00\""},  // each alone, however they stand
+        {std::wstring(1, L'\xDBFF'), "\"\\udbff\""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(JsonString(c.given), c.json) << c.json;
+}
+
+// A JSON document read back as a tree: enough of JSON for the status file.
+struct Json {
+    enum Kind { Null, Boolean, Number, String, Array, Object } kind = Null;
+    bool boolean = false;
+    double number = 0;
+    std::wstring text;
+    std::vector<Json> items;
+    std::vector<std::pair<std::string, Json>> members;
+
+    const Json& operator[](const std::string& key) const {
+        static const Json missing;
+        for (const auto& [name, value] : members)
+            if (name == key) return value;
+        return missing;
+    }
+    // The first item whose member `key` is the string `value`.
+    const Json& Where(const std::string& key, const std::wstring& value) const {
+        static const Json missing;
+        for (const Json& item : items)
+            if (item[key].text == value) return item;
+        return missing;
+    }
+};
+
+class JsonReader {
+public:
+    explicit JsonReader(const std::string& text) : text_(text) {}
+    // Nothing (Null with `ok` false) when the text is not one JSON value.
+    Json Read(bool& ok) {
+        Json value = Value();
+        Blanks();
+        ok = ok_ && at_ == text_.size();
+        return value;
+    }
+
+private:
+    void Blanks() {
+        while (at_ < text_.size() && std::strchr(" \t\r\n", text_[at_])) ++at_;
+    }
+    bool Take(char c) {
+        Blanks();
+        if (at_ < text_.size() && text_[at_] == c) return ++at_, true;
+        return false;
+    }
+    bool Word(const char* word) {
+        if (text_.compare(at_, std::strlen(word), word) != 0) return false;
+        at_ += std::strlen(word);
+        return true;
+    }
+    std::wstring Text() {
+        std::string utf8;
+        std::wstring units;
+        auto flush = [&] { units += Wide(utf8), utf8.clear(); };
+        while (at_ < text_.size() && text_[at_] != '"') {
+            if (text_[at_] != '\\') {
+                utf8 += text_[at_++];
+                continue;
+            }
+            flush();
+            const char e = text_[++at_];
+            ++at_;
+            if (e == 'u') {
+                units += static_cast<wchar_t>(std::stoi(text_.substr(at_, 4), nullptr, 16));
+                at_ += 4;
+            } else {
+                units += e == 'n' ? L'\n' : e == 't' ? L'\t' : e == 'r' ? L'\r' : static_cast<wchar_t>(e);
+            }
+        }
+        flush();
+        ok_ = ok_ && Take('"');
+        return units;
+    }
+    static std::wstring Wide(const std::string& utf8) {
+        std::wstring wide(utf8.size(), L'\0');
+        wide.resize(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()),
+                                        wide.data(), static_cast<int>(wide.size())));
+        return wide;
+    }
+    Json Value() {
+        Json value;
+        Blanks();
+        if (Take('{')) {
+            value.kind = Json::Object;
+            if (Take('}')) return value;
+            do {
+                ok_ = ok_ && Take('"');
+                const std::wstring name = Text();
+                ok_ = ok_ && Take(':');
+                value.members.emplace_back(std::string(name.begin(), name.end()), Value());
+            } while (ok_ && Take(','));
+            ok_ = ok_ && Take('}');
+        } else if (Take('[')) {
+            value.kind = Json::Array;
+            if (Take(']')) return value;
+            do value.items.push_back(Value());
+            while (ok_ && Take(','));
+            ok_ = ok_ && Take(']');
+        } else if (Take('"')) {
+            value.kind = Json::String;
+            value.text = Text();
+        } else if (Word("true") || Word("false")) {
+            value.kind = Json::Boolean;
+            value.boolean = text_[at_ - 1] == 'e' && text_[at_ - 2] == 'u';
+        } else if (Word("null")) {
+        } else {
+            size_t used = 0;
+            value.kind = Json::Number;
+            value.number = at_ < text_.size() ? std::stod(text_.substr(at_), &used) : 0;
+            ok_ = ok_ && used > 0;
+            at_ += used;
+        }
+        return value;
+    }
+
+    const std::string& text_;
+    size_t at_ = 0;
+    bool ok_ = true;
+};
 
 // ---- the program, started as a script would start it
 
@@ -323,6 +480,10 @@ TEST_F(SilentRun, WithNoUserToActAsAFolderThatLeadsElsewhereIsNotWrittenAndTheLo
     EXPECT_TRUE(LogHas(L"agreement not written: " + logs + L"\\agreement.txt: the folder leads to " + elsewhere +
                        L", not the folder named"))
         << Log();
+    EXPECT_EQ(Run(L"/silent " + Quoted(L"/status", logs + L"\\status.json") + L" " + Quoted(L"/log", log_)), 1u);
+    EXPECT_TRUE(LogHas(L"status not written: " + logs + L"\\status.json: the folder leads to " + elsewhere +
+                       L", not the folder named"))
+        << Log();
     EXPECT_TRUE(FolderEntries(elsewhere).empty());
 }
 
@@ -340,6 +501,9 @@ TEST_F(SilentRun, ALogOrAgreementThatIsAnInstalledFileOrTheOtherByAnotherNameIsR
         EXPECT_EQ(Run(L"/silent " + Quoted(L"/agreement", name) + L" " + Quoted(L"/log", log_)), 2u) << Narrow(name);
         EXPECT_TRUE(LogHas(L"usage error: \"/agreement=" + name +
                            L"\": the file would replace one that the installation writes"))
+            << Log();
+        EXPECT_EQ(Run(L"/silent " + Quoted(L"/status", name) + L" " + Quoted(L"/log", log_)), 2u) << Narrow(name);
+        EXPECT_TRUE(LogHas(L"usage error: \"/status=" + name + L"\": the file would replace one that the installation writes"))
             << Log();
         // A run that installs nothing still writes its log.
         EXPECT_EQ(Run(L"/silent " + Quoted(L"/log", name)), 2u) << Narrow(name);
@@ -495,6 +659,147 @@ TEST_F(SilentRun, WithoutSilentTheSwitchesChangeNothing) {
     EXPECT_EQ(wizard.WaitForExit(15000), 0u);
     EXPECT_EQ(ReadBytes(log_), "<missing>");
     EXPECT_EQ(ReadBytes(Expert(a)), "<missing>");
+}
+
+
+TEST_F(SilentRun, ARunningTerminalNoEntryListsIsInstalledIntoInventoriedAndRemovedAgain) {
+    const std::wstring a = machine_.AddTerminal(L"Terminal A");
+    const std::wstring dataA = machine_.AddDataFolder(a);
+    const std::wstring portable = machine_.AddTerminal(L"Portable", false);
+    const std::wstring named = machine_.AddTerminal(L"Named", false);
+    const std::wstring older = machine_.AddTerminal(L"Older", false);
+    WriteBytes(Expert(older), "an older expert");
+    const std::wstring experts = portable + L"\\MQL4\\Experts";
+    const StandInTerminal running(L"--hidden-navigator \"--experts=" + experts + L"\"", portable);
+    ASSERT_TRUE(running.Window());
+
+    // /skip-registry keeps its meaning: the command line's folders only.
+    EXPECT_EQ(Run(L"/silent /accept-agreement /skip-registry " + Quoted(L"/folder", a)), 0u);
+    EXPECT_EQ(ReadBytes(Expert(portable)), "<missing>");
+    EXPECT_EQ(Run(L"/silent /accept-agreement " + Quoted(L"/log", log_)), 0u) << Log();
+    for (const std::wstring& folder : {a, dataA, portable}) EXPECT_TRUE(HasExpert(folder)) << Narrow(folder);
+    EXPECT_TRUE(LogHas(L"installation folder, a running terminal's: " + portable)) << Log();
+    EXPECT_EQ(running.State(), "groups=CCECC selected=Expert Advisors/Mervane 4 panel=visible");
+
+    // The inventory: written whole, nothing else touched, no consent asked for.
+    const std::wstring status = machine_.Tree().Path(L"status.json");
+    WriteBytes(shortcut_, "a shortcut of the trader's own");
+    EXPECT_EQ(Run(L"/silent " + Quoted(L"/status", status) + L" " + Quoted(L"/folder", named) + L" " +
+                  Quoted(L"/folder", older) + L" " + Quoted(L"/log", log_)),
+              0u)
+        << Log();
+    EXPECT_TRUE(LogHas(L"status written: " + status)) << Log();
+    EXPECT_EQ(Run(L"/silent " + Quoted(L"/status", machine_.Tree().Path(L"missing\\status.json"))), 1u);
+    EXPECT_EQ(ReadBytes(shortcut_), "a shortcut of the trader's own");
+    EXPECT_EQ(ReadBytes(Expert(named)), "<missing>");
+    const std::string bytes = ReadBytes(status);
+    ASSERT_NE(bytes.rfind("{", 0), std::string::npos) << "no byte-order mark: " << bytes.substr(0, 8);
+    bool parsed = false;
+    const Json inventory = JsonReader(bytes).Read(parsed);
+    ASSERT_TRUE(parsed) << bytes;
+    const std::string expert = ResourceBytes(L"EXPERT");
+    const std::wstring embedded = HexText(*Sha256Of({reinterpret_cast<const BYTE*>(expert.data()), expert.size()}));
+    EXPECT_EQ(inventory["expert"]["sha256"].text, embedded);
+    EXPECT_EQ(inventory["expert"]["size"].number, static_cast<double>(expert.size()));
+    EXPECT_EQ(inventory["version"].text.empty(), false);
+    const Json& installations = inventory["installations"];
+    struct Copy {
+        std::wstring installation, foundBy, folder;
+        bool present, current;
+    };
+    const Copy copies[] = {
+        {a, L"registry", a, true, true},
+        {a, L"registry", dataA, true, true},
+        {portable, L"running", portable, true, true},
+        {named, L"folder", named, false, false},
+        {older, L"folder", older, true, false},
+    };
+    for (const Copy& copy : copies) {
+        const Json& found = installations.Where("folder", copy.installation);
+        EXPECT_EQ(found["foundBy"].text, copy.foundBy) << Narrow(copy.installation) << "\n" << bytes;
+        const Json& entry = found["experts"].Where("folder", copy.folder + L"\\MQL4\\Experts");
+        EXPECT_EQ(entry["present"].boolean, copy.present) << Narrow(copy.folder) << "\n" << bytes;
+        EXPECT_EQ(entry["sameAsEmbedded"].boolean, copy.current) << Narrow(copy.folder);
+        if (copy.current) {
+            EXPECT_EQ(entry["sha256"].text, embedded);
+        }
+    }
+    EXPECT_EQ(installations.Where("folder", a)["dataFolders"].items.size(), 1u);
+    EXPECT_EQ(installations.Where("folder", a)["dataFolders"].items[0].text, dataA);
+    EXPECT_EQ(installations.Where("folder", older)["experts"].items[0]["sha256"].text,
+              L"55106268aa338b51e8aaca14205d22be1b6e323bcbe37fb7cce86286f54e7648");
+    EXPECT_EQ(installations.Where("folder", older)["experts"].items[0]["size"].number, 15.0);
+    const Json& terminal = inventory["runningTerminals"].Where("installationFolder", portable);
+    EXPECT_EQ(terminal["program"].text, portable + L"\\terminal.exe") << bytes;
+    EXPECT_EQ(terminal["processId"].number, static_cast<double>(running.ProcessId()));
+
+    // A copy in use stays, and says so; the terminal that still finds it still lists it. The
+    // trader's own shortcut of the same name stays too.
+    HANDLE inUse = CreateFileW(Expert(portable).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(inUse, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Run(L"/silent /remove " + Quoted(L"/log", log_)), 1u) << Log();
+    CloseHandle(inUse);
+    EXPECT_TRUE(HasExpert(portable));
+    for (const std::wstring& folder : {a, dataA}) EXPECT_EQ(ReadBytes(Expert(folder)), "<missing>") << Narrow(folder);
+    EXPECT_NE(Log().find(Utf8(L"expert not removed: " + Expert(portable) + L": error 32", false)), std::string::npos)
+        << Log();
+    EXPECT_TRUE(LogHas(L"expert removed: " + Expert(dataA))) << Log();
+    const std::string window = Narrow(TerminalWindowEntry(running.Window()));
+    EXPECT_NE(Log().find(", window " + window + ", code 5: refreshed, but it still lists the expert\r\n"),
+              std::string::npos)
+        << Log();
+    EXPECT_TRUE(LogHas(L"shortcut kept: " + shortcut_ + L": it is not the one this program writes")) << Log();
+    EXPECT_EQ(ReadBytes(shortcut_), "a shortcut of the trader's own");
+
+    WriteBytes(shortcut_, LinkBytes());
+    EXPECT_EQ(Run(L"/silent /remove " + Quoted(L"/log", log_)), 0u) << Log();
+    EXPECT_EQ(ReadBytes(Expert(portable)), "<missing>");
+    EXPECT_TRUE(FolderEntries(experts).empty());
+    EXPECT_EQ(running.Experts(), "");
+    // The stand-in rebuilds its tree with every group expanded; the removal collapses and
+    // selects nothing.
+    EXPECT_EQ(running.State(), "groups=EECEE selected=/ panel=visible");
+    EXPECT_TRUE(LogHas(L"expert not there: " + Expert(a))) << Log();
+    EXPECT_NE(Log().find(", window " + window + ", code 0: the expert is no longer listed\r\n"), std::string::npos)
+        << Log();
+    EXPECT_TRUE(LogHas(L"shortcut removed: " + shortcut_)) << Log();
+    EXPECT_EQ(ReadBytes(shortcut_), "<missing>");
+    EXPECT_EQ(ReadBytes(Expert(older)), "an older expert") << "not named this time";
+}
+
+TEST_F(SilentRun, AScanFindsTerminalFoldersToDepthFourButNotBelowNorBehindALinkNorInsideOne) {
+    const TempTree& tree = machine_.Tree();
+    const std::wstring root = tree.Folder(L"Servers");
+    tree.Folder(L"Servers\\Empty\\Deeper");
+    tree.File(L"Servers\\notes.txt", "not a folder");
+    const std::wstring found[] = {MakeInstallation(tree, L"Servers\\One"), MakeInstallation(tree, L"Servers\\a\\Two"),
+                                  MakeInstallation(tree, L"Servers\\a\\b\\Three"),
+                                  MakeInstallation(tree, L"Servers\\a\\b\\c\\Four")};
+    const std::wstring notFound[] = {MakeInstallation(tree, L"Servers\\a\\b\\c\\d\\Five"),
+                                     MakeInstallation(tree, L"Servers\\One\\Inside"),
+                                     MakeInstallation(tree, L"Elsewhere\\Linked")};
+    const FolderLink link(tree.Folder(L"Servers\\Link"), tree.Path(L"Elsewhere"));
+    ASSERT_TRUE(link.Made());
+
+    EXPECT_EQ(Run(L"/silent /accept-agreement /skip-registry " + Quoted(L"/scan", root + L"\\") + L" " +
+                  Quoted(L"/log", log_)),
+              0u)
+        << Log();
+    for (const std::wstring& folder : found) EXPECT_TRUE(HasExpert(folder)) << Narrow(folder);
+    for (const std::wstring& folder : notFound) EXPECT_EQ(ReadBytes(Expert(folder)), "<missing>") << Narrow(folder);
+    // The root, One, Empty, Deeper, a, Two, b, Three, c, Four and d (at depth 4, not looked
+    // into): the link is not opened.
+    EXPECT_TRUE(LogHas(L"scanned: " + root + L": 11 folders looked at, 4 installation folders found")) << Log();
+    EXPECT_TRUE(LogHas(L"installation folder, found by /scan=: " + found[3])) << Log();
+
+    // The cap ends the walk, and says so.
+    const ScanResult capped = ScanForInstallations(root, {4, 3});
+    EXPECT_TRUE(capped.capped);
+    EXPECT_EQ(capped.visited, 3u);
+    EXPECT_EQ(Run(L"/silent /accept-agreement /skip-registry " + Quoted(L"/scan", root + L"\\Missing") + L" " +
+                  Quoted(L"/log", log_)),
+              1u);
+    EXPECT_TRUE(LogHas(L"nothing installed: no MetaTrader 4 installation folder to install into")) << Log();
 }
 
 }  // namespace

@@ -197,6 +197,11 @@ TEST(Flow, WelcomeFoldersBackAndTicksSteerNext) {
     Machine machine;
     const std::wstring a = machine.AddTerminal(L"Terminal A");
     const std::wstring b = machine.AddTerminal(L"Terminal B", true, true);
+    // Terminals running from their folders: one that no uninstall entry lists, and B, which
+    // the registry lists already (with its trailing backslash).
+    const std::wstring portable = machine.AddTerminal(L"Portable", false);
+    const StandInTerminal runningPortable(L"", portable), runningB(L"", b);
+    ASSERT_TRUE(runningPortable.Window() && runningB.Window());
     WizardDriver wizard(L"/de");
     ASSERT_TRUE(wizard.Started());
     HWND next = wizard.Button(kButtonNext), back = wizard.Button(kButtonBack);
@@ -213,15 +218,19 @@ TEST(Flow, WelcomeFoldersBackAndTicksSteerNext) {
     EXPECT_TRUE(TextBecomes(wizard.Control(kLabelText1_4), ::Text(41, kGerman)));
     EXPECT_TRUE(TextBecomes(wizard.Control(kButtonAddFolder4), L"&Verzeichnis hinzufügen."));
     HWND list = wizard.Control(kCheckListBox4);
-    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.ListCount() >= 2; }, 5000));
-    int rowA = -1, rowB = -1;
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.ListCount() >= 3; }, 5000));
+    int rowA = -1, rowB = -1, rowPortable = -1, rowsOfB = 0;
     for (int i = 0; i < wizard.ListCount(); ++i) {
         if (wizard.ListText(i) == a) rowA = i;
         if (wizard.ListText(i) == b + L"\\") rowB = i;
+        if (wizard.ListText(i) == portable) rowPortable = i;
+        if (SameFolderIgnoringCase(WithoutTrailingSeparator(wizard.ListText(i)), b)) ++rowsOfB;
     }
     ASSERT_GE(rowA, 0);
     ASSERT_GE(rowB, 0) << "the trailing backslash is kept";
-    EXPECT_FALSE(Ticked(list, rowA) || Ticked(list, rowB));
+    EXPECT_GT(rowPortable, std::max(rowA, rowB)) << "a running terminal's folder follows the registry's rows";
+    EXPECT_EQ(rowsOfB, 1) << "a running terminal that the registry lists is listed once";
+    EXPECT_FALSE(Ticked(list, rowA) || Ticked(list, rowB) || Ticked(list, rowPortable));
     EXPECT_FALSE(Enabled(next));
     EXPECT_TRUE(Visible(back));
 

@@ -112,11 +112,19 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
                 switches.skipRegistry = true;
                 continue;
             }
+            if (name == L"/remove") {
+                switches.remove = true;
+                continue;
+            }
         }
         std::wstring* single = name == L"/log"         ? &switches.logPath
                                : name == L"/agreement" ? &switches.agreementPath
+                               : name == L"/status"    ? &switches.statusPath
                                                        : nullptr;
-        if (!single && name != L"/folder") {
+        std::vector<std::wstring>* repeated = name == L"/folder" ? &switches.folders
+                                              : name == L"/scan" ? &switches.scanRoots
+                                                                 : nullptr;
+        if (!single && !repeated) {
             refuse(L"unknown switch " + quoted);
             continue;
         }
@@ -136,14 +144,23 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
         else if (single)
             *single = value;
         else
-            switches.folders.push_back(value);
+            repeated->push_back(value);
     }
+    const bool status = !switches.statusPath.empty();
     if (!switches.agreementPath.empty()) {
         // An export installs nothing: a script that asks for both would be told 0 for nothing.
-        if (switches.acceptAgreement || switches.skipRegistry || !switches.folders.empty())
+        if (switches.acceptAgreement || switches.skipRegistry || !switches.folders.empty() ||
+            !switches.scanRoots.empty() || status || switches.remove)
             refuse(L"/agreement= only exports the agreement: install in a run of its own");
         else if (SameFolderIgnoringCase(switches.agreementPath, switches.logPath))
             refuse(L"/log= and /agreement= name the same file");
+    } else if (status && (switches.acceptAgreement || switches.remove)) {
+        refuse(L"/status= only writes the inventory: install or remove in a run of its own");
+    } else if (switches.remove && switches.acceptAgreement) {
+        // Consent to install beside a removal: one of the two was not meant.
+        refuse(L"/remove installs nothing and needs no /accept-agreement");
+    } else if (status && SameFolderIgnoringCase(switches.statusPath, switches.logPath)) {
+        refuse(L"/log= and /status= name the same file");
     }
     return switches;
 }

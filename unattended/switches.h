@@ -10,6 +10,9 @@ struct UnattendedSwitches {
     std::vector<std::wstring> folders;  // /folder=PATH, repeatable, in the order given
     std::wstring logPath;               // /log=PATH
     std::wstring agreementPath;         // /agreement=PATH
+    std::vector<std::wstring> scanRoots;  // /scan=ROOT, repeatable
+    std::wstring statusPath;            // /status=PATH
+    bool remove = false;                // /remove
     std::wstring usageError;            // why the command line is refused; empty when it is not
 };
 

@@ -10,9 +10,12 @@
 #include "metatrader/deployment.h"
 #include "metatrader/installations.h"
 #include "metatrader/navigator.h"
+#include "metatrader/removal.h"
+#include "metatrader/terminal_discovery.h"
 #include "metatrader/terminal_conventions.h"
 #include "resources/resource_names.h"
 #include "texts/agreement.h"
+#include "unattended/inventory.h"
 #include "unattended/run_log.h"
 #include "unattended/switches.h"
 #include "win32/decimal_text.h"
@@ -49,12 +52,7 @@ std::wstring ErrorText(DWORD error) {
 std::wstring ProgramOf(HWND window) {
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
-    UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-    std::wstring path(32768, L'\0');
-    DWORD size = static_cast<DWORD>(path.size());
-    if (!process || !QueryFullProcessImageNameW(process.get(), 0, path.data(), &size)) return {};
-    path.resize(size);
-    return path;
+    return ProgramOfProcess(processId);
 }
 
 std::wstring RefreshMeaning(int result) {
@@ -172,68 +170,32 @@ int ExportAgreement(const std::wstring& path, Language language, RunLog& log) {
     return kExitUsage;
 }
 
-// A folder named on the command line as the add-folder button would give it: backslashes
-// only, no "." or "..", no trailing backslash but at a drive's root, the drive letter and
-// every name as the folder above lists it. A data folder's marker names its installation
-// exactly, letter case included: "c:\mt4\" would find no data folder where "C:\MT4" does.
-std::wstring FolderAsBrowsed(const std::wstring& given) {
-    std::wstring path(GetFullPathNameW(given.c_str(), 0, nullptr, nullptr), L'\0');
-    const DWORD length =
-        path.empty() ? 0 : GetFullPathNameW(given.c_str(), static_cast<DWORD>(path.size()), path.data(), nullptr);
-    if (length < 3 || length >= path.size()) return given;
-    path.resize(length);
-    size_t root = 3;  // "C:\", or "\\server\share"
-    if (path[1] == L':') {
-        if (path[0] >= L'a' && path[0] <= L'z') path[0] = static_cast<wchar_t>(path[0] - L'a' + L'A');
-    } else {
-        const size_t server = path.find(L'\\', 2);
-        root = server == std::wstring::npos ? path.size() : std::min(path.find(L'\\', server + 1), path.size());
-    }
-    while (path.size() > root && path.back() == L'\\') path.pop_back();
-    for (size_t start = root; start < path.size(); ++start) {
-        if (path[start] == L'\\') continue;
-        const size_t end = std::min(path.find(L'\\', start), path.size());
-        WIN32_FIND_DATAW found;
-        // Without wildcards the search finds this one entry, also by its short name.
-        const HANDLE search = path.find_first_of(L"*?", start) < end
-                                  ? INVALID_HANDLE_VALUE
-                                  : FindFirstFileW(path.substr(0, end).c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) break;  // the rest is not there: left as given
-        FindClose(search);
-        path.replace(start, end - start, found.cFileName);
-        start = path.find(L'\\', start);
-        if (start == std::wstring::npos) break;
-    }
-    return path;
-}
-
 // What an installation on these switches writes into: the Folders page's list with every
-// entry ticked (the registry's folders, then each added folder that passes the add-folder
-// button's check and is not listed yet), their data folders, and the desktop.
+// entry ticked (the registry's folders and the running terminals', then each named folder
+// that passes the add-folder button's check, then each found below a scan root, each not
+// listed yet), their data folders, and the desktop.
 struct Targets {
+    InstallationsFound found;
     FolderList selected, dataFolders;
-    std::vector<std::wstring> notInstallations;  // each /folder= that failed the check, as given
     std::wstring desktop;
 };
 
 Targets FindTargets(const UnattendedSwitches& switches) {
     Targets targets;
-    if (!switches.skipRegistry) FindInstallations(targets.selected);
-    for (const std::wstring& given : switches.folders) {
-        const std::wstring folder = FolderAsBrowsed(given);
-        if (!IsTerminalFolder(folder))
-            targets.notInstallations.push_back(given);
-        else if (IndexOfFolder(targets.selected, folder) < 0)
-            targets.selected.push_back(folder);
-    }
+    InstallationSearch search;
+    search.registry = !switches.skipRegistry;
+    search.folders = switches.folders;
+    search.scanRoots = switches.scanRoots;
+    targets.found = FindAllInstallations(search);
+    targets.selected = FoldersOf(targets.found.installations);
     FindDataFolders(targets.selected, targets.dataFolders);
     targets.desktop = SignedInUserFolderPath(nullptr, CSIDL_DESKTOP);
     return targets;
 }
 
-// Refuses a log or agreement file that is, whatever its spelling (a short name, a link), a
-// file that an installation writes into `targets`: the log, written first and last, would
-// replace it, in any run, also one that installs nothing.
+// Refuses a log, agreement or status file that is, whatever its spelling (a short name, a
+// link), a file that an installation writes into `targets`: the log, written first and last,
+// would replace it, in any run, also one that installs nothing.
 void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets) {
     std::vector<FileIdentity> installed;
     auto note = [&](const std::wstring& path) {
@@ -257,16 +219,48 @@ void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets) 
         switches.logPath.clear();  // never written, not even its first line
     } else if (isInstalled(switches.agreementPath) && switches.usageError.empty()) {
         switches.usageError = L"\"/agreement=" + switches.agreementPath + L"\"" + why;
+    } else if (isInstalled(switches.statusPath) && switches.usageError.empty()) {
+        switches.usageError = L"\"/status=" + switches.statusPath + L"\"" + why;
     }
 }
 
-int Install(const Targets& targets, Language language, RunLog& log) {
-    bool everyTargetWritten = true;
-    for (const std::wstring& given : targets.notInstallations) {
-        log.Add(L"expert not written: " + given +
-                L": not a MetaTrader 4 installation folder (terminal.exe, MQL4\\Experts, MQL4\\Files)");
-        everyTargetWritten = false;
+const wchar_t* FoundByText(FoundBy how) {
+    switch (how) {
+        case FoundBy::Registry: return L"registered";
+        case FoundBy::Running: return L"a running terminal's";
+        case FoundBy::Named: return L"named with /folder=";
+        case FoundBy::Scan: return L"found by /scan=";
     }
+    return L"";
+}
+
+// The folders found, what each scan saw, and each named folder that is none, as an expert
+// `notDone` ("not written") there; false when a named folder is none or a scan root could not
+// be looked into, which a script must hear of as a target not reached.
+bool LogFound(const Targets& targets, RunLog& log, const wchar_t* notDone) {
+    bool everyTargetReached = targets.found.notInstallations.empty();
+    for (const std::wstring& given : targets.found.notInstallations)
+        log.Add(L"expert " + std::wstring(notDone) + L": " + given +
+                L": not a MetaTrader 4 installation folder (terminal.exe, MQL4\\Experts, MQL4\\Files)");
+    for (const ScanResult& scan : targets.found.scans) {
+        if (!scan.rootOpened) {
+            log.Add(L"scan not made: " + scan.root + L": " + ErrorText(scan.error));
+            everyTargetReached = false;
+            continue;
+        }
+        log.Add(L"scanned: " + scan.root + L": " + DecimalText(scan.visited) + L" folders looked at, " +
+                DecimalText(scan.installations.size()) + L" installation folders found");
+        if (scan.capped)
+            log.Add(L"scan stopped: " + scan.root + L": at most " + DecimalText(ScanBounds{}.folders) +
+                    L" folders are looked at below a root; name a folder further down with another /scan=");
+    }
+    for (const FoundInstallation& found : targets.found.installations)
+        log.Add(L"installation folder, " + std::wstring(FoundByText(found.foundBy)) + L": " + found.folder);
+    return everyTargetReached;
+}
+
+int Install(const Targets& targets, Language language, RunLog& log) {
+    bool everyTargetWritten = LogFound(targets, log, L"not written");
     if (targets.selected.empty()) {
         // Nothing installed is no success, whatever else the run did.
         log.Add(L"nothing installed: no MetaTrader 4 installation folder to install into");
@@ -279,12 +273,59 @@ int Install(const Targets& targets, Language language, RunLog& log) {
     return everyTargetWritten ? kExitAllWritten : kExitNotAllWritten;
 }
 
+std::wstring LineOf(const RemovalOutcome& outcome) {
+    using Step = RemovalOutcome::Step;
+    if (outcome.step == Step::Terminal) {
+        const std::wstring program = ProgramOf(outcome.terminal);
+        const std::wstring meaning = outcome.result == kNavigatorDone          ? L"the expert is no longer listed"
+                                     : outcome.result == kNavigatorStillListed ? L"refreshed, but it still lists the expert"
+                                                                               : RefreshMeaning(outcome.result);
+        return std::wstring(outcome.result == kNavigatorDone ? L"terminal refreshed: " : L"terminal not refreshed: ") +
+               (program.empty() ? L"(program unknown)" : program) + L", window " + TerminalWindowEntry(outcome.terminal) +
+               L", code " + DecimalText(static_cast<unsigned>(outcome.result)) + L": " + meaning;
+    }
+    const std::wstring what = outcome.step == Step::Expert ? L"expert" : L"shortcut";
+    const std::wstring where = outcome.path.empty() ? L"(no desktop folder)" : outcome.path;
+    switch (outcome.removal) {
+        case Removal::Removed: return what + L" removed: " + where;
+        case Removal::NotThere: return what + L" not there: " + where;
+        case Removal::Kept: return what + L" kept: " + where + L": it is not the one this program writes";
+        case Removal::Failed: break;
+    }
+    return what + L" not removed: " + where + L": " + WhyNotWritten(outcome.error, outcome.ledTo);
+}
+
+int Remove(const Targets& targets, RunLog& log) {
+    const bool everyCopyRemoved = LogFound(targets, log, L"not removed");
+    if (targets.selected.empty()) {
+        log.Add(L"nothing removed: no MetaTrader 4 installation folder to remove from");
+        return kExitNotAllWritten;
+    }
+    const std::vector<RemovalOutcome> outcomes = RemoveFiles(nullptr, targets.selected, targets.dataFolders, targets.desktop);
+    for (const RemovalOutcome& outcome : outcomes) log.Add(LineOf(outcome));
+    return everyCopyRemoved && EveryCopyRemoved(outcomes) ? kExitAllWritten : kExitNotAllWritten;
+}
+
+int WriteStatus(const std::wstring& path, const Targets& targets, RunLog& log) {
+    LogFound(targets, log, L"not looked at");
+    const std::string json = InventoryJson(nullptr, targets.found);
+    std::wstring ledTo;
+    if (WriteFileReplacing(path, {reinterpret_cast<const BYTE*>(json.data()), json.size()}, &ledTo)) {
+        log.Add(L"status written: " + path);
+        return kExitAllWritten;
+    }
+    log.Add(L"status not written: " + path + L": " + WhyNotWritten(GetLastError(), ledTo));
+    return kExitNotAllWritten;
+}
+
 int Run(const UnattendedSwitches& switches, const Targets& targets, Language language, RunLog& log) {
     if (!switches.usageError.empty()) {
         log.Add(L"usage error: " + switches.usageError);
         return kExitUsage;
     }
     if (!switches.agreementPath.empty()) return ExportAgreement(switches.agreementPath, language, log);
+    if (!switches.statusPath.empty()) return WriteStatus(switches.statusPath, targets, log);
+    if (switches.remove) return Remove(targets, log);
     if (!switches.acceptAgreement) {
         log.Add(L"nothing installed: /accept-agreement was not given");
         return kExitUsage;
@@ -299,7 +340,8 @@ int RunUnattended(const std::vector<std::wstring>& arguments, Language language)
     // Before the log's first line is written: what stands installed anywhere, also where
     // this run does not install.
     Targets installed;
-    if (!switches.logPath.empty() || !switches.agreementPath.empty()) {
+    const bool foundAlready = !switches.logPath.empty() || !switches.agreementPath.empty() || !switches.statusPath.empty();
+    if (foundAlready) {
         UnattendedSwitches everywhere = switches;
         everywhere.skipRegistry = false;
         installed = FindTargets(everywhere);
@@ -311,14 +353,19 @@ int RunUnattended(const std::vector<std::wstring>& arguments, Language language)
     // A run that never ends (ended by force, the session ended) leaves a log without its exit
     // code, not an earlier run's log that reads as its own.
     if (!switches.logPath.empty()) WriteUtf8WithMark(switches.logPath, log.Text());
-    // Now that the log is there, an agreement file that is the log by another spelling shows.
-    if (const auto logFile = IdentityOf(switches.logPath);
-        logFile && switches.usageError.empty() && logFile == IdentityOf(switches.agreementPath))
-        switches.usageError = L"/log= and /agreement= name the same file";
+    // Now that the log is there, an agreement or status file that is the log by another
+    // spelling shows.
+    if (const auto logFile = IdentityOf(switches.logPath); logFile && switches.usageError.empty()) {
+        if (logFile == IdentityOf(switches.agreementPath))
+            switches.usageError = L"/log= and /agreement= name the same file";
+        else if (logFile == IdentityOf(switches.statusPath))
+            switches.usageError = L"/log= and /status= name the same file";
+    }
 
     Targets targets;
-    if (switches.usageError.empty() && switches.acceptAgreement && switches.agreementPath.empty())
-        targets = switches.skipRegistry || switches.logPath.empty() ? FindTargets(switches)
+    const bool findsTargets = switches.acceptAgreement || switches.remove || !switches.statusPath.empty();
+    if (switches.usageError.empty() && findsTargets && switches.agreementPath.empty())
+        targets = switches.skipRegistry || !foundAlready ? FindTargets(switches)
                                                                       : std::move(installed);  // the same, found once
     int code = Run(switches, targets, language, log);
     log.Add(L"exit code " + DecimalText(static_cast<unsigned>(code)));

@@ -3,7 +3,9 @@
 #include <windows.h>
 
 const wchar_t kUsageText[] =
-    L"Mervane4Setup.exe [/en | /de | /ru] /silent /accept-agreement [/skip-registry] [/folder=PATH ...] [/log=PATH]\n"
+    L"Mervane4Setup.exe [/en | /de | /ru] /silent /accept-agreement [/skip-registry] [/folder=PATH ...] [/scan=PATH ...] [/log=PATH]\n"
+    L"Mervane4Setup.exe /silent /status=PATH [/skip-registry] [/folder=PATH ...] [/scan=PATH ...] [/log=PATH]\n"
+    L"Mervane4Setup.exe /silent /remove [/skip-registry] [/folder=PATH ...] [/scan=PATH ...] [/log=PATH]\n"
     L"Mervane4Setup.exe [/en | /de | /ru] /silent /agreement=PATH\n"
     L"\n"
     L"/en, /de, /ru: the agreement's language; only as the first argument.\n"
@@ -11,16 +13,19 @@ const wchar_t kUsageText[] =
     L"/SUPPRESSMSGBOXES: accepted; a silent run shows no message box anyway.\n"
     L"/accept-agreement: you have read and accept the end-user agreement.\n"
     L"/agreement=PATH: writes the agreement to PATH to be read first; installs nothing.\n"
-    L"/skip-registry: leaves out the installations registered on the machine.\n"
+    L"/skip-registry: leaves out the registered installations and the running terminals.\n"
     L"/folder=PATH: one more installation folder; may be given many times.\n"
+    L"/scan=PATH: installation folders below PATH, 4 levels deep; may be given many times.\n"
+    L"/status=PATH: writes where the expert is installed, as JSON, to PATH; installs nothing.\n"
+    L"/remove: takes the expert off every installation instead of installing it.\n"
     L"/log=PATH: writes one line per step, and the exit code, to PATH.\n"
     L"/?: shows this summary.\n"
     L"\n"
     L"Every PATH is a full path (C:\\... or \\\\server\\share\\...). Without /silent (or /S, /VERYSILENT) the wizard starts.\n"
     L"\n"
     L"Exit codes:\n"
-    L"0: every target written, or the agreement written.\n"
-    L"1: a target not written (the log names it), or nothing to install into.\n"
+    L"0: every target written (or removed), or the agreement or status written.\n"
+    L"1: a target not written or removed (the log names it), nothing to install into, or no status written.\n"
     L"2: usage error or no /accept-agreement; nothing installed.\n"
     L"3: the wizard or another silent run is already running; nothing written.\n"
     L"4: everything written but the log.";

@@ -3,12 +3,14 @@
 #include <winternl.h>
 
 #include <cstddef>
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
 #include "win32/embedded_resource.h"
 #include "win32/handles.h"
 #include "win32/impersonation.h"
+#include "win32/sha256.h"
 #include "win32/system_functions.h"
 #include "win32/text_decoding.h"
 
@@ -117,11 +119,12 @@ std::wstring RandomFileName() {
 
 constexpr LONG kNameCollision = static_cast<LONG>(0xC0000035);  // STATUS_OBJECT_NAME_COLLISION
 
-// Opens the file `name` inside the folder behind `folder`, shared with nobody, for `access`
-// and waiting on it: found through the folder's handle, not its path, and never followed
-// through a link. Null with the native status in `result` when it cannot be opened;
+// Opens the file `name` inside the folder behind `folder`, shared with nobody unless asked, for
+// `access` and waiting on it: found through the folder's handle, not its path, and never
+// followed through a link. Null with the native status in `result` when it cannot be opened;
 // GetLastError() then says why.
-HANDLE OpenFileIn(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG disposition, LONG& result) {
+HANDLE OpenFileIn(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG disposition, LONG& result,
+                  ULONG share = 0, ULONG options = FILE_NON_DIRECTORY_FILE) {
     const auto create = NativeApi().createFile;
     const auto toWin32Error = NativeApi().statusToDosError;
     if (!create || !toWin32Error) {
@@ -137,8 +140,8 @@ HANDLE OpenFileIn(HANDLE folder, const std::wstring& name, ACCESS_MASK access, U
     HANDLE file = nullptr;
     // Synchronous file operations need SYNCHRONIZE: without it Windows refuses the open
     // outright (Wine does not).
-    result = create(&file, access | SYNCHRONIZE, &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL, 0, disposition,
-                    FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT, nullptr, 0);
+    result = create(&file, access | SYNCHRONIZE, &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL, share, disposition,
+                    options | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT, nullptr, 0);
     if (result >= 0) return file;
     SetLastError(result == kNameCollision ? ERROR_FILE_EXISTS : toWin32Error(result));  // as CreateFileW would say
     return nullptr;
@@ -220,6 +223,16 @@ std::wstring FinalPathOf(HANDLE file) {
     return WithoutLongPathPrefix(std::move(path));
 }
 
+// A named folder as a full path (no long-path prefix); empty when it cannot be made one.
+std::wstring FullPathOf(const std::wstring& path) {
+    std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
+    const DWORD length =
+        full.empty() ? 0 : GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0 || length >= full.size()) return {};
+    full.resize(length);
+    return WithoutLongPathPrefix(std::move(full));
+}
+
 // A named folder spelt as its final path would spell it: full, short names expanded, no long-
 // path prefix. Empty when a part cannot be found.
 std::wstring LongPathOf(const std::wstring& path) {
@@ -248,6 +261,7 @@ bool SameFolderPath(std::wstring a, std::wstring b) {
 void PrepareWrites() {
     NativeApi();
     CryptoApi();
+    PrepareDigests();
 }
 
 bool OnLocalDrive(const std::wstring& path) {
@@ -257,16 +271,53 @@ bool OnLocalDrive(const std::wstring& path) {
     return type == DRIVE_FIXED || type == DRIVE_REMOVABLE || type == DRIVE_RAMDISK;
 }
 
-bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes, std::wstring* ledTo) {
+namespace {
+
+// The folder of the file `path`, held open without delete sharing (it cannot be renamed or
+// replaced meanwhile, and what is done inside it lands in this very folder whatever its name
+// leads to by then), and the file's name. A junction the user made to move the folder is
+// followed here, once. Null, with GetLastError(), when it cannot be opened, and for the
+// program's own rights when its final path is another one than the path names.
+UniqueFile HoldFolderOf(const std::wstring& path, std::wstring& name, std::wstring* ledTo) {
     const size_t slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos || slash + 1 == path.size() || bytes.empty()) {
-        SetLastError(bytes.empty() ? ERROR_INVALID_DATA : ERROR_INVALID_NAME);
-        return false;
+    if (slash == std::wstring::npos || slash + 1 == path.size()) {
+        SetLastError(ERROR_INVALID_NAME);
+        return {};
     }
     // "C:" alone is the current folder on that drive, not its root: a file at a drive's root
     // keeps the root's separator, or it would land in the elevated program's current folder.
     const bool driveRoot = slash > 0 && path[slash - 1] == L':';
-    const std::wstring folderPath = path.substr(0, driveRoot ? slash + 1 : slash), name = path.substr(slash + 1);
+    const std::wstring folderPath = path.substr(0, driveRoot ? slash + 1 : slash);
+    name = path.substr(slash + 1);
+    UniqueFile folder(CreateFileW(folderPath.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!folder) return {};
+    // CreateFileW follows links in every part of the path: with the program's own rights, a
+    // link a user made would act wherever the user chose. As the user, the user's rights
+    // bound it.
+    if (!ThreadImpersonates()) {
+        std::wstring finalPath = FinalPathOf(folder.get());
+        // The full path as named usually is the final one already; short names are looked up
+        // (a search per part of the path) only where it is not.
+        if (!SameFolderPath(finalPath, FullPathOf(folderPath)) && !SameFolderPath(finalPath, LongPathOf(folderPath))) {
+            if (ledTo) *ledTo = std::move(finalPath);
+            SetLastError(kErrorFolderLeadsElsewhere);
+            return {};
+        }
+    }
+    return folder;
+}
+
+bool IsNotThere(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+}  // namespace
+
+bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes, std::wstring* ledTo) {
+    if (bytes.empty()) {
+        SetLastError(ERROR_INVALID_DATA);
+        return false;
+    }
     // Windows refuses to move over a read-only file; say so before writing anything, on
     // every system alike.
     const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -274,26 +325,9 @@ bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes, s
         SetLastError(ERROR_ACCESS_DENIED);
         return false;
     }
-
-    // Users may change these folders. Held without delete sharing, the folder cannot be
-    // renamed or replaced while the file is written, and the rename below lands in this very
-    // folder whatever its name leads to by then. A junction the user made to move the folder
-    // is followed here, once.
-    UniqueFile folder(CreateFileW(folderPath.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    std::wstring name;
+    UniqueFile folder = HoldFolderOf(path, name, ledTo);
     if (!folder) return false;
-    // CreateFileW follows links in every part of the path: with the program's own rights, a
-    // link a user made would write wherever the user chose. As the user, the user's rights
-    // bound it.
-    if (!ThreadImpersonates()) {
-        std::wstring finalPath = FinalPathOf(folder.get());
-        if (!SameFolderPath(finalPath, LongPathOf(folderPath))) {
-            if (ledTo) *ledTo = std::move(finalPath);
-            SetLastError(kErrorFolderLeadsElsewhere);
-            return false;
-        }
-    }
 
     RemoveLeftTemporaryFiles(folder.get());
 
@@ -327,4 +361,124 @@ bool ExtractResourceToFile(HMODULE module, const wchar_t* type, const wchar_t* n
                            std::wstring* ledTo) {
     // A missing or unloadable resource is an empty payload, which is never written.
     return WriteFileReplacing(path, EmbeddedResource(module, type, name), ledTo);
+}
+
+Removal RemoveFileByHandle(const std::wstring& path, std::span<const BYTE> onlyIf, std::wstring* ledTo) {
+    std::wstring name;
+    UniqueFile folder = HoldFolderOf(path, name, ledTo);
+    if (!folder) return IsNotThere(GetLastError()) ? Removal::NotThere : Removal::Failed;
+    RemoveLeftTemporaryFiles(folder.get());
+    // Shared with nobody: a terminal that has the file open keeps it, and says so.
+    LONG result = 0;
+    UniqueHandle file(OpenFileIn(folder.get(), name, DELETE | (onlyIf.empty() ? 0 : FILE_READ_DATA), FILE_OPEN, result));
+    if (!file) return IsNotThere(GetLastError()) ? Removal::NotThere : Removal::Failed;
+    if (!onlyIf.empty()) {
+        // One byte more than expected tells a longer file from the one meant.
+        std::vector<BYTE> content(onlyIf.size() + 1);
+        DWORD read = 0;
+        if (!ReadFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &read, nullptr)) return Removal::Failed;
+        if (read != onlyIf.size() || !std::equal(onlyIf.begin(), onlyIf.end(), content.begin())) return Removal::Kept;
+    }
+    return DeleteByHandle(file.get()) ? Removal::Removed : Removal::Failed;
+}
+
+std::optional<FileDigest> DigestOfFile(const std::wstring& path, std::wstring* ledTo) {
+    std::wstring name;
+    UniqueFile folder = HoldFolderOf(path, name, ledTo);
+    if (!folder) return std::nullopt;
+    LONG result = 0;
+    UniqueHandle file(OpenFileIn(folder.get(), name, FILE_READ_DATA, FILE_OPEN, result,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
+    if (!file) return std::nullopt;
+    Sha256 hash;
+    FileDigest digest{};
+    std::vector<BYTE> buffer(64 * 1024);
+    for (DWORD read = 0;; digest.size += read) {
+        if (!ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) return std::nullopt;
+        if (read == 0) break;
+        hash.Add({buffer.data(), read});
+    }
+    const std::optional<Sha256Digest> sha256 = hash.Finish();
+    if (!sha256) {
+        SetLastError(ERROR_GEN_FAILURE);
+        return std::nullopt;
+    }
+    digest.sha256 = *sha256;
+    return digest;
+}
+
+UniqueHandle OpenFolderForListing(const std::wstring& path) {
+    const HANDLE folder = CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    return UniqueHandle(folder == INVALID_HANDLE_VALUE ? nullptr : folder);
+}
+
+UniqueHandle OpenSubFolder(HANDLE parent, const std::wstring& name) {
+    LONG result = 0;
+    UniqueHandle folder(OpenFileIn(parent, name, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES, FILE_OPEN,
+                                   result, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   FILE_DIRECTORY_FILE));
+    // Opened as the link itself, it shows as one, also where the system followed it anyway.
+    // (The basic record: the whole one asks the volume for its serial number, which costs
+    // Wine a good part of a millisecond.)
+    FILE_BASIC_INFO information;
+    if (!folder || !GetFileInformationByHandleEx(folder.get(), FileBasicInfo, &information, sizeof information) ||
+        (information.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return {};
+    return folder;
+}
+
+bool ListFolder(HANDLE folder, std::vector<FolderEntry>& entries) {
+    entries.clear();
+    alignas(LONGLONG) BYTE buffer[16 * 1024];
+    bool listed = false;
+    for (auto kind = FileIdBothDirectoryRestartInfo; GetFileInformationByHandleEx(folder, kind, buffer, sizeof buffer);
+         kind = FileIdBothDirectoryInfo) {
+        listed = true;
+        for (size_t offset = 0;;) {
+            const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer + offset);
+            const std::wstring_view name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
+            if (name != L"." && name != L"..") entries.push_back({std::wstring(name), entry->FileAttributes});
+            if (!entry->NextEntryOffset) break;
+            offset += entry->NextEntryOffset;
+        }
+    }
+    return listed || GetLastError() == ERROR_NO_MORE_FILES;
+}
+
+std::wstring FolderAsOnDisk(const std::wstring& given) {
+    std::wstring path(GetFullPathNameW(given.c_str(), 0, nullptr, nullptr), L'\0');
+    const DWORD length =
+        path.empty() ? 0 : GetFullPathNameW(given.c_str(), static_cast<DWORD>(path.size()), path.data(), nullptr);
+    if (length < 3 || length >= path.size()) return given;
+    path.resize(length);
+    size_t root = 3;  // "C:\", or "\\server\share"
+    if (path[1] == L':') {
+        if (path[0] >= L'a' && path[0] <= L'z') path[0] = static_cast<wchar_t>(path[0] - L'a' + L'A');
+    } else {
+        const size_t server = path.find(L'\\', 2);
+        root = server == std::wstring::npos ? path.size() : std::min(path.find(L'\\', server + 1), path.size());
+    }
+    while (path.size() > root && path.back() == L'\\') path.pop_back();
+    for (size_t start = root; start < path.size(); ++start) {
+        if (path[start] == L'\\') continue;
+        const size_t end = std::min(path.find(L'\\', start), path.size());
+        WIN32_FIND_DATAW found;
+        // Without wildcards the search finds this one entry, also by its short name.
+        const HANDLE search = path.find_first_of(L"*?", start) < end
+                                  ? INVALID_HANDLE_VALUE
+                                  : FindFirstFileW(path.substr(0, end).c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) break;  // the rest is not there: left as given
+        FindClose(search);
+        path.replace(start, end - start, found.cFileName);
+        start = path.find(L'\\', start);
+        if (start == std::wstring::npos) break;
+    }
+    return path;
+}
+
+std::wstring WithoutTrailingSeparator(std::wstring path) {
+    while (path.size() > 3 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+    return path;
 }

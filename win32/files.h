@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "win32/handles.h"
+#include "win32/sha256.h"
+
 bool FileExists(const std::wstring& path);       // a file, not a directory
 bool DirectoryExists(const std::wstring& path);
 
@@ -64,3 +67,42 @@ void PrepareWrites();
 // Whether a path, in the calling thread's view of the drive letters, is on a drive of this
 // machine (fixed, removable or a RAM disk): not a share, not a mapped network drive.
 bool OnLocalDrive(const std::wstring& path);
+
+// What became of a file to be removed.
+enum class Removal { Removed, NotThere, Kept, Failed };
+
+// Deletes `path` through handles: its folder held and checked as WriteFileReplacing holds it
+// (the same rule for links, and `ledTo` alike), the file opened inside it, shared with nobody
+// and never followed through a link, and deleted through that handle; temporary files that
+// killed writes left there go too. With `onlyIf`, only a file of exactly those bytes is
+// deleted, any other is Kept. Failed leaves GetLastError() saying why.
+Removal RemoveFileByHandle(const std::wstring& path, std::span<const BYTE> onlyIf = {}, std::wstring* ledTo = nullptr);
+
+struct FileDigest {
+    unsigned long long size;
+    Sha256Digest sha256;
+};
+// The size and SHA-256 of the file `path`, read through its folder's handle under the same
+// rule for links as the writes. Nothing when it cannot be read; GetLastError() then says
+// why (ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND: there is no such file).
+std::optional<FileDigest> DigestOfFile(const std::wstring& path, std::wstring* ledTo = nullptr);
+
+// Walking a tree without following its links: a folder opened by path (links in the path
+// followed, the caller named it), then each sub-folder opened through its parent's handle.
+struct FolderEntry {
+    std::wstring name;
+    DWORD attributes;
+};
+UniqueHandle OpenFolderForListing(const std::wstring& path);
+// Null for a junction, a symbolic link or a mount point, and for what is no folder.
+UniqueHandle OpenSubFolder(HANDLE parent, const std::wstring& name);
+// The entries of the folder behind `folder`, "." and ".." left out; false when it cannot be read.
+bool ListFolder(HANDLE folder, std::vector<FolderEntry>& entries);
+
+// A folder as the shell's folder browser gives it: full, backslashes only, no "." or "..",
+// no trailing backslash but at a drive's root, the drive letter and every name as the
+// folder above lists it. What is not there is left as given.
+std::wstring FolderAsOnDisk(const std::wstring& given);
+
+// The path without its trailing separators, a drive's root aside.
+std::wstring WithoutTrailingSeparator(std::wstring path);

@@ -54,7 +54,14 @@ const CryptoFunctions& CryptoApi() {
         // from System32, so that a system without the restricted search cannot take it from
         // beside the program.
         LoadSystemLibrary(L"bcryptprimitives.dll");
-        Resolve(LoadSystemLibrary(L"bcrypt.dll"), f.genRandom, "BCryptGenRandom");
+        HMODULE bcrypt = LoadSystemLibrary(L"bcrypt.dll");
+        Resolve(bcrypt, f.genRandom, "BCryptGenRandom");
+        Resolve(bcrypt, f.openAlgorithmProvider, "BCryptOpenAlgorithmProvider");
+        Resolve(bcrypt, f.closeAlgorithmProvider, "BCryptCloseAlgorithmProvider");
+        Resolve(bcrypt, f.createHash, "BCryptCreateHash");
+        Resolve(bcrypt, f.hashData, "BCryptHashData");
+        Resolve(bcrypt, f.finishHash, "BCryptFinishHash");
+        Resolve(bcrypt, f.destroyHash, "BCryptDestroyHash");
         return f;
     }();
     return functions;

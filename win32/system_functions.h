@@ -50,10 +50,18 @@ struct NativeFunctions {
 };
 const NativeFunctions& NativeApi();
 
-// bcrypt, for random bytes. ADVAPI32's random function forwards to CRYPTBASE, which is no
-// KnownDLL: imported, or looked up there, it would be found beside the program first.
+// bcrypt, for random bytes and digests. ADVAPI32's random function forwards to CRYPTBASE,
+// which is no KnownDLL: imported, or looked up there, it would be found beside the program
+// first. The digest calls are the ones Windows 7 has (BCryptHash came with Windows 10).
 struct CryptoFunctions {
     LONG(WINAPI* genRandom)(void* algorithm, UCHAR* buffer, ULONG size, ULONG flags) = nullptr;
+    LONG(WINAPI* openAlgorithmProvider)(void** algorithm, LPCWSTR id, LPCWSTR implementation, ULONG flags) = nullptr;
+    LONG(WINAPI* closeAlgorithmProvider)(void* algorithm, ULONG flags) = nullptr;
+    LONG(WINAPI* createHash)(void* algorithm, void** hash, UCHAR* object, ULONG objectSize, UCHAR* secret,
+                             ULONG secretSize, ULONG flags) = nullptr;
+    LONG(WINAPI* hashData)(void* hash, UCHAR* input, ULONG size, ULONG flags) = nullptr;
+    LONG(WINAPI* finishHash)(void* hash, UCHAR* output, ULONG size, ULONG flags) = nullptr;
+    LONG(WINAPI* destroyHash)(void* hash) = nullptr;
 };
 const CryptoFunctions& CryptoApi();
 

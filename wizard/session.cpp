@@ -1,6 +1,6 @@
 #include "wizard/session.h"
 
-#include "metatrader/installations.h"
+#include "metatrader/terminal_discovery.h"
 #include "wizard/wizard_ids.h"
 
 WizardSession::WizardSession(SessionView& view, JobSink& jobs) : view_(view), jobs_(jobs) {}
@@ -13,11 +13,9 @@ void WizardSession::ShowPage(WizardPage page) {
     view_.EnterPage(page, everyCopyWritten_ ? 71 : 72);
     view_.ApplyButtonRules(ButtonRulesOn(page, {selectedInstallations_.empty(), view_.AcceptTicked()}));
     if (page == WizardPage::Folders) {
-        FolderList installations;
-        FindInstallations(installations);
         // What was carried forward with Next comes back ticked, user-added folders after the
-        // registry's.
-        view_.ShowFolders(installations, selectedInstallations_);
+        // registry's and the running terminals'.
+        view_.ShowFolders(FoldersOf(FindAllInstallations({}).installations), selectedInstallations_);
     }
     view_.SettlePage();
     if (page == WizardPage::Installing) StartJob(TMyThread::kInstallJob);

@@ -1,5 +1,6 @@
-// Prints what the data-folder scan and the Navigator walk cost, each beside a bare loop that
-// does only the unavoidable system calls. Run through scripts/benchmark.sh.
+// Prints what the data-folder scan, the Navigator walk, the search below a scan root and the
+// silent installation into many terminals cost, each beside a bare loop that does only the
+// unavoidable system calls. Run through scripts/benchmark.sh.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -12,7 +13,9 @@
 #include "benchmarks/timing.h"
 #include "file_helpers.h"
 #include "metatrader/data_folders.h"
+#include "machine.h"
 #include "metatrader/navigator.h"
+#include "metatrader/terminal_discovery.h"
 #include "process_helpers.h"
 
 namespace {
@@ -119,10 +122,117 @@ void NavigatorWalk() {
                 perItem / (bare / items), withStep * 1e6 / items, perItem / (withStep / items));
 }
 
+// The unavoidable part of a scan: the same listing, by name, to the same depth, a folder with
+// terminal.exe taken as found and not looked into.
+size_t BareWalk(const std::wstring& folder, unsigned depth) {
+    size_t found = 0;
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    std::vector<std::wstring> children;
+    do {
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && entry.cFileName[0] != L'.')
+            children.push_back(folder + L"\\" + entry.cFileName);
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    for (const std::wstring& child : children) {
+        if (GetFileAttributesW((child + L"\\terminal.exe").c_str()) != INVALID_FILE_ATTRIBUTES)
+            ++found;
+        else if (depth + 1 < 4)
+            found += BareWalk(child, depth + 1);
+    }
+    return found;
+}
+
+void ScanRoot() {
+    std::printf("\nSearch below a scan root: 200 terminal folders among 2,000 other folders\n");
+    TempTree tree;
+    for (int group = 0; group < 20; ++group) {
+        const std::wstring base = L"Root\\Server " + std::to_wstring(group) + L"\\";
+        for (int i = 0; i < 10; ++i) MakeInstallation(tree, base + L"Terminal " + std::to_wstring(i));
+        for (int i = 0; i < 99; ++i) tree.Folder(base + L"Backup " + std::to_wstring(i));
+    }
+    const std::wstring root = tree.Path(L"Root");
+    size_t found = 0;
+    const double scan = MedianSeconds(7, [&] { found = ScanForInstallations(root).installations.size(); });
+    size_t bareFound = 0;
+    const double bare = MedianSeconds(7, [&] { bareFound = BareWalk(root, 0); });
+    std::printf("%14s %14s %8s %8s\n", "scan ms", "bare ms", "ratio", "found");
+    std::printf("%14.1f %14.1f %8.2f %4u/%u\n", scan * 1e3, bare * 1e3, scan / bare, static_cast<unsigned>(found),
+                static_cast<unsigned>(bareFound));
+}
+
+// The unavoidable part of an installation: the same listing (the scan root's tree, and the
+// data root with its markers), and per target a temporary file created, written, flushed and
+// renamed over the expert.
+void BareInstall(const std::wstring& root, const std::wstring& dataRoot, const std::vector<std::wstring>& targets,
+                 const std::string& expert) {
+    BareWalk(root, 0);
+    BareScan(dataRoot);
+    for (const std::wstring& target : targets) {
+        const std::wstring file = target + L"\\MQL4\\Experts\\Mervane 4.ex4", temporary = file + L".tmp";
+        HANDLE handle = CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        DWORD written = 0;
+        WriteFile(handle, expert.data(), static_cast<DWORD>(expert.size()), &written, nullptr);
+        FlushFileBuffers(handle);
+        CloseHandle(handle);
+        MoveFileExW(temporary.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+}
+
+void ManyTerminals() {
+    std::printf("\nSilent installation found by /scan=, each terminal with its data folder (medians of 7, taken in turns)\n");
+    std::printf("%10s %12s %10s %8s %22s %22s %8s\n", "terminals", "program ms", "bare ms", "ratio",
+                "program ms per target", "bare ms per target", "ratio");
+    std::printf("%10s %12s %10s %8s %22s %22s\n", "", "", "", "", "beyond the first's", "beyond the first's");
+    const std::string expert = ResourceBytes(L"EXPERT");
+    const std::wstring program = BuiltProgram(L"Mervane4Setup.exe");
+    auto run = [&](const std::wstring& arguments) {
+        TestProcess setup(program, arguments);
+        setup.WaitForExit(120000);
+    };
+    double firstProgram = 0, firstBare = 0;
+    for (int count : {1, 10, 25, 50}) {
+        Machine machine;
+        std::vector<std::wstring> targets;
+        for (int i = 0; i < count; ++i) {
+            const std::wstring folder = MakeInstallation(machine.Tree(), L"Root\\Terminal " + std::to_wstring(i));
+            targets.push_back(folder);
+            targets.push_back(machine.AddDataFolder(folder));
+        }
+        const std::wstring root = machine.Tree().Path(L"Root");
+        const std::wstring dataRoot = targets[1].substr(0, targets[1].find_last_of(L'\\'));
+        // The machine is shared: the two are taken in turns, so that a busy moment costs both.
+        Figures installing, bare;
+        for (int i = 0; i < 7; ++i) {
+            double start = Now();
+            run(L"/silent /accept-agreement /skip-registry \"/scan=" + root + L"\"");
+            installing.values.push_back(Now() - start);
+            start = Now();
+            BareInstall(root, dataRoot, targets, expert);
+            bare.values.push_back(Now() - start);
+        }
+        if (!HasExpert(targets.front()) || !HasExpert(targets.back())) std::printf("(not installed)\n");
+        const double whole = installing.Median(), floor = bare.Median();
+        std::printf("%10d %12.1f %10.1f %8.2f", count, whole * 1e3, floor * 1e3, whole / floor);
+        if (count == 1) {
+            firstProgram = whole;
+            firstBare = floor;
+            std::printf("\n");
+            continue;
+        }
+        const double added = 2.0 * (count - 1);
+        const double programPer = (whole - firstProgram) / added, barePer = (floor - firstBare) / added;
+        std::printf(" %22.2f %22.2f %8.2f\n", programPer * 1e3, barePer * 1e3, programPer / barePer);
+    }
+}
+
 }  // namespace
 
 int main() {
     DataFolderScan();
     NavigatorWalk();
+    ScanRoot();
+    ManyTerminals();
     return 0;
 }

@@ -12,7 +12,7 @@
 //          the messages that come meanwhile are taken: a busy program, never a hung one)
 //          --shell-window (a hidden window of its own becomes the shell window)
 // WM_APP + 1 appends the tree's state to the log: the expanded state of every group, the
-// selected item and whether the panel is visible.
+// selected item and whether the panel is visible. WM_APP + 2 appends the items of group 2.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -30,6 +30,7 @@ constexpr int kTreeId = 35439;
 constexpr int kShowNavigator = 33310;
 constexpr int kRefreshNavigator = 38234;
 constexpr UINT kReportState = WM_APP + 1;
+constexpr UINT kReportExperts = WM_APP + 2;
 
 struct Options {
     std::wstring experts, className = L"MetaQuotes::MetaTrader::4.00", title = L"Stand-in terminal", log;
@@ -129,6 +130,13 @@ std::wstring ItemText(HTREEITEM item) {
     return text;
 }
 
+void ReportExperts() {
+    std::wstring line = L"experts ";
+    for (HTREEITEM item = TreeView_GetChild(tree, expertGroup); item; item = TreeView_GetNextSibling(tree, item))
+        line += (line.size() > 8 ? L"," : L"") + ItemText(item);
+    Log(line);
+}
+
 void ReportState() {
     std::wstring line = L"state groups=";
     HTREEITEM root = TreeView_GetRoot(tree);
@@ -204,6 +212,9 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             break;
         case kReportState:
             ReportState();
+            return 1;
+        case kReportExperts:
+            ReportExperts();
             return 1;
         case WM_DESTROY:
             PostQuitMessage(0);

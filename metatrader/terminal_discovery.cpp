@@ -1,0 +1,148 @@
+#include "metatrader/terminal_discovery.h"
+
+#include <tlhelp32.h>
+
+#include "metatrader/installations.h"
+#include "metatrader/terminal_conventions.h"
+#include "win32/files.h"
+#include "win32/handles.h"
+
+namespace {
+
+bool IsProgramName(std::wstring_view name) {
+    const std::wstring_view program = terminal::kProgramFile + 1;  // without its backslash
+    return CompareStringOrdinal(name.data(), static_cast<int>(name.size()), program.data(),
+                                static_cast<int>(program.size()), TRUE) == CSTR_EQUAL;
+}
+
+// Whether a later entry names a folder already listed, ignoring letter case and, unless
+// `exactSpelling`, trailing separators.
+bool Listed(const std::vector<FoundInstallation>& found, const std::wstring& folder, bool exactSpelling) {
+    const std::wstring wanted = exactSpelling ? folder : WithoutTrailingSeparator(folder);
+    for (const FoundInstallation& entry : found)
+        if (SameFolderIgnoringCase(exactSpelling ? entry.folder : WithoutTrailingSeparator(entry.folder), wanted))
+            return true;
+    return false;
+}
+
+bool HoldsProgramFile(const std::vector<FolderEntry>& entries) {
+    for (const FolderEntry& entry : entries)
+        if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) && IsProgramName(entry.name)) return true;
+    return false;
+}
+
+struct Walk {
+    const ScanBounds& bounds;
+    ScanResult& result;
+
+    // Looks into the folder behind `folder` (at `path`, `depth` below the root), listed in
+    // `entries`. Each sub-folder is listed once: the listing tells a candidate (it holds
+    // terminal.exe, then the add-folder button's check decides) and serves the walk below it.
+    void Into(HANDLE folder, const std::wstring& path, unsigned depth, const std::vector<FolderEntry>& entries) {
+        for (const FolderEntry& entry : entries) {
+            const bool isFolder = entry.attributes & FILE_ATTRIBUTE_DIRECTORY;
+            const bool isLink = entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT;
+            // A name Windows would open as another (a trailing dot or blank) is no folder to name.
+            const bool nameable = entry.name.back() != L'.' && entry.name.back() != L' ';
+            if (!isFolder || isLink || !nameable) continue;
+            if (result.visited >= bounds.folders) {
+                result.capped = true;
+                return;
+            }
+            UniqueHandle child = OpenSubFolder(folder, entry.name);
+            std::vector<FolderEntry> childEntries;
+            if (!child || !ListFolder(child.get(), childEntries)) continue;
+            ++result.visited;
+            const std::wstring childPath = path + L"\\" + entry.name;
+            if (HoldsProgramFile(childEntries) && IsTerminalFolder(childPath)) {
+                result.installations.push_back(childPath);
+                continue;
+            }
+            if (depth + 1 < bounds.depth) Into(child.get(), childPath, depth + 1, childEntries);
+            if (result.capped) return;
+        }
+    }
+};
+
+}  // namespace
+
+std::wstring ProgramOfProcess(DWORD processId) {
+    // Limited rights suffice for the path, and a process of another user or a protected one
+    // grants them where it would refuse more.
+    UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process) return {};
+    std::wstring path(32768, L'\0');
+    DWORD size = static_cast<DWORD>(path.size());
+    if (!QueryFullProcessImageNameW(process.get(), 0, path.data(), &size)) return {};
+    path.resize(size);
+    return path;
+}
+
+std::vector<RunningTerminal> FindRunningTerminals() {
+    std::vector<RunningTerminal> found;
+    DWORD ownSession = 0;
+    if (!ProcessIdToSessionId(GetCurrentProcessId(), &ownSession) || ownSession == 0) return found;
+    UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{sizeof entry};
+    if (!snapshot || !Process32FirstW(snapshot.get(), &entry)) return found;
+    do {
+        DWORD session = 0;
+        if (!IsProgramName(entry.szExeFile) || !ProcessIdToSessionId(entry.th32ProcessID, &session) ||
+            session != ownSession)
+            continue;
+        std::wstring program = ProgramOfProcess(entry.th32ProcessID);
+        const size_t slash = program.find_last_of(L'\\');
+        if (slash == std::wstring::npos || !IsProgramName(std::wstring_view(program).substr(slash + 1))) continue;
+        std::wstring folder = FolderAsOnDisk(program.substr(0, slash));
+        if (!IsTerminalFolder(folder)) folder.clear();
+        found.push_back({entry.th32ProcessID, std::move(program), std::move(folder)});
+    } while (Process32NextW(snapshot.get(), &entry));
+    return found;
+}
+
+ScanResult ScanForInstallations(const std::wstring& root, const ScanBounds& bounds) {
+    ScanResult result;
+    result.root = WithoutTrailingSeparator(FolderAsOnDisk(root));
+    UniqueHandle folder = OpenFolderForListing(result.root);
+    result.rootOpened = static_cast<bool>(folder);
+    if (!folder) result.error = GetLastError();
+    if (!folder || bounds.depth == 0) return result;
+    result.visited = 1;
+    // A drive's root keeps its separator; its children are named without a second one.
+    const std::wstring base = result.root.back() == L'\\' ? result.root.substr(0, result.root.size() - 1) : result.root;
+    std::vector<FolderEntry> entries;
+    if (ListFolder(folder.get(), entries)) Walk{bounds, result}.Into(folder.get(), base, 0, entries);
+    return result;
+}
+
+InstallationsFound FindAllInstallations(const InstallationSearch& search) {
+    InstallationsFound found;
+    found.running = FindRunningTerminals();
+    if (search.registry) {
+        FolderList registered;
+        FindInstallations(registered);
+        for (std::wstring& folder : registered) found.installations.push_back({std::move(folder), FoundBy::Registry});
+        for (const RunningTerminal& terminal : found.running)
+            if (!terminal.folder.empty() && !Listed(found.installations, terminal.folder, false))
+                found.installations.push_back({terminal.folder, FoundBy::Running});
+    }
+    for (const std::wstring& given : search.folders) {
+        const std::wstring folder = FolderAsOnDisk(given);
+        if (!IsTerminalFolder(folder))
+            found.notInstallations.push_back(given);
+        else if (!Listed(found.installations, folder, true))
+            found.installations.push_back({folder, FoundBy::Named});
+    }
+    for (const std::wstring& root : search.scanRoots) {
+        found.scans.push_back(ScanForInstallations(root, search.scanBounds));
+        for (const std::wstring& folder : found.scans.back().installations)
+            if (!Listed(found.installations, folder, false)) found.installations.push_back({folder, FoundBy::Scan});
+    }
+    return found;
+}
+
+FolderList FoldersOf(const std::vector<FoundInstallation>& found) {
+    FolderList folders;
+    for (const FoundInstallation& entry : found) folders.push_back(entry.folder);
+    return folders;
+}

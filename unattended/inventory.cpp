@@ -1,0 +1,148 @@
+#include "unattended/inventory.h"
+
+#include <optional>
+
+#include "metatrader/data_folders.h"
+#include "metatrader/deployment.h"
+#include "metatrader/terminal_conventions.h"
+#include "resources/resource_names.h"
+#include "win32/decimal_text.h"
+#include "win32/embedded_resource.h"
+#include "win32/files.h"
+#include "win32/impersonation.h"
+#include "win32/sha256.h"
+
+#ifndef MERVANE_VERSION
+#define MERVANE_VERSION "0.0.0"
+#endif
+
+namespace {
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+std::string Ascii(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+const char* FoundByName(FoundBy how) {
+    switch (how) {
+        case FoundBy::Registry: return "registry";
+        case FoundBy::Running: return "running";
+        case FoundBy::Named: return "folder";
+        case FoundBy::Scan: return "scan";
+    }
+    return "unknown";
+}
+
+// One experts folder's entry: whether the expert is there, read under `asUser` or, for the
+// program's own look that a link leads elsewhere, as the user where there is one.
+std::string ExpertEntry(const std::wstring& target, bool usersOwn, HANDLE user, const std::optional<Sha256Digest>& embedded) {
+    std::wstring experts, ledTo;
+    std::optional<FileDigest> digest;
+    DWORD error = 0;
+    auto look = [&](bool asUser) {
+        const Impersonation as(asUser ? user : nullptr);
+        if (experts.empty()) experts = ExpertsFolder(target);
+        if (experts.empty()) return;
+        digest = DigestOfFile(experts + L"\\" + kExpertFileName, &ledTo);
+        error = digest ? 0 : GetLastError();
+    };
+    look(usersOwn);
+    if (error == kErrorFolderLeadsElsewhere && !usersOwn && user) look(true);
+    std::string entry = "{\"folder\": " + JsonString(experts.empty() ? target : experts);
+    if (digest) {
+        const bool same = embedded && digest->sha256 == *embedded;
+        entry += ", \"present\": true, \"size\": " + Ascii(DecimalText(digest->size)) + ", \"sha256\": \"" +
+                 Ascii(HexText(digest->sha256)) + "\", \"sameAsEmbedded\": " + (same ? "true" : "false");
+    } else if (experts.empty() || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+        entry += ", \"present\": false";
+    } else {
+        // Not looked at: saying "missing" would send support staff the wrong way.
+        const std::wstring why = error == kErrorFolderLeadsElsewhere
+                                     ? L"the folder leads to " + (ledTo.empty() ? L"(unknown)" : ledTo) + L", not the folder named"
+                                     : L"error " + DecimalText(error);
+        entry += ", \"present\": null, \"error\": " + JsonString(why);
+    }
+    return entry + "}";
+}
+
+template <typename Items, typename Write>
+std::string JsonArray(const Items& items, const char* indent, Write write) {
+    if (items.empty()) return "[]";
+    std::string out = "[";
+    for (size_t i = 0; i < items.size(); ++i) out += (i ? ",\n" : "\n") + std::string(indent) + write(items[i]);
+    return out + "\n" + std::string(indent).substr(2) + "]";
+}
+
+}  // namespace
+
+std::string JsonString(const std::wstring& text) {
+    std::string out = "\"";
+    for (size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            ++i;
+        } else if (c == L'"' || c == L'\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || (c >= 0xD800 && c <= 0xDFFF)) {
+            out += "\\u";
+            for (int shift = 12; shift >= 0; shift -= 4) out += "0123456789abcdef"[(c >> shift) & 15];
+        } else {
+            AppendUtf8(out, c);
+        }
+    }
+    return out + "\"";
+}
+
+std::string InventoryJson(HMODULE module, const InstallationsFound& found) {
+    PrepareWrites();
+    const std::span<const BYTE> expert =
+        EmbeddedResource(module, RESOURCE_STRING(RESOURCE_FILE_TYPE), RESOURCE_STRING(RESOURCE_EXPERT));
+    const std::optional<Sha256Digest> embedded = Sha256Of(expert);
+    const FolderList installations = FoldersOf(found.installations);
+    const std::vector<std::wstring> dataFolders = DataFolderOfEach(installations);
+    const UniqueHandle user = SignedInUserImpersonationToken();
+
+    std::string json = "{\n  \"program\": \"Mervane 4 Setup\",\n  \"version\": \"" MERVANE_VERSION "\",\n";
+    json += "  \"expert\": {\"file\": " + JsonString(kExpertFileName) + ", \"size\": " + Ascii(DecimalText(expert.size())) +
+            ", \"sha256\": " + (embedded ? "\"" + Ascii(HexText(*embedded)) + "\"" : std::string("null")) + "},\n";
+    std::vector<size_t> positions(installations.size());
+    for (size_t i = 0; i < positions.size(); ++i) positions[i] = i;
+    json += "  \"installations\": " + JsonArray(positions, "    ", [&](size_t i) {
+        std::string entry = "{\"folder\": " + JsonString(installations[i]) + ", \"foundBy\": \"" +
+                            FoundByName(found.installations[i].foundBy) + "\",\n      \"dataFolders\": " +
+                            (dataFolders[i].empty() ? "[]" : "[" + JsonString(dataFolders[i]) + "]") +
+                            ",\n      \"experts\": [\n        " + ExpertEntry(installations[i], false, user.get(), embedded);
+        if (!dataFolders[i].empty()) entry += ",\n        " + ExpertEntry(dataFolders[i], true, user.get(), embedded);
+        return entry + "]}";
+    }) + ",\n";
+    json += "  \"notInstallations\": " +
+            JsonArray(found.notInstallations, "    ", [](const std::wstring& folder) { return JsonString(folder); }) + ",\n";
+    json += "  \"scans\": " + JsonArray(found.scans, "    ", [](const ScanResult& scan) {
+        return "{\"root\": " + JsonString(scan.root) + ", \"opened\": " + (scan.rootOpened ? "true" : "false") +
+               ", \"foldersVisited\": " + Ascii(DecimalText(scan.visited)) + ", \"capped\": " +
+               (scan.capped ? "true" : "false") + "}";
+    }) + ",\n";
+    json += "  \"runningTerminals\": " + JsonArray(found.running, "    ", [](const RunningTerminal& terminal) {
+        return "{\"processId\": " + Ascii(DecimalText(terminal.processId)) + ", \"program\": " +
+               JsonString(terminal.program) + ", \"installationFolder\": " +
+               (terminal.folder.empty() ? std::string("null") : JsonString(terminal.folder)) + "}";
+    }) + "\n}\n";
+    return json;
+}
