@@ -129,7 +129,7 @@ public:
     void TakeReports() {
         MSG message;
         while (!ended_ && GetMessageW(&message, nullptr, 0, 0) > 0)
-            TakeJobMessage(message.message, message.wParam, message.lParam, *this);
+            reports.Take(message.message, *this);
     }
 
 private:

@@ -132,7 +132,7 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             EndSessionHold::NoteEndSession(wParam);
             return 0;
     }
-    if (TakeJobMessage(message, wParam, lParam, *this)) return 0;
+    if (jobReports_ && jobReports_->Take(message, *this)) return 0;
     return DefWindowProcW(handle_, message, wParam, lParam);
 }
 
