@@ -167,4 +167,23 @@ TEST(Session, ACloseWhileInstallingEndsTheRunOnceTheJobHasEndedOnItsPage) {
     DeleteFileW(shortcut.c_str());
 }
 
+TEST(Session, TheInstallationRunsAtNormalPriority) {
+    // The job notes the priority of the thread it runs on. A terminal's strategy tester
+    // keeping every core busy at normal priority would starve a job below it.
+    struct NotedPriority final : JobSink {
+        int priority = THREAD_PRIORITY_ERROR_RETURN;
+        void JobProgressRange(int) override { priority = GetThreadPriority(GetCurrentThread()); }
+        void JobStep(const std::wstring&, int) override {}
+        void JobHoldEndSession(bool) override {}
+        void JobEnded(bool) override {}
+    } sink;
+    FolderList none, found;
+    TMyThread installer(none, found, sink);
+    installer.SetTag(TMyThread::kInstallJob);
+    installer.Start();
+    while (!installer.Finished()) Sleep(10);
+    EXPECT_EQ(sink.priority, THREAD_PRIORITY_NORMAL);
+    DeleteFileW((SpecialFolderPath(nullptr, CSIDL_DESKTOP) + L"\\Mervane 4 User Guide.url").c_str());
+}
+
 }  // namespace

@@ -107,6 +107,9 @@ TMyThread::~TMyThread() {
 void TMyThread::Start() {
     if (started_) return;
     started_ = true;
+    // The installation keeps the pace it had on the window's thread: below normal, a terminal
+    // testing strategies on every core would hold each step up for seconds.
+    if (thread_ && FTag == kInstallJob) SetThreadPriority(thread_.get(), THREAD_PRIORITY_NORMAL);
     if (thread_)
         ResumeThread(thread_.get());
     else

@@ -55,8 +55,8 @@ private:
     std::deque<Report> reports_;
 };
 
-// The wizard's one worker: created suspended at below-normal priority, it runs the job its
-// Tag names once started, and is marked finished when the job has returned. Destroying a
+// The wizard's one worker: created suspended at below-normal priority (normal for the
+// installation), it runs the job its Tag names once started, and is marked finished when the job has returned. Destroying a
 // worker whose job still runs waits for the job first. A worker whose thread could not be
 // created runs its job on the caller's thread when started.
 class TMyThread {
