@@ -599,10 +599,10 @@ void TFormMain::ShowInstallStep(const std::wstring& path, int position) {
 
 void TFormMain::HoldEndSession(bool held) {
     // ShutdownBlockReasonCreate and Destroy work only on the window's own thread.
-    if (held)
-        endSessionHold_.emplace(handle_, TextOf(61));
-    else
+    if (!held)
         endSessionHold_.reset();
+    else if (!endSessionHold_)
+        endSessionHold_.emplace(handle_, TextOf(61));
 }
 
 void TFormMain::Terminate() { PostQuitMessage(0); }
