@@ -113,7 +113,10 @@ public:
     void ShowInstallStep(const std::wstring&, int position) override {
         events.push_back("step " + std::to_string(position));
     }
-    void HoldEndSession(bool held) override { events.push_back(held ? "hold" : "let go"); }
+    void HoldEndSession(bool held) override {
+        if (held != held_) events.push_back(held ? "hold" : "let go");  // as the window, once
+        held_ = held;
+    }
     void Terminate() override { events.push_back("terminate"); }
     void Finish() override { events.push_back("finish"); }
 
@@ -129,11 +132,11 @@ public:
     void TakeReports() {
         MSG message;
         while (!ended_ && GetMessageW(&message, nullptr, 0, 0) > 0)
-            TakeJobMessage(message.message, message.wParam, message.lParam, *this);
+            reports.Take(message.message, *this);
     }
 
 private:
-    bool ended_ = false;
+    bool ended_ = false, held_ = false;
 };
 
 TEST(Session, ACloseWhileInstallingEndsTheRunOnceTheJobHasEndedOnItsPage) {
@@ -158,13 +161,33 @@ TEST(Session, ACloseWhileInstallingEndsTheRunOnceTheJobHasEndedOnItsPage) {
 
     using enum WizardPage;
     EXPECT_EQ(window.pages, (std::vector<WizardPage>{Welcome, Folders, Wait, Agreement, Installing, Finished}));
-    // One copy and the shortcut, a logoff held over each write and not over the refresh.
-    EXPECT_EQ(window.events, (std::vector<std::string>{"range 2", "hold", "step 1", "let go", "hold", "step 2",
+    // One copy and the shortcut, a logoff held over each write and not over the refresh;
+    // held from the job's start, before its first report could reach the window.
+    EXPECT_EQ(window.events, (std::vector<std::string>{"hold", "range 2", "step 1", "let go", "hold", "step 2",
                                                        "let go", "terminate"}));
     // This program carries no expert to copy: the Finished page says that not all was written.
     EXPECT_EQ(window.finishedText, 72u);
     EXPECT_FALSE(session.JobRunning());
     DeleteFileW(shortcut.c_str());
+}
+
+TEST(Session, TheInstallationRunsAtNormalPriority) {
+    // The job notes the priority of the thread it runs on. A terminal's strategy tester
+    // keeping every core busy at normal priority would starve a job below it.
+    struct NotedPriority final : JobSink {
+        int priority = THREAD_PRIORITY_ERROR_RETURN;
+        void JobProgressRange(int) override { priority = GetThreadPriority(GetCurrentThread()); }
+        void JobStep(const std::wstring&, int) override {}
+        void JobHoldEndSession(bool) override {}
+        void JobEnded(bool) override {}
+    } sink;
+    FolderList none, found;
+    TMyThread installer(none, found, sink);
+    installer.SetTag(TMyThread::kInstallJob);
+    installer.Start();
+    while (!installer.Finished()) Sleep(10);
+    EXPECT_EQ(sink.priority, THREAD_PRIORITY_NORMAL);
+    DeleteFileW((SpecialFolderPath(nullptr, CSIDL_DESKTOP) + L"\\Mervane 4 User Guide.url").c_str());
 }
 
 }  // namespace

@@ -431,6 +431,16 @@ TEST_F(EndToEnd, AFolderLeftWithoutTheExpertEndsOnTheTruthfulText) {
     // A double click on Next is two clicks; the second comes while the page switches and
     // must not start a second installation inside the first.
     wizard.DoubleClick(wizard.Button(kButtonNext));
+    ASSERT_TRUE(wizard.WaitFor(Page::Installing, 5000));
+    // Any program of the user's at the wizard's level can post to its window what could pass
+    // for the job's reports: a step whose text is no string, the end with every copy written,
+    // the logoff let go. None of them is one.
+    for (UINT message = WM_APP; message < WM_APP + 8; ++message)
+        for (WPARAM value : {1, 0}) PostMessageW(wizard.Form(), message, value, 0x10);
+    SendMessageTimeoutW(wizard.Form(), WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
+    ASSERT_EQ(wizard.WaitForExit(0), static_cast<DWORD>(STILL_ACTIVE));
+    EXPECT_TRUE(wizard.Showing(Page::Installing));
+    EXPECT_EQ(AnswerToLogoff(wizard.Form()), 0) << "a logoff is held while files are written";
     std::vector<std::wstring> shown;  // each text the status line takes, in order
     auto record = [&] {
         const std::wstring text = Text(wizard.Control(kLabelText6_2));

@@ -141,7 +141,7 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             EndSessionHold::NoteEndSession(wParam);
             return 0;
     }
-    if (TakeJobMessage(message, wParam, lParam, *this)) return 0;
+    if (jobReports_ && jobReports_->Take(message, *this)) return 0;
     return DefWindowProcW(handle_, message, wParam, lParam);
 }
 
@@ -641,10 +641,10 @@ void TFormMain::ShowInstallStep(const std::wstring& path, int position) {
 
 void TFormMain::HoldEndSession(bool held) {
     // ShutdownBlockReasonCreate and Destroy work only on the window's own thread.
-    if (held)
-        endSessionHold_.emplace(handle_, TextOf(61));
-    else
+    if (!held)
         endSessionHold_.reset();
+    else if (!endSessionHold_)
+        endSessionHold_.emplace(handle_, TextOf(61));
 }
 
 void TFormMain::Terminate() { PostQuitMessage(0); }

@@ -2,7 +2,7 @@
 
 #include <shlobj.h>
 
-#include <memory>
+#include <utility>
 
 #include "metatrader/data_folders.h"
 #include "metatrader/deployment.h"
@@ -12,12 +12,8 @@
 
 namespace {
 
-enum JobMessage : UINT {
-    kJobProgressRange = WM_APP + 1,  // wParam: the maximum
-    kJobStep,                        // wParam: the position; lParam: the path, a std::wstring* the taker frees
-    kJobHoldEndSession,              // wParam: files being written (1) or written (0)
-    kJobEnded,                       // wParam: every expert copy written
-};
+// Only that reports wait: the reports themselves stay in the sink.
+constexpr UINT kJobReportsWaiting = WM_APP + 1;
 
 // The Installing page as the job sees it: each step goes to the window, and the pause
 // between steps is the job's, so the window paints and takes input all the while.
@@ -38,46 +34,48 @@ private:
 
 }  // namespace
 
-bool PostedJobSink::Post(UINT message, WPARAM wParam, LPARAM lParam) const {
-    return window_ ? PostMessageW(window_, message, wParam, lParam) : PostThreadMessageW(thread_, message, wParam, lParam);
-}
-
-void PostedJobSink::JobProgressRange(int maximum) { Post(kJobProgressRange, maximum); }
-
-void PostedJobSink::JobStep(const std::wstring& path, int position) {
-    auto text = std::make_unique<std::wstring>(path);
-    if (Post(kJobStep, position, reinterpret_cast<LPARAM>(text.get()))) text.release();
-}
-
-void PostedJobSink::JobHoldEndSession(bool held) {
-    // Sent, not posted, to a window: a logoff asked for before the window had taken the hold
-    // would be let through while the first file is written.
-    if (window_)
-        SendMessageW(window_, kJobHoldEndSession, held, 0);
+void PostedJobSink::Queue(Report report, bool send) {
+    AcquireSRWLockExclusive(&lock_);
+    reports_.push_back(std::move(report));
+    ReleaseSRWLockExclusive(&lock_);
+    if (!window_)
+        PostThreadMessageW(thread_, kJobReportsWaiting, 0, 0);
+    else if (send)
+        SendMessageW(window_, kJobReportsWaiting, 0, 0);
     else
-        Post(kJobHoldEndSession, held);
+        PostMessageW(window_, kJobReportsWaiting, 0, 0);
 }
 
-void PostedJobSink::JobEnded(bool everyCopyWritten) { Post(kJobEnded, everyCopyWritten); }
+void PostedJobSink::JobProgressRange(int maximum) { Queue({Report::Kind::Range, maximum}); }
 
-bool TakeJobMessage(UINT message, WPARAM wParam, LPARAM lParam, JobSink& receiver) {
-    switch (message) {
-        case kJobProgressRange:
-            receiver.JobProgressRange(static_cast<int>(wParam));
-            return true;
-        case kJobStep: {
-            const std::unique_ptr<std::wstring> path(reinterpret_cast<std::wstring*>(lParam));
-            receiver.JobStep(*path, static_cast<int>(wParam));
+void PostedJobSink::JobStep(const std::wstring& path, int position) { Queue({Report::Kind::Step, position, path}); }
+
+// Sent to a window: a logoff asked for before the window had taken the hold would be let
+// through while the first file is written.
+void PostedJobSink::JobHoldEndSession(bool held) { Queue({Report::Kind::Hold, held}, true); }
+
+void PostedJobSink::JobEnded(bool everyCopyWritten) { Queue({Report::Kind::Ended, everyCopyWritten}); }
+
+bool PostedJobSink::Take(UINT message, JobSink& receiver) {
+    if (message != kJobReportsWaiting) return false;
+    // One at a time, the lock let go before each call: a call may wait for the job, and a
+    // report the job sends meanwhile is taken inside it, after those before it.
+    for (;;) {
+        AcquireSRWLockExclusive(&lock_);
+        if (reports_.empty()) {
+            ReleaseSRWLockExclusive(&lock_);
             return true;
         }
-        case kJobHoldEndSession:
-            receiver.JobHoldEndSession(wParam != 0);
-            return true;
-        case kJobEnded:
-            receiver.JobEnded(wParam != 0);
-            return true;
+        const Report report = std::move(reports_.front());
+        reports_.pop_front();
+        ReleaseSRWLockExclusive(&lock_);
+        switch (report.kind) {
+            case Report::Kind::Range: receiver.JobProgressRange(report.value); break;
+            case Report::Kind::Step: receiver.JobStep(report.path, report.value); break;
+            case Report::Kind::Hold: receiver.JobHoldEndSession(report.value != 0); break;
+            case Report::Kind::Ended: receiver.JobEnded(report.value != 0); break;
+        }
     }
-    return false;
 }
 
 TMyThread::TMyThread(const FolderList& selectedInstallations, FolderList& foundDataFolders, JobSink& sink)
@@ -109,6 +107,9 @@ TMyThread::~TMyThread() {
 void TMyThread::Start() {
     if (started_) return;
     started_ = true;
+    // The installation keeps the pace it had on the window's thread: below normal, a terminal
+    // testing strategies on every core would hold each step up for seconds.
+    if (thread_ && FTag == kInstallJob) SetThreadPriority(thread_.get(), THREAD_PRIORITY_NORMAL);
     if (thread_)
         ResumeThread(thread_.get());
     else

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <string>
 
 #include "win32/folder_list.h"
@@ -23,9 +24,11 @@ protected:
     ~JobSink() = default;
 };
 
-// A job's reports carried to another thread: each becomes a message posted to `window` (the
-// logoff hold sent, so that it is taken before the job goes on), or with no window posted to
-// the thread `thread`, and TakeJobMessage on that thread makes the call.
+// A job's reports carried to another thread. Each report waits here, and a message that
+// carries none of it tells that thread to take the reports waiting: posted to `window` (sent
+// for the logoff hold, so that it is taken before the job goes on), or with no window posted
+// to the thread `thread`. Any program at the window's level can post to it; what it posts
+// there is no report.
 class PostedJobSink final : public JobSink {
 public:
     explicit PostedJobSink(HWND window, DWORD thread = 0) : window_(window), thread_(thread) {}
@@ -34,17 +37,26 @@ public:
     void JobHoldEndSession(bool held) override;
     void JobEnded(bool everyCopyWritten) override;
 
+    // When `message` is the sink's, makes the calls of the reports waiting on `receiver`, in
+    // the order they came, and returns true.
+    bool Take(UINT message, JobSink& receiver);
+
 private:
-    bool Post(UINT message, WPARAM wParam, LPARAM lParam = 0) const;
+    struct Report {
+        enum class Kind { Range, Step, Hold, Ended } kind;
+        int value;
+        std::wstring path;
+    };
+    void Queue(Report report, bool send = false);
+
     HWND window_;
     DWORD thread_;
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    std::deque<Report> reports_;
 };
 
-// When `message` is a job's report, makes its call on `receiver` and returns true.
-bool TakeJobMessage(UINT message, WPARAM wParam, LPARAM lParam, JobSink& receiver);
-
-// The wizard's one worker: created suspended at below-normal priority, it runs the job its
-// Tag names once started, and is marked finished when the job has returned. Destroying a
+// The wizard's one worker: created suspended at below-normal priority (normal for the
+// installation), it runs the job its Tag names once started, and is marked finished when the job has returned. Destroying a
 // worker whose job still runs waits for the job first. A worker whose thread could not be
 // created runs its job on the caller's thread when started.
 class TMyThread {

@@ -64,6 +64,9 @@ void WizardSession::StartJob(int job) {
     if (!worker_) worker_ = std::make_unique<TMyThread>(selectedInstallations_, foundDataFolders_, jobs_);
     worker_->SetTag(job);
     if (job == TMyThread::kInstallJob) {
+        // Held from here, not from the job's first report: until that report is taken the
+        // window would let a logoff through, and the job would write into an ending session.
+        view_.HoldEndSession(true);
         worker_->Start();  // its end comes as InstallEnded
         return;
     }

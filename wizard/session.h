@@ -24,6 +24,7 @@ public:
     virtual void StopJobTimer() = 0;
     virtual void SetProgressRange(int maximum) = 0;
     virtual void ShowInstallStep(const std::wstring& path, int position) = 0;
+    // Holds a logoff (true), once however often asked, or lets it go (false).
     virtual void HoldEndSession(bool held) = 0;
     // The application ends once back in its message loop.
     virtual void Terminate() = 0;
