@@ -33,6 +33,9 @@ constexpr wchar_t kClassName[] = L"TFormMain";
 constexpr wchar_t kTitle[] = L"FormMain";
 constexpr wchar_t kProductName[] = L"Mervane 4 Setup";
 constexpr UINT kJobTimerIntervalMs = 500;
+// Well inside the five seconds that Windows gives a window to answer before it offers to end
+// the program; a copy of the expert takes milliseconds.
+constexpr DWORD kEndSessionWriteWaitMs = 2000;
 
 // The platform's tab control lives in comctl32, which is no KnownDLL: it is loaded from
 // System32 (or the side-by-side store the manifest names) at run time.
@@ -138,7 +141,10 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_QUERYENDSESSION:
             return EndSessionHold::QueryEndSessionAnswer();
         case WM_ENDSESSION:
+            // Windows may end the process once this returns: the job begins no file from here,
+            // and the one it is writing is finished first.
             EndSessionHold::NoteEndSession(wParam);
+            if (wParam) EndSessionHold::AwaitWriteInFlight(kEndSessionWriteWaitMs);
             return 0;
     }
     if (jobReports_ && jobReports_->Take(message, *this)) return 0;
