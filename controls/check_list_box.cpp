@@ -103,12 +103,6 @@ void TCheckListBox::SetChecked(int index, bool checked) {
         InvalidateRect(handle_, &row, FALSE);
 }
 
-bool TCheckListBox::AnyChecked() const {
-    for (int i = 0, count = Count(); i < count; ++i)
-        if (Checked(i)) return true;
-    return false;
-}
-
 void TCheckListBox::SetSelected(int index) { SendMessageW(handle_, LB_SETCURSEL, static_cast<WPARAM>(index), 0); }
 
 void TCheckListBox::SetDpi(UINT dpi) {

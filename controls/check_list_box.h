@@ -25,7 +25,6 @@ public:
     int IndexOfExact(const std::wstring& text) const;  // -1 when none
     bool Checked(int index) const;
     void SetChecked(int index, bool checked);
-    bool AnyChecked() const;
     void SetSelected(int index);
     void SetDpi(UINT dpi);
 

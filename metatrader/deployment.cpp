@@ -34,8 +34,13 @@ bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const
                                                  &outcome.ledTo);
             outcome.error = outcome.done ? 0 : GetLastError();
         };
-        write(usersOwn);
-        if (!outcome.done && outcome.error == kErrorFolderLeadsElsewhere && !usersOwn && user) write(true);
+        if (!view.BeginWrite()) {
+            outcome.error = ERROR_SHUTDOWN_IN_PROGRESS;
+        } else {
+            write(usersOwn);
+            if (!outcome.done && outcome.error == kErrorFolderLeadsElsewhere && !usersOwn && user) write(true);
+            view.EndWrite();
+        }
         view.ShowInstallStep(file, position);
         view.StepOutcome(outcome);
         return outcome.done;

@@ -40,6 +40,10 @@ public:
     virtual void StepOutcome(const InstallOutcome&) {}
     // Holds a logoff or shutdown (true) while files are written, and lets it go (false).
     virtual void HoldEndSession(bool) {}
+    // Asked before each file is begun, and told once it is written or not: a file refused is
+    // not written (ERROR_SHUTDOWN_IN_PROGRESS).
+    virtual bool BeginWrite() { return true; }
+    virtual void EndWrite() {}
 
 protected:
     ~InstallView() = default;

@@ -95,6 +95,9 @@ public:
     std::vector<std::string> events;
     FolderList listed, ticked;
     TextId finishedText = 0;
+    bool accepted = true;
+    std::wstring chosen;                // what the folder browser gives; empty: cancelled
+    std::vector<std::string> controls;  // what the session did to Next and the folder list
     PostedJobSink reports{nullptr, GetCurrentThreadId()};
     WizardSession session{*this, reports};
 
@@ -105,7 +108,17 @@ public:
     void ApplyButtonRules(const ButtonRules&) override {}
     void ShowFolders(const FolderList& installations, const FolderList&) override { listed = installations; }
     FolderList TickedFolders() override { return ticked; }
-    bool AcceptTicked() override { return true; }
+    bool AcceptTicked() override { return accepted; }
+    void EnableNext(bool enabled) override { controls.push_back(enabled ? "next on" : "next off"); }
+    bool ChooseFolder(std::wstring& folder) override {
+        controls.push_back("browse");
+        folder = chosen;
+        return !chosen.empty();
+    }
+    void TickAndSelectFolder(const std::wstring& folder) override {
+        controls.push_back("tick " + Narrow(folder));
+        ticked.push_back(folder);
+    }
     void SettlePage() override {}
     bool StartJobTimer() override { return false; }  // the session then awaits the job itself
     void StopJobTimer() override {}
@@ -169,6 +182,42 @@ TEST(Session, ACloseWhileInstallingEndsTheRunOnceTheJobHasEndedOnItsPage) {
     EXPECT_EQ(window.finishedText, 72u);
     EXPECT_FALSE(session.JobRunning());
     DeleteFileW(shortcut.c_str());
+}
+
+TEST(Session, NextFollowsTheTicksAndTheAddFolderButtonActsOnItsPageOnly) {
+    Machine machine;
+    const std::wstring terminal = machine.AddTerminal(L"Unlisted", false);
+    NotedWindow window;
+    WizardSession& session = window.session;
+    window.chosen = terminal;
+    session.Start();
+    session.ButtonAddFolder4Click();
+    EXPECT_EQ(window.controls, std::vector<std::string>{}) << "the browser opened on the Welcome page";
+
+    session.ButtonNavigationClick(kTagNext);
+    ASSERT_EQ(session.Page(), WizardPage::Folders);
+    session.CheckListBox4ClickCheck();
+    window.ticked = {terminal};
+    session.CheckListBox4ClickCheck();
+    window.ticked = {};
+    // A folder without a terminal's layout, a cancelled browser, then the terminal's folder.
+    for (const std::wstring& chosen : {machine.Tree().Folder(L"Plain"), std::wstring(), terminal}) {
+        window.chosen = chosen;
+        session.ButtonAddFolder4Click();
+    }
+    EXPECT_EQ(window.controls, (std::vector<std::string>{"next off", "next on", "browse", "browse", "browse",
+                                                         "tick " + Narrow(terminal), "next on"}));
+
+    window.controls.clear();
+    session.ButtonNavigationClick(kTagNext);  // the data-folder job, awaited without a timer
+    ASSERT_EQ(session.Page(), WizardPage::Agreement);
+    EXPECT_EQ(session.SelectedInstallations(), FolderList{terminal});
+    session.ButtonAddFolder4Click();
+    for (bool accepted : {false, true}) {
+        window.accepted = accepted;
+        session.CheckBox5Click();
+    }
+    EXPECT_EQ(window.controls, (std::vector<std::string>{"next off", "next on"}));
 }
 
 TEST(Session, TheInstallationRunsAtNormalPriority) {

@@ -338,4 +338,41 @@ TEST(EndSessionHold, HoldsALogoffWhileAnyHoldLives) {
     DestroyWindow(hidden);
 }
 
+TEST(EndSessionHold, AnEndingSessionWaitsForTheWriteInFlightAndRefusesTheNext) {
+    // The writer sends to a window of the waiting thread mid-write, as the installation job
+    // sends the logoff hold: a wait that took no sent message would never see the write end.
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(EndSessionHold::BeginWrite()) << "a session that goes on refuses no write";
+    bool refusedAfter = false;
+    std::thread writer([&] {
+        Sleep(300);
+        SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"sent"));
+        Sleep(100);
+        EndSessionHold::EndWrite();
+        refusedAfter = !EndSessionHold::BeginWrite();
+    });
+    EndSessionHold::NoteEndSession(TRUE);
+    const ULONGLONG start = GetTickCount64();
+    EndSessionHold::AwaitWriteInFlight(5000);
+    const ULONGLONG waited = GetTickCount64() - start;
+    writer.join();
+    EXPECT_GE(waited, 390u) << "answered before the write in flight had ended";
+    EXPECT_LT(waited, 3000u);
+    EXPECT_EQ(WindowText(window), L"sent");
+    EXPECT_TRUE(refusedAfter);
+
+    // A write that never ends holds the answer no longer than asked.
+    EndSessionHold::NoteEndSession(FALSE);
+    ASSERT_TRUE(EndSessionHold::BeginWrite());
+    EndSessionHold::NoteEndSession(TRUE);
+    const ULONGLONG stuck = GetTickCount64();
+    EndSessionHold::AwaitWriteInFlight(300);
+    const ULONGLONG held = GetTickCount64() - stuck;
+    EXPECT_GE(held, 300u);
+    EXPECT_LT(held, 1500u);
+    EndSessionHold::EndWrite();
+    EndSessionHold::NoteEndSession(FALSE);
+    DestroyWindow(window);
+}
+
 }  // namespace

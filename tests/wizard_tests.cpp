@@ -546,6 +546,38 @@ TEST_F(EndToEnd, TheWindowPaintsWhileASlowTerminalIsWalked) {
     DeleteFileW((desktop_ + L"\\Mervane 4 User Guide.url").c_str());
 }
 
+TEST_F(EndToEnd, AnEndingSessionLetsNoWriteBeginOnceAnswered) {
+    // A forced logoff ends the session without asking, while the first copy shows; the
+    // terminal's walk, still to come, takes seconds.
+    StandInTerminal terminal(L"--slow=150 \"--experts=" + dataA_ + L"\\MQL4\\Experts\"");
+    WizardDriver wizard;
+    ASSERT_TRUE(wizard.Started());
+    ToAgreement(wizard);
+    wizard.Click(wizard.Button(kButtonNext));
+    ASSERT_TRUE(wizard.WaitFor(Page::Installing, 5000));
+    HWND status = wizard.Control(kLabelText6_2);
+    ASSERT_TRUE(TextBecomes(status, a_ + L"\\MQL4\\Experts\\Mervane 4.ex4"));
+    const ULONGLONG asked = GetTickCount64();
+    SendMessageTimeoutW(wizard.Form(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000, nullptr);
+    const ULONGLONG answerMs = GetTickCount64() - asked;
+
+    // What stands at the answer is what the process may be ended with: nothing is added to it.
+    auto written = [&] {
+        std::vector<std::vector<std::wstring>> entries{FolderEntries(desktop_)};
+        for (const std::wstring& folder : {a_, b_, dataA_, dataB_})
+            entries.push_back(FolderEntries(folder + L"\\MQL4\\Experts"));
+        return entries;
+    };
+    const auto atAnswer = written();
+    ASSERT_TRUE(wizard.WaitFor(Page::Finished, 30000));
+    EXPECT_EQ(written(), atAnswer);
+    EXPECT_TRUE(HasExpert(a_));
+    EXPECT_EQ(FolderEntries(dataB_ + L"\\MQL4\\Experts"), std::vector<std::wstring>{}) << "the last copy was begun";
+    EXPECT_EQ(ReadBytes(desktop_ + L"\\Mervane 4 User Guide.url"), "<missing>");
+    EXPECT_TRUE(TextBecomes(wizard.Control(kLabelText7_1), ::Text(72, kEnglish)));
+    EXPECT_LT(answerMs, 1000u) << "the answer waited for the job, not for a write";
+}
+
 TEST_F(EndToEnd, CloseOnWaitEndsOnlyAfterTheJobHasReturned) {
     WizardDriver wizard;
     ASSERT_TRUE(wizard.Started());

@@ -22,10 +22,19 @@ public:
     static void NoteEndSession(WPARAM ending) { ending_ = ending != 0; }
     // Any thread: the installation job asks it before it begins the shortcut.
     static bool SessionEnding() { return ending_.load(); }
+    // Any thread, around each file whose end a window's answer to WM_ENDSESSION awaits:
+    // false, and nothing to end, once the session is ending.
+    static bool BeginWrite();
+    static void EndWrite() { --writing_; }
+    // The window's answer to WM_ENDSESSION(TRUE) comes after this: it returns once no file is
+    // being written, or after `timeoutMs`, and takes the messages sent to its thread meanwhile
+    // (the writing thread may be sending to the window).
+    static void AwaitWriteInFlight(DWORD timeoutMs);
 
 private:
     HWND window_;
     bool reasonShown_;
     static inline int holds_ = 0;
     static inline std::atomic<bool> ending_{false};
+    static inline std::atomic<int> writing_{0};
 };

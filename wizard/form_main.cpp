@@ -13,7 +13,6 @@
 #include "flat/flat_gauge.h"
 #include "flat/flat_memo.h"
 #include "flat/flat_messages.h"
-#include "metatrader/installations.h"
 #include "resources/resource_names.h"
 #include "texts/agreement.h"
 #include "user_guide_address.h"
@@ -33,6 +32,9 @@ constexpr wchar_t kClassName[] = L"TFormMain";
 constexpr wchar_t kTitle[] = L"FormMain";
 constexpr wchar_t kProductName[] = L"Mervane 4 Setup";
 constexpr UINT kJobTimerIntervalMs = 500;
+// Well inside the five seconds that Windows gives a window to answer before it offers to end
+// the program; a copy of the expert takes milliseconds.
+constexpr DWORD kEndSessionWriteWaitMs = 2000;
 
 // The platform's tab control lives in comctl32, which is no KnownDLL: it is loaded from
 // System32 (or the side-by-side store the manifest names) at run time.
@@ -138,7 +140,10 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_QUERYENDSESSION:
             return EndSessionHold::QueryEndSessionAnswer();
         case WM_ENDSESSION:
+            // Windows may end the process once this returns: the job begins no file from here,
+            // and the one it is writing is finished first.
             EndSessionHold::NoteEndSession(wParam);
+            if (wParam) EndSessionHold::AwaitWriteInFlight(kEndSessionWriteWaitMs);
             return 0;
     }
     if (jobReports_ && jobReports_->Take(message, *this)) return 0;
@@ -505,9 +510,9 @@ void TFormMain::OnCommand(HWND control, int id, int code) {
         case kButtonClose: session_->ButtonNavigationClick(buttonClose_->Tag()); break;
         case kCheckBoxAccept5: CheckBox5Click(checkBoxAccept5_->Tag()); break;
         case kCheckBoxReject5: CheckBox5Click(checkBoxReject5_->Tag()); break;
-        case kButtonAddFolder4: ButtonAddFolder4Click(); break;
+        case kButtonAddFolder4: session_->ButtonAddFolder4Click(); break;
         case kCheckListBox4:
-            if (code == TCheckListBox::kClickCheck) CheckListBox4ClickCheck();
+            if (code == TCheckListBox::kClickCheck) session_->CheckListBox4ClickCheck();
             break;
     }
 }
@@ -568,8 +573,6 @@ std::wstring TFormMain::TextOf(TextId id) const {
     return text;
 }
 
-WizardPage TFormMain::CurrentPage() const { return static_cast<WizardPage>(pageControl_->ActivePage()); }
-
 void TFormMain::EnterPage(WizardPage page, TextId finishedText) {
     if (page != WizardPage::Welcome) CreatePageControls();
     if (page == WizardPage::Wait) Animation();  // so that its first frame is there from the start
@@ -617,6 +620,20 @@ FolderList TFormMain::TickedFolders() {
 }
 
 bool TFormMain::AcceptTicked() { return checkBoxAccept5_ && checkBoxAccept5_->Checked(); }
+
+void TFormMain::EnableNext(bool enabled) { EnableWindow(buttonNext_->Handle(), enabled); }
+
+bool TFormMain::ChooseFolder(std::wstring& folder) {
+    folder = InitialBrowseFolder(handle_);
+    return BrowseForFolder(handle_, TextOf(110), folder);
+}
+
+void TFormMain::TickAndSelectFolder(const std::wstring& folder) {
+    if (checkListBox4_->IndexOfExact(folder) < 0) checkListBox4_->Add(folder);
+    const int index = checkListBox4_->IndexOfExact(folder);
+    checkListBox4_->SetChecked(index, true);
+    checkListBox4_->SetSelected(index);
+}
 
 void TFormMain::SettlePage() {
     KeepFocusUsable(GetActiveWindow() == handle_ ? GetFocus() : savedFocus_);
@@ -674,20 +691,5 @@ void TFormMain::CheckBox5Click(int tag) {
         (tag == kTagAccept ? checkBoxReject5_ : checkBoxAccept5_)->SetChecked(false);
         updatingAgreementBoxes_ = false;
     }
-    EnableWindow(buttonNext_->Handle(), checkBoxAccept5_->Checked());
-}
-
-void TFormMain::CheckListBox4ClickCheck() { EnableWindow(buttonNext_->Handle(), checkListBox4_->AnyChecked()); }
-
-void TFormMain::ButtonAddFolder4Click() {
-    // Like the navigation table's "nothing" cells: a click that reaches the button while its
-    // page is hidden does nothing; a folder added then would be lost.
-    if (CurrentPage() != WizardPage::Folders) return;
-    std::wstring folder = InitialBrowseFolder(handle_);
-    if (!BrowseForFolder(handle_, TextOf(110), folder) || !IsTerminalFolder(folder)) return;
-    if (checkListBox4_->IndexOfExact(folder) < 0) checkListBox4_->Add(folder);
-    const int index = checkListBox4_->IndexOfExact(folder);
-    checkListBox4_->SetChecked(index, true);
-    checkListBox4_->SetSelected(index);
-    EnableWindow(buttonNext_->Handle(), checkListBox4_->AnyChecked());
+    session_->CheckBox5Click();
 }

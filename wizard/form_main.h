@@ -81,10 +81,7 @@ private:
     void OnSettingChange(bool coloursChanged);
     void OnEscape();
     void CheckBox5Click(int tag);
-    void CheckListBox4ClickCheck();
-    void ButtonAddFolder4Click();
     void LoadAgreementText();
-    WizardPage CurrentPage() const;
     std::wstring TextOf(TextId id) const;
 
     // SessionView
@@ -93,6 +90,9 @@ private:
     void ShowFolders(const FolderList& installations, const FolderList& ticked) override;
     FolderList TickedFolders() override;
     bool AcceptTicked() override;
+    void EnableNext(bool enabled) override;
+    bool ChooseFolder(std::wstring& folder) override;
+    void TickAndSelectFolder(const std::wstring& folder) override;
     void SettlePage() override;
     bool StartJobTimer() override;
     void StopJobTimer() override;

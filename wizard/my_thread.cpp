@@ -6,6 +6,7 @@
 
 #include "metatrader/data_folders.h"
 #include "metatrader/deployment.h"
+#include "win32/end_session_hold.h"
 #include "win32/files.h"
 #include "win32/shell_folders.h"
 #include "win32/system_functions.h"
@@ -27,6 +28,10 @@ public:
     }
     std::wstring DesktopFolder() override { return SignedInUserFolderPath(nullptr, CSIDL_DESKTOP); }
     void HoldEndSession(bool held) override { sink_.JobHoldEndSession(held); }
+    // The window answers the session's end once the file in hand is written, and Windows
+    // may end the process from then on: no file is begun after it.
+    bool BeginWrite() override { return EndSessionHold::BeginWrite(); }
+    void EndWrite() override { EndSessionHold::EndWrite(); }
 
 private:
     JobSink& sink_;

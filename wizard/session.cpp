@@ -1,5 +1,6 @@
 #include "wizard/session.h"
 
+#include "metatrader/installations.h"
 #include "metatrader/terminal_discovery.h"
 #include "wizard/wizard_ids.h"
 
@@ -32,6 +33,20 @@ void WizardSession::ButtonNavigationClick(int tag) {
     // Once the application is to end, only the end is left.
     if (closeWhenJobEnds_) return;
     TakeStep(StepOn(page_, event));
+}
+
+void WizardSession::CheckBox5Click() { view_.EnableNext(view_.AcceptTicked()); }
+
+void WizardSession::CheckListBox4ClickCheck() { view_.EnableNext(!view_.TickedFolders().empty()); }
+
+void WizardSession::ButtonAddFolder4Click() {
+    // Like the navigation table's "nothing" cells: a click that reaches the button while its
+    // page is hidden does nothing; a folder added then would be lost.
+    if (page_ != WizardPage::Folders) return;
+    std::wstring folder;
+    if (!view_.ChooseFolder(folder) || !IsTerminalFolder(folder)) return;
+    view_.TickAndSelectFolder(folder);
+    CheckListBox4ClickCheck();
 }
 
 void WizardSession::TakeStep(const FlowStep& step) {

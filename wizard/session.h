@@ -19,6 +19,12 @@ public:
     // The page's entry done: the focus on a control that can take it, the page painted.
     virtual void SettlePage() = 0;
     virtual bool AcceptTicked() = 0;
+    virtual void EnableNext(bool enabled) = 0;
+    // The folder browser, opened where terminals are installed; false when nothing was chosen.
+    virtual bool ChooseFolder(std::wstring& folder) = 0;
+    // Ticks and selects the row of `folder`, added at the end where no row names it in that
+    // spelling.
+    virtual void TickAndSelectFolder(const std::wstring& folder) = 0;
     // The timer that looks after the data-folder job; false when there is none.
     virtual bool StartJobTimer() = 0;
     virtual void StopJobTimer() = 0;
@@ -53,6 +59,12 @@ public:
     void Start() { ShowPage(WizardPage::Welcome); }
     // Next, Back or the close button, told apart by their Tag; also what Alt+F4 does.
     void ButtonNavigationClick(int tag);
+    // An agreement box ticked or unticked, by the user or by the window as it unticks the
+    // other one.
+    void CheckBox5Click();
+    // A folder row ticked or unticked by the user.
+    void CheckListBox4ClickCheck();
+    void ButtonAddFolder4Click();
     void JobTimerTick();
     // What the installation job reported, now on the window's thread.
     void InstallStep(const std::wstring& path, int position) { view_.ShowInstallStep(path, position); }
