@@ -144,17 +144,19 @@ std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
 }
 
 void RemoveTree(const std::wstring& folder) {
+    // By the names as spelt, also those that name a device or end with a dot.
+    auto spelt = [](const std::wstring& path) { return path.starts_with(L"\\\\") ? path : L"\\\\?\\" + path; };
     for (const std::wstring& name : FolderEntries(folder)) {
         const std::wstring path = folder + L"\\" + name;
-        const DWORD attributes = GetFileAttributesW(path.c_str());
+        const DWORD attributes = GetFileAttributesW(spelt(path).c_str());
         if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;  // never emptied through a link
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        SetFileAttributesW(spelt(path).c_str(), FILE_ATTRIBUTE_NORMAL);
         if (attributes & FILE_ATTRIBUTE_DIRECTORY)
             RemoveTree(path);
         else
-            DeleteFileW(path.c_str());
+            DeleteFileW(spelt(path).c_str());
     }
-    RemoveDirectoryW(folder.c_str());
+    RemoveDirectoryW(spelt(folder).c_str());
 }
 
 std::string Utf16Le(const std::wstring& text, bool withMark) {

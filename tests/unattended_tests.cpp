@@ -772,12 +772,18 @@ TEST_F(SilentRun, AScanFindsTerminalFoldersToDepthFourButNotBelowNorBehindALinkN
     const std::wstring root = tree.Folder(L"Servers");
     tree.Folder(L"Servers\\Empty\\Deeper");
     tree.File(L"Servers\\notes.txt", "not a folder");
+    auto device = [&](const wchar_t* relative) {
+        CreateDirectoryW((L"\\\\?\\" + tree.Path(relative)).c_str(), nullptr);
+        return MakeInstallation(tree, relative);
+    };
     const std::wstring found[] = {MakeInstallation(tree, L"Servers\\One"), MakeInstallation(tree, L"Servers\\a\\Two"),
                                   MakeInstallation(tree, L"Servers\\a\\b\\Three"),
                                   MakeInstallation(tree, L"Servers\\a\\b\\c\\Four")};
     const std::wstring notFound[] = {MakeInstallation(tree, L"Servers\\a\\b\\c\\d\\Five"),
                                      MakeInstallation(tree, L"Servers\\One\\Inside"),
-                                     MakeInstallation(tree, L"Elsewhere\\Linked")};
+                                     MakeInstallation(tree, L"Elsewhere\\Linked"),
+                                     // Named as Windows would open a device: no folder to install into.
+                                     device(L"Servers\\CON"), device(L"Servers\\aux.d")};
     const FolderLink link(tree.Folder(L"Servers\\Link"), tree.Path(L"Elsewhere"));
     ASSERT_TRUE(link.Made());
 
