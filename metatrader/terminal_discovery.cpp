@@ -127,14 +127,15 @@ ScanResult ScanForInstallations(const std::wstring& root, const ScanBounds& boun
     ScanResult result;
     result.root = WithoutTrailingSeparator(FolderAsOnDisk(root));
     UniqueHandle folder = OpenFolderForListing(result.root);
-    result.rootOpened = static_cast<bool>(folder);
-    if (!folder) result.error = GetLastError();
-    if (!folder || bounds.depth == 0) return result;
+    std::vector<FolderEntry> entries;
+    // A file opens too, but lists nothing: a root that cannot be listed was not looked into.
+    result.rootOpened = folder && ListFolder(folder.get(), entries);
+    if (!result.rootOpened) result.error = GetLastError();
+    if (!result.rootOpened || bounds.depth == 0) return result;
     result.visited = 1;
     // A drive's root keeps its separator; its children are named without a second one.
     const std::wstring base = result.root.back() == L'\\' ? result.root.substr(0, result.root.size() - 1) : result.root;
-    std::vector<FolderEntry> entries;
-    if (ListFolder(folder.get(), entries)) Walk{bounds, result}.Into(folder.get(), base, 0, entries);
+    Walk{bounds, result}.Into(folder.get(), base, 0, entries);
     return result;
 }
 

@@ -806,6 +806,13 @@ TEST_F(SilentRun, AScanFindsTerminalFoldersToDepthFourButNotBelowNorBehindALinkN
                   Quoted(L"/log", log_)),
               1u);
     EXPECT_TRUE(LogHas(L"nothing installed: no MetaTrader 4 installation folder to install into")) << Log();
+    // A root that opens but cannot be listed, a file, is no scan made either.
+    const std::wstring notes = root + L"\\notes.txt";
+    EXPECT_EQ(Run(L"/silent /accept-agreement /skip-registry " + Quoted(L"/scan", root) + L" " + Quoted(L"/scan", notes) +
+                  L" " + Quoted(L"/log", log_)),
+              1u)
+        << Log();
+    EXPECT_NE(Log().find(Utf8(L"scan not made: " + notes + L": error ", false)), std::string::npos) << Log();
 }
 
 }  // namespace
