@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "win32/ascii_case.h"
+
 namespace {
 
 void CreateFolders(const std::wstring& path) {
@@ -59,6 +61,20 @@ FolderLink::~FolderLink() {
     if (made_)
         RunUnix(L"Z:\\bin\\rm", L"rm " + Quote(link_),
                 [&] { return GetFileAttributesW(path_.c_str()) == INVALID_FILE_ATTRIBUTES; });
+}
+
+DriveLink::DriveLink(const std::wstring& letter, const std::wstring& folder) : root_(letter + L":\\") {
+    const std::string drives = UnixPath(L"C:\\"), to = UnixPath(folder);  // ".../dosdevices/c:/"
+    if (drives.size() < 3 || to.empty()) return;
+    link_ = drives.substr(0, drives.size() - 3) + std::string(1, static_cast<char>(AsciiLower(letter)[0])) + ":";
+    made_ = RunUnix(L"Z:\\bin\\ln", L"ln -s " + Quote(to) + L" " + Quote(link_),
+                    [&] { return GetFileAttributesW(root_.c_str()) != INVALID_FILE_ATTRIBUTES; });
+}
+
+DriveLink::~DriveLink() {
+    if (made_)
+        RunUnix(L"Z:\\bin\\rm", L"rm " + Quote(link_),
+                [&] { return GetFileAttributesW(root_.c_str()) == INVALID_FILE_ATTRIBUTES; });
 }
 
 TempTree::TempTree() {

@@ -767,6 +767,22 @@ TEST_F(SilentRun, ARunningTerminalNoEntryListsIsInstalledIntoInventoriedAndRemov
     EXPECT_EQ(ReadBytes(Expert(older)), "an older expert") << "not named this time";
 }
 
+TEST_F(SilentRun, ATerminalRunningFromADrivesRootGivesThatRootNotTheDrivesCurrentFolder) {
+    const std::wstring drive = MakeInstallation(machine_.Tree(), L"Drive");
+    MakeInstallation(machine_.Tree(), L"Drive\\Current");
+    const DriveLink q(L"Q", drive);
+    ASSERT_TRUE(q.Made());
+    // What "Q:" alone means to the program: the drive's current folder, as a prompt leaves it.
+    SetEnvironmentVariableW(L"=Q:", L"Q:\\Current");
+    const StandInTerminal running(L"", L"Q:");
+    ASSERT_TRUE(running.Window());
+    EXPECT_EQ(Run(L"/silent /accept-agreement " + Quoted(L"/log", log_)), 0u) << Log();
+    SetEnvironmentVariableW(L"=Q:", nullptr);
+    EXPECT_TRUE(LogHas(L"installation folder, a running terminal's: Q:\\")) << Log();
+    EXPECT_TRUE(HasExpert(drive));
+    EXPECT_FALSE(HasExpert(drive + L"\\Current"));
+}
+
 TEST_F(SilentRun, AScanFindsTerminalFoldersToDepthFourButNotBelowNorBehindALinkNorInsideOne) {
     const TempTree& tree = machine_.Tree();
     const std::wstring root = tree.Folder(L"Servers");
