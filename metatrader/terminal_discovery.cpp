@@ -8,6 +8,7 @@
 #include "metatrader/terminal_conventions.h"
 #include "win32/files.h"
 #include "win32/handles.h"
+#include "win32/signed_in_user.h"
 
 namespace {
 
@@ -102,6 +103,11 @@ std::vector<RunningTerminal> FindRunningTerminals() {
     UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32W entry{sizeof entry};
     if (!snapshot || !Process32FirstW(snapshot.get(), &entry)) return found;
+    // Started by another account than the program's, a terminal on a share would have the
+    // elevated program reach a host of that user's choosing with the administrator's
+    // credentials, as another account's folders would.
+    const UniqueHandle shellToken = ShellProcessToken(), ownToken = OwnProcessToken();
+    const bool anotherUser = shellToken && ownToken && DifferentUsers(ownToken.get(), shellToken.get());
     do {
         if (!IsProgramName(entry.szExeFile)) continue;
         // Held open, the id names this process while its session and program are asked for:
@@ -116,7 +122,8 @@ std::vector<RunningTerminal> FindRunningTerminals() {
         // the root's separator.
         const bool driveRoot = slash == 2 && program[1] == L':';
         const std::wstring given = program.substr(0, driveRoot ? slash + 1 : slash);
-        std::wstring folder = EveryNameAsSpelt(given) ? FolderAsOnDisk(given) : std::wstring();
+        const bool reachable = !anotherUser || OnLocalDrive(given);
+        std::wstring folder = reachable && EveryNameAsSpelt(given) ? FolderAsOnDisk(given) : std::wstring();
         if (!folder.empty() && !IsTerminalFolder(folder)) folder.clear();
         found.push_back({entry.th32ProcessID, std::move(program), std::move(folder)});
     } while (Process32NextW(snapshot.get(), &entry));
