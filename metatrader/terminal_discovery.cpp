@@ -2,10 +2,13 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
+
 #include "metatrader/installations.h"
 #include "metatrader/terminal_conventions.h"
 #include "win32/files.h"
 #include "win32/handles.h"
+#include "win32/signed_in_user.h"
 
 namespace {
 
@@ -42,9 +45,9 @@ struct Walk {
         for (const FolderEntry& entry : entries) {
             const bool isFolder = entry.attributes & FILE_ATTRIBUTE_DIRECTORY;
             const bool isLink = entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT;
-            // A name Windows would open as another (a trailing dot or blank) is no folder to name.
-            const bool nameable = entry.name.back() != L'.' && entry.name.back() != L' ';
-            if (!isFolder || isLink || !nameable) continue;
+            // A name Windows would open as another (a trailing dot or blank, a device's) is no
+            // folder to name.
+            if (!isFolder || isLink || NameOpensAsAnother(entry.name)) continue;
             if (result.visited >= bounds.folders) {
                 result.capped = true;
                 return;
@@ -64,19 +67,34 @@ struct Walk {
     }
 };
 
-}  // namespace
-
-std::wstring ProgramOfProcess(DWORD processId) {
-    // Limited rights suffice for the path, and a process of another user or a protected one
-    // grants them where it would refuse more.
-    UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-    if (!process) return {};
+std::wstring ProgramOf(HANDLE process) {
     std::wstring path(32768, L'\0');
     DWORD size = static_cast<DWORD>(path.size());
-    if (!QueryFullProcessImageNameW(process.get(), 0, path.data(), &size)) return {};
+    if (!process || !QueryFullProcessImageNameW(process, 0, path.data(), &size)) return {};
     path.resize(size);
     return path;
 }
+
+// Limited rights suffice for the path, and a process of another user or a protected one
+// grants them where it would refuse more.
+UniqueHandle OpenForQuery(DWORD processId) {
+    return UniqueHandle(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+}
+
+// Whether every name of `folder` below its root opens as spelt: a program run from "C:\T."
+// would otherwise be taken for the one in "C:\T".
+bool EveryNameAsSpelt(const std::wstring& folder) {
+    for (size_t start = folder.size() > 1 && folder[1] == L':' ? 3 : 2; start < folder.size();) {
+        const size_t end = std::min(folder.find(L'\\', start), folder.size());
+        if (end > start && NameOpensAsAnother(folder.substr(start, end - start))) return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::wstring ProgramOfProcess(DWORD processId) { return ProgramOf(OpenForQuery(processId).get()); }
 
 std::vector<RunningTerminal> FindRunningTerminals() {
     std::vector<RunningTerminal> found;
@@ -85,16 +103,28 @@ std::vector<RunningTerminal> FindRunningTerminals() {
     UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32W entry{sizeof entry};
     if (!snapshot || !Process32FirstW(snapshot.get(), &entry)) return found;
+    // Started by another account than the program's, a terminal on a share would have the
+    // elevated program reach a host of that user's choosing with the administrator's
+    // credentials, as another account's folders would.
+    const UniqueHandle shellToken = ShellProcessToken(), ownToken = OwnProcessToken();
+    const bool anotherUser = shellToken && ownToken && DifferentUsers(ownToken.get(), shellToken.get());
     do {
+        if (!IsProgramName(entry.szExeFile)) continue;
+        // Held open, the id names this process while its session and program are asked for:
+        // one that ended meanwhile cannot pass its id on to another.
+        const UniqueHandle process = OpenForQuery(entry.th32ProcessID);
         DWORD session = 0;
-        if (!IsProgramName(entry.szExeFile) || !ProcessIdToSessionId(entry.th32ProcessID, &session) ||
-            session != ownSession)
-            continue;
-        std::wstring program = ProgramOfProcess(entry.th32ProcessID);
+        if (!process || !ProcessIdToSessionId(entry.th32ProcessID, &session) || session != ownSession) continue;
+        std::wstring program = ProgramOf(process.get());
         const size_t slash = program.find_last_of(L'\\');
         if (slash == std::wstring::npos || !IsProgramName(std::wstring_view(program).substr(slash + 1))) continue;
-        std::wstring folder = FolderAsOnDisk(program.substr(0, slash));
-        if (!IsTerminalFolder(folder)) folder.clear();
+        // "C:" alone is the current folder on that drive: a program at a drive's root keeps
+        // the root's separator.
+        const bool driveRoot = slash == 2 && program[1] == L':';
+        const std::wstring given = program.substr(0, driveRoot ? slash + 1 : slash);
+        const bool reachable = !anotherUser || OnLocalDrive(given);
+        std::wstring folder = reachable && EveryNameAsSpelt(given) ? FolderAsOnDisk(given) : std::wstring();
+        if (!folder.empty() && !IsTerminalFolder(folder)) folder.clear();
         found.push_back({entry.th32ProcessID, std::move(program), std::move(folder)});
     } while (Process32NextW(snapshot.get(), &entry));
     return found;
@@ -104,14 +134,15 @@ ScanResult ScanForInstallations(const std::wstring& root, const ScanBounds& boun
     ScanResult result;
     result.root = WithoutTrailingSeparator(FolderAsOnDisk(root));
     UniqueHandle folder = OpenFolderForListing(result.root);
-    result.rootOpened = static_cast<bool>(folder);
-    if (!folder) result.error = GetLastError();
-    if (!folder || bounds.depth == 0) return result;
+    std::vector<FolderEntry> entries;
+    // A file opens too, but lists nothing: a root that cannot be listed was not looked into.
+    result.rootOpened = folder && ListFolder(folder.get(), entries);
+    if (!result.rootOpened) result.error = GetLastError();
+    if (!result.rootOpened || bounds.depth == 0) return result;
     result.visited = 1;
     // A drive's root keeps its separator; its children are named without a second one.
     const std::wstring base = result.root.back() == L'\\' ? result.root.substr(0, result.root.size() - 1) : result.root;
-    std::vector<FolderEntry> entries;
-    if (ListFolder(folder.get(), entries)) Walk{bounds, result}.Into(folder.get(), base, 0, entries);
+    Walk{bounds, result}.Into(folder.get(), base, 0, entries);
     return result;
 }
 

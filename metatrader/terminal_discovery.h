@@ -43,8 +43,8 @@ struct ScanResult {
     FolderList installations;
     unsigned visited = 0;
     bool capped = false;     // stopped at ScanBounds::folders
-    bool rootOpened = false;
-    DWORD error = 0;         // why the root could not be opened
+    bool rootOpened = false;  // opened and listed
+    DWORD error = 0;         // why the root could not be opened or listed
 };
 
 // The folders below `root` with a terminal's layout, not looked into further. Links below

@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "win32/ascii_case.h"
+
 namespace {
 
 void CreateFolders(const std::wstring& path) {
@@ -59,6 +61,20 @@ FolderLink::~FolderLink() {
     if (made_)
         RunUnix(L"Z:\\bin\\rm", L"rm " + Quote(link_),
                 [&] { return GetFileAttributesW(path_.c_str()) == INVALID_FILE_ATTRIBUTES; });
+}
+
+DriveLink::DriveLink(const std::wstring& letter, const std::wstring& folder) : root_(letter + L":\\") {
+    const std::string drives = UnixPath(L"C:\\"), to = UnixPath(folder);  // ".../dosdevices/c:/"
+    if (drives.size() < 3 || to.empty()) return;
+    link_ = drives.substr(0, drives.size() - 3) + std::string(1, static_cast<char>(AsciiLower(letter)[0])) + ":";
+    made_ = RunUnix(L"Z:\\bin\\ln", L"ln -s " + Quote(to) + L" " + Quote(link_),
+                    [&] { return GetFileAttributesW(root_.c_str()) != INVALID_FILE_ATTRIBUTES; });
+}
+
+DriveLink::~DriveLink() {
+    if (made_)
+        RunUnix(L"Z:\\bin\\rm", L"rm " + Quote(link_),
+                [&] { return GetFileAttributesW(root_.c_str()) == INVALID_FILE_ATTRIBUTES; });
 }
 
 TempTree::TempTree() {
@@ -144,17 +160,19 @@ std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
 }
 
 void RemoveTree(const std::wstring& folder) {
+    // By the names as spelt, also those that name a device or end with a dot.
+    auto spelt = [](const std::wstring& path) { return path.starts_with(L"\\\\") ? path : L"\\\\?\\" + path; };
     for (const std::wstring& name : FolderEntries(folder)) {
         const std::wstring path = folder + L"\\" + name;
-        const DWORD attributes = GetFileAttributesW(path.c_str());
+        const DWORD attributes = GetFileAttributesW(spelt(path).c_str());
         if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;  // never emptied through a link
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        SetFileAttributesW(spelt(path).c_str(), FILE_ATTRIBUTE_NORMAL);
         if (attributes & FILE_ATTRIBUTE_DIRECTORY)
             RemoveTree(path);
         else
-            DeleteFileW(path.c_str());
+            DeleteFileW(spelt(path).c_str());
     }
-    RemoveDirectoryW(folder.c_str());
+    RemoveDirectoryW(spelt(folder).c_str());
 }
 
 std::string Utf16Le(const std::wstring& text, bool withMark) {

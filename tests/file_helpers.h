@@ -41,6 +41,21 @@ private:
     bool made_ = false;
 };
 
+// The drive `letter` ("Q") of the prefix leading to `folder`, gone with the object.
+class DriveLink {
+public:
+    DriveLink(const std::wstring& letter, const std::wstring& folder);
+    ~DriveLink();
+    DriveLink(const DriveLink&) = delete;
+    DriveLink& operator=(const DriveLink&) = delete;
+    bool Made() const { return made_; }
+
+private:
+    std::wstring root_;
+    std::string link_;
+    bool made_ = false;
+};
+
 // A folder with the layout of a terminal installation: terminal.exe, MQL4\Experts, MQL4\Files.
 std::wstring MakeInstallation(const TempTree& tree, const std::wstring& relative);
 

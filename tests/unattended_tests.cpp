@@ -767,17 +767,39 @@ TEST_F(SilentRun, ARunningTerminalNoEntryListsIsInstalledIntoInventoriedAndRemov
     EXPECT_EQ(ReadBytes(Expert(older)), "an older expert") << "not named this time";
 }
 
+TEST_F(SilentRun, ATerminalRunningFromADrivesRootGivesThatRootNotTheDrivesCurrentFolder) {
+    const std::wstring drive = MakeInstallation(machine_.Tree(), L"Drive");
+    MakeInstallation(machine_.Tree(), L"Drive\\Current");
+    const DriveLink q(L"Q", drive);
+    ASSERT_TRUE(q.Made());
+    // What "Q:" alone means to the program: the drive's current folder, as a prompt leaves it.
+    SetEnvironmentVariableW(L"=Q:", L"Q:\\Current");
+    const StandInTerminal running(L"", L"Q:");
+    ASSERT_TRUE(running.Window());
+    EXPECT_EQ(Run(L"/silent /accept-agreement " + Quoted(L"/log", log_)), 0u) << Log();
+    SetEnvironmentVariableW(L"=Q:", nullptr);
+    EXPECT_TRUE(LogHas(L"installation folder, a running terminal's: Q:\\")) << Log();
+    EXPECT_TRUE(HasExpert(drive));
+    EXPECT_FALSE(HasExpert(drive + L"\\Current"));
+}
+
 TEST_F(SilentRun, AScanFindsTerminalFoldersToDepthFourButNotBelowNorBehindALinkNorInsideOne) {
     const TempTree& tree = machine_.Tree();
     const std::wstring root = tree.Folder(L"Servers");
     tree.Folder(L"Servers\\Empty\\Deeper");
     tree.File(L"Servers\\notes.txt", "not a folder");
+    auto device = [&](const wchar_t* relative) {
+        CreateDirectoryW((L"\\\\?\\" + tree.Path(relative)).c_str(), nullptr);
+        return MakeInstallation(tree, relative);
+    };
     const std::wstring found[] = {MakeInstallation(tree, L"Servers\\One"), MakeInstallation(tree, L"Servers\\a\\Two"),
                                   MakeInstallation(tree, L"Servers\\a\\b\\Three"),
                                   MakeInstallation(tree, L"Servers\\a\\b\\c\\Four")};
     const std::wstring notFound[] = {MakeInstallation(tree, L"Servers\\a\\b\\c\\d\\Five"),
                                      MakeInstallation(tree, L"Servers\\One\\Inside"),
-                                     MakeInstallation(tree, L"Elsewhere\\Linked")};
+                                     MakeInstallation(tree, L"Elsewhere\\Linked"),
+                                     // Named as Windows would open a device: no folder to install into.
+                                     device(L"Servers\\CON"), device(L"Servers\\aux.d")};
     const FolderLink link(tree.Folder(L"Servers\\Link"), tree.Path(L"Elsewhere"));
     ASSERT_TRUE(link.Made());
 
@@ -800,6 +822,13 @@ TEST_F(SilentRun, AScanFindsTerminalFoldersToDepthFourButNotBelowNorBehindALinkN
                   Quoted(L"/log", log_)),
               1u);
     EXPECT_TRUE(LogHas(L"nothing installed: no MetaTrader 4 installation folder to install into")) << Log();
+    // A root that opens but cannot be listed, a file, is no scan made either.
+    const std::wstring notes = root + L"\\notes.txt";
+    EXPECT_EQ(Run(L"/silent /accept-agreement /skip-registry " + Quoted(L"/scan", root) + L" " + Quoted(L"/scan", notes) +
+                  L" " + Quoted(L"/log", log_)),
+              1u)
+        << Log();
+    EXPECT_NE(Log().find(Utf8(L"scan not made: " + notes + L": error ", false)), std::string::npos) << Log();
 }
 
 }  // namespace

@@ -32,17 +32,6 @@ bool IsDevicePath(const std::wstring& path) {
     return share == L"pipe" || share == L"mailslot";
 }
 
-// A name Windows keeps for a device in every folder, with or without an extension.
-bool IsDeviceName(std::wstring name) {
-    name = AsciiLower(name.substr(0, name.find(L'.')));
-    while (!name.empty() && name.back() == L' ') name.pop_back();
-    for (const wchar_t* device : {L"con", L"prn", L"aux", L"nul", L"conin$", L"conout$"})
-        if (name == device) return true;
-    const bool numbered = name.size() == 4 && (name.starts_with(L"com") || name.starts_with(L"lpt"));
-    return numbered && ((name[3] >= L'1' && name[3] <= L'9') || name[3] == L'\u00B9' || name[3] == L'\u00B2' ||
-                        name[3] == L'\u00B3');
-}
-
 // Why Windows would not open `path` (a full one) by the name as spelt, or empty: it would drop
 // a trailing dot or blank, open a device for a reserved name, or a stream after a colon.
 std::wstring WhyNotAsSpelt(const std::wstring& path) {

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "win32/ascii_case.h"
 #include "win32/embedded_resource.h"
 #include "win32/handles.h"
 #include "win32/impersonation.h"
@@ -481,4 +482,18 @@ std::wstring FolderAsOnDisk(const std::wstring& given) {
 std::wstring WithoutTrailingSeparator(std::wstring path) {
     while (path.size() > 3 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
     return path;
+}
+
+bool IsDeviceName(std::wstring name) {
+    name = AsciiLower(name.substr(0, name.find(L'.')));
+    while (!name.empty() && name.back() == L' ') name.pop_back();
+    for (const wchar_t* device : {L"con", L"prn", L"aux", L"nul", L"conin$", L"conout$"})
+        if (name == device) return true;
+    const bool numbered = name.size() == 4 && (name.starts_with(L"com") || name.starts_with(L"lpt"));
+    return numbered && ((name[3] >= L'1' && name[3] <= L'9') || name[3] == L'\u00B9' || name[3] == L'\u00B2' ||
+                        name[3] == L'\u00B3');
+}
+
+bool NameOpensAsAnother(const std::wstring& name) {
+    return name.empty() || name.back() == L'.' || name.back() == L' ' || IsDeviceName(name);
 }

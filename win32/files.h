@@ -104,5 +104,12 @@ bool ListFolder(HANDLE folder, std::vector<FolderEntry>& entries);
 // folder above lists it. What is not there is left as given.
 std::wstring FolderAsOnDisk(const std::wstring& given);
 
+// Whether `name` is one Windows keeps for a device in every folder, with or without an
+// extension.
+bool IsDeviceName(std::wstring name);
+// Whether a path ending in `name` would open something else: Windows drops a trailing dot or
+// blank, and opens a device for a reserved name.
+bool NameOpensAsAnother(const std::wstring& name);
+
 // The path without its trailing separators, a drive's root aside.
 std::wstring WithoutTrailingSeparator(std::wstring path);
