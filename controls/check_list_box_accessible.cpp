@@ -98,6 +98,7 @@ public:
         if (const HRESULT gone = Gone()) return gone;
         if (!end) return E_POINTER;
         const long id = ChildId(start), count = Count();
+        if (id != CHILDID_SELF && (id < 1 || id > count)) return E_INVALIDARG;  // a row since removed
         long to = 0;
         if (id == CHILDID_SELF && direction == NAVDIR_FIRSTCHILD) to = 1;
         if (id == CHILDID_SELF && direction == NAVDIR_LASTCHILD) to = count;

@@ -433,7 +433,7 @@ TEST_F(FlatButton, ScreenReadersHearAPushButtonWithItsCaptionOrItsName) {
 
 // ---- the flat check box
 
-TEST_F(FlatButton, AHeldObjectPressesNothingUnderAModalDialogAndAnswersGoneAfterTheButton) {
+TEST_F(FlatButton, AHeldObjectPressesNothingUnseenOrUnderAModalDialogAndAnswersGoneAfterTheButton) {
     IAccessible* accessible = Heard::ObjectOf(Button());
     ASSERT_NE(accessible, nullptr);
     VARIANT self;
@@ -445,6 +445,11 @@ TEST_F(FlatButton, AHeldObjectPressesNothingUnderAModalDialogAndAnswersGoneAfter
     Host::Pump(200);
     EXPECT_EQ(host_.Clicks(1), 0);
     EnableWindow(host_.Window(), TRUE);
+    ShowWindow(Button(), SW_HIDE);
+    EXPECT_NE(accessible->accDoDefaultAction(self), S_OK);
+    Host::Pump(200);
+    EXPECT_EQ(host_.Clicks(1), 0);
+    ShowWindow(Button(), SW_SHOW);
     EXPECT_EQ(accessible->accDoDefaultAction(self), S_OK);
     Host::Pump(200);
     EXPECT_EQ(host_.Clicks(1), 1);
