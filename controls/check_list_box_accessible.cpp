@@ -10,16 +10,19 @@ public:
     explicit CheckListBoxAccessible(HWND list) : AccessibleWindow(list, OBJID_CLIENT) {}
 
     HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override {
+        if (const HRESULT gone = Gone()) return gone;
         if (!count) return E_POINTER;
         *count = Count();
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** object) override {
+        if (const HRESULT gone = Gone()) return gone;
         if (!object) return E_POINTER;
         *object = nullptr;
         return Row(child) >= 0 ? S_FALSE : E_INVALIDARG;  // rows are simple elements
     }
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
+        if (const HRESULT gone = Gone()) return gone;
         const int row = Row(child);
         if (row < 0) return AccessibleWindow::get_accName(child, name);
         if (!name) return E_POINTER;
@@ -27,6 +30,7 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
+        if (const HRESULT gone = Gone()) return gone;
         if (!role) return E_POINTER;
         const long id = ChildId(child);
         if (id != CHILDID_SELF && Row(child) < 0) return E_INVALIDARG;
@@ -34,6 +38,7 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
+        if (const HRESULT gone = Gone()) return gone;
         const int row = Row(child);
         if (row < 0) return AccessibleWindow::get_accState(child, state);
         if (!state) return E_POINTER;
@@ -48,6 +53,7 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override {
+        if (const HRESULT gone = Gone()) return gone;
         if (!focus) return E_POINTER;
         if (GetFocus() != window_) {
             focus->vt = VT_EMPTY;
@@ -58,6 +64,7 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override {
+        if (const HRESULT gone = Gone()) return gone;
         if (!selection) return E_POINTER;
         const LRESULT selected = SendMessageW(window_, LB_GETCURSEL, 0, 0);
         if (selected == LB_ERR) {
@@ -68,6 +75,7 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height, VARIANT child) override {
+        if (const HRESULT gone = Gone()) return gone;
         const int row = Row(child);
         if (row < 0) return AccessibleWindow::accLocation(left, top, width, height, child);
         RECT item;
@@ -75,6 +83,7 @@ public:
         return ScreenLocation(window_, item, left, top, width, height);
     }
     HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* child) override {
+        if (const HRESULT gone = Gone()) return gone;
         if (!child) return E_POINTER;
         POINT point{x, y};
         ScreenToClient(window_, &point);
@@ -86,8 +95,10 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT start, VARIANT* end) override {
+        if (const HRESULT gone = Gone()) return gone;
         if (!end) return E_POINTER;
         const long id = ChildId(start), count = Count();
+        if (id != CHILDID_SELF && (id < 1 || id > count)) return E_INVALIDARG;  // a row since removed
         long to = 0;
         if (id == CHILDID_SELF && direction == NAVDIR_FIRSTCHILD) to = 1;
         if (id == CHILDID_SELF && direction == NAVDIR_LASTCHILD) to = count;

@@ -19,6 +19,7 @@ public:
     explicit FlatControlAccessible(HWND control) : AccessibleWindow(control, OBJID_CLIENT) {}
 
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
+        if (const HRESULT gone = Gone()) return gone;
         if (ChildId(child) != CHILDID_SELF) return AccessibleWindow::get_accName(child, name);
         if (!name) return E_POINTER;
         if (const LRESULT given = SendMessageW(window_, kFlatAccessibleName, 0, 0)) {
@@ -31,12 +32,14 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
+        if (const HRESULT gone = Gone()) return gone;
         if (ChildId(child) != CHILDID_SELF) return AccessibleWindow::get_accRole(child, role);
         if (!role) return E_POINTER;
         SetNumber(role, IsCheckBox() ? ROLE_SYSTEM_CHECKBUTTON : ROLE_SYSTEM_PUSHBUTTON);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
+        if (const HRESULT gone = Gone()) return gone;
         if (ChildId(child) != CHILDID_SELF) return AccessibleWindow::get_accState(child, state);
         if (!state) return E_POINTER;
         long flags = STATE_SYSTEM_FOCUSABLE;
@@ -49,6 +52,7 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) override {
+        if (const HRESULT gone = Gone()) return gone;
         if (ChildId(child) != CHILDID_SELF) return AccessibleWindow::get_accKeyboardShortcut(child, shortcut);
         if (!shortcut) return E_POINTER;
         wchar_t keys[] = {L'A', L'l', L't', L'+', AcceleratorOf(Caption(window_).text), 0};
@@ -57,8 +61,13 @@ public:
         return keys[4] ? S_OK : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
+        if (const HRESULT gone = Gone()) return gone;
         if (ChildId(child) != CHILDID_SELF) return AccessibleWindow::accDoDefaultAction(child);
-        if (!IsWindowEnabled(window_)) return E_FAIL;
+        // A modal dialog (the folder browser) disables the window, not its controls: a click
+        // now would act under the dialog. A control on a page not shown (the agreement boxes
+        // while installing) is not pressed either.
+        if (!IsWindowEnabled(window_) || !IsWindowEnabled(GetAncestor(window_, GA_ROOT)) || !IsWindowVisible(window_))
+            return E_FAIL;
         // Posted: the click runs from the window's own message loop, not inside the screen
         // reader's call (Next may install, for minutes).
         PostMessageW(window_, BM_CLICK, 0, 0);
@@ -109,11 +118,13 @@ public:
     explicit GaugeParentAccessible(HWND parent) : AccessibleWindow(parent, OBJID_CLIENT) {}
 
     HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override {
+        if (const HRESULT gone = Gone()) return gone;
         if (!count) return E_POINTER;
         *count = ChildWindows(window_) + GaugeCount();
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** object) override {
+        if (const HRESULT gone = Gone()) return gone;
         if (!object) return E_POINTER;
         *object = nullptr;
         const long id = ChildId(child);
@@ -125,12 +136,14 @@ public:
         return GaugeOf(child) ? S_FALSE : E_INVALIDARG;  // a gauge is a simple element
     }
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
+        if (const HRESULT gone = Gone()) return gone;
         if (!GaugeOf(child)) return AccessibleWindow::get_accName(child, name);
         if (!name) return E_POINTER;
         *name = nullptr;
         return S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
+        if (const HRESULT gone = Gone()) return gone;
         const TFlatGauge* gauge = GaugeOf(child);
         if (!gauge) return AccessibleWindow::get_accValue(child, value);
         if (!value) return E_POINTER;
@@ -140,12 +153,14 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
+        if (const HRESULT gone = Gone()) return gone;
         if (!GaugeOf(child)) return AccessibleWindow::get_accRole(child, role);
         if (!role) return E_POINTER;
         SetNumber(role, ROLE_SYSTEM_PROGRESSBAR);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
+        if (const HRESULT gone = Gone()) return gone;
         const TFlatGauge* gauge = GaugeOf(child);
         if (!gauge) return AccessibleWindow::get_accState(child, state);
         if (!state) return E_POINTER;
@@ -154,9 +169,27 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height, VARIANT child) override {
+        if (const HRESULT gone = Gone()) return gone;
         const TFlatGauge* gauge = GaugeOf(child);
         if (!gauge) return AccessibleWindow::accLocation(left, top, width, height, child);
         return ScreenLocation(window_, gauge->Bounds(), left, top, width, height);
+    }
+    HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* child) override {
+        if (const HRESULT gone = Gone()) return gone;
+        if (!child) return E_POINTER;
+        // The platform's object finds windows only; a gauge lies where no child window covers it.
+        POINT point{x, y};
+        ScreenToClient(window_, &point);
+        for (long id = ChildWindows(window_) + 1, last = id + GaugeCount(); id < last; ++id) {
+            VARIANT gaugeId;
+            SetNumber(&gaugeId, id);
+            const TFlatGauge* gauge = GaugeOf(gaugeId);
+            if (gauge->Visible() && PtInRect(&gauge->Bounds(), point)) {
+                SetNumber(child, id);
+                return S_OK;
+            }
+        }
+        return AccessibleWindow::accHitTest(x, y, child);
     }
 
 private:

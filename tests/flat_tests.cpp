@@ -433,6 +433,39 @@ TEST_F(FlatButton, ScreenReadersHearAPushButtonWithItsCaptionOrItsName) {
 
 // ---- the flat check box
 
+TEST_F(FlatButton, AHeldObjectPressesNothingUnseenOrUnderAModalDialogAndAnswersGoneAfterTheButton) {
+    IAccessible* accessible = Heard::ObjectOf(Button());
+    ASSERT_NE(accessible, nullptr);
+    VARIANT self;
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    // A modal dialog (the folder browser) disables its owner, not the owner's controls.
+    EnableWindow(host_.Window(), FALSE);
+    EXPECT_NE(accessible->accDoDefaultAction(self), S_OK);
+    Host::Pump(200);
+    EXPECT_EQ(host_.Clicks(1), 0);
+    EnableWindow(host_.Window(), TRUE);
+    ShowWindow(Button(), SW_HIDE);
+    EXPECT_NE(accessible->accDoDefaultAction(self), S_OK);
+    Host::Pump(200);
+    EXPECT_EQ(host_.Clicks(1), 0);
+    ShowWindow(Button(), SW_SHOW);
+    EXPECT_EQ(accessible->accDoDefaultAction(self), S_OK);
+    Host::Pump(200);
+    EXPECT_EQ(host_.Clicks(1), 1);
+
+    DestroyWindow(Button());
+    BSTR name = nullptr;
+    VARIANT answer;
+    VariantInit(&answer);
+    EXPECT_EQ(accessible->get_accName(self, &name), CO_E_OBJNOTCONNECTED);
+    SysFreeString(name);
+    EXPECT_EQ(accessible->get_accRole(self, &answer), CO_E_OBJNOTCONNECTED);
+    EXPECT_EQ(accessible->get_accState(self, &answer), CO_E_OBJNOTCONNECTED);
+    EXPECT_EQ(accessible->accDoDefaultAction(self), CO_E_OBJNOTCONNECTED);
+    accessible->Release();
+}
+
 class FlatCheckBox : public testing::Test {
 protected:
     void SetUp() override {
@@ -674,6 +707,9 @@ TEST(FlatGauge, IsHeardAsAProgressBarAfterItsParentsWindows) {
     EXPECT_EQ(bar.value, L"25%");
     gauge.SetProgress(3);
     EXPECT_EQ(Heard::Of(host.Window(), 2).value, L"75%");
+    POINT middle{230, 126};  // found where it is painted, as a screen reader follows the pointer
+    ClientToScreen(host.Window(), &middle);
+    EXPECT_EQ(Heard::ChildAt(host.Window(), middle), 2);
     EXPECT_EQ(GaugePercent(7, 7, 7), 0);  // no span: empty
     EXPECT_EQ(GaugePercent(0, 3, 2), 66);
 }

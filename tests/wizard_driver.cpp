@@ -205,14 +205,32 @@ bool WizardDriver::WaitUntil(const std::function<bool()>& condition, DWORD milli
     }
 }
 
-Heard Heard::Of(HWND window, long child) {
+IAccessible* Heard::ObjectOf(HWND window) {
     static const GUID kIidAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // once per thread; the test's runs to its end
-    Heard heard;
     IAccessible* accessible = nullptr;
     if (AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), kIidAccessible,
                                    reinterpret_cast<void**>(&accessible)) != S_OK)
-        return heard;
+        return nullptr;
+    return accessible;
+}
+
+long Heard::ChildAt(HWND window, POINT screen) {
+    IAccessible* accessible = ObjectOf(window);
+    if (!accessible) return -1;
+    VARIANT hit;
+    VariantInit(&hit);
+    const HRESULT result = accessible->accHitTest(screen.x, screen.y, &hit);
+    accessible->Release();
+    const long child = result == S_OK && hit.vt == VT_I4 ? hit.lVal : -1;
+    VariantClear(&hit);
+    return child;
+}
+
+Heard Heard::Of(HWND window, long child) {
+    Heard heard;
+    IAccessible* accessible = ObjectOf(window);
+    if (!accessible) return heard;
     VARIANT id;
     id.vt = VT_I4;
     id.lVal = child;

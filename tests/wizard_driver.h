@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include <oleacc.h>
 
 #include <functional>
 #include <initializer_list>
@@ -81,6 +82,10 @@ struct Heard {
     std::wstring name, value, shortcut;
 
     static Heard Of(HWND window, long child = 0);
+    // The window's object itself, for the caller to release; null when there is none.
+    static IAccessible* ObjectOf(HWND window);
+    // The child id that the object finds at a point on the screen, -1 for none or an error.
+    static long ChildAt(HWND window, POINT screen);
 };
 
 // The events of one kind (EVENT_OBJECT_STATECHANGE, ...) that a process raises, seen as a

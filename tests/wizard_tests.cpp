@@ -620,6 +620,24 @@ TEST_F(EndToEnd, ScreenReadersHearEachPageAndEachChange) {
         EXPECT_EQ(heard.name, wizard.ListText(row));
         EXPECT_EQ((heard.state & STATE_SYSTEM_CHECKED) != 0, row == 1) << row;
     }
+    // Along the rows and no further; from a row that is not there, nowhere.
+    IAccessible* rows = Heard::ObjectOf(list);
+    ASSERT_NE(rows, nullptr);
+    auto reached = [&](long from, long direction) {
+        VARIANT start, end;
+        start.vt = VT_I4;
+        start.lVal = from;
+        VariantInit(&end);
+        const HRESULT result = rows->accNavigate(direction, start, &end);
+        return result == S_OK && end.vt == VT_I4 ? end.lVal : result == S_FALSE ? 0L : -1L;
+    };
+    const long count = wizard.ListCount();
+    EXPECT_EQ(reached(CHILDID_SELF, NAVDIR_FIRSTCHILD), 1);
+    EXPECT_EQ(reached(CHILDID_SELF, NAVDIR_LASTCHILD), count);
+    EXPECT_EQ(reached(1, NAVDIR_NEXT), 2);
+    EXPECT_EQ(reached(count, NAVDIR_NEXT), 0);
+    EXPECT_EQ(reached(count + 1, NAVDIR_PREVIOUS), -1);
+    rows->Release();
 
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
     wizard.Click(next);

@@ -62,8 +62,13 @@ HRESULT ScreenLocation(HWND window, RECT rect, long* left, long* top, long* widt
     return S_OK;
 }
 
-AccessibleWindow::AccessibleWindow(HWND window, LONG objectId) : window_(window) {
+AccessibleWindow::AccessibleWindow(HWND window, LONG objectId)
+    : window_(window), thread_(GetWindowThreadProcessId(window, nullptr)) {
     AccessibilityApi().createStdAccessibleObject(window, objectId, kIidAccessible, standard_.OutVoid());
+}
+
+HRESULT AccessibleWindow::Gone() const {
+    return IsWindow(window_) && GetWindowThreadProcessId(window_, nullptr) == thread_ ? S_OK : CO_E_OBJNOTCONNECTED;
 }
 
 HRESULT AccessibleWindow::QueryInterface(REFIID iid, void** object) {
@@ -99,7 +104,9 @@ HRESULT AccessibleWindow::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIAN
 }
 
 // Each member the platform's object answers, where a derived class does not.
-#define PASS_ON(call) return standard_ ? standard_->call : E_FAIL
+#define PASS_ON(call)                             \
+    if (const HRESULT gone = Gone()) return gone; \
+    return standard_ ? standard_->call : E_FAIL
 HRESULT AccessibleWindow::get_accParent(IDispatch** parent) { PASS_ON(get_accParent(parent)); }
 HRESULT AccessibleWindow::get_accChildCount(long* count) { PASS_ON(get_accChildCount(count)); }
 HRESULT AccessibleWindow::get_accChild(VARIANT child, IDispatch** object) { PASS_ON(get_accChild(child, object)); }
@@ -143,12 +150,14 @@ public:
         : AccessibleWindow(window, objectId), name_(name), role_(role) {}
 
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
+        if (const HRESULT gone = Gone()) return gone;
         if (ChildId(child) != CHILDID_SELF) return AccessibleWindow::get_accName(child, name);
         if (!name) return E_POINTER;
         *name = NewString(name_);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
+        if (const HRESULT gone = Gone()) return gone;
         if (ChildId(child) != CHILDID_SELF || !role_) return AccessibleWindow::get_accRole(child, role);
         if (!role) return E_POINTER;
         SetNumber(role, role_);

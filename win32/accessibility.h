@@ -75,11 +75,16 @@ protected:
     AccessibleWindow(HWND window, LONG objectId);
     virtual ~AccessibleWindow() = default;
 
+    // CO_E_OBJNOTCONNECTED once the window is gone, S_OK before: a screen reader may hold
+    // the object past it, and the handle may by then name a window of another thread.
+    HRESULT Gone() const;
+
     // The window is asked at every call: it may be gone while a screen reader holds the object.
     HWND window_;
     ComRef<IAccessible> standard_;
 
 private:
+    DWORD thread_;
     LONG references_ = 1;
 };
 
