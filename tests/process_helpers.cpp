@@ -103,12 +103,16 @@ int CountWindowsTitled(const wchar_t* title) {
 }
 
 std::wstring WindowText(HWND window) {
-    // Across processes WM_GETTEXT is marshalled by the system.
+    // Across processes WM_GETTEXT is marshalled by the system. A program's first start on a
+    // busy machine can keep its thread away for seconds: that is slow, not hung, and no
+    // answer is no empty text.
+    constexpr UINT kAnswerMs = 10000;
     DWORD_PTR length = 0;
-    SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length);
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kAnswerMs, &length)) return L"<no answer>";
     std::vector<wchar_t> buffer(length + 1, L'\0');
-    SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG,
-                        2000, nullptr);
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_NORMAL,
+                             kAnswerMs, nullptr))
+        return L"<no answer>";
     return buffer.data();
 }
 

@@ -17,7 +17,7 @@ namespace {
 
 // ---- the program itself, started as a real process
 
-constexpr DWORD kWindowTimeoutMs = 15000;
+constexpr DWORD kWindowTimeoutMs = 30000;
 
 HWND WelcomeLabel(HWND form) { return FindDescendant(form, kLabelText1_1); }
 
