@@ -350,6 +350,11 @@ protected:
         wizard.Click(wizard.AgreementBox(kCheckBoxAccept5));
         ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
     }
+    void ToInstalling(WizardDriver& wizard) {
+        ToAgreement(wizard);
+        wizard.Click(wizard.Button(kButtonNext));
+        ASSERT_TRUE(wizard.WaitFor(Page::Installing, 5000));
+    }
     std::string OpenedAddresses() const { return ReadBytes(record_); }
 
     Machine machine_;
@@ -465,9 +470,7 @@ TEST_F(EndToEnd, CloseOnInstallingFinishesTheInstallationWithoutOpeningTheGuide)
     GetClientRect(wizard.Form(), &client);
     const UINT dpi = client.right == 459 ? 96 : 144;
     if (dpi == 96) std::cout << kNo144Dpi << '\n';
-    ToAgreement(wizard);
-    wizard.Click(wizard.Button(kButtonNext));
-    ASSERT_TRUE(wizard.WaitFor(Page::Installing, 5000));
+    ASSERT_NO_FATAL_FAILURE(ToInstalling(wizard));
     wizard.Click(wizard.Button(kButtonClose));
 
     // The window goes on painting until the installation has ended: the status line changes
@@ -511,9 +514,7 @@ TEST_F(EndToEnd, TheWindowPaintsWhileASlowTerminalIsWalked) {
     StandInTerminal terminal(L"--slow=150 \"--experts=" + dataA_ + L"\\MQL4\\Experts\"");
     WizardDriver wizard;
     ASSERT_TRUE(wizard.Started());
-    ToAgreement(wizard);
-    wizard.Click(wizard.Button(kButtonNext));
-    ASSERT_TRUE(wizard.WaitFor(Page::Installing, 5000));
+    ASSERT_NO_FATAL_FAILURE(ToInstalling(wizard));
 
     // The status line, made invalid from here, is painted again within a moment, again and
     // again, while the text stands on the last data folder's copy.
@@ -552,9 +553,7 @@ TEST_F(EndToEnd, AnEndingSessionLetsNoWriteBeginOnceAnswered) {
     StandInTerminal terminal(L"--slow=150 \"--experts=" + dataA_ + L"\\MQL4\\Experts\"");
     WizardDriver wizard;
     ASSERT_TRUE(wizard.Started());
-    ToAgreement(wizard);
-    wizard.Click(wizard.Button(kButtonNext));
-    ASSERT_TRUE(wizard.WaitFor(Page::Installing, 5000));
+    ASSERT_NO_FATAL_FAILURE(ToInstalling(wizard));
     HWND status = wizard.Control(kLabelText6_2);
     ASSERT_TRUE(TextBecomes(status, a_ + L"\\MQL4\\Experts\\Mervane 4.ex4"));
     const ULONGLONG asked = GetTickCount64();
@@ -691,9 +690,7 @@ TEST_F(EndToEnd, EscDoesWhatTheCloseButtonDoesOnEveryPage) {
     // As the close button: the installation runs to its end first, and the guide stays shut.
     WizardDriver wizard;
     ASSERT_TRUE(wizard.Started());
-    ToAgreement(wizard);
-    wizard.Click(wizard.Button(kButtonNext));
-    ASSERT_TRUE(wizard.WaitFor(Page::Installing, 5000));
+    ASSERT_NO_FATAL_FAILURE(ToInstalling(wizard));
     wizard.Press(VK_ESCAPE);
     EXPECT_TRUE(wizard.Showing(Page::Installing));
     EXPECT_EQ(wizard.WaitForExit(20000), 0u) << "Installing";
