@@ -10,10 +10,10 @@
 #include "file_helpers.h"
 #include "machine.h"
 #include "win32/shell_folders.h"
-#include "wizard/my_thread.h"
 #include "wizard/page_flow.h"
+#include "wizard/report_queue.h"
 #include "wizard/session.h"
-#include "wizard/wizard_ids.h"
+#include "wizard/worker.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ std::string Describe(const ButtonRule& rule) {
     text += rule.enabled == ButtonRule::Enabled::Yes  ? ", enabled"
             : rule.enabled == ButtonRule::Enabled::No ? ", disabled"
                                                        : "";
-    return text + (rule.caption ? ", text " + std::to_string(rule.caption) : "");
+    return text + (rule.caption != TextId::None ? ", text " + std::to_string(static_cast<unsigned>(rule.caption)) : "");
 }
 
 TEST(PageFlow, ButtonRulesOnEntering) {
@@ -87,18 +87,18 @@ TEST(PageFlow, ButtonRulesOnEntering) {
 
 // ---- the session, driven without a window
 
-// Notes what the session asks of its window. The job's reports come to this thread as
-// they come to the window's queue, and are handed on as the window hands them.
-class NotedWindow final : public SessionView, public JobSink {
+// Notes what the session asks of its window. The job's reports come to this thread's queue
+// as they come to the window's, and are handed to the session as the window hands them.
+class NotedWindow final : public SessionView {
 public:
     std::vector<WizardPage> pages;
     std::vector<std::string> events;
     FolderList listed, ticked;
-    TextId finishedText = 0;
+    TextId finishedText = TextId::None;
     bool accepted = true;
     std::wstring chosen;                // what the folder browser gives; empty: cancelled
     std::vector<std::string> controls;  // what the session did to Next and the folder list
-    PostedJobSink reports{nullptr, GetCurrentThreadId()};
+    ReportQueue reports{nullptr, GetCurrentThreadId()};
     WizardSession session{*this, reports};
 
     void EnterPage(WizardPage page, TextId text) override {
@@ -133,23 +133,14 @@ public:
     void Terminate() override { events.push_back("terminate"); }
     void Finish() override { events.push_back("finish"); }
 
-    void JobProgressRange(int maximum) override { SetProgressRange(maximum); }
-    void JobStep(const std::wstring& path, int position) override { session.InstallStep(path, position); }
-    void JobHoldEndSession(bool held) override { HoldEndSession(held); }
-    void JobEnded(bool everyCopyWritten) override {
-        session.InstallEnded(everyCopyWritten);
-        ended_ = true;
-    }
-
     // The job's reports, until it has ended.
     void TakeReports() {
         MSG message;
-        while (!ended_ && GetMessageW(&message, nullptr, 0, 0) > 0)
-            reports.Take(message.message, *this);
+        while (session.JobRunning() && GetMessageW(&message, nullptr, 0, 0) > 0) reports.Take(message.message, session);
     }
 
 private:
-    bool ended_ = false, held_ = false;
+    bool held_ = false;
 };
 
 TEST(Session, ACloseWhileInstallingEndsTheRunOnceTheJobHasEndedOnItsPage) {
@@ -160,15 +151,16 @@ TEST(Session, ACloseWhileInstallingEndsTheRunOnceTheJobHasEndedOnItsPage) {
     window.ticked = {terminal};
     WizardSession& session = window.session;
     session.Start();
-    session.ButtonNavigationClick(kTagNext);
+    session.On(SessionEvent::Next);
     EXPECT_NE(std::find(window.listed.begin(), window.listed.end(), terminal), window.listed.end());
-    session.ButtonNavigationClick(kTagNext);  // the data-folder job, awaited without a timer
+    session.On(SessionEvent::Next);  // the data-folder job, awaited without a timer
     EXPECT_EQ(session.SelectedInstallations(), FolderList{terminal});
     ASSERT_EQ(session.Page(), WizardPage::Agreement);
-    session.ButtonNavigationClick(kTagNext);
+    session.On(SessionEvent::Next);
     ASSERT_TRUE(session.JobRunning());
     // While it writes, Close is noted and Next and Back are dropped: nothing ends yet.
-    for (int tag : {kTagClose, kTagNext, kTagBack, kTagClose}) session.ButtonNavigationClick(tag);
+    for (SessionEvent event : {SessionEvent::Close, SessionEvent::Next, SessionEvent::Back, SessionEvent::Close})
+        session.On(event);
     EXPECT_EQ(session.Page(), WizardPage::Installing);
     window.TakeReports();
 
@@ -179,7 +171,7 @@ TEST(Session, ACloseWhileInstallingEndsTheRunOnceTheJobHasEndedOnItsPage) {
     EXPECT_EQ(window.events, (std::vector<std::string>{"hold", "range 2", "step 1", "let go", "hold", "step 2",
                                                        "let go", "terminate"}));
     // This program carries no expert to copy: the Finished page says that not all was written.
-    EXPECT_EQ(window.finishedText, 72u);
+    EXPECT_EQ(window.finishedText, TextId::NotInstalledEverywhere);
     EXPECT_FALSE(session.JobRunning());
     DeleteFileW(shortcut.c_str());
 }
@@ -191,31 +183,31 @@ TEST(Session, NextFollowsTheTicksAndTheAddFolderButtonActsOnItsPageOnly) {
     WizardSession& session = window.session;
     window.chosen = terminal;
     session.Start();
-    session.ButtonAddFolder4Click();
+    session.On(SessionEvent::AddFolder);
     EXPECT_EQ(window.controls, std::vector<std::string>{}) << "the browser opened on the Welcome page";
 
-    session.ButtonNavigationClick(kTagNext);
+    session.On(SessionEvent::Next);
     ASSERT_EQ(session.Page(), WizardPage::Folders);
-    session.CheckListBox4ClickCheck();
+    session.On(SessionEvent::TicksChanged);
     window.ticked = {terminal};
-    session.CheckListBox4ClickCheck();
+    session.On(SessionEvent::TicksChanged);
     window.ticked = {};
     // A folder without a terminal's layout, a cancelled browser, then the terminal's folder.
     for (const std::wstring& chosen : {machine.Tree().Folder(L"Plain"), std::wstring(), terminal}) {
         window.chosen = chosen;
-        session.ButtonAddFolder4Click();
+        session.On(SessionEvent::AddFolder);
     }
     EXPECT_EQ(window.controls, (std::vector<std::string>{"next off", "next on", "browse", "browse", "browse",
                                                          "tick " + Narrow(terminal), "next on"}));
 
     window.controls.clear();
-    session.ButtonNavigationClick(kTagNext);  // the data-folder job, awaited without a timer
+    session.On(SessionEvent::Next);  // the data-folder job, awaited without a timer
     ASSERT_EQ(session.Page(), WizardPage::Agreement);
     EXPECT_EQ(session.SelectedInstallations(), FolderList{terminal});
-    session.ButtonAddFolder4Click();
+    session.On(SessionEvent::AddFolder);
     for (bool accepted : {false, true}) {
         window.accepted = accepted;
-        session.CheckBox5Click();
+        session.On(SessionEvent::AcceptChanged);
     }
     EXPECT_EQ(window.controls, (std::vector<std::string>{"next off", "next on"}));
 }
@@ -223,16 +215,16 @@ TEST(Session, NextFollowsTheTicksAndTheAddFolderButtonActsOnItsPageOnly) {
 TEST(Session, TheInstallationRunsAtNormalPriority) {
     // The job notes the priority of the thread it runs on. A terminal's strategy tester
     // keeping every core busy at normal priority would starve a job below it.
-    struct NotedPriority final : JobSink {
+    struct NotedPriority final : JobReports {
         int priority = THREAD_PRIORITY_ERROR_RETURN;
-        void JobProgressRange(int) override { priority = GetThreadPriority(GetCurrentThread()); }
-        void JobStep(const std::wstring&, int) override {}
-        void JobHoldEndSession(bool) override {}
-        void JobEnded(bool) override {}
+        void ProgressRange(int) override { priority = GetThreadPriority(GetCurrentThread()); }
+        void Step(const std::wstring&, int) override {}
+        void HoldEndSession(bool) override {}
+        void Ended(bool) override {}
     } sink;
     FolderList none, found;
-    TMyThread installer(none, found, sink);
-    installer.SetTag(TMyThread::kInstallJob);
+    Worker installer(none, found, sink);
+    installer.Assign(Job::Install);
     installer.Start();
     while (!installer.Finished()) Sleep(10);
     EXPECT_EQ(sink.priority, THREAD_PRIORITY_NORMAL);
