@@ -20,7 +20,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
 
     // Only a command line that asks for it runs without a window; every other way out of the
-    // wizard ends with exit code 0, as it always has.
+    // wizard ends with exit code 0, whatever was installed.
     const std::vector<std::wstring> arguments = CommandLineArguments(GetCommandLineW());
     const bool silent = AsksForSilentRun(arguments);
     // /? alone: a console cannot show the summary (a console that is not elevated cannot

@@ -27,8 +27,8 @@
 
 namespace {
 
-// The class and the title other programs find the wizard by (scripts, tests, the single-instance
-// check); they never change.
+// The class and the title other programs find the wizard by (deployment scripts, automation,
+// the tests); they never change.
 constexpr wchar_t kClassName[] = L"TFormMain";
 constexpr wchar_t kTitle[] = L"FormMain";
 constexpr wchar_t kProductName[] = L"Mervane 4 Setup";
