@@ -9,10 +9,15 @@
 
 #include "file_helpers.h"
 #include "machine.h"
+#include "win32/dpi.h"
 #include "win32/shell_folders.h"
+#include "win32/window.h"
 #include "wizard/page_flow.h"
+#include "wizard/page_layout.h"
+#include "wizard/pages.h"
 #include "wizard/report_queue.h"
 #include "wizard/session.h"
+#include "wizard/wizard_ids.h"
 #include "wizard/worker.h"
 
 namespace {
@@ -229,6 +234,56 @@ TEST(Session, TheInstallationRunsAtNormalPriority) {
     while (!installer.Finished()) Sleep(10);
     EXPECT_EQ(sink.priority, THREAD_PRIORITY_NORMAL);
     DeleteFileW((SpecialFolderPath(nullptr, CSIDL_DESKTOP) + L"\\Mervane 4 User Guide.url").c_str());
+}
+
+// ---- the layout table and the pages made from it
+
+TEST(PageLayout, EveryControlHasOneRowOnItsPage) {
+    // A control without a row would be placed at the first row's place; two rows, at either.
+    struct Control {
+        int id;
+        int page;
+    };
+    constexpr int kWindow = kOnWindow;
+    constexpr Control kControls[] = {
+        {kButtonNext, kWindow},      {kButtonBack, kWindow},         {kButtonClose, kWindow},
+        {kLogo, kWindow},            {kBanner, kWindow},             {kAppName, kWindow},
+        {kPageControl, kWindow},     {kWelcomeText, int(Welcome)},   {kWaitText, int(Wait)},
+        {kWaitAnimation, int(Wait)}, {kFoldersText, int(Folders)},   {kFolderList, int(Folders)},
+        {kAddFolderButton, int(Folders)}, {kAgreementText, int(Agreement)}, {kAgreementMemo, int(Agreement)},
+        {kAcceptBox, int(Agreement)}, {kRejectBox, int(Agreement)}, {kInstallingText, int(Installing)},
+        {kStatusLine, int(Installing)}, {kProgressBar, int(Installing)}, {kFinishedText, int(Finished)},
+    };
+    EXPECT_EQ(std::size(kLayout), std::size(kControls));
+    for (const Control& control : kControls) {
+        const auto rows = std::count_if(std::begin(kLayout), std::end(kLayout),
+                                        [&](const ControlPlace& place) { return place.control == control.id; });
+        EXPECT_EQ(rows, 1) << "control " << control.id;
+        EXPECT_EQ(RowOf(control.id).control, control.id);
+        EXPECT_EQ(RowOf(control.id).page, control.page) << "control " << control.id;
+    }
+}
+
+TEST(Pages, TheInstallingPageShowsTheHeadingItIsGiven) {
+    // Another run (a removal) shows its own heading on the same page; the status line starts
+    // with its label either way, and a step shows its path whole.
+    HWND sheet = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 459, 350, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(sheet, nullptr);
+    {
+        InstallingPage page(sheet);
+        page.Place(144);
+        for (TextId heading : {TextId::Installing, TextId::Close}) {
+            page.Enter(Language::German, 144, heading);
+            EXPECT_EQ(WindowCaption(GetDlgItem(sheet, kInstallingText)), Text(heading, Language::German));
+            EXPECT_EQ(WindowCaption(GetDlgItem(sheet, kStatusLine)), Text(TextId::Status, Language::German));
+        }
+        page.ShowStep(L"C:\\a long way\\to the expert.ex4", 1);
+        EXPECT_EQ(WindowCaption(GetDlgItem(sheet, kStatusLine)), L"C:\\a long way\\to the expert.ex4");
+        RECT status;
+        GetWindowRect(GetDlgItem(sheet, kStatusLine), &status);
+        EXPECT_EQ(status.right - status.left, Scale(kPageWidth - 40, 144));
+    }
+    DestroyWindow(sheet);
 }
 
 }  // namespace

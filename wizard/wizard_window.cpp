@@ -1,3 +1,5 @@
+// The window and its frame in one file: the header, the buttons, the keys, the focus, painting
+// and scaling all act on the one window's state. What the pages hold is in pages.cpp.
 #include "wizard/wizard_window.h"
 
 #include <commctrl.h>
@@ -207,7 +209,7 @@ void WizardWindow::CreateFrame() {
     for (FlatButton* button : {backButton_, nextButton_, closeButton_}) SetButtonColours(*button);
     closeButton_->SetColorBorder(kColorBlack);
     closeButton_->SetGlyph(closeGlyph_.get());
-    closeButton_->SetAccessibleName(TextOf(TextId::Close));
+    closeButton_->SetAccessibleName(Text(TextId::Close, language_));
 }
 
 void WizardWindow::CreatePages() {
@@ -446,12 +448,6 @@ void WizardWindow::OnSettingChange(bool coloursChanged) {
 
 // ---- what the session asks for
 
-std::wstring WizardWindow::TextOf(TextId id) const {
-    std::wstring text;
-    LookupText(id, language_, text);
-    return text;
-}
-
 void WizardWindow::EnterPage(WizardPage page, TextId finishedText) {
     if (page != WizardPage::Welcome) CreatePages();
     if (page == WizardPage::Wait) waitPage_->Prepare(dpi_);
@@ -470,7 +466,7 @@ void WizardWindow::EnterPage(WizardPage page, TextId finishedText) {
 void WizardWindow::ApplyButtonRules(const ButtonRules& rules) {
     const std::pair<FlatButton*, const ButtonRule*> buttons[] = {{nextButton_, &rules.next}, {backButton_, &rules.back}};
     for (const auto& [button, rule] : buttons) {
-        if (rule->caption != TextId::None) SetWindowTextW(button->Handle(), TextOf(rule->caption).c_str());
+        if (rule->caption != TextId::None) SetWindowTextW(button->Handle(), Text(rule->caption, language_).c_str());
         ShowWindow(button->Handle(), rule->visible ? SW_SHOWNA : SW_HIDE);
         if (rule->enabled != ButtonRule::Enabled::AsItWas)
             EnableWindow(button->Handle(), rule->enabled == ButtonRule::Enabled::Yes);
@@ -489,7 +485,7 @@ void WizardWindow::EnableNext(bool enabled) { EnableWindow(nextButton_->Handle()
 
 bool WizardWindow::ChooseFolder(std::wstring& folder) {
     folder = InitialBrowseFolder(handle_);
-    return BrowseForFolder(handle_, TextOf(TextId::ChooseFolderTitle), folder);
+    return BrowseForFolder(handle_, Text(TextId::ChooseFolderTitle, language_), folder);
 }
 
 void WizardWindow::TickAndSelectFolder(const std::wstring& folder) { foldersPage_->TickAndSelect(folder); }
@@ -514,7 +510,7 @@ void WizardWindow::HoldEndSession(bool held) {
     if (!held)
         endSessionHold_.reset();
     else if (!endSessionHold_)
-        endSessionHold_.emplace(handle_, TextOf(TextId::Installing));
+        endSessionHold_.emplace(handle_, Text(TextId::Installing, language_));
 }
 
 void WizardWindow::Terminate() { PostQuitMessage(0); }

@@ -70,7 +70,6 @@ private:
     void OnDpiChanged(UINT dpi, const RECT& suggested);
     LRESULT OnGetObject(WPARAM wParam, LPARAM lParam);
     void OnSettingChange(bool coloursChanged);
-    std::wstring TextOf(TextId id) const;
 
     // SessionView
     void EnterPage(WizardPage page, TextId finishedText) override;
