@@ -138,7 +138,8 @@ LRESULT WizardWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (wParam) EndSessionHold::AwaitWriteInFlight(kEndSessionWriteWaitMs);
             return 0;
     }
-    if (jobReports_ && jobReports_->Take(message, *session_)) return 0;
+    // Not while the session is being freed: it waits there for the job, whose reports are let go.
+    if (session_ && jobReports_->Take(message, *session_)) return 0;
     return DefWindowProcW(handle_, message, wParam, lParam);
 }
 
