@@ -82,3 +82,6 @@ bool ListFolder(HANDLE folder, std::vector<FolderEntry>& entries) {
             if (!entry->NextEntryOffset) break;
             offset += entry->NextEntryOffset;
         }
+    }
+    return listed || GetLastError() == ERROR_NO_MORE_FILES;
+}

@@ -43,9 +43,6 @@ bool OnLocalDrive(const std::wstring& path) {
     return type == DRIVE_FIXED || type == DRIVE_REMOVABLE || type == DRIVE_RAMDISK;
 }
 
-    return listed || GetLastError() == ERROR_NO_MORE_FILES;
-}
-
 std::wstring FolderAsOnDisk(const std::wstring& given) {
     std::wstring path(GetFullPathNameW(given.c_str(), 0, nullptr, nullptr), L'\0');
     const DWORD length =
