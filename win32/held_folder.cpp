@@ -112,7 +112,7 @@ bool RenameInto(HANDLE file, HANDLE folder, const std::wstring& name) {
 // "\\?\C:\..." as "C:\..." and "\\?\UNC\server\share..." as "\\server\share...".
 std::wstring WithoutLongPathPrefix(std::wstring path) {
     if (path.starts_with(L"\\\\?\\UNC\\"))
-        path.replace(0, 8, L"\\\\");
+        path.erase(2, 6);  // "?\UNC\" out, the leading "\\" kept
     else if (path.starts_with(L"\\\\?\\"))
         path.erase(0, 4);
     return path;
