@@ -48,11 +48,13 @@ case "${1:-}" in
   --inside) ;;
   --confined) confined "$2"; exit ;;
   *)
-    # As another user, the namespace is one where that user counts as root.
-    as_user=()
-    [ "$(id -u)" -ne 0 ] && as_user=(--user --map-root-user)
+    # Root's markers and overlays want root; the scripts it tests run as root too.
+    if [ "$(id -u)" -ne 0 ]; then
+      echo "skipped: runs as root, in a mount namespace of its own"
+      exit 77
+    fi
     mkdir -p "$root/build/setup-test" &&
-      exec unshare "${as_user[@]}" --mount --propagation private bash "$self" --confined "$root/build/setup-test"
+      exec unshare --mount --propagation private bash "$self" --confined "$root/build/setup-test"
     echo "cannot confine itself in a mount namespace" >&2
     exit 2
     ;;
