@@ -247,7 +247,9 @@ install_prerequisites() {
   [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
   command -v osslsigncode >/dev/null || missing+=(osslsigncode)
   command -v openssl >/dev/null || missing+=(openssl)
-  command -v Xvfb >/dev/null || missing+=(xvfb xauth)
+  command -v Xvfb >/dev/null || missing+=(xvfb)
+  command -v xauth >/dev/null || missing+=(xauth)
+  command -v xdpyinfo >/dev/null || missing+=(x11-utils)  # the display's test
   wine64_loader >/dev/null || missing+=(wine wine64)
   for wanted in "$@"; do
     command -v "${wanted%%=*}" >/dev/null || missing+=("${wanted#*=}")
@@ -318,8 +320,7 @@ wine32_from_root() {
 # build_runnable <target...>: builds the given targets in the width this machine can run,
 # the shipping 32-bit one where it can; sets $width and $bin.
 build_runnable() {
-  local root
-  root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+  local root=$SETUP_CHECKOUT
   if wine32_runs || wine32_from_root; then width=i686; else width=x86_64; fi
   # The presets are read from the current folder: the source folder, in a sub-shell.
   (cd "$root" && cmake --preset "mingw-$width" >/dev/null && cmake --build --preset "mingw-$width" -j "$(nproc)" --target "$@")
