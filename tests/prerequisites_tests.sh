@@ -45,7 +45,9 @@ confined() {
 }
 
 case "${1:-}" in
-  --inside) ;;
+  --inside)
+    [ "$(stat -f -c %T /)" = overlayfs ] || { echo "runs only on its overlay" >&2; exit 2; }
+    ;;
   --confined) confined "$2"; exit ;;
   *)
     # Root's markers and overlays want root; the scripts it tests run as root too.
