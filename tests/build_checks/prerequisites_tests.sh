@@ -9,7 +9,7 @@
 # and after the run anything changed outside its work folder fails it. Neither a fault here
 # nor one in the set-up reaches a file of the machine.
 set -uo pipefail
-self=$(readlink -f "$0") && root=$(cd "$(dirname "$self")/.." && pwd) || exit 2
+self=$(readlink -f "$0") && root=$(cd "$(dirname "$self")/../.." && pwd) || exit 2
 
 # confined <mount point>: this test, inside the namespace, on the overlay; then its changes.
 confined() {
