@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "app/startup.h"
+#include "metatrader/product_registration.h"
 #include "texts/language.h"
 #include "unattended/switches.h"
 #include "unattended/unattended_run.h"
@@ -23,6 +24,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // wizard ends with exit code 0, as it always has.
     const std::vector<std::wstring> arguments = CommandLineArguments(GetCommandLineW());
     const bool silent = AsksForSilentRun(arguments);
+    // The temporary copy that a removal started to take the program's own copy away: it runs
+    // while the removal still holds the guard, and does nothing else.
+    if (arguments.size() == 1 && arguments[0].starts_with(kFinishRemovalSwitch)) {
+        FinishRemoval(arguments[0].substr(std::size(kFinishRemovalSwitch) - 1));
+        ExitProcess(0);
+    }
     // /? alone: a console cannot show the summary (a console that is not elevated cannot
     // start the program, error 740, and cmd does not wait for a windowed one). Before the
     // guard: the box installs nothing, and a guard held while it is open would turn a

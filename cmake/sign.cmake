@@ -5,7 +5,7 @@
 # signs {file} in place, or writes the signed program to {signed} where its line names that;
 # the build gives it in a file, where it may hold any character (a PKCS#11 URI's semicolons):
 #   cmake -DFILE=<exe> "-DSIGN_COMMAND=<command line>" | -DSIGN_COMMAND_FILE=<file holding it> ...
-# and either way: [-DURL=<address shown with the signature>] [-DTIMESTAMP_URL=<RFC 3161 server>]
+# and either way: -DNAME=<description shown with the signature> [-DURL=<address shown with it>] [-DTIMESTAMP_URL=<RFC 3161 server>]
 #   [-DCA_FILE=<roots, PEM, that the signature and the timestamp must chain to>] -P sign.cmake
 # With the key file the timestamp is added while signing; after a command, unless the
 # command added one. Without CA_FILE, osslsigncode's default roots are trusted.
@@ -52,7 +52,7 @@ else()
     list(APPEND options -ts ${TIMESTAMP_URL})
   endif()
   execute_process(
-    COMMAND ${OSSLSIGNCODE} sign ${options} -h sha256 -n "Mervane 4 Setup" -in ${FILE} -out ${FILE}.signed
+    COMMAND ${OSSLSIGNCODE} sign ${options} -h sha256 -n "${NAME}" -in ${FILE} -out ${FILE}.signed
     RESULT_VARIABLE failed OUTPUT_QUIET)
   if(failed)
     file(REMOVE ${FILE}.signed)

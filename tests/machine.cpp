@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include "metatrader/product_registration.h"
 #include "process_helpers.h"
 #include "win32/embedded_resource.h"
 #include "win32/shell_folders.h"
@@ -15,6 +16,8 @@ Machine::Machine() {
 Machine::~Machine() {
     for (const std::wstring& key : keys_) UnregisterTerminal(key);
     for (const std::wstring& folder : dataFolders_) RemoveTree(folder);
+    // What an installation registered goes with the machine: the next test starts without it.
+    UnregisterProduct();
 }
 
 std::wstring Machine::AddTerminal(const std::wstring& name, bool registered, bool trailingBackslash) {

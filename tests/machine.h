@@ -7,7 +7,8 @@
 #include "file_helpers.h"
 
 // A machine with MetaTrader 4 terminals: uninstall entries in the 32-bit view, installation
-// folders and data folders with their markers, all removed afterwards.
+// folders and data folders with their markers, all removed afterwards, and with them what an
+// installation registered of the product.
 class Machine {
 public:
     Machine();

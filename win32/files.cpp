@@ -105,6 +105,8 @@ bool IsTemporaryFileName(std::wstring_view name) {
     return true;
 }
 
+}  // namespace
+
 std::wstring RandomFileName() {
     constexpr ULONG kSystemPreferredGenerator = 0x00000002;  // BCRYPT_USE_SYSTEM_PREFERRED_RNG
     const auto genRandom = CryptoApi().genRandom;
@@ -117,6 +119,8 @@ std::wstring RandomFileName() {
     }
     return name + kTemporarySuffix;
 }
+
+namespace {
 
 constexpr LONG kNameCollision = static_cast<LONG>(0xC0000035);  // STATUS_OBJECT_NAME_COLLISION
 

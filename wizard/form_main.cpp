@@ -15,6 +15,7 @@
 #include "flat/flat_messages.h"
 #include "resources/resource_names.h"
 #include "texts/agreement.h"
+#include "product_identity.h"
 #include "user_guide_address.h"
 #include "win32/accessibility.h"
 #include "win32/dpi.h"
@@ -30,7 +31,6 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"TFormMain";
 constexpr wchar_t kTitle[] = L"FormMain";
-constexpr wchar_t kProductName[] = L"Mervane 4 Setup";
 constexpr UINT kJobTimerIntervalMs = 500;
 // Well inside the five seconds that Windows gives a window to answer before it offers to end
 // the program; a copy of the expert takes milliseconds.
@@ -196,7 +196,7 @@ void TFormMain::CreateControls() {
     imageWeb_ = TImage::Create(handle_, kImageWeb);
     imageWeb_->SetBitmap(banner_.get());
     labelAppName_ = CreateLabel(handle_, kLabelAppName);
-    SetWindowTextW(labelAppName_, L"Mervane");
+    SetWindowTextW(labelAppName_, kPublisher);
 
     STARTUP_MARK("header created");
 
@@ -308,7 +308,7 @@ void TFormMain::Place(const ControlPlace& place) {
             break;
         case Fit::Content:
             if (control == labelAppName_) {
-                size = TextSize(labelAppName_, appNameFont_.get(), L"Mervane");  // the font has the scale
+                size = TextSize(labelAppName_, appNameFont_.get(), kPublisher);  // the font has the scale
             } else {
                 const SIZE bitmap = BitmapSize(control == image21_->Handle() ? logo_.get() : banner_.get());
                 size = {Scale(bitmap.cx, dpi_), Scale(bitmap.cy, dpi_)};
@@ -543,9 +543,9 @@ void TFormMain::OnDpiChanged(UINT dpi, const RECT& suggested) {
 LRESULT TFormMain::OnGetObject(WPARAM wParam, LPARAM lParam) {
     // Heard by the product's name, as a dialog; the title stays the one the taskbar shows.
     if (AsksForObject(lParam, OBJID_CLIENT))
-        return AnswerWithObject(NewNamedAccessible(handle_, OBJID_CLIENT, kProductName, ROLE_SYSTEM_DIALOG), wParam);
+        return AnswerWithObject(NewNamedAccessible(handle_, OBJID_CLIENT, kSetupTitle, ROLE_SYSTEM_DIALOG), wParam);
     if (AsksForObject(lParam, OBJID_WINDOW))
-        return AnswerWithObject(NewNamedAccessible(handle_, OBJID_WINDOW, kProductName), wParam);
+        return AnswerWithObject(NewNamedAccessible(handle_, OBJID_WINDOW, kSetupTitle), wParam);
     return DefWindowProcW(handle_, WM_GETOBJECT, wParam, lParam);
 }
 

@@ -6,6 +6,7 @@
 
 #include "metatrader/data_folders.h"
 #include "metatrader/deployment.h"
+#include "metatrader/product_registration.h"
 #include "win32/end_session_hold.h"
 #include "win32/files.h"
 #include "win32/shell_folders.h"
@@ -32,6 +33,10 @@ public:
     // may end the process from then on: no file is begun after it.
     bool BeginWrite() override { return EndSessionHold::BeginWrite(); }
     void EndWrite() override { EndSessionHold::EndWrite(); }
+    void StepOutcome(const InstallOutcome& outcome) override {
+        if (outcome.step == InstallOutcome::Step::Expert && outcome.done) ++copiesWritten;
+    }
+    unsigned copiesWritten = 0;
 
 private:
     JobSink& sink_;
@@ -136,6 +141,16 @@ void TMyThread::Execute() {
         FindDataFolders(selectedInstallations_, foundDataFolders_);
     } else if (FTag == kInstallJob) {
         PostedInstallView view(sink_);
-        sink_.JobEnded(InstallFiles(nullptr, selectedInstallations_, foundDataFolders_, view));
+        const bool everyCopyWritten = InstallFiles(nullptr, selectedInstallations_, foundDataFolders_, view);
+        // The last step, without a text of its own; what it gives changes no page's text.
+        if (view.copiesWritten) {
+            view.HoldEndSession(true);
+            if (view.BeginWrite()) {
+                RegisterProduct(view.copiesWritten);
+                view.EndWrite();
+            }
+            view.HoldEndSession(false);
+        }
+        sink_.JobEnded(everyCopyWritten);
     }
 }
