@@ -6,10 +6,22 @@
 #include "unattended/switches.h"
 #include "unattended/unattended_run.h"
 #include "unattended/usage.h"
+#include "win32/ascii_case.h"
 #include "win32/command_line.h"
 #include "win32/startup_trace.h"
 #include "win32/system_functions.h"
 #include "wizard/form_main.h"
+
+namespace {
+
+// What the Apps & Features entry starts: /remove without /silent.
+bool AsksForRemoval(const std::vector<std::wstring>& arguments) {
+    for (const std::wstring& argument : arguments)
+        if (AsciiLower(argument) == L"/remove") return true;
+    return false;
+}
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     STARTUP_MARK("wWinMain");
@@ -43,9 +55,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     STARTUP_MARK("single instance claimed, language chosen");
     if (silent) ExitProcess(static_cast<UINT>(RunUnattended(arguments, language)));
 
+    // Removal asks first, in the program's language; No ends it with nothing touched.
+    const bool removal = AsksForRemoval(arguments);
+    if (removal && MessageBoxW(nullptr, Text(76, language).c_str(), kSetupTitle,
+                               MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_SETFOREGROUND) != IDYES)
+        ExitProcess(0);
+
     // Start-up owns the window's object; it lives until the process ends, which the window's
     // destruction handler does.
-    TFormMain form(language);
+    TFormMain form(language, removal);
     if (!form.Create(instance)) ExitProcess(0);
     form.Run();
     DestroyWindow(form.Handle());

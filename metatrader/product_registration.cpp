@@ -3,7 +3,11 @@
 #include <shlobj.h>
 #include <sddl.h>
 
+#include "metatrader/data_folders.h"
+#include "metatrader/deployment.h"
+#include "metatrader/removal.h"
 #include "metatrader/terminal_conventions.h"
+#include "metatrader/terminal_discovery.h"
 #include "resources/resource_names.h"
 #include "user_guide_address.h"
 #include "win32/decimal_text.h"
@@ -264,6 +268,15 @@ std::vector<RegistrationOutcome> UnregisterProduct() {
     outcomes.push_back(RemoveProgramCopy(true));
     if (!outcomes.back().afterExit) outcomes.push_back(RemoveProgramFolder());
     return outcomes;
+}
+
+bool RemoveProduct(InstallView& view) {
+    const FolderList installations = FoldersOf(FindAllInstallations({}).installations);
+    FolderList dataFolders;
+    FindDataFolders(installations, dataFolders);
+    if (!EveryCopyRemoved(RemoveFiles(nullptr, installations, dataFolders, view.DesktopFolder(), &view))) return false;
+    UnregisterProduct();
+    return true;
 }
 
 void FinishRemoval(const std::wstring& processHandle) {

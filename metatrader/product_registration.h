@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+class InstallView;
+
 // The product as Windows knows it once installed: the program's own copy in its folder under
 // the 32-bit Program Files folder, its entry in Apps & Features (the machine's uninstall key)
 // and the detection values under the machine's software key for the product. Both keys are
@@ -38,6 +40,12 @@ std::vector<RegistrationOutcome> RegisterProduct(unsigned copiesWritten);
 
 // The uninstall entry, the detection values, the program's copy and its folder removed.
 std::vector<RegistrationOutcome> UnregisterProduct();
+
+// The removal that the Apps & Features entry starts, with a window: the expert taken off
+// wherever an installation with every terminal ticked puts it, each file shown on `view`;
+// then, where no copy of the expert is left, the product unregistered as above. True when no
+// copy is left.
+bool RemoveProduct(InstallView& view);
 
 // The switch that starts the temporary copy, with the handle (decimal) of the process whose
 // copy it removes once that process has ended.

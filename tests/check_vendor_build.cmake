@@ -56,13 +56,12 @@ if(failed)
   message(FATAL_ERROR "the vendor's build failed")
 endif()
 
-# The signature's description, as the elevation prompt shows it: UTF-16 in the signature.
+# The signature's description, as the elevation prompt shows it.
 set(program ${WORK}/build/bin/Mervane4Setup.exe)
 execute_process(COMMAND ${OSSLSIGNCODE} extract-signature -in ${program} -out ${WORK}/signature.der
                 RESULT_VARIABLE failed OUTPUT_QUIET ERROR_QUIET)
 file(READ ${WORK}/signature.der signature HEX)
-# "Vendor Expert Setup" in UTF-16 (big-endian, as ASN.1 keeps it).
-set(description "00560065006e0064006f0072002000450078007000650072007400200053006500740075007000")
+string(HEX "Vendor Expert Setup" description)
 if(failed OR NOT signature MATCHES "${description}")
   message(FATAL_ERROR "the vendor's signature does not describe the program as \"Vendor Expert Setup\"")
 endif()

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr TextId kAllIds[] = {1, 2, 3, 4, 11, 21, 41, 51, 52, 53, 61, 62, 71, 72, 103, 110, 120};
+constexpr TextId kAllIds[] = {1, 2, 3, 4, 11, 21, 41, 51, 52, 53, 61, 62, 71, 72, 73, 74, 75, 76, 103, 110, 120};
 
 TEST(LookupText, EveryIdExistsInEveryLanguageAndOnlyCaptionsHoldAccelerators) {
     for (Language language : {kEnglish, kGerman, kRussian}) {

@@ -60,7 +60,7 @@ void SetFont(HWND control, HFONT font) { SendMessageW(control, WM_SETFONT, reint
 
 }  // namespace
 
-TFormMain::TFormMain(Language language) : language_(language) {}
+TFormMain::TFormMain(Language language, bool removal) : language_(language), removal_(removal) {}
 TFormMain::~TFormMain() = default;  // never runs: the window's destruction ends the process
 
 bool TFormMain::Create(HINSTANCE instance) {
@@ -171,7 +171,10 @@ void TFormMain::FormCreate() {
                  area.top + (area.bottom - area.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     LayoutControls();
     STARTUP_MARK("placed and laid out");
-    session_->Start();
+    if (removal_)
+        session_->StartRemoval();
+    else
+        session_->Start();
     STARTUP_MARK("Welcome page shown");
 }
 
@@ -573,14 +576,15 @@ std::wstring TFormMain::TextOf(TextId id) const {
     return text;
 }
 
-void TFormMain::EnterPage(WizardPage page, TextId finishedText) {
+void TFormMain::EnterPage(WizardPage page, TextId pageText) {
     if (page != WizardPage::Welcome) CreatePageControls();
     if (page == WizardPage::Wait) Animation();  // so that its first frame is there from the start
     pageControl_->SetActivePage(static_cast<int>(page));
     if (page != WizardPage::Wait && imageProgress2_) imageProgress2_->Stop();
     for (const ControlPlace& place : kLayout) {
         if (place.page != static_cast<int>(page) || !place.text) continue;
-        const TextId text = place.control == kLabelText7_1 ? finishedText : place.text;
+        const bool pageOwn = place.control == kLabelText7_1 || (place.control == kLabelText6_1 && pageText);
+        const TextId text = pageOwn ? pageText : place.text;
         SetWindowTextW(PlacedWindow(place), TextOf(text).c_str());
         if (place.fit == Fit::Caption) Place(place);
     }

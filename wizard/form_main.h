@@ -27,7 +27,8 @@ class WaitAnimation;
 // destruction ends the process.
 class TFormMain final : public SessionView, public JobSink {
 public:
-    explicit TFormMain(Language language);
+    // `removal`: the window shows the removal instead of the Welcome page.
+    explicit TFormMain(Language language, bool removal = false);
     ~TFormMain();
     TFormMain(const TFormMain&) = delete;
     TFormMain& operator=(const TFormMain&) = delete;
@@ -85,7 +86,7 @@ private:
     std::wstring TextOf(TextId id) const;
 
     // SessionView
-    void EnterPage(WizardPage page, TextId finishedText) override;
+    void EnterPage(WizardPage page, TextId pageText) override;
     void ApplyButtonRules(const ButtonRules& rules) override;
     void ShowFolders(const FolderList& installations, const FolderList& ticked) override;
     FolderList TickedFolders() override;
@@ -109,6 +110,7 @@ private:
     void JobEnded(bool everyCopyWritten) override;
 
     const Language language_;
+    const bool removal_;
     HWND handle_ = nullptr;
     UINT dpi_ = 96;
     HWND savedFocus_ = nullptr;  // the focus while the window is inactive

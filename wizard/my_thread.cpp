@@ -119,7 +119,7 @@ void TMyThread::Start() {
     started_ = true;
     // The installation keeps the pace it had on the window's thread: below normal, a terminal
     // testing strategies on every core would hold each step up for seconds.
-    if (thread_ && FTag == kInstallJob) SetThreadPriority(thread_.get(), THREAD_PRIORITY_NORMAL);
+    if (thread_ && Writes(FTag)) SetThreadPriority(thread_.get(), THREAD_PRIORITY_NORMAL);
     if (thread_)
         ResumeThread(thread_.get());
     else
@@ -152,5 +152,8 @@ void TMyThread::Execute() {
             view.HoldEndSession(false);
         }
         sink_.JobEnded(everyCopyWritten);
+    } else if (FTag == kRemoveJob) {
+        PostedInstallView view(sink_);
+        sink_.JobEnded(RemoveProduct(view));
     }
 }

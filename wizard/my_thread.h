@@ -63,6 +63,9 @@ class TMyThread {
 public:
     static constexpr std::int32_t kDataFolderJob = 5;
     static constexpr std::int32_t kInstallJob = 6;
+    // The removal that Apps & Features starts: reported as the installation is.
+    static constexpr std::int32_t kRemoveJob = 7;
+    static constexpr bool Writes(std::int32_t job) { return job == kInstallJob || job == kRemoveJob; }
     // The pause that keeps the Wait page up for at least a second.
     static constexpr DWORD kJobPauseMs = 1000;
     // The pause after each installation step, which keeps each path readable.

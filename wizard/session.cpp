@@ -11,7 +11,8 @@ WizardSession::~WizardSession() = default;  // the worker first: its job reads t
 void WizardSession::ShowPage(WizardPage page) {
     page_ = page;
     // A run that left a folder without the expert says so instead of claiming success.
-    view_.EnterPage(page, everyCopyWritten_ ? 71 : 72);
+    const TextId finished = removing_ ? (everyCopyWritten_ ? 74 : 75) : (everyCopyWritten_ ? 71 : 72);
+    view_.EnterPage(page, page == WizardPage::Installing ? (removing_ ? 73 : 0) : finished);
     view_.ApplyButtonRules(ButtonRulesOn(page, {selectedInstallations_.empty(), view_.AcceptTicked()}));
     if (page == WizardPage::Folders) {
         // What was carried forward with Next comes back ticked, user-added folders after the
@@ -19,7 +20,7 @@ void WizardSession::ShowPage(WizardPage page) {
         view_.ShowFolders(FoldersOf(FindAllInstallations({}).installations), selectedInstallations_);
     }
     view_.SettlePage();
-    if (page == WizardPage::Installing) StartJob(TMyThread::kInstallJob);
+    if (page == WizardPage::Installing) StartJob(removing_ ? TMyThread::kRemoveJob : TMyThread::kInstallJob);
 }
 
 void WizardSession::ButtonNavigationClick(int tag) {
@@ -62,12 +63,15 @@ void WizardSession::TakeStep(const FlowStep& step) {
             StartJob(TMyThread::kDataFolderJob);
             break;
         case FlowAction::Finish:
-            view_.Finish();
+            if (removing_)
+                view_.Terminate();  // nothing to read about a product that is gone
+            else
+                view_.Finish();
             break;
         case FlowAction::Terminate:
             // The installation runs to its end and its Finished page is set up first: the
             // files are never left half-written, and the logoff hold is let go on its thread.
-            if (worker_ && worker_->Tag() == TMyThread::kInstallJob)
+            if (worker_ && TMyThread::Writes(worker_->Tag()))
                 closeWhenJobEnds_ = true;
             else
                 view_.Terminate();
@@ -78,7 +82,7 @@ void WizardSession::TakeStep(const FlowStep& step) {
 void WizardSession::StartJob(int job) {
     if (!worker_) worker_ = std::make_unique<TMyThread>(selectedInstallations_, foundDataFolders_, jobs_);
     worker_->SetTag(job);
-    if (job == TMyThread::kInstallJob) {
+    if (TMyThread::Writes(job)) {
         // Held from here, not from the job's first report: until that report is taken the
         // window would let a logoff through, and the job would write into an ending session.
         view_.HoldEndSession(true);
@@ -105,7 +109,7 @@ void WizardSession::JobTimerTick() {
 }
 
 void WizardSession::InstallEnded(bool everyCopyWritten) {
-    if (!worker_ || worker_->Tag() != TMyThread::kInstallJob) return;
+    if (!worker_ || !TMyThread::Writes(worker_->Tag())) return;
     worker_.reset();
     everyCopyWritten_ = everyCopyWritten;
     TakeStep(StepOn(page_, WizardEvent::InstallationDone));
