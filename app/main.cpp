@@ -8,6 +8,7 @@
 #include "unattended/usage.h"
 #include "win32/ascii_case.h"
 #include "win32/command_line.h"
+#include "win32/own_program.h"
 #include "win32/startup_trace.h"
 #include "win32/system_functions.h"
 #include "wizard/form_main.h"
@@ -31,6 +32,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // (Nothing aborts: what the C++ library would throw ends the process with "not everything
     // written", app/fail_fast.cpp.)
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    // Before anything else: the program copies its own file into Program Files.
+    HoldOwnProgramFile();
 
     // Only a command line that asks for it runs without a window; every other way out of the
     // wizard ends with exit code 0, as it always has.

@@ -14,6 +14,7 @@
 #include "win32/embedded_resource.h"
 #include "win32/files.h"
 #include "win32/handles.h"
+#include "win32/own_program.h"
 #include "win32/sha256.h"
 #include "win32/shell_folders.h"
 
@@ -34,17 +35,6 @@ std::wstring OwnProgramPath() {
         }
         path.resize(path.size() * 2);
     }
-}
-
-std::vector<BYTE> ReadWholeFile(const std::wstring& path) {
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    LARGE_INTEGER size{};
-    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart > 256 << 20) return {};
-    std::vector<BYTE> bytes(static_cast<size_t>(size.QuadPart));
-    DWORD read = 0;
-    if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size())
-        return {};
-    return bytes;
 }
 
 bool SetString(HKEY key, const wchar_t* name, const std::wstring& value) {
@@ -126,7 +116,7 @@ bool StartRemovalAfterExit() {
     const std::wstring folder = MakeAdminsOnlyFolder();
     if (folder.empty()) return false;
     const std::wstring copy = folder + L"\\" + kProgramFileName;
-    const std::vector<BYTE> program = ReadWholeFile(OwnProgramPath());
+    const std::vector<BYTE> program = OwnProgramBytes();
     UniqueFile held;
     if (WriteFileReplacing(copy, program))
         held.reset(CreateFileW(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -164,7 +154,7 @@ RegistrationOutcome RemoveProgramCopy(bool mayHandOff) {
         return outcome;
     }
     const auto copy = IdentityOf(outcome.where);
-    if (mayHandOff && copy && copy == IdentityOf(OwnProgramPath())) {
+    if (mayHandOff && copy && copy == OwnProgramIdentity()) {
         // The running program: Windows keeps its file until it has ended.
         outcome.afterExit = true;
         outcome.done = StartRemovalAfterExit();
@@ -213,11 +203,10 @@ std::vector<RegistrationOutcome> RegisterProduct(unsigned copiesWritten) {
     PrepareWrites();
 
     RegistrationOutcome copied{Step::ProgramCopy, ProgramCopyPath()};
-    const std::wstring own = OwnProgramPath();
-    const std::vector<BYTE> program = ReadWholeFile(own);
+    const std::vector<BYTE> program = OwnProgramBytes();
     if (copied.where.empty()) {
         copied.error = ERROR_PATH_NOT_FOUND;
-    } else if (const auto there = IdentityOf(copied.where); there && there == IdentityOf(own)) {
+    } else if (const auto there = IdentityOf(copied.where); there && there == OwnProgramIdentity()) {
         copied.done = true;  // run from its own copy: nothing to write
     } else {
         CreateDirectoryW(ProgramFolder().c_str(), nullptr);  // the folder above's rights: administrators write
@@ -285,9 +274,9 @@ void FinishRemoval(const std::wstring& processHandle) {
         if (c < L'0' || c > L'9') return;
         value = value * 10 + static_cast<ULONG_PTR>(c - L'0');
     }
-    // The program that started this copy ends right after; a minute is far more than it takes.
+    // The program that started this copy ends once its window is closed or its run is done.
     const HANDLE waitedFor = reinterpret_cast<HANDLE>(value);
-    if (value && WaitForSingleObject(waitedFor, 60000) == WAIT_OBJECT_0) {
+    if (value && WaitForSingleObject(waitedFor, INFINITE) == WAIT_OBJECT_0) {
         PrepareWrites();
         RemoveProgramCopy(false);
         RemoveProgramFolder();

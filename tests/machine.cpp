@@ -84,8 +84,9 @@ std::vector<std::wstring> TemporaryCopies() {
 std::wstring RemovedAtRestart() {
     wchar_t list[16 * 1024] = L"";
     DWORD size = sizeof list - sizeof(wchar_t);
-    RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
-                 L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, list, &size);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+                     L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, list, &size) != ERROR_SUCCESS)
+        return {};
     std::wstring text(list, size / sizeof(wchar_t));
     std::replace(text.begin(), text.end(), L'\0', L'|');
     return text;

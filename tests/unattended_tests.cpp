@@ -791,9 +791,22 @@ TEST_F(SilentRun, AnInstallationIsListedWithItsCopyAndItsQuietUninstallStringTak
     const std::wstring a = machine_.AddTerminal(L"Terminal A");
     const std::wstring dataA = machine_.AddDataFolder(a);
     const std::vector<std::wstring> copiesBefore = TemporaryCopies();
+    const std::wstring copy = ProgramCopyPath();
+    {
+        // A program folder that leads elsewhere is refused as every write of the program's own
+        // is; the expert is installed all the same, and the exit code says so.
+        const std::wstring elsewhere = machine_.Tree().Folder(L"elsewhere");
+        const FolderLink link(ProgramFolder(), elsewhere);
+        ASSERT_TRUE(link.Made());
+        EXPECT_EQ(Run(L"/silent /accept-agreement " + Quoted(L"/log", log_)), 0u) << Log();
+        EXPECT_TRUE(LogHas(L"program copy not written: " + copy + L": the folder leads to " + elsewhere +
+                           L", not the folder named"))
+            << Log();
+        EXPECT_TRUE(FolderEntries(elsewhere).empty());
+        EXPECT_EQ(ProductValue(UninstallKeyPath(), L"DisplayName"), L"<missing>") << "no entry without its program";
+    }
     ASSERT_EQ(Run(L"/silent /accept-agreement " + Quoted(L"/log", log_)), 0u) << Log();
 
-    const std::wstring copy = ProgramCopyPath();
     const std::wstring entry = UninstallKeyPath(), detection = DetectionKeyPath();
     EXPECT_EQ(entry, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Mervane 4");
     EXPECT_EQ(detection, L"Software\\Mervane\\Mervane 4");
@@ -832,6 +845,20 @@ TEST_F(SilentRun, AnInstallationIsListedWithItsCopyAndItsQuietUninstallStringTak
     EXPECT_EQ(ProductValue(detection, L"Version"), L"<missing>");
     // The program's folder goes once the temporary copy has ended, and that copy with it.
     EXPECT_TRUE(GoneWithTheTemporaryCopy(ProgramFolder(), copiesBefore)) << Narrow(RemovedAtRestart());
+}
+
+TEST_F(SilentRun, TheRunningProgramsFileCannotBeSwappedForTheCopyItMakesOfItself) {
+    // Started from a folder its user may change: renamed while it runs, another file could
+    // stand under its name when it copies itself into Program Files.
+    const std::wstring program = machine_.Tree().Path(L"Mervane4Setup.exe");
+    ASSERT_TRUE(CopyFileW(BuiltProgram(L"Mervane4Setup.exe").c_str(), program.c_str(), FALSE));
+    {
+        TestProcess wizard(program, L"");
+        ASSERT_TRUE(wizard.WaitForWindow(L"FormMain", 15000));
+        EXPECT_FALSE(MoveFileW(program.c_str(), (program + L".old").c_str()));
+        EXPECT_EQ(ReadBytes(program + L".old"), "<missing>");
+    }
+    EXPECT_TRUE(DeleteFileW(program.c_str()));
 }
 
 // A vendor's build, made by the vendor_build test, which names it; skipped in every other run.
