@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "win32/files.h"
+#include "win32/path_rules.h"
 
 // The running program's own file, held from start-up: shared for reading only, so that it can
 // be neither changed nor renamed while the program runs, and only once it is known to be the

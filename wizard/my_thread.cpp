@@ -8,7 +8,7 @@
 #include "metatrader/deployment.h"
 #include "metatrader/product_registration.h"
 #include "win32/end_session_hold.h"
-#include "win32/files.h"
+#include "win32/held_folder.h"
 #include "win32/shell_folders.h"
 #include "win32/system_functions.h"
 
