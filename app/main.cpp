@@ -11,7 +11,7 @@
 #include "win32/own_program.h"
 #include "win32/startup_trace.h"
 #include "win32/system_functions.h"
-#include "wizard/form_main.h"
+#include "wizard/wizard_window.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     HoldOwnProgramFile();
 
     // Only a command line that asks for it runs without a window; every other way out of the
-    // wizard ends with exit code 0, as it always has.
+    // wizard ends with exit code 0, whatever was installed.
     const std::vector<std::wstring> arguments = CommandLineArguments(GetCommandLineW());
     const bool silent = AsksForSilentRun(arguments);
     // The temporary copy that a removal started to take the program's own copy away: it runs
@@ -60,13 +60,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     // Removal asks first, in the program's language; No ends it with nothing touched.
     const bool removal = AsksForRemoval(arguments);
-    if (removal && MessageBoxW(nullptr, Text(76, language).c_str(), kSetupTitle,
+    if (removal && MessageBoxW(nullptr, Text(TextId::ConfirmRemoval, language).c_str(), kSetupTitle,
                                MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_SETFOREGROUND) != IDYES)
         ExitProcess(0);
 
     // Start-up owns the window's object; it lives until the process ends, which the window's
     // destruction handler does.
-    TFormMain form(language, removal);
+    WizardWindow form(language, removal);
     if (!form.Create(instance)) ExitProcess(0);
     form.Run();
     DestroyWindow(form.Handle());
