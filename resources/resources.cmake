@@ -56,8 +56,11 @@ else()
   list(APPEND generated ${MERVANE_EXPERT_RESOURCE})
 endif()
 
+string(REGEX REPLACE "\\.ex4$" "" MERVANE_EXPERT_ITEM_NAME "${MERVANE_EXPERT_FILE_NAME}")
+configure_file(${RESOURCE_SOURCE_DIR}/product_identity.h.in ${RESOURCE_BINARY_DIR}/product_identity.h @ONLY)
+configure_file(${RESOURCE_SOURCE_DIR}/Mervane4Setup.manifest.in ${RESOURCE_BINARY_DIR}/Mervane4Setup.manifest @ONLY)
 set(RESOURCE_SCRIPT ${RESOURCE_BINARY_DIR}/Mervane4Setup.rc)
 configure_file(${RESOURCE_SOURCE_DIR}/Mervane4Setup.rc.in ${RESOURCE_SCRIPT} @ONLY)
 set_source_files_properties(${RESOURCE_SCRIPT} PROPERTIES
-  OBJECT_DEPENDS "${generated};${RESOURCE_SOURCE_DIR}/Mervane4Setup.manifest;${RESOURCE_SOURCE_DIR}/resource_names.h")
+  OBJECT_DEPENDS "${generated};${RESOURCE_BINARY_DIR}/Mervane4Setup.manifest;${RESOURCE_SOURCE_DIR}/resource_names.h")
 add_custom_target(mervane_resources DEPENDS ${generated})

@@ -63,6 +63,25 @@ constexpr TextEntry kTexts[] = {
      {L"The Software could not be installed into every folder.",
       L"Die Software konnte nicht in alle Verzeichnisse installiert werden.",
       L"Программу не удалось установить во все папки."}},
+    // The removal that Apps & Features starts: the Installing page's text while it runs, the
+    // Finished page's when it is done or a copy is left, and its question.
+    {TextId::Removing,
+     {L"Please wait while the Setup Wizard removes the software. This may take a moment.",
+      L"Bitte warten Sie, während die Software entfernt wird. Dies kann einen Moment dauern.",
+      L"Пожалуйста, подождите, пока программа удаляется. Это может занять некоторое время."}},
+    {TextId::Removed,
+     {L"The Software has been removed from this computer.", L"Die Software wurde von diesem Computer entfernt.",
+      L"Программа была удалена с этого компьютера."}},
+    {TextId::NotRemovedEverywhere,
+     {L"The Software could not be removed from every folder. Close the MetaTrader 4 terminals and remove it "
+      L"again.",
+      L"Die Software konnte nicht aus allen Verzeichnissen entfernt werden. Schließen Sie die MetaTrader 4 "
+      L"Terminals und entfernen Sie sie erneut.",
+      L"Программу не удалось удалить из всех папок. Закройте терминалы MetaTrader 4 и повторите удаление."}},
+    {TextId::ConfirmRemoval,
+     {L"Do you want to remove the Software from every MetaTrader 4 terminal on this computer?",
+      L"Möchten Sie die Software aus allen MetaTrader 4 Terminals auf diesem Computer entfernen?",
+      L"Удалить программу из всех терминалов MetaTrader 4 на этом компьютере?"}},
     {TextId::Empty, {L"", L"", L""}},
     {TextId::ChooseFolderTitle,
      {L"Please select MetaTrader folder.", L"Bitte wählen Sie einen Ordner MetaTrader 4.",

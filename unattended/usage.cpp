@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "product_identity.h"
+
 const wchar_t kUsageText[] =
     L"Mervane4Setup.exe [/en | /de | /ru] /silent /accept-agreement [/skip-registry] [/folder=PATH ...] [/scan=PATH ...] [/log=PATH]\n"
     L"Mervane4Setup.exe /silent /status=PATH [/skip-registry] [/folder=PATH ...] [/scan=PATH ...] [/log=PATH]\n"
@@ -36,6 +38,6 @@ bool AsksForUsage(const std::vector<std::wstring>& arguments) {
 
 void ShowUsageIfAsked(const std::vector<std::wstring>& arguments) {
     if (!AsksForUsage(arguments)) return;
-    MessageBoxW(nullptr, kUsageText, L"Mervane 4 Setup", MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+    MessageBoxW(nullptr, kUsageText, kSetupTitle, MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
     ExitProcess(0);
 }
