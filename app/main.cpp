@@ -5,6 +5,7 @@
 #include "unattended/switches.h"
 #include "unattended/unattended_run.h"
 #include "unattended/usage.h"
+#include "win32/account.h"
 #include "win32/command_line.h"
 #include "win32/startup_trace.h"
 #include "win32/system_functions.h"
@@ -22,7 +23,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // Only a command line that asks for it runs without a window; every other way out of the
     // wizard ends with exit code 0, as it always has.
     const std::vector<std::wstring> arguments = CommandLineArguments(GetCommandLineW());
-    const bool silent = AsksForSilentRun(arguments);
+    // A window nobody can see would hold a deployment engine until its timeout; /passive
+    // takes no input, so there it runs as the silent run would.
+    const bool someoneCanAnswer = SomeoneCanAnswerHere();
+    const bool silent = AsksForSilentRun(arguments) || (!someoneCanAnswer && AsksForPassiveRun(arguments));
+    if (!silent && !someoneCanAnswer)
+        ExitProcess(static_cast<UINT>(
+            RefuseWindowNobodyCanSee(arguments, ChooseLanguage(LanguageFromLocale(), GetCommandLineW()))));
     // /? alone: a console cannot show the summary (a console that is not elevated cannot
     // start the program, error 740, and cmd does not wait for a windowed one). Before the
     // guard: the box installs nothing, and a guard held while it is open would turn a

@@ -26,9 +26,10 @@ struct RemovalOutcome {
 // by the program only where the folder is the one named, else as that user. Then every running
 // terminal's Navigator is refreshed so that it no longer lists the expert, and the desktop
 // shortcut (in `desktop`, empty when there is none) goes when its content is the one the
-// program writes (resource "LINK" of `module`). Every step's outcome, in order.
+// program writes (resource "LINK" of `module`). Every step's outcome, in order. Without
+// `asSignedInUser` (every user's profile) all of it is done with the program's rights.
 std::vector<RemovalOutcome> RemoveFiles(HMODULE module, const FolderList& installations, const FolderList& dataFolders,
-                                        const std::wstring& desktop);
+                                        const std::wstring& desktop, bool asSignedInUser = true);
 
 // Whether every expert file that was there is gone.
 bool EveryCopyRemoved(const std::vector<RemovalOutcome>& outcomes);

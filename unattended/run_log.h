@@ -7,11 +7,17 @@
 // two, and the invisible ones (U+2028, U+0085, U+202E) would forge or hide lines.
 std::wstring OneLogLine(const std::wstring& line);
 
+// "[N ms] ": the milliseconds from `start` to `now` (both in FILETIME units), 0 when the
+// clock went back.
+std::wstring ElapsedPrefix(unsigned long long start, unsigned long long now);
+
 // The log of one silent run, collected as it goes and written whole when the run begins and
-// ends.
+// ends. The header's lines stand as given; every later line starts with the time since the
+// process started, which shows support where a run spent its time.
 class RunLog {
 public:
-    void Add(const std::wstring& line) { text_ += OneLogLine(line) + L"\r\n"; }
+    void AddHeader(const std::wstring& line) { text_ += OneLogLine(line) + L"\r\n"; }
+    void Add(const std::wstring& line);
     const std::wstring& Text() const { return text_; }
 
 private:

@@ -16,6 +16,7 @@
 #include "resources/resource_names.h"
 #include "texts/agreement.h"
 #include "unattended/inventory.h"
+#include "unattended/log_header.h"
 #include "unattended/run_log.h"
 #include "unattended/switches.h"
 #include "win32/decimal_text.h"
@@ -24,12 +25,10 @@
 #include "win32/handles.h"
 #include "win32/impersonation.h"
 #include "win32/shell_folders.h"
+#include "win32/user_profiles.h"
 #include "win32/window.h"
 
 namespace {
-
-// The log speaks English whatever the language of the run: support staff read and search it.
-const wchar_t* const kLanguageNames[] = {L"English", L"German", L"Russian"};
 
 std::wstring ErrorText(DWORD error) {
     std::wstring text = L"error " + DecimalText(error);
@@ -134,8 +133,12 @@ private:
 // The installing run's view when there is no window: every step goes to the log.
 class SilentView final : public InstallView {
 public:
-    SilentView(RunLog& log, std::wstring desktop, HWND sessionWindow, std::wstring holdReason)
-        : log_(log), desktop_(std::move(desktop)), sessionWindow_(sessionWindow), holdReason_(std::move(holdReason)) {}
+    SilentView(RunLog& log, std::wstring desktop, HWND sessionWindow, std::wstring holdReason, bool allUsers)
+        : log_(log),
+          desktop_(std::move(desktop)),
+          sessionWindow_(sessionWindow),
+          holdReason_(std::move(holdReason)),
+          allUsers_(allUsers) {}
     void SetProgressRange(int) override {}
     // No pause, but the session window answers what waits: a logoff asks it between files.
     void ShowInstallStep(const std::wstring&, int) override {
@@ -143,6 +146,7 @@ public:
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
     }
     std::wstring DesktopFolder() override { return desktop_; }
+    bool ActsAsSignedInUser() override { return !allUsers_; }
     void StepOutcome(const InstallOutcome& outcome) override { log_.Add(LineOf(outcome)); }
     void HoldEndSession(bool held) override {
         if (held)
@@ -156,6 +160,7 @@ private:
     const std::wstring desktop_;
     const HWND sessionWindow_;
     const std::wstring holdReason_;
+    const bool allUsers_;
     std::optional<EndSessionHold> hold_;
 };
 
@@ -174,10 +179,15 @@ int ExportAgreement(const std::wstring& path, Language language, RunLog& log) {
 // entry ticked (the registry's folders and the running terminals', then each named folder
 // that passes the add-folder button's check, then each found below a scan root, each not
 // listed yet), their data folders, and the desktop.
+// For every user: each profile's data folders (`profileData`, at the profile's position), all
+// of them in `dataFolders`, and the public desktop.
 struct Targets {
     InstallationsFound found;
     FolderList selected, dataFolders;
     std::wstring desktop;
+    bool allUsers = false;
+    UserProfiles profiles;
+    std::vector<FolderList> profileData;
 };
 
 Targets FindTargets(const UnattendedSwitches& switches) {
@@ -188,8 +198,21 @@ Targets FindTargets(const UnattendedSwitches& switches) {
     search.scanRoots = switches.scanRoots;
     targets.found = FindAllInstallations(search);
     targets.selected = FoldersOf(targets.found.installations);
-    FindDataFolders(targets.selected, targets.dataFolders);
-    targets.desktop = SignedInUserFolderPath(nullptr, CSIDL_DESKTOP);
+    targets.allUsers = switches.allUsers;
+    if (!switches.allUsers) {
+        FindDataFolders(targets.selected, targets.dataFolders);
+        targets.desktop = SignedInUserFolderPath(nullptr, CSIDL_DESKTOP);
+        return targets;
+    }
+    targets.profiles = ListUserProfiles();
+    for (const UserProfile& profile : targets.profiles.profiles) {
+        FolderList found;
+        FindDataFoldersUnder(profile.appData + terminal::kDataRoot, targets.selected, found);
+        for (const std::wstring& folder : found)
+            if (IndexOfFolder(targets.dataFolders, folder) < 0) targets.dataFolders.push_back(folder);
+        targets.profileData.push_back(std::move(found));
+    }
+    targets.desktop = PublicDesktopFolder();
     return targets;
 }
 
@@ -204,7 +227,7 @@ void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets) 
     for (const std::wstring& folder : targets.selected) note(ExpertsFolder(folder) + L"\\" + kExpertFileName);
     {
         // The user's own files are looked at as the user, as they are written.
-        const UniqueHandle user = SignedInUserImpersonationToken();
+        const UniqueHandle user = targets.allUsers ? UniqueHandle() : SignedInUserImpersonationToken();
         const Impersonation asUser(user.get());
         for (const std::wstring& folder : targets.dataFolders) note(ExpertsFolder(folder) + L"\\" + kExpertFileName);
         if (!targets.desktop.empty()) note(targets.desktop + L"\\" + kShortcutFileName);
@@ -256,6 +279,16 @@ bool LogFound(const Targets& targets, RunLog& log, const wchar_t* notDone) {
     }
     for (const FoundInstallation& found : targets.found.installations)
         log.Add(L"installation folder, " + std::wstring(FoundByText(found.foundBy)) + L": " + found.folder);
+    for (const PassedOverProfile& profile : targets.profiles.passedOver)
+        log.Add(L"profile passed over: " + profile.sid + (profile.folder.empty() ? L"" : L", " + profile.folder) + L": " +
+                profile.why);
+    for (size_t i = 0; i < targets.profiles.profiles.size(); ++i) {
+        const UserProfile& profile = targets.profiles.profiles[i];
+        std::wstring line = L"profile: " + profile.sid + L", " + profile.folder + L", data folders: ";
+        for (const std::wstring& folder : targets.profileData[i])
+            line += (&folder == &targets.profileData[i].front() ? L"" : L"; ") + folder;
+        log.Add(targets.profileData[i].empty() ? line + L"none" : line);
+    }
     return everyTargetReached;
 }
 
@@ -268,7 +301,7 @@ int Install(const Targets& targets, Language language, RunLog& log) {
     }
 
     const SessionWindow window;
-    SilentView view(log, targets.desktop, window.Handle(), Text(61, language));
+    SilentView view(log, targets.desktop, window.Handle(), Text(61, language), targets.allUsers);
     if (!InstallFiles(nullptr, targets.selected, targets.dataFolders, view)) everyTargetWritten = false;
     return everyTargetWritten ? kExitAllWritten : kExitNotAllWritten;
 }
@@ -301,14 +334,18 @@ int Remove(const Targets& targets, RunLog& log) {
         log.Add(L"nothing removed: no MetaTrader 4 installation folder to remove from");
         return kExitNotAllWritten;
     }
-    const std::vector<RemovalOutcome> outcomes = RemoveFiles(nullptr, targets.selected, targets.dataFolders, targets.desktop);
+    const std::vector<RemovalOutcome> outcomes = RemoveFiles(nullptr, targets.selected, targets.dataFolders, targets.desktop, !targets.allUsers);
     for (const RemovalOutcome& outcome : outcomes) log.Add(LineOf(outcome));
     return everyCopyRemoved && EveryCopyRemoved(outcomes) ? kExitAllWritten : kExitNotAllWritten;
 }
 
-int WriteStatus(const std::wstring& path, const Targets& targets, RunLog& log) {
+int WriteStatus(const std::wstring& path, const Targets& targets, const RunningAccount& account, RunLog& log) {
     LogFound(targets, log, L"not looked at");
-    const std::string json = InventoryJson(nullptr, targets.found);
+    InventoryScope scope;
+    scope.account = account.name;
+    scope.allUsers = targets.allUsers;
+    for (const UserProfile& profile : targets.profiles.profiles) scope.dataRoots.push_back(profile.appData + terminal::kDataRoot);
+    const std::string json = InventoryJson(nullptr, targets.found, scope);
     std::wstring ledTo;
     if (WriteFileReplacing(path, {reinterpret_cast<const BYTE*>(json.data()), json.size()}, &ledTo)) {
         log.Add(L"status written: " + path);
@@ -318,13 +355,14 @@ int WriteStatus(const std::wstring& path, const Targets& targets, RunLog& log) {
     return kExitNotAllWritten;
 }
 
-int Run(const UnattendedSwitches& switches, const Targets& targets, Language language, RunLog& log) {
+int Run(const UnattendedSwitches& switches, const Targets& targets, const RunningAccount& account, Language language,
+        RunLog& log) {
     if (!switches.usageError.empty()) {
         log.Add(L"usage error: " + switches.usageError);
         return kExitUsage;
     }
     if (!switches.agreementPath.empty()) return ExportAgreement(switches.agreementPath, language, log);
-    if (!switches.statusPath.empty()) return WriteStatus(switches.statusPath, targets, log);
+    if (!switches.statusPath.empty()) return WriteStatus(switches.statusPath, targets, account, log);
     if (switches.remove) return Remove(targets, log);
     if (!switches.acceptAgreement) {
         log.Add(L"nothing installed: /accept-agreement was not given");
@@ -335,8 +373,33 @@ int Run(const UnattendedSwitches& switches, const Targets& targets, Language lan
 
 }  // namespace
 
+int RefuseWindowNobodyCanSee(const std::vector<std::wstring>& arguments, Language language) {
+    static constexpr wchar_t kWhy[] =
+        L"no window opened: nobody can answer one here (session 0, or a window station that is not interactive); "
+        L"add /silent /accept-agreement to the command line to install";
+    const std::wstring logPath = ReadSwitches(arguments).logPath;
+    const RunningAccount account = CurrentAccount();
+    RunLog log;
+    AddLogHeader(log, language, account, account.localSystem || account.session == 0);
+    log.Add(kWhy);
+    log.Add(L"exit code " + DecimalText(static_cast<unsigned>(kExitUsage)));
+    if (logPath.empty() || !WriteUtf8WithMark(logPath, log.Text())) {
+        // Where an engine's administrator looks when a run ends with 2 and left no log.
+        if (HANDLE source = RegisterEventSourceW(nullptr, L"Mervane 4 Setup")) {
+            const std::wstring text = L"Mervane 4 Setup: " + std::wstring(kWhy) + L". Command line: " + GetCommandLineW();
+            const wchar_t* strings[] = {text.c_str()};
+            ReportEventW(source, EVENTLOG_ERROR_TYPE, 0, 1, nullptr, 1, 0, strings, nullptr);
+            DeregisterEventSource(source);
+        }
+    }
+    return kExitUsage;
+}
+
 int RunUnattended(const std::vector<std::wstring>& arguments, Language language) {
     UnattendedSwitches switches = ReadSwitches(arguments);
+    // A deployment engine's run as SYSTEM or as a service: its own folders are no trader's.
+    const RunningAccount account = CurrentAccount();
+    if (account.localSystem || account.session == 0) switches.allUsers = true;
     // Before the log's first line is written: what stands installed anywhere, also where
     // this run does not install.
     Targets installed;
@@ -348,8 +411,7 @@ int RunUnattended(const std::vector<std::wstring>& arguments, Language language)
         RefuseInstalledFiles(switches, installed);
     }
     RunLog log;
-    log.Add(std::wstring(L"Mervane 4 Setup, unattended run, agreement language ") +
-            kLanguageNames[language < 3 ? language : 0]);
+    AddLogHeader(log, language, account, switches.allUsers);
     // A run that never ends (ended by force, the session ended) leaves a log without its exit
     // code, not an earlier run's log that reads as its own.
     if (!switches.logPath.empty()) WriteUtf8WithMark(switches.logPath, log.Text());
@@ -367,7 +429,7 @@ int RunUnattended(const std::vector<std::wstring>& arguments, Language language)
     if (switches.usageError.empty() && findsTargets && switches.agreementPath.empty())
         targets = switches.skipRegistry || !foundAlready ? FindTargets(switches)
                                                                       : std::move(installed);  // the same, found once
-    int code = Run(switches, targets, language, log);
+    int code = Run(switches, targets, account, language, log);
     log.Add(L"exit code " + DecimalText(static_cast<unsigned>(code)));
     if (!switches.logPath.empty() && !WriteUtf8WithMark(switches.logPath, log.Text()) && code == kExitAllWritten)
         code = kExitLogNotWritten;

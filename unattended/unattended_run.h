@@ -13,3 +13,8 @@ inline constexpr wchar_t kUnattendedWindowClass[] = L"Mervane4SetupUnattended";
 // installation ticked, or exports the agreement text, and writes the log. Returns the exit
 // code.
 int RunUnattended(const std::vector<std::wstring>& arguments, Language language);
+
+// Where nobody could answer a window (session 0, a window station that is not interactive):
+// opens none, says in the /log= file (or, without one, in the application event log) what
+// to add to the command line, and returns kExitUsage.
+int RefuseWindowNobodyCanSee(const std::vector<std::wstring>& arguments, Language language);
