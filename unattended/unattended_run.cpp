@@ -133,15 +133,20 @@ private:
 // The installing run's view when there is no window: every step goes to the log.
 class SilentView final : public InstallView {
 public:
-    SilentView(RunLog& log, std::wstring desktop, HWND sessionWindow, std::wstring holdReason, bool allUsers)
+    SilentView(RunLog& log, std::wstring desktop, HWND sessionWindow, std::wstring holdReason, bool allUsers,
+               InstallView* shown)
         : log_(log),
           desktop_(std::move(desktop)),
           sessionWindow_(sessionWindow),
           holdReason_(std::move(holdReason)),
-          allUsers_(allUsers) {}
-    void SetProgressRange(int) override {}
-    // No pause, but the session window answers what waits: a logoff asks it between files.
-    void ShowInstallStep(const std::wstring&, int) override {
+          allUsers_(allUsers),
+          shown_(shown) {}
+    void SetProgressRange(int maximum) override {
+        if (shown_) shown_->SetProgressRange(maximum);
+    }
+    // No pause, but the windows answer what waits: a logoff asks the session window between files.
+    void ShowInstallStep(const std::wstring& text, int position) override {
+        if (shown_) shown_->ShowInstallStep(text, position);
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
     }
@@ -161,6 +166,7 @@ private:
     const HWND sessionWindow_;
     const std::wstring holdReason_;
     const bool allUsers_;
+    InstallView* const shown_;
     std::optional<EndSessionHold> hold_;
 };
 
@@ -292,7 +298,7 @@ bool LogFound(const Targets& targets, RunLog& log, const wchar_t* notDone) {
     return everyTargetReached;
 }
 
-int Install(const Targets& targets, Language language, RunLog& log) {
+int Install(const Targets& targets, Language language, InstallView* shown, RunLog& log) {
     bool everyTargetWritten = LogFound(targets, log, L"not written");
     if (targets.selected.empty()) {
         // Nothing installed is no success, whatever else the run did.
@@ -301,7 +307,7 @@ int Install(const Targets& targets, Language language, RunLog& log) {
     }
 
     const SessionWindow window;
-    SilentView view(log, targets.desktop, window.Handle(), Text(61, language), targets.allUsers);
+    SilentView view(log, targets.desktop, window.Handle(), Text(61, language), targets.allUsers, shown);
     if (!InstallFiles(nullptr, targets.selected, targets.dataFolders, view)) everyTargetWritten = false;
     return everyTargetWritten ? kExitAllWritten : kExitNotAllWritten;
 }
@@ -356,7 +362,7 @@ int WriteStatus(const std::wstring& path, const Targets& targets, const RunningA
 }
 
 int Run(const UnattendedSwitches& switches, const Targets& targets, const RunningAccount& account, Language language,
-        RunLog& log) {
+        InstallView* shown, RunLog& log) {
     if (!switches.usageError.empty()) {
         log.Add(L"usage error: " + switches.usageError);
         return kExitUsage;
@@ -368,7 +374,7 @@ int Run(const UnattendedSwitches& switches, const Targets& targets, const Runnin
         log.Add(L"nothing installed: /accept-agreement was not given");
         return kExitUsage;
     }
-    return Install(targets, language, log);
+    return Install(targets, language, shown, log);
 }
 
 }  // namespace
@@ -395,7 +401,7 @@ int RefuseWindowNobodyCanSee(const std::vector<std::wstring>& arguments, Languag
     return kExitUsage;
 }
 
-int RunUnattended(const std::vector<std::wstring>& arguments, Language language) {
+int RunUnattended(const std::vector<std::wstring>& arguments, Language language, InstallView* shown) {
     UnattendedSwitches switches = ReadSwitches(arguments);
     // A deployment engine's run as SYSTEM or as a service: its own folders are no trader's.
     const RunningAccount account = CurrentAccount();
@@ -429,7 +435,7 @@ int RunUnattended(const std::vector<std::wstring>& arguments, Language language)
     if (switches.usageError.empty() && findsTargets && switches.agreementPath.empty())
         targets = switches.skipRegistry || !foundAlready ? FindTargets(switches)
                                                                       : std::move(installed);  // the same, found once
-    int code = Run(switches, targets, account, language, log);
+    int code = Run(switches, targets, account, language, shown, log);
     log.Add(L"exit code " + DecimalText(static_cast<unsigned>(code)));
     if (!switches.logPath.empty() && !WriteUtf8WithMark(switches.logPath, log.Text()) && code == kExitAllWritten)
         code = kExitLogNotWritten;

@@ -35,5 +35,7 @@ bool SomeoneCanAnswerHere() {
     // A station whose flags cannot be read is taken as it most often is: interactive.
     const bool visible = !GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof flags, nullptr) ||
                          (flags.dwFlags & WSF_VISIBLE) != 0;
-    return SomeoneCanAnswer(CurrentAccount().session, visible);
+    DWORD session = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    return SomeoneCanAnswer(session, visible);
 }
