@@ -4,7 +4,7 @@
 #include <shlobj.h>
 
 #include "win32/ascii_case.h"
-#include "win32/files.h"
+#include "win32/path_rules.h"
 #include "win32/handles.h"
 #include "win32/shell_folders.h"
 
