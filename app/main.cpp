@@ -11,6 +11,35 @@
 #include "win32/system_functions.h"
 #include "wizard/form_main.h"
 
+namespace {
+
+// A passive run's steps, shown on the window's Installing page.
+class PassiveProgress final : public InstallView {
+public:
+    explicit PassiveProgress(SessionView& page) : page_(page) {}
+    void SetProgressRange(int maximum) override { page_.SetProgressRange(maximum); }
+    void ShowInstallStep(const std::wstring& path, int position) override { page_.ShowInstallStep(path, position); }
+    std::wstring DesktopFolder() override { return {}; }  // the silent run's view decides
+
+private:
+    SessionView& page_;
+};
+
+// The silent run, watched: the wizard's window shows its progress and its end, and the exit
+// code is the silent run's. A run refused (a usage error, no consent) opens no window.
+int RunPassive(HINSTANCE instance, const std::vector<std::wstring>& arguments, Language language) {
+    const UnattendedSwitches switches = ReadSwitches(arguments);
+    if (!switches.usageError.empty() || !switches.acceptAgreement) return RunUnattended(arguments, language);
+    TFormMain form(language);
+    if (!form.CreatePassive(instance)) return RunUnattended(arguments, language);
+    PassiveProgress progress(form);
+    const int code = RunUnattended(arguments, language, &progress);
+    form.ShowFinishedFor(code == kExitAllWritten || code == kExitLogNotWritten ? 71 : 72, 2000);
+    return code;
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     STARTUP_MARK("wWinMain");
     RestrictDllSearchToSystem32();
@@ -37,11 +66,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     ShowUsageIfAsked(arguments);
 
     // One wizard or silent run per logon session.
-    if (!ClaimSingleInstance()) ExitProcess(silent ? kExitAlreadyRunning : 0);
+    const bool passive = !silent && AsksForPassiveRun(arguments);
+    if (!ClaimSingleInstance()) ExitProcess(silent || passive ? kExitAlreadyRunning : 0);
 
     const Language language = ChooseLanguage(LanguageFromLocale(), GetCommandLineW());
     STARTUP_MARK("single instance claimed, language chosen");
     if (silent) ExitProcess(static_cast<UINT>(RunUnattended(arguments, language)));
+    if (passive) ExitProcess(static_cast<UINT>(RunPassive(instance, arguments, language)));
 
     // Start-up owns the window's object; it lives until the process ends, which the window's
     // destruction handler does.

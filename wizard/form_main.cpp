@@ -125,8 +125,9 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnSheetPaint(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
             return 0;
         case WM_CLOSE:
-            // Alt+F4 and the taskbar's close do what the close button does.
-            session_->ButtonNavigationClick(kTagClose);
+            // Alt+F4 and the taskbar's close do what the close button does; a passive run's
+            // window has none, and ends by itself.
+            if (!passive_) session_->ButtonNavigationClick(kTagClose);
             return 0;
         case WM_DPICHANGED:
             OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
@@ -171,8 +172,32 @@ void TFormMain::FormCreate() {
                  area.top + (area.bottom - area.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     LayoutControls();
     STARTUP_MARK("placed and laid out");
-    session_->Start();
-    STARTUP_MARK("Welcome page shown");
+    if (!passive_) {
+        session_->Start();
+        STARTUP_MARK("Welcome page shown");
+        return;
+    }
+    EnterPage(WizardPage::Installing, 0);
+    for (TFlatButton* button : {buttonBack_, buttonNext_, buttonClose_}) ShowWindow(button->Handle(), SW_HIDE);
+}
+
+bool TFormMain::CreatePassive(HINSTANCE instance) {
+    passive_ = true;
+    if (!Create(instance)) return false;
+    // A disabled window takes no click, no key and no activation.
+    EnableWindow(handle_, FALSE);
+    UpdateWindow(handle_);
+    return true;
+}
+
+void TFormMain::ShowFinishedFor(TextId text, DWORD milliseconds) {
+    EnterPage(WizardPage::Finished, text);
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
 }
 
 void TFormMain::FormDestroy() {

@@ -1101,4 +1101,30 @@ TEST_F(SilentRun, ForAllUsersEveryProfilesDataFoldersAndThePublicDesktopAndTheSa
     EXPECT_EQ(ReadBytes(publicShortcut), "<missing>");
 }
 
+TEST_F(SilentRun, PassiveShowsTheInstallingPageAloneTakesNoInputAndEndsByItself) {
+    const std::wstring a = machine_.AddTerminal(L"Terminal A");
+    const std::wstring dataA = machine_.AddDataFolder(a);
+    // A terminal slow to answer keeps the installation on its page a while.
+    const StandInTerminal slow(L"--slow=3000");
+    WizardDriver passive(L"/passive /accept-agreement " + Quoted(L"/log", log_));
+    ASSERT_TRUE(passive.Started());
+    ASSERT_TRUE(passive.WaitFor(WizardPage::Installing));
+    for (int button : {kButtonClose, kButtonBack, kButtonNext}) EXPECT_FALSE(IsWindowVisible(passive.Button(button)));
+    // Where the close button stands, a click; then Alt+F4: the window takes neither.
+    passive.Click(passive.Button(kButtonClose));
+    passive.Press(VK_F4, {VK_MENU});
+    ASSERT_TRUE(passive.WaitFor(WizardPage::Finished, 30000)) << Log();
+    const ULONGLONG finished = GetTickCount64();
+    EXPECT_EQ(WindowText(passive.Control(kLabelText7_1)), Text(71, kEnglish));
+    EXPECT_EQ(passive.WaitForExit(15000), 0u) << Log();
+    EXPECT_GE(GetTickCount64() - finished, 1500u) << "the Finished text stays two seconds";
+    for (const std::wstring& folder : {a, dataA}) EXPECT_TRUE(HasExpert(folder)) << Narrow(folder);
+    EXPECT_EQ(ReadBytes(shortcut_), LinkBytes());
+    EXPECT_TRUE(LogHas(L"exit code 0")) << Log();
+
+    // The consent rule of the silent run: without it no window, nothing written, 2.
+    EXPECT_EQ(Run(L"/passive " + Quoted(L"/log", log_)), 2u);
+    EXPECT_TRUE(LogHas(L"nothing installed: /accept-agreement was not given")) << Log();
+}
+
 }  // namespace
