@@ -45,15 +45,12 @@ std::wstring OneLogLine(const std::wstring& line) {
     return shown;
 }
 
-std::wstring ElapsedPrefix(unsigned long long start, unsigned long long now) {
-    return L"[" + DecimalText(now >= start ? (now - start) / 10000 : 0) + L" ms] ";
-}
-
 void RunLog::Add(const std::wstring& line) {
+    // The time since the process started, in FILETIME's 100 ns units: 0 should the clock go back.
     static_assert(sizeof(FILETIME) == sizeof(unsigned long long));
     unsigned long long created = 0, unused[3], now = 0;
     GetProcessTimes(GetCurrentProcess(), reinterpret_cast<FILETIME*>(&created), reinterpret_cast<FILETIME*>(unused),
                     reinterpret_cast<FILETIME*>(unused + 1), reinterpret_cast<FILETIME*>(unused + 2));
     GetSystemTimeAsFileTime(reinterpret_cast<FILETIME*>(&now));
-    text_ += ElapsedPrefix(created, now) + OneLogLine(line) + L"\r\n";
+    text_ += L"[" + DecimalText(now >= created ? (now - created) / 10000 : 0) + L" ms] " + OneLogLine(line) + L"\r\n";
 }

@@ -7,10 +7,6 @@
 // two, and the invisible ones (U+2028, U+0085, U+202E) would forge or hide lines.
 std::wstring OneLogLine(const std::wstring& line);
 
-// "[N ms] ": the milliseconds from `start` to `now` (both in FILETIME units), 0 when the
-// clock went back.
-std::wstring ElapsedPrefix(unsigned long long start, unsigned long long now);
-
 // The log of one silent run, collected as it goes and written whole when the run begins and
 // ends. The header's lines stand as given; every later line starts with the time since the
 // process started, which shows support where a run spent its time.

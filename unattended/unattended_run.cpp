@@ -387,7 +387,7 @@ int RefuseWindowNobodyCanSee(const std::vector<std::wstring>& arguments, Languag
     const std::wstring logPath = ReadSwitches(arguments).logPath;
     const RunningAccount account = CurrentAccount();
     RunLog log;
-    AddLogHeader(log, language, account, account.localSystem || account.session == 0);
+    AddLogHeader(log, language, account, ImpliesAllUsers(account));
     log.Add(kWhy);
     log.Add(L"exit code " + DecimalText(static_cast<unsigned>(kExitUsage)));
     if (logPath.empty() || !WriteUtf8WithMark(logPath, log.Text())) {
@@ -404,9 +404,8 @@ int RefuseWindowNobodyCanSee(const std::vector<std::wstring>& arguments, Languag
 
 int RunUnattended(const std::vector<std::wstring>& arguments, Language language, InstallView* shown) {
     UnattendedSwitches switches = ReadSwitches(arguments);
-    // A deployment engine's run as SYSTEM or as a service: its own folders are no trader's.
     const RunningAccount account = CurrentAccount();
-    if (account.localSystem || account.session == 0) switches.allUsers = true;
+    if (ImpliesAllUsers(account)) switches.allUsers = true;
     // Before the log's first line is written: what stands installed anywhere, also where
     // this run does not install.
     Targets installed;

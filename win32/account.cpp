@@ -28,6 +28,8 @@ RunningAccount CurrentAccount() {
     return account;
 }
 
+bool ImpliesAllUsers(const RunningAccount& account) { return account.localSystem || account.session == 0; }
+
 bool SomeoneCanAnswer(unsigned long session, bool stationVisible) { return session != 0 && stationVisible; }
 
 bool SomeoneCanAnswerHere() {

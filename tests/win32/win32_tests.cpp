@@ -8,6 +8,7 @@
 
 #include "file_helpers.h"
 #include "process_helpers.h"
+#include "win32/account.h"
 #include "win32/ascii_case.h"
 #include "win32/command_line.h"
 #include "win32/embedded_resource.h"
@@ -399,6 +400,17 @@ TEST(CommandLineArguments, TakeTheEnginesDoubledBackslashAndThePromptsSingleOne)
         const std::vector<std::wstring> read = CommandLineArguments(c.line);
         EXPECT_EQ(read, c.arguments) << "case " << &c - cases;
     }
+}
+
+// What Wine cannot show, LocalSystem and session 0, decided on the account's facts.
+TEST(RunningAccount, SystemOrSessionZeroMeansEveryProfileAndAWindowOnlyWhereSomeoneSeesIt) {
+    EXPECT_TRUE(ImpliesAllUsers({L"NT AUTHORITY\\SYSTEM", L"S-1-5-18", 0, true}));
+    EXPECT_TRUE(ImpliesAllUsers({L"HOST\\deploy", L"S-1-5-21-1-2-3-500", 0, false}));  // WinRM, a service
+    EXPECT_TRUE(ImpliesAllUsers({L"NT AUTHORITY\\SYSTEM", L"S-1-5-18", 2, true}));      // SYSTEM on a desktop
+    EXPECT_FALSE(ImpliesAllUsers({L"HOST\\trader", L"S-1-5-21-1-2-3-1001", 1, false}));
+    EXPECT_FALSE(SomeoneCanAnswer(0, true));
+    EXPECT_FALSE(SomeoneCanAnswer(1, false));
+    EXPECT_TRUE(SomeoneCanAnswer(1, true));
 }
 
 TEST(UserProfiles, ServiceAccountsFoldersMissingOrElsewhereAndAUsersOwnVariablesArePassedOver) {
