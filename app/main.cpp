@@ -9,7 +9,7 @@
 #include "win32/command_line.h"
 #include "win32/startup_trace.h"
 #include "win32/system_functions.h"
-#include "wizard/form_main.h"
+#include "wizard/wizard_window.h"
 
 namespace {
 
@@ -30,11 +30,12 @@ private:
 int RunPassive(HINSTANCE instance, const std::vector<std::wstring>& arguments, Language language) {
     const UnattendedSwitches switches = ReadSwitches(arguments);
     if (!switches.usageError.empty() || !switches.acceptAgreement) return RunUnattended(arguments, language);
-    TFormMain form(language);
-    if (!form.CreatePassive(instance)) return RunUnattended(arguments, language);
-    PassiveProgress progress(form);
+    WizardWindow window(language);
+    if (!window.CreatePassive(instance)) return RunUnattended(arguments, language);
+    PassiveProgress progress(window);
     const int code = RunUnattended(arguments, language, &progress);
-    form.ShowFinishedFor(code == kExitAllWritten || code == kExitLogNotWritten ? 71 : 72, 2000);
+    const bool everyCopyWritten = code == kExitAllWritten || code == kExitLogNotWritten;
+    window.ShowFinishedFor(everyCopyWritten ? TextId::Installed : TextId::NotInstalledEverywhere, 2000);
     return code;
 }
 
@@ -50,7 +51,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
 
     // Only a command line that asks for it runs without a window; every other way out of the
-    // wizard ends with exit code 0, as it always has.
+    // wizard ends with exit code 0, whatever was installed.
     const std::vector<std::wstring> arguments = CommandLineArguments(GetCommandLineW());
     // A window nobody can see would hold a deployment engine until its timeout; /passive
     // takes no input, so there it runs as the silent run would.
@@ -76,7 +77,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     // Start-up owns the window's object; it lives until the process ends, which the window's
     // destruction handler does.
-    TFormMain form(language);
+    WizardWindow form(language);
     if (!form.Create(instance)) ExitProcess(0);
     form.Run();
     DestroyWindow(form.Handle());

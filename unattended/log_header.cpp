@@ -50,7 +50,7 @@ void AddLogHeader(RunLog& log, Language language, const RunningAccount& account,
         EmbeddedResource(nullptr, RESOURCE_STRING(RESOURCE_FILE_TYPE), RESOURCE_STRING(RESOURCE_EXPERT));
     const std::optional<Sha256Digest> digest = Sha256Of(expert);
     log.AddHeader(L"Mervane 4 Setup " MERVANE_VERSION L", unattended run, agreement language " +
-                  std::wstring(kLanguageNames[language < 3 ? language : 0]));
+                  std::wstring(kLanguageNames[static_cast<size_t>(language) < 3 ? static_cast<size_t>(language) : 0]));
     log.AddHeader(L"started: " + when + L"UTC");
     log.AddHeader(L"expert: SHA-256 " + (digest ? HexText(*digest) : std::wstring(L"(not readable)")) + L", " +
                   DecimalText(expert.size()) + L" bytes");

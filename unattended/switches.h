@@ -20,7 +20,7 @@ struct UnattendedSwitches {
 
 // Whether any argument is /silent, or one of the names deployment tools and agents pass for it
 // (/S, /VERYSILENT, /quiet, /qn, /q). Without one (or /passive) no other switch means anything:
-// the wizard runs as it always has.
+// the wizard runs with its window.
 bool AsksForSilentRun(const std::vector<std::wstring>& arguments);
 
 // Whether any argument is /passive: a silent run that shows its progress and takes no input.

@@ -308,7 +308,7 @@ int Install(const Targets& targets, Language language, InstallView* shown, RunLo
     }
 
     const SessionWindow window;
-    SilentView view(log, targets.desktop, window.Handle(), Text(61, language), targets.allUsers, shown);
+    SilentView view(log, targets.desktop, window.Handle(), Text(TextId::Installing, language), targets.allUsers, shown);
     if (!InstallFiles(nullptr, targets.selected, targets.dataFolders, view)) everyTargetWritten = false;
     return everyTargetWritten ? kExitAllWritten : kExitNotAllWritten;
 }

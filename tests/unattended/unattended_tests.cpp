@@ -455,7 +455,7 @@ TEST_F(SilentRun, WithoutConsentNothingIsWrittenAndTheAgreementCanBeReadFirst) {
     // The agreement in the language of the first argument, to be read before consenting.
     const std::wstring agreement = machine_.Tree().Path(L"agreement.txt");
     EXPECT_EQ(Run(L"/de /silent " + Quoted(L"/AGREEMENT", agreement)), 0u);
-    const std::optional<std::wstring> german = AgreementTextIn(BuiltProgramResources(), kAgreementResources, kGerman);
+    const std::optional<std::wstring> german = AgreementTextIn(BuiltProgramResources(), kAgreementResources, Language::German);
     ASSERT_TRUE(german.has_value());
     EXPECT_EQ(ReadBytes(agreement), Utf8(*german, true));
     EXPECT_EQ(ReadBytes(Expert(a)), "<missing>");
@@ -752,7 +752,7 @@ TEST_F(SilentRun, WithoutSilentTheSwitchesChangeNothing) {
                        L"/de /accept-agreement /skip-registry /bogus " + Quoted(L"/folder", a) + L" " + Quoted(L"/log", log_));
     HWND form = wizard.WaitForWindow(L"FormMain", 15000);
     ASSERT_NE(form, nullptr);
-    EXPECT_EQ(WindowText(FindDescendant(form, kLabelText1_1)), Text(11, kGerman));
+    EXPECT_EQ(WindowText(FindDescendant(form, kWelcomeText)), Text(TextId::Welcome, Language::German));
     PostMessageW(GetDlgItem(form, kButtonClose), BM_CLICK, 0, 0);
     EXPECT_EQ(wizard.WaitForExit(15000), 0u);
     EXPECT_EQ(ReadBytes(log_), "<missing>");
@@ -1115,7 +1115,7 @@ TEST_F(SilentRun, PassiveShowsTheInstallingPageAloneTakesNoInputAndEndsByItself)
     passive.Press(VK_F4, {VK_MENU});
     ASSERT_TRUE(passive.WaitFor(WizardPage::Finished, 30000)) << Log();
     const ULONGLONG finished = GetTickCount64();
-    EXPECT_EQ(WindowText(passive.Control(kLabelText7_1)), Text(71, kEnglish));
+    EXPECT_EQ(WindowText(passive.Control(kFinishedText)), Text(TextId::Installed, Language::English));
     EXPECT_EQ(passive.WaitForExit(15000), 0u) << Log();
     EXPECT_GE(GetTickCount64() - finished, 1500u) << "the Finished text stays two seconds";
     for (const std::wstring& folder : {a, dataA}) EXPECT_TRUE(HasExpert(folder)) << Narrow(folder);
