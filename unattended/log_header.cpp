@@ -4,6 +4,7 @@
 #include "win32/decimal_text.h"
 #include "win32/embedded_resource.h"
 #include "win32/sha256.h"
+#include "win32/system_functions.h"
 
 #ifndef MERVANE_VERSION
 #define MERVANE_VERSION "0.0.0"
@@ -34,7 +35,8 @@ std::wstring WindowsVersionText() {
     std::wstring text = DecimalText(info.dwMajorVersion) + L"." + DecimalText(info.dwMinorVersion) + L"." +
                         DecimalText(info.dwBuildNumber);
     DWORD revision = 0, size = sizeof revision;
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", L"UBR", RRF_RT_REG_DWORD,
+    const auto get = AdvapiApi().regGetValue;
+    if (get && get(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", L"UBR", RRF_RT_REG_DWORD,
                      nullptr, &revision, &size) == ERROR_SUCCESS)
         text += L"." + DecimalText(revision);
     return text;

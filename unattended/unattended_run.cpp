@@ -26,6 +26,7 @@
 #include "win32/impersonation.h"
 #include "win32/path_rules.h"
 #include "win32/shell_folders.h"
+#include "win32/system_functions.h"
 #include "win32/user_profiles.h"
 #include "win32/window.h"
 
@@ -392,11 +393,13 @@ int RefuseWindowNobodyCanSee(const std::vector<std::wstring>& arguments, Languag
     log.Add(L"exit code " + DecimalText(static_cast<unsigned>(kExitUsage)));
     if (logPath.empty() || !WriteUtf8WithMark(logPath, log.Text())) {
         // Where an engine's administrator looks when a run ends with 2 and left no log.
-        if (HANDLE source = RegisterEventSourceW(nullptr, L"Mervane 4 Setup")) {
+        const AdvapiFunctions& advapi = AdvapiApi();
+        HANDLE source = advapi.registerEventSource ? advapi.registerEventSource(nullptr, L"Mervane 4 Setup") : nullptr;
+        if (source && advapi.reportEvent && advapi.deregisterEventSource) {
             const std::wstring text = L"Mervane 4 Setup: " + std::wstring(kWhy) + L". Command line: " + GetCommandLineW();
             const wchar_t* strings[] = {text.c_str()};
-            ReportEventW(source, EVENTLOG_ERROR_TYPE, 0, 1, nullptr, 1, 0, strings, nullptr);
-            DeregisterEventSource(source);
+            advapi.reportEvent(source, EVENTLOG_ERROR_TYPE, 0, 1, nullptr, 1, 0, strings, nullptr);
+            advapi.deregisterEventSource(source);
         }
     }
     return kExitUsage;

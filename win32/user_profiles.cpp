@@ -7,6 +7,7 @@
 #include "win32/path_rules.h"
 #include "win32/handles.h"
 #include "win32/shell_folders.h"
+#include "win32/system_functions.h"
 
 namespace {
 
@@ -16,11 +17,11 @@ constexpr wchar_t kShellFolders[] = L"\\Software\\Microsoft\\Windows\\CurrentVer
 // A string value (REG_SZ or REG_EXPAND_SZ) as stored, or empty.
 std::wstring StringValue(HKEY root, const std::wstring& subKey, const wchar_t* name) {
     constexpr DWORD kFlags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
+    const auto get = AdvapiApi().regGetValue;
     DWORD size = 0;
-    if (RegGetValueW(root, subKey.c_str(), name, kFlags, nullptr, nullptr, &size) != ERROR_SUCCESS || size < 2)
-        return {};
+    if (!get || get(root, subKey.c_str(), name, kFlags, nullptr, nullptr, &size) != ERROR_SUCCESS || size < 2) return {};
     std::wstring text(size / sizeof(wchar_t), L'\0');
-    if (RegGetValueW(root, subKey.c_str(), name, kFlags, nullptr, text.data(), &size) != ERROR_SUCCESS) return {};
+    if (get(root, subKey.c_str(), name, kFlags, nullptr, text.data(), &size) != ERROR_SUCCESS) return {};
     text.resize(text.find(L'\0'));
     return text;
 }
