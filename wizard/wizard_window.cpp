@@ -118,8 +118,9 @@ LRESULT WizardWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_CLOSE:
             // Alt+F4 and the taskbar's close do what the close button does; a passive run's
-            // window has none, and ends by itself.
-            if (!passive_) session_->On(SessionEvent::Close);
+            // window has none, and ends by itself. Another program may send it while the window,
+            // being destroyed, waits for the job: then nothing is left.
+            if (session_ && !passive_) session_->On(SessionEvent::Close);
             return 0;
         case WM_DPICHANGED:
             OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
@@ -423,7 +424,9 @@ void WizardWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
 }
 
 void WizardWindow::OnCommand(HWND control, int id, int code) {
-    if (!control) return;  // menus and accelerators: the window has none
+    // Menus and accelerators: the window has none. A click sent while the window, being
+    // destroyed, waits for the job finds no session.
+    if (!control || !session_) return;
     switch (id) {
         case kButtonNext: session_->On(SessionEvent::Next); break;
         case kButtonBack: session_->On(SessionEvent::Back); break;
