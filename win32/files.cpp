@@ -15,16 +15,6 @@
 #include "win32/system_functions.h"
 #include "win32/text_decoding.h"
 
-bool FileExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool DirectoryExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool IsAbsolutePath(const std::wstring& path) {
     auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
     const bool drive = path.size() >= 3 && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
@@ -33,17 +23,6 @@ bool IsAbsolutePath(const std::wstring& path) {
     if (path.size() < 5 || !separator(path[0]) || !separator(path[1]) || separator(path[2])) return false;
     const size_t share = path.find_first_of(L"\\/", 2) + 1;  // "\\server" alone is the current drive's root
     return share > 0 && share < path.size() && !separator(path[share]);
-}
-
-std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
-    // A pipe at that name learns nothing it could act on as the elevated program.
-    UniqueFile file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
-    BY_HANDLE_FILE_INFORMATION information;
-    if (!file || !GetFileInformationByHandle(file.get(), &information)) return std::nullopt;
-    return FileIdentity{information.dwVolumeSerialNumber,
-                        (static_cast<unsigned long long>(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
 }
 
 std::optional<std::wstring> ReadTextFile(const std::wstring& path, DWORD maxBytes) {
@@ -153,28 +132,6 @@ bool DeleteByHandle(HANDLE file) {
     return SetFileInformationByHandle(file, FileDispositionInfo, &remove, sizeof remove);
 }
 
-// Deletes the temporary files that runs killed half-way left in the folder behind `folder`.
-// One that is open belongs to a run in another session, and cannot be opened unshared.
-void RemoveLeftTemporaryFiles(HANDLE folder) {
-    std::vector<std::wstring> left;
-    alignas(LONGLONG) BYTE buffer[16 * 1024];
-    for (auto kind = FileIdBothDirectoryRestartInfo;
-         GetFileInformationByHandleEx(folder, kind, buffer, sizeof buffer); kind = FileIdBothDirectoryInfo) {
-        for (size_t offset = 0;;) {
-            const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer + offset);
-            const std::wstring_view name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
-            if (!(entry->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsTemporaryFileName(name)) left.emplace_back(name);
-            if (!entry->NextEntryOffset) break;
-            offset += entry->NextEntryOffset;
-        }
-    }
-    for (const std::wstring& name : left) {
-        LONG result = 0;
-        UniqueHandle file(OpenFileIn(folder, name, DELETE, FILE_OPEN, result));
-        if (file) DeleteByHandle(file.get());
-    }
-}
-
 // Renames `file` to `name` inside the folder behind `folder`, replacing what stands there.
 // The native call: the Win32 one turns a bare name into a path from the current folder,
 // and a rename by path would be resolved through the folder's name once more.
@@ -257,12 +214,124 @@ bool SameFolderPath(std::wstring a, std::wstring b) {
            CSTR_EQUAL;
 }
 
+// The attributes of what `handle` is, or INVALID_FILE_ATTRIBUTES. (The basic record: the whole
+// one asks the volume for its serial number, which costs Wine a good part of a millisecond.)
+DWORD AttributesOf(HANDLE handle) {
+    FILE_BASIC_INFO information;
+    return handle && GetFileInformationByHandleEx(handle, FileBasicInfo, &information, sizeof information)
+               ? information.FileAttributes
+               : INVALID_FILE_ATTRIBUTES;
+}
+
+// Opens `path` from its drive's root (or its share) one name at a time, each through the
+// handle of the folder above and as itself, never through a link: a junction or symbolic link
+// below the root is refused before anything behind it is opened, so no link a user planted
+// sends the program, with its own rights and credentials, to another folder or host. The last
+// name is opened for `access`, `share` and `options`, and may be a link itself when
+// `lastMayBeLink` (it is opened as the link, not followed). Null when it cannot be opened,
+// GetLastError() saying why: kErrorFolderLeadsElsewhere for a link, with `ledTo` (when given)
+// where it leads where the system tells, else empty.
+UniqueHandle OpenWithoutLinks(const std::wstring& path, ACCESS_MASK access, ULONG share, ULONG options,
+                              bool lastMayBeLink, std::wstring* ledTo) {
+    const std::wstring full = FullPathOf(path);
+    size_t root = 0;
+    if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') {
+        root = 3;
+    } else if (full.starts_with(L"\\\\") && !full.starts_with(L"\\\\.\\") && !full.starts_with(L"\\\\?\\")) {
+        const size_t server = full.find(L'\\', 2);
+        root = server == std::wstring::npos ? 0 : std::min(full.find(L'\\', server + 1), full.size());
+    }
+    if (root == 0) {
+        SetLastError(ERROR_BAD_PATHNAME);  // a device's namespace: no drive to walk from
+        return {};
+    }
+    const bool rootOnly = full.find_first_not_of(L'\\', root) == std::wstring::npos;
+    const HANDLE opened = CreateFileW((full.substr(0, root) + (full[root - 1] == L'\\' ? L"" : L"\\")).c_str(),
+                                      rootOnly ? access : FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                      rootOnly ? share : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    UniqueHandle folder(opened == INVALID_HANDLE_VALUE ? nullptr : opened);
+    // Windows opens a link as itself and says it is one. Wine follows it all the same: the
+    // final path then tells that the folder reached is not the one named.
+    auto leadsElsewhere = [&](HANDLE handle, size_t end) {
+        std::wstring finalPath = FinalPathOf(handle);
+        const std::wstring named = full.substr(0, end);
+        if (SameFolderPath(finalPath, named) || SameFolderPath(finalPath, LongPathOf(named))) return false;
+        if (ledTo) *ledTo = finalPath.empty() ? finalPath : finalPath + full.substr(end);
+        SetLastError(kErrorFolderLeadsElsewhere);
+        return true;
+    };
+    for (size_t start = root; folder && start < full.size();) {
+        const size_t end = std::min(full.find(L'\\', start), full.size());
+        const bool last = full.find_first_not_of(L'\\', end) == std::wstring::npos;
+        if (end > start) {
+            if (last && lastMayBeLink && leadsElsewhere(folder.get(), start)) return {};
+            LONG result = 0;
+            UniqueHandle next(last ? OpenFileIn(folder.get(), full.substr(start, end - start), access | FILE_READ_ATTRIBUTES,
+                                                FILE_OPEN, result, share, options)
+                                   : OpenFileIn(folder.get(), full.substr(start, end - start),
+                                                FILE_TRAVERSE | FILE_READ_ATTRIBUTES, FILE_OPEN, result,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_DIRECTORY_FILE));
+            if (!next && !last && GetLastError() == ERROR_FILE_NOT_FOUND) SetLastError(ERROR_PATH_NOT_FOUND);
+            const DWORD attributes = AttributesOf(next.get());
+            if (attributes == INVALID_FILE_ATTRIBUTES) return {};
+            if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && !(last && lastMayBeLink)) {
+                if (ledTo) ledTo->clear();  // not followed, so not known
+                SetLastError(kErrorFolderLeadsElsewhere);
+                return {};
+            }
+            folder = std::move(next);
+        }
+        start = end + 1;
+    }
+    if (folder && !lastMayBeLink && leadsElsewhere(folder.get(), full.size())) return {};
+    return folder;
+}
+
+// Whether the program looks at `path` with its own rights, and so only without links.
+bool OwnRights() { return !ThreadImpersonates(); }
+
+DWORD AttributesAt(const std::wstring& path) {
+    if (!OwnRights()) return GetFileAttributesW(path.c_str());
+    return AttributesOf(OpenWithoutLinks(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         0, true, nullptr)
+                            .get());
+}
+
 }  // namespace
 
 void PrepareWrites() {
     NativeApi();
     CryptoApi();
     PrepareDigests();
+}
+
+bool FileExists(const std::wstring& path) {
+    const DWORD attributes = AttributesAt(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::wstring& path) {
+    const DWORD attributes = AttributesAt(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
+    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    UniqueHandle file;
+    if (OwnRights()) {
+        file = OpenWithoutLinks(path, FILE_READ_ATTRIBUTES, kShareAll, 0, true, nullptr);
+    } else {
+        // A pipe at that name learns nothing it could act on as the elevated program.
+        const HANDLE opened = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_BACKUP_SEMANTICS | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
+                                          nullptr);
+        file.reset(opened == INVALID_HANDLE_VALUE ? nullptr : opened);
+    }
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!file || !GetFileInformationByHandle(file.get(), &information)) return std::nullopt;
+    return FileIdentity{information.dwVolumeSerialNumber,
+                        (static_cast<unsigned long long>(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
 }
 
 bool OnLocalDrive(const std::wstring& path) {
@@ -274,12 +343,31 @@ bool OnLocalDrive(const std::wstring& path) {
 
 namespace {
 
+// Whether `token` (an identification token is enough) is granted `wanted` on what `object`
+// (opened with READ_CONTROL) is.
+bool TokenMay(HANDLE token, HANDLE object, ACCESS_MASK wanted) {
+    constexpr SECURITY_INFORMATION kParts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    DWORD size = 0;
+    GetKernelObjectSecurity(object, kParts, nullptr, 0, &size);
+    std::vector<BYTE> security(size);
+    GENERIC_MAPPING mapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
+    PRIVILEGE_SET privileges;
+    DWORD privilegesSize = sizeof privileges, granted = 0;
+    BOOL allowed = FALSE;
+    return size && GetKernelObjectSecurity(object, kParts, security.data(), size, &size) &&
+           AccessCheck(security.data(), token, wanted, &mapping, &privileges, &privilegesSize, &granted, &allowed) &&
+           allowed;
+}
+
 // The folder of the file `path`, held open without delete sharing (it cannot be renamed or
 // replaced meanwhile, and what is done inside it lands in this very folder whatever its name
-// leads to by then), and the file's name. A junction the user made to move the folder is
-// followed here, once. Null, with GetLastError(), when it cannot be opened, and for the
-// program's own rights when its final path is another one than the path names.
-UniqueFile HoldFolderOf(const std::wstring& path, std::wstring& name, std::wstring* ledTo) {
+// leads to by then), and the file's name. Acting as the user, a junction the user made to
+// move the folder is followed, once; with the program's own rights the path is walked without
+// links, and the held folder's final path must be the one the path names. With `user`, the
+// folder is held only when that token may do `wanted` in it. Null, with GetLastError(), when
+// it cannot be held.
+UniqueHandle HoldFolderOf(const std::wstring& path, std::wstring& name, std::wstring* ledTo, HANDLE user = nullptr,
+                          ACCESS_MASK wanted = 0) {
     const size_t slash = path.find_last_of(L"\\/");
     if (slash == std::wstring::npos || slash + 1 == path.size()) {
         SetLastError(ERROR_INVALID_NAME);
@@ -290,31 +378,67 @@ UniqueFile HoldFolderOf(const std::wstring& path, std::wstring& name, std::wstri
     const bool driveRoot = slash > 0 && path[slash - 1] == L':';
     const std::wstring folderPath = path.substr(0, driveRoot ? slash + 1 : slash);
     name = path.substr(slash + 1);
-    UniqueFile folder(CreateFileW(folderPath.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const ACCESS_MASK access = FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE | (user ? READ_CONTROL : 0);
+    UniqueHandle folder;
+    if (OwnRights()) {
+        folder = OpenWithoutLinks(folderPath, access, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_DIRECTORY_FILE, false, ledTo);
+    } else {
+        const HANDLE opened = CreateFileW(folderPath.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        folder.reset(opened == INVALID_HANDLE_VALUE ? nullptr : opened);
+    }
     if (!folder) return {};
-    // CreateFileW follows links in every part of the path: with the program's own rights, a
-    // link a user made would act wherever the user chose. As the user, the user's rights
-    // bound it.
-    if (!ThreadImpersonates()) {
-        std::wstring finalPath = FinalPathOf(folder.get());
-        // The full path as named usually is the final one already; short names are looked up
-        // (a search per part of the path) only where it is not.
-        if (!SameFolderPath(finalPath, FullPathOf(folderPath)) && !SameFolderPath(finalPath, LongPathOf(folderPath))) {
-            if (ledTo) *ledTo = std::move(finalPath);
-            SetLastError(kErrorFolderLeadsElsewhere);
-            return {};
-        }
+    if (user && !TokenMay(user, folder.get(), wanted)) {
+        SetLastError(kErrorUserMayNot);
+        return {};
     }
     return folder;
+}
+
+// Whether `file`, opened as itself inside the folder behind `folder`, is the file `name` there
+// and no link: Wine follows a Unix link even where asked not to, and a deletion through that
+// handle would remove the file it leads to. A final path that cannot be read is no proof.
+bool IsNamedFileIn(HANDLE file, const std::wstring& folderPath, const std::wstring& name, std::wstring* ledTo) {
+    const DWORD attributes = AttributesOf(file);
+    std::wstring finalPath = FinalPathOf(file);
+    const bool named = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                       !folderPath.empty() &&
+                       SameFolderPath(finalPath, folderPath + (folderPath.back() == L'\\' ? L"" : L"\\") + name);
+    if (!named) {
+        if (ledTo) *ledTo = std::move(finalPath);
+        SetLastError(kErrorFileLeadsElsewhere);
+    }
+    return named;
+}
+
+// Deletes the temporary files that runs killed half-way left in the folder behind `folder`.
+// One that is open belongs to a run in another session, and cannot be opened unshared.
+void RemoveLeftTemporaryFiles(HANDLE folder) {
+    std::vector<std::wstring> left;
+    alignas(LONGLONG) BYTE buffer[16 * 1024];
+    for (auto kind = FileIdBothDirectoryRestartInfo;
+         GetFileInformationByHandleEx(folder, kind, buffer, sizeof buffer); kind = FileIdBothDirectoryInfo) {
+        for (size_t offset = 0;;) {
+            const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer + offset);
+            const std::wstring_view name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
+            if (!(entry->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsTemporaryFileName(name)) left.emplace_back(name);
+            if (!entry->NextEntryOffset) break;
+            offset += entry->NextEntryOffset;
+        }
+    }
+    const std::wstring folderPath = left.empty() ? std::wstring() : FinalPathOf(folder);
+    for (const std::wstring& name : left) {
+        LONG result = 0;
+        UniqueHandle file(OpenFileIn(folder, name, DELETE | FILE_READ_ATTRIBUTES, FILE_OPEN, result));
+        if (file && IsNamedFileIn(file.get(), folderPath, name, nullptr)) DeleteByHandle(file.get());
+    }
 }
 
 bool IsNotThere(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
 }  // namespace
 
-bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes, std::wstring* ledTo) {
+bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes, std::wstring* ledTo, HANDLE user) {
     if (bytes.empty()) {
         SetLastError(ERROR_INVALID_DATA);
         return false;
@@ -327,7 +451,7 @@ bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes, s
         return false;
     }
     std::wstring name;
-    UniqueFile folder = HoldFolderOf(path, name, ledTo);
+    UniqueHandle folder = HoldFolderOf(path, name, ledTo, user, FILE_ADD_FILE);
     if (!folder) return false;
 
     RemoveLeftTemporaryFiles(folder.get());
@@ -359,20 +483,29 @@ bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes, s
 }
 
 bool ExtractResourceToFile(HMODULE module, const wchar_t* type, const wchar_t* name, const std::wstring& path,
-                           std::wstring* ledTo) {
+                           std::wstring* ledTo, HANDLE user) {
     // A missing or unloadable resource is an empty payload, which is never written.
-    return WriteFileReplacing(path, EmbeddedResource(module, type, name), ledTo);
+    return WriteFileReplacing(path, EmbeddedResource(module, type, name), ledTo, user);
 }
 
-Removal RemoveFileByHandle(const std::wstring& path, std::span<const BYTE> onlyIf, std::wstring* ledTo) {
+Removal RemoveFileByHandle(const std::wstring& path, std::span<const BYTE> onlyIf, std::wstring* ledTo, HANDLE user) {
     std::wstring name;
-    UniqueFile folder = HoldFolderOf(path, name, ledTo);
+    UniqueHandle folder = HoldFolderOf(path, name, ledTo, user, FILE_DELETE_CHILD);
+    // A user who may not delete inside the folder may still delete the file itself.
+    if (!folder && GetLastError() == kErrorUserMayNot) folder = HoldFolderOf(path, name, ledTo, user, 0);
     if (!folder) return IsNotThere(GetLastError()) ? Removal::NotThere : Removal::Failed;
     RemoveLeftTemporaryFiles(folder.get());
     // Shared with nobody: a terminal that has the file open keeps it, and says so.
     LONG result = 0;
-    UniqueHandle file(OpenFileIn(folder.get(), name, DELETE | (onlyIf.empty() ? 0 : FILE_READ_DATA), FILE_OPEN, result));
+    UniqueHandle file(OpenFileIn(folder.get(), name,
+                                 DELETE | FILE_READ_ATTRIBUTES | (onlyIf.empty() ? 0 : FILE_READ_DATA) | (user ? READ_CONTROL : 0),
+                                 FILE_OPEN, result));
     if (!file) return IsNotThere(GetLastError()) ? Removal::NotThere : Removal::Failed;
+    if (!IsNamedFileIn(file.get(), FinalPathOf(folder.get()), name, ledTo)) return Removal::Failed;
+    if (user && !TokenMay(user, folder.get(), FILE_DELETE_CHILD) && !TokenMay(user, file.get(), DELETE)) {
+        SetLastError(kErrorUserMayNot);
+        return Removal::Failed;
+    }
     if (!onlyIf.empty()) {
         // One byte more than expected tells a longer file from the one meant.
         std::vector<BYTE> content(onlyIf.size() + 1);
@@ -385,12 +518,25 @@ Removal RemoveFileByHandle(const std::wstring& path, std::span<const BYTE> onlyI
 
 std::optional<FileDigest> DigestOfFile(const std::wstring& path, std::wstring* ledTo) {
     std::wstring name;
-    UniqueFile folder = HoldFolderOf(path, name, ledTo);
+    UniqueHandle folder = HoldFolderOf(path, name, ledTo);
     if (!folder) return std::nullopt;
     LONG result = 0;
-    UniqueHandle file(OpenFileIn(folder.get(), name, FILE_READ_DATA, FILE_OPEN, result,
+    UniqueHandle file(OpenFileIn(folder.get(), name, FILE_READ_DATA | FILE_READ_ATTRIBUTES, FILE_OPEN, result,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
     if (!file) return std::nullopt;
+    // A hard link may name a file its planter cannot read, and a link or device is not the
+    // copy named: their size and digest are not told.
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(file.get(), &information)) return std::nullopt;
+    if (information.nNumberOfLinks > 1) {
+        SetLastError(kErrorFileHasOtherNames);
+        return std::nullopt;
+    }
+    if ((information.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) || GetFileType(file.get()) != FILE_TYPE_DISK ||
+        !IsNamedFileIn(file.get(), FinalPathOf(folder.get()), name, nullptr)) {
+        SetLastError(kErrorNotAPlainFile);
+        return std::nullopt;
+    }
     Sha256 hash;
     FileDigest digest{};
     std::vector<BYTE> buffer(64 * 1024);
@@ -409,9 +555,11 @@ std::optional<FileDigest> DigestOfFile(const std::wstring& path, std::wstring* l
 }
 
 UniqueHandle OpenFolderForListing(const std::wstring& path) {
-    const HANDLE folder = CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    constexpr ACCESS_MASK kAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE;
+    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    if (OwnRights()) return OpenWithoutLinks(path, kAccess, kShareAll, 0, false, nullptr);
+    const HANDLE folder =
+        CreateFileW(path.c_str(), kAccess, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     return UniqueHandle(folder == INVALID_HANDLE_VALUE ? nullptr : folder);
 }
 
@@ -421,12 +569,8 @@ UniqueHandle OpenSubFolder(HANDLE parent, const std::wstring& name) {
                                    result, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                    FILE_DIRECTORY_FILE));
     // Opened as the link itself, it shows as one, also where the system followed it anyway.
-    // (The basic record: the whole one asks the volume for its serial number, which costs
-    // Wine a good part of a millisecond.)
-    FILE_BASIC_INFO information;
-    if (!folder || !GetFileInformationByHandleEx(folder.get(), FileBasicInfo, &information, sizeof information) ||
-        (information.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return {};
+    const DWORD attributes = AttributesOf(folder.get());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return {};
     return folder;
 }
 
@@ -449,6 +593,11 @@ bool ListFolder(HANDLE folder, std::vector<FolderEntry>& entries) {
 }
 
 std::wstring FolderAsOnDisk(const std::wstring& given) {
+    // The search below opens each folder on the way by its path.
+    if (OwnRights() && !OpenWithoutLinks(given, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         0, true, nullptr) &&
+        GetLastError() == kErrorFolderLeadsElsewhere)
+        return given;
     std::wstring path(GetFullPathNameW(given.c_str(), 0, nullptr, nullptr), L'\0');
     const DWORD length =
         path.empty() ? 0 : GetFullPathNameW(given.c_str(), static_cast<DWORD>(path.size()), path.data(), nullptr);
