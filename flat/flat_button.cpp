@@ -49,13 +49,13 @@ LRESULT TFlatButton::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam
             }
             return 0;
         case WM_KEYDOWN:
-            if (wParam == VK_SPACE && IsWindowEnabled(handle_)) {
+            if (wParam == VK_SPACE && ControlMayAct(handle_)) {
                 state_ = ButtonState::bsDown;
                 Invalidate();
             }
             return 0;
         case WM_KEYUP:
-            if (wParam == VK_SPACE && IsWindowEnabled(handle_)) {
+            if (wParam == VK_SPACE && ControlMayAct(handle_)) {
                 state_ = ButtonState::bsUp;
                 Click();
                 if (IsWindow(handle_)) Invalidate();
@@ -77,7 +77,7 @@ LRESULT TFlatButton::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam
             Invalidate();
             return 0;
         case BM_CLICK:  // automation's default action
-            if (IsWindowEnabled(handle_)) Click();
+            if (ControlMayAct(handle_)) Click();
             return 0;
         case BM_GETSTATE:
             return (state_ == ButtonState::bsDown ? BST_PUSHED : 0) | (GetFocus() == handle_ ? BST_FOCUS : 0);
@@ -101,7 +101,7 @@ bool TFlatButton::Inside(int x, int y) const {
 }
 
 void TFlatButton::OnMouseDown(bool left) {
-    if (!left || !IsWindowEnabled(handle_)) return;
+    if (!left || !ControlMayAct(handle_)) return;
     state_ = ButtonState::bsDown;
     Invalidate();
     dragging_ = true;
@@ -127,7 +127,7 @@ void TFlatButton::OnMouseUp(int x, int y) {
     state_ = ButtonState::bsUp;
     mouseInControl_ = false;
     if (inside) Invalidate();
-    if (inside) {
+    if (inside && ControlMayAct(handle_)) {
         Click();
         if (!IsWindow(handle_)) return;  // the click may have closed the window
     } else {
@@ -147,9 +147,8 @@ void TFlatButton::OnEnabledChanged(bool enabled) {
 }
 
 bool TFlatButton::OnOfferChar(wchar_t character) {
-    // Visibility is not consulted: a hidden button's accelerator still clicks it.
     const std::wstring caption = WindowCaption(handle_);
-    if (!IsWindowEnabled(handle_) || !IsAccelerator(character, caption)) return false;
+    if (!ControlMayAct(handle_) || !IsAccelerator(character, caption)) return false;
     Click();
     return true;
 }

@@ -17,13 +17,17 @@ BOOL CALLBACK Collect(HWND window, LPARAM context) {
 
 bool IsFlatControl(HWND window) { return TFlatButton::FromHandle(window) || TFlatCheckBox::FromHandle(window); }
 
-// A control that shows and is enabled, and whose caption marks `character`.
+// A control that may act, and whose caption marks `character`.
 bool OwnsCharacter(HWND window, wchar_t character) {
     const std::wstring caption = WindowCaption(window);
-    return IsWindowVisible(window) && IsWindowEnabled(window) && IsAccelerator(character, caption);
+    return ControlMayAct(window) && IsAccelerator(character, caption);
 }
 
 }  // namespace
+
+bool ControlMayAct(HWND control) {
+    return IsWindowVisible(control) && IsWindowEnabled(control) && IsWindowEnabled(GetAncestor(control, GA_ROOT));
+}
 
 bool OfferCharToControls(HWND root, wchar_t character) {
     std::vector<HWND> windows;  // every window below `root`, in child order

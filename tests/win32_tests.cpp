@@ -12,6 +12,7 @@
 #include "win32/embedded_resource.h"
 #include "win32/end_session_hold.h"
 #include "win32/files.h"
+#include "win32/folder_browser.h"
 #include "win32/folder_list.h"
 #include "win32/impersonation.h"
 #include "win32/shell_folders.h"
@@ -425,6 +426,25 @@ TEST(ChooseAddressRoute, DirectWithoutASplitTokenOrBesideAShellLikeTheWizardByTh
     EXPECT_FALSE(SameUser(own.get(), nullptr));
     EXPECT_NE(ElevationTypeOf(own.get()), kUnread);
     EXPECT_EQ(ElevationTypeOf(nullptr), kUnread);
+}
+
+TEST(ChooseBrowserRoute, VerbsOpenOnlyWhereThePersonAtTheKeyboardIsTheOneWhoConsented) {
+    constexpr auto kOpen = BrowserRoute::VerbsOpen, kClosed = BrowserRoute::VerbsClosed;
+    struct Case {
+        bool shellPresent, shellAsOwnAccount, tokenSplit;
+        BrowserRoute route;
+    };
+    const Case cases[] = {
+        {true, true, true, kOpen},     // the wizard's own account, at any level
+        {true, true, false, kOpen},
+        {true, false, true, kClosed},  // another account's desktop, or one not told
+        {true, false, false, kClosed},
+        {false, false, false, kOpen},  // no shell, no split token: the administrator is at the keyboard
+        {false, false, true, kClosed}, // no shell to tell who is there
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ChooseBrowserRoute(c.shellPresent, c.shellAsOwnAccount, c.tokenSplit), c.route)
+            << c.shellPresent << c.shellAsOwnAccount << c.tokenSplit;
 }
 
 TEST(EndSessionHold, HoldsALogoffWhileAnyHoldLives) {

@@ -89,6 +89,7 @@ const ShellFunctions& ShellApi() {
         Resolve(shell, f.browseForFolder, "SHBrowseForFolderW");
         Resolve(shell, f.shellExecuteEx, "ShellExecuteExW");
         Resolve(ole, f.oleInitialize, "OleInitialize");
+        Resolve(ole, f.revokeDragDrop, "RevokeDragDrop");
         Resolve(ole, f.coInitializeEx, "CoInitializeEx");
         Resolve(ole, f.coUninitialize, "CoUninitialize");
         Resolve(ole, f.coCreateInstance, "CoCreateInstance");

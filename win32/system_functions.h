@@ -80,6 +80,7 @@ struct ShellFunctions {
     PIDLIST_ABSOLUTE(WINAPI* browseForFolder)(LPBROWSEINFOW) = nullptr;
     BOOL(WINAPI* shellExecuteEx)(SHELLEXECUTEINFOW*) = nullptr;
     HRESULT(WINAPI* oleInitialize)(LPVOID) = nullptr;
+    HRESULT(WINAPI* revokeDragDrop)(HWND) = nullptr;
     HRESULT(WINAPI* coInitializeEx)(LPVOID, DWORD) = nullptr;
     void(WINAPI* coUninitialize)() = nullptr;
     HRESULT(WINAPI* coCreateInstance)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*) = nullptr;
