@@ -443,16 +443,19 @@ bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes, s
         SetLastError(ERROR_INVALID_DATA);
         return false;
     }
+    std::wstring name;
+    UniqueHandle folder = HoldFolderOf(path, name, ledTo, user, FILE_ADD_FILE);
+    if (!folder) return false;
     // Windows refuses to move over a read-only file; say so before writing anything, on
     // every system alike.
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+    LONG result = 0;
+    const DWORD attributes = AttributesOf(UniqueHandle(OpenFileIn(folder.get(), name, FILE_READ_ATTRIBUTES, FILE_OPEN,
+                                                                  result, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))
+                                              .get());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return false;
     }
-    std::wstring name;
-    UniqueHandle folder = HoldFolderOf(path, name, ledTo, user, FILE_ADD_FILE);
-    if (!folder) return false;
 
     RemoveLeftTemporaryFiles(folder.get());
 
@@ -467,7 +470,6 @@ bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes, s
             SetLastError(ERROR_GEN_FAILURE);
             return false;
         }
-        LONG result = 0;
         temporary.reset(OpenFileIn(folder.get(), candidate, FILE_GENERIC_WRITE | DELETE, FILE_CREATE, result));
         if (!temporary && result != kNameCollision) return false;
     }
