@@ -9,7 +9,7 @@
 #include "unattended/run_log.h"
 #include "win32/decimal_text.h"
 #include "win32/embedded_resource.h"
-#include "win32/files.h"
+#include "win32/held_folder.h"
 #include "win32/impersonation.h"
 #include "win32/sha256.h"
 

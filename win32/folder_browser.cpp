@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "win32/files.h"
 #include "win32/handles.h"
+#include "win32/path_rules.h"
 #include "win32/shell_folders.h"
 #include "win32/signed_in_user.h"
 #include "win32/system_functions.h"
