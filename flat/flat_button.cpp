@@ -148,7 +148,7 @@ void TFlatButton::OnEnabledChanged(bool enabled) {
 
 bool TFlatButton::OnOfferChar(wchar_t character) {
     const std::wstring caption = WindowCaption(handle_);
-    if (!ControlMayAct(handle_) || !IsAccelerator(character, caption)) return false;
+    if (!ControlMayAct(handle_, true) || !IsAccelerator(character, caption)) return false;
     Click();
     return true;
 }

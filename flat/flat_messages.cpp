@@ -25,8 +25,9 @@ bool OwnsCharacter(HWND window, wchar_t character) {
 
 }  // namespace
 
-bool ControlMayAct(HWND control) {
-    return IsWindowVisible(control) && IsWindowEnabled(control) && IsWindowEnabled(GetAncestor(control, GA_ROOT));
+bool ControlMayAct(HWND control, bool hiddenToo) {
+    return (hiddenToo || IsWindowVisible(control)) && IsWindowEnabled(control) &&
+           IsWindowEnabled(GetAncestor(control, GA_ROOT));
 }
 
 bool OfferCharToControls(HWND root, wchar_t character) {

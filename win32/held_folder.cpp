@@ -101,16 +101,20 @@ namespace {
 // (opened with READ_CONTROL) is.
 bool TokenMay(HANDLE token, HANDLE object, ACCESS_MASK wanted) {
     constexpr SECURITY_INFORMATION kParts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-    DWORD size = 0;
-    GetKernelObjectSecurity(object, kParts, nullptr, 0, &size);
+    const NativeFunctions& native = NativeApi();
+    ULONG size = 0;
+    if (!native.querySecurityObject || !native.accessCheck) return false;
+    native.querySecurityObject(object, kParts, nullptr, 0, &size);
     std::vector<BYTE> security(size);
     GENERIC_MAPPING mapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
     PRIVILEGE_SET privileges;
-    DWORD privilegesSize = sizeof privileges, granted = 0;
-    BOOL allowed = FALSE;
-    return size && GetKernelObjectSecurity(object, kParts, security.data(), size, &size) &&
-           AccessCheck(security.data(), token, wanted, &mapping, &privileges, &privilegesSize, &granted, &allowed) &&
-           allowed;
+    ULONG privilegesSize = sizeof privileges;
+    ACCESS_MASK granted = 0;
+    NTSTATUS allowed = -1;
+    return size && native.querySecurityObject(object, kParts, security.data(), size, &size) >= 0 &&
+           native.accessCheck(security.data(), token, wanted, &mapping, &privileges, &privilegesSize, &granted,
+                              &allowed) >= 0 &&
+           allowed >= 0;
 }
 
 // The folder of the file `path`, held open without delete sharing (it cannot be renamed or
@@ -118,7 +122,8 @@ bool TokenMay(HANDLE token, HANDLE object, ACCESS_MASK wanted) {
 // leads to by then), and the file's name. Acting as the user, a junction the user made to
 // move the folder is followed, once; with the program's own rights the path is walked without
 // links, and the held folder's final path must be the one the path names. With `user`, the
-// folder is held only when that token may do `wanted` in it. Null, with GetLastError(), when
+// folder is held for reading its security, and only when that token may do `wanted` (if any)
+// in it. Null, with GetLastError(), when
 // it cannot be held.
 UniqueHandle HoldFolderOf(const std::wstring& path, std::wstring& name, std::wstring* ledTo, HANDLE user = nullptr,
                           ACCESS_MASK wanted = 0) {
@@ -142,7 +147,7 @@ UniqueHandle HoldFolderOf(const std::wstring& path, std::wstring& name, std::wst
         folder.reset(opened == INVALID_HANDLE_VALUE ? nullptr : opened);
     }
     if (!folder) return {};
-    if (user && !TokenMay(user, folder.get(), wanted)) {
+    if (user && wanted && !TokenMay(user, folder.get(), wanted)) {
         SetLastError(kErrorUserMayNot);
         return {};
     }
@@ -246,11 +251,10 @@ bool ExtractResourceToFile(HMODULE module, const wchar_t* type, const wchar_t* n
 
 Removal RemoveFileByHandle(const std::wstring& path, std::span<const BYTE> onlyIf, std::wstring* ledTo, HANDLE user) {
     std::wstring name;
-    UniqueHandle folder = HoldFolderOf(path, name, ledTo, user, FILE_DELETE_CHILD);
-    // A user who may not delete inside the folder may still delete the file itself.
-    if (!folder && GetLastError() == kErrorUserMayNot) folder = HoldFolderOf(path, name, ledTo, user, 0);
+    // Checked below: a user who may not delete inside the folder may still delete the file itself.
+    UniqueHandle folder = HoldFolderOf(path, name, ledTo, user, 0);
     if (!folder) return IsNotThere(GetLastError()) ? Removal::NotThere : Removal::Failed;
-    RemoveLeftTemporaryFiles(folder.get());
+    if (!user || TokenMay(user, folder.get(), FILE_DELETE_CHILD)) RemoveLeftTemporaryFiles(folder.get());
     // Shared with nobody: a terminal that has the file open keeps it, and says so.
     LONG result = 0;
     UniqueHandle file(OpenFileIn(folder.get(), name,

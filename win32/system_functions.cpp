@@ -42,6 +42,8 @@ const NativeFunctions& NativeApi() {
         Resolve(native, f.createFile, "NtCreateFile");
         Resolve(native, f.setInformationFile, "NtSetInformationFile");
         Resolve(native, f.statusToDosError, "RtlNtStatusToDosError");
+        Resolve(native, f.querySecurityObject, "NtQuerySecurityObject");
+        Resolve(native, f.accessCheck, "NtAccessCheck");
         return f;
     }();
     return functions;

@@ -47,6 +47,10 @@ struct NativeFunctions {
     decltype(&NtCreateFile) createFile = nullptr;
     NTSTATUS(NTAPI* setInformationFile)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, int) = nullptr;
     decltype(&RtlNtStatusToDosError) statusToDosError = nullptr;
+    // ADVAPI32's AccessCheck and GetKernelObjectSecurity, without importing them.
+    NTSTATUS(NTAPI* querySecurityObject)(HANDLE, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR, ULONG, PULONG) = nullptr;
+    NTSTATUS(NTAPI* accessCheck)(PSECURITY_DESCRIPTOR, HANDLE, ACCESS_MASK, PGENERIC_MAPPING, PPRIVILEGE_SET, PULONG,
+                                 PACCESS_MASK, PNTSTATUS) = nullptr;
 };
 const NativeFunctions& NativeApi();
 
