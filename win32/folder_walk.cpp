@@ -93,7 +93,7 @@ UniqueHandle OpenWithoutLinks(const std::wstring& path, ACCESS_MASK access, ULON
     }
     const bool rootOnly = full.find_first_not_of(L'\\', root) == std::wstring::npos;
     const HANDLE opened = CreateFileW((full.substr(0, root) + (full[root - 1] == L'\\' ? L"" : L"\\")).c_str(),
-                                      rootOnly ? access : FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                      rootOnly ? access : FILE_READ_ATTRIBUTES | SYNCHRONIZE,
                                       rootOnly ? share : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     UniqueHandle folder(opened == INVALID_HANDLE_VALUE ? nullptr : opened);
@@ -115,8 +115,8 @@ UniqueHandle OpenWithoutLinks(const std::wstring& path, ACCESS_MASK access, ULON
             LONG result = 0;
             UniqueHandle next(last ? OpenFileIn(folder.get(), full.substr(start, end - start), access | FILE_READ_ATTRIBUTES,
                                                 FILE_OPEN, result, share, options)
-                                   : OpenFileIn(folder.get(), full.substr(start, end - start),
-                                                FILE_TRAVERSE | FILE_READ_ATTRIBUTES, FILE_OPEN, result,
+                                   : OpenFileIn(folder.get(), full.substr(start, end - start), FILE_READ_ATTRIBUTES,
+                                                FILE_OPEN, result,
                                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_DIRECTORY_FILE));
             if (!next && !last && GetLastError() == ERROR_FILE_NOT_FOUND) SetLastError(ERROR_PATH_NOT_FOUND);
             const DWORD attributes = AttributesOf(next.get());

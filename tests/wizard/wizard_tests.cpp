@@ -786,41 +786,44 @@ TEST_F(EndToEnd, TheWholeWayByKeyboard) {
     DeleteFileW((desktop_ + L"\\Mervane 4 User Guide.url").c_str());
 }
 
+struct ClassSearch {
+    const wchar_t* className;
+    HWND found;
+};
+
+BOOL CALLBACK FindOfClass(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<ClassSearch*>(context);
+    wchar_t name[64];
+    if (!GetClassNameW(window, name, 64) || lstrcmpiW(name, search->className) != 0) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
 // The first descendant of `parent` of the window class `className`, or null.
 HWND DescendantOfClass(HWND parent, const wchar_t* className) {
-    struct Search {
-        const wchar_t* className;
-        HWND found;
-    } search{className, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND window, LPARAM context) {
-            auto* wanted = reinterpret_cast<Search*>(context);
-            wchar_t name[64];
-            if (!GetClassNameW(window, name, 64) || lstrcmpiW(name, wanted->className) != 0) return TRUE;
-            wanted->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ClassSearch search{className, nullptr};
+    EnumChildWindows(parent, FindOfClass, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+struct ShownCount {
+    DWORD processId;
+    int shown;
+};
+
+BOOL CALLBACK CountShown(HWND window, LPARAM context) {
+    auto* count = reinterpret_cast<ShownCount*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == count->processId && IsWindowVisible(window)) ++count->shown;
+    return TRUE;
 }
 
 // The visible top-level windows of a process: a shortcut menu, a confirmation or a
 // Properties sheet would be one more.
 int ShownWindowsOf(DWORD processId) {
-    struct Count {
-        DWORD processId;
-        int shown;
-    } count{processId, 0};
-    EnumWindows(
-        [](HWND window, LPARAM context) {
-            auto* counted = reinterpret_cast<Count*>(context);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == counted->processId && IsWindowVisible(window)) ++counted->shown;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
+    ShownCount count{processId, 0};
+    EnumWindows(CountShown, reinterpret_cast<LPARAM>(&count));
     return count.shown;
 }
 
