@@ -38,9 +38,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     // Start-up owns the window's object; it lives until the process ends, which the window's
     // destruction handler does.
-    WizardWindow form(language);
-    if (!form.Create(instance)) ExitProcess(0);
-    form.Run();
-    DestroyWindow(form.Handle());
+    WizardWindow window(language);
+    if (!window.Create(instance)) ExitProcess(0);
+    window.Run();
+    DestroyWindow(window.Handle());
     ExitProcess(0);
 }

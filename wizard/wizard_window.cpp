@@ -117,8 +117,9 @@ LRESULT WizardWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (installingPage_) installingPage_->PaintSheet(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
             return 0;
         case WM_CLOSE:
-            // Alt+F4 and the taskbar's close do what the close button does.
-            session_->On(SessionEvent::Close);
+            // Alt+F4 and the taskbar's close do what the close button does. Another program may
+            // send it while the window, being destroyed, waits for the job: then nothing is left.
+            if (session_) session_->On(SessionEvent::Close);
             return 0;
         case WM_DPICHANGED:
             OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
@@ -398,7 +399,9 @@ void WizardWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
 }
 
 void WizardWindow::OnCommand(HWND control, int id, int code) {
-    if (!control) return;  // menus and accelerators: the window has none
+    // Menus and accelerators: the window has none. A click sent while the window, being
+    // destroyed, waits for the job finds no session.
+    if (!control || !session_) return;
     switch (id) {
         case kButtonNext: session_->On(SessionEvent::Next); break;
         case kButtonBack: session_->On(SessionEvent::Back); break;

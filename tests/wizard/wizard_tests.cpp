@@ -925,7 +925,7 @@ TEST_F(EndToEnd, TheAddFolderButtonActsOnlyOnItsPage) {
         HWND browser = nullptr;
         if (!WizardDriver::WaitUntil([&] { return (browser = wizard.FolderBrowser()) != nullptr; }, 10000)) return false;
         EXPECT_FALSE(Enabled(wizard.Form())) << "the browser is modal to the whole wizard";
-        EXPECT_TRUE(HasChildWithText(browser, ::Text(TextId::ChooseFolderTitle, Language::English))) << "the title is text 110";
+        EXPECT_TRUE(HasChildWithText(browser, ::Text(TextId::ChooseFolderTitle, Language::English))) << "the title is the folder chooser's";
         Sleep(300);
         wizard.Press(VK_RETURN);
         return WizardDriver::WaitUntil([&] { return Enabled(wizard.Form()); }, 10000);
