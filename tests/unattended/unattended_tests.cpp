@@ -819,8 +819,9 @@ TEST_F(SilentRun, ARunningTerminalNoEntryListsIsInstalledIntoInventoriedAndRemov
     EXPECT_EQ(inventory["expert"]["size"].number, static_cast<double>(expert.size()));
     EXPECT_EQ(inventory["version"].text.empty(), false);
     EXPECT_FALSE(inventory["allUsers"].boolean);
-    // a, its data folder, the portable one and the older copy; three of them the embedded one.
-    EXPECT_EQ(inventory["summary"]["installations"].number, 4.0);
+    // Five installations; copies read in a, its data folder, the portable one and the older
+    // copy, three of them the embedded one; the hard-linked copy is found but not read.
+    EXPECT_EQ(inventory["summary"]["installations"].number, 5.0);
     EXPECT_EQ(inventory["summary"]["copiesPresent"].number, 4.0);
     EXPECT_EQ(inventory["summary"]["copiesSameAsEmbedded"].number, 3.0);
     const Json& installations = inventory["installations"];
@@ -847,7 +848,7 @@ TEST_F(SilentRun, ARunningTerminalNoEntryListsIsInstalledIntoInventoriedAndRemov
             EXPECT_EQ(entry["sha256"].text, embedded);
         }
     }
-    EXPECT_EQ(inventory["copiesFound"].number, 4.0);
+    EXPECT_EQ(inventory["copiesFound"].number, 5.0);
     EXPECT_FALSE(inventory["everyCopyCurrent"].boolean) << "the older expert is another file";
     EXPECT_EQ(installations.Where("folder", a)["dataFolders"].items.size(), 1u);
     EXPECT_EQ(installations.Where("folder", a)["dataFolders"].items[0].text, dataA);
