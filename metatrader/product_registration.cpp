@@ -289,7 +289,8 @@ void FinishRemoval(const std::wstring& processHandle) {
     RemoveProgramFolder();
     const std::wstring self = OwnProgramPath();
     const std::wstring folder = self.substr(0, self.find_last_of(L'\\'));
-    // Where Windows lets a running program's file go (Wine does), it goes now.
+    // A running program's file, held from start-up, goes at the next restart; only where it
+    // could not be held and the system lets it go does it go now.
     if (DeleteFileW(self.c_str()) && RemoveDirectoryW(folder.c_str())) return;
     RemoveAtRestart(self, folder);
 }
