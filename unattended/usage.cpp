@@ -3,16 +3,20 @@
 #include <windows.h>
 
 #include "product_identity.h"
+#include "win32/ascii_case.h"
 
 const wchar_t kUsageText[] =
     L"Mervane4Setup.exe [/en | /de | /ru] /silent /accept-agreement [/skip-registry] [/folder=PATH ...] [/scan=PATH ...] [/log=PATH]\n"
     L"Mervane4Setup.exe /silent /status=PATH [/skip-registry] [/folder=PATH ...] [/scan=PATH ...] [/log=PATH]\n"
     L"Mervane4Setup.exe /silent /remove [/skip-registry] [/folder=PATH ...] [/scan=PATH ...] [/log=PATH]\n"
     L"Mervane4Setup.exe [/en | /de | /ru] /silent /agreement=PATH\n"
+    L"Mervane4Setup.exe [/en | /de | /ru] /passive /accept-agreement [the installation's switches]\n"
     L"\n"
     L"/en, /de, /ru: the agreement's language; only as the first argument.\n"
-    L"/silent (also /S, /VERYSILENT): install without a window.\n"
-    L"/SUPPRESSMSGBOXES: accepted; a silent run shows no message box anyway.\n"
+    L"/silent (also /S, /VERYSILENT, /quiet, /qn, /q): install without a window.\n"
+    L"/passive: shows the installation's progress alone, takes no input, ends by itself.\n"
+    L"/SUPPRESSMSGBOXES, /NORESTART, /SP-: accepted; no box is shown, no restart ever needed.\n"
+    L"/all-users: every user profile's terminals and the public desktop (implied as SYSTEM or in session 0).\n"
     L"/accept-agreement: you have read and accept the end-user agreement.\n"
     L"/agreement=PATH: writes the agreement to PATH to be read first; installs nothing.\n"
     L"/skip-registry: leaves out the registered installations and the running terminals.\n"
@@ -20,10 +24,10 @@ const wchar_t kUsageText[] =
     L"/scan=PATH: installation folders below PATH, 4 levels deep; may be given many times.\n"
     L"/status=PATH: writes where the expert is installed, as JSON, to PATH; installs nothing.\n"
     L"/remove: takes the expert off every installation instead of installing it.\n"
-    L"/log=PATH: writes one line per step, and the exit code, to PATH.\n"
-    L"/?: shows this summary.\n"
+    L"/log=PATH: writes one line per step, and the exit code, to PATH; /log alone: %TEMP%\\Mervane4Setup.log.\n"
+    L"/? or /help: shows this summary.\n"
     L"\n"
-    L"Every PATH is a full path (C:\\... or \\\\server\\share\\...). Without /silent (or /S, /VERYSILENT) the wizard starts.\n"
+    L"Every PATH is a full path (C:\\... or \\\\server\\share\\...). Without /silent or /passive the wizard starts.\n"
     L"\n"
     L"Exit codes:\n"
     L"0: every target written (or removed), or the agreement or status written.\n"
@@ -33,7 +37,7 @@ const wchar_t kUsageText[] =
     L"4: everything written but the log.";
 
 bool AsksForUsage(const std::vector<std::wstring>& arguments) {
-    return arguments.size() == 1 && arguments.front() == L"/?";
+    return arguments.size() == 1 && (arguments.front() == L"/?" || AsciiLower(arguments.front()) == L"/help");
 }
 
 void ShowUsageIfAsked(const std::vector<std::wstring>& arguments) {
