@@ -125,8 +125,8 @@ bool StartRemovalAfterExit() {
     if (WriteFileReplacing(copy, program))
         held.reset(CreateFileW(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     HANDLE self = nullptr;
-    if (!held || !DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self, SYNCHRONIZE,
-                                  TRUE, 0)) {
+    if (!held || !DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
+                                  SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0)) {
         DeleteFileW(copy.c_str());
         RemoveDirectoryW(folder.c_str());
         return false;
@@ -279,16 +279,18 @@ void FinishRemoval(const std::wstring& processHandle) {
         value = value * 10 + static_cast<ULONG_PTR>(c - L'0');
     }
     // The program that started this copy ends once its window is closed or its run is done.
+    // Nothing goes unless a removal handed this run its process: the program's copy started
+    // with this switch by hand would otherwise take itself away and leave its entry behind.
     const HANDLE waitedFor = reinterpret_cast<HANDLE>(value);
-    if (value && WaitForSingleObject(waitedFor, INFINITE) == WAIT_OBJECT_0) {
-        PrepareWrites();
-        RemoveProgramCopy(false);
-        RemoveProgramFolder();
-    }
-    if (value) CloseHandle(waitedFor);
+    if (!value || !GetProcessId(waitedFor) || WaitForSingleObject(waitedFor, INFINITE) != WAIT_OBJECT_0) return;
+    CloseHandle(waitedFor);
+    PrepareWrites();
+    RemoveProgramCopy(false);
+    RemoveProgramFolder();
     const std::wstring self = OwnProgramPath();
     const std::wstring folder = self.substr(0, self.find_last_of(L'\\'));
-    // Where Windows lets a running program's file go (Wine does), it goes now.
+    // A running program's file, held from start-up, goes at the next restart; only where it
+    // could not be held and the system lets it go does it go now.
     if (DeleteFileW(self.c_str()) && RemoveDirectoryW(folder.c_str())) return;
     RemoveAtRestart(self, folder);
 }

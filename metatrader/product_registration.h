@@ -52,4 +52,5 @@ bool RemoveProduct(InstallView& view);
 inline constexpr wchar_t kFinishRemovalSwitch[] = L"/finish-removal=";
 // The temporary copy's run: waits for that process, removes the program's copy and folder,
 // then itself and its folder (at the next restart: Windows keeps a running program's file).
+// Nothing at all where the handle is not an inherited process's.
 void FinishRemoval(const std::wstring& processHandle);

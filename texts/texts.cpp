@@ -76,7 +76,7 @@ constexpr TextEntry kTexts[] = {
      {L"The Software could not be removed from every folder. Close the MetaTrader 4 terminals and remove it "
       L"again.",
       L"Die Software konnte nicht aus allen Verzeichnissen entfernt werden. Schließen Sie die MetaTrader 4 "
-      L"Terminals und entfernen Sie sie erneut.",
+      L"Terminals und starten Sie die Deinstallation erneut.",
       L"Программу не удалось удалить из всех папок. Закройте терминалы MetaTrader 4 и повторите удаление."}},
     {TextId::ConfirmRemoval,
      {L"Do you want to remove the Software from every MetaTrader 4 terminal on this computer?",

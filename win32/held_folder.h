@@ -45,10 +45,6 @@ std::wstring RandomFileName();
 bool ExtractResourceToFile(HMODULE module, const wchar_t* type, const wchar_t* name, const std::wstring& path,
                            std::wstring* ledTo = nullptr, HANDLE user = nullptr);
 
-// "~mv4", 32 random hex digits and ".tmp": a name nobody can plant anything under in advance.
-// Empty when the system's random numbers cannot be had.
-std::wstring RandomFileName();
-
 // Loads what the writes need (ntdll's and bcrypt's functions) on the calling thread, as the
 // program itself: once the thread acts as the user, no DLL may be loaded.
 void PrepareWrites();

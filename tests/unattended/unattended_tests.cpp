@@ -984,6 +984,19 @@ TEST_F(SilentRun, TheRunningProgramsFileCannotBeSwappedForTheCopyItMakesOfItself
     EXPECT_TRUE(DeleteFileW(program.c_str()));
 }
 
+TEST_F(SilentRun, TheTemporaryCopysSwitchWithoutAHandedProcessTakesNothingAway) {
+    // The program's copy started by hand with the switch must not delete itself, now or at the
+    // next restart, and leave its uninstall entry pointing at nothing.
+    const std::wstring program = machine_.Tree().Path(L"Mervane4Setup.exe");
+    ASSERT_TRUE(CopyFileW(BuiltProgram(L"Mervane4Setup.exe").c_str(), program.c_str(), FALSE));
+    for (const wchar_t* handle : {L"4", L"12", L"999999", L"x"}) {
+        TestProcess stray(program, std::wstring(L"/finish-removal=") + handle);
+        EXPECT_EQ(stray.WaitForExit(15000), 0u) << Narrow(handle);
+        EXPECT_NE(GetFileAttributesW(program.c_str()), INVALID_FILE_ATTRIBUTES) << Narrow(handle);
+        EXPECT_EQ(AsciiLower(RemovedAtRestart()).find(AsciiLower(program)), std::wstring::npos) << Narrow(handle);
+    }
+}
+
 // A vendor's build, made by the vendor_build test, which names it; skipped in every other run.
 class VendorBuild : public SilentRun {};
 
