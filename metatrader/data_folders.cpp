@@ -18,14 +18,29 @@ struct Origins {
 
 Origins ReadOrigins(const std::wstring& dataRoot) {
     Origins origins;
-    if (!DirectoryExists(dataRoot)) return origins;
-    std::vector<std::wstring> names;
-    ListSubFolders(dataRoot, names);
-    for (const std::wstring& name : names) {
-        const std::wstring folder = dataRoot + L"\\" + name;
+    // With the program's own rights (every profile's data) the folders are walked by handle:
+    // a link a user planted among them reaches no other folder and no other host. As the user,
+    // the user's rights bound it.
+    const bool asUser = ThreadImpersonates();
+    const UniqueHandle root = OpenFolderForListing(dataRoot);
+    std::vector<FolderEntry> entries;
+    if (!root || !ListFolder(root.get(), entries)) return origins;
+    for (const FolderEntry& entry : entries) {
+        // Wine opens a Unix link as its target: the listing is what tells it.
+        if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) || (!asUser && (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT)))
+            continue;
+        const std::wstring folder = dataRoot + L"\\" + entry.name;
         // A missing marker, a folder of that name, and an unreadable or undecodable marker
         // are all passed over: one stray file must not cost the user every other data folder.
-        std::optional<std::wstring> origin = ReadTextFile(folder + terminal::kOriginFile);
+        std::optional<std::wstring> origin;
+        if (asUser) {
+            origin = ReadTextFile(folder + terminal::kOriginFile);
+        } else if (const UniqueHandle held = OpenSubFolder(root.get(), entry.name)) {
+            LONG result = 0;
+            const UniqueHandle file(OpenFileIn(held.get(), terminal::kOriginFile + 1, FILE_READ_DATA, FILE_OPEN, result,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_NON_DIRECTORY_FILE));
+            if (file) origin = ReadText(file.get());
+        }
         if (!origin) continue;
         origins.texts.push_back(std::move(*origin));
         origins.folders.push_back(folder);

@@ -21,8 +21,9 @@ struct BrowseContext {
 constexpr wchar_t kOriginalProcedure[] = L"Mervane.BrowserProcedure";
 
 // Whether `message` asks for one of the shell's verbs: the shortcut menu (right button, the
-// Apps key, Shift+F10), rename (F2, a slow second click), delete, Properties (Alt+Enter),
-// dragging; `result` is then the answer that refuses it.
+// Apps key, Shift+F10), rename (F2, a slow second click), delete, Properties (Alt+Enter,
+// Alt with a double click), cut, copy, paste and undo by key, dragging; `result` is then the
+// answer that refuses it.
 bool AsksForShellVerb(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     result = 0;
     switch (message) {
@@ -34,7 +35,9 @@ bool AsksForShellVerb(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resul
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
             return wParam == VK_APPS || wParam == VK_F2 || wParam == VK_DELETE ||
-                   (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0) || (wParam == VK_RETURN && message == WM_SYSKEYDOWN);
+                   (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0) || (wParam == VK_RETURN && message == WM_SYSKEYDOWN) ||
+                   (wParam == VK_INSERT && (GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_CONTROL) < 0)) ||
+                   (GetKeyState(VK_CONTROL) < 0 && wParam >= 'A' && wParam <= 'Z');
         case WM_SYSCHAR:
             return wParam == L'\r';
         case WM_NOTIFY:
@@ -44,6 +47,9 @@ bool AsksForShellVerb(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resul
                 case NM_RCLICK:
                     result = TRUE;
                     return true;
+                case NM_DBLCLK:
+                    result = GetKeyState(VK_MENU) < 0;
+                    return result;
                 case TVN_BEGINDRAGW:
                 case TVN_BEGINDRAGA:
                 case TVN_BEGINRDRAGW:

@@ -212,15 +212,24 @@ bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes, s
     // Windows refuses to move over a read-only file; say so before writing anything, on
     // every system alike.
     LONG result = 0;
-    const DWORD attributes = AttributesOf(UniqueHandle(OpenFileIn(folder.get(), name, FILE_READ_ATTRIBUTES, FILE_OPEN,
-                                                                  result, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))
-                                              .get());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return false;
+    const bool userMayDelete = !user || TokenMay(user, folder.get(), FILE_DELETE_CHILD);
+    {
+        const UniqueHandle existing(OpenFileIn(folder.get(), name, FILE_READ_ATTRIBUTES | (user ? READ_CONTROL : 0), FILE_OPEN,
+                                               result, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
+        const bool there = existing || !IsNotThere(GetLastError());
+        const DWORD attributes = AttributesOf(existing.get());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return false;
+        }
+        // Replacing a file deletes it: the user must be able to do that too.
+        if (there && !userMayDelete && !(existing && TokenMay(user, existing.get(), DELETE))) {
+            SetLastError(kErrorUserMayNot);
+            return false;
+        }
     }
 
-    RemoveLeftTemporaryFiles(folder.get());
+    if (userMayDelete) RemoveLeftTemporaryFiles(folder.get());
 
     // A new file under a random name, made in the held folder itself, not through its path
     // once more (the path's other folders may have been swapped meanwhile, and the longer

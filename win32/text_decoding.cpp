@@ -38,12 +38,15 @@ std::optional<std::wstring> DecodeText(std::span<const BYTE> bytes, UINT codePag
 std::optional<std::wstring> ReadTextFile(const std::wstring& path, DWORD maxBytes) {
     UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return std::nullopt;
+    return file ? ReadText(file.get(), maxBytes) : std::nullopt;
+}
+
+std::optional<std::wstring> ReadText(HANDLE file, DWORD maxBytes) {
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > maxBytes) return std::nullopt;
+    if (!GetFileSizeEx(file, &size) || size.QuadPart > maxBytes) return std::nullopt;
     std::vector<BYTE> bytes(static_cast<size_t>(size.QuadPart));
     DWORD read = 0;
-    if (!bytes.empty() && (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+    if (!bytes.empty() && (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
                            read != bytes.size()))
         return std::nullopt;
     return DecodeText(bytes, GetACP());

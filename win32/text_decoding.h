@@ -14,3 +14,5 @@ std::optional<std::wstring> DecodeText(std::span<const BYTE> bytes, UINT codePag
 // else in the ANSI code page, nothing trimmed. Nothing when the file cannot be read, is
 // larger than `maxBytes`, or its text cannot be decoded.
 std::optional<std::wstring> ReadTextFile(const std::wstring& path, DWORD maxBytes = 64 * 1024);
+// The same of the file open behind `file` (with read access).
+std::optional<std::wstring> ReadText(HANDLE file, DWORD maxBytes = 64 * 1024);

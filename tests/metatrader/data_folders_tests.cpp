@@ -66,6 +66,14 @@ TEST_F(DataFolders, PassOverMarkersThatNameNoSelectedFolder) {
     EXPECT_EQ(Find({a_, b_, tree_.Path(L"Gone")}), FolderList{good});
 }
 
+TEST_F(DataFolders, WithTheProgramsOwnRightsFollowNoLinkAUserPlantedAmongThem) {
+    const std::wstring good = DataFolder(L"good", Utf16Le(b_, true));
+    tree_.File(L"Elsewhere\\origin.txt", Utf16Le(a_, true));
+    const FolderLink planted(Root() + L"\\planted", tree_.Path(L"Elsewhere"));
+    ASSERT_TRUE(planted.Made());
+    EXPECT_EQ(Find({a_, b_}), FolderList{good});
+}
+
 TEST_F(DataFolders, AStrayUnreadableOrOversizedMarkerCostsNothingElse) {
     const std::wstring before = DataFolder(L"a good", Utf16Le(a_, true));
     DataFolder(L"b undecodable", "\xEF\xBB\xBF\xC3(" + Utf8(b_, false));

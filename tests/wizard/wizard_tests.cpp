@@ -895,7 +895,8 @@ TEST(FolderBrowser, OffersNoShellVerbAndTheWizardBehindItTakesNoPostedInput) {
         WORD key, held;
     };
     const Verb verbs[] = {{"F2", VK_F2, 0},          {"Delete", VK_DELETE, 0},    {"Apps", VK_APPS, 0},
-                          {"Shift+F10", VK_F10, VK_SHIFT}, {"Alt+Enter", VK_RETURN, VK_MENU}, {"right button", 0, 0}};
+                          {"Shift+F10", VK_F10, VK_SHIFT}, {"Alt+Enter", VK_RETURN, VK_MENU}, {"Ctrl+V", 'V', VK_CONTROL},
+                          {"Shift+Insert", VK_INSERT, VK_SHIFT}, {"right button", 0, 0}};
     for (const Verb& verb : verbs) {
         if (verb.key) {
             wizard.Press(verb.key, verb.held ? std::initializer_list<WORD>{verb.held} : std::initializer_list<WORD>{});
