@@ -437,9 +437,9 @@ int RefuseWindowNobodyCanSee(const std::vector<std::wstring>& arguments, Languag
     if (logPath.empty() || !WriteUtf8WithMark(logPath, log.Text())) {
         // Where an engine's administrator looks when a run ends with 2 and left no log.
         const AdvapiFunctions& advapi = AdvapiApi();
-        HANDLE source = advapi.registerEventSource ? advapi.registerEventSource(nullptr, L"Mervane 4 Setup") : nullptr;
+        HANDLE source = advapi.registerEventSource ? advapi.registerEventSource(nullptr, kSetupTitle) : nullptr;
         if (source && advapi.reportEvent && advapi.deregisterEventSource) {
-            const std::wstring text = L"Mervane 4 Setup: " + std::wstring(kWhy) + L". Command line: " + GetCommandLineW();
+            const std::wstring text = std::wstring(kSetupTitle) + L": " + kWhy + L". Command line: " + GetCommandLineW();
             const wchar_t* strings[] = {text.c_str()};
             advapi.reportEvent(source, EVENTLOG_ERROR_TYPE, 0, 1, nullptr, 1, 0, strings, nullptr);
             advapi.deregisterEventSource(source);
