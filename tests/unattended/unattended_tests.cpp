@@ -820,7 +820,8 @@ TEST_F(SilentRun, ARunningTerminalNoEntryListsIsInstalledIntoInventoriedAndRemov
     EXPECT_EQ(inventory["version"].text.empty(), false);
     EXPECT_FALSE(inventory["allUsers"].boolean);
     // a, its data folder, the portable one and the older copy; three of them the embedded one.
-    EXPECT_EQ(inventory["summary"]["installations"].number, 4.0);
+    // The hard-linked one is a fifth installation, its copy found but not read.
+    EXPECT_EQ(inventory["summary"]["installations"].number, 5.0);
     EXPECT_EQ(inventory["summary"]["copiesPresent"].number, 4.0);
     EXPECT_EQ(inventory["summary"]["copiesSameAsEmbedded"].number, 3.0);
     const Json& installations = inventory["installations"];
@@ -847,7 +848,7 @@ TEST_F(SilentRun, ARunningTerminalNoEntryListsIsInstalledIntoInventoriedAndRemov
             EXPECT_EQ(entry["sha256"].text, embedded);
         }
     }
-    EXPECT_EQ(inventory["copiesFound"].number, 4.0);
+    EXPECT_EQ(inventory["copiesFound"].number, 5.0);
     EXPECT_FALSE(inventory["everyCopyCurrent"].boolean) << "the older expert is another file";
     EXPECT_EQ(installations.Where("folder", a)["dataFolders"].items.size(), 1u);
     EXPECT_EQ(installations.Where("folder", a)["dataFolders"].items[0].text, dataA);
@@ -1211,6 +1212,11 @@ TEST_F(SilentRun, WhereNobodyCanAnswerNoWindowOpensAndTheLogSaysWhatToAdd) {
             << Log();
         EXPECT_TRUE(LogHas(L"exit code 2")) << Log();
     }
+    // The removal that Apps & Features starts: the advice is the one a removal takes.
+    TestProcess removal(BuiltProgram(L"Mervane4Setup.exe"), L"/remove " + Quoted(L"/log", log_), false, -1,
+                        HiddenStation::kDesktop);
+    EXPECT_EQ(removal.WaitForExit(30000), 2u);
+    EXPECT_TRUE(LogHas(L"interactive); add /silent to the command line to remove")) << Log();
     EXPECT_EQ(ReadBytes(Expert(a)), "<missing>");
     // /passive takes no input: there it installs as the silent run does.
     TestProcess passive(BuiltProgram(L"Mervane4Setup.exe"), L"/passive /accept-agreement " + Quoted(L"/log", log_), false,
