@@ -819,8 +819,8 @@ TEST_F(SilentRun, ARunningTerminalNoEntryListsIsInstalledIntoInventoriedAndRemov
     EXPECT_EQ(inventory["expert"]["size"].number, static_cast<double>(expert.size()));
     EXPECT_EQ(inventory["version"].text.empty(), false);
     EXPECT_FALSE(inventory["allUsers"].boolean);
-    // a, its data folder, the portable one and the older copy; three of them the embedded one.
-    // The hard-linked one is a fifth installation, its copy found but not read.
+    // Five installations; copies read in a, its data folder, the portable one and the older
+    // copy, three of them the embedded one; the hard-linked copy is found but not read.
     EXPECT_EQ(inventory["summary"]["installations"].number, 5.0);
     EXPECT_EQ(inventory["summary"]["copiesPresent"].number, 4.0);
     EXPECT_EQ(inventory["summary"]["copiesSameAsEmbedded"].number, 3.0);
