@@ -425,21 +425,25 @@ int Run(const UnattendedSwitches& switches, const Targets& targets, const Runnin
 }  // namespace
 
 int RefuseWindowNobodyCanSee(const std::vector<std::wstring>& arguments, Language language) {
-    static constexpr wchar_t kWhy[] =
-        L"no window opened: nobody can answer one here (session 0, or a window station that is not interactive); "
-        L"add /silent /accept-agreement to the command line to install";
-    const std::wstring logPath = ReadSwitches(arguments).logPath;
+    const UnattendedSwitches switches = ReadSwitches(arguments);
+    // A removal given the agreement's switch would be refused as a usage error in its turn.
+    const std::wstring why =
+        std::wstring(L"no window opened: nobody can answer one here (session 0, or a window station that is not "
+                     L"interactive); ") +
+        (switches.remove ? L"add /silent to the command line to remove"
+                         : L"add /silent /accept-agreement to the command line to install");
+    const std::wstring& logPath = switches.logPath;
     const RunningAccount account = CurrentAccount();
     RunLog log;
     AddLogHeader(log, language, account, ImpliesAllUsers(account));
-    log.Add(kWhy);
+    log.Add(why);
     log.Add(L"exit code " + DecimalText(static_cast<unsigned>(kExitUsage)));
     if (logPath.empty() || !WriteUtf8WithMark(logPath, log.Text())) {
         // Where an engine's administrator looks when a run ends with 2 and left no log.
         const AdvapiFunctions& advapi = AdvapiApi();
-        HANDLE source = advapi.registerEventSource ? advapi.registerEventSource(nullptr, L"Mervane 4 Setup") : nullptr;
+        HANDLE source = advapi.registerEventSource ? advapi.registerEventSource(nullptr, kSetupTitle) : nullptr;
         if (source && advapi.reportEvent && advapi.deregisterEventSource) {
-            const std::wstring text = L"Mervane 4 Setup: " + std::wstring(kWhy) + L". Command line: " + GetCommandLineW();
+            const std::wstring text = std::wstring(kSetupTitle) + L": " + why + L". Command line: " + GetCommandLineW();
             const wchar_t* strings[] = {text.c_str()};
             advapi.reportEvent(source, EVENTLOG_ERROR_TYPE, 0, 1, nullptr, 1, 0, strings, nullptr);
             advapi.deregisterEventSource(source);

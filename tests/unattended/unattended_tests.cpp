@@ -1054,9 +1054,8 @@ TEST_F(VendorBuild, EveryIdentitySettingReachesItsPlaceAndTheDefaultBuildBesideI
     const std::wstring status = machine_.Tree().Path(L"status.json");
     TestProcess inventory(vendor, L"/silent " + Quoted(L"/status", status));
     EXPECT_EQ(inventory.WaitForExit(60000), 0u);
-    bool parsed = false;
     const std::string bytes = ReadBytes(status);
-    const Json read = JsonReader(bytes).Read(parsed);
+    const Json read = ReadStatus(status);  // a vendor's names hold to the schema too
     EXPECT_EQ(read["program"].text, L"Vendor Expert Setup") << bytes;
     EXPECT_EQ(read["version"].text, L"2.3.4");
     EXPECT_EQ(read["expert"]["file"].text, L"Vendor Expert.ex4");
@@ -1144,6 +1143,7 @@ TEST_F(SilentRun, AScanFindsTerminalFoldersToDepthFourButNotBelowNorBehindALinkN
     // The inventory of a scan not made is written, and is no success either.
     const std::wstring status = tree.Path(L"status.json");
     EXPECT_EQ(Run(L"/silent /skip-registry " + Quoted(L"/status", status) + L" " + Quoted(L"/scan", root + L"\\Missing")), 1u);
+    ReadStatus(status);
     EXPECT_NE(ReadBytes(status).find("\"opened\": false"), std::string::npos) << ReadBytes(status);
 }
 
@@ -1225,6 +1225,11 @@ TEST_F(SilentRun, WhereNobodyCanAnswerNoWindowOpensAndTheLogSaysWhatToAdd) {
             << Log();
         EXPECT_TRUE(LogHas(L"exit code 2")) << Log();
     }
+    // The removal that Apps & Features starts: the advice is the one a removal takes.
+    TestProcess removal(BuiltProgram(L"Mervane4Setup.exe"), L"/remove " + Quoted(L"/log", log_), false, -1,
+                        HiddenStation::kDesktop);
+    EXPECT_EQ(removal.WaitForExit(30000), 2u);
+    EXPECT_TRUE(LogHas(L"interactive); add /silent to the command line to remove")) << Log();
     EXPECT_EQ(ReadBytes(Expert(a)), "<missing>");
     // /passive takes no input: there it installs as the silent run does.
     TestProcess passive(BuiltProgram(L"Mervane4Setup.exe"), L"/passive /accept-agreement " + Quoted(L"/log", log_), false,
