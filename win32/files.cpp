@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string_view>
 
 #include "win32/ascii_case.h"
@@ -156,21 +157,12 @@ bool DeleteByHandle(HANDLE file) {
 // Deletes the temporary files that runs killed half-way left in the folder behind `folder`.
 // One that is open belongs to a run in another session, and cannot be opened unshared.
 void RemoveLeftTemporaryFiles(HANDLE folder) {
-    std::vector<std::wstring> left;
-    alignas(LONGLONG) BYTE buffer[16 * 1024];
-    for (auto kind = FileIdBothDirectoryRestartInfo;
-         GetFileInformationByHandleEx(folder, kind, buffer, sizeof buffer); kind = FileIdBothDirectoryInfo) {
-        for (size_t offset = 0;;) {
-            const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer + offset);
-            const std::wstring_view name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
-            if (!(entry->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsTemporaryFileName(name)) left.emplace_back(name);
-            if (!entry->NextEntryOffset) break;
-            offset += entry->NextEntryOffset;
-        }
-    }
-    for (const std::wstring& name : left) {
+    std::vector<FolderEntry> entries;
+    ListFolder(folder, entries);
+    for (const FolderEntry& entry : entries) {
+        if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) || !IsTemporaryFileName(entry.name)) continue;
         LONG result = 0;
-        UniqueHandle file(OpenFileIn(folder, name, DELETE, FILE_OPEN, result));
+        UniqueHandle file(OpenFileIn(folder, entry.name, DELETE, FILE_OPEN, result));
         if (file) DeleteByHandle(file.get());
     }
 }
@@ -432,13 +424,17 @@ UniqueHandle OpenSubFolder(HANDLE parent, const std::wstring& name) {
 
 bool ListFolder(HANDLE folder, std::vector<FolderEntry>& entries) {
     entries.clear();
-    alignas(LONGLONG) BYTE buffer[16 * 1024];
+    // On the heap: a frame this large would skip the stack's guard page, the program being
+    // built without stack probes.
+    constexpr DWORD kBufferBytes = 16 * 1024;
+    const std::unique_ptr<LONGLONG[]> buffer(new LONGLONG[kBufferBytes / sizeof(LONGLONG)]);
     bool listed = false;
-    for (auto kind = FileIdBothDirectoryRestartInfo; GetFileInformationByHandleEx(folder, kind, buffer, sizeof buffer);
+    for (auto kind = FileIdBothDirectoryRestartInfo; GetFileInformationByHandleEx(folder, kind, buffer.get(), kBufferBytes);
          kind = FileIdBothDirectoryInfo) {
         listed = true;
         for (size_t offset = 0;;) {
-            const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer + offset);
+            const auto* entry =
+                reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(reinterpret_cast<const BYTE*>(buffer.get()) + offset);
             const std::wstring_view name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
             if (name != L"." && name != L"..") entries.push_back({std::wstring(name), entry->FileAttributes});
             if (!entry->NextEntryOffset) break;
