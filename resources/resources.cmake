@@ -6,11 +6,12 @@ set(MAKE_RESOURCES ${Python3_EXECUTABLE} ${RESOURCE_SOURCE_DIR}/make_resources.p
 set(MAKE_RESOURCES_DEPENDS ${RESOURCE_SOURCE_DIR}/make_resources.py)
 
 set(generated)
+# The bitmaps and the agreements are stored compressed: the program expands them with ntdll.
 foreach(picture logo banner close)
-  add_custom_command(OUTPUT ${RESOURCE_BINARY_DIR}/${picture}.bmp
-    COMMAND ${MAKE_RESOURCES} ${picture} ${RESOURCE_BINARY_DIR}/${picture}.bmp
+  add_custom_command(OUTPUT ${RESOURCE_BINARY_DIR}/${picture}.dib.lznt1
+    COMMAND ${MAKE_RESOURCES} ${picture} ${RESOURCE_BINARY_DIR}/${picture}.dib.lznt1
     DEPENDS ${MAKE_RESOURCES_DEPENDS} VERBATIM)
-  list(APPEND generated ${RESOURCE_BINARY_DIR}/${picture}.bmp)
+  list(APPEND generated ${RESOURCE_BINARY_DIR}/${picture}.dib.lznt1)
 endforeach()
 
 add_custom_command(OUTPUT ${RESOURCE_BINARY_DIR}/mainicon.ico
@@ -34,11 +35,11 @@ foreach(language en de ru)
   else()
     set(encoding cp1252)
   endif()
-  add_custom_command(OUTPUT ${RESOURCE_BINARY_DIR}/eula_${language}.txt
-    COMMAND ${MAKE_RESOURCES} agreement ${RESOURCE_BINARY_DIR}/eula_${language}.txt
+  add_custom_command(OUTPUT ${RESOURCE_BINARY_DIR}/eula_${language}.txt.lznt1
+    COMMAND ${MAKE_RESOURCES} agreement ${RESOURCE_BINARY_DIR}/eula_${language}.txt.lznt1
             ${MERVANE_EULA_${upper}} ${encoding}
     DEPENDS ${MAKE_RESOURCES_DEPENDS} ${MERVANE_EULA_${upper}} VERBATIM)
-  list(APPEND generated ${RESOURCE_BINARY_DIR}/eula_${language}.txt)
+  list(APPEND generated ${RESOURCE_BINARY_DIR}/eula_${language}.txt.lznt1)
 endforeach()
 
 if(MERVANE_EXPERT_FILE)

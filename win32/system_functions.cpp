@@ -42,6 +42,7 @@ const NativeFunctions& NativeApi() {
         Resolve(native, f.createFile, "NtCreateFile");
         Resolve(native, f.setInformationFile, "NtSetInformationFile");
         Resolve(native, f.statusToDosError, "RtlNtStatusToDosError");
+        Resolve(native, f.decompressBuffer, "RtlDecompressBuffer");
         return f;
     }();
     return functions;

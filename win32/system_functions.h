@@ -42,11 +42,14 @@ struct UserFunctions {
 };
 const UserFunctions& UserApi();
 
-// ntdll, for writes made relative to a held folder's handle.
+// ntdll, for writes made relative to a held folder's handle, and for expanding the resources
+// the build stores compressed.
 struct NativeFunctions {
     decltype(&NtCreateFile) createFile = nullptr;
     NTSTATUS(NTAPI* setInformationFile)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, int) = nullptr;
     decltype(&RtlNtStatusToDosError) statusToDosError = nullptr;
+    NTSTATUS(NTAPI* decompressBuffer)(USHORT format, PUCHAR out, ULONG outSize, PUCHAR in, ULONG inSize,
+                                      PULONG expanded) = nullptr;
 };
 const NativeFunctions& NativeApi();
 

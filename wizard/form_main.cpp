@@ -18,6 +18,7 @@
 #include "user_guide_address.h"
 #include "win32/accessibility.h"
 #include "win32/dpi.h"
+#include "win32/embedded_resource.h"
 #include "win32/end_session_hold.h"
 #include "win32/folder_browser.h"
 #include "win32/gdi.h"
@@ -182,10 +183,7 @@ void TFormMain::FormDestroy() {
 }
 
 void TFormMain::CreateControls() {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    auto bitmap = [instance](const wchar_t* name) {
-        return static_cast<HBITMAP>(LoadImageW(instance, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    };
+    auto bitmap = [](const wchar_t* name) { return BitmapFromPackedDib(ExpandedResource(nullptr, RT_RCDATA, name)); };
     logo_.reset(bitmap(RESOURCE_STRING(RESOURCE_LOGO)));
     banner_.reset(bitmap(RESOURCE_STRING(RESOURCE_BANNER)));
     closeGlyph_.reset(bitmap(RESOURCE_STRING(RESOURCE_CLOSE_GLYPH)));
