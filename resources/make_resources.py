@@ -5,6 +5,7 @@ are stored compressed (see compressed()), as the program expands them. Standard 
 output is a pure function of the arguments, so builds are reproducible."""
 
 import math
+import re
 import struct
 import sys
 
@@ -401,6 +402,14 @@ def compressed(data):
     return bytes(out)
 
 
+def manifest(source_path):
+    """The manifest without its comments and the blanks between its elements, which Windows
+    reads the same."""
+    text = open(source_path, encoding="utf-8").read()
+    text = re.sub(r"<!--.*?-->", "", text, flags=re.S)
+    return re.sub(r">\s+<", "><", text).strip().encode("utf-8")
+
+
 def write(path, data):
     with open(path, "wb") as f:
         f.write(data)
@@ -424,6 +433,8 @@ def main(argv):
         address = checked_address(argv[4])
         write(out, internet_shortcut(address))
         write(argv[3], address_header(address))
+    elif kind == "manifest":
+        write(out, manifest(argv[3]))
     elif kind == "agreement":
         write(out, compressed(agreement(argv[3], argv[4])))
     else:

@@ -25,7 +25,11 @@ add_custom_command(
   COMMAND ${MAKE_RESOURCES} link ${RESOURCE_BINARY_DIR}/user-guide.url
           ${RESOURCE_BINARY_DIR}/user_guide_address.h ${MERVANE_USER_GUIDE_URL}
   DEPENDS ${MAKE_RESOURCES_DEPENDS} VERBATIM)
-list(APPEND generated ${RESOURCE_BINARY_DIR}/mainicon.ico ${RESOURCE_BINARY_DIR}/progress.gif
+add_custom_command(OUTPUT ${RESOURCE_BINARY_DIR}/Mervane4Setup.manifest
+  COMMAND ${MAKE_RESOURCES} manifest ${RESOURCE_BINARY_DIR}/Mervane4Setup.manifest
+          ${RESOURCE_SOURCE_DIR}/Mervane4Setup.manifest
+  DEPENDS ${MAKE_RESOURCES_DEPENDS} ${RESOURCE_SOURCE_DIR}/Mervane4Setup.manifest VERBATIM)
+list(APPEND generated ${RESOURCE_BINARY_DIR}/Mervane4Setup.manifest ${RESOURCE_BINARY_DIR}/mainicon.ico ${RESOURCE_BINARY_DIR}/progress.gif
      ${RESOURCE_BINARY_DIR}/user-guide.url ${RESOURCE_BINARY_DIR}/user_guide_address.h)
 
 foreach(language en de ru)
@@ -60,5 +64,5 @@ endif()
 set(RESOURCE_SCRIPT ${RESOURCE_BINARY_DIR}/Mervane4Setup.rc)
 configure_file(${RESOURCE_SOURCE_DIR}/Mervane4Setup.rc.in ${RESOURCE_SCRIPT} @ONLY)
 set_source_files_properties(${RESOURCE_SCRIPT} PROPERTIES
-  OBJECT_DEPENDS "${generated};${RESOURCE_SOURCE_DIR}/Mervane4Setup.manifest;${RESOURCE_SOURCE_DIR}/resource_names.h")
+  OBJECT_DEPENDS "${generated};${RESOURCE_SOURCE_DIR}/resource_names.h")
 add_custom_target(mervane_resources DEPENDS ${generated})
