@@ -2,73 +2,77 @@
 
 #include <array>
 #include <iterator>
+#include <string_view>
+
+#include "win32/text_decoding.h"
 
 namespace {
 
+// UTF-8: a byte for most characters of the English and German texts, where UTF-16 takes two.
 struct TextEntry {
     TextId id;
-    std::array<const wchar_t*, 3> byLanguage;  // English, German, Russian
+    std::array<const char*, 3> byLanguage;  // English, German, Russian
 };
 
 // Verbatim, quirks included: id 62 ends with a blank, Russian id 11 has a double blank,
 // Russian id 51 quotes with grave accents.
 constexpr TextEntry kTexts[] = {
-    {1, {L"&Next", L"&Weiter", L"&Далее"}},
-    {2, {L"&Back", L"&Zurück", L"&Назад"}},
-    {3, {L"&Finish", L"&Schließen", L"&Завершить"}},
-    {4, {L"&Add MetaTrader Folder", L"&Verzeichnis hinzufügen.", L"&Добавить MetaTrader 4"}},
+    {1, {"&Next", "&Weiter", "&Далее"}},
+    {2, {"&Back", "&Zurück", "&Назад"}},
+    {3, {"&Finish", "&Schließen", "&Завершить"}},
+    {4, {"&Add MetaTrader Folder", "&Verzeichnis hinzufügen.", "&Добавить MetaTrader 4"}},
     {11,
-     {L"Free analytic software for MetaTrader which helps traders to make more informed and "
-      L"better trading decisions. It\u2019s 100% free and always will be.",
-      L"Kostenlose Analyse Software für Meta Trader. Die Software hilft Forex Händlern "
-      L"informierte und dadurch bessere Handelsentscheidungen zu treffen.",
-      L"Бесплатная программа для MetaTrader 4, с помощью которой трейдеры могут принимать более "
-      L"взвешенные и  обоснованные торговые решения. Программа является 100% бесплатной."}},
+     {"Free analytic software for MetaTrader which helps traders to make more informed and "
+      "better trading decisions. It\u2019s 100% free and always will be.",
+      "Kostenlose Analyse Software für Meta Trader. Die Software hilft Forex Händlern "
+      "informierte und dadurch bessere Handelsentscheidungen zu treffen.",
+      "Бесплатная программа для MetaTrader 4, с помощью которой трейдеры могут принимать более "
+      "взвешенные и  обоснованные торговые решения. Программа является 100% бесплатной."}},
     {21,
-     {L"Processing your request. Please wait.", L"Bitte warten, Ihre Anfrage wird bearbeitet.",
-      L"Ваш запрос обрабатывается. Пожалуйста, подождите."}},
+     {"Processing your request. Please wait.", "Bitte warten, Ihre Anfrage wird bearbeitet.",
+      "Ваш запрос обрабатывается. Пожалуйста, подождите."}},
     {41,
-     {L"Please specify one or multiple Meta Trader 4 folders where you would like to install the "
-      L"Software.",
-      L"Bitte wählen Sie ein oder mehrere Installationsverzeichnisse aus, in denen die Software "
-      L"installiert werden soll.",
-      L"Пожалуйста укажите папку или папки с MetaTrader 4, в которые вы хотите установить "
-      L"программу."}},
+     {"Please specify one or multiple Meta Trader 4 folders where you would like to install the "
+      "Software.",
+      "Bitte wählen Sie ein oder mehrere Installationsverzeichnisse aus, in denen die Software "
+      "installiert werden soll.",
+      "Пожалуйста укажите папку или папки с MetaTrader 4, в которые вы хотите установить "
+      "программу."}},
     {51,
-     {L"The Setup Wizard collected all needed Information to in install the Software.Please read "
-      L"and accept the End User Agreement. Then click \u2018Next\u2019 to continue with the "
-      L"installation.",
-      L"Alle zur Installation der Software erforderlichen Information sind vorhanden. Bitte lesen "
-      L"Sie den Endbenutzer Lizenzvertrag, bevor Sie mit der Installation fortfahren. Klicken Sie "
-      L"\u2018Weiter\u2019 um die Software zu installieren.",
-      L"Установщик завершил сбор необходимой инофрмации для установки. Пожалуйста прочтите и "
-      L"примите Пользовательское соглашение. Нажмите `Далее` для продолжения установки."}},
+     {"The Setup Wizard collected all needed Information to in install the Software.Please read "
+      "and accept the End User Agreement. Then click \u2018Next\u2019 to continue with the "
+      "installation.",
+      "Alle zur Installation der Software erforderlichen Information sind vorhanden. Bitte lesen "
+      "Sie den Endbenutzer Lizenzvertrag, bevor Sie mit der Installation fortfahren. Klicken Sie "
+      "\u2018Weiter\u2019 um die Software zu installieren.",
+      "Установщик завершил сбор необходимой инофрмации для установки. Пожалуйста прочтите и "
+      "примите Пользовательское соглашение. Нажмите `Далее` для продолжения установки."}},
     {52,
-     {L"I have read and agree to the End User Agreement.",
-      L"Ich habe sie gelesen und akzeptiere die Vereinbarung.",
-      L"Я прочел и согласен с пользовательским соглашением."}},
+     {"I have read and agree to the End User Agreement.",
+      "Ich habe sie gelesen und akzeptiere die Vereinbarung.",
+      "Я прочел и согласен с пользовательским соглашением."}},
     {53,
-     {L"I do not accept the End User Agreement.",
-      L"Ich habe sie gelesen, akzeptiere die Vereinbarung aber nicht.",
-      L"Я не принимаю пользовательское соглашение."}},
+     {"I do not accept the End User Agreement.",
+      "Ich habe sie gelesen, akzeptiere die Vereinbarung aber nicht.",
+      "Я не принимаю пользовательское соглашение."}},
     {61,
-     {L"Please wait while the Setup Wizard installs the software. This may take several minutes.",
-      L"Bitte warten Sie, bis die Installation abgeschlossen ist. Es kann einige Minuten dauern.",
-      L"Пожалуйста подождите пока установка завершится. Это может занять несколько минут."}},
-    {62, {L"Status: ", L"Kopieren: ", L"Копирование: "}},
+     {"Please wait while the Setup Wizard installs the software. This may take several minutes.",
+      "Bitte warten Sie, bis die Installation abgeschlossen ist. Es kann einige Minuten dauern.",
+      "Пожалуйста подождите пока установка завершится. Это может занять несколько минут."}},
+    {62, {"Status: ", "Kopieren: ", "Копирование: "}},
     {71,
-     {L"The Software has been successfully installed.",
-      L"Die Software wurde erfolgreich installiert.", L"Программа была успешно установлена."}},
+     {"The Software has been successfully installed.",
+      "Die Software wurde erfolgreich installiert.", "Программа была успешно установлена."}},
     {72,
-     {L"The Software could not be installed into every folder.",
-      L"Die Software konnte nicht in alle Verzeichnisse installiert werden.",
-      L"Программу не удалось установить во все папки."}},
-    {103, {L"", L"", L""}},
+     {"The Software could not be installed into every folder.",
+      "Die Software konnte nicht in alle Verzeichnisse installiert werden.",
+      "Программу не удалось установить во все папки."}},
+    {103, {"", "", ""}},
     {110,
-     {L"Please select MetaTrader folder.", L"Bitte wählen Sie einen Ordner MetaTrader 4.",
-      L"Пожалуйста выберите папку MetaTrader 4."}},
+     {"Please select MetaTrader folder.", "Bitte wählen Sie einen Ordner MetaTrader 4.",
+      "Пожалуйста выберите папку MetaTrader 4."}},
     // What screen readers hear for the close button, which shows a cross and no caption.
-    {120, {L"Close", L"Beenden", L"Закрыть"}},
+    {120, {"Close", "Beenden", "Закрыть"}},
 };
 
 }  // namespace
@@ -77,7 +81,8 @@ void LookupText(TextId id, Language language, std::wstring& text) {
     if (language >= 3) return;
     for (const TextEntry& entry : kTexts) {
         if (entry.id == id) {
-            text = entry.byLanguage[language];
+            const std::string_view utf8 = entry.byLanguage[language];
+            text = DecodeText({reinterpret_cast<const BYTE*>(utf8.data()), utf8.size()}, CP_UTF8).value_or(L"");
             return;
         }
     }
