@@ -3,9 +3,11 @@
 #include <shlobj.h>
 
 #include "metatrader/terminal_conventions.h"
-#include "win32/files.h"
+#include "win32/folder_walk.h"
 #include "win32/impersonation.h"
+#include "win32/path_rules.h"
 #include "win32/shell_folders.h"
+#include "win32/text_decoding.h"
 
 namespace {
 

@@ -4,8 +4,9 @@
 #include "metatrader/terminal_conventions.h"
 #include "resources/resource_names.h"
 #include "win32/end_session_hold.h"
-#include "win32/files.h"
+#include "win32/held_folder.h"
 #include "win32/impersonation.h"
+#include "win32/path_rules.h"
 
 FolderList InstallTargets(const FolderList& selectedInstallations, const FolderList& foundDataFolders) {
     FolderList targets = selectedInstallations;

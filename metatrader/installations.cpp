@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "metatrader/terminal_conventions.h"
-#include "win32/files.h"
 #include "win32/handles.h"
+#include "win32/path_rules.h"
 #include "win32/system_functions.h"
 
 namespace {

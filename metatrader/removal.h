@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "win32/files.h"
 #include "win32/folder_list.h"
+#include "win32/held_folder.h"
 
 // What became of one step of taking the expert off again.
 struct RemovalOutcome {

@@ -6,8 +6,9 @@
 
 #include "metatrader/installations.h"
 #include "metatrader/terminal_conventions.h"
-#include "win32/files.h"
+#include "win32/folder_walk.h"
 #include "win32/handles.h"
+#include "win32/path_rules.h"
 #include "win32/signed_in_user.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "resources/resource_names.h"
 #include "win32/decimal_text.h"
 #include "win32/embedded_resource.h"
-#include "win32/files.h"
+#include "win32/held_folder.h"
 #include "win32/impersonation.h"
 #include "win32/sha256.h"
 

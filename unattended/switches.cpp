@@ -6,8 +6,8 @@
 #include "metatrader/terminal_conventions.h"
 #include "texts/language.h"
 #include "win32/ascii_case.h"
-#include "win32/files.h"
 #include "win32/folder_list.h"
+#include "win32/path_rules.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "win32/files.h"
 #include "win32/handles.h"
+#include "win32/path_rules.h"
 #include "win32/shell_folders.h"
 #include "win32/system_functions.h"
 

@@ -2,8 +2,8 @@
 
 #include <shlobj.h>
 
-#include "win32/files.h"
 #include "win32/handles.h"
+#include "win32/path_rules.h"
 #include "win32/signed_in_user.h"
 #include "win32/system_functions.h"
 

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <vector>
+
+#include "win32/handles.h"
 
 std::optional<std::wstring> DecodeText(std::span<const BYTE> bytes, UINT codePageWithoutMark) {
     auto startsWith = [&](std::initializer_list<BYTE> mark) {
@@ -32,3 +35,16 @@ std::optional<std::wstring> DecodeText(std::span<const BYTE> bytes, UINT codePag
     return text;
 }
 
+std::optional<std::wstring> ReadTextFile(const std::wstring& path, DWORD maxBytes) {
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return std::nullopt;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > maxBytes) return std::nullopt;
+    std::vector<BYTE> bytes(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    if (!bytes.empty() && (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+                           read != bytes.size()))
+        return std::nullopt;
+    return DecodeText(bytes, GetACP());
+}

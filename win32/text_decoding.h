@@ -9,3 +9,8 @@
 // `codePageWithoutMark`. UTF-8 is decoded strictly: nothing when it is invalid. Nothing is
 // trimmed.
 std::optional<std::wstring> DecodeText(std::span<const BYTE> bytes, UINT codePageWithoutMark);
+
+// The whole text of a file, decoded by its byte-order mark (UTF-8, UTF-16LE, UTF-16BE) or
+// else in the ANSI code page, nothing trimmed. Nothing when the file cannot be read, is
+// larger than `maxBytes`, or its text cannot be decoded.
+std::optional<std::wstring> ReadTextFile(const std::wstring& path, DWORD maxBytes = 64 * 1024);

@@ -7,7 +7,7 @@
 #include "metatrader/data_folders.h"
 #include "metatrader/deployment.h"
 #include "win32/end_session_hold.h"
-#include "win32/files.h"
+#include "win32/held_folder.h"
 #include "win32/shell_folders.h"
 #include "win32/system_functions.h"
 

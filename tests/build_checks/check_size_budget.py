@@ -5,7 +5,7 @@ Usage: check_size_budget.py <program.exe> <budget file>"""
 import os
 import sys
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "benchmarks"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "benchmarks"))
 from size_table import pe_sections, resources  # noqa: E402
 
 

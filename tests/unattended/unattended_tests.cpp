@@ -1,3 +1,5 @@
+// One file for the silent run: its switches, log, inventory and removal are all checked through
+// the same program started with a command line and the same stand-in machine.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shlobj.h>
@@ -20,7 +22,7 @@
 #include "unattended/usage.h"
 #include "win32/ascii_case.h"
 #include "win32/ascii_text.h"
-#include "win32/files.h"
+#include "win32/held_folder.h"
 #include "win32/sha256.h"
 #include "win32/shell_folders.h"
 #include "win32/system_functions.h"

@@ -1,5 +1,5 @@
 cmake_minimum_required(VERSION 3.20)
-# Compiles tests/support/large_frames.cpp with the program's stack guard and fails unless the
+# Compiles large_frames.cpp with the program's stack guard and fails unless the
 # compiler refuses each of its three functions.
 # cmake -DCOMPILER=<C++ compiler> "-DGUARD=<the guard's options>" -DSOURCE=<large_frames.cpp>
 #       -DOUTPUT=<object to write> -P check_stack_guard.cmake

@@ -3,7 +3,8 @@
 
 #include "file_helpers.h"
 #include "metatrader/data_folders.h"
-#include "win32/files.h"
+#include "win32/folder_walk.h"
+#include "win32/path_rules.h"
 #include "win32/shell_folders.h"
 
 namespace {

@@ -4,36 +4,8 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <vector>
 
-#include "win32/handles.h"
 #include "win32/sha256.h"
-
-bool FileExists(const std::wstring& path);       // a file, not a directory
-bool DirectoryExists(const std::wstring& path);
-
-// A drive letter with its root (C:\...) or a UNC path with its server and share
-// (\\server\share...). Anything else would be resolved against the elevated program's current
-// folder or drive, which is not the user's.
-bool IsAbsolutePath(const std::wstring& path);
-
-// What tells one file from every other: its volume and its number there. Two paths with the
-// same identity name the same file, whatever their spelling (a short name, another link).
-struct FileIdentity {
-    DWORD volume;
-    unsigned long long file;
-    bool operator==(const FileIdentity&) const = default;
-};
-// The identity of what `path` names now; nothing when nothing can be opened there.
-std::optional<FileIdentity> IdentityOf(const std::wstring& path);
-
-// Empties `names` and fills it with the names of the immediate sub-folders of `folder`.
-void ListSubFolders(const std::wstring& folder, std::vector<std::wstring>& names);
-
-// The whole text of a file, decoded by its byte-order mark (UTF-8, UTF-16LE, UTF-16BE) or
-// else in the ANSI code page, nothing trimmed. Nothing when the file cannot be read, is
-// larger than `maxBytes`, or its text cannot be decoded.
-std::optional<std::wstring> ReadTextFile(const std::wstring& path, DWORD maxBytes = 64 * 1024);
 
 // Why a write that the elevated program makes in its own right was refused: its folder's
 // name leads elsewhere (a junction, symbolic link or mount point on the way). Bit 29 marks an
@@ -64,10 +36,6 @@ bool ExtractResourceToFile(HMODULE module, const wchar_t* type, const wchar_t* n
 // program itself: once the thread acts as the user, no DLL may be loaded.
 void PrepareWrites();
 
-// Whether a path, in the calling thread's view of the drive letters, is on a drive of this
-// machine (fixed, removable or a RAM disk): not a share, not a mapped network drive.
-bool OnLocalDrive(const std::wstring& path);
-
 // What became of a file to be removed.
 enum class Removal { Removed, NotThere, Kept, Failed };
 
@@ -86,30 +54,3 @@ struct FileDigest {
 // rule for links as the writes. Nothing when it cannot be read; GetLastError() then says
 // why (ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND: there is no such file).
 std::optional<FileDigest> DigestOfFile(const std::wstring& path, std::wstring* ledTo = nullptr);
-
-// Walking a tree without following its links: a folder opened by path (links in the path
-// followed, the caller named it), then each sub-folder opened through its parent's handle.
-struct FolderEntry {
-    std::wstring name;
-    DWORD attributes;
-};
-UniqueHandle OpenFolderForListing(const std::wstring& path);
-// Null for a junction, a symbolic link or a mount point, and for what is no folder.
-UniqueHandle OpenSubFolder(HANDLE parent, const std::wstring& name);
-// The entries of the folder behind `folder`, "." and ".." left out; false when it cannot be read.
-bool ListFolder(HANDLE folder, std::vector<FolderEntry>& entries);
-
-// A folder as the shell's folder browser gives it: full, backslashes only, no "." or "..",
-// no trailing backslash but at a drive's root, the drive letter and every name as the
-// folder above lists it. What is not there is left as given.
-std::wstring FolderAsOnDisk(const std::wstring& given);
-
-// Whether `name` is one Windows keeps for a device in every folder, with or without an
-// extension.
-bool IsDeviceName(std::wstring name);
-// Whether a path ending in `name` would open something else: Windows drops a trailing dot or
-// blank, and opens a device for a reserved name.
-bool NameOpensAsAnother(const std::wstring& name);
-
-// The path without its trailing separators, a drive's root aside.
-std::wstring WithoutTrailingSeparator(std::wstring path);

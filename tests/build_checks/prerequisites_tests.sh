@@ -3,7 +3,7 @@
 # nothing is missing, never adds the i386 architecture where 32-bit programs cannot run, and
 # after a failed 32-bit Wine attempt leaves the machine as it was and does not try again.
 set -uo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/bin" "$work/lists"

@@ -1,80 +1,17 @@
-#include "win32/files.h"
+#include "win32/held_folder.h"
 
 #include <winternl.h>
 
 #include <cstddef>
-#include <algorithm>
 #include <cstring>
-#include <memory>
 #include <string_view>
 
-#include "win32/ascii_case.h"
 #include "win32/embedded_resource.h"
+#include "win32/folder_walk.h"
 #include "win32/handles.h"
 #include "win32/impersonation.h"
 #include "win32/sha256.h"
 #include "win32/system_functions.h"
-#include "win32/text_decoding.h"
-
-bool FileExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool DirectoryExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool IsAbsolutePath(const std::wstring& path) {
-    auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
-    const bool drive = path.size() >= 3 && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
-                       path[1] == L':' && separator(path[2]);
-    if (drive) return true;
-    if (path.size() < 5 || !separator(path[0]) || !separator(path[1]) || separator(path[2])) return false;
-    const size_t share = path.find_first_of(L"\\/", 2) + 1;  // "\\server" alone is the current drive's root
-    return share > 0 && share < path.size() && !separator(path[share]);
-}
-
-std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
-    // A pipe at that name learns nothing it could act on as the elevated program.
-    UniqueFile file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
-    BY_HANDLE_FILE_INFORMATION information;
-    if (!file || !GetFileInformationByHandle(file.get(), &information)) return std::nullopt;
-    return FileIdentity{information.dwVolumeSerialNumber,
-                        (static_cast<unsigned long long>(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
-}
-
-std::optional<std::wstring> ReadTextFile(const std::wstring& path, DWORD maxBytes) {
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return std::nullopt;
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > maxBytes) return std::nullopt;
-    std::vector<BYTE> bytes(static_cast<size_t>(size.QuadPart));
-    DWORD read = 0;
-    if (!bytes.empty() && (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
-                           read != bytes.size()))
-        return std::nullopt;
-    return DecodeText(bytes, GetACP());
-}
-
-void ListSubFolders(const std::wstring& folder, std::vector<std::wstring>& names) {
-    names.clear();
-    std::wstring pattern = folder;
-    if (!pattern.empty() && pattern.back() == L'\\') pattern.pop_back();
-    pattern += L"\\*.*";
-    WIN32_FIND_DATAW entry;
-    UniqueFind search(FindFirstFileW(pattern.c_str(), &entry));
-    if (!search) return;
-    do {
-        const std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..") continue;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) names.push_back(name);
-    } while (FindNextFileW(search.get(), &entry));
-}
 
 namespace {
 
@@ -119,35 +56,6 @@ std::wstring RandomFileName() {
     return name + kTemporarySuffix;
 }
 
-constexpr LONG kNameCollision = static_cast<LONG>(0xC0000035);  // STATUS_OBJECT_NAME_COLLISION
-
-// Opens the file `name` inside the folder behind `folder`, shared with nobody unless asked, for
-// `access` and waiting on it: found through the folder's handle, not its path, and never
-// followed through a link. Null with the native status in `result` when it cannot be opened;
-// GetLastError() then says why.
-HANDLE OpenFileIn(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG disposition, LONG& result,
-                  ULONG share = 0, ULONG options = FILE_NON_DIRECTORY_FILE) {
-    const auto create = NativeApi().createFile;
-    const auto toWin32Error = NativeApi().statusToDosError;
-    if (!create || !toWin32Error) {
-        result = -1;
-        SetLastError(ERROR_PROC_NOT_FOUND);
-        return nullptr;
-    }
-    UNICODE_STRING relative{static_cast<USHORT>(name.size() * sizeof(wchar_t)),
-                            static_cast<USHORT>(name.size() * sizeof(wchar_t)), const_cast<wchar_t*>(name.c_str())};
-    OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, &relative, OBJ_CASE_INSENSITIVE, folder, nullptr);
-    IO_STATUS_BLOCK status{};
-    HANDLE file = nullptr;
-    // Synchronous file operations need SYNCHRONIZE: without it Windows refuses the open
-    // outright (Wine does not).
-    result = create(&file, access | SYNCHRONIZE, &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL, share, disposition,
-                    options | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT, nullptr, 0);
-    if (result >= 0) return file;
-    SetLastError(result == kNameCollision ? ERROR_FILE_EXISTS : toWin32Error(result));  // as CreateFileW would say
-    return nullptr;
-}
 
 bool DeleteByHandle(HANDLE file) {
     FILE_DISPOSITION_INFO remove{TRUE};
@@ -195,7 +103,7 @@ bool RenameInto(HANDLE file, HANDLE folder, const std::wstring& name) {
 // "\\?\C:\..." as "C:\..." and "\\?\UNC\server\share..." as "\\server\share...".
 std::wstring WithoutLongPathPrefix(std::wstring path) {
     if (path.starts_with(L"\\\\?\\UNC\\"))
-        path.replace(0, 8, L"\\\\");
+        path.erase(2, 6);  // "?\UNC\" out, the leading "\\" kept
     else if (path.starts_with(L"\\\\?\\"))
         path.erase(0, 4);
     return path;
@@ -255,13 +163,6 @@ void PrepareWrites() {
     NativeApi();
     CryptoApi();
     PrepareDigests();
-}
-
-bool OnLocalDrive(const std::wstring& path) {
-    if (path.size() < 3 || path[1] != L':' || path[2] != L'\\') return false;
-    const wchar_t root[] = {path[0], L':', L'\\', L'\0'};
-    const UINT type = GetDriveTypeW(root);
-    return type == DRIVE_FIXED || type == DRIVE_REMOVABLE || type == DRIVE_RAMDISK;
 }
 
 namespace {
@@ -398,98 +299,4 @@ std::optional<FileDigest> DigestOfFile(const std::wstring& path, std::wstring* l
     }
     digest.sha256 = *sha256;
     return digest;
-}
-
-UniqueHandle OpenFolderForListing(const std::wstring& path) {
-    const HANDLE folder = CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    return UniqueHandle(folder == INVALID_HANDLE_VALUE ? nullptr : folder);
-}
-
-UniqueHandle OpenSubFolder(HANDLE parent, const std::wstring& name) {
-    LONG result = 0;
-    UniqueHandle folder(OpenFileIn(parent, name, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES, FILE_OPEN,
-                                   result, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   FILE_DIRECTORY_FILE));
-    // Opened as the link itself, it shows as one, also where the system followed it anyway.
-    // (The basic record: the whole one asks the volume for its serial number, which costs
-    // Wine a good part of a millisecond.)
-    FILE_BASIC_INFO information;
-    if (!folder || !GetFileInformationByHandleEx(folder.get(), FileBasicInfo, &information, sizeof information) ||
-        (information.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return {};
-    return folder;
-}
-
-bool ListFolder(HANDLE folder, std::vector<FolderEntry>& entries) {
-    entries.clear();
-    // On the heap: a frame this large would skip the stack's guard page, the program being
-    // built without stack probes.
-    constexpr DWORD kBufferBytes = 16 * 1024;
-    const std::unique_ptr<LONGLONG[]> buffer(new LONGLONG[kBufferBytes / sizeof(LONGLONG)]);
-    bool listed = false;
-    for (auto kind = FileIdBothDirectoryRestartInfo; GetFileInformationByHandleEx(folder, kind, buffer.get(), kBufferBytes);
-         kind = FileIdBothDirectoryInfo) {
-        listed = true;
-        for (size_t offset = 0;;) {
-            const auto* entry =
-                reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(reinterpret_cast<const BYTE*>(buffer.get()) + offset);
-            const std::wstring_view name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
-            if (name != L"." && name != L"..") entries.push_back({std::wstring(name), entry->FileAttributes});
-            if (!entry->NextEntryOffset) break;
-            offset += entry->NextEntryOffset;
-        }
-    }
-    return listed || GetLastError() == ERROR_NO_MORE_FILES;
-}
-
-std::wstring FolderAsOnDisk(const std::wstring& given) {
-    std::wstring path(GetFullPathNameW(given.c_str(), 0, nullptr, nullptr), L'\0');
-    const DWORD length =
-        path.empty() ? 0 : GetFullPathNameW(given.c_str(), static_cast<DWORD>(path.size()), path.data(), nullptr);
-    if (length < 3 || length >= path.size()) return given;
-    path.resize(length);
-    size_t root = 3;  // "C:\", or "\\server\share"
-    if (path[1] == L':') {
-        if (path[0] >= L'a' && path[0] <= L'z') path[0] = static_cast<wchar_t>(path[0] - L'a' + L'A');
-    } else {
-        const size_t server = path.find(L'\\', 2);
-        root = server == std::wstring::npos ? path.size() : std::min(path.find(L'\\', server + 1), path.size());
-    }
-    while (path.size() > root && path.back() == L'\\') path.pop_back();
-    for (size_t start = root; start < path.size(); ++start) {
-        if (path[start] == L'\\') continue;
-        const size_t end = std::min(path.find(L'\\', start), path.size());
-        WIN32_FIND_DATAW found;
-        // Without wildcards the search finds this one entry, also by its short name.
-        const HANDLE search = path.find_first_of(L"*?", start) < end
-                                  ? INVALID_HANDLE_VALUE
-                                  : FindFirstFileW(path.substr(0, end).c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) break;  // the rest is not there: left as given
-        FindClose(search);
-        path.replace(start, end - start, found.cFileName);
-        start = path.find(L'\\', start);
-        if (start == std::wstring::npos) break;
-    }
-    return path;
-}
-
-std::wstring WithoutTrailingSeparator(std::wstring path) {
-    while (path.size() > 3 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
-    return path;
-}
-
-bool IsDeviceName(std::wstring name) {
-    name = AsciiLower(name.substr(0, name.find(L'.')));
-    while (!name.empty() && name.back() == L' ') name.pop_back();
-    for (const wchar_t* device : {L"con", L"prn", L"aux", L"nul", L"conin$", L"conout$"})
-        if (name == device) return true;
-    const bool numbered = name.size() == 4 && (name.starts_with(L"com") || name.starts_with(L"lpt"));
-    return numbered && ((name[3] >= L'1' && name[3] <= L'9') || name[3] == L'\u00B9' || name[3] == L'\u00B2' ||
-                        name[3] == L'\u00B3');
-}
-
-bool NameOpensAsAnother(const std::wstring& name) {
-    return name.empty() || name.back() == L'.' || name.back() == L' ' || IsDeviceName(name);
 }

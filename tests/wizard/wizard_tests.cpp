@@ -1,3 +1,5 @@
+// One file for the wizard window as a person uses it: layout, page flow and the whole run share
+// the driven window and its fixture, and split across files they would each start it again.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <oleacc.h>
@@ -18,9 +20,9 @@
 #include "texts/texts.h"
 #include "win32/dpi.h"
 #include "win32/embedded_resource.h"
-#include "win32/files.h"
 #include "win32/folder_browser.h"
 #include "win32/folder_list.h"
+#include "win32/path_rules.h"
 #include "win32/shell_folders.h"
 #include "wizard_driver.h"
 
@@ -872,40 +874,6 @@ TEST(AgreementText, IsDecodedByItsMarkOrAsWindows1252WhateverTheCodePage) {
     ASSERT_TRUE(russian.has_value());
     EXPECT_EQ(russian->rfind(L"ПОЛЬЗОВАТЕЛЬСКОЕ СОГЛАШЕНИЕ", 0), 0u);  // the mark is not part of the text
     EXPECT_FALSE(AgreementText(program, L"EULA_XX").has_value());
-}
-
-}  // namespace
-
-namespace {
-
-// Drags from `from` by (dx, dy) with the left button; returns how far the window moved.
-POINT Drag(HWND window, POINT from, int dx, int dy) {
-    RECT before, after;
-    GetWindowRect(window, &before);
-    WizardDriver::MouseTo(from);
-    WizardDriver::MouseTo(from, MOUSEEVENTF_LEFTDOWN);
-    WizardDriver::MouseTo(POINT{from.x + dx / 2, from.y + dy / 2});
-    WizardDriver::MouseTo(POINT{from.x + dx, from.y + dy});
-    WizardDriver::MouseTo(POINT{from.x + dx, from.y + dy}, MOUSEEVENTF_LEFTUP);
-    Sleep(200);
-    GetWindowRect(window, &after);
-    return POINT{after.left - before.left, after.top - before.top};
-}
-
-TEST(Drag, ThePassiveBackgroundMovesTheWindowAndTheButtonsDoNot) {
-    WizardDriver wizard;
-    ASSERT_TRUE(wizard.Started());
-    wizard.Front();
-    for (int id : {kImage21, kLabelAppName, kLabelText1_1}) {
-        const POINT moved = Drag(wizard.Form(), ScreenCenterOf(wizard.Control(id)), 40, 30);
-        EXPECT_EQ(moved.x, 40) << id;
-        EXPECT_EQ(moved.y, 30) << id;
-    }
-    // A press on Next, dragged away and released outside: no move, and no click either.
-    const POINT moved = Drag(wizard.Form(), ScreenCenterOf(wizard.Button(kButtonNext)), -200, -150);
-    EXPECT_EQ(moved.x, 0);
-    EXPECT_EQ(moved.y, 0);
-    EXPECT_TRUE(wizard.Showing(Page::Welcome));
 }
 
 }  // namespace

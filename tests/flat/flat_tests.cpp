@@ -1,3 +1,5 @@
+// One file for the flat controls: each is checked the same way (a host window, a rendered
+// picture, real input, what a screen reader hears), and the picture and host helpers serve all.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <oleacc.h>
