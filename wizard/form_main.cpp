@@ -115,7 +115,6 @@ LRESULT TFormMain::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_TIMER:
             if (wParam == kJobTimer) session_->JobTimerTick();
-            if (wParam == kFirstIdleTimer) OnFirstIdle();
             return 0;
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
@@ -427,6 +426,14 @@ void TFormMain::KeepFocusUsable(HWND target) {
 void TFormMain::Run() {
     MSG message;
     for (;;) {
+        // The other pages are made when the queue first drains after the window has painted:
+        // the first idle moment then comes right after the first paint, not five pages later
+        // (a timer armed at the paint would mostly expire before the queue drains).
+        if (firstPaintDone_ && !pageControlsCreated_ && !PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+            STARTUP_IDLE();
+            CreatePageControls();
+            continue;
+        }
         STARTUP_IDLE();
         if (GetMessageW(&message, nullptr, 0, 0) <= 0) break;
         if (PreTranslateMessage(message)) continue;
@@ -441,17 +448,7 @@ void TFormMain::OnPaint() {
     HDC dc = BeginPaint(handle_, &paint);
     FillRect(dc, &paint.rcPaint, BackgroundBrush());
     EndPaint(handle_, &paint);
-    // The other pages wait until the window and its controls have painted: a timer's message
-    // comes only when nothing else is queued.
-    if (!firstPaintDone_) {
-        firstPaintDone_ = true;
-        SetTimer(handle_, kFirstIdleTimer, USER_TIMER_MINIMUM, nullptr);
-    }
-}
-
-void TFormMain::OnFirstIdle() {
-    KillTimer(handle_, kFirstIdleTimer);
-    CreatePageControls();
+    firstPaintDone_ = true;  // the other pages follow once the queue drains (Run)
 }
 
 const WaitAnimation* TFormMain::Animation() {

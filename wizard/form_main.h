@@ -64,7 +64,6 @@ private:
     void FormMouseDown();
     bool PreTranslateMessage(MSG& message);
     void OnPaint();
-    void OnFirstIdle();
     LRESULT OnCtlColor(UINT message, HDC dc, HWND control);
     void OnDrawItem(const DRAWITEMSTRUCT& item);
     void DrawStatusLine(const DRAWITEMSTRUCT& item);

@@ -33,6 +33,5 @@ enum ControlId : int {
 enum NavigationTag : int { kTagNext = 1, kTagBack = 2, kTagClose = 3 };
 enum AgreementTag : int { kTagAccept = 1, kTagReject = 2 };
 
-// The main window's timers.
+// The main window's timer.
 inline constexpr UINT_PTR kJobTimer = 1;
-inline constexpr UINT_PTR kFirstIdleTimer = 2;
