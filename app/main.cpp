@@ -8,7 +8,7 @@
 #include "win32/command_line.h"
 #include "win32/startup_trace.h"
 #include "win32/system_functions.h"
-#include "wizard/form_main.h"
+#include "wizard/wizard_window.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     STARTUP_MARK("wWinMain");
@@ -20,7 +20,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
 
     // Only a command line that asks for it runs without a window; every other way out of the
-    // wizard ends with exit code 0, as it always has.
+    // wizard ends with exit code 0, whatever was installed.
     const std::vector<std::wstring> arguments = CommandLineArguments(GetCommandLineW());
     const bool silent = AsksForSilentRun(arguments);
     // /? alone: a console cannot show the summary (a console that is not elevated cannot
@@ -38,7 +38,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     // Start-up owns the window's object; it lives until the process ends, which the window's
     // destruction handler does.
-    TFormMain form(language);
+    WizardWindow form(language);
     if (!form.Create(instance)) ExitProcess(0);
     form.Run();
     DestroyWindow(form.Handle());

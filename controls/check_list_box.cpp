@@ -10,24 +10,24 @@ namespace {
 constexpr int kRowHeight = 20;
 }  // namespace
 
-TCheckListBox* TCheckListBox::Create(HWND parent, int id) {
+CheckListBox* CheckListBox::Create(HWND parent, int id) {
     HWND window = CreateWindowExW(0, L"LISTBOX", L"",
                                   WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | WS_VSCROLL | LBS_OWNERDRAWFIXED |
                                       LBS_HASSTRINGS | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
                                   0, 0, 301, 138, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                   GetModuleHandleW(nullptr), nullptr);
     if (!window) return nullptr;
-    return new TCheckListBox(window);
+    return new CheckListBox(window);
 }
 
-TCheckListBox::TCheckListBox(HWND handle) : SubclassedWindow(handle), dpi_(DpiOfWindow(handle)) {
-    Subclass<TCheckListBox>::Attach(this);
+CheckListBox::CheckListBox(HWND handle) : SubclassedWindow(handle), dpi_(DpiOfWindow(handle)) {
+    Subclass<CheckListBox>::Attach(this);
     SetDpi(dpi_);
 }
 
-TCheckListBox* TCheckListBox::FromHandle(HWND window) { return Subclass<TCheckListBox>::FromHandle(window); }
+CheckListBox* CheckListBox::FromHandle(HWND window) { return Subclass<CheckListBox>::FromHandle(window); }
 
-LRESULT TCheckListBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CheckListBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK: {
@@ -56,25 +56,25 @@ LRESULT TCheckListBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return CallOriginal(message, wParam, lParam);
 }
 
-int TCheckListBox::CheckBoxWidth() const { return Scale(18, dpi_); }
+int CheckListBox::CheckBoxWidth() const { return Scale(18, dpi_); }
 
-void TCheckListBox::ToggleByUser(int index) {
+void CheckListBox::ToggleByUser(int index) {
     SetChecked(index, !Checked(index));
     SendMessageW(GetParent(handle_), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(handle_), kClickCheck),
                  reinterpret_cast<LPARAM>(handle_));
 }
 
-void TCheckListBox::Clear() { SendMessageW(handle_, LB_RESETCONTENT, 0, 0); }
+void CheckListBox::Clear() { SendMessageW(handle_, LB_RESETCONTENT, 0, 0); }
 
-int TCheckListBox::Add(const std::wstring& text) {
+int CheckListBox::Add(const std::wstring& text) {
     const int index = static_cast<int>(SendMessageW(handle_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
     if (index >= 0) SendMessageW(handle_, LB_SETITEMDATA, static_cast<WPARAM>(index), 0);
     return index;
 }
 
-int TCheckListBox::Count() const { return static_cast<int>(SendMessageW(handle_, LB_GETCOUNT, 0, 0)); }
+int CheckListBox::Count() const { return static_cast<int>(SendMessageW(handle_, LB_GETCOUNT, 0, 0)); }
 
-std::wstring TCheckListBox::Text(int index) const {
+std::wstring CheckListBox::Text(int index) const {
     const LRESULT length = SendMessageW(handle_, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
     if (length == LB_ERR) return {};
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
@@ -83,18 +83,18 @@ std::wstring TCheckListBox::Text(int index) const {
     return text;
 }
 
-int TCheckListBox::IndexOfExact(const std::wstring& text) const {
+int CheckListBox::IndexOfExact(const std::wstring& text) const {
     const LRESULT index = SendMessageW(handle_, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                        reinterpret_cast<LPARAM>(text.c_str()));
     return index == LB_ERR ? -1 : static_cast<int>(index);
 }
 
-bool TCheckListBox::Checked(int index) const {
+bool CheckListBox::Checked(int index) const {
     const LRESULT data = SendMessageW(handle_, LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
     return data != LB_ERR && data != 0;
 }
 
-void TCheckListBox::SetChecked(int index, bool checked) {
+void CheckListBox::SetChecked(int index, bool checked) {
     if (index < 0 || index >= Count() || Checked(index) == checked) return;
     SendMessageW(handle_, LB_SETITEMDATA, static_cast<WPARAM>(index), checked ? 1 : 0);
     NotifyWinEvent(EVENT_OBJECT_STATECHANGE, handle_, OBJID_CLIENT, index + 1);
@@ -103,15 +103,15 @@ void TCheckListBox::SetChecked(int index, bool checked) {
         InvalidateRect(handle_, &row, FALSE);
 }
 
-void TCheckListBox::SetSelected(int index) { SendMessageW(handle_, LB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+void CheckListBox::SetSelected(int index) { SendMessageW(handle_, LB_SETCURSEL, static_cast<WPARAM>(index), 0); }
 
-void TCheckListBox::SetDpi(UINT dpi) {
+void CheckListBox::SetDpi(UINT dpi) {
     dpi_ = dpi;
     SendMessageW(handle_, LB_SETITEMHEIGHT, 0, Scale(kRowHeight, dpi_));
     InvalidateRect(handle_, nullptr, TRUE);
 }
 
-void TCheckListBox::DrawItem(const DRAWITEMSTRUCT& item) const {
+void CheckListBox::DrawItem(const DRAWITEMSTRUCT& item) const {
     if (item.itemID == static_cast<UINT>(-1)) return;
     const bool selected = item.itemState & ODS_SELECTED;
     HDC dc = item.hDC;

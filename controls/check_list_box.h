@@ -10,12 +10,12 @@
 // (whole text, letter case ignored). A tick changed by the user (mouse on the box, or
 // Space) reaches the parent as WM_COMMAND with the code kClickCheck; ticks set by code do
 // not.
-class TCheckListBox : public SubclassedWindow {
+class CheckListBox : public SubclassedWindow {
 public:
     static constexpr WORD kClickCheck = 0x4000;
 
-    static TCheckListBox* Create(HWND parent, int id);
-    static TCheckListBox* FromHandle(HWND window);
+    static CheckListBox* Create(HWND parent, int id);
+    static CheckListBox* FromHandle(HWND window);
     HWND Handle() const { return handle_; }
 
     void Clear();
@@ -31,12 +31,12 @@ public:
     // Draws one row for WM_DRAWITEM.
     void DrawItem(const DRAWITEMSTRUCT& item) const;
 
-    static constexpr wchar_t kProperty[] = L"Mervane.TCheckListBox";
+    static constexpr wchar_t kProperty[] = L"Mervane.CheckListBox";
 
 private:
-    friend class Subclass<TCheckListBox>;
-    explicit TCheckListBox(HWND handle);
-    ~TCheckListBox() = default;
+    friend class Subclass<CheckListBox>;
+    explicit CheckListBox(HWND handle);
+    ~CheckListBox() = default;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     int CheckBoxWidth() const;
     void ToggleByUser(int index);

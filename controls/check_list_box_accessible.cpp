@@ -114,7 +114,7 @@ public:
     }
 
 private:
-    TCheckListBox* List() const { return TCheckListBox::FromHandle(window_); }
+    CheckListBox* List() const { return CheckListBox::FromHandle(window_); }
     long Count() const { return List() ? List()->Count() : 0; }
     // The row a child id names, or -1.
     int Row(const VARIANT& child) const {

@@ -5,20 +5,21 @@
 #include "win32/high_contrast.h"
 
 namespace {
+// The class name other programs see (accessibility tools, window spies); it never changes.
 constexpr wchar_t kImageClass[] = L"TImage";
 constexpr UINT_PTR kFrameTimer = 1;
 }  // namespace
 
-std::unique_ptr<TImage> TImage::Create(HWND parent, int id) {
-    std::unique_ptr<TImage> image(new TImage);
+std::unique_ptr<ImageControl> ImageControl::Create(HWND parent, int id) {
+    std::unique_ptr<ImageControl> image(new ImageControl);
     WNDCLASSEXW imageClass{};
     imageClass.lpszClassName = kImageClass;
-    if (!OwnWindow<TImage>::Create(image.get(), imageClass, 0, L"", WS_CHILD | WS_VISIBLE, 0, 0, parent, id))
+    if (!OwnWindow<ImageControl>::Create(image.get(), imageClass, 0, L"", WS_CHILD | WS_VISIBLE, 0, 0, parent, id))
         return nullptr;
     return image;
 }
 
-LRESULT TImage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT ImageControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_NCHITTEST:
             return HTTRANSPARENT;
@@ -34,12 +35,12 @@ LRESULT TImage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(handle_, message, wParam, lParam);
 }
 
-void TImage::SetBitmap(HBITMAP bitmap) {
+void ImageControl::SetBitmap(HBITMAP bitmap) {
     bitmap_ = bitmap;
     InvalidateRect(handle_, nullptr, FALSE);
 }
 
-void TImage::SetAnimation(const WaitAnimation* animation) {
+void ImageControl::SetAnimation(const WaitAnimation* animation) {
     Stop();
     animation_ = animation;
     frame_ = 0;
@@ -47,14 +48,14 @@ void TImage::SetAnimation(const WaitAnimation* animation) {
     InvalidateRect(handle_, nullptr, FALSE);
 }
 
-void TImage::Stop() { KillTimer(handle_, kFrameTimer); }
+void ImageControl::Stop() { KillTimer(handle_, kFrameTimer); }
 
-void TImage::ScheduleNextFrame() {
+void ImageControl::ScheduleNextFrame() {
     const UINT delay = animation_->DelayMs(frame_);
     SetTimer(handle_, kFrameTimer, delay ? delay : 100, nullptr);
 }
 
-void TImage::OnTimer() {
+void ImageControl::OnTimer() {
     if (!animation_ || animation_->FrameCount() == 0) return Stop();
     frame_ = (frame_ + 1) % animation_->FrameCount();
     if (frame_ == 0 && !animation_->LoopsForever()) {
@@ -65,7 +66,7 @@ void TImage::OnTimer() {
     InvalidateRect(handle_, nullptr, FALSE);
 }
 
-void TImage::OnPaint() {
+void ImageControl::OnPaint() {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(handle_, &paint);
     RECT client;

@@ -12,9 +12,9 @@ class WaitAnimation;
 // scaled to the control. Mouse presses pass through to the page below, so that the picture
 // moves the window like the rest of the background. The object belongs to whoever made it;
 // its window goes with its parent.
-class TImage {
+class ImageControl {
 public:
-    static std::unique_ptr<TImage> Create(HWND parent, int id);
+    static std::unique_ptr<ImageControl> Create(HWND parent, int id);
     HWND Handle() const { return handle_; }
 
     void SetBitmap(HBITMAP bitmap);  // not owned
@@ -24,8 +24,8 @@ public:
     size_t CurrentFrame() const { return frame_; }
 
 private:
-    friend class OwnWindow<TImage>;
-    TImage() = default;
+    friend class OwnWindow<ImageControl>;
+    ImageControl() = default;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnPaint();
     void OnTimer();

@@ -6,13 +6,14 @@
 
 namespace {
 
+// The class name other programs see (accessibility tools, window spies); it never changes.
 constexpr wchar_t kSheetClass[] = L"TTabSheet";
 
 HWND OwnerOf(HWND sheet) { return GetParent(GetParent(sheet)); }
 
 }  // namespace
 
-TNewPageControl* TNewPageControl::Create(HWND parent, int id, int pageCount, const RECT& bounds) {
+PageControl* PageControl::Create(HWND parent, int id, int pageCount, const RECT& bounds) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     // Made at its full size: tabs inserted into a narrower control would get scroll arrows.
     HWND tab = CreateWindowExW(WS_EX_CONTROLPARENT, WC_TABCONTROLW, L"",
@@ -21,8 +22,8 @@ TNewPageControl* TNewPageControl::Create(HWND parent, int id, int pageCount, con
                                bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     if (!tab) return nullptr;
-    auto* control = new TNewPageControl(tab);
-    Subclass<TNewPageControl>::Attach(control);
+    auto* control = new PageControl(tab);
+    Subclass<PageControl>::Attach(control);
 
     WNDCLASSEXW sheetClass{};
     sheetClass.lpfnWndProc = SheetProc;
@@ -39,7 +40,7 @@ TNewPageControl* TNewPageControl::Create(HWND parent, int id, int pageCount, con
     return control;
 }
 
-HWND TNewPageControl::Sheet(int index) {
+HWND PageControl::Sheet(int index) {
     HWND& sheet = sheets_[static_cast<size_t>(index)];
     if (!sheet) {
         const RECT r = SheetBounds();
@@ -51,7 +52,7 @@ HWND TNewPageControl::Sheet(int index) {
     return sheet;
 }
 
-void TNewPageControl::SetActivePage(int index) {
+void PageControl::SetActivePage(int index) {
     if (index == active_) return;
     SendMessageW(handle_, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
     // Show the new page before hiding the old one, so that nothing flashes between them.
@@ -60,14 +61,14 @@ void TNewPageControl::SetActivePage(int index) {
     active_ = index;
 }
 
-RECT TNewPageControl::SheetBounds() const {
+RECT PageControl::SheetBounds() const {
     RECT display;
     GetClientRect(handle_, &display);
     SendMessageW(handle_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
     return display;
 }
 
-void TNewPageControl::LayoutSheets() {
+void PageControl::LayoutSheets() {
     const RECT display = SheetBounds();
     for (HWND sheet : sheets_)
         if (sheet)
@@ -75,7 +76,7 @@ void TNewPageControl::LayoutSheets() {
                        TRUE);
 }
 
-LRESULT TNewPageControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT PageControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     const LRESULT result = CallOriginal(message, wParam, lParam);
     switch (message) {
         case TCM_ADJUSTRECT: {
@@ -97,7 +98,7 @@ LRESULT TNewPageControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return result;
 }
 
-LRESULT CALLBACK TNewPageControl::SheetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK PageControl::SheetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_ERASEBKGND:
             return 1;

@@ -8,14 +8,14 @@
 // The page area: a platform tab control with its tabs at the bottom and owner-drawn, whose
 // display rectangle is enlarged so that the active page covers the whole control, tabs and
 // border included. No tab is ever visible; pages change only through ShowPage.
-class TNewPageControl : public SubclassedWindow {
+class PageControl : public SubclassedWindow {
 public:
     // Page i is the child with this id plus i.
     static constexpr int kFirstSheetId = 1000;
 
     // The control at `bounds` (its parent's client coordinates). A page's window is made the
     // first time it is asked for: a wizard that shows one page first needs one at the start.
-    static TNewPageControl* Create(HWND parent, int id, int pageCount, const RECT& bounds);
+    static PageControl* Create(HWND parent, int id, int pageCount, const RECT& bounds);
 
     HWND Handle() const { return handle_; }
     HWND Sheet(int index);
@@ -26,12 +26,12 @@ public:
     void LayoutSheets();
     RECT SheetBounds() const;
 
-    static constexpr wchar_t kProperty[] = L"Mervane.TNewPageControl";
+    static constexpr wchar_t kProperty[] = L"Mervane.PageControl";
 
 private:
-    friend class Subclass<TNewPageControl>;
-    explicit TNewPageControl(HWND handle) : SubclassedWindow(handle) {}
-    ~TNewPageControl() = default;
+    friend class Subclass<PageControl>;
+    explicit PageControl(HWND handle) : SubclassedWindow(handle) {}
+    ~PageControl() = default;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK SheetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -21,10 +21,6 @@ public:
     static Control* FromHandle(HWND window) { return Subclass<Control>::FromHandle(window); }
 
     HWND Handle() const override { return handle_; }
-    // What the parent's handler tells the control apart by (Next 1, Back 2, ...); the control
-    // id stays unique in the window.
-    int Tag() const { return tag_; }
-    void SetTag(int tag) { tag_ = tag; }
     void SetFont(HFONT font) {  // not owned
         font_ = font;
         Invalidate();
@@ -110,6 +106,5 @@ private:
         }
     }
 
-    int tag_ = 0;
     std::wstring accessibleName_;
 };

@@ -101,7 +101,7 @@ public:
     // Room for the few a window paints (the wizard's page one, the flat gallery three); one
     // more is not heard.
     static constexpr int kRoom = 4;
-    const TFlatGauge* gauges[kRoom] = {};
+    const FlatGauge* gauges[kRoom] = {};
     int count = 0;
 
 private:
@@ -144,7 +144,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
         if (const HRESULT gone = Gone()) return gone;
-        const TFlatGauge* gauge = GaugeOf(child);
+        const FlatGauge* gauge = GaugeOf(child);
         if (!gauge) return AccessibleWindow::get_accValue(child, value);
         if (!value) return E_POINTER;
         wchar_t text[16];
@@ -161,7 +161,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
         if (const HRESULT gone = Gone()) return gone;
-        const TFlatGauge* gauge = GaugeOf(child);
+        const FlatGauge* gauge = GaugeOf(child);
         if (!gauge) return AccessibleWindow::get_accState(child, state);
         if (!state) return E_POINTER;
         const bool shown = gauge->Visible() && IsWindowVisible(window_);
@@ -170,7 +170,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height, VARIANT child) override {
         if (const HRESULT gone = Gone()) return gone;
-        const TFlatGauge* gauge = GaugeOf(child);
+        const FlatGauge* gauge = GaugeOf(child);
         if (!gauge) return AccessibleWindow::accLocation(left, top, width, height, child);
         return ScreenLocation(window_, gauge->Bounds(), left, top, width, height);
     }
@@ -183,7 +183,7 @@ public:
         for (long id = ChildWindows(window_) + 1, last = id + GaugeCount(); id < last; ++id) {
             VARIANT gaugeId;
             SetNumber(&gaugeId, id);
-            const TFlatGauge* gauge = GaugeOf(gaugeId);
+            const FlatGauge* gauge = GaugeOf(gaugeId);
             if (gauge->Visible() && PtInRect(&gauge->Bounds(), point)) {
                 SetNumber(child, id);
                 return S_OK;
@@ -197,7 +197,7 @@ private:
         const GaugeParent* parent = GaugeParent::Of(window_);
         return parent ? parent->count : 0;
     }
-    const TFlatGauge* GaugeOf(const VARIANT& child) const {
+    const FlatGauge* GaugeOf(const VARIANT& child) const {
         const long index = ChildId(child) - 1 - ChildWindows(window_);
         return index >= 0 && index < GaugeCount() ? GaugeParent::Of(window_)->gauges[index] : nullptr;
     }
@@ -212,12 +212,12 @@ LRESULT GaugeParent::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 IAccessible* NewFlatControlAccessible(HWND control) { return new FlatControlAccessible(control); }
 
-void AddGaugeChild(HWND parent, const TFlatGauge* gauge) {
+void AddGaugeChild(HWND parent, const FlatGauge* gauge) {
     GaugeParent* owner = parent ? GaugeParent::Made(parent) : nullptr;
     if (owner && owner->count < GaugeParent::kRoom) owner->gauges[owner->count++] = gauge;
 }
 
-void RemoveGaugeChild(HWND parent, const TFlatGauge* gauge) {
+void RemoveGaugeChild(HWND parent, const FlatGauge* gauge) {
     GaugeParent* owner = parent ? GaugeParent::Of(parent) : nullptr;
     for (int i = 0; owner && i < owner->count; ++i)
         if (owner->gauges[i] == gauge) {
@@ -226,7 +226,7 @@ void RemoveGaugeChild(HWND parent, const TFlatGauge* gauge) {
         }
 }
 
-LONG GaugeChildId(HWND parent, const TFlatGauge* gauge) {
+LONG GaugeChildId(HWND parent, const FlatGauge* gauge) {
     const GaugeParent* owner = parent ? GaugeParent::Of(parent) : nullptr;
     for (int i = 0; owner && i < owner->count; ++i)
         if (owner->gauges[i] == gauge) return ChildWindows(parent) + i + 1;

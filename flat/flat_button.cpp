@@ -20,11 +20,11 @@ GlyphAndTextLayout LayoutGlyphAndText(SIZE client, int pressOffset, SIZE text, S
     return layout;
 }
 
-TFlatButton* TFlatButton::Create(HWND parent, int id, const std::wstring& caption) {
+FlatButton* FlatButton::Create(HWND parent, int id, const std::wstring& caption) {
     return CreateControl(parent, id, caption, BS_PUSHBUTTON, 25, 25);
 }
 
-LRESULT TFlatButton::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT FlatButton::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:  // the second press of a double-click is a press like any
@@ -44,19 +44,19 @@ LRESULT TFlatButton::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam
         case WM_CAPTURECHANGED:
             if (dragging_ && reinterpret_cast<HWND>(lParam) != handle_) {
                 dragging_ = false;  // another window took the mouse: the press is abandoned
-                state_ = ButtonState::bsUp;
+                state_ = ButtonState::Up;
                 Invalidate();
             }
             return 0;
         case WM_KEYDOWN:
             if (wParam == VK_SPACE && IsWindowEnabled(handle_)) {
-                state_ = ButtonState::bsDown;
+                state_ = ButtonState::Down;
                 Invalidate();
             }
             return 0;
         case WM_KEYUP:
             if (wParam == VK_SPACE && IsWindowEnabled(handle_)) {
-                state_ = ButtonState::bsUp;
+                state_ = ButtonState::Up;
                 Click();
                 if (IsWindow(handle_)) Invalidate();
             }
@@ -80,7 +80,7 @@ LRESULT TFlatButton::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam
             if (IsWindowEnabled(handle_)) Click();
             return 0;
         case BM_GETSTATE:
-            return (state_ == ButtonState::bsDown ? BST_PUSHED : 0) | (GetFocus() == handle_ ? BST_FOCUS : 0);
+            return (state_ == ButtonState::Down ? BST_PUSHED : 0) | (GetFocus() == handle_ ? BST_FOCUS : 0);
         case kFlatOfferChar:
             return OnOfferChar(static_cast<wchar_t>(wParam)) ? 1 : 0;
         default:
@@ -88,43 +88,43 @@ LRESULT TFlatButton::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam
     }
 }
 
-void TFlatButton::SetGlyph(HBITMAP glyph) {
+void FlatButton::SetGlyph(HBITMAP glyph) {
     glyph_ = glyph;
     Invalidate();
 }
 
-bool TFlatButton::Inside(int x, int y) const {
+bool FlatButton::Inside(int x, int y) const {
     RECT client;
     GetClientRect(handle_, &client);
     // The row just below the button still counts as inside.
     return x >= 0 && x < client.right && y >= 0 && y <= client.bottom;
 }
 
-void TFlatButton::OnMouseDown(bool left) {
+void FlatButton::OnMouseDown(bool left) {
     if (!left || !IsWindowEnabled(handle_)) return;
-    state_ = ButtonState::bsDown;
+    state_ = ButtonState::Down;
     Invalidate();
     dragging_ = true;
     SetFocus(handle_);  // also when it is no tab stop
     SetCapture(handle_);
 }
 
-void TFlatButton::OnMouseMove(int x, int y) {
+void FlatButton::OnMouseMove(int x, int y) {
     hover_.MouseMoved(this);
     if (!dragging_) return;
-    const ButtonState state = Inside(x, y) ? ButtonState::bsDown : ButtonState::bsUp;
+    const ButtonState state = Inside(x, y) ? ButtonState::Down : ButtonState::Up;
     if (state != state_) {
         state_ = state;
         Invalidate();
     }
 }
 
-void TFlatButton::OnMouseUp(int x, int y) {
+void FlatButton::OnMouseUp(int x, int y) {
     if (!dragging_) return;
     dragging_ = false;
     if (GetCapture() == handle_) ReleaseCapture();
     const bool inside = Inside(x, y);
-    state_ = ButtonState::bsUp;
+    state_ = ButtonState::Up;
     mouseInControl_ = false;
     if (inside) Invalidate();
     if (inside) {
@@ -136,17 +136,17 @@ void TFlatButton::OnMouseUp(int x, int y) {
     RefreshHoverState();
 }
 
-void TFlatButton::OnEnabledChanged(bool enabled) {
+void FlatButton::OnEnabledChanged(bool enabled) {
     if (!enabled) {
         mouseInControl_ = false;
-        state_ = ButtonState::bsDisabled;
+        state_ = ButtonState::Disabled;
         hover_.Release(this);
     }
     RefreshHoverState();
     Invalidate();
 }
 
-bool TFlatButton::OnOfferChar(wchar_t character) {
+bool FlatButton::OnOfferChar(wchar_t character) {
     // Visibility is not consulted: a hidden button's accelerator still clicks it.
     const std::wstring caption = WindowCaption(handle_);
     if (!IsWindowEnabled(handle_) || !IsAccelerator(character, caption)) return false;
@@ -154,7 +154,7 @@ bool TFlatButton::OnOfferChar(wchar_t character) {
     return true;
 }
 
-void TFlatButton::RefreshHoverState() {
+void FlatButton::RefreshHoverState() {
     if (!IsWindowEnabled(handle_)) return;
     if (ControlUnderPointer() == handle_) {
         mouseInControl_ = true;
@@ -165,23 +165,23 @@ void TFlatButton::RefreshHoverState() {
     Invalidate();
 }
 
-void TFlatButton::MouseEnter() {
+void FlatButton::MouseEnter() {
     if (!IsWindowEnabled(handle_) || mouseInControl_) return;
     mouseInControl_ = true;
     Invalidate();
 }
 
-void TFlatButton::MouseLeave() {
+void FlatButton::MouseLeave() {
     if (!IsWindowEnabled(handle_) || !mouseInControl_ || dragging_) return;
     mouseInControl_ = false;
     hover_.Release(this);
     Invalidate();
 }
 
-TFlatButton::Look TFlatButton::CurrentLook() const {
-    const bool down = state_ == ButtonState::bsDown, hovered = state_ == ButtonState::bsUp && mouseInControl_;
+FlatButton::Look FlatButton::CurrentLook() const {
+    const bool down = state_ == ButtonState::Down, hovered = state_ == ButtonState::Up && mouseInControl_;
     if (HighContrast()) {
-        const bool disabled = state_ == ButtonState::bsDisabled;
+        const bool disabled = state_ == ButtonState::Disabled;
         const Color frame = SystemColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT);
         if (down || hovered) return {SystemColor(COLOR_HIGHLIGHT), frame, frame, SystemColor(COLOR_HIGHLIGHTTEXT)};
         return {SystemColor(COLOR_BTNFACE), frame, frame, frame};
@@ -191,7 +191,7 @@ TFlatButton::Look TFlatButton::CurrentLook() const {
     return {color_, colorBorder_, colorBorder_, fontColor_};
 }
 
-void TFlatButton::Paint(HDC target) {
+void FlatButton::Paint(HDC target) {
     RECT client;
     GetClientRect(handle_, &client);
     const OffscreenCanvas canvas(target, client.right, client.bottom);
@@ -200,7 +200,7 @@ void TFlatButton::Paint(HDC target) {
 
     const std::wstring caption = WindowCaption(handle_);
     const int length = static_cast<int>(caption.size());
-    const int pressOffset = state_ == ButtonState::bsDown ? Scale(1, dpi_) : 0;
+    const int pressOffset = state_ == ButtonState::Down ? Scale(1, dpi_) : 0;
     const int factor = BitmapFactor(dpi_);
     const SIZE bitmap = BitmapSize(glyph_);
     const SIZE glyph{bitmap.cx * factor, bitmap.cy * factor};
@@ -215,10 +215,10 @@ void TFlatButton::Paint(HDC target) {
 
     // A state that no longer fits the enabled state is repaired here.
     if (!IsWindowEnabled(handle_)) {
-        state_ = ButtonState::bsDisabled;
+        state_ = ButtonState::Disabled;
         dragging_ = false;
-    } else if (state_ == ButtonState::bsDisabled) {
-        state_ = ButtonState::bsUp;
+    } else if (state_ == ButtonState::Disabled) {
+        state_ = ButtonState::Up;
     }
 
     const Look look = CurrentLook();
@@ -234,7 +234,7 @@ void TFlatButton::Paint(HDC target) {
         SetBkMode(dc, TRANSPARENT);
         RECT bounds = layout.textBounds;
         const UINT format = DT_SINGLELINE | DT_CENTER | DT_VCENTER;
-        if (state_ == ButtonState::bsDisabled && !HighContrast()) {
+        if (state_ == ButtonState::Disabled && !HighContrast()) {
             const int shift = Scale(1, dpi_);
             RECT raised = {bounds.left + shift, bounds.top + shift, bounds.right + shift, bounds.bottom + shift};
             SetTextColor(dc, GetSysColor(COLOR_3DHILIGHT));

@@ -6,7 +6,7 @@
 #include "flat/button_control.h"
 #include "flat/colors.h"
 
-enum class ButtonState { bsUp, bsDisabled, bsDown };
+enum class ButtonState { Up, Disabled, Down };
 
 // Where a button puts its glyph and caption: glyph above the caption, both centred, with 4
 // pixels (at 96 dpi) between them when both are there. All sizes in device pixels.
@@ -20,10 +20,10 @@ GlyphAndTextLayout LayoutGlyphAndText(SIZE client, int pressOffset, SIZE text, S
 // frame while pressed. Built on the platform's button class so that screen readers and
 // automation see a push button with its caption; painting and input are its own. Clicks
 // reach the parent as WM_COMMAND BN_CLICKED with the button's control id.
-class TFlatButton final : public ButtonControl<TFlatButton> {
+class FlatButton final : public ButtonControl<FlatButton> {
 public:
     // The window belongs to `parent`; the object lives as long as the window.
-    static TFlatButton* Create(HWND parent, int id, const std::wstring& caption);
+    static FlatButton* Create(HWND parent, int id, const std::wstring& caption);
 
     void SetGlyph(HBITMAP glyph);  // not owned
     void SetColor(Color c) { color_ = c; Invalidate(); }
@@ -43,13 +43,13 @@ public:
     // Paints the whole button into `dc` at (0, 0).
     void Paint(HDC dc);
 
-    static constexpr wchar_t kProperty[] = L"Mervane.TFlatButton";
+    static constexpr wchar_t kProperty[] = L"Mervane.FlatButton";
 
 private:
-    friend class ButtonControl<TFlatButton>;
-    friend class Subclass<TFlatButton>;
-    explicit TFlatButton(HWND handle) : ButtonControl(handle) {}
-    ~TFlatButton() = default;
+    friend class ButtonControl<FlatButton>;
+    friend class Subclass<FlatButton>;
+    explicit FlatButton(HWND handle) : ButtonControl(handle) {}
+    ~FlatButton() = default;
     LRESULT OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     void OnMouseDown(bool left);
@@ -73,7 +73,7 @@ private:
     Color colorHighLight_ = kColorWhite;
     Color colorShadow_ = kColorBlack;
     Color fontColor_ = SystemColor(COLOR_BTNTEXT);
-    ButtonState state_ = ButtonState::bsUp;
+    ButtonState state_ = ButtonState::Up;
     bool mouseInControl_ = false;
     bool dragging_ = false;
 };

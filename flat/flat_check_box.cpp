@@ -24,11 +24,11 @@ constexpr CheckLine kCheckLines[] = {{2, 4, 6, 8}, {2, 5, 5, 8}, {2, 6, 5, 9},
 
 }  // namespace
 
-TFlatCheckBox* TFlatCheckBox::Create(HWND parent, int id, const std::wstring& caption) {
+FlatCheckBox* FlatCheckBox::Create(HWND parent, int id, const std::wstring& caption) {
     return CreateControl(parent, id, caption, WS_TABSTOP | BS_CHECKBOX, 121, 17);
 }
 
-LRESULT TFlatCheckBox::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT FlatCheckBox::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
@@ -87,7 +87,7 @@ LRESULT TFlatCheckBox::OnControlMessage(UINT message, WPARAM wParam, LPARAM lPar
     }
 }
 
-void TFlatCheckBox::OnMouseUp(int x, int y) {
+void FlatCheckBox::OnMouseUp(int x, int y) {
     if (!mouseIsDown_) return;
     if (GetCapture() == handle_) ReleaseCapture();
     RECT client;
@@ -103,7 +103,7 @@ void TFlatCheckBox::OnMouseUp(int x, int y) {
     RepaintSquare();
 }
 
-LRESULT TFlatCheckBox::OnOfferChar(wchar_t character) {
+LRESULT FlatCheckBox::OnOfferChar(wchar_t character) {
     const std::wstring caption = WindowCaption(handle_);
     if (IsAccelerator(character, caption) && IsWindowVisible(handle_) && IsWindowEnabled(handle_)) {
         SetFocus(handle_);
@@ -114,7 +114,7 @@ LRESULT TFlatCheckBox::OnOfferChar(wchar_t character) {
     return 0;
 }
 
-void TFlatCheckBox::SetChecked(bool checked) {
+void FlatCheckBox::SetChecked(bool checked) {
     if (checked == checked_) return;
     checked_ = checked;
     NotifyWinEvent(EVENT_OBJECT_STATECHANGE, handle_, OBJID_CLIENT, CHILDID_SELF);
@@ -122,7 +122,7 @@ void TFlatCheckBox::SetChecked(bool checked) {
     if (IsWindow(handle_)) RepaintSquare();
 }
 
-void TFlatCheckBox::SetAutoSize(bool autoSize) {
+void FlatCheckBox::SetAutoSize(bool autoSize) {
     autoSize_ = autoSize;
     if (autoSize_) {
         FitToCaption();
@@ -130,34 +130,34 @@ void TFlatCheckBox::SetAutoSize(bool autoSize) {
     }
 }
 
-void TFlatCheckBox::FitToCaption() {
+void FlatCheckBox::FitToCaption() {
     const std::wstring caption = WindowCaption(handle_);
     const SIZE text = TextSize(handle_, FontOrDefault(), caption);
     SetWindowPos(handle_, nullptr, 0, 0, text.cx + Scale(24, dpi_), text.cy + Scale(2, dpi_),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void TFlatCheckBox::MouseEnter() {
+void FlatCheckBox::MouseEnter() {
     if (!IsWindowEnabled(handle_) || mouseInControl_) return;
     mouseInControl_ = true;
     RepaintSquare();
 }
 
-void TFlatCheckBox::MouseLeave() {
+void FlatCheckBox::MouseLeave() {
     if (!IsWindowEnabled(handle_) || !mouseInControl_ || mouseIsDown_) return;
     mouseInControl_ = false;
     hover_.Release(this);
     RepaintSquare();
 }
 
-void TFlatCheckBox::RepaintSquare() {
+void FlatCheckBox::RepaintSquare() {
     // Only the square, at once: state changes never repaint the caption.
     if (!IsWindowVisible(handle_)) return;
     const WindowDc dc(handle_);
     PaintCheckSquare(dc.get());
 }
 
-void TFlatCheckBox::PaintCheckSquare(HDC dc) {
+void FlatCheckBox::PaintCheckSquare(HDC dc) {
     const UINT d = dpi_;
     const RECT square = ScaledRect(kSquareLeft, kSquareTop, kSquareLeft + kSquareSize, kSquareTop + kSquareSize, d);
     const bool highlighted = focused_ || mouseInControl_;
@@ -181,12 +181,12 @@ void TFlatCheckBox::PaintCheckSquare(HDC dc) {
     DrawBevelFrame(dc, square, frame, frame, 1, d);
 }
 
-Color TFlatCheckBox::CaptionColor() const {
+Color FlatCheckBox::CaptionColor() const {
     if (!HighContrast()) return fontColor_;
     return SystemColor(IsWindowEnabled(handle_) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT);
 }
 
-void TFlatCheckBox::PaintCheckCaption(HDC dc) {
+void FlatCheckBox::PaintCheckCaption(HDC dc) {
     const std::wstring caption = WindowCaption(handle_);
     const int length = static_cast<int>(caption.size());
     RECT client;
@@ -198,7 +198,7 @@ void TFlatCheckBox::PaintCheckCaption(HDC dc) {
     DrawTextW(dc, caption.c_str(), length, &bounds, DT_LEFT | DT_TOP | DT_WORDBREAK);
 }
 
-void TFlatCheckBox::Paint(HDC target) {
+void FlatCheckBox::Paint(HDC target) {
     RECT client;
     GetClientRect(handle_, &client);
     const OffscreenCanvas canvas(target, client.right, client.bottom);

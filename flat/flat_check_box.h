@@ -11,9 +11,9 @@
 // check box with its caption and state. Every change of Checked, and a mouse click released
 // inside the box, reaches the parent as WM_COMMAND BN_CLICKED with the box's control id, so
 // a mouse toggle raises it twice: once before and once after the change.
-class TFlatCheckBox final : public ButtonControl<TFlatCheckBox> {
+class FlatCheckBox final : public ButtonControl<FlatCheckBox> {
 public:
-    static TFlatCheckBox* Create(HWND parent, int id, const std::wstring& caption);
+    static FlatCheckBox* Create(HWND parent, int id, const std::wstring& caption);
 
     bool Checked() const { return checked_; }
     void SetChecked(bool checked);
@@ -34,13 +34,13 @@ public:
     void Paint(HDC dc);
     void PaintCheckSquare(HDC dc);
 
-    static constexpr wchar_t kProperty[] = L"Mervane.TFlatCheckBox";
+    static constexpr wchar_t kProperty[] = L"Mervane.FlatCheckBox";
 
 private:
-    friend class ButtonControl<TFlatCheckBox>;
-    friend class Subclass<TFlatCheckBox>;
-    explicit TFlatCheckBox(HWND handle) : ButtonControl(handle) {}
-    ~TFlatCheckBox() = default;
+    friend class ButtonControl<FlatCheckBox>;
+    friend class Subclass<FlatCheckBox>;
+    explicit FlatCheckBox(HWND handle) : ButtonControl(handle) {}
+    ~FlatCheckBox() = default;
     LRESULT OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     void OnMouseUp(int x, int y);

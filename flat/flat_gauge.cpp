@@ -6,19 +6,19 @@
 #include "flat/flat_accessible.h"
 #include "win32/dpi.h"
 
-TFlatGauge::TFlatGauge(HWND parent) : parent_(parent), dpi_(parent ? DpiOfWindow(parent) : 96) {
+FlatGauge::FlatGauge(HWND parent) : parent_(parent), dpi_(parent ? DpiOfWindow(parent) : 96) {
     AddGaugeChild(parent_, this);
 }
 
-TFlatGauge::~TFlatGauge() { RemoveGaugeChild(parent_, this); }
+FlatGauge::~FlatGauge() { RemoveGaugeChild(parent_, this); }
 
-void TFlatGauge::SetBounds(const RECT& bounds) {
+void FlatGauge::SetBounds(const RECT& bounds) {
     Invalidate();
     bounds_ = bounds;
     Invalidate();
 }
 
-void TFlatGauge::SetMinValue(int value) {
+void FlatGauge::SetMinValue(int value) {
     if (value == minValue_) return;
     minValue_ = std::min(value, maxValue_);
     progress_ = std::max(progress_, minValue_);
@@ -26,7 +26,7 @@ void TFlatGauge::SetMinValue(int value) {
     NotifyValueChanged();
 }
 
-void TFlatGauge::SetMaxValue(int value) {
+void FlatGauge::SetMaxValue(int value) {
     if (value == maxValue_) return;
     maxValue_ = std::max(value, minValue_);
     progress_ = std::min(progress_, maxValue_);
@@ -34,7 +34,7 @@ void TFlatGauge::SetMaxValue(int value) {
     NotifyValueChanged();
 }
 
-void TFlatGauge::SetProgress(int value) {
+void FlatGauge::SetProgress(int value) {
     value = std::clamp(value, minValue_, maxValue_);
     if (value == progress_) return;
     progress_ = value;
@@ -42,14 +42,14 @@ void TFlatGauge::SetProgress(int value) {
     NotifyValueChanged();
 }
 
-int TFlatGauge::BarWidth(int innerWidth) const {
+int FlatGauge::BarWidth(int innerWidth) const {
     if (maxValue_ == minValue_) return 0;  // undefined proportions: an empty bar
     const double width = static_cast<double>(innerWidth) / (static_cast<double>(maxValue_) - minValue_) *
                          (static_cast<double>(progress_) - minValue_);
     return static_cast<int>(width);
 }
 
-void TFlatGauge::Paint(HDC dc) const {
+void FlatGauge::Paint(HDC dc) const {
     if (!visible_) return;
     FillSolid(dc, bounds_, ContrastColor(color_, COLOR_WINDOW));
     const Color border = ContrastColor(borderColor_, COLOR_WINDOWTEXT);
@@ -60,16 +60,16 @@ void TFlatGauge::Paint(HDC dc) const {
     if (bar > 0) FillSolid(dc, RECT{inner.left, inner.top, inner.left + bar, inner.bottom}, ContrastColor(barColor_, COLOR_HIGHLIGHT));
 }
 
-void TFlatGauge::Invalidate() const {
+void FlatGauge::Invalidate() const {
     if (parent_) InvalidateRect(parent_, &bounds_, FALSE);
 }
 
-void TFlatGauge::RepaintNow() const {
+void FlatGauge::RepaintNow() const {
     Invalidate();
     if (parent_) UpdateWindow(parent_);
 }
 
-void TFlatGauge::NotifyValueChanged() const {
+void FlatGauge::NotifyValueChanged() const {
     if (const LONG child = GaugeChildId(parent_, this))
         NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, parent_, OBJID_CLIENT, child);
 }

@@ -6,13 +6,13 @@
 // A flat progress bar without a window of its own: it paints on its parent, inside the
 // rectangle it is given, its background, a one-pixel outline and the bar. Screen readers
 // find it as a progress bar among the parent's children.
-class TFlatGauge {
+class FlatGauge {
 public:
     // Takes the dpi of the parent's display, as the windowed controls do.
-    explicit TFlatGauge(HWND parent);
-    ~TFlatGauge();
-    TFlatGauge(const TFlatGauge&) = delete;
-    TFlatGauge& operator=(const TFlatGauge&) = delete;
+    explicit FlatGauge(HWND parent);
+    ~FlatGauge();
+    FlatGauge(const FlatGauge&) = delete;
+    FlatGauge& operator=(const FlatGauge&) = delete;
 
     void SetBounds(const RECT& bounds);  // in the parent's client pixels
     const RECT& Bounds() const { return bounds_; }

@@ -4,24 +4,24 @@
 #include "flat/flat_messages.h"
 #include "win32/dpi.h"
 
-TFlatMemo* TFlatMemo::Create(HWND parent, int id, DWORD style) {
+FlatMemo* FlatMemo::Create(HWND parent, int id, DWORD style) {
     HWND window = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | style, 0, 0,
                                   185, 89, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                   GetModuleHandleW(nullptr), nullptr);
     if (!window) return nullptr;
-    return new TFlatMemo(window);
+    return new FlatMemo(window);
 }
 
-TFlatMemo::TFlatMemo(HWND handle) : SubclassedWindow(handle), dpi_(DpiOfWindow(handle)) {
-    Subclass<TFlatMemo>::Attach(this);
+FlatMemo::FlatMemo(HWND handle) : SubclassedWindow(handle), dpi_(DpiOfWindow(handle)) {
+    Subclass<FlatMemo>::Attach(this);
     if (parentColor_) flatColor_ = ParentsColor();
     // The border is ours: the non-client size is recomputed with our three pixels.
     SetWindowPos(handle_, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-TFlatMemo* TFlatMemo::FromHandle(HWND window) { return Subclass<TFlatMemo>::FromHandle(window); }
+FlatMemo* FlatMemo::FromHandle(HWND window) { return Subclass<FlatMemo>::FromHandle(window); }
 
-LRESULT TFlatMemo::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT FlatMemo::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_NCCALCSIZE: {
             const LRESULT result = CallOriginal(message, wParam, lParam);
@@ -73,28 +73,28 @@ LRESULT TFlatMemo::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return CallOriginal(message, wParam, lParam);
 }
 
-void TFlatMemo::SetDpi(UINT dpi) {
+void FlatMemo::SetDpi(UINT dpi) {
     dpi_ = dpi;
     SetWindowPos(handle_, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void TFlatMemo::SetColorFocused(Color c) {
+void FlatMemo::SetColorFocused(Color c) {
     focusedColor_ = c;
     PaintFlatBorder();
 }
 
-void TFlatMemo::SetColorBorder(Color c) {
+void FlatMemo::SetColorBorder(Color c) {
     borderColor_ = c;
     PaintFlatBorder();
 }
 
-void TFlatMemo::SetColorFlat(Color c) {
+void FlatMemo::SetColorFlat(Color c) {
     flatColor_ = c;
     parentColor_ = false;
     PaintFlatBorder();
 }
 
-void TFlatMemo::SetParentColor(bool parentColor) {
+void FlatMemo::SetParentColor(bool parentColor) {
     if (parentColor == parentColor_) return;
     parentColor_ = parentColor;
     if (parentColor_) {
@@ -103,12 +103,12 @@ void TFlatMemo::SetParentColor(bool parentColor) {
     }
 }
 
-void TFlatMemo::ParentColorChanged() {
+void FlatMemo::ParentColorChanged() {
     if (parentColor_) flatColor_ = ParentsColor();
     PaintFlatBorder();
 }
 
-Color TFlatMemo::ParentsColor() const {
+Color FlatMemo::ParentsColor() const {
     // The parent's colour is what it paints behind its children: its class brush, or the
     // dialog colour for a parent that paints itself.
     HWND parent = GetParent(handle_);
@@ -120,17 +120,17 @@ Color TFlatMemo::ParentsColor() const {
     return SystemColor(COLOR_BTNFACE);
 }
 
-Color TFlatMemo::FillColor() const {
+Color FlatMemo::FillColor() const {
     return ContrastColor(Highlighted() ? focusedColor_ : flatColor_, COLOR_WINDOW);
 }
 
-bool TFlatMemo::Highlighted() const {
+bool FlatMemo::Highlighted() const {
     HWND focus = GetFocus();
     if (focus == handle_) return true;
     return mouseInControl_ && !FromHandle(focus);
 }
 
-void TFlatMemo::SetLines(const std::wstring& text) {
+void FlatMemo::SetLines(const std::wstring& text) {
     std::wstring normalized;
     normalized.reserve(text.size() + text.size() / 16);
     for (size_t i = 0; i < text.size(); ++i) {
@@ -144,12 +144,12 @@ void TFlatMemo::SetLines(const std::wstring& text) {
     SetWindowTextW(handle_, normalized.c_str());
 }
 
-void TFlatMemo::PaintFlatBorder() {
+void FlatMemo::PaintFlatBorder() {
     const WindowDc dc(handle_, true);
     if (dc) PaintFlatBorder(dc.get());
 }
 
-void TFlatMemo::PaintFlatBorder(HDC dc) {
+void FlatMemo::PaintFlatBorder(HDC dc) {
     RECT r;
     GetWindowRect(handle_, &r);
     OffsetRect(&r, -r.left, -r.top);

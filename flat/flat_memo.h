@@ -11,11 +11,11 @@
 // of ColorBorder outside and two lines of the fill colour, ColorFocused while highlighted
 // (focused, or under the mouse while no other flat memo has the focus), else ColorFlat.
 // The text background follows the fill colour; the parent reflects WM_CTLCOLOR* to it.
-class TFlatMemo : public SubclassedWindow {
+class FlatMemo : public SubclassedWindow {
 public:
     // `style` adds ES_READONLY, WS_VSCROLL and the like to a multi-line edit.
-    static TFlatMemo* Create(HWND parent, int id, DWORD style);
-    static TFlatMemo* FromHandle(HWND window);
+    static FlatMemo* Create(HWND parent, int id, DWORD style);
+    static FlatMemo* FromHandle(HWND window);
 
     HWND Handle() const { return handle_; }
     void SetDpi(UINT dpi);
@@ -34,12 +34,12 @@ public:
     // Paints the border into a DC of the whole window.
     void PaintFlatBorder(HDC windowDc);
 
-    static constexpr wchar_t kProperty[] = L"Mervane.TFlatMemo";
+    static constexpr wchar_t kProperty[] = L"Mervane.FlatMemo";
 
 private:
-    friend class Subclass<TFlatMemo>;
-    explicit TFlatMemo(HWND handle);
-    ~TFlatMemo() = default;
+    friend class Subclass<FlatMemo>;
+    explicit FlatMemo(HWND handle);
+    ~FlatMemo() = default;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void PaintFlatBorder();
     Color ParentsColor() const;

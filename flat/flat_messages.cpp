@@ -15,7 +15,7 @@ BOOL CALLBACK Collect(HWND window, LPARAM context) {
     return TRUE;
 }
 
-bool IsFlatControl(HWND window) { return TFlatButton::FromHandle(window) || TFlatCheckBox::FromHandle(window); }
+bool IsFlatControl(HWND window) { return FlatButton::FromHandle(window) || FlatCheckBox::FromHandle(window); }
 
 // A control that shows and is enabled, and whose caption marks `character`.
 bool OwnsCharacter(HWND window, wchar_t character) {

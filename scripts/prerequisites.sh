@@ -17,7 +17,9 @@ wine32_runs() {
 
 # This checkout's build folder: the set-up keeps its logs there, owned by whoever runs it,
 # and runs its probe there, where the project runs programs anyway (/tmp may be noexec).
-SETUP_FOLDER="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build"
+# A checkout that cannot be found ends the sourcing shell, rather than write root's logs at /build.
+SETUP_CHECKOUT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd) || SETUP_CHECKOUT=""
+SETUP_FOLDER="${SETUP_CHECKOUT:?the checkout of scripts/prerequisites.sh cannot be found}/build"
 INSTALL_LOG=$SETUP_FOLDER/install.log
 WINE32_LOG=$SETUP_FOLDER/wine32-install.log
 
@@ -44,9 +46,47 @@ say_64bit_stands_in() {  # say_64bit_stands_in <reason>
   echo "$1: the 64-bit build stands in for the 32-bit one."
 }
 
-# A failed attempt at 32-bit Wine is remembered for the machine until this file is removed,
-# so that later runs, from any checkout, leave the package indexes alone.
-WINE32_UNAVAILABLE=/var/tmp/mervane-wine32-unavailable
+# The set-up's own state for the machine: markers of failed attempts, so that later runs, from
+# any checkout, do not try again until the marker is removed. Only root writes this folder: in
+# one that anybody may write, a planted marker would silently stop a build from being tested,
+# and a planted link would have root create the file it names.
+SETUP_STATE=/var/lib/mervane-setup
+WINE32_UNAVAILABLE=$SETUP_STATE/wine32-unavailable
+
+# state_folder_sound <folder>: root's own folder, not a link, that no one else may write.
+state_folder_sound() {
+  local found
+  found=$(stat -c '%u %a %F' -- "$1" 2>/dev/null) || return 1
+  set -- $found
+  [ "$1" = 0 ] && [ "$3" = directory ] && [ $((8#$2 & 8#022)) -eq 0 ]
+}
+
+# marker_set <marker>: made by root in its folder; anything else there counts as absent.
+marker_set() {
+  state_folder_sound "$(dirname "$1")" || return 1
+  case "$(stat -c '%u %F' -- "$1" 2>/dev/null)" in "0 regular"*) return 0 ;; esac
+  return 1
+}
+
+# set_marker <sudo> <marker>: made in a sound folder and with O_EXCL, so no link is followed.
+set_marker() {
+  local folder
+  folder=$(dirname "$2")
+  $sudo mkdir -m 0755 -- "$folder" 2>/dev/null  # already there: judged below
+  if ! state_folder_sound "$folder"; then
+    echo "$folder is not root's own folder: the failure is not remembered." >&2
+    return 1
+  fi
+  marker_set "$2" || $sudo sh -c 'set -C; : > "$1"' sh "$2" 2>/dev/null || {
+    echo "$2 cannot be made: the failure is not remembered." >&2
+    return 1
+  }
+}
+
+clear_marker() {  # clear_marker <sudo> <marker>
+  state_folder_sound "$(dirname "$2")" && $sudo rm -f -- "$2"
+}
+
 APT_LISTS=/var/lib/apt/lists
 
 # Whether 32-bit Wine should be installed now: the machine runs 32-bit programs, it is not
@@ -57,7 +97,7 @@ want_wine32() {
     say_64bit_stands_in "This machine cannot run 32-bit programs"
     return 1
   fi
-  [ -e "$WINE32_UNAVAILABLE" ] && return 1
+  marker_set "$WINE32_UNAVAILABLE" && return 1
   return 0
 }
 
@@ -76,7 +116,7 @@ want_wine32_root() {
 # else. Made once for the machine, outside any checkout, and entered by scripts/wine32-root.sh.
 # Removing the folder removes it; the next run makes it anew.
 WINE32_ROOT=/var/cache/mervane-wine32-root
-WINE32_ROOT_UNAVAILABLE=/var/tmp/mervane-wine32-root-unavailable
+WINE32_ROOT_UNAVAILABLE=$SETUP_STATE/wine32-root-unavailable
 WINE32_ROOT_ROOM_MB=3000  # what making it needs free: about 1.6 GB kept, the rest passing
 APT_SOURCES=/etc/apt
 OS_RELEASE=/etc/os-release
@@ -148,12 +188,12 @@ make_wine32_root() {
   parent=$(dirname "$WINE32_ROOT")
   if [ "$(dpkg --print-architecture 2>/dev/null)" != amd64 ]; then
     say_wine32_root_failed "A 32-bit Wine root is made on amd64 machines only"
-    $sudo touch "$WINE32_ROOT_UNAVAILABLE"
+    set_marker "$sudo" "$WINE32_ROOT_UNAVAILABLE"
     return 1
   fi
   if [ -z "$release" ] || [ -z "$mirror" ]; then
     say_wine32_root_failed "No mirror of this machine's release in apt's sources for a 32-bit Wine root"
-    $sudo touch "$WINE32_ROOT_UNAVAILABLE"
+    set_marker "$sudo" "$WINE32_ROOT_UNAVAILABLE"
     return 1
   fi
   read -r uri keyring <<< "$mirror"
@@ -162,7 +202,7 @@ make_wine32_root() {
   free_mb=$(df -Pm "$parent" | awk 'NR == 2 { print $4 }')
   if [ "${free_mb:-0}" -lt "$WINE32_ROOT_ROOM_MB" ]; then
     say_wine32_root_failed "No room for a 32-bit Wine root in $parent: ${free_mb:-0} MB free, $WINE32_ROOT_ROOM_MB needed"
-    $sudo touch "$WINE32_ROOT_UNAVAILABLE"
+    set_marker "$sudo" "$WINE32_ROOT_UNAVAILABLE"
     return 1
   fi
   printf '%s' "Making a 32-bit Wine root in $WINE32_ROOT from $uri, once for the machine (output in $INSTALL_LOG): "
@@ -182,9 +222,9 @@ make_wine32_root() {
   $sudo rm -rf "$passing"
   if wine32_root_ready; then
     echo "made, $(du -sm "$WINE32_ROOT" | cut -f1) MB in $(( $(date +%s) - started )) s."
-    $sudo rm -f "$WINE32_ROOT_UNAVAILABLE"
+    clear_marker "$sudo" "$WINE32_ROOT_UNAVAILABLE"
   else
-    $sudo touch "$WINE32_ROOT_UNAVAILABLE"
+    set_marker "$sudo" "$WINE32_ROOT_UNAVAILABLE"
     say_wine32_root_failed "failed, see $INSTALL_LOG"
     return 1
   fi
@@ -207,7 +247,9 @@ install_prerequisites() {
   [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
   command -v osslsigncode >/dev/null || missing+=(osslsigncode)
   command -v openssl >/dev/null || missing+=(openssl)
-  command -v Xvfb >/dev/null || missing+=(xvfb xauth)
+  command -v Xvfb >/dev/null || missing+=(xvfb)
+  command -v xauth >/dev/null || missing+=(xauth)
+  command -v xdpyinfo >/dev/null || missing+=(x11-utils)  # the display's test
   wine64_loader >/dev/null || missing+=(wine wine64)
   for wanted in "$@"; do
     command -v "${wanted%%=*}" >/dev/null || missing+=("${wanted#*=}")
@@ -249,18 +291,18 @@ install_prerequisites() {
     fi
     $sudo apt-get update -q >"$WINE32_LOG" 2>&1 || true  # judged by the install that follows
     if $sudo apt-get install -y -q --no-install-recommends wine32:i386 >>"$WINE32_LOG" 2>&1; then
-      $sudo rm -f "$WINE32_UNAVAILABLE"
+      clear_marker "$sudo" "$WINE32_UNAVAILABLE"
     else
       if [ $added -eq 1 ] && ! dpkg -l | awk '{print $2}' | grep -q ':i386$'; then
         $sudo dpkg --remove-architecture i386
         $sudo rm -f "$APT_LISTS"/*_binary-i386_*
       fi
-      $sudo touch "$WINE32_UNAVAILABLE"
+      set_marker "$sudo" "$WINE32_UNAVAILABLE"
       echo "32-bit Wine cannot be installed beside the 64-bit system here (to try again, remove $WINE32_UNAVAILABLE)."
     fi
   fi
   if want_wine32_root && ! wine32_root_ready; then
-    if [ -e "$WINE32_ROOT_UNAVAILABLE" ]; then
+    if marker_set "$WINE32_ROOT_UNAVAILABLE"; then
       say_wine32_root_failed "A 32-bit Wine root could not be made here before"
     else
       make_wine32_root "$sudo" || true
@@ -278,8 +320,7 @@ wine32_from_root() {
 # build_runnable <target...>: builds the given targets in the width this machine can run,
 # the shipping 32-bit one where it can; sets $width and $bin.
 build_runnable() {
-  local root
-  root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+  local root=$SETUP_CHECKOUT
   if wine32_runs || wine32_from_root; then width=i686; else width=x86_64; fi
   # The presets are read from the current folder: the source folder, in a sub-shell.
   (cd "$root" && cmake --preset "mingw-$width" >/dev/null && cmake --build --preset "mingw-$width" -j "$(nproc)" --target "$@")

@@ -2,6 +2,7 @@
 # teardown. Everything started here is ended by its own id in stop_wine_session.
 
 WINE_SESSION_XVFB_PID=""
+WINE_SESSION_COOKIE_FOLDER=""
 WINE_SESSION_OWNS_PREFIX=0
 WINE_SESSION_SERVER_PID=""
 
@@ -14,7 +15,8 @@ start_wine_session() {
     WINEPREFIX=$1
     mkdir -p "$WINEPREFIX"
   else
-    WINEPREFIX=$(mktemp -d /tmp/mervane-wine.XXXXXX)
+    WINEPREFIX=$(mktemp -d /tmp/mervane-wine.XXXXXX) && [ -d "$WINEPREFIX" ] ||
+      { echo "Cannot make a Wine prefix in /tmp." >&2; return 1; }
     WINE_SESSION_OWNS_PREFIX=1
   fi
   # Inside the 32-bit root's namespace, scripts/wine32-root.sh has named the root's tools.
@@ -29,13 +31,7 @@ start_wine_session() {
 
   # A session started inside another one (the 32-bit root's) shares its display.
   if [ -z "${MERVANE_USE_DISPLAY:-}" ] && { [ -z "${DISPLAY:-}" ] || [ "${WINE_SESSION_DISPLAY:-}" != "$DISPLAY" ]; }; then
-    local n=90
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    WINE_SESSION_XVFB_PID=$!
-    export DISPLAY=":$n" WINE_SESSION_DISPLAY=":$n"
-    local i
-    for i in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    start_private_display || return 1
   fi
 
   start_wine_server
@@ -69,6 +65,44 @@ start_wine_session() {
       echo "Could not make Wine's windows unmanaged: hiding a window will take 2 s." >&2
   fi
   if [ "$booted" = 1 ]; then touch "$ready"; fi
+}
+
+# A display of this run's own, which another account can neither watch nor type into: Xvfb
+# admits only a client that shows a fresh cookie, kept in a folder that only this run may read
+# (below WINE_SESSION_COOKIE_PARENT when set) and named to the programs by XAUTHORITY.
+start_private_display() {
+  local folder n i
+  folder=$(mktemp -d "${WINE_SESSION_COOKIE_PARENT:-${TMPDIR:-/tmp}}/mervane-display.XXXXXX") && [ -d "$folder" ] ||
+    { echo "Cannot make a folder for the display's cookie." >&2; return 1; }
+  WINE_SESSION_COOKIE_FOLDER=$folder
+  : > "$folder/cookie"
+  for n in $(seq 90 150); do
+    { [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; } && continue
+    # Through xauth's input, not its command line, which the process list shows.
+    echo "add :$n . $(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')" | xauth -q -f "$folder/cookie" source - ||
+      { echo "Cannot make the display's cookie." >&2; return 1; }
+    : > "$folder/ready"
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -auth "$folder/cookie" -displayfd 3 \
+      3>"$folder/ready" >/dev/null 2>&1 &
+    WINE_SESSION_XVFB_PID=$!
+    # It writes its number once clients may connect; it ends when another server took the
+    # number in the meantime.
+    for i in $(seq 1 100); do
+      [ -s "$folder/ready" ] && break
+      kill -0 "$WINE_SESSION_XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    if [ -s "$folder/ready" ]; then
+      export DISPLAY=":$n" WINE_SESSION_DISPLAY=":$n" XAUTHORITY="$folder/cookie"
+      return 0
+    fi
+    kill "$WINE_SESSION_XVFB_PID" 2>/dev/null || true
+    wait "$WINE_SESSION_XVFB_PID" 2>/dev/null || true
+    WINE_SESSION_XVFB_PID=""
+    : > "$folder/cookie"
+  done
+  echo "No X display could be started." >&2
+  return 1
 }
 
 # The server is kept up between the many short Wine processes. The root's is ended by its
@@ -119,4 +153,6 @@ stop_wine_session() {
     kill "$WINE_SESSION_XVFB_PID" 2>/dev/null || true
     wait "$WINE_SESSION_XVFB_PID" 2>/dev/null || true
   fi
+  [ -n "$WINE_SESSION_COOKIE_FOLDER" ] && rm -rf -- "$WINE_SESSION_COOKIE_FOLDER"
+  return 0
 }

@@ -23,6 +23,8 @@ case "${0##*/}" in
   *) tool="" ;;
 esac
 if [ -n "$tool" ]; then
+  # The display's cookie lies in the root's /tmp (below): named as the root sees it.
+  [ -n "${XAUTHORITY:-}" ] && export XAUTHORITY="${XAUTHORITY#"$MERVANE_WINE_ROOT"}"
   exec chroot "$MERVANE_WINE_ROOT" /bin/sh -c 'cd "$0" 2>/dev/null || cd /; exec "$@"' "$PWD" "$tool" "$@"
 fi
 
@@ -70,6 +72,13 @@ mount --bind /tmp/.X11-unix "$r/tmp/.X11-unix"
 mount --bind /proc "$r/proc"
 mount --rbind /dev "$r/dev"  # with /dev/shm and /dev/pts
 mount --rbind "$checkout" "$r$checkout"  # with the prefix
+# The calling session's display cookie, copied where the root's programs see it; a display
+# started in here keeps its cookie there too.
+export WINE_SESSION_COOKIE_PARENT=$r/tmp
+if [ -n "${XAUTHORITY:-}" ] && [ -f "$XAUTHORITY" ]; then
+  cookies=$(mktemp -d "$r/tmp/mervane-display.XXXXXX") && cp -- "$XAUTHORITY" "$cookies/cookie"
+  export XAUTHORITY=$cookies/cookie
+fi
 
 # The root's tools, by their names, for the session and the tests' emulator (wine-run.sh).
 tools="$r/tmp/.mervane-tools"

@@ -10,6 +10,7 @@ std::optional<std::wstring> AgreementText(HMODULE module, const wchar_t* name) {
 
 std::optional<std::wstring> AgreementTextIn(HMODULE module, const wchar_t* const (&names)[3], Language language) {
     std::optional<std::wstring> text;
-    if (language == kGerman || language == kRussian) text = AgreementText(module, names[language]);
-    return text ? text : AgreementText(module, names[kEnglish]);
+    if (language == Language::German || language == Language::Russian)
+        text = AgreementText(module, names[static_cast<size_t>(language)]);
+    return text ? text : AgreementText(module, names[static_cast<size_t>(Language::English)]);
 }

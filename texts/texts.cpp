@@ -14,31 +14,31 @@ struct TextEntry {
     std::array<const char*, 3> byLanguage;  // English, German, Russian
 };
 
-// Verbatim, quirks included: id 62 ends with a blank, Russian id 11 has a double blank,
-// Russian id 51 quotes with grave accents.
+// Verbatim, quirks included: Status ends with a blank, the Russian Welcome has a double
+// blank, the Russian Agreement quotes with grave accents.
 constexpr TextEntry kTexts[] = {
-    {1, {"&Next", "&Weiter", "&Далее"}},
-    {2, {"&Back", "&Zurück", "&Назад"}},
-    {3, {"&Finish", "&Schließen", "&Завершить"}},
-    {4, {"&Add MetaTrader Folder", "&Verzeichnis hinzufügen.", "&Добавить MetaTrader 4"}},
-    {11,
+    {TextId::Next, {"&Next", "&Weiter", "&Далее"}},
+    {TextId::Back, {"&Back", "&Zurück", "&Назад"}},
+    {TextId::Finish, {"&Finish", "&Schließen", "&Завершить"}},
+    {TextId::AddFolder, {"&Add MetaTrader Folder", "&Verzeichnis hinzufügen.", "&Добавить MetaTrader 4"}},
+    {TextId::Welcome,
      {"Free analytic software for MetaTrader which helps traders to make more informed and "
       "better trading decisions. It\u2019s 100% free and always will be.",
       "Kostenlose Analyse Software für Meta Trader. Die Software hilft Forex Händlern "
       "informierte und dadurch bessere Handelsentscheidungen zu treffen.",
       "Бесплатная программа для MetaTrader 4, с помощью которой трейдеры могут принимать более "
       "взвешенные и  обоснованные торговые решения. Программа является 100% бесплатной."}},
-    {21,
+    {TextId::Wait,
      {"Processing your request. Please wait.", "Bitte warten, Ihre Anfrage wird bearbeitet.",
       "Ваш запрос обрабатывается. Пожалуйста, подождите."}},
-    {41,
+    {TextId::Folders,
      {"Please specify one or multiple Meta Trader 4 folders where you would like to install the "
       "Software.",
       "Bitte wählen Sie ein oder mehrere Installationsverzeichnisse aus, in denen die Software "
       "installiert werden soll.",
       "Пожалуйста укажите папку или папки с MetaTrader 4, в которые вы хотите установить "
       "программу."}},
-    {51,
+    {TextId::Agreement,
      {"The Setup Wizard collected all needed Information to in install the Software.Please read "
       "and accept the End User Agreement. Then click \u2018Next\u2019 to continue with the "
       "installation.",
@@ -47,41 +47,41 @@ constexpr TextEntry kTexts[] = {
       "\u2018Weiter\u2019 um die Software zu installieren.",
       "Установщик завершил сбор необходимой инофрмации для установки. Пожалуйста прочтите и "
       "примите Пользовательское соглашение. Нажмите `Далее` для продолжения установки."}},
-    {52,
+    {TextId::Accept,
      {"I have read and agree to the End User Agreement.",
       "Ich habe sie gelesen und akzeptiere die Vereinbarung.",
       "Я прочел и согласен с пользовательским соглашением."}},
-    {53,
+    {TextId::Reject,
      {"I do not accept the End User Agreement.",
       "Ich habe sie gelesen, akzeptiere die Vereinbarung aber nicht.",
       "Я не принимаю пользовательское соглашение."}},
-    {61,
+    {TextId::Installing,
      {"Please wait while the Setup Wizard installs the software. This may take several minutes.",
       "Bitte warten Sie, bis die Installation abgeschlossen ist. Es kann einige Minuten dauern.",
       "Пожалуйста подождите пока установка завершится. Это может занять несколько минут."}},
-    {62, {"Status: ", "Kopieren: ", "Копирование: "}},
-    {71,
+    {TextId::Status, {"Status: ", "Kopieren: ", "Копирование: "}},
+    {TextId::Installed,
      {"The Software has been successfully installed.",
       "Die Software wurde erfolgreich installiert.", "Программа была успешно установлена."}},
-    {72,
+    {TextId::NotInstalledEverywhere,
      {"The Software could not be installed into every folder.",
       "Die Software konnte nicht in alle Verzeichnisse installiert werden.",
       "Программу не удалось установить во все папки."}},
-    {103, {"", "", ""}},
-    {110,
+    {TextId::Empty, {"", "", ""}},
+    {TextId::ChooseFolderTitle,
      {"Please select MetaTrader folder.", "Bitte wählen Sie einen Ordner MetaTrader 4.",
       "Пожалуйста выберите папку MetaTrader 4."}},
-    // What screen readers hear for the close button, which shows a cross and no caption.
-    {120, {"Close", "Beenden", "Закрыть"}},
+    {TextId::Close, {"Close", "Beenden", "Закрыть"}},
 };
 
 }  // namespace
 
 void LookupText(TextId id, Language language, std::wstring& text) {
-    if (language >= 3) return;
+    const auto column = static_cast<size_t>(language);
+    if (column >= 3) return;
     for (const TextEntry& entry : kTexts) {
         if (entry.id == id) {
-            const std::string_view utf8 = entry.byLanguage[language];
+            const std::string_view utf8 = entry.byLanguage[column];
             text = DecodeText({reinterpret_cast<const BYTE*>(utf8.data()), utf8.size()}, CP_UTF8).value_or(L"");
             return;
         }

@@ -2,13 +2,30 @@
 #include <cstdint>
 #include <string>
 
-using Language = std::uint8_t;
-using TextId = std::uint32_t;
+// The languages of the text table, in its columns' order.
+enum class Language : std::uint8_t { English, German, Russian };
 
-inline constexpr Language kEnglish = 0;
-inline constexpr Language kGerman = 1;
-inline constexpr Language kRussian = 2;
-inline constexpr Language kNoLanguage = 255;
+// The texts the program shows; the values are the table's ids.
+enum class TextId : std::uint32_t {
+    None = 0,
+    Next = 1,
+    Back = 2,
+    Finish = 3,
+    AddFolder = 4,
+    Welcome = 11,
+    Wait = 21,
+    Folders = 41,
+    Agreement = 51,
+    Accept = 52,
+    Reject = 53,
+    Installing = 61,
+    Status = 62,
+    Installed = 71,
+    NotInstalledEverywhere = 72,
+    Empty = 103,
+    ChooseFolderTitle = 110,
+    Close = 120,  // what screen readers hear for the close button, which shows a cross
+};
 
 // Replaces `text` by the entry for (id, language). An unknown id or language leaves
 // `text` exactly as the caller passed it.

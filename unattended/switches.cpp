@@ -84,7 +84,7 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& argument = arguments[i];
         const std::wstring quoted = L"\"" + argument + L"\"";
-        if (LanguageOfSwitch(argument) != kNoLanguage) {
+        if (LanguageOfSwitch(argument)) {
             if (i != 0) refuse(quoted + L": a language switch must be the first argument");
             continue;
         }

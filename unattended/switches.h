@@ -17,7 +17,7 @@ struct UnattendedSwitches {
 };
 
 // Whether any argument is /silent, or /S or /VERYSILENT, which deployment tools try. Without
-// one no other switch means anything: the wizard runs as it always has.
+// one no other switch means anything: the wizard runs with its window.
 bool AsksForSilentRun(const std::vector<std::wstring>& arguments);
 
 // The switches of a silent run, read from every argument (the program's name left out). A

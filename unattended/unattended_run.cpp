@@ -269,7 +269,7 @@ int Install(const Targets& targets, Language language, RunLog& log) {
     }
 
     const SessionWindow window;
-    SilentView view(log, targets.desktop, window.Handle(), Text(61, language));
+    SilentView view(log, targets.desktop, window.Handle(), Text(TextId::Installing, language));
     if (!InstallFiles(nullptr, targets.selected, targets.dataFolders, view)) everyTargetWritten = false;
     return everyTargetWritten ? kExitAllWritten : kExitNotAllWritten;
 }
@@ -350,7 +350,7 @@ int RunUnattended(const std::vector<std::wstring>& arguments, Language language)
     }
     RunLog log;
     log.Add(std::wstring(L"Mervane 4 Setup, unattended run, agreement language ") +
-            kLanguageNames[language < 3 ? language : 0]);
+            kLanguageNames[static_cast<size_t>(language) < 3 ? static_cast<size_t>(language) : 0]);
     // A run that never ends (ended by force, the session ended) leaves a log without its exit
     // code, not an earlier run's log that reads as its own.
     if (!switches.logPath.empty()) WriteUtf8WithMark(switches.logPath, log.Text());

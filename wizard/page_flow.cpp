@@ -36,7 +36,7 @@ FlowStep StepOn(WizardPage page, WizardEvent event) {
 
 ButtonRules ButtonRulesOn(WizardPage page, const PageState& state) {
     using Enabled = ButtonRule::Enabled;
-    constexpr TextId kNext = 1, kBack = 2, kFinish = 3;
+    constexpr TextId kNext = TextId::Next, kBack = TextId::Back, kFinish = TextId::Finish, kKeep = TextId::None;
     switch (page) {
         case WizardPage::Welcome:
             return {{true, Enabled::Yes, kNext}, {false, Enabled::AsItWas, kBack}};
@@ -48,10 +48,10 @@ ButtonRules ButtonRulesOn(WizardPage page, const PageState& state) {
         case WizardPage::Agreement:
             return {{true, state.acceptTicked ? Enabled::Yes : Enabled::No, kNext}, {true, Enabled::AsItWas, kBack}};
         case WizardPage::Installing:
-            return {{false, Enabled::AsItWas, 0}, {false, Enabled::AsItWas, 0}};
+            return {{false, Enabled::AsItWas, kKeep}, {false, Enabled::AsItWas, kKeep}};
         case WizardPage::Finished:
             // Next stays enabled as it was when pressed on the Agreement page.
-            return {{true, Enabled::AsItWas, kFinish}, {false, Enabled::AsItWas, 0}};
+            return {{true, Enabled::AsItWas, kFinish}, {false, Enabled::AsItWas, kKeep}};
     }
     return {};
 }

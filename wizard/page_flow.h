@@ -37,7 +37,7 @@ struct ButtonRule {
     enum class Enabled { AsItWas, Yes, No };
     bool visible = false;
     Enabled enabled = Enabled::AsItWas;
-    TextId caption = 0;  // 0: the caption stays as it was
+    TextId caption = TextId::None;  // None: the caption stays as it was
 };
 
 struct ButtonRules {

@@ -1,4 +1,6 @@
 #pragma once
+#include <windows.h>
+
 #include "texts/texts.h"
 #include "wizard/page_flow.h"
 #include "wizard/wizard_ids.h"
@@ -24,7 +26,7 @@ struct ControlPlace {
     int control;         // a ControlId
     int page;            // the sheet's WizardPage, or kOnWindow
     int left, top, width, height;
-    TextId text = 0;     // set on entering the page; 0: none
+    TextId text = TextId::None;  // set on entering the page
     Fit fit = Fit::Table;
 };
 
@@ -32,27 +34,39 @@ inline constexpr int kOnWindow = -1;
 
 inline constexpr ControlPlace kLayout[] = {
     // The header and the buttons.
-    {kImage21, kOnWindow, 20, 10, 0, 0, 0, Fit::Content},
-    {kImageWeb, kOnWindow, 105, 20, 0, 0, 0, Fit::Content},
-    {kLabelAppName, kOnWindow, 110, 40, 0, 0, 0, Fit::Content},
+    {kLogo, kOnWindow, 20, 10, 0, 0, TextId::None, Fit::Content},
+    {kBanner, kOnWindow, 105, 20, 0, 0, TextId::None, Fit::Content},
+    {kAppName, kOnWindow, 110, 40, 0, 0, TextId::None, Fit::Content},
     {kPageControl, kOnWindow, 0, kPageTop, kPageWidth, kPageHeight},
     {kButtonNext, kOnWindow, 333, 477, 105, 37},
     {kButtonBack, kOnWindow, 216, 477, 105, 37},
     {kButtonClose, kOnWindow, kClientWidth - 32, 0, 32, 32},
     // The pages.
-    {kLabelText1_1, int(WizardPage::Welcome), 20, 20, kPageWidth - 40, 52, 11},
-    {kLabelText1_2, int(WizardPage::Wait), 20, 20, kPageWidth - 40, 52, 21},
-    {kImageProgress2, int(WizardPage::Wait), 0, 140, 0, 0, 0, Fit::Centred},
-    {kLabelText1_4, int(WizardPage::Folders), 20, 20, kPageWidth - 40, 52, 41},
-    {kCheckListBox4, int(WizardPage::Folders), 20, 90, 301, 138},
-    {kButtonAddFolder4, int(WizardPage::Folders), 20, 295, 205, 37, 4},
-    {kLabelText5_1, int(WizardPage::Agreement), 20, 20, kPageWidth - 40, 68, 51},
-    {kMemo5, int(WizardPage::Agreement), 20, 90, kPageWidth - 40, 194},
-    {kCheckBoxAccept5, int(WizardPage::Agreement), 20, 300, 419, 0, 52, Fit::Caption},
-    {kCheckBoxReject5, int(WizardPage::Agreement), 20, 330, 419, 0, 53, Fit::Caption},
-    {kLabelText6_1, int(WizardPage::Installing), 20, 20, kPageWidth - 40, 52, 61},
+    {kWelcomeText, int(WizardPage::Welcome), 20, 20, kPageWidth - 40, 52, TextId::Welcome},
+    {kWaitText, int(WizardPage::Wait), 20, 20, kPageWidth - 40, 52, TextId::Wait},
+    {kWaitAnimation, int(WizardPage::Wait), 0, 140, 0, 0, TextId::None, Fit::Centred},
+    {kFoldersText, int(WizardPage::Folders), 20, 20, kPageWidth - 40, 52, TextId::Folders},
+    {kFolderList, int(WizardPage::Folders), 20, 90, 301, 138},
+    {kAddFolderButton, int(WizardPage::Folders), 20, 295, 205, 37, TextId::AddFolder},
+    {kAgreementText, int(WizardPage::Agreement), 20, 20, kPageWidth - 40, 68, TextId::Agreement},
+    {kAgreementMemo, int(WizardPage::Agreement), 20, 90, kPageWidth - 40, 194},
+    {kAcceptBox, int(WizardPage::Agreement), 20, 300, 419, 0, TextId::Accept, Fit::Caption},
+    {kRejectBox, int(WizardPage::Agreement), 20, 330, 419, 0, TextId::Reject, Fit::Caption},
+    {kInstallingText, int(WizardPage::Installing), 20, 20, kPageWidth - 40, 52, TextId::Installing},
     // The bar lies over the lower part of the status line, which leaves it to the page.
-    {kLabelText6_2, int(WizardPage::Installing), 20, 100, kPageWidth - 40, 36, 62},
-    {kProgressBar6, int(WizardPage::Installing), 20, 120, kPageWidth - 40, 12},
-    {kLabelText7_1, int(WizardPage::Finished), 20, 20, kPageWidth - 40, 52, 71},
+    {kStatusLine, int(WizardPage::Installing), 20, 100, kPageWidth - 40, 36, TextId::Status},
+    {kProgressBar, int(WizardPage::Installing), 20, 120, kPageWidth - 40, 12},
+    {kFinishedText, int(WizardPage::Finished), 20, 20, kPageWidth - 40, 52, TextId::Installed},
 };
+
+// The row of `control`; the table has one for every control.
+const ControlPlace& RowOf(int control);
+
+// Moves `control` to where `place` puts it at `dpi`. `content` is its picture's or text's size:
+// on screen for Fit::Content, at 96 dpi for Fit::Centred; other fits ignore it.
+void PlaceControl(HWND control, const ControlPlace& place, UINT dpi, SIZE content = {});
+
+// Gives every control of `page` on `sheet` its row's text, `replacement` instead for
+// `replaced`, and fits those that fit their caption.
+void ShowPageTexts(HWND sheet, WizardPage page, Language language, UINT dpi, int replaced = 0,
+                   TextId replacement = TextId::None);

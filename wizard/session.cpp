@@ -2,16 +2,15 @@
 
 #include "metatrader/installations.h"
 #include "metatrader/terminal_discovery.h"
-#include "wizard/wizard_ids.h"
 
-WizardSession::WizardSession(SessionView& view, JobSink& jobs) : view_(view), jobs_(jobs) {}
+WizardSession::WizardSession(SessionView& view, JobReports& reports) : view_(view), reports_(reports) {}
 
 WizardSession::~WizardSession() = default;  // the worker first: its job reads the lists
 
 void WizardSession::ShowPage(WizardPage page) {
     page_ = page;
     // A run that left a folder without the expert says so instead of claiming success.
-    view_.EnterPage(page, everyCopyWritten_ ? 71 : 72);
+    view_.EnterPage(page, everyCopyWritten_ ? TextId::Installed : TextId::NotInstalledEverywhere);
     view_.ApplyButtonRules(ButtonRulesOn(page, {selectedInstallations_.empty(), view_.AcceptTicked()}));
     if (page == WizardPage::Folders) {
         // What was carried forward with Next comes back ticked, user-added folders after the
@@ -19,34 +18,40 @@ void WizardSession::ShowPage(WizardPage page) {
         view_.ShowFolders(FoldersOf(FindAllInstallations({}).installations), selectedInstallations_);
     }
     view_.SettlePage();
-    if (page == WizardPage::Installing) StartJob(TMyThread::kInstallJob);
+    if (page == WizardPage::Installing) StartJob(Job::Install);
 }
 
-void WizardSession::ButtonNavigationClick(int tag) {
-    WizardEvent event;
-    switch (tag) {
-        case kTagNext: event = WizardEvent::Next; break;
-        case kTagBack: event = WizardEvent::Back; break;
-        case kTagClose: event = WizardEvent::Close; break;
-        default: return;
+void WizardSession::On(SessionEvent event) {
+    switch (event) {
+        case SessionEvent::Next:
+        case SessionEvent::Back:
+        case SessionEvent::Close:
+            // Once the application is to end, only the end is left.
+            if (closeWhenJobEnds_) return;
+            TakeStep(StepOn(page_, event == SessionEvent::Next   ? WizardEvent::Next
+                                   : event == SessionEvent::Back ? WizardEvent::Back
+                                                                 : WizardEvent::Close));
+            break;
+        case SessionEvent::AcceptChanged:
+            view_.EnableNext(view_.AcceptTicked());
+            break;
+        case SessionEvent::TicksChanged:
+            view_.EnableNext(!view_.TickedFolders().empty());
+            break;
+        case SessionEvent::AddFolder:
+            AddFolder();
+            break;
     }
-    // Once the application is to end, only the end is left.
-    if (closeWhenJobEnds_) return;
-    TakeStep(StepOn(page_, event));
 }
 
-void WizardSession::CheckBox5Click() { view_.EnableNext(view_.AcceptTicked()); }
-
-void WizardSession::CheckListBox4ClickCheck() { view_.EnableNext(!view_.TickedFolders().empty()); }
-
-void WizardSession::ButtonAddFolder4Click() {
+void WizardSession::AddFolder() {
     // Like the navigation table's "nothing" cells: a click that reaches the button while its
     // page is hidden does nothing; a folder added then would be lost.
     if (page_ != WizardPage::Folders) return;
     std::wstring folder;
     if (!view_.ChooseFolder(folder) || !IsTerminalFolder(folder)) return;
     view_.TickAndSelectFolder(folder);
-    CheckListBox4ClickCheck();
+    On(SessionEvent::TicksChanged);
 }
 
 void WizardSession::TakeStep(const FlowStep& step) {
@@ -59,7 +64,7 @@ void WizardSession::TakeStep(const FlowStep& step) {
         case FlowAction::StartJob:
             if (worker_) break;  // the worker reads the selection until it is freed
             selectedInstallations_ = view_.TickedFolders();
-            StartJob(TMyThread::kDataFolderJob);
+            StartJob(Job::FindDataFolders);
             break;
         case FlowAction::Finish:
             view_.Finish();
@@ -67,7 +72,7 @@ void WizardSession::TakeStep(const FlowStep& step) {
         case FlowAction::Terminate:
             // The installation runs to its end and its Finished page is set up first: the
             // files are never left half-written, and the logoff hold is let go on its thread.
-            if (worker_ && worker_->Tag() == TMyThread::kInstallJob)
+            if (worker_ && worker_->Assigned() == Job::Install)
                 closeWhenJobEnds_ = true;
             else
                 view_.Terminate();
@@ -75,14 +80,14 @@ void WizardSession::TakeStep(const FlowStep& step) {
     }
 }
 
-void WizardSession::StartJob(int job) {
-    if (!worker_) worker_ = std::make_unique<TMyThread>(selectedInstallations_, foundDataFolders_, jobs_);
-    worker_->SetTag(job);
-    if (job == TMyThread::kInstallJob) {
+void WizardSession::StartJob(Job job) {
+    if (!worker_) worker_ = std::make_unique<Worker>(selectedInstallations_, foundDataFolders_, reports_);
+    worker_->Assign(job);
+    if (job == Job::Install) {
         // Held from here, not from the job's first report: until that report is taken the
         // window would let a logoff through, and the job would write into an ending session.
         view_.HoldEndSession(true);
-        worker_->Start();  // its end comes as InstallEnded
+        worker_->Start();  // its end comes as Ended
         return;
     }
     const bool threaded = worker_->Created();
@@ -98,14 +103,14 @@ void WizardSession::StartJob(int job) {
 }
 
 void WizardSession::JobTimerTick() {
-    if (!worker_ || worker_->Tag() != TMyThread::kDataFolderJob || !worker_->Finished()) return;
+    if (!worker_ || worker_->Assigned() != Job::FindDataFolders || !worker_->Finished()) return;
     worker_.reset();
     view_.StopJobTimer();
     TakeStep(StepOn(page_, WizardEvent::JobFinished));
 }
 
-void WizardSession::InstallEnded(bool everyCopyWritten) {
-    if (!worker_ || worker_->Tag() != TMyThread::kInstallJob) return;
+void WizardSession::Ended(bool everyCopyWritten) {
+    if (!worker_ || worker_->Assigned() != Job::Install) return;
     worker_.reset();
     everyCopyWritten_ = everyCopyWritten;
     TakeStep(StepOn(page_, WizardEvent::InstallationDone));

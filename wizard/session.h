@@ -3,8 +3,9 @@
 
 #include "texts/texts.h"
 #include "win32/folder_list.h"
-#include "wizard/my_thread.h"
+#include "wizard/job_reports.h"
 #include "wizard/page_flow.h"
+#include "wizard/worker.h"
 
 // What the session asks of the window, always on the window's thread.
 class SessionView {
@@ -41,13 +42,23 @@ protected:
     ~SessionView() = default;
 };
 
+// What the user did, as the window tells it.
+enum class SessionEvent {
+    Next,           // Next or Finish, clicked or by its accelerator, also while hidden
+    Back,
+    Close,          // the close button, Esc, Alt+F4 or the taskbar's close
+    AcceptChanged,  // an agreement box ticked or unticked, by the user or as the other one unticks it
+    TicksChanged,   // a folder row ticked or unticked by the user
+    AddFolder,      // the Add Folder button
+};
+
 // The wizard's run without its window: the selection lists, the worker and its jobs, the
 // page steps, the button rules and what each page does on entry. The window hands it every
-// event; `jobs` gets what the installation job reports, from the job's thread, and hands it
-// back to the window's thread (InstallStep ... InstallEnded).
-class WizardSession {
+// event; the installation's reports reach it on the window's thread, through `reports` (the
+// queue the job reports to) and the JobReports it is itself.
+class WizardSession final : public JobReports {
 public:
-    WizardSession(SessionView& view, JobSink& jobs);
+    WizardSession(SessionView& view, JobReports& reports);
     ~WizardSession();
     WizardSession(const WizardSession&) = delete;
     WizardSession& operator=(const WizardSession&) = delete;
@@ -57,30 +68,27 @@ public:
     bool JobRunning() const { return worker_ != nullptr; }
 
     void Start() { ShowPage(WizardPage::Welcome); }
-    // Next, Back or the close button, told apart by their Tag; also what Alt+F4 does.
-    void ButtonNavigationClick(int tag);
-    // An agreement box ticked or unticked, by the user or by the window as it unticks the
-    // other one.
-    void CheckBox5Click();
-    // A folder row ticked or unticked by the user.
-    void CheckListBox4ClickCheck();
-    void ButtonAddFolder4Click();
+    void On(SessionEvent event);
     void JobTimerTick();
-    // What the installation job reported, now on the window's thread.
-    void InstallStep(const std::wstring& path, int position) { view_.ShowInstallStep(path, position); }
-    void InstallEnded(bool everyCopyWritten);
+
+    // The installation's reports, taken on the window's thread.
+    void ProgressRange(int maximum) override { view_.SetProgressRange(maximum); }
+    void Step(const std::wstring& path, int position) override { view_.ShowInstallStep(path, position); }
+    void HoldEndSession(bool held) override { view_.HoldEndSession(held); }
+    void Ended(bool everyCopyWritten) override;
 
 private:
     void ShowPage(WizardPage page);
     void TakeStep(const FlowStep& step);
-    void StartJob(int job);
+    void StartJob(Job job);
+    void AddFolder();
 
     SessionView& view_;
-    JobSink& jobs_;
+    JobReports& reports_;
     WizardPage page_ = WizardPage::Welcome;
     bool everyCopyWritten_ = true;
     bool closeWhenJobEnds_ = false;
     FolderList selectedInstallations_;
     FolderList foundDataFolders_;
-    std::unique_ptr<TMyThread> worker_;  // last: freed first, once its job has returned
+    std::unique_ptr<Worker> worker_;  // last: freed first, once its job has returned
 };

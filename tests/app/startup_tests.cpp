@@ -19,7 +19,7 @@ namespace {
 
 constexpr DWORD kWindowTimeoutMs = 30000;
 
-HWND WelcomeLabel(HWND form) { return FindDescendant(form, kLabelText1_1); }
+HWND WelcomeLabel(HWND form) { return FindDescendant(form, kWelcomeText); }
 
 void PressClose(HWND form) {
     HWND close = GetDlgItem(form, kButtonClose);
@@ -33,15 +33,15 @@ TEST(Program, StartsInTheLanguageOfItsSwitchInTheBlackFixedSizeWindowShownWhatev
         Language language;
         int showCommand;  // a deployment tool may start it hidden or minimised
     };
-    for (Case c : {Case{L"/de", kGerman, SW_HIDE}, Case{L"/RUS second", kRussian, SW_SHOWMINNOACTIVE},
-                   Case{L"/eng", kEnglish, -1}}) {
+    for (Case c : {Case{L"/de", Language::German, SW_HIDE}, Case{L"/RUS second", Language::Russian, SW_SHOWMINNOACTIVE},
+                   Case{L"/eng", Language::English, -1}}) {
         TestProcess wizard(BuiltProgram(L"Mervane4Setup.exe"), c.arguments, false, c.showCommand);
         ASSERT_TRUE(wizard.Started());
         HWND form = wizard.WaitForWindow(L"FormMain", kWindowTimeoutMs);
         ASSERT_NE(form, nullptr) << "no wizard window";
         EXPECT_FALSE(IsIconic(form)) << c.arguments;
 
-        EXPECT_EQ(WindowText(WelcomeLabel(form)), Text(11, c.language)) << c.arguments;
+        EXPECT_EQ(WindowText(WelcomeLabel(form)), Text(TextId::Welcome, c.language)) << c.arguments;
         RECT window{}, client{};
         GetWindowRect(form, &window);
         GetClientRect(form, &client);
@@ -79,7 +79,7 @@ TEST(Program, ASecondInstanceEndsAtOnceWithoutAWindowAndLeavesTheFirstAlone) {
     }
     EXPECT_EQ(CountWindowsTitled(L"FormMain"), 1);
     EXPECT_TRUE(IsWindowVisible(form));
-    EXPECT_EQ(WindowText(WelcomeLabel(form)), Text(11, kRussian));
+    EXPECT_EQ(WindowText(WelcomeLabel(form)), Text(TextId::Welcome, Language::Russian));
 
     PostMessageW(form, WM_CLOSE, 0, 0);  // the way Alt+F4 and the taskbar close
     EXPECT_EQ(first.WaitForExit(kWindowTimeoutMs), 0u);

@@ -205,7 +205,7 @@ void Installation() {
             WizardDriver::WaitUntil([&] { return IsWindowEnabled(next) != FALSE; }, 5000);
             wizard.Click(next);
             wizard.WaitFor(WizardPage::Agreement);
-            PostMessageW(wizard.AgreementBox(kCheckBoxAccept5), BM_CLICK, 0, 0);
+            PostMessageW(wizard.AgreementBox(kAcceptBox), BM_CLICK, 0, 0);
             WizardDriver::WaitUntil([&] { return IsWindowEnabled(next) != FALSE; }, 5000);
             const double start = Now();
             wizard.Click(next);

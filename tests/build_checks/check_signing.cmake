@@ -1,11 +1,16 @@
 cmake_minimum_required(VERSION 3.20)
 # Signs copies of the program through the build's own signing step, with throw-away
 # certificates and a timestamp authority on the loopback interface, then verifies each:
-# with the key file, with a signing command that leaves the timestamp to the build, and with
-# one that adds its own.
+# with the key file, with an encrypted key whose password is in a file of its owner's alone
+# (and refused in one that others may read), with a signing command that leaves the timestamp
+# to the build, and with one that adds its own.
 # cmake -DEXE=<program> -DWORK=<scratch folder> -DSIGN=<sign.cmake> -DPYTHON=<python3>
 #       -DTSA=<local_tsa.py> -P check_signing.cmake
 find_program(OPENSSL openssl REQUIRED)
+# Only what each step sets below: not a vendor's signing settings from the calling shell.
+foreach(secret MERVANE_SIGN_COMMAND MERVANE_SIGN_PASSWORD MERVANE_SIGN_PASSWORD_FILE)
+  unset(ENV{${secret}})
+endforeach()
 find_program(OSSLSIGNCODE osslsigncode REQUIRED)
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
@@ -62,10 +67,30 @@ if(failed)
 endif()
 verified(plain.exe)
 
+# The key encrypted, its password (blanks, a semicolon) in a file that only its owner may read.
+unset(ENV{MERVANE_SIGN_PASSWORD})
+set(password_file ${WORK}/password)
+file(WRITE ${password_file} "pass word; 1\n")
+file(CHMOD ${password_file} FILE_PERMISSIONS OWNER_READ OWNER_WRITE)
+run(${OPENSSL} pkey -in ${WORK}/key.pem -aes256 -passout file:${password_file} -out ${WORK}/encrypted.pem)
+set(ENV{MERVANE_SIGN_PASSWORD_FILE} ${password_file})
+sign(encrypted.exe -DCERT=${WORK}/cert.pem -DKEY=${WORK}/encrypted.pem -DCA_FILE=${WORK}/cert.pem)
+if(failed)
+  message(FATAL_ERROR "the signing step with an encrypted key failed:\n${out}")
+endif()
+verified(encrypted.exe)
+file(CHMOD ${password_file} FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+sign(readable.exe -DCERT=${WORK}/cert.pem -DKEY=${WORK}/encrypted.pem -DCA_FILE=${WORK}/cert.pem)
+if(NOT failed OR NOT out MATCHES "only its owner")
+  message(FATAL_ERROR "a password file that others may read was used:\n${out}")
+endif()
+unset(ENV{MERVANE_SIGN_PASSWORD_FILE})
+
 # A signing command that writes the signed program elsewhere and adds no timestamp: the
 # build adds it.
 set(standin "\"${OSSLSIGNCODE}\" sign -certs \"${WORK}/cert.pem\" -key \"${WORK}/key.pem\" -h sha256 -in {file} -out {signed}")
-set(command_args "-DSIGN_COMMAND=${standin}" -DTIMESTAMP_URL={tsa})
+set(ENV{MERVANE_SIGN_COMMAND} "${standin}")
+set(command_args -DTIMESTAMP_URL={tsa})
 sign(command.exe ${command_args} -DCA_FILE=${WORK}/roots.pem)
 if(failed)
   message(FATAL_ERROR "the signing step with a command failed:\n${out}")
@@ -80,7 +105,8 @@ endif()
 # A command that signs in place and adds its own timestamp (here the key-file signing itself):
 # the build asks no server, which would fail here, for another.
 set(standin "\"${CMAKE_COMMAND}\" -DFILE={file} \"-DCERT=${WORK}/cert.pem\" \"-DKEY=${WORK}/key.pem\" -DTIMESTAMP_URL={tsa} \"-DCA_FILE=${WORK}/roots.pem\" -P \"${SIGN}\"")
-sign(timestamped.exe "-DSIGN_COMMAND=${standin}" -DTIMESTAMP_URL=http://127.0.0.1:9/ -DCA_FILE=${WORK}/roots.pem)
+set(ENV{MERVANE_SIGN_COMMAND} "${standin}")
+sign(timestamped.exe -DTIMESTAMP_URL=http://127.0.0.1:9/ -DCA_FILE=${WORK}/roots.pem)
 if(failed)
   message(FATAL_ERROR "the signing step with a command that timestamps failed:\n${out}")
 endif()

@@ -3,7 +3,7 @@
     python3 local_tsa.py <openssl> <ts config> -- <command...>
 
 Answers RFC 3161 requests posted over HTTP with `openssl ts -reply`, runs the command with
-every {tsa} in its arguments replaced by the authority's address (a free port of
+every {tsa} in its arguments and its environment replaced by the authority's address (a free port of
 127.0.0.1), and ends with it: the exit code is the command's. The server is a thread of
 this process, so nothing of it outlives the command.
 """
@@ -51,7 +51,8 @@ def serve(openssl, config, command, work):
     threading.Thread(target=server.serve_forever, daemon=True).start()
     url = "http://127.0.0.1:%d/" % server.server_address[1]
     try:
-        return subprocess.run([argument.replace("{tsa}", url) for argument in command]).returncode
+        environment = {name: value.replace("{tsa}", url) for name, value in os.environ.items()}
+        return subprocess.run([argument.replace("{tsa}", url) for argument in command], env=environment).returncode
     finally:
         server.shutdown()
         server.server_close()

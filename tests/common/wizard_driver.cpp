@@ -64,7 +64,7 @@ WizardDriver::WizardDriver(const std::wstring& arguments) {
     // The other pages' controls are made once the window has painted, sooner than a person
     // acts on it: once the last one is there, the wizard is done with them when it next
     // answers a message.
-    if (form_ && WaitUntil([&] { return Control(kLabelText7_1) != nullptr; }, 5000))
+    if (form_ && WaitUntil([&] { return Control(kFinishedText) != nullptr; }, 5000))
         SendMessageTimeoutW(form_, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
 }
 
@@ -76,7 +76,7 @@ WizardDriver::~WizardDriver() {
 HWND WizardDriver::AgreementBox(int id) const { return GetDlgItem(Sheet(WizardPage::Agreement), id); }
 
 HWND WizardDriver::Sheet(WizardPage page) const {
-    return GetDlgItem(GetDlgItem(form_, kPageControl), TNewPageControl::kFirstSheetId + static_cast<int>(page));
+    return GetDlgItem(GetDlgItem(form_, kPageControl), PageControl::kFirstSheetId + static_cast<int>(page));
 }
 
 bool WizardDriver::WaitFor(WizardPage page, DWORD milliseconds) const {
@@ -177,7 +177,7 @@ bool WizardDriver::ToFolders(int rows) const {
 }
 
 void WizardDriver::ClickListRow(int row) const {
-    HWND list = Control(kCheckListBox4);
+    HWND list = Control(kFolderList);
     SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(row), 0);  // scrolled into view first
     RECT item{};
     SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
@@ -185,13 +185,13 @@ void WizardDriver::ClickListRow(int row) const {
 }
 
 int WizardDriver::ListCount() const {
-    return static_cast<int>(SendMessageW(Control(kCheckListBox4), LB_GETCOUNT, 0, 0));
+    return static_cast<int>(SendMessageW(Control(kFolderList), LB_GETCOUNT, 0, 0));
 }
 
 std::wstring WizardDriver::ListText(int row) const {
     wchar_t text[1024] = L"";
     // LB_GETTEXT copies into the caller's buffer, which the system marshals for list boxes.
-    SendMessageW(Control(kCheckListBox4), LB_GETTEXT, static_cast<WPARAM>(row),
+    SendMessageW(Control(kFolderList), LB_GETTEXT, static_cast<WPARAM>(row),
                  reinterpret_cast<LPARAM>(text));
     return text;
 }

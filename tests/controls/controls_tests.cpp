@@ -18,7 +18,7 @@ using Page = WizardPage;
 // A top-level window that keeps the tick list's change notices.
 struct ListHost {
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_COMMAND && HIWORD(wParam) == TCheckListBox::kClickCheck) ++clicks;
+        if (message == WM_COMMAND && HIWORD(wParam) == CheckListBox::kClickCheck) ++clicks;
         return DefWindowProcW(window, message, wParam, lParam);
     }
     ListHost() {
@@ -29,12 +29,12 @@ struct ListHost {
         RegisterClassW(&windowClass);
         window = CreateWindowExW(0, L"CheckListHost", L"", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
                                  GetModuleHandleW(nullptr), nullptr);
-        list = TCheckListBox::Create(window, 7);
+        list = CheckListBox::Create(window, 7);
         clicks = 0;
     }
     ~ListHost() { DestroyWindow(window); }
     HWND window = nullptr;
-    TCheckListBox* list = nullptr;
+    CheckListBox* list = nullptr;
     static inline int clicks = 0;
 };
 
@@ -116,7 +116,7 @@ TEST(Drag, ThePassiveBackgroundMovesTheWindowAndTheButtonsDoNot) {
     WizardDriver wizard;
     ASSERT_TRUE(wizard.Started());
     wizard.Front();
-    for (int id : {kImage21, kLabelAppName, kLabelText1_1}) {
+    for (int id : {kLogo, kAppName, kWelcomeText}) {
         const POINT moved = Drag(wizard.Form(), ScreenCenterOf(wizard.Control(id)), 40, 30);
         EXPECT_EQ(moved.x, 40) << id;
         EXPECT_EQ(moved.y, 30) << id;

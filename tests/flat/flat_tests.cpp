@@ -108,7 +108,7 @@ public:
         SetActiveWindow(window_);
         Pump();
     }
-    TFlatGauge* gauge = nullptr;
+    FlatGauge* gauge = nullptr;
     // Whether the box was checked at each click it raised.
     std::vector<bool> checkStates;
 
@@ -129,7 +129,7 @@ private:
         auto* host = reinterpret_cast<Host*>(GetWindowLongPtrW(window, GWLP_USERDATA));
         if (host && message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
             ++host->clicks_[LOWORD(wParam)];
-            if (TFlatCheckBox* box = TFlatCheckBox::FromHandle(reinterpret_cast<HWND>(lParam)))
+            if (::FlatCheckBox* box = ::FlatCheckBox::FromHandle(reinterpret_cast<HWND>(lParam)))
                 host->checkStates.push_back(box->Checked());
             return 0;
         }
@@ -233,7 +233,7 @@ TEST(LayoutGlyphAndText, CentresGlyphAboveCaptionAndShiftsOnlyTheCaption) {
 class FlatButton : public testing::Test {
 protected:
     void SetUp() override {
-        button_ = TFlatButton::Create(host_.Window(), 1, L"&Next");
+        button_ = ::FlatButton::Create(host_.Window(), 1, L"&Next");
         ASSERT_NE(button_, nullptr);
         Place(button_->Handle(), 20, 20, 105, 37);
         button_->SetFont(host_.Font());
@@ -243,7 +243,7 @@ protected:
     }
     HWND Button() const { return button_->Handle(); }
     Host host_;
-    TFlatButton* button_ = nullptr;
+    ::FlatButton* button_ = nullptr;
 };
 
 TEST_F(FlatButton, PaintsItsFourLooks) {
@@ -264,7 +264,7 @@ TEST_F(FlatButton, PaintsItsFourLooks) {
     EXPECT_EQ(hovered.At(3, 3), kPurple);
 
     SendMessageW(Button(), WM_KEYDOWN, VK_SPACE, 0);
-    EXPECT_EQ(button_->State(), ButtonState::bsDown);
+    EXPECT_EQ(button_->State(), ButtonState::Down);
     Picture pressed = Render(Button());
     EXPECT_EQ(pressed.At(0, 0), kBlack);
     EXPECT_EQ(pressed.At(104, 36), kWhite);
@@ -284,7 +284,7 @@ TEST_F(FlatButton, PaintsItsFourLooks) {
     EXPECT_TRUE(disabled.Contains(GetSysColor(COLOR_3DHILIGHT), RECT{10, 5, 95, 32}));
     EXPECT_TRUE(disabled.Contains(GetSysColor(COLOR_3DSHADOW), RECT{10, 5, 95, 32}));
     EXPECT_FALSE(disabled.Contains(kWhite, RECT{10, 5, 95, 32}) && GetSysColor(COLOR_3DHILIGHT) != kWhite);
-    EXPECT_EQ(button_->State(), ButtonState::bsDisabled);
+    EXPECT_EQ(button_->State(), ButtonState::Disabled);
 }
 
 TEST_F(FlatButton, TheCloseGlyphShowsTheFillOnlyWhereItsMaskColourIs) {
@@ -304,7 +304,7 @@ TEST_F(FlatButton, TheCloseGlyphShowsTheFillOnlyWhereItsMaskColourIs) {
     DeleteDC(copy);
     ReleaseDC(nullptr, screen);
 
-    TFlatButton* close = TFlatButton::Create(host_.Window(), 3, L"");
+    ::FlatButton* close = ::FlatButton::Create(host_.Window(), 3, L"");
     Place(close->Handle(), 200, 0, 32, 32);
     close->SetColor(kBlack);
     close->SetColorFocused(kPurple);
@@ -325,7 +325,7 @@ TEST_F(FlatButton, TheCloseGlyphShowsTheFillOnlyWhereItsMaskColourIs) {
 
 TEST_F(FlatButton, ClicksOnAReleaseInsideOrOnTheRowJustBelow) {
     PressAt(Button(), 10, 10);
-    EXPECT_EQ(button_->State(), ButtonState::bsDown);
+    EXPECT_EQ(button_->State(), ButtonState::Down);
     EXPECT_EQ(GetFocus(), Button());
     ReleaseAt(Button(), 10, 10);
     EXPECT_EQ(host_.Clicks(1), 1);
@@ -336,12 +336,12 @@ TEST_F(FlatButton, ClicksOnAReleaseInsideOrOnTheRowJustBelow) {
 
     PressAt(Button(), 10, 10);
     SendMessageW(Button(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(200, 10));
-    EXPECT_EQ(button_->State(), ButtonState::bsUp);
+    EXPECT_EQ(button_->State(), ButtonState::Up);
     SendMessageW(Button(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(20, 10));
-    EXPECT_EQ(button_->State(), ButtonState::bsDown);
+    EXPECT_EQ(button_->State(), ButtonState::Down);
     ReleaseAt(Button(), 10, 38);  // below the row just below
     EXPECT_EQ(host_.Clicks(1), 2);
-    EXPECT_EQ(button_->State(), ButtonState::bsUp);
+    EXPECT_EQ(button_->State(), ButtonState::Up);
 
     SendMessageW(Button(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10));
     SendMessageW(Button(), WM_RBUTTONUP, 0, MAKELPARAM(10, 10));
@@ -388,7 +388,7 @@ TEST_F(FlatButton, AcceleratorsClickEnabledButtonsVisibleOrNot) {
     button_->MouseEnter();
     EXPECT_EQ(host_.Clicks(1), 2);
     EXPECT_FALSE(button_->Hovered());
-    EXPECT_EQ(button_->State(), ButtonState::bsDisabled);
+    EXPECT_EQ(button_->State(), ButtonState::Disabled);
 }
 
 TEST_F(FlatButton, HoverFollowsThePointerOnlyWhileTheApplicationIsActive) {
@@ -420,7 +420,7 @@ TEST_F(FlatButton, ScreenReadersHearAPushButtonWithItsCaptionOrItsName) {
     EXPECT_EQ(heard.shortcut, L"Alt+N");
     EXPECT_EQ(heard.state & (STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_UNAVAILABLE), STATE_SYSTEM_FOCUSABLE);
     // A glyph without a caption is heard by the name that stands for it.
-    TFlatButton* close = TFlatButton::Create(host_.Window(), 3, L"");
+    ::FlatButton* close = ::FlatButton::Create(host_.Window(), 3, L"");
     close->SetAccessibleName(L"Close");
     EXPECT_EQ(Heard::Of(close->Handle()).name, L"Close");
     EXPECT_TRUE(Heard::Of(close->Handle()).shortcut.empty());
@@ -471,7 +471,7 @@ TEST_F(FlatButton, AHeldObjectPressesNothingUnseenOrUnderAModalDialogAndAnswersG
 class FlatCheckBox : public testing::Test {
 protected:
     void SetUp() override {
-        box_ = TFlatCheckBox::Create(host_.Window(), 1, L"&Accept the agreement");
+        box_ = ::FlatCheckBox::Create(host_.Window(), 1, L"&Accept the agreement");
         ASSERT_NE(box_, nullptr);
         Place(box_->Handle(), 20, 100, 200, 17);
         font_.reset(CreatePixelFont(L"Tahoma", 11, false, 96));
@@ -485,7 +485,7 @@ protected:
     HWND Box() const { return box_->Handle(); }
     Host host_;
     UniqueFont font_;
-    TFlatCheckBox* box_ = nullptr;
+    ::FlatCheckBox* box_ = nullptr;
 };
 
 TEST_F(FlatCheckBox, PaintsTheSquareAndTheSixLinesOfTheCheckMark) {
@@ -584,7 +584,7 @@ TEST_F(FlatCheckBox, ScreenReadersHearACheckBoxWithItsState) {
 
 TEST(FlatMemo, PaintsAThreePixelBorderAndTheCornerBetweenScrollBars) {
     Host host;
-    TFlatMemo* memo = TFlatMemo::Create(host.Window(), 5, ES_READONLY | WS_VSCROLL | WS_HSCROLL);
+    FlatMemo* memo = FlatMemo::Create(host.Window(), 5, ES_READONLY | WS_VSCROLL | WS_HSCROLL);
     Place(memo->Handle(), 20, 20, 200, 120);
     memo->SetColorFlat(RGB(235, 234, 225));
     memo->SetColorFocused(kWhite);
@@ -614,7 +614,7 @@ TEST(FlatMemo, PaintsAThreePixelBorderAndTheCornerBetweenScrollBars) {
     EXPECT_EQ(origin.x - window.left, 3);
     EXPECT_EQ(origin.y - window.top, 3);
 
-    TFlatMemo* single = TFlatMemo::Create(host.Window(), 6, ES_READONLY | WS_VSCROLL);
+    FlatMemo* single = FlatMemo::Create(host.Window(), 6, ES_READONLY | WS_VSCROLL);
     Place(single->Handle(), 240, 20, 200, 120);
     single->SetColorFlat(kWhite);
     Picture one(200, 120);
@@ -624,7 +624,7 @@ TEST(FlatMemo, PaintsAThreePixelBorderAndTheCornerBetweenScrollBars) {
 
 TEST(FlatMemo, IsARealMultiLineEdit) {
     Host host;
-    TFlatMemo* memo = TFlatMemo::Create(host.Window(), 5, ES_READONLY | WS_VSCROLL | ES_WANTRETURN);
+    FlatMemo* memo = FlatMemo::Create(host.Window(), 5, ES_READONLY | WS_VSCROLL | ES_WANTRETURN);
     Place(memo->Handle(), 20, 20, 300, 120);
     memo->SetLines(L"one\r\ntwo\rthree\nfour");
     EXPECT_EQ(SendMessageW(memo->Handle(), EM_GETLINECOUNT, 0, 0), 4);
@@ -645,7 +645,7 @@ TEST(FlatMemo, IsARealMultiLineEdit) {
 }
 
 TEST(FlatGauge, FillsItsBarInProportion) {
-    TFlatGauge gauge(nullptr);
+    FlatGauge gauge(nullptr);
     gauge.SetBounds(RECT{0, 0, 419, 12});
     gauge.SetColor(kBlack);
     gauge.SetBarColor(kGreen);
@@ -668,7 +668,7 @@ TEST(FlatGauge, FillsItsBarInProportion) {
 }
 
 TEST(FlatGauge, KeepsItsValuesInOrder) {
-    TFlatGauge gauge(nullptr);
+    FlatGauge gauge(nullptr);
     EXPECT_EQ(gauge.Progress(), 25);
     gauge.SetProgress(500);
     EXPECT_EQ(gauge.Progress(), 100);
@@ -698,7 +698,7 @@ TEST(FlatGauge, KeepsItsValuesInOrder) {
 TEST(FlatGauge, IsHeardAsAProgressBarAfterItsParentsWindows) {
     Host host;
     CreateWindowExW(0, L"STATIC", L"Status", WS_CHILD | WS_VISIBLE, 0, 0, 50, 10, host.Window(), nullptr, nullptr, nullptr);
-    TFlatGauge gauge(host.Window());
+    FlatGauge gauge(host.Window());
     gauge.SetBounds(RECT{20, 120, 439, 132});
     gauge.SetMaxValue(4);
     gauge.SetProgress(1);
@@ -798,7 +798,7 @@ TEST(HighContrast, EveryControlDrawsInTheSystemColoursAndNoneOfItsOwn) {
 
 TEST(AtAnotherScale, GeometryAndLinesScaleWithTheDpi) {
     Host host;
-    TFlatButton* button = TFlatButton::Create(host.Window(), 1, L"&Next");
+    ::FlatButton* button = ::FlatButton::Create(host.Window(), 1, L"&Next");
     Place(button->Handle(), 0, 0, Scale(105, 144), Scale(37, 144));
     button->SetDpi(144);
     button->SetColor(kBlack);
@@ -806,7 +806,7 @@ TEST(AtAnotherScale, GeometryAndLinesScaleWithTheDpi) {
     EXPECT_EQ(idle.At(1, 30), kGreyBrown);  // a 2-pixel frame at 150 %
     EXPECT_EQ(idle.At(2, 30), kBlack);
 
-    TFlatCheckBox* box = TFlatCheckBox::Create(host.Window(), 2, L"x");
+    ::FlatCheckBox* box = ::FlatCheckBox::Create(host.Window(), 2, L"x");
     Place(box->Handle(), 0, 100, 200, 26);
     box->SetDpi(144);
     box->SetColor(kBlack);
@@ -824,7 +824,7 @@ TEST(AtAnotherScale, GeometryAndLinesScaleWithTheDpi) {
     const RECT first = ScaledRect(3, 7, 4, 8, 144);
     EXPECT_TRUE(white.count({first.left, first.top}));
 
-    TFlatGauge gauge(nullptr);
+    FlatGauge gauge(nullptr);
     gauge.SetDpi(144);
     gauge.SetBounds(RECT{0, 0, Scale(419, 144), Scale(12, 144)});
     gauge.SetMinValue(0);

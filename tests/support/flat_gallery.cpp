@@ -30,12 +30,12 @@ struct Gallery {
     UINT dpi = 96;
     UniqueFont buttonFont, boxFont, labelFont, memoFont;
     UniqueBitmap glyph;
-    TFlatGauge* gauges[3] = {};
+    FlatGauge* gauges[3] = {};
 
     int S(int v) const { return Scale(v, dpi); }
 
-    TFlatButton* Button(int tag, const wchar_t* caption, int x, int y, int w, int h) {
-        TFlatButton* button = TFlatButton::Create(window, tag, caption);
+    FlatButton* Button(int tag, const wchar_t* caption, int x, int y, int w, int h) {
+        FlatButton* button = FlatButton::Create(window, tag, caption);
         MoveWindow(button->Handle(), S(x), S(y), S(w), S(h), FALSE);
         button->SetDpi(dpi);
         button->SetFont(buttonFont.get());
@@ -44,8 +44,8 @@ struct Gallery {
         button->SetFontColor(kColorWhite);
         return button;
     }
-    TFlatCheckBox* Box(int tag, const wchar_t* caption, int x, int y) {
-        TFlatCheckBox* box = TFlatCheckBox::Create(window, tag, caption);
+    FlatCheckBox* Box(int tag, const wchar_t* caption, int x, int y) {
+        FlatCheckBox* box = FlatCheckBox::Create(window, tag, caption);
         MoveWindow(box->Handle(), S(x), S(y), S(200), S(17), FALSE);
         box->SetDpi(dpi);
         box->SetFont(boxFont.get());
@@ -71,28 +71,28 @@ struct Gallery {
 
         Button(1, L"&Idle", 20, 30, 105, 37);
         Button(2, L"&Hovered", 135, 30, 105, 37)->MouseEnter();
-        TFlatButton* pressed = Button(3, L"&Pressed", 250, 30, 105, 37);
+        FlatButton* pressed = Button(3, L"&Pressed", 250, 30, 105, 37);
         SendMessageW(pressed->Handle(), WM_KEYDOWN, VK_SPACE, 0);
-        TFlatButton* disabled = Button(4, L"&Disabled", 365, 30, 105, 37);
+        FlatButton* disabled = Button(4, L"&Disabled", 365, 30, 105, 37);
         EnableWindow(disabled->Handle(), FALSE);
-        TFlatButton* wide = Button(5, L"&Add MetaTrader Folder", 20, 90, 205, 37);
+        FlatButton* wide = Button(5, L"&Add MetaTrader Folder", 20, 90, 205, 37);
         (void)wide;
-        TFlatButton* close = Button(6, L"", 250, 90, 32, 32);
+        FlatButton* close = Button(6, L"", 250, 90, 32, 32);
         close->SetColorBorder(kColorBlack);
         close->SetGlyph(glyph.get());
-        TFlatButton* closeHovered = Button(7, L"", 300, 90, 32, 32);
+        FlatButton* closeHovered = Button(7, L"", 300, 90, 32, 32);
         closeHovered->SetColorBorder(kColorBlack);
         closeHovered->SetGlyph(glyph.get());
         closeHovered->MouseEnter();
 
         Box(10, L"Unchecked", 20, 150);
         Box(11, L"Checked", 20, 175)->SetChecked(true);
-        TFlatCheckBox* focused = Box(12, L"&Focused and checked", 20, 200);
+        FlatCheckBox* focused = Box(12, L"&Focused and checked", 20, 200);
         focused->SetChecked(true);
-        TFlatCheckBox* off = Box(13, L"Disabled", 20, 225);
+        FlatCheckBox* off = Box(13, L"Disabled", 20, 225);
         EnableWindow(off->Handle(), FALSE);
 
-        TFlatMemo* memo = TFlatMemo::Create(window, 20, ES_READONLY | WS_VSCROLL | WS_HSCROLL);
+        FlatMemo* memo = FlatMemo::Create(window, 20, ES_READONLY | WS_VSCROLL | WS_HSCROLL);
         MoveWindow(memo->Handle(), S(250), S(150), S(370), S(110), FALSE);
         memo->SetDpi(dpi);
         SendMessageW(memo->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(memoFont.get()), FALSE);
@@ -101,7 +101,7 @@ struct Gallery {
 
         const int progress[3] = {0, 1, 3};
         for (int i = 0; i < 3; ++i) {
-            gauges[i] = new TFlatGauge(window);
+            gauges[i] = new FlatGauge(window);
             gauges[i]->SetDpi(dpi);
             gauges[i]->SetBounds(RECT{S(20), S(290 + 30 * i), S(20 + 419), S(290 + 30 * i + 12)});
             gauges[i]->SetBarColor(kColorGreen);
@@ -126,7 +126,7 @@ struct Gallery {
         const wchar_t* gaugeTitle = L"Gauges at 0, 1/3 and 3/3";
         TextOutW(dc, S(450), S(300), gaugeTitle, lstrlenW(gaugeTitle));
         SelectObject(dc, old);
-        for (TFlatGauge* gauge : gauges)
+        for (FlatGauge* gauge : gauges)
             if (gauge) gauge->Paint(dc);
         EndPaint(window, &paint);
     }

@@ -68,7 +68,7 @@ int wmain(int argc, wchar_t** argv) {
     Sleep(100);
     SaveWindowPicture(wizard.Form(), folder + L"\\3-wait.bmp");
     wizard.WaitFor(WizardPage::Agreement);
-    PostMessageW(wizard.AgreementBox(kCheckBoxAccept5), BM_CLICK, 0, 0);
+    PostMessageW(wizard.AgreementBox(kAcceptBox), BM_CLICK, 0, 0);
     WizardDriver::WaitUntil([&] { return IsWindowEnabled(next) != FALSE; }, 5000);
     shot(4, L"agreement");
     wizard.Click(next);

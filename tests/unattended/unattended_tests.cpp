@@ -360,7 +360,7 @@ TEST_F(SilentRun, WithoutConsentNothingIsWrittenAndTheAgreementCanBeReadFirst) {
     // The agreement in the language of the first argument, to be read before consenting.
     const std::wstring agreement = machine_.Tree().Path(L"agreement.txt");
     EXPECT_EQ(Run(L"/de /silent " + Quoted(L"/AGREEMENT", agreement)), 0u);
-    const std::optional<std::wstring> german = AgreementTextIn(BuiltProgramResources(), kAgreementResources, kGerman);
+    const std::optional<std::wstring> german = AgreementTextIn(BuiltProgramResources(), kAgreementResources, Language::German);
     ASSERT_TRUE(german.has_value());
     EXPECT_EQ(ReadBytes(agreement), Utf8(*german, true));
     EXPECT_EQ(ReadBytes(Expert(a)), "<missing>");
@@ -657,7 +657,7 @@ TEST_F(SilentRun, WithoutSilentTheSwitchesChangeNothing) {
                        L"/de /accept-agreement /skip-registry /bogus " + Quoted(L"/folder", a) + L" " + Quoted(L"/log", log_));
     HWND form = wizard.WaitForWindow(L"FormMain", 15000);
     ASSERT_NE(form, nullptr);
-    EXPECT_EQ(WindowText(FindDescendant(form, kLabelText1_1)), Text(11, kGerman));
+    EXPECT_EQ(WindowText(FindDescendant(form, kWelcomeText)), Text(TextId::Welcome, Language::German));
     PostMessageW(GetDlgItem(form, kButtonClose), BM_CLICK, 0, 0);
     EXPECT_EQ(wizard.WaitForExit(15000), 0u);
     EXPECT_EQ(ReadBytes(log_), "<missing>");

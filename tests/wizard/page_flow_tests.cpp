@@ -9,11 +9,16 @@
 
 #include "file_helpers.h"
 #include "machine.h"
+#include "win32/dpi.h"
 #include "win32/shell_folders.h"
-#include "wizard/my_thread.h"
+#include "win32/window.h"
 #include "wizard/page_flow.h"
+#include "wizard/page_layout.h"
+#include "wizard/pages.h"
+#include "wizard/report_queue.h"
 #include "wizard/session.h"
 #include "wizard/wizard_ids.h"
+#include "wizard/worker.h"
 
 namespace {
 
@@ -57,7 +62,7 @@ std::string Describe(const ButtonRule& rule) {
     text += rule.enabled == ButtonRule::Enabled::Yes  ? ", enabled"
             : rule.enabled == ButtonRule::Enabled::No ? ", disabled"
                                                        : "";
-    return text + (rule.caption ? ", text " + std::to_string(rule.caption) : "");
+    return text + (rule.caption != TextId::None ? ", text " + std::to_string(static_cast<unsigned>(rule.caption)) : "");
 }
 
 TEST(PageFlow, ButtonRulesOnEntering) {
@@ -87,18 +92,18 @@ TEST(PageFlow, ButtonRulesOnEntering) {
 
 // ---- the session, driven without a window
 
-// Notes what the session asks of its window. The job's reports come to this thread as
-// they come to the window's queue, and are handed on as the window hands them.
-class NotedWindow final : public SessionView, public JobSink {
+// Notes what the session asks of its window. The job's reports come to this thread's queue
+// as they come to the window's, and are handed to the session as the window hands them.
+class NotedWindow final : public SessionView {
 public:
     std::vector<WizardPage> pages;
     std::vector<std::string> events;
     FolderList listed, ticked;
-    TextId finishedText = 0;
+    TextId finishedText = TextId::None;
     bool accepted = true;
     std::wstring chosen;                // what the folder browser gives; empty: cancelled
     std::vector<std::string> controls;  // what the session did to Next and the folder list
-    PostedJobSink reports{nullptr, GetCurrentThreadId()};
+    ReportQueue reports{nullptr, GetCurrentThreadId()};
     WizardSession session{*this, reports};
 
     void EnterPage(WizardPage page, TextId text) override {
@@ -133,23 +138,14 @@ public:
     void Terminate() override { events.push_back("terminate"); }
     void Finish() override { events.push_back("finish"); }
 
-    void JobProgressRange(int maximum) override { SetProgressRange(maximum); }
-    void JobStep(const std::wstring& path, int position) override { session.InstallStep(path, position); }
-    void JobHoldEndSession(bool held) override { HoldEndSession(held); }
-    void JobEnded(bool everyCopyWritten) override {
-        session.InstallEnded(everyCopyWritten);
-        ended_ = true;
-    }
-
     // The job's reports, until it has ended.
     void TakeReports() {
         MSG message;
-        while (!ended_ && GetMessageW(&message, nullptr, 0, 0) > 0)
-            reports.Take(message.message, *this);
+        while (session.JobRunning() && GetMessageW(&message, nullptr, 0, 0) > 0) reports.Take(message.message, session);
     }
 
 private:
-    bool ended_ = false, held_ = false;
+    bool held_ = false;
 };
 
 TEST(Session, ACloseWhileInstallingEndsTheRunOnceTheJobHasEndedOnItsPage) {
@@ -160,15 +156,16 @@ TEST(Session, ACloseWhileInstallingEndsTheRunOnceTheJobHasEndedOnItsPage) {
     window.ticked = {terminal};
     WizardSession& session = window.session;
     session.Start();
-    session.ButtonNavigationClick(kTagNext);
+    session.On(SessionEvent::Next);
     EXPECT_NE(std::find(window.listed.begin(), window.listed.end(), terminal), window.listed.end());
-    session.ButtonNavigationClick(kTagNext);  // the data-folder job, awaited without a timer
+    session.On(SessionEvent::Next);  // the data-folder job, awaited without a timer
     EXPECT_EQ(session.SelectedInstallations(), FolderList{terminal});
     ASSERT_EQ(session.Page(), WizardPage::Agreement);
-    session.ButtonNavigationClick(kTagNext);
+    session.On(SessionEvent::Next);
     ASSERT_TRUE(session.JobRunning());
     // While it writes, Close is noted and Next and Back are dropped: nothing ends yet.
-    for (int tag : {kTagClose, kTagNext, kTagBack, kTagClose}) session.ButtonNavigationClick(tag);
+    for (SessionEvent event : {SessionEvent::Close, SessionEvent::Next, SessionEvent::Back, SessionEvent::Close})
+        session.On(event);
     EXPECT_EQ(session.Page(), WizardPage::Installing);
     window.TakeReports();
 
@@ -179,7 +176,7 @@ TEST(Session, ACloseWhileInstallingEndsTheRunOnceTheJobHasEndedOnItsPage) {
     EXPECT_EQ(window.events, (std::vector<std::string>{"hold", "range 2", "step 1", "let go", "hold", "step 2",
                                                        "let go", "terminate"}));
     // This program carries no expert to copy: the Finished page says that not all was written.
-    EXPECT_EQ(window.finishedText, 72u);
+    EXPECT_EQ(window.finishedText, TextId::NotInstalledEverywhere);
     EXPECT_FALSE(session.JobRunning());
     DeleteFileW(shortcut.c_str());
 }
@@ -191,31 +188,31 @@ TEST(Session, NextFollowsTheTicksAndTheAddFolderButtonActsOnItsPageOnly) {
     WizardSession& session = window.session;
     window.chosen = terminal;
     session.Start();
-    session.ButtonAddFolder4Click();
+    session.On(SessionEvent::AddFolder);
     EXPECT_EQ(window.controls, std::vector<std::string>{}) << "the browser opened on the Welcome page";
 
-    session.ButtonNavigationClick(kTagNext);
+    session.On(SessionEvent::Next);
     ASSERT_EQ(session.Page(), WizardPage::Folders);
-    session.CheckListBox4ClickCheck();
+    session.On(SessionEvent::TicksChanged);
     window.ticked = {terminal};
-    session.CheckListBox4ClickCheck();
+    session.On(SessionEvent::TicksChanged);
     window.ticked = {};
     // A folder without a terminal's layout, a cancelled browser, then the terminal's folder.
     for (const std::wstring& chosen : {machine.Tree().Folder(L"Plain"), std::wstring(), terminal}) {
         window.chosen = chosen;
-        session.ButtonAddFolder4Click();
+        session.On(SessionEvent::AddFolder);
     }
     EXPECT_EQ(window.controls, (std::vector<std::string>{"next off", "next on", "browse", "browse", "browse",
                                                          "tick " + Narrow(terminal), "next on"}));
 
     window.controls.clear();
-    session.ButtonNavigationClick(kTagNext);  // the data-folder job, awaited without a timer
+    session.On(SessionEvent::Next);  // the data-folder job, awaited without a timer
     ASSERT_EQ(session.Page(), WizardPage::Agreement);
     EXPECT_EQ(session.SelectedInstallations(), FolderList{terminal});
-    session.ButtonAddFolder4Click();
+    session.On(SessionEvent::AddFolder);
     for (bool accepted : {false, true}) {
         window.accepted = accepted;
-        session.CheckBox5Click();
+        session.On(SessionEvent::AcceptChanged);
     }
     EXPECT_EQ(window.controls, (std::vector<std::string>{"next off", "next on"}));
 }
@@ -223,20 +220,70 @@ TEST(Session, NextFollowsTheTicksAndTheAddFolderButtonActsOnItsPageOnly) {
 TEST(Session, TheInstallationRunsAtNormalPriority) {
     // The job notes the priority of the thread it runs on. A terminal's strategy tester
     // keeping every core busy at normal priority would starve a job below it.
-    struct NotedPriority final : JobSink {
+    struct NotedPriority final : JobReports {
         int priority = THREAD_PRIORITY_ERROR_RETURN;
-        void JobProgressRange(int) override { priority = GetThreadPriority(GetCurrentThread()); }
-        void JobStep(const std::wstring&, int) override {}
-        void JobHoldEndSession(bool) override {}
-        void JobEnded(bool) override {}
+        void ProgressRange(int) override { priority = GetThreadPriority(GetCurrentThread()); }
+        void Step(const std::wstring&, int) override {}
+        void HoldEndSession(bool) override {}
+        void Ended(bool) override {}
     } sink;
     FolderList none, found;
-    TMyThread installer(none, found, sink);
-    installer.SetTag(TMyThread::kInstallJob);
+    Worker installer(none, found, sink);
+    installer.Assign(Job::Install);
     installer.Start();
     while (!installer.Finished()) Sleep(10);
     EXPECT_EQ(sink.priority, THREAD_PRIORITY_NORMAL);
     DeleteFileW((SpecialFolderPath(nullptr, CSIDL_DESKTOP) + L"\\Mervane 4 User Guide.url").c_str());
+}
+
+// ---- the layout table and the pages made from it
+
+TEST(PageLayout, EveryControlHasOneRowOnItsPage) {
+    // A control without a row would be placed at the first row's place; two rows, at either.
+    struct Control {
+        int id;
+        int page;
+    };
+    constexpr int kWindow = kOnWindow;
+    constexpr Control kControls[] = {
+        {kButtonNext, kWindow},      {kButtonBack, kWindow},         {kButtonClose, kWindow},
+        {kLogo, kWindow},            {kBanner, kWindow},             {kAppName, kWindow},
+        {kPageControl, kWindow},     {kWelcomeText, int(Welcome)},   {kWaitText, int(Wait)},
+        {kWaitAnimation, int(Wait)}, {kFoldersText, int(Folders)},   {kFolderList, int(Folders)},
+        {kAddFolderButton, int(Folders)}, {kAgreementText, int(Agreement)}, {kAgreementMemo, int(Agreement)},
+        {kAcceptBox, int(Agreement)}, {kRejectBox, int(Agreement)}, {kInstallingText, int(Installing)},
+        {kStatusLine, int(Installing)}, {kProgressBar, int(Installing)}, {kFinishedText, int(Finished)},
+    };
+    EXPECT_EQ(std::size(kLayout), std::size(kControls));
+    for (const Control& control : kControls) {
+        const auto rows = std::count_if(std::begin(kLayout), std::end(kLayout),
+                                        [&](const ControlPlace& place) { return place.control == control.id; });
+        EXPECT_EQ(rows, 1) << "control " << control.id;
+        EXPECT_EQ(RowOf(control.id).control, control.id);
+        EXPECT_EQ(RowOf(control.id).page, control.page) << "control " << control.id;
+    }
+}
+
+TEST(Pages, TheInstallingPageShowsTheHeadingItIsGiven) {
+    // Another run (a removal) shows its own heading on the same page; the status line starts
+    // with its label either way, and a step shows its path whole.
+    HWND sheet = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 459, 350, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(sheet, nullptr);
+    {
+        InstallingPage page(sheet);
+        page.Place(144);
+        for (TextId heading : {TextId::Installing, TextId::Close}) {
+            page.Enter(Language::German, 144, heading);
+            EXPECT_EQ(WindowCaption(GetDlgItem(sheet, kInstallingText)), Text(heading, Language::German));
+            EXPECT_EQ(WindowCaption(GetDlgItem(sheet, kStatusLine)), Text(TextId::Status, Language::German));
+        }
+        page.ShowStep(L"C:\\a long way\\to the expert.ex4", 1);
+        EXPECT_EQ(WindowCaption(GetDlgItem(sheet, kStatusLine)), L"C:\\a long way\\to the expert.ex4");
+        RECT status;
+        GetWindowRect(GetDlgItem(sheet, kStatusLine), &status);
+        EXPECT_EQ(status.right - status.left, Scale(kPageWidth - 40, 144));
+    }
+    DestroyWindow(sheet);
 }
 
 }  // namespace

@@ -130,12 +130,12 @@ TEST(Layout, EveryControlStandsWhereThePageTablesSay) {
     ExpectRect(wizard.Button(kButtonClose), form, 427, 0, 32, 32);
     ExpectRect(wizard.Button(kButtonNext), form, 333, 477, 105, 37);
     ExpectRect(wizard.Button(kButtonBack), form, 216, 477, 105, 37);
-    ExpectRect(wizard.Control(kImage21), form, 20, 10, 78, 84);
-    ExpectRect(wizard.Control(kImageWeb), form, 105, 20, 88, 16);
-    const RECT name = RectIn(wizard.Control(kLabelAppName), form);
+    ExpectRect(wizard.Control(kLogo), form, 20, 10, 78, 84);
+    ExpectRect(wizard.Control(kBanner), form, 105, 20, 88, 16);
+    const RECT name = RectIn(wizard.Control(kAppName), form);
     EXPECT_EQ(name.left, 110);
     EXPECT_EQ(name.top, 40);
-    EXPECT_TRUE(TextBecomes(wizard.Control(kLabelAppName), L"Mervane"));
+    EXPECT_TRUE(TextBecomes(wizard.Control(kAppName), L"Mervane"));
     ExpectRect(wizard.Control(kPageControl), form, 0, 100, 459, 350);
 
     // Each page covers the page area whole: no tab and no border shows.
@@ -149,24 +149,24 @@ TEST(Layout, EveryControlStandsWhereThePageTablesSay) {
     auto inPage = [&](int id, Page page, int left, int top, int width, int height) {
         ExpectRect(wizard.Control(id), wizard.Sheet(page), left, top, width, height);
     };
-    inPage(kLabelText1_1, Page::Welcome, 20, 20, 419, 52);
-    inPage(kLabelText1_2, Page::Wait, 20, 20, 419, 52);  // its image: when it first shows (Flow)
-    inPage(kLabelText1_4, Page::Folders, 20, 20, 419, 52);
-    inPage(kCheckListBox4, Page::Folders, 20, 90, 301, 138);
-    inPage(kButtonAddFolder4, Page::Folders, 20, 295, 205, 37);
-    inPage(kLabelText5_1, Page::Agreement, 20, 20, 419, 68);
-    inPage(kMemo5, Page::Agreement, 20, 90, 419, 194);
-    inPage(kLabelText6_1, Page::Installing, 20, 20, 419, 52);
-    inPage(kLabelText6_2, Page::Installing, 20, 100, 419, 36);
-    inPage(kLabelText7_1, Page::Finished, 20, 20, 419, 52);
-    EXPECT_EQ(SendMessageW(wizard.Control(kCheckListBox4), LB_GETITEMHEIGHT, 0, 0), 20);
+    inPage(kWelcomeText, Page::Welcome, 20, 20, 419, 52);
+    inPage(kWaitText, Page::Wait, 20, 20, 419, 52);  // its image: when it first shows (Flow)
+    inPage(kFoldersText, Page::Folders, 20, 20, 419, 52);
+    inPage(kFolderList, Page::Folders, 20, 90, 301, 138);
+    inPage(kAddFolderButton, Page::Folders, 20, 295, 205, 37);
+    inPage(kAgreementText, Page::Agreement, 20, 20, 419, 68);
+    inPage(kAgreementMemo, Page::Agreement, 20, 90, 419, 194);
+    inPage(kInstallingText, Page::Installing, 20, 20, 419, 52);
+    inPage(kStatusLine, Page::Installing, 20, 100, 419, 36);
+    inPage(kFinishedText, Page::Finished, 20, 20, 419, 52);
+    EXPECT_EQ(SendMessageW(wizard.Control(kFolderList), LB_GETITEMHEIGHT, 0, 0), 20);
 
     // The agreement boxes are as wide as their captions plus 24.
-    for (int id : {kCheckBoxAccept5, kCheckBoxReject5}) {
+    for (int id : {kAcceptBox, kRejectBox}) {
         HWND box = wizard.AgreementBox(id);
         const RECT r = RectIn(box, wizard.Sheet(Page::Agreement));
         EXPECT_EQ(r.left, 20);
-        EXPECT_EQ(r.top, id == kCheckBoxAccept5 ? 300 : 330);
+        EXPECT_EQ(r.top, id == kAcceptBox ? 300 : 330);
         EXPECT_LT(r.right - r.left, 419);
     }
 
@@ -189,8 +189,8 @@ TEST(Layout, ScalesWithTheDisplay) {
     ExpectRect(wizard.Button(kButtonClose), wizard.Form(), 427, 0, 32, 32, kScale);
     ExpectRect(wizard.Button(kButtonNext), wizard.Form(), 333, 477, 105, 37, kScale);
     ExpectRect(wizard.Control(kPageControl), wizard.Form(), 0, 100, 459, 350, kScale);
-    ExpectRect(wizard.Control(kCheckListBox4), wizard.Sheet(Page::Folders), 20, 90, 301, 138, kScale);
-    ExpectRect(wizard.Control(kMemo5), wizard.Sheet(Page::Agreement), 20, 90, 419, 194, kScale);
+    ExpectRect(wizard.Control(kFolderList), wizard.Sheet(Page::Folders), 20, 90, 301, 138, kScale);
+    ExpectRect(wizard.Control(kAgreementMemo), wizard.Sheet(Page::Agreement), 20, 90, 419, 194, kScale);
 }
 
 // ---- the page flow
@@ -208,7 +208,7 @@ TEST(Flow, WelcomeFoldersBackAndTicksSteerNext) {
     ASSERT_TRUE(wizard.Started());
     HWND next = wizard.Button(kButtonNext), back = wizard.Button(kButtonBack);
     EXPECT_TRUE(wizard.Showing(Page::Welcome));
-    EXPECT_TRUE(TextBecomes(wizard.Control(kLabelText1_1), ::Text(11, kGerman)));
+    EXPECT_TRUE(TextBecomes(wizard.Control(kWelcomeText), ::Text(TextId::Welcome, Language::German)));
     EXPECT_TRUE(Visible(next) && Enabled(next));
     EXPECT_FALSE(Visible(back));
     EXPECT_TRUE(TextBecomes(next, L"&Weiter"));
@@ -217,9 +217,9 @@ TEST(Flow, WelcomeFoldersBackAndTicksSteerNext) {
     wizard.Type(L'z', true);
     wizard.Click(next);
     ASSERT_TRUE(wizard.WaitFor(Page::Folders));
-    EXPECT_TRUE(TextBecomes(wizard.Control(kLabelText1_4), ::Text(41, kGerman)));
-    EXPECT_TRUE(TextBecomes(wizard.Control(kButtonAddFolder4), L"&Verzeichnis hinzufügen."));
-    HWND list = wizard.Control(kCheckListBox4);
+    EXPECT_TRUE(TextBecomes(wizard.Control(kFoldersText), ::Text(TextId::Folders, Language::German)));
+    EXPECT_TRUE(TextBecomes(wizard.Control(kAddFolderButton), L"&Verzeichnis hinzufügen."));
+    HWND list = wizard.Control(kFolderList);
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.ListCount() >= 3; }, 5000));
     int rowA = -1, rowB = -1, rowPortable = -1, rowsOfB = 0;
     for (int i = 0; i < wizard.ListCount(); ++i) {
@@ -267,7 +267,7 @@ TEST(Flow, TheAgreementBoxesExcludeEachOtherAndSteerNext) {
     wizard.Click(next);
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.Showing(Page::Wait); }, 5000));
     // The animation is decoded, and the image sized to it, before the Wait page first shows.
-    ExpectRect(wizard.Control(kImageProgress2), wizard.Sheet(Page::Wait), 188, 140, 83, 28);
+    ExpectRect(wizard.Control(kWaitAnimation), wizard.Sheet(Page::Wait), 188, 140, 83, 28);
     EXPECT_TRUE(WizardDriver::WaitUntil(
         [&] { return !Visible(next) && !Visible(wizard.Button(kButtonBack)); }, 3000));
     // Next's accelerator while it is hidden does nothing.
@@ -275,9 +275,9 @@ TEST(Flow, TheAgreementBoxesExcludeEachOtherAndSteerNext) {
     ASSERT_TRUE(wizard.WaitFor(Page::Agreement));
     EXPECT_GE(GetTickCount64() - leftFolders, 1000u) << "the Wait page stays up for a second";
 
-    HWND accept = wizard.AgreementBox(kCheckBoxAccept5);
-    HWND reject = wizard.AgreementBox(kCheckBoxReject5);
-    EXPECT_TRUE(TextBecomes(accept, ::Text(52, kEnglish)));
+    HWND accept = wizard.AgreementBox(kAcceptBox);
+    HWND reject = wizard.AgreementBox(kRejectBox);
+    EXPECT_TRUE(TextBecomes(accept, ::Text(TextId::Accept, Language::English)));
     EXPECT_FALSE(Enabled(next));
     auto state = [&] { return std::tuple{Checked(accept), Checked(reject), Enabled(next)}; };
     auto settle = [&](std::tuple<bool, bool, bool> wanted) {
@@ -349,7 +349,7 @@ protected:
         TickAAndB(wizard);
         wizard.Click(next);
         ASSERT_TRUE(wizard.WaitFor(Page::Agreement));
-        wizard.Click(wizard.AgreementBox(kCheckBoxAccept5));
+        wizard.Click(wizard.AgreementBox(kAcceptBox));
         ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
     }
     void ToInstalling(WizardDriver& wizard) {
@@ -369,7 +369,7 @@ TEST_F(EndToEnd, InstallsIntoEverySelectedFolderAndItsDataFolderAndNowhereElse) 
     WizardDriver wizard(L"/ru");
     ASSERT_TRUE(wizard.Started());
     HWND next = wizard.Button(kButtonNext), back = wizard.Button(kButtonBack);
-    HWND addFolder = wizard.Control(kButtonAddFolder4);
+    HWND addFolder = wizard.Control(kAddFolderButton);
     ASSERT_TRUE(wizard.ToFolders(3));
 
     // "&Далее" and "&Добавить MetaTrader 4" share their letter. Wine 8 turns a Unicode
@@ -395,10 +395,10 @@ TEST_F(EndToEnd, InstallsIntoEverySelectedFolderAndItsDataFolderAndNowhereElse) 
     wizard.Press(VK_SPACE);  // presses the focused Next
     ASSERT_TRUE(wizard.WaitFor(Page::Agreement));
 
-    EXPECT_TRUE(TextBecomes(wizard.Control(kLabelText5_1), ::Text(51, kRussian)));
-    const std::wstring memo = Text(wizard.Control(kMemo5));
+    EXPECT_TRUE(TextBecomes(wizard.Control(kAgreementText), ::Text(TextId::Agreement, Language::Russian)));
+    const std::wstring memo = Text(wizard.Control(kAgreementMemo));
     EXPECT_EQ(memo.substr(0, 20), AgreementText(BuiltProgramResources(), L"EULA_RU")->substr(0, 20));
-    wizard.Click(wizard.AgreementBox(kCheckBoxAccept5));
+    wizard.Click(wizard.AgreementBox(kAcceptBox));
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
     wizard.Type(L'Д');  // the add-folder button is not on this page: the letter is Next's
     ASSERT_TRUE(wizard.WaitFor(Page::Installing, 5000));
@@ -406,12 +406,12 @@ TEST_F(EndToEnd, InstallsIntoEverySelectedFolderAndItsDataFolderAndNowhereElse) 
     EXPECT_TRUE(WizardDriver::WaitUntil([&] { return !Visible(wizard.Button(kButtonNext)); }, 2000));
     ASSERT_TRUE(wizard.WaitFor(Page::Finished, 20000));
     EXPECT_EQ(AnswerToLogoff(wizard.Form()), 1);
-    EXPECT_TRUE(TextBecomes(wizard.Control(kLabelText7_1), ::Text(71, kRussian)));
+    EXPECT_TRUE(TextBecomes(wizard.Control(kFinishedText), ::Text(TextId::Installed, Language::Russian)));
     EXPECT_TRUE(TextBecomes(wizard.Button(kButtonNext), L"&Завершить"));
     EXPECT_TRUE(Enabled(wizard.Button(kButtonNext)));
     EXPECT_FALSE(Visible(wizard.Button(kButtonBack)));
     const std::wstring shortcut = desktop_ + L"\\Mervane 4 User Guide.url";
-    EXPECT_EQ(Text(wizard.Control(kLabelText6_2)), shortcut);
+    EXPECT_EQ(Text(wizard.Control(kStatusLine)), shortcut);
 
     for (const std::wstring& folder : {a_, b_, dataA_, dataB_}) EXPECT_TRUE(HasExpert(folder)) << Narrow(folder);
     for (const std::wstring& folder : {unselected_, dataC_})
@@ -450,7 +450,7 @@ TEST_F(EndToEnd, AFolderLeftWithoutTheExpertEndsOnTheTruthfulText) {
     EXPECT_EQ(AnswerToLogoff(wizard.Form()), 0) << "a logoff is held while files are written";
     std::vector<std::wstring> shown;  // each text the status line takes, in order
     auto record = [&] {
-        const std::wstring text = Text(wizard.Control(kLabelText6_2));
+        const std::wstring text = Text(wizard.Control(kStatusLine));
         if (shown.empty() || shown.back() != text) shown.push_back(text);
         return false;
     };
@@ -458,7 +458,7 @@ TEST_F(EndToEnd, AFolderLeftWithoutTheExpertEndsOnTheTruthfulText) {
     WizardDriver::WaitUntil(record, 1000);
     EXPECT_EQ(std::set<std::wstring>(shown.begin(), shown.end()).size(), shown.size()) << "installed more than once";
     // The Finished page never shows the success text first.
-    EXPECT_TRUE(TextBecomes(wizard.Control(kLabelText7_1), ::Text(72, kEnglish)));
+    EXPECT_TRUE(TextBecomes(wizard.Control(kFinishedText), ::Text(TextId::NotInstalledEverywhere, Language::English)));
     EXPECT_EQ(ReadBytes(b_ + L"\\MQL4\\Experts\\Mervane 4.ex4"), "<missing>");
     EXPECT_EQ(FolderEntries(b_ + L"\\MQL4"), std::vector<std::wstring>{L"Files"}) << "no folder was created";
     EXPECT_TRUE(HasExpert(a_));
@@ -477,7 +477,7 @@ TEST_F(EndToEnd, CloseOnInstallingFinishesTheInstallationWithoutOpeningTheGuide)
 
     // The window goes on painting until the installation has ended: the status line changes
     // on the screen, one line of path above the bar, and the bar's frame has the display's scale.
-    HWND status = wizard.Control(kLabelText6_2);
+    HWND status = wizard.Control(kStatusLine);
     const int lineRows = Scale(20, dpi);  // above the bar
     std::vector<std::vector<DWORD>> lines;
     bool dataFolderSeen = false;
@@ -520,7 +520,7 @@ TEST_F(EndToEnd, TheWindowPaintsWhileASlowTerminalIsWalked) {
 
     // The status line, made invalid from here, is painted again within a moment, again and
     // again, while the text stands on the last data folder's copy.
-    HWND status = wizard.Control(kLabelText6_2);
+    HWND status = wizard.Control(kStatusLine);
     const std::wstring lastCopy = dataB_ + L"\\MQL4\\Experts\\Mervane 4.ex4";
     std::vector<std::wstring> shown;
     ULONGLONG walkStart = 0, walkEnd = 0, slowestPaintMs = 0;
@@ -556,7 +556,7 @@ TEST_F(EndToEnd, AnEndingSessionLetsNoWriteBeginOnceAnswered) {
     WizardDriver wizard;
     ASSERT_TRUE(wizard.Started());
     ASSERT_NO_FATAL_FAILURE(ToInstalling(wizard));
-    HWND status = wizard.Control(kLabelText6_2);
+    HWND status = wizard.Control(kStatusLine);
     ASSERT_TRUE(TextBecomes(status, a_ + L"\\MQL4\\Experts\\Mervane 4.ex4"));
     const ULONGLONG asked = GetTickCount64();
     SendMessageTimeoutW(wizard.Form(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000, nullptr);
@@ -575,7 +575,7 @@ TEST_F(EndToEnd, AnEndingSessionLetsNoWriteBeginOnceAnswered) {
     EXPECT_TRUE(HasExpert(a_));
     EXPECT_EQ(FolderEntries(dataB_ + L"\\MQL4\\Experts"), std::vector<std::wstring>{}) << "the last copy was begun";
     EXPECT_EQ(ReadBytes(desktop_ + L"\\Mervane 4 User Guide.url"), "<missing>");
-    EXPECT_TRUE(TextBecomes(wizard.Control(kLabelText7_1), ::Text(72, kEnglish)));
+    EXPECT_TRUE(TextBecomes(wizard.Control(kFinishedText), ::Text(TextId::NotInstalledEverywhere, Language::English)));
     EXPECT_LT(answerMs, 1000u) << "the answer waited for the job, not for a write";
 }
 
@@ -607,7 +607,7 @@ TEST_F(EndToEnd, ScreenReadersHearEachPageAndEachChange) {
 
     // The folder rows are check boxes with their paths; a tick by a click is heard and raised.
     ASSERT_TRUE(wizard.ToFolders(3));
-    HWND list = wizard.Control(kCheckListBox4);
+    HWND list = wizard.Control(kFolderList);
     EXPECT_EQ(Heard::Of(list).role, ROLE_SYSTEM_LIST);
     EXPECT_EQ(Heard::Of(list).children, wizard.ListCount());
     {
@@ -643,10 +643,10 @@ TEST_F(EndToEnd, ScreenReadersHearEachPageAndEachChange) {
     ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(next); }, 5000));
     wizard.Click(next);
     ASSERT_TRUE(wizard.WaitFor(Page::Agreement));
-    HWND accept = wizard.AgreementBox(kCheckBoxAccept5);
+    HWND accept = wizard.AgreementBox(kAcceptBox);
     const Heard unticked = Heard::Of(accept);
     EXPECT_EQ(unticked.role, ROLE_SYSTEM_CHECKBUTTON);
-    EXPECT_EQ(unticked.name, ::Text(52, kGerman));
+    EXPECT_EQ(unticked.name, ::Text(TextId::Accept, Language::German));
     EXPECT_FALSE(unticked.state & STATE_SYSTEM_CHECKED);
     {
         WinEvents changes(wizard.ProcessId(), EVENT_OBJECT_STATECHANGE);
@@ -733,7 +733,7 @@ TEST_F(EndToEnd, TheWholeWayByKeyboard) {
 
     // The page's action disabled Next, which had the focus: the folder list has it now, and
     // Space ticks the row with the focus rectangle.
-    HWND list = wizard.Control(kCheckListBox4);
+    HWND list = wizard.Control(kFolderList);
     ASSERT_TRUE(wizard.FocusBecomes(list));
     const std::wstring first = wizard.ListText(0);
     wizard.Press(VK_SPACE);
@@ -749,7 +749,7 @@ TEST_F(EndToEnd, TheWholeWayByKeyboard) {
     ASSERT_TRUE(wizard.WaitFor(Page::Agreement));
 
     // The memo keeps Tab; Ctrl+Tab leaves it for the accept box.
-    HWND memo = wizard.Control(kMemo5), accept = wizard.AgreementBox(kCheckBoxAccept5);
+    HWND memo = wizard.Control(kAgreementMemo), accept = wizard.AgreementBox(kAcceptBox);
     ASSERT_TRUE(wizard.FocusBecomes(memo));
     wizard.Press(VK_TAB);
     Sleep(200);
@@ -812,20 +812,20 @@ TEST_F(EndToEnd, TheAddFolderButtonActsOnlyOnItsPage) {
     HWND next = wizard.Button(kButtonNext);
     ASSERT_TRUE(wizard.ToFolders(3));
     const int before = wizard.ListCount();
-    HWND list = wizard.Control(kCheckListBox4);
+    HWND list = wizard.Control(kFolderList);
     // Chooses the offered folder in the browser, once it is open.
     auto chooseInBrowser = [&] {
         HWND browser = nullptr;
         if (!WizardDriver::WaitUntil([&] { return (browser = wizard.FolderBrowser()) != nullptr; }, 10000)) return false;
         EXPECT_FALSE(Enabled(wizard.Form())) << "the browser is modal to the whole wizard";
-        EXPECT_TRUE(HasChildWithText(browser, ::Text(110, kEnglish))) << "the title is text 110";
+        EXPECT_TRUE(HasChildWithText(browser, ::Text(TextId::ChooseFolderTitle, Language::English))) << "the title is text 110";
         Sleep(300);
         wizard.Press(VK_RETURN);
         return WizardDriver::WaitUntil([&] { return Enabled(wizard.Form()); }, 10000);
     };
 
     for (int round = 0; round < 2; ++round) {
-        wizard.Click(wizard.Control(kButtonAddFolder4));
+        wizard.Click(wizard.Control(kAddFolderButton));
         ASSERT_TRUE(chooseInBrowser());
         // Added once, the second time found again, ignoring letter case.
         ASSERT_TRUE(WizardDriver::WaitUntil([&] { return wizard.ListCount() == before + 1; }, 5000));
