@@ -1,14 +1,28 @@
 #include <windows.h>
 
 #include "app/startup.h"
+#include "metatrader/product_registration.h"
 #include "texts/language.h"
 #include "unattended/switches.h"
 #include "unattended/unattended_run.h"
 #include "unattended/usage.h"
+#include "win32/ascii_case.h"
 #include "win32/command_line.h"
+#include "win32/own_program.h"
 #include "win32/startup_trace.h"
 #include "win32/system_functions.h"
 #include "wizard/wizard_window.h"
+
+namespace {
+
+// What the Apps & Features entry starts: /remove without /silent.
+bool AsksForRemoval(const std::vector<std::wstring>& arguments) {
+    for (const std::wstring& argument : arguments)
+        if (AsciiLower(argument) == L"/remove") return true;
+    return false;
+}
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     STARTUP_MARK("wWinMain");
@@ -18,11 +32,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // (Nothing aborts: what the C++ library would throw ends the process with "not everything
     // written", app/fail_fast.cpp.)
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    // Before anything else: the program copies its own file into Program Files.
+    HoldOwnProgramFile();
 
     // Only a command line that asks for it runs without a window; every other way out of the
     // wizard ends with exit code 0, whatever was installed.
     const std::vector<std::wstring> arguments = CommandLineArguments(GetCommandLineW());
     const bool silent = AsksForSilentRun(arguments);
+    // The temporary copy that a removal started to take the program's own copy away: it runs
+    // while the removal still holds the guard, and does nothing else.
+    if (arguments.size() == 1 && arguments[0].starts_with(kFinishRemovalSwitch)) {
+        FinishRemoval(arguments[0].substr(std::size(kFinishRemovalSwitch) - 1));
+        ExitProcess(0);
+    }
     // /? alone: a console cannot show the summary (a console that is not elevated cannot
     // start the program, error 740, and cmd does not wait for a windowed one). Before the
     // guard: the box installs nothing, and a guard held while it is open would turn a
@@ -36,11 +58,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     STARTUP_MARK("single instance claimed, language chosen");
     if (silent) ExitProcess(static_cast<UINT>(RunUnattended(arguments, language)));
 
+    // Removal asks first, in the program's language; No ends it with nothing touched.
+    const bool removal = AsksForRemoval(arguments);
+    if (removal && MessageBoxW(nullptr, Text(TextId::ConfirmRemoval, language).c_str(), kSetupTitle,
+                               MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_SETFOREGROUND) != IDYES)
+        ExitProcess(0);
+
     // Start-up owns the window's object; it lives until the process ends, which the window's
     // destruction handler does.
-    WizardWindow form(language);
-    if (!form.Create(instance)) ExitProcess(0);
-    form.Run();
-    DestroyWindow(form.Handle());
+    WizardWindow window(language, removal);
+    if (!window.Create(instance)) ExitProcess(0);
+    window.Run();
+    DestroyWindow(window.Handle());
     ExitProcess(0);
 }

@@ -8,7 +8,7 @@
 #include "win32/impersonation.h"
 
 std::vector<RemovalOutcome> RemoveFiles(HMODULE module, const FolderList& installations, const FolderList& dataFolders,
-                                        const std::wstring& desktop) {
+                                        const std::wstring& desktop, InstallView* view) {
     using Step = RemovalOutcome::Step;
     PrepareWrites();
     const UniqueHandle user = SignedInUserImpersonationToken();
@@ -27,6 +27,10 @@ std::vector<RemovalOutcome> RemoveFiles(HMODULE module, const FolderList& instal
     };
 
     const FolderList targets = InstallTargets(installations, dataFolders);
+    if (view) view->SetProgressRange(static_cast<int>(targets.size()) + 1);
+    auto show = [&](int step) {
+        if (view) view->ShowInstallStep(outcomes.back().path.empty() ? kShortcutFileName : outcomes.back().path, step);
+    };
     for (size_t i = 0; i < targets.size(); ++i) {
         const bool usersOwn = i >= installations.size();
         std::wstring experts;
@@ -38,6 +42,7 @@ std::vector<RemovalOutcome> RemoveFiles(HMODULE module, const FolderList& instal
             outcomes.push_back({Step::Expert, targets[i], Removal::NotThere});  // the folder is gone
         else
             remove(Step::Expert, experts + L"\\" + kExpertFileName, usersOwn, {});
+        show(static_cast<int>(i) + 1);
     }
 
     for (const TerminalRefresh& refresh : RefreshRunningTerminals(kExpertItemName, kRefreshDeadlineMs, NavigatorAim::Forget))
@@ -48,6 +53,7 @@ std::vector<RemovalOutcome> RemoveFiles(HMODULE module, const FolderList& instal
         outcomes.push_back({Step::Shortcut, {}, Removal::Failed, ERROR_PATH_NOT_FOUND});
     else
         remove(Step::Shortcut, desktop + L"\\" + kShortcutFileName, true, link);
+    show(static_cast<int>(targets.size()) + 1);
     return outcomes;
 }
 

@@ -7,6 +7,8 @@
 #include "win32/folder_list.h"
 #include "win32/held_folder.h"
 
+class InstallView;
+
 // What became of one step of taking the expert off again.
 struct RemovalOutcome {
     enum class Step { Expert, Terminal, Shortcut };
@@ -26,9 +28,11 @@ struct RemovalOutcome {
 // by the program only where the folder is the one named, else as that user. Then every running
 // terminal's Navigator is refreshed so that it no longer lists the expert, and the desktop
 // shortcut (in `desktop`, empty when there is none) goes when its content is the one the
-// program writes (resource "LINK" of `module`). Every step's outcome, in order.
+// program writes (resource "LINK" of `module`). Every step's outcome, in order. With a `view`,
+// each expert's and the shortcut's path is shown there as it goes, over a range of one step a
+// file.
 std::vector<RemovalOutcome> RemoveFiles(HMODULE module, const FolderList& installations, const FolderList& dataFolders,
-                                        const std::wstring& desktop);
+                                        const std::wstring& desktop, InstallView* view = nullptr);
 
 // Whether every expert file that was there is gone.
 bool EveryCopyRemoved(const std::vector<RemovalOutcome>& outcomes);

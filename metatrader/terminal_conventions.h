@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "product_identity.h"
+
 // What the wizard relies on of MetaTrader 4 terminals: registry entries, folder layout,
 // window classes and control and command ids.
 namespace terminal {
@@ -29,8 +31,3 @@ inline constexpr int kRefreshNavigatorCommand = 38234;
 inline constexpr std::uint8_t kExpertGroup = 2;
 
 }  // namespace terminal
-
-// What the wizard installs.
-inline constexpr wchar_t kExpertFileName[] = L"Mervane 4.ex4";
-inline constexpr wchar_t kExpertItemName[] = L"Mervane 4";
-inline constexpr wchar_t kShortcutFileName[] = L"Mervane 4 User Guide.url";

@@ -25,10 +25,12 @@ add_custom_command(
   COMMAND ${MAKE_RESOURCES} link ${RESOURCE_BINARY_DIR}/user-guide.url
           ${RESOURCE_BINARY_DIR}/user_guide_address.h ${MERVANE_USER_GUIDE_URL}
   DEPENDS ${MAKE_RESOURCES_DEPENDS} VERBATIM)
+# The manifest with the product's identity, then without the blanks between its elements.
+configure_file(${RESOURCE_SOURCE_DIR}/Mervane4Setup.manifest.in ${RESOURCE_BINARY_DIR}/Mervane4Setup.full.manifest @ONLY)
 add_custom_command(OUTPUT ${RESOURCE_BINARY_DIR}/Mervane4Setup.manifest
   COMMAND ${MAKE_RESOURCES} manifest ${RESOURCE_BINARY_DIR}/Mervane4Setup.manifest
-          ${RESOURCE_SOURCE_DIR}/Mervane4Setup.manifest
-  DEPENDS ${MAKE_RESOURCES_DEPENDS} ${RESOURCE_SOURCE_DIR}/Mervane4Setup.manifest VERBATIM)
+          ${RESOURCE_BINARY_DIR}/Mervane4Setup.full.manifest
+  DEPENDS ${MAKE_RESOURCES_DEPENDS} ${RESOURCE_BINARY_DIR}/Mervane4Setup.full.manifest VERBATIM)
 list(APPEND generated ${RESOURCE_BINARY_DIR}/Mervane4Setup.manifest ${RESOURCE_BINARY_DIR}/mainicon.ico ${RESOURCE_BINARY_DIR}/progress.gif
      ${RESOURCE_BINARY_DIR}/user-guide.url ${RESOURCE_BINARY_DIR}/user_guide_address.h)
 
@@ -61,6 +63,8 @@ else()
   list(APPEND generated ${MERVANE_EXPERT_RESOURCE})
 endif()
 
+string(REGEX REPLACE "\\.ex4$" "" MERVANE_EXPERT_ITEM_NAME "${MERVANE_EXPERT_FILE_NAME}")
+configure_file(${RESOURCE_SOURCE_DIR}/product_identity.h.in ${RESOURCE_BINARY_DIR}/product_identity.h @ONLY)
 set(RESOURCE_SCRIPT ${RESOURCE_BINARY_DIR}/Mervane4Setup.rc)
 configure_file(${RESOURCE_SOURCE_DIR}/Mervane4Setup.rc.in ${RESOURCE_SCRIPT} @ONLY)
 set_source_files_properties(${RESOURCE_SCRIPT} PROPERTIES

@@ -70,7 +70,7 @@ marker_set() {
 
 # set_marker <sudo> <marker>: made in a sound folder and with O_EXCL, so no link is followed.
 set_marker() {
-  local folder
+  local sudo=$1 folder
   folder=$(dirname "$2")
   $sudo mkdir -m 0755 -- "$folder" 2>/dev/null  # already there: judged below
   if ! state_folder_sound "$folder"; then
@@ -84,7 +84,7 @@ set_marker() {
 }
 
 clear_marker() {  # clear_marker <sudo> <marker>
-  state_folder_sound "$(dirname "$2")" && $sudo rm -f -- "$2"
+  state_folder_sound "$(dirname "$2")" && $1 rm -f -- "$2"
 }
 
 APT_LISTS=/var/lib/apt/lists

@@ -76,7 +76,8 @@ mount --rbind "$checkout" "$r$checkout"  # with the prefix
 # started in here keeps its cookie there too.
 export WINE_SESSION_COOKIE_PARENT=$r/tmp
 if [ -n "${XAUTHORITY:-}" ] && [ -f "$XAUTHORITY" ]; then
-  cookies=$(mktemp -d "$r/tmp/mervane-display.XXXXXX") && cp -- "$XAUTHORITY" "$cookies/cookie"
+  cookies=$(mktemp -d "$r/tmp/mervane-display.XXXXXX") && [ -d "$cookies" ] && cp -- "$XAUTHORITY" "$cookies/cookie" ||
+    { echo "Cannot give the display's cookie to the 32-bit root." >&2; exit 1; }
   export XAUTHORITY=$cookies/cookie
 fi
 

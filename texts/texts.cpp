@@ -67,6 +67,25 @@ constexpr TextEntry kTexts[] = {
      {"The Software could not be installed into every folder.",
       "Die Software konnte nicht in alle Verzeichnisse installiert werden.",
       "Программу не удалось установить во все папки."}},
+    // The removal that Apps & Features starts: the Installing page's text while it runs, the
+    // Finished page's when it is done or a copy is left, and its question.
+    {TextId::Removing,
+     {"Please wait while the Setup Wizard removes the software. This may take a moment.",
+      "Bitte warten Sie, während die Software entfernt wird. Dies kann einen Moment dauern.",
+      "Пожалуйста, подождите, пока программа удаляется. Это может занять некоторое время."}},
+    {TextId::Removed,
+     {"The Software has been removed from this computer.", "Die Software wurde von diesem Computer entfernt.",
+      "Программа была удалена с этого компьютера."}},
+    {TextId::NotRemovedEverywhere,
+     {"The Software could not be removed from every folder. Close the MetaTrader 4 terminals and remove it "
+      "again.",
+      "Die Software konnte nicht aus allen Verzeichnissen entfernt werden. Schließen Sie die MetaTrader 4 "
+      "Terminals und entfernen Sie sie erneut.",
+      "Программу не удалось удалить из всех папок. Закройте терминалы MetaTrader 4 и повторите удаление."}},
+    {TextId::ConfirmRemoval,
+     {"Do you want to remove the Software from every MetaTrader 4 terminal on this computer?",
+      "Möchten Sie die Software aus allen MetaTrader 4 Terminals auf diesem Computer entfernen?",
+      "Удалить программу из всех терминалов MetaTrader 4 на этом компьютере?"}},
     {TextId::Empty, {"", "", ""}},
     {TextId::ChooseFolderTitle,
      {"Please select MetaTrader folder.", "Bitte wählen Sie einen Ordner MetaTrader 4.",

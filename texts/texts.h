@@ -22,6 +22,10 @@ enum class TextId : std::uint32_t {
     Status = 62,
     Installed = 71,
     NotInstalledEverywhere = 72,
+    Removing = 73,
+    Removed = 74,
+    NotRemovedEverywhere = 75,
+    ConfirmRemoval = 76,
     Empty = 103,
     ChooseFolderTitle = 110,
     Close = 120,  // what screen readers hear for the close button, which shows a cross

@@ -12,10 +12,6 @@
 #include "win32/impersonation.h"
 #include "win32/sha256.h"
 
-#ifndef MERVANE_VERSION
-#define MERVANE_VERSION "0.0.0"
-#endif
-
 namespace {
 
 void AppendUtf8(std::string& out, char32_t c) {
@@ -48,9 +44,17 @@ const char* FoundByName(FoundBy how) {
     return "unknown";
 }
 
+// The copies found, and of them the embedded expert's.
+struct CopyCount {
+    unsigned found = 0, current = 0;
+};
+
 // One experts folder's entry: whether the expert is there, read under `asUser` or, for the
-// program's own look that a link leads elsewhere, as the user where there is one.
-std::string ExpertEntry(const std::wstring& target, bool usersOwn, HANDLE user, const std::optional<Sha256Digest>& embedded) {
+// program's own look that a link leads elsewhere, as the user where there is one; and the
+// copy's state: "current" (the embedded bytes), "other" (another file of that name) or
+// "unreadable".
+std::string ExpertEntry(const std::wstring& target, bool usersOwn, HANDLE user, const std::optional<Sha256Digest>& embedded,
+                        CopyCount& copies) {
     std::wstring experts, ledTo;
     std::optional<FileDigest> digest;
     DWORD error = 0;
@@ -67,7 +71,10 @@ std::string ExpertEntry(const std::wstring& target, bool usersOwn, HANDLE user, 
     if (digest) {
         const bool same = embedded && digest->sha256 == *embedded;
         entry += ", \"present\": true, \"size\": " + Ascii(DecimalText(digest->size)) + ", \"sha256\": \"" +
-                 Ascii(HexText(digest->sha256)) + "\", \"sameAsEmbedded\": " + (same ? "true" : "false");
+                 Ascii(HexText(digest->sha256)) + "\", \"sameAsEmbedded\": " + (same ? "true" : "false") +
+                 ", \"state\": " + (same ? "\"current\"" : "\"other\"");
+        ++copies.found;
+        copies.current += same;
     } else if (experts.empty() || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
         entry += ", \"present\": false";
     } else {
@@ -75,7 +82,8 @@ std::string ExpertEntry(const std::wstring& target, bool usersOwn, HANDLE user, 
         const std::wstring why = error == kErrorFolderLeadsElsewhere
                                      ? L"the folder leads to " + (ledTo.empty() ? L"(unknown)" : ledTo) + L", not the folder named"
                                      : L"error " + DecimalText(error);
-        entry += ", \"present\": null, \"error\": " + JsonString(why);
+        entry += ", \"present\": null, \"state\": \"unreadable\", \"error\": " + JsonString(why);
+        ++copies.found;
     }
     return entry + "}";
 }
@@ -118,8 +126,9 @@ std::string InventoryJson(HMODULE module, const InstallationsFound& found) {
     const FolderList installations = FoldersOf(found.installations);
     const std::vector<std::wstring> dataFolders = DataFolderOfEach(installations);
     const UniqueHandle user = SignedInUserImpersonationToken();
+    CopyCount copies;
 
-    std::string json = "{\n  \"program\": \"Mervane 4 Setup\",\n  \"version\": \"" MERVANE_VERSION "\",\n";
+    std::string json = "{\n  \"program\": " + JsonString(kSetupTitle) + ",\n  \"version\": " + JsonString(kProductVersion) + ",\n";
     json += "  \"expert\": {\"file\": " + JsonString(kExpertFileName) + ", \"size\": " + Ascii(DecimalText(expert.size())) +
             ", \"sha256\": " + (embedded ? "\"" + Ascii(HexText(*embedded)) + "\"" : std::string("null")) + "},\n";
     std::vector<size_t> positions(installations.size());
@@ -128,8 +137,8 @@ std::string InventoryJson(HMODULE module, const InstallationsFound& found) {
         std::string entry = "{\"folder\": " + JsonString(installations[i]) + ", \"foundBy\": \"" +
                             FoundByName(found.installations[i].foundBy) + "\",\n      \"dataFolders\": " +
                             (dataFolders[i].empty() ? "[]" : "[" + JsonString(dataFolders[i]) + "]") +
-                            ",\n      \"experts\": [\n        " + ExpertEntry(installations[i], false, user.get(), embedded);
-        if (!dataFolders[i].empty()) entry += ",\n        " + ExpertEntry(dataFolders[i], true, user.get(), embedded);
+                            ",\n      \"experts\": [\n        " + ExpertEntry(installations[i], false, user.get(), embedded, copies);
+        if (!dataFolders[i].empty()) entry += ",\n        " + ExpertEntry(dataFolders[i], true, user.get(), embedded, copies);
         return entry + "]}";
     }) + ",\n";
     json += "  \"notInstallations\": " +
@@ -143,6 +152,9 @@ std::string InventoryJson(HMODULE module, const InstallationsFound& found) {
         return "{\"processId\": " + Ascii(DecimalText(terminal.processId)) + ", \"program\": " +
                JsonString(terminal.program) + ", \"installationFolder\": " +
                (terminal.folder.empty() ? std::string("null") : JsonString(terminal.folder)) + "}";
-    }) + "\n}\n";
+    }) + ",\n";
+    // No copy found is no installation that is current.
+    json += "  \"copiesFound\": " + Ascii(DecimalText(copies.found)) + ",\n  \"everyCopyCurrent\": " +
+            (copies.found && copies.current == copies.found ? "true" : "false") + "\n}\n";
     return json;
 }

@@ -10,6 +10,7 @@
 #include "metatrader/deployment.h"
 #include "metatrader/installations.h"
 #include "metatrader/navigator.h"
+#include "metatrader/product_registration.h"
 #include "metatrader/removal.h"
 #include "metatrader/terminal_conventions.h"
 #include "metatrader/terminal_discovery.h"
@@ -113,7 +114,7 @@ public:
     SessionWindow() {
         WNDCLASSEXW windowClass{};
         windowClass.lpszClassName = kUnattendedWindowClass;
-        OwnWindow<SessionWindow>::Create(this, windowClass, 0, L"Mervane 4 Setup", WS_POPUP, 0, 0, nullptr, 0);
+        OwnWindow<SessionWindow>::Create(this, windowClass, 0, kSetupTitle, WS_POPUP, 0, 0, nullptr, 0);
     }
     ~SessionWindow() {
         if (handle_) DestroyWindow(handle_);
@@ -144,7 +145,11 @@ public:
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
     }
     std::wstring DesktopFolder() override { return desktop_; }
-    void StepOutcome(const InstallOutcome& outcome) override { log_.Add(LineOf(outcome)); }
+    void StepOutcome(const InstallOutcome& outcome) override {
+        log_.Add(LineOf(outcome));
+        if (outcome.step == InstallOutcome::Step::Expert && outcome.done) ++copiesWritten;
+    }
+    unsigned copiesWritten = 0;
     void HoldEndSession(bool held) override {
         if (held)
             hold_.emplace(sessionWindow_, holdReason_);
@@ -260,6 +265,26 @@ bool LogFound(const Targets& targets, RunLog& log, const wchar_t* notDone) {
     return everyTargetReached;
 }
 
+// Registering the product, or taking it off, step by step. Neither changes the exit code: the
+// expert's copies are what a script asked for.
+void LogRegistration(const std::vector<RegistrationOutcome>& outcomes, bool removing, RunLog& log) {
+    using Step = RegistrationOutcome::Step;
+    for (const RegistrationOutcome& outcome : outcomes) {
+        const wchar_t* what = outcome.step == Step::ProgramCopy      ? L"program copy"
+                              : outcome.step == Step::UninstallEntry ? L"uninstall entry"
+                              : outcome.step == Step::DetectionValues ? L"detection values"
+                                                                      : L"program folder";
+        const std::wstring done = removing ? (outcome.afterExit ? L" removed once this run has ended: " : L" removed: ")
+                                           : L" written: ";
+        if (outcome.done)
+            log.Add(what + done + outcome.where);
+        else
+            log.Add(what + std::wstring(removing ? L" not removed: " : L" not written: ") + outcome.where + L": " +
+                    WhyNotWritten(outcome.error, outcome.ledTo) +
+                    (outcome.afterExit ? L"; Windows removes it at the next restart" : L""));
+    }
+}
+
 int Install(const Targets& targets, Language language, RunLog& log) {
     bool everyTargetWritten = LogFound(targets, log, L"not written");
     if (targets.selected.empty()) {
@@ -271,6 +296,11 @@ int Install(const Targets& targets, Language language, RunLog& log) {
     const SessionWindow window;
     SilentView view(log, targets.desktop, window.Handle(), Text(TextId::Installing, language));
     if (!InstallFiles(nullptr, targets.selected, targets.dataFolders, view)) everyTargetWritten = false;
+    if (view.copiesWritten) {
+        view.HoldEndSession(true);
+        LogRegistration(RegisterProduct(view.copiesWritten), false, log);
+        view.HoldEndSession(false);
+    }
     return everyTargetWritten ? kExitAllWritten : kExitNotAllWritten;
 }
 
@@ -296,7 +326,7 @@ std::wstring LineOf(const RemovalOutcome& outcome) {
     return what + L" not removed: " + where + L": " + WhyNotWritten(outcome.error, outcome.ledTo);
 }
 
-int Remove(const Targets& targets, RunLog& log) {
+int Remove(const Targets& targets, bool skipRegistry, RunLog& log) {
     const bool everyCopyRemoved = LogFound(targets, log, L"not removed");
     if (targets.selected.empty()) {
         log.Add(L"nothing removed: no MetaTrader 4 installation folder to remove from");
@@ -304,6 +334,12 @@ int Remove(const Targets& targets, RunLog& log) {
     }
     const std::vector<RemovalOutcome> outcomes = RemoveFiles(nullptr, targets.selected, targets.dataFolders, targets.desktop);
     for (const RemovalOutcome& outcome : outcomes) log.Add(LineOf(outcome));
+    // The product stays listed while a copy is left, so that its removal can be tried again;
+    // and a run that left the registered terminals out did not remove the product.
+    if (!EveryCopyRemoved(outcomes))
+        log.Add(L"uninstall entry kept: a copy of the expert is left");
+    else if (!skipRegistry)
+        LogRegistration(UnregisterProduct(), true, log);
     return everyCopyRemoved && EveryCopyRemoved(outcomes) ? kExitAllWritten : kExitNotAllWritten;
 }
 
@@ -326,7 +362,7 @@ int Run(const UnattendedSwitches& switches, const Targets& targets, Language lan
     }
     if (!switches.agreementPath.empty()) return ExportAgreement(switches.agreementPath, language, log);
     if (!switches.statusPath.empty()) return WriteStatus(switches.statusPath, targets, log);
-    if (switches.remove) return Remove(targets, log);
+    if (switches.remove) return Remove(targets, switches.skipRegistry, log);
     if (!switches.acceptAgreement) {
         log.Add(L"nothing installed: /accept-agreement was not given");
         return kExitUsage;
@@ -349,7 +385,7 @@ int RunUnattended(const std::vector<std::wstring>& arguments, Language language)
         RefuseInstalledFiles(switches, installed);
     }
     RunLog log;
-    log.Add(std::wstring(L"Mervane 4 Setup, unattended run, agreement language ") +
+    log.Add(std::wstring(kSetupTitle) + L", unattended run, agreement language " +
             kLanguageNames[static_cast<size_t>(language) < 3 ? static_cast<size_t>(language) : 0]);
     // A run that never ends (ended by force, the session ended) leaves a log without its exit
     // code, not an earlier run's log that reads as its own.

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "product_identity.h"
 #include "win32/ascii_text.h"
 
 constexpr char kUsageText[] =
@@ -39,6 +40,6 @@ bool AsksForUsage(const std::vector<std::wstring>& arguments) {
 
 void ShowUsageIfAsked(const std::vector<std::wstring>& arguments) {
     if (!AsksForUsage(arguments)) return;
-    MessageBoxW(nullptr, Widened(kUsageText).c_str(), L"Mervane 4 Setup", MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+    MessageBoxW(nullptr, Widened(kUsageText).c_str(), kSetupTitle, MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
     ExitProcess(0);
 }

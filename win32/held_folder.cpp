@@ -43,6 +43,8 @@ bool IsTemporaryFileName(std::wstring_view name) {
     return true;
 }
 
+}  // namespace
+
 std::wstring RandomFileName() {
     constexpr ULONG kSystemPreferredGenerator = 0x00000002;  // BCRYPT_USE_SYSTEM_PREFERRED_RNG
     const auto genRandom = CryptoApi().genRandom;
@@ -56,6 +58,7 @@ std::wstring RandomFileName() {
     return name + kTemporarySuffix;
 }
 
+namespace {
 
 bool DeleteByHandle(HANDLE file) {
     FILE_DISPOSITION_INFO remove{TRUE};

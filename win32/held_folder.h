@@ -26,11 +26,19 @@ constexpr DWORD kErrorFolderLeadsElsewhere = 0x20000000 | 1;
 // when it could not be read.
 bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes, std::wstring* ledTo = nullptr);
 
+// "~mv4", 32 random hex digits and ".tmp": a name nobody can plant anything under in advance.
+// Empty when the system's random numbers cannot be had.
+std::wstring RandomFileName();
+
 // Writes the embedded resource (type, name) of `module` (the program itself when null) into
 // `path` as WriteFileReplacing does. False when there is no such resource, it is empty or
 // cannot be loaded, or the write failed; GetLastError() then says why.
 bool ExtractResourceToFile(HMODULE module, const wchar_t* type, const wchar_t* name, const std::wstring& path,
                            std::wstring* ledTo = nullptr);
+
+// "~mv4", 32 random hex digits and ".tmp": a name nobody can plant anything under in advance.
+// Empty when the system's random numbers cannot be had.
+std::wstring RandomFileName();
 
 // Loads what the writes need (ntdll's and bcrypt's functions) on the calling thread, as the
 // program itself: once the thread acts as the user, no DLL may be loaded.

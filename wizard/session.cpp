@@ -10,7 +10,9 @@ WizardSession::~WizardSession() = default;  // the worker first: its job reads t
 void WizardSession::ShowPage(WizardPage page) {
     page_ = page;
     // A run that left a folder without the expert says so instead of claiming success.
-    view_.EnterPage(page, everyCopyWritten_ ? TextId::Installed : TextId::NotInstalledEverywhere);
+    const TextId finished = removing_ ? (everyCopyWritten_ ? TextId::Removed : TextId::NotRemovedEverywhere)
+                                      : (everyCopyWritten_ ? TextId::Installed : TextId::NotInstalledEverywhere);
+    view_.EnterPage(page, page != WizardPage::Installing ? finished : removing_ ? TextId::Removing : TextId::None);
     view_.ApplyButtonRules(ButtonRulesOn(page, {selectedInstallations_.empty(), view_.AcceptTicked()}));
     if (page == WizardPage::Folders) {
         // What was carried forward with Next comes back ticked, user-added folders after the
@@ -18,7 +20,7 @@ void WizardSession::ShowPage(WizardPage page) {
         view_.ShowFolders(FoldersOf(FindAllInstallations({}).installations), selectedInstallations_);
     }
     view_.SettlePage();
-    if (page == WizardPage::Installing) StartJob(Job::Install);
+    if (page == WizardPage::Installing) StartJob(removing_ ? Job::Remove : Job::Install);
 }
 
 void WizardSession::On(SessionEvent event) {
@@ -67,12 +69,15 @@ void WizardSession::TakeStep(const FlowStep& step) {
             StartJob(Job::FindDataFolders);
             break;
         case FlowAction::Finish:
-            view_.Finish();
+            if (removing_)
+                view_.Terminate();  // nothing to read about a product that is gone
+            else
+                view_.Finish();
             break;
         case FlowAction::Terminate:
             // The installation runs to its end and its Finished page is set up first: the
             // files are never left half-written, and the logoff hold is let go on its thread.
-            if (worker_ && worker_->Assigned() == Job::Install)
+            if (worker_ && Writes(worker_->Assigned()))
                 closeWhenJobEnds_ = true;
             else
                 view_.Terminate();
@@ -83,7 +88,7 @@ void WizardSession::TakeStep(const FlowStep& step) {
 void WizardSession::StartJob(Job job) {
     if (!worker_) worker_ = std::make_unique<Worker>(selectedInstallations_, foundDataFolders_, reports_);
     worker_->Assign(job);
-    if (job == Job::Install) {
+    if (Writes(job)) {
         // Held from here, not from the job's first report: until that report is taken the
         // window would let a logoff through, and the job would write into an ending session.
         view_.HoldEndSession(true);
@@ -110,7 +115,7 @@ void WizardSession::JobTimerTick() {
 }
 
 void WizardSession::Ended(bool everyCopyWritten) {
-    if (!worker_ || worker_->Assigned() != Job::Install) return;
+    if (!worker_ || !Writes(worker_->Assigned())) return;
     worker_.reset();
     everyCopyWritten_ = everyCopyWritten;
     TakeStep(StepOn(page_, WizardEvent::InstallationDone));

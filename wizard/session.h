@@ -10,8 +10,9 @@
 // What the session asks of the window, always on the window's thread.
 class SessionView {
 public:
-    // Makes `page` the one that shows, with its texts; the Finished page's is `finishedText`.
-    virtual void EnterPage(WizardPage page, TextId finishedText) = 0;
+    // Makes `page` the one that shows, with its texts; the Finished page's is `pageText`, and
+    // the Installing page's heading where `pageText` is not None.
+    virtual void EnterPage(WizardPage page, TextId pageText) = 0;
     virtual void ApplyButtonRules(const ButtonRules& rules) = 0;
     // The Folders list anew: `installations`, then each of `ticked` not among them; every
     // one of `ticked` ticked.
@@ -68,6 +69,12 @@ public:
     bool JobRunning() const { return worker_ != nullptr; }
 
     void Start() { ShowPage(WizardPage::Welcome); }
+    // The removal: the Installing page with its removal text, then the Finished page, whose
+    // Finish ends the program.
+    void StartRemoval() {
+        removing_ = true;
+        ShowPage(WizardPage::Installing);
+    }
     void On(SessionEvent event);
     void JobTimerTick();
 
@@ -88,6 +95,7 @@ private:
     WizardPage page_ = WizardPage::Welcome;
     bool everyCopyWritten_ = true;
     bool closeWhenJobEnds_ = false;
+    bool removing_ = false;
     FolderList selectedInstallations_;
     FolderList foundDataFolders_;
     std::unique_ptr<Worker> worker_;  // last: freed first, once its job has returned

@@ -15,6 +15,7 @@
 #include "flat/flat_gauge.h"
 #include "flat/flat_memo.h"
 #include "flat/flat_messages.h"
+#include "product_identity.h"
 #include "resources/resource_names.h"
 #include "user_guide_address.h"
 #include "win32/accessibility.h"
@@ -34,7 +35,6 @@ namespace {
 // the tests); they never change.
 constexpr wchar_t kClassName[] = L"TFormMain";
 constexpr wchar_t kTitle[] = L"FormMain";
-constexpr wchar_t kProductName[] = L"Mervane 4 Setup";
 constexpr UINT kJobTimerIntervalMs = 500;
 // Well inside the five seconds that Windows gives a window to answer before it offers to end
 // the program; a copy of the expert takes milliseconds.
@@ -53,7 +53,7 @@ void SetFont(HWND control, HFONT font) { SendMessageW(control, WM_SETFONT, reint
 
 }  // namespace
 
-WizardWindow::WizardWindow(Language language) : language_(language) {}
+WizardWindow::WizardWindow(Language language, bool removal) : language_(language), removal_(removal) {}
 WizardWindow::~WizardWindow() = default;  // never runs: the window's destruction ends the process
 
 bool WizardWindow::Create(HINSTANCE instance) {
@@ -117,8 +117,9 @@ LRESULT WizardWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (installingPage_) installingPage_->PaintSheet(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
             return 0;
         case WM_CLOSE:
-            // Alt+F4 and the taskbar's close do what the close button does.
-            session_->On(SessionEvent::Close);
+            // Alt+F4 and the taskbar's close do what the close button does. Another program may
+            // send it while the window, being destroyed, waits for the job: then nothing is left.
+            if (session_) session_->On(SessionEvent::Close);
             return 0;
         case WM_DPICHANGED:
             OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
@@ -164,7 +165,10 @@ void WizardWindow::OnCreate() {
                  area.top + (area.bottom - area.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     LayoutControls();
     STARTUP_MARK("placed and laid out");
-    session_->Start();
+    if (removal_)
+        session_->StartRemoval();
+    else
+        session_->Start();
     STARTUP_MARK("Welcome page shown");
 }
 
@@ -186,7 +190,7 @@ void WizardWindow::CreateFrame() {
     banner_ = ImageControl::Create(handle_, kBanner);
     banner_->SetBitmap(bannerBitmap_.get());
     appName_ = CreateLabel(handle_, kAppName);
-    SetWindowTextW(appName_, L"Mervane");
+    SetWindowTextW(appName_, kPublisher);
 
     STARTUP_MARK("header created");
 
@@ -251,7 +255,7 @@ void WizardWindow::PlaceFrame() {
     PlaceControl(logo_->Handle(), RowOf(kLogo), dpi_, {Scale(logo.cx, dpi_), Scale(logo.cy, dpi_)});
     PlaceControl(banner_->Handle(), RowOf(kBanner), dpi_, {Scale(banner.cx, dpi_), Scale(banner.cy, dpi_)});
     // The font has the scale.
-    PlaceControl(appName_, RowOf(kAppName), dpi_, TextSize(appName_, appNameFont_.get(), L"Mervane"));
+    PlaceControl(appName_, RowOf(kAppName), dpi_, TextSize(appName_, appNameFont_.get(), kPublisher));
     PlaceControl(pageControl_->Handle(), RowOf(kPageControl), dpi_);
     pageControl_->LayoutSheets();
     PlaceControl(nextButton_->Handle(), RowOf(kButtonNext), dpi_);
@@ -393,7 +397,9 @@ void WizardWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
 }
 
 void WizardWindow::OnCommand(HWND control, int id, int code) {
-    if (!control) return;  // menus and accelerators: the window has none
+    // Menus and accelerators: the window has none. A click sent while the window, being
+    // destroyed, waits for the job finds no session.
+    if (!control || !session_) return;
     switch (id) {
         case kButtonNext: session_->On(SessionEvent::Next); break;
         case kButtonBack: session_->On(SessionEvent::Back); break;
@@ -427,9 +433,9 @@ void WizardWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
 LRESULT WizardWindow::OnGetObject(WPARAM wParam, LPARAM lParam) {
     // Heard by the product's name, as a dialog; the title stays the one the taskbar shows.
     if (AsksForObject(lParam, OBJID_CLIENT))
-        return AnswerWithObject(NewNamedAccessible(handle_, OBJID_CLIENT, kProductName, ROLE_SYSTEM_DIALOG), wParam);
+        return AnswerWithObject(NewNamedAccessible(handle_, OBJID_CLIENT, kSetupTitle, ROLE_SYSTEM_DIALOG), wParam);
     if (AsksForObject(lParam, OBJID_WINDOW))
-        return AnswerWithObject(NewNamedAccessible(handle_, OBJID_WINDOW, kProductName), wParam);
+        return AnswerWithObject(NewNamedAccessible(handle_, OBJID_WINDOW, kSetupTitle), wParam);
     return DefWindowProcW(handle_, WM_GETOBJECT, wParam, lParam);
 }
 
@@ -444,7 +450,7 @@ void WizardWindow::OnSettingChange(bool coloursChanged) {
 
 // ---- what the session asks for
 
-void WizardWindow::EnterPage(WizardPage page, TextId finishedText) {
+void WizardWindow::EnterPage(WizardPage page, TextId pageText) {
     if (page != WizardPage::Welcome) CreatePages();
     if (page == WizardPage::Wait) waitPage_->Prepare(dpi_);
     pageControl_->SetActivePage(static_cast<int>(page));
@@ -454,8 +460,10 @@ void WizardWindow::EnterPage(WizardPage page, TextId finishedText) {
         case WizardPage::Wait: waitPage_->Enter(language_, dpi_); break;
         case WizardPage::Folders: foldersPage_->Enter(language_, dpi_); break;
         case WizardPage::Agreement: agreementPage_->Enter(language_, dpi_); break;
-        case WizardPage::Installing: installingPage_->Enter(language_, dpi_); break;
-        case WizardPage::Finished: finishedPage_->Enter(language_, dpi_, finishedText); break;
+        case WizardPage::Installing:
+            installingPage_->Enter(language_, dpi_, pageText == TextId::None ? TextId::Installing : pageText);
+            break;
+        case WizardPage::Finished: finishedPage_->Enter(language_, dpi_, pageText); break;
     }
 }
 

@@ -25,7 +25,8 @@ class PageControl;
 // asks for. Its destruction ends the process.
 class WizardWindow final : public SessionView {
 public:
-    explicit WizardWindow(Language language);
+    // `removal`: the window shows the removal instead of the Welcome page.
+    explicit WizardWindow(Language language, bool removal = false);
     ~WizardWindow();
     WizardWindow(const WizardWindow&) = delete;
     WizardWindow& operator=(const WizardWindow&) = delete;
@@ -71,7 +72,7 @@ private:
     void OnSettingChange(bool coloursChanged);
 
     // SessionView
-    void EnterPage(WizardPage page, TextId finishedText) override;
+    void EnterPage(WizardPage page, TextId pageText) override;
     void ApplyButtonRules(const ButtonRules& rules) override;
     void ShowFolders(const FolderList& installations, const FolderList& ticked) override;
     FolderList TickedFolders() override;
@@ -89,6 +90,7 @@ private:
     void Finish() override;
 
     const Language language_;
+    const bool removal_;
     HWND handle_ = nullptr;
     UINT dpi_ = 96;
     HWND savedFocus_ = nullptr;  // the focus while the window is inactive

@@ -4,6 +4,7 @@
 
 #include "metatrader/data_folders.h"
 #include "metatrader/deployment.h"
+#include "metatrader/product_registration.h"
 #include "win32/end_session_hold.h"
 #include "win32/held_folder.h"
 #include "win32/shell_folders.h"
@@ -27,6 +28,10 @@ public:
     // may end the process from then on: no file is begun after it.
     bool BeginWrite() override { return EndSessionHold::BeginWrite(); }
     void EndWrite() override { EndSessionHold::EndWrite(); }
+    void StepOutcome(const InstallOutcome& outcome) override {
+        if (outcome.step == InstallOutcome::Step::Expert && outcome.done) ++copiesWritten;
+    }
+    unsigned copiesWritten = 0;
 
 private:
     JobReports& reports_;
@@ -65,7 +70,7 @@ void Worker::Start() {
     started_ = true;
     // The installation keeps the pace it had on the window's thread: below normal, a terminal
     // testing strategies on every core would hold each step up for seconds.
-    if (thread_ && job_ == Job::Install) SetThreadPriority(thread_.get(), THREAD_PRIORITY_NORMAL);
+    if (thread_ && Writes(job_)) SetThreadPriority(thread_.get(), THREAD_PRIORITY_NORMAL);
     if (thread_)
         ResumeThread(thread_.get());
     else
@@ -87,6 +92,19 @@ void Worker::Execute() {
         FindDataFolders(selectedInstallations_, foundDataFolders_);
     } else if (job_ == Job::Install) {
         ReportedInstallView view(reports_);
-        reports_.Ended(InstallFiles(nullptr, selectedInstallations_, foundDataFolders_, view));
+        const bool everyCopyWritten = InstallFiles(nullptr, selectedInstallations_, foundDataFolders_, view);
+        // The last step, without a text of its own; what it gives changes no page's text.
+        if (view.copiesWritten) {
+            view.HoldEndSession(true);
+            if (view.BeginWrite()) {
+                RegisterProduct(view.copiesWritten);
+                view.EndWrite();
+            }
+            view.HoldEndSession(false);
+        }
+        reports_.Ended(everyCopyWritten);
+    } else if (job_ == Job::Remove) {
+        ReportedInstallView view(reports_);
+        reports_.Ended(RemoveProduct(view));
     }
 }

@@ -11,7 +11,11 @@ enum class Job {
     None,
     FindDataFolders,  // fills the data folders of the selected installations
     Install,          // writes the expert and the shortcut, reporting each step
+    Remove,           // the removal that Apps & Features starts, reported as the installation is
 };
+
+// The jobs that write files and report each step.
+constexpr bool Writes(Job job) { return job == Job::Install || job == Job::Remove; }
 
 // The wizard's one worker: created suspended at below-normal priority (normal for the
 // installation), it runs its assigned job once started, and is marked finished when the job

@@ -16,7 +16,8 @@ set(forwarding advapi32.dll)
 set(allowed_advapi32.dll
     DuplicateTokenEx EqualSid GetSidSubAuthority GetSidSubAuthorityCount GetTokenInformation
     OpenProcessToken OpenThreadToken RevertToSelf SetThreadToken
-    RegCloseKey RegEnumKeyExW RegEnumValueW RegOpenKeyExW RegQueryInfoKeyW)
+    RegCloseKey RegCreateKeyExW RegDeleteKeyExW RegEnumKeyExW RegEnumValueW RegOpenKeyExW RegQueryInfoKeyW
+    RegSetValueExW)
 execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
 if(failed)
   message(FATAL_ERROR "objdump could not read ${EXE}")

@@ -14,9 +14,11 @@ self=$(readlink -f "$0") && root=$(cd "$(dirname "$self")/../.." && pwd) || exit
 # confined <mount point>: this test, inside the namespace, on the overlay; then its changes.
 confined() {
   local scratch=$1 merged=$1/merged status=0 before after path lower
-  mount -t tmpfs -o mode=0700 mervane-setup-test "$scratch" &&
-    mkdir "$scratch/upper" "$scratch/work" "$merged" &&
-    mount -t overlay mervane-setup-test -o "lowerdir=/,upperdir=$scratch/upper,workdir=$scratch/work" "$merged" ||
+  # The overlay's folders named relative to the scratch folder: a comma in the checkout's path
+  # would split its options.
+  mount -t tmpfs -o mode=0700 mervane-setup-test "$scratch" && cd "$scratch" &&
+    mkdir upper work merged &&
+    mount -t overlay mervane-setup-test -o lowerdir=/,upperdir=upper,workdir=work merged ||
     { echo "cannot make the overlay it runs in" >&2; return 2; }
   # /dev with /dev/null alone, /proc for df, an empty /var/tmp of its own, and the checkout
   # read-only wherever it is mounted.
@@ -53,6 +55,10 @@ case "${1:-}" in
     # Root's markers and overlays want root; the scripts it tests run as root too.
     if [ "$(id -u)" -ne 0 ]; then
       echo "skipped: runs as root, in a mount namespace of its own"
+      exit 77
+    fi
+    if ! unshare --mount --propagation private true 2>/dev/null; then
+      echo "skipped: no mount namespace of its own may be made here"
       exit 77
     fi
     mkdir -p "$root/build/setup-test" &&

@@ -60,6 +60,23 @@ POINT ScreenPoint(HWND control, int x, int y) {
 
 WizardDriver::WizardDriver(const std::wstring& arguments) {
     process_ = std::make_unique<TestProcess>(BuiltProgram(L"Mervane4Setup.exe"), arguments);
+    Attach();
+}
+
+WizardDriver::WizardDriver(const std::wstring& program, const std::wstring& arguments, const wchar_t* box, WORD key) {
+    process_ = std::make_unique<TestProcess>(program, arguments);
+    const HWND shown = process_->WaitForWindow(box, 15000);
+    if (!shown) return;
+    SetForegroundWindow(shown);
+    WaitUntil([&] { return GetForegroundWindow() == shown; }, 2000);
+    Press(key);
+    // A program that ends on the answer shows no window.
+    auto ended = [&] { return process_->WaitForExit(0) != STILL_ACTIVE; };
+    WaitUntil([&] { return ended() || process_->WaitForWindow(L"FormMain", 0); }, 15000);
+    if (!ended()) Attach();
+}
+
+void WizardDriver::Attach() {
     form_ = process_->WaitForWindow(L"FormMain", 15000);
     // The other pages' controls are made once the window has painted, sooner than a person
     // acts on it: once the last one is there, the wizard is done with them when it next

@@ -18,6 +18,9 @@
 class WizardDriver {
 public:
     explicit WizardDriver(const std::wstring& arguments = L"/en");
+    // `program` with `arguments`, whose first window is a message box titled `box`: `key` is
+    // pressed on it, and the wizard's window that follows, if any, is the one driven.
+    WizardDriver(const std::wstring& program, const std::wstring& arguments, const wchar_t* box, WORD key);
     ~WizardDriver();
 
     bool Started() const { return form_ != nullptr; }
@@ -67,6 +70,7 @@ public:
     static bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds);
 
 private:
+    void Attach();
     bool OwnsWindow(HWND window) const;
     GUITHREADINFO ThreadInfo() const;
 

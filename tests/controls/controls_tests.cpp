@@ -94,10 +94,6 @@ TEST(WaitAnimation, DecodesAStillPictureAsOneFrameAndWhatIsNoPictureAsNothing) {
     EXPECT_EQ(WaitAnimation::FromResource(L"NO_SUCH_ANIMATION"), nullptr);
 }
 
-}  // namespace
-
-namespace {
-
 // Drags from `from` by (dx, dy) with the left button; returns how far the window moved.
 POINT Drag(HWND window, POINT from, int dx, int dy) {
     RECT before, after;

@@ -11,7 +11,8 @@ constexpr TextId kAllIds[] = {
     TextId::Next,       TextId::Back,   TextId::Finish,    TextId::AddFolder,
     TextId::Welcome,    TextId::Wait,   TextId::Folders,   TextId::Agreement,
     TextId::Accept,     TextId::Reject, TextId::Installing, TextId::Status,
-    TextId::Installed,  TextId::NotInstalledEverywhere, TextId::Empty, TextId::ChooseFolderTitle,
+    TextId::Installed,  TextId::NotInstalledEverywhere, TextId::Removing, TextId::Removed,
+    TextId::NotRemovedEverywhere, TextId::ConfirmRemoval, TextId::Empty, TextId::ChooseFolderTitle,
     TextId::Close};
 
 TEST(LookupText, EveryIdExistsInEveryLanguageAndOnlyCaptionsHoldAccelerators) {

@@ -5,11 +5,13 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "machine.h"
 #include "metatrader/navigator.h"
+#include "metatrader/product_registration.h"
 #include "metatrader/terminal_discovery.h"
 #include "process_helpers.h"
 #include "resources/resource_names.h"
@@ -22,6 +24,7 @@
 #include "unattended/usage.h"
 #include "win32/ascii_case.h"
 #include "win32/ascii_text.h"
+#include "win32/embedded_resource.h"
 #include "win32/held_folder.h"
 #include "win32/sha256.h"
 #include "win32/shell_folders.h"
@@ -709,13 +712,14 @@ TEST_F(SilentRun, ARunningTerminalNoEntryListsIsInstalledIntoInventoriedAndRemov
     struct Copy {
         std::wstring installation, foundBy, folder;
         bool present, current;
+        const wchar_t* state;
     };
     const Copy copies[] = {
-        {a, L"registry", a, true, true},
-        {a, L"registry", dataA, true, true},
-        {portable, L"running", portable, true, true},
-        {named, L"folder", named, false, false},
-        {older, L"folder", older, true, false},
+        {a, L"registry", a, true, true, L"current"},
+        {a, L"registry", dataA, true, true, L"current"},
+        {portable, L"running", portable, true, true, L"current"},
+        {named, L"folder", named, false, false, L""},
+        {older, L"folder", older, true, false, L"other"},
     };
     for (const Copy& copy : copies) {
         const Json& found = installations.Where("folder", copy.installation);
@@ -723,10 +727,13 @@ TEST_F(SilentRun, ARunningTerminalNoEntryListsIsInstalledIntoInventoriedAndRemov
         const Json& entry = found["experts"].Where("folder", copy.folder + L"\\MQL4\\Experts");
         EXPECT_EQ(entry["present"].boolean, copy.present) << Narrow(copy.folder) << "\n" << bytes;
         EXPECT_EQ(entry["sameAsEmbedded"].boolean, copy.current) << Narrow(copy.folder);
+        EXPECT_EQ(entry["state"].text, copy.state) << Narrow(copy.folder);
         if (copy.current) {
             EXPECT_EQ(entry["sha256"].text, embedded);
         }
     }
+    EXPECT_EQ(inventory["copiesFound"].number, 4.0);
+    EXPECT_FALSE(inventory["everyCopyCurrent"].boolean) << "the older expert is another file";
     EXPECT_EQ(installations.Where("folder", a)["dataFolders"].items.size(), 1u);
     EXPECT_EQ(installations.Where("folder", a)["dataFolders"].items[0].text, dataA);
     EXPECT_EQ(installations.Where("folder", older)["experts"].items[0]["sha256"].text,
@@ -768,6 +775,175 @@ TEST_F(SilentRun, ARunningTerminalNoEntryListsIsInstalledIntoInventoriedAndRemov
     EXPECT_TRUE(LogHas(L"shortcut removed: " + shortcut_)) << Log();
     EXPECT_EQ(ReadBytes(shortcut_), "<missing>");
     EXPECT_EQ(ReadBytes(Expert(older)), "an older expert") << "not named this time";
+}
+
+// Starts a command line as written, as Windows starts an uninstall string; its exit code.
+DWORD RunAsWritten(std::wstring commandLine) {
+    STARTUPINFOW startup{sizeof startup};
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
+        return GetLastError();
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(started.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(started.hProcess, &code);
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    return code;
+}
+
+TEST_F(SilentRun, AnInstallationIsListedWithItsCopyAndItsQuietUninstallStringTakesEverythingAway) {
+    const std::wstring a = machine_.AddTerminal(L"Terminal A");
+    const std::wstring dataA = machine_.AddDataFolder(a);
+    const std::vector<std::wstring> copiesBefore = TemporaryCopies();
+    const std::wstring copy = ProgramCopyPath();
+    {
+        // A program folder that leads elsewhere is refused as every write of the program's own
+        // is; the expert is installed all the same, and the exit code says so.
+        const std::wstring elsewhere = machine_.Tree().Folder(L"elsewhere");
+        const FolderLink link(ProgramFolder(), elsewhere);
+        ASSERT_TRUE(link.Made());
+        EXPECT_EQ(Run(L"/silent /accept-agreement " + Quoted(L"/log", log_)), 0u) << Log();
+        EXPECT_TRUE(LogHas(L"program copy not written: " + copy + L": the folder leads to " + elsewhere +
+                           L", not the folder named"))
+            << Log();
+        EXPECT_TRUE(FolderEntries(elsewhere).empty());
+        EXPECT_EQ(ProductValue(UninstallKeyPath(), L"DisplayName"), L"<missing>") << "no entry without its program";
+    }
+    ASSERT_EQ(Run(L"/silent /accept-agreement " + Quoted(L"/log", log_)), 0u) << Log();
+
+    const std::wstring entry = UninstallKeyPath(), detection = DetectionKeyPath();
+    EXPECT_EQ(entry, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Mervane 4");
+    EXPECT_EQ(detection, L"Software\\Mervane\\Mervane 4");
+    EXPECT_EQ(copy, SpecialFolderPath(nullptr, CSIDL_PROGRAM_FILESX86) + L"\\Mervane 4\\Mervane4Setup.exe");
+    EXPECT_EQ(ReadBytes(copy), ReadBytes(BuiltProgram(L"Mervane4Setup.exe")));
+    EXPECT_TRUE(LogHas(L"program copy written: " + copy)) << Log();
+    EXPECT_TRUE(LogHas(L"uninstall entry written: HKEY_LOCAL_MACHINE\\" + entry)) << Log();
+    EXPECT_TRUE(LogHas(L"detection values written: HKEY_LOCAL_MACHINE\\" + detection)) << Log();
+
+    const std::wstring quoted = L"\"" + copy + L"\"";
+    const std::pair<const wchar_t*, std::wstring> values[] = {
+        {L"DisplayName", L"Mervane 4"},
+        {L"DisplayVersion", L"1.0.0"},
+        {L"Publisher", L"Mervane"},
+        {L"DisplayIcon", copy + L",0"},
+        {L"NoModify", L"1"},
+        {L"NoRepair", L"1"},
+        {L"UninstallString", quoted + L" /remove"},
+        {L"QuietUninstallString", quoted + L" /silent /remove"},
+    };
+    for (const auto& [name, value] : values) EXPECT_EQ(ProductValue(entry, name), value) << Narrow(name);
+    EXPECT_EQ(ProductValue(entry, L"InstallDate").size(), 8u);
+    const unsigned long long kilobytes = (ReadBytes(copy).size() + 2 * ResourceBytes(L"EXPERT").size() + 1023) / 1024;
+    EXPECT_EQ(ProductValue(entry, L"EstimatedSize"), std::to_wstring(kilobytes));
+    const std::string expert = ResourceBytes(L"EXPERT");
+    EXPECT_EQ(ProductValue(detection, L"Version"), L"1.0.0");
+    EXPECT_EQ(ProductValue(detection, L"ExpertSha256"),
+              HexText(*Sha256Of({reinterpret_cast<const BYTE*>(expert.data()), expert.size()})));
+    EXPECT_EQ(ProductValue(detection, L"CopiesWritten"), L"2");
+    const std::wstring utc = ProductValue(detection, L"LastRunUtc");
+    EXPECT_TRUE(utc.size() == 20 && utc[4] == L'-' && utc[10] == L'T' && utc[19] == L'Z') << Narrow(utc);
+
+    EXPECT_EQ(RunAsWritten(ProductValue(entry, L"QuietUninstallString")), 0u);
+    for (const std::wstring& folder : {a, dataA}) EXPECT_EQ(ReadBytes(Expert(folder)), "<missing>") << Narrow(folder);
+    EXPECT_EQ(ProductValue(entry, L"DisplayName"), L"<missing>");
+    EXPECT_EQ(ProductValue(detection, L"Version"), L"<missing>");
+    // The program's folder goes once the temporary copy has ended, and that copy with it.
+    EXPECT_TRUE(GoneWithTheTemporaryCopy(ProgramFolder(), copiesBefore)) << Narrow(RemovedAtRestart());
+}
+
+TEST_F(SilentRun, TheRunningProgramsFileCannotBeSwappedForTheCopyItMakesOfItself) {
+    // Started from a folder its user may change: renamed while it runs, another file could
+    // stand under its name when it copies itself into Program Files.
+    const std::wstring program = machine_.Tree().Path(L"Mervane4Setup.exe");
+    ASSERT_TRUE(CopyFileW(BuiltProgram(L"Mervane4Setup.exe").c_str(), program.c_str(), FALSE));
+    {
+        TestProcess wizard(program, L"");
+        ASSERT_TRUE(wizard.WaitForWindow(L"FormMain", 15000));
+        EXPECT_FALSE(MoveFileW(program.c_str(), (program + L".old").c_str()));
+        EXPECT_EQ(ReadBytes(program + L".old"), "<missing>");
+    }
+    EXPECT_TRUE(DeleteFileW(program.c_str()));
+}
+
+// A vendor's build, made by the vendor_build test, which names it; skipped in every other run.
+class VendorBuild : public SilentRun {};
+
+TEST_F(VendorBuild, EveryIdentitySettingReachesItsPlaceAndTheDefaultBuildBesideItLeavesItAlone) {
+    const char* given = std::getenv("MERVANE_VENDOR_PROGRAM");
+    if (!given) GTEST_SKIP() << "run by the vendor_build test, which builds the vendor's program";
+    const std::wstring vendor(given, given + std::strlen(given));
+    const HMODULE built = LoadLibraryExW(vendor.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_TRUE(built) << given;
+    auto resource = [&](const wchar_t* type, const wchar_t* name) {
+        const std::span<const BYTE> bytes = EmbeddedResource(built, type, name);
+        return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    };
+    const std::string version = resource(RT_VERSION, MAKEINTRESOURCEW(1));
+    for (const wchar_t* text : {L"CompanyName", L"Vendor", L"ProductName", L"Vendor Expert", L"2.3.4",
+                                L"Vendor Expert Setup: installs the Vendor Expert expert into MetaTrader 4"})
+        EXPECT_NE(version.find(Utf16Le(text, false)), std::string::npos) << Narrow(text);
+    EXPECT_EQ(version.find(Utf16Le(L"Mervane 4", false)), std::string::npos) << "the program's file keeps its name";
+    const std::string manifest = resource(RT_MANIFEST, MAKEINTRESOURCEW(1));
+    EXPECT_NE(manifest.find("name=\"Vendor.VendorExpertSetup\" version=\"2.3.4.0\""), std::string::npos) << manifest;
+    EXPECT_NE(manifest.find("<description>Vendor Expert Setup</description>"), std::string::npos) << manifest;
+    const std::string expert = resource(L"EXEFILE", L"EXPERT"), link = resource(L"EXEFILE", L"LINK");
+    EXPECT_EQ(expert, "The vendor's own expert, not the placeholder.\r\n");
+    EXPECT_NE(link.find("\r\nURL=https://www.example.org/vendor/guide/\r\n"), std::string::npos) << link;
+
+    const std::wstring a = machine_.AddTerminal(L"Terminal A");
+    const std::wstring dataA = machine_.AddDataFolder(a);
+    const std::wstring shortcut = desktop_ + L"\\Vendor Expert Guide.url";
+    const std::wstring entry = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vendor Expert";
+    const std::wstring detection = L"Software\\Vendor\\Vendor Expert";
+    const std::wstring folder = SpecialFolderPath(nullptr, CSIDL_PROGRAM_FILESX86) + L"\\Vendor Expert";
+    const std::vector<std::wstring> copiesBefore = TemporaryCopies();
+    {
+        // The default build's wizard holds its guard all the while: the vendor's is another.
+        TestProcess wizard(BuiltProgram(L"Mervane4Setup.exe"), L"");
+        ASSERT_TRUE(wizard.WaitForWindow(L"FormMain", 15000));
+        TestProcess install(vendor, L"/silent /accept-agreement " + Quoted(L"/log", log_));
+        EXPECT_EQ(install.WaitForExit(60000), 0u) << Log();
+    }
+    EXPECT_EQ(Log().rfind("Vendor Expert Setup, unattended run", 0), 0u) << Log();
+    for (const std::wstring& target : {a, dataA}) {
+        EXPECT_EQ(ReadBytes(target + L"\\MQL4\\Experts\\Vendor Expert.ex4"), expert) << Narrow(target);
+        EXPECT_EQ(ReadBytes(Expert(target)), "<missing>") << Narrow(target);
+    }
+    EXPECT_EQ(ReadBytes(shortcut), link);
+    EXPECT_EQ(ReadBytes(shortcut_), "<missing>");
+    EXPECT_EQ(ReadBytes(folder + L"\\Mervane4Setup.exe"), ReadBytes(vendor));
+    EXPECT_EQ(ProductValue(entry, L"DisplayName"), L"Vendor Expert");
+    EXPECT_EQ(ProductValue(entry, L"DisplayVersion"), L"2.3.4");
+    EXPECT_EQ(ProductValue(entry, L"Publisher"), L"Vendor");
+    EXPECT_EQ(ProductValue(entry, L"HelpLink"), L"https://www.example.org/vendor/guide/");
+    EXPECT_EQ(ProductValue(entry, L"QuietUninstallString"), L"\"" + folder + L"\\Mervane4Setup.exe\" /silent /remove");
+    EXPECT_EQ(ProductValue(detection, L"Version"), L"2.3.4");
+
+    const std::wstring status = machine_.Tree().Path(L"status.json");
+    TestProcess inventory(vendor, L"/silent " + Quoted(L"/status", status));
+    EXPECT_EQ(inventory.WaitForExit(60000), 0u);
+    bool parsed = false;
+    const std::string bytes = ReadBytes(status);
+    const Json read = JsonReader(bytes).Read(parsed);
+    EXPECT_EQ(read["program"].text, L"Vendor Expert Setup") << bytes;
+    EXPECT_EQ(read["version"].text, L"2.3.4");
+    EXPECT_EQ(read["expert"]["file"].text, L"Vendor Expert.ex4");
+    EXPECT_TRUE(read["everyCopyCurrent"].boolean) << bytes;
+
+    // The default build's removal takes its own expert only.
+    EXPECT_EQ(Run(L"/silent /remove"), 0u);
+    EXPECT_EQ(ReadBytes(a + L"\\MQL4\\Experts\\Vendor Expert.ex4"), expert);
+    EXPECT_EQ(ProductValue(entry, L"DisplayName"), L"Vendor Expert");
+
+    EXPECT_EQ(RunAsWritten(ProductValue(entry, L"QuietUninstallString")), 0u);
+    for (const std::wstring& target : {a, dataA})
+        EXPECT_EQ(ReadBytes(target + L"\\MQL4\\Experts\\Vendor Expert.ex4"), "<missing>") << Narrow(target);
+    EXPECT_EQ(ReadBytes(shortcut), "<missing>");
+    EXPECT_EQ(ProductValue(entry, L"DisplayName"), L"<missing>");
+    EXPECT_EQ(ProductValue(detection, L"Version"), L"<missing>");
+    EXPECT_TRUE(GoneWithTheTemporaryCopy(folder, copiesBefore));
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, entry.c_str(), KEY_WOW64_32KEY, 0);  // a failed run leaves nothing behind
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, detection.c_str(), KEY_WOW64_32KEY, 0);
+    RemoveTree(folder);
 }
 
 TEST_F(SilentRun, ATerminalRunningFromADrivesRootGivesThatRootNotTheDrivesCurrentFolder) {

@@ -62,7 +62,13 @@ std::string Describe(const ButtonRule& rule) {
     text += rule.enabled == ButtonRule::Enabled::Yes  ? ", enabled"
             : rule.enabled == ButtonRule::Enabled::No ? ", disabled"
                                                        : "";
-    return text + (rule.caption != TextId::None ? ", text " + std::to_string(static_cast<unsigned>(rule.caption)) : "");
+    switch (rule.caption) {
+        case TextId::None: return text;
+        case TextId::Next: return text + ", Next";
+        case TextId::Back: return text + ", Back";
+        case TextId::Finish: return text + ", Finish";
+        default: return text + ", another text";
+    }
 }
 
 TEST(PageFlow, ButtonRulesOnEntering) {
@@ -73,15 +79,15 @@ TEST(PageFlow, ButtonRulesOnEntering) {
         const char* back;
     };
     const Case kCases[] = {
-        {Welcome, true, false, "shown, enabled, text 1", "hidden, text 2"},
-        {Wait, false, true, "hidden, text 1", "hidden, text 2"},
-        {Folders, true, true, "shown, disabled, text 1", "shown, text 2"},
-        {Folders, false, false, "shown, enabled, text 1", "shown, text 2"},
-        {Agreement, false, false, "shown, disabled, text 1", "shown, text 2"},
-        {Agreement, true, true, "shown, enabled, text 1", "shown, text 2"},
+        {Welcome, true, false, "shown, enabled, Next", "hidden, Back"},
+        {Wait, false, true, "hidden, Next", "hidden, Back"},
+        {Folders, true, true, "shown, disabled, Next", "shown, Back"},
+        {Folders, false, false, "shown, enabled, Next", "shown, Back"},
+        {Agreement, false, false, "shown, disabled, Next", "shown, Back"},
+        {Agreement, true, true, "shown, enabled, Next", "shown, Back"},
         {Installing, false, true, "hidden", "hidden"},
         // Finish is Next with another caption, enabled as it was when pressed on Agreement.
-        {Finished, false, true, "shown, text 3", "hidden"},
+        {Finished, false, true, "shown, Finish", "hidden"},
     };
     for (const Case& c : kCases) {
         const ButtonRules rules = ButtonRulesOn(c.page, {c.selectionEmpty, c.acceptTicked});

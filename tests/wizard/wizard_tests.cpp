@@ -15,6 +15,7 @@
 #include "file_helpers.h"
 #include "flat/colors.h"
 #include "machine.h"
+#include "metatrader/product_registration.h"
 #include "standin_driver.h"
 #include "texts/agreement.h"
 #include "texts/texts.h"
@@ -418,6 +419,9 @@ TEST_F(EndToEnd, InstallsIntoEverySelectedFolderAndItsDataFolderAndNowhereElse) 
         EXPECT_EQ(ReadBytes(folder + L"\\MQL4\\Experts\\Mervane 4.ex4"), "<missing>") << Narrow(folder);
     EXPECT_EQ(ReadBytes(shortcut), LinkBytes());
     EXPECT_EQ(terminal.State(), "groups=CCECC selected=Expert Advisors/Mervane 4 panel=visible");
+    // The installation's last step, which showed no text of its own: the product is listed.
+    EXPECT_EQ(ProductValue(UninstallKeyPath(), L"DisplayName"), L"Mervane 4");
+    EXPECT_EQ(ReadBytes(ProgramCopyPath()), ReadBytes(BuiltProgram(L"Mervane4Setup.exe")));
 
     // A shell window of a process that runs as the wizard's user at its level (every Wine
     // process does): the wizard opens the guide itself, in the recording browser.
@@ -428,6 +432,46 @@ TEST_F(EndToEnd, InstallsIntoEverySelectedFolderAndItsDataFolderAndNowhereElse) 
     EXPECT_TRUE(WizardDriver::WaitUntil([&] { return OpenedAddresses().find("https://") == 0; }, 10000))
         << OpenedAddresses();
     DeleteFileW(shortcut.c_str());
+}
+
+TEST_F(EndToEnd, TheRemovalFromSettingsAsksThenShowsEachFileOnTheInstallingPageAndEndsOnFinish) {
+    TestProcess install(BuiltProgram(L"Mervane4Setup.exe"), L"/silent /accept-agreement");
+    ASSERT_EQ(install.WaitForExit(60000), 0u);
+    const std::wstring command = ProductValue(UninstallKeyPath(), L"UninstallString");
+    const std::wstring copy = ProgramCopyPath();
+    ASSERT_EQ(command, L"\"" + copy + L"\" /remove");
+    const std::vector<std::wstring> copiesBefore = TemporaryCopies();
+    const std::wstring shortcut = desktop_ + L"\\Mervane 4 User Guide.url";
+
+    // No leaves everything as it was.
+    {
+        WizardDriver declined(copy, L"/remove", L"Mervane 4 Setup", 'N');
+        EXPECT_FALSE(declined.Started());
+        EXPECT_EQ(declined.WaitForExit(15000), 0u);
+    }
+    EXPECT_TRUE(HasExpert(a_));
+    EXPECT_EQ(ProductValue(UninstallKeyPath(), L"DisplayName"), L"Mervane 4");
+
+    WizardDriver wizard(copy, L"/remove", L"Mervane 4 Setup", 'Y');
+    ASSERT_TRUE(wizard.Started());
+    // The Installing page, with the removal's text; each file's path stood on the status line
+    // and the shortcut's last.
+    EXPECT_EQ(Text(wizard.Control(kInstallingText)), ::Text(TextId::Removing, Language::English));
+    ASSERT_TRUE(wizard.WaitFor(Page::Finished, 20000));
+    EXPECT_TRUE(TextBecomes(wizard.Control(kFinishedText), ::Text(TextId::Removed, Language::English)));
+    EXPECT_EQ(Text(wizard.Control(kStatusLine)), shortcut);
+    for (const std::wstring& folder : {a_, b_, unselected_, dataA_, dataB_, dataC_})
+        EXPECT_EQ(ReadBytes(folder + L"\\MQL4\\Experts\\Mervane 4.ex4"), "<missing>") << Narrow(folder);
+    EXPECT_EQ(ReadBytes(shortcut), "<missing>");
+    EXPECT_EQ(ProductValue(UninstallKeyPath(), L"DisplayName"), L"<missing>");
+    EXPECT_EQ(ProductValue(DetectionKeyPath(), L"Version"), L"<missing>");
+
+    // Finish ends the program; there is no guide to open for what is gone.
+    EXPECT_TRUE(TextBecomes(wizard.Button(kButtonNext), L"&Finish"));
+    wizard.Click(wizard.Button(kButtonNext));
+    EXPECT_EQ(wizard.WaitForExit(15000), 0u);
+    EXPECT_TRUE(GoneWithTheTemporaryCopy(ProgramFolder(), copiesBefore)) << Narrow(RemovedAtRestart());
+    EXPECT_EQ(OpenedAddresses(), "<missing>");
 }
 
 TEST_F(EndToEnd, AFolderLeftWithoutTheExpertEndsOnTheTruthfulText) {
@@ -818,7 +862,7 @@ TEST_F(EndToEnd, TheAddFolderButtonActsOnlyOnItsPage) {
         HWND browser = nullptr;
         if (!WizardDriver::WaitUntil([&] { return (browser = wizard.FolderBrowser()) != nullptr; }, 10000)) return false;
         EXPECT_FALSE(Enabled(wizard.Form())) << "the browser is modal to the whole wizard";
-        EXPECT_TRUE(HasChildWithText(browser, ::Text(TextId::ChooseFolderTitle, Language::English))) << "the title is text 110";
+        EXPECT_TRUE(HasChildWithText(browser, ::Text(TextId::ChooseFolderTitle, Language::English))) << "the title is the folder chooser's";
         Sleep(300);
         wizard.Press(VK_RETURN);
         return WizardDriver::WaitUntil([&] { return Enabled(wizard.Form()); }, 10000);

@@ -1,0 +1,294 @@
+#include "metatrader/product_registration.h"
+
+#include <shlobj.h>
+#include <sddl.h>
+
+#include "metatrader/data_folders.h"
+#include "metatrader/deployment.h"
+#include "metatrader/removal.h"
+#include "metatrader/terminal_conventions.h"
+#include "metatrader/terminal_discovery.h"
+#include "resources/resource_names.h"
+#include "user_guide_address.h"
+#include "win32/decimal_text.h"
+#include "win32/embedded_resource.h"
+#include "win32/held_folder.h"
+#include "win32/path_rules.h"
+#include "win32/handles.h"
+#include "win32/own_program.h"
+#include "win32/sha256.h"
+#include "win32/shell_folders.h"
+
+namespace {
+
+// The shipping build is 32-bit: the 64-bit one keeps its keys where that one does.
+constexpr REGSAM kView = KEY_WOW64_32KEY;
+constexpr wchar_t kProgramFileName[] = L"Mervane4Setup.exe";
+
+std::wstring OwnProgramPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+bool SetString(HKEY key, const wchar_t* name, const std::wstring& value) {
+    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+bool SetNumber(HKEY key, const wchar_t* name, DWORD value) {
+    return RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) == ERROR_SUCCESS;
+}
+
+std::wstring TwoDigits(WORD value) { return {static_cast<wchar_t>(L'0' + value / 10 % 10), static_cast<wchar_t>(L'0' + value % 10)}; }
+
+// Writes the values `write` sets into the key `path`, made where it is not there.
+template <typename Write>
+RegistrationOutcome WriteKey(RegistrationOutcome::Step step, const std::wstring& path, Write write) {
+    RegistrationOutcome outcome{step, L"HKEY_LOCAL_MACHINE\\" + path};
+    HKEY opened = nullptr;
+    LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | kView, nullptr,
+                                  &opened, nullptr);
+    UniqueKey key(opened);
+    if (result == ERROR_SUCCESS && !write(key.get())) result = static_cast<LONG>(GetLastError());
+    outcome.done = result == ERROR_SUCCESS;
+    outcome.error = outcome.done ? 0 : (result ? static_cast<DWORD>(result) : ERROR_WRITE_FAULT);
+    return outcome;
+}
+
+RegistrationOutcome DeleteKey(RegistrationOutcome::Step step, const std::wstring& path) {
+    const LONG result = RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), kView, 0);
+    RegistrationOutcome outcome{step, L"HKEY_LOCAL_MACHINE\\" + path};
+    outcome.done = result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
+    outcome.error = outcome.done ? 0 : static_cast<DWORD>(result);
+    return outcome;
+}
+
+// The publisher's key goes with the product's only where nothing else of the publisher's is
+// kept there.
+void DeletePublisherKeyIfEmpty() {
+    const std::wstring path = std::wstring(L"Software\\") + kPublisher;
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE | kView, &opened) != ERROR_SUCCESS) return;
+    UniqueKey key(opened);
+    DWORD subKeys = 1, values = 1;
+    if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr, nullptr,
+                         nullptr, nullptr) == ERROR_SUCCESS &&
+        subKeys == 0 && values == 0)
+        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), kView, 0);
+}
+
+// A folder under the Windows folder's Temp that only the system and administrators can write
+// or even list: a user's temporary folder is the user's to change. Made under a new random
+// name, so that nothing planted there in advance is used. Empty when it cannot be made.
+std::wstring MakeAdminsOnlyFolder() {
+    wchar_t windows[MAX_PATH];
+    const UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring name = RandomFileName();
+    if (length == 0 || length >= MAX_PATH || name.empty()) return {};
+    const std::wstring folder = WithoutTrailingSeparator(windows) + L"\\Temp\\" + name;
+    // Looked up when needed: the import table takes from advapi32 only the functions checked
+    // to stay among the system's own DLLs (tests/build_checks/check_imports.cmake).
+    using Convert = BOOL(WINAPI*)(LPCWSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
+    const auto convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"advapi32.dll"), "ConvertStringSecurityDescriptorToSecurityDescriptorW")));
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!convert || !convert(L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", SDDL_REVISION_1, &descriptor, nullptr)) return {};
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    const bool made = CreateDirectoryW(folder.c_str(), &attributes);
+    LocalFree(descriptor);
+    return made ? folder : std::wstring();
+}
+
+// Removes at the next restart what cannot go now: a file, then (empty by then) its folder.
+void RemoveAtRestart(const std::wstring& file, const std::wstring& folder) {
+    if (!file.empty()) MoveFileExW(file.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    if (!folder.empty()) MoveFileExW(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
+// Starts a temporary copy of this program that removes the program's copy once this process
+// has ended. The copy is held open, shared for reading only, until it runs, so that nothing
+// replaces it meanwhile.
+bool StartRemovalAfterExit() {
+    const std::wstring folder = MakeAdminsOnlyFolder();
+    if (folder.empty()) return false;
+    const std::wstring copy = folder + L"\\" + kProgramFileName;
+    const std::vector<BYTE> program = OwnProgramBytes();
+    UniqueFile held;
+    if (WriteFileReplacing(copy, program))
+        held.reset(CreateFileW(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    HANDLE self = nullptr;
+    if (!held || !DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self, SYNCHRONIZE,
+                                  TRUE, 0)) {
+        DeleteFileW(copy.c_str());
+        RemoveDirectoryW(folder.c_str());
+        return false;
+    }
+    const UniqueHandle inherited(self);
+    std::wstring commandLine = L"\"" + copy + L"\" " + kFinishRemovalSwitch +
+                               DecimalText(static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(self)));
+    STARTUPINFOW startup{sizeof startup};
+    PROCESS_INFORMATION started{};
+    // Started from the Windows folder: the current folder it would inherit is the one to go.
+    wchar_t windows[MAX_PATH];
+    const UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    if (!CreateProcessW(copy.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                        length && length < MAX_PATH ? windows : nullptr, &startup, &started)) {
+        held.reset();
+        DeleteFileW(copy.c_str());
+        RemoveDirectoryW(folder.c_str());
+        return false;
+    }
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    return true;
+}
+
+RegistrationOutcome RemoveProgramCopy(bool mayHandOff) {
+    RegistrationOutcome outcome{RegistrationOutcome::Step::ProgramCopy, ProgramCopyPath()};
+    if (outcome.where.empty()) {
+        outcome.done = true;
+        return outcome;
+    }
+    const auto copy = IdentityOf(outcome.where);
+    if (mayHandOff && copy && copy == OwnProgramIdentity()) {
+        // The running program: Windows keeps its file until it has ended.
+        outcome.afterExit = true;
+        outcome.done = StartRemovalAfterExit();
+        if (!outcome.done) {
+            outcome.error = GetLastError();
+            RemoveAtRestart(outcome.where, ProgramFolder());
+        }
+        return outcome;
+    }
+    const Removal removal = RemoveFileByHandle(outcome.where, {}, &outcome.ledTo);
+    outcome.done = removal == Removal::Removed || removal == Removal::NotThere;
+    outcome.error = outcome.done ? 0 : GetLastError();
+    return outcome;
+}
+
+RegistrationOutcome RemoveProgramFolder() {
+    RegistrationOutcome outcome{RegistrationOutcome::Step::ProgramFolder, ProgramFolder()};
+    // By name: a folder is removed only when empty, and a link there only as the link.
+    outcome.done = outcome.where.empty() || RemoveDirectoryW(outcome.where.c_str()) ||
+                   GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
+    outcome.error = outcome.done ? 0 : GetLastError();
+    return outcome;
+}
+
+}  // namespace
+
+std::wstring UninstallKeyPath() {
+    return std::wstring(L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kProductName;
+}
+
+std::wstring DetectionKeyPath() { return std::wstring(L"Software\\") + kPublisher + L"\\" + kProductName; }
+
+std::wstring ProgramFolder() {
+    const std::wstring programFiles = SpecialFolderPath(nullptr, CSIDL_PROGRAM_FILESX86);
+    return IsAbsolutePath(programFiles) ? WithoutTrailingSeparator(programFiles) + L"\\" + kProductName : std::wstring();
+}
+
+std::wstring ProgramCopyPath() {
+    const std::wstring folder = ProgramFolder();
+    return folder.empty() ? folder : folder + L"\\" + kProgramFileName;
+}
+
+std::vector<RegistrationOutcome> RegisterProduct(unsigned copiesWritten) {
+    using Step = RegistrationOutcome::Step;
+    std::vector<RegistrationOutcome> outcomes;
+    PrepareWrites();
+
+    RegistrationOutcome copied{Step::ProgramCopy, ProgramCopyPath()};
+    const std::vector<BYTE> program = OwnProgramBytes();
+    if (copied.where.empty()) {
+        copied.error = ERROR_PATH_NOT_FOUND;
+    } else if (const auto there = IdentityOf(copied.where); there && there == OwnProgramIdentity()) {
+        copied.done = true;  // run from its own copy: nothing to write
+    } else {
+        CreateDirectoryW(ProgramFolder().c_str(), nullptr);  // the folder above's rights: administrators write
+        copied.done = WriteFileReplacing(copied.where, program, &copied.ledTo);
+        copied.error = copied.done ? 0 : GetLastError();
+    }
+    outcomes.push_back(copied);
+
+    const std::span<const BYTE> expert =
+        EmbeddedResource(nullptr, RESOURCE_STRING(RESOURCE_FILE_TYPE), RESOURCE_STRING(RESOURCE_EXPERT));
+    if (copied.done) {
+        SYSTEMTIME today;
+        GetLocalTime(&today);
+        const unsigned long long bytes = program.size() + static_cast<unsigned long long>(expert.size()) * copiesWritten;
+        const std::wstring quoted = L"\"" + copied.where + L"\"";
+        outcomes.push_back(WriteKey(Step::UninstallEntry, UninstallKeyPath(), [&](HKEY key) {
+            return SetString(key, L"DisplayName", kProductName) && SetString(key, L"DisplayVersion", kProductVersion) &&
+                   SetString(key, L"Publisher", kPublisher) && SetString(key, L"DisplayIcon", copied.where + L",0") &&
+                   SetString(key, L"InstallLocation", ProgramFolder()) && SetString(key, L"HelpLink", kUserGuideAddress) &&
+                   SetString(key, L"InstallDate", DecimalText(today.wYear) + TwoDigits(today.wMonth) + TwoDigits(today.wDay)) &&
+                   SetNumber(key, L"EstimatedSize", static_cast<DWORD>((bytes + 1023) / 1024)) &&
+                   SetNumber(key, L"NoModify", 1) && SetNumber(key, L"NoRepair", 1) &&
+                   SetString(key, L"UninstallString", quoted + L" /remove") &&
+                   SetString(key, L"QuietUninstallString", quoted + L" /silent /remove");
+        }));
+    }
+
+    const std::optional<Sha256Digest> digest = Sha256Of(expert);
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    const std::wstring utc = DecimalText(now.wYear) + L"-" + TwoDigits(now.wMonth) + L"-" + TwoDigits(now.wDay) + L"T" +
+                             TwoDigits(now.wHour) + L":" + TwoDigits(now.wMinute) + L":" + TwoDigits(now.wSecond) + L"Z";
+    outcomes.push_back(WriteKey(Step::DetectionValues, DetectionKeyPath(), [&](HKEY key) {
+        return SetString(key, L"Version", kProductVersion) &&
+               SetString(key, L"ExpertSha256", digest ? HexText(*digest) : std::wstring()) &&
+               SetNumber(key, L"CopiesWritten", copiesWritten) && SetString(key, L"LastRunUtc", utc);
+    }));
+    return outcomes;
+}
+
+std::vector<RegistrationOutcome> UnregisterProduct() {
+    using Step = RegistrationOutcome::Step;
+    PrepareWrites();
+    std::vector<RegistrationOutcome> outcomes;
+    outcomes.push_back(DeleteKey(Step::UninstallEntry, UninstallKeyPath()));
+    outcomes.push_back(DeleteKey(Step::DetectionValues, DetectionKeyPath()));
+    DeletePublisherKeyIfEmpty();
+    outcomes.push_back(RemoveProgramCopy(true));
+    if (!outcomes.back().afterExit) outcomes.push_back(RemoveProgramFolder());
+    return outcomes;
+}
+
+bool RemoveProduct(InstallView& view) {
+    const FolderList installations = FoldersOf(FindAllInstallations({}).installations);
+    FolderList dataFolders;
+    FindDataFolders(installations, dataFolders);
+    if (!EveryCopyRemoved(RemoveFiles(nullptr, installations, dataFolders, view.DesktopFolder(), &view))) return false;
+    UnregisterProduct();
+    return true;
+}
+
+void FinishRemoval(const std::wstring& processHandle) {
+    ULONG_PTR value = 0;
+    for (wchar_t c : processHandle) {
+        if (c < L'0' || c > L'9') return;
+        value = value * 10 + static_cast<ULONG_PTR>(c - L'0');
+    }
+    // The program that started this copy ends once its window is closed or its run is done.
+    const HANDLE waitedFor = reinterpret_cast<HANDLE>(value);
+    if (value && WaitForSingleObject(waitedFor, INFINITE) == WAIT_OBJECT_0) {
+        PrepareWrites();
+        RemoveProgramCopy(false);
+        RemoveProgramFolder();
+    }
+    if (value) CloseHandle(waitedFor);
+    const std::wstring self = OwnProgramPath();
+    const std::wstring folder = self.substr(0, self.find_last_of(L'\\'));
+    // Where Windows lets a running program's file go (Wine does), it goes now.
+    if (DeleteFileW(self.c_str()) && RemoveDirectoryW(folder.c_str())) return;
+    RemoveAtRestart(self, folder);
+}
