@@ -38,9 +38,10 @@ std::wstring OwnProgramPath() {
     }
 }
 
-bool SetString(HKEY key, const wchar_t* name, const std::wstring& value) {
-    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+// A C string, not a std::wstring: the many fixed values make no string of their own.
+bool SetString(HKEY key, const wchar_t* name, const wchar_t* value) {
+    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                          static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 bool SetNumber(HKEY key, const wchar_t* name, DWORD value) {
@@ -236,13 +237,13 @@ std::vector<RegistrationOutcome> RegisterProduct(unsigned copiesWritten) {
         const std::wstring quoted = L"\"" + copied.where + L"\"";
         outcomes.push_back(WriteKey(Step::UninstallEntry, UninstallKeyPath(), [&](HKEY key) {
             return SetString(key, L"DisplayName", kProductName) && SetString(key, L"DisplayVersion", kProductVersion) &&
-                   SetString(key, L"Publisher", kPublisher) && SetString(key, L"DisplayIcon", copied.where + L",0") &&
-                   SetString(key, L"InstallLocation", ProgramFolder()) && SetString(key, L"HelpLink", kUserGuideAddress) &&
-                   SetString(key, L"InstallDate", date) &&
+                   SetString(key, L"Publisher", kPublisher) && SetString(key, L"DisplayIcon", (copied.where + L",0").c_str()) &&
+                   SetString(key, L"InstallLocation", ProgramFolder().c_str()) && SetString(key, L"HelpLink", kUserGuideAddress) &&
+                   SetString(key, L"InstallDate", date.c_str()) &&
                    SetNumber(key, L"EstimatedSize", static_cast<DWORD>((bytes + 1023) / 1024)) &&
                    SetNumber(key, L"NoModify", 1) && SetNumber(key, L"NoRepair", 1) &&
-                   SetString(key, L"UninstallString", quoted + L" /remove") &&
-                   SetString(key, L"QuietUninstallString", quoted + L" /silent /remove");
+                   SetString(key, L"UninstallString", (quoted + L" /remove").c_str()) &&
+                   SetString(key, L"QuietUninstallString", (quoted + L" /silent /remove").c_str());
         }));
     }
 
@@ -257,8 +258,8 @@ std::vector<RegistrationOutcome> RegisterProduct(unsigned copiesWritten) {
     AppendTwoDigits(utc, now.wSecond, L'Z');
     outcomes.push_back(WriteKey(Step::DetectionValues, DetectionKeyPath(), [&](HKEY key) {
         return SetString(key, L"Version", kProductVersion) &&
-               SetString(key, L"ExpertSha256", digest ? HexText(*digest) : std::wstring()) &&
-               SetNumber(key, L"CopiesWritten", copiesWritten) && SetString(key, L"LastRunUtc", utc);
+               SetString(key, L"ExpertSha256", digest ? HexText(*digest).c_str() : L"") &&
+               SetNumber(key, L"CopiesWritten", copiesWritten) && SetString(key, L"LastRunUtc", utc.c_str());
     }));
     return outcomes;
 }
