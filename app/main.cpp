@@ -7,6 +7,7 @@
 #include "unattended/unattended_run.h"
 #include "unattended/usage.h"
 #include "win32/ascii_case.h"
+#include "win32/account.h"
 #include "win32/command_line.h"
 #include "win32/own_program.h"
 #include "win32/startup_trace.h"
@@ -20,6 +21,32 @@ bool AsksForRemoval(const std::vector<std::wstring>& arguments) {
     for (const std::wstring& argument : arguments)
         if (AsciiLower(argument) == L"/remove") return true;
     return false;
+}
+
+// A passive run's steps, shown on the window's Installing page.
+class PassiveProgress final : public InstallView {
+public:
+    explicit PassiveProgress(SessionView& page) : page_(page) {}
+    void SetProgressRange(int maximum) override { page_.SetProgressRange(maximum); }
+    void ShowInstallStep(const std::wstring& path, int position) override { page_.ShowInstallStep(path, position); }
+    std::wstring DesktopFolder() override { return {}; }  // the silent run's view decides
+
+private:
+    SessionView& page_;
+};
+
+// The silent run, watched: the wizard's window shows its progress and its end, and the exit
+// code is the silent run's. A run refused (a usage error, no consent) opens no window.
+int RunPassive(HINSTANCE instance, const std::vector<std::wstring>& arguments, Language language) {
+    const UnattendedSwitches switches = ReadSwitches(arguments);
+    if (!switches.usageError.empty() || !switches.acceptAgreement) return RunUnattended(arguments, language);
+    WizardWindow window(language);
+    if (!window.CreatePassive(instance)) return RunUnattended(arguments, language);
+    PassiveProgress progress(window);
+    const int code = RunUnattended(arguments, language, &progress);
+    const bool everyCopyWritten = code == kExitAllWritten || code == kExitLogNotWritten;
+    window.ShowFinishedFor(everyCopyWritten ? TextId::Installed : TextId::NotInstalledEverywhere, 2000);
+    return code;
 }
 
 }  // namespace
@@ -38,13 +65,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // Only a command line that asks for it runs without a window; every other way out of the
     // wizard ends with exit code 0, whatever was installed.
     const std::vector<std::wstring> arguments = CommandLineArguments(GetCommandLineW());
-    const bool silent = AsksForSilentRun(arguments);
+    // A window nobody can see would hold a deployment engine until its timeout; /passive
+    // takes no input, so there it runs as the silent run would.
+    const bool someoneCanAnswer = SomeoneCanAnswerHere();
+    const bool silent = AsksForSilentRun(arguments) || (!someoneCanAnswer && AsksForPassiveRun(arguments));
     // The temporary copy that a removal started to take the program's own copy away: it runs
     // while the removal still holds the guard, and does nothing else.
     if (arguments.size() == 1 && arguments[0].starts_with(kFinishRemovalSwitch)) {
         FinishRemoval(arguments[0].substr(std::size(kFinishRemovalSwitch) - 1));
         ExitProcess(0);
     }
+    if (!silent && !someoneCanAnswer)
+        ExitProcess(static_cast<UINT>(
+            RefuseWindowNobodyCanSee(arguments, ChooseLanguage(LanguageFromLocale(), GetCommandLineW()))));
     // /? alone: a console cannot show the summary (a console that is not elevated cannot
     // start the program, error 740, and cmd does not wait for a windowed one). Before the
     // guard: the box installs nothing, and a guard held while it is open would turn a
@@ -52,11 +85,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     ShowUsageIfAsked(arguments);
 
     // One wizard or silent run per logon session.
-    if (!ClaimSingleInstance()) ExitProcess(silent ? kExitAlreadyRunning : 0);
+    const bool passive = !silent && AsksForPassiveRun(arguments);
+    if (!ClaimSingleInstance()) ExitProcess(silent || passive ? kExitAlreadyRunning : 0);
 
     const Language language = ChooseLanguage(LanguageFromLocale(), GetCommandLineW());
     STARTUP_MARK("single instance claimed, language chosen");
     if (silent) ExitProcess(static_cast<UINT>(RunUnattended(arguments, language)));
+    if (passive) ExitProcess(static_cast<UINT>(RunPassive(instance, arguments, language)));
 
     // Removal asks first, in the program's language; No ends it with nothing touched.
     const bool removal = AsksForRemoval(arguments);

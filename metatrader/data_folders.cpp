@@ -70,6 +70,19 @@ std::vector<std::wstring> DataFolderOfEach(const FolderList& installations) {
     return each;
 }
 
+std::vector<FolderList> DataFoldersOfEachUnder(const std::vector<std::wstring>& dataRoots,
+                                               const FolderList& installations) {
+    std::vector<FolderList> each(installations.size());
+    for (const std::wstring& dataRoot : dataRoots) {
+        const Origins origins = ReadOrigins(dataRoot);
+        for (size_t i = 0; i < installations.size(); ++i) {
+            const std::wstring folder = DataFolderOf(origins, installations[i]);
+            if (!folder.empty()) each[i].push_back(folder);
+        }
+    }
+    return each;
+}
+
 void FindDataFolders(const FolderList& selected, FolderList& found) {
     const std::wstring dataRoot = UsersDataRoot();
     if (dataRoot.empty()) {

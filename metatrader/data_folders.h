@@ -17,3 +17,8 @@ void FindDataFoldersUnder(const std::wstring& dataRoot, const FolderList& select
 // For each installation, at the same position, the data folder that FindDataFolders would find
 // for it, also when an earlier one has it too; empty where there is none.
 std::vector<std::wstring> DataFolderOfEach(const FolderList& installations);
+
+// The same below each of `dataRoots` (every user's), read with the program's rights: for each
+// installation its data folders, in the order of the roots.
+std::vector<FolderList> DataFoldersOfEachUnder(const std::vector<std::wstring>& dataRoots,
+                                               const FolderList& installations);

@@ -24,7 +24,7 @@ bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const
                   InstallView& view) {
     using Step = InstallOutcome::Step;
     PrepareWrites();
-    const UniqueHandle user = SignedInUserImpersonationToken();
+    const UniqueHandle user = view.ActsAsSignedInUser() ? SignedInUserImpersonationToken() : UniqueHandle();
     // Writes one file and shows its step; false when it was not written. Acting as the user
     // lasts for the write alone: the view's steps let the window work meanwhile.
     auto install = [&](Step kind, const wchar_t* resource, const std::wstring& file, bool usersOwn, int position) {

@@ -36,6 +36,9 @@ public:
     virtual void ShowInstallStep(const std::wstring& text, int position) = 0;
     // The desktop folder, or empty.
     virtual std::wstring DesktopFolder() = 0;
+    // Whether the data folders and the desktop are written as the signed-in user (the default)
+    // or, for every user's profile, with the program's rights under the rule for links.
+    virtual bool ActsAsSignedInUser() { return true; }
     // Every step's outcome, after its ShowInstallStep; the wizard shows only the path.
     virtual void StepOutcome(const InstallOutcome&) {}
     // Holds a logoff or shutdown (true) while files are written, and lets it go (false).

@@ -8,10 +8,10 @@
 #include "win32/impersonation.h"
 
 std::vector<RemovalOutcome> RemoveFiles(HMODULE module, const FolderList& installations, const FolderList& dataFolders,
-                                        const std::wstring& desktop, InstallView* view) {
+                                        const std::wstring& desktop, InstallView* view, bool asSignedInUser) {
     using Step = RemovalOutcome::Step;
     PrepareWrites();
-    const UniqueHandle user = SignedInUserImpersonationToken();
+    const UniqueHandle user = asSignedInUser ? SignedInUserImpersonationToken() : UniqueHandle();
     std::vector<RemovalOutcome> outcomes;
     auto remove = [&](Step kind, const std::wstring& file, bool usersOwn, std::span<const BYTE> onlyIf) {
         RemovalOutcome outcome{kind, file};

@@ -30,9 +30,11 @@ struct RemovalOutcome {
 // shortcut (in `desktop`, empty when there is none) goes when its content is the one the
 // program writes (resource "LINK" of `module`). Every step's outcome, in order. With a `view`,
 // each expert's and the shortcut's path is shown there as it goes, over a range of one step a
-// file.
+// file. Without `asSignedInUser` (every user's profile) all of it is done with the program's
+// rights.
 std::vector<RemovalOutcome> RemoveFiles(HMODULE module, const FolderList& installations, const FolderList& dataFolders,
-                                        const std::wstring& desktop, InstallView* view = nullptr);
+                                        const std::wstring& desktop, InstallView* view = nullptr,
+                                        bool asSignedInUser = true);
 
 // Whether every expert file that was there is gone.
 bool EveryCopyRemoved(const std::vector<RemovalOutcome>& outcomes);

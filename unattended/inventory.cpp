@@ -6,6 +6,7 @@
 #include "metatrader/deployment.h"
 #include "metatrader/terminal_conventions.h"
 #include "resources/resource_names.h"
+#include "unattended/log_header.h"
 #include "win32/decimal_text.h"
 #include "win32/embedded_resource.h"
 #include "win32/held_folder.h"
@@ -44,9 +45,9 @@ const char* FoundByName(FoundBy how) {
     return "unknown";
 }
 
-// The copies found, and of them the embedded expert's.
+// The copies found (readable or not), those read, and of them the embedded expert's.
 struct CopyCount {
-    unsigned found = 0, current = 0;
+    size_t found = 0, present = 0, current = 0;
 };
 
 // One experts folder's entry: whether the expert is there, read under `asUser` or, for the
@@ -74,6 +75,7 @@ std::string ExpertEntry(const std::wstring& target, bool usersOwn, HANDLE user, 
                  Ascii(HexText(digest->sha256)) + "\", \"sameAsEmbedded\": " + (same ? "true" : "false") +
                  ", \"state\": " + (same ? "\"current\"" : "\"other\"");
         ++copies.found;
+        ++copies.present;
         copies.current += same;
     } else if (experts.empty() || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
         entry += ", \"present\": false";
@@ -118,29 +120,48 @@ std::string JsonString(const std::wstring& text) {
     return out + "\"";
 }
 
-std::string InventoryJson(HMODULE module, const InstallationsFound& found) {
+std::string InventoryJson(HMODULE module, const InstallationsFound& found, const InventoryScope& scope) {
     PrepareWrites();
     const std::span<const BYTE> expert =
         EmbeddedResource(module, RESOURCE_STRING(RESOURCE_FILE_TYPE), RESOURCE_STRING(RESOURCE_EXPERT));
     const std::optional<Sha256Digest> embedded = Sha256Of(expert);
     const FolderList installations = FoldersOf(found.installations);
-    const std::vector<std::wstring> dataFolders = DataFolderOfEach(installations);
-    const UniqueHandle user = SignedInUserImpersonationToken();
+    std::vector<FolderList> dataFolders;
+    if (scope.allUsers) {
+        dataFolders = DataFoldersOfEachUnder(scope.dataRoots, installations);
+    } else {
+        for (std::wstring& folder : DataFolderOfEach(installations))
+            dataFolders.push_back(folder.empty() ? FolderList() : FolderList{std::move(folder)});
+    }
+    const UniqueHandle user = scope.allUsers ? UniqueHandle() : SignedInUserImpersonationToken();
     CopyCount copies;
 
-    std::string json = "{\n  \"program\": " + JsonString(kSetupTitle) + ",\n  \"version\": " + JsonString(kProductVersion) + ",\n";
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    wchar_t machine[256];
+    DWORD machineLength = 256;
+    if (!GetComputerNameExW(ComputerNameDnsHostname, machine, &machineLength)) machineLength = 0;
+    std::string json = "{\n  \"schemaVersion\": 1,\n  \"program\": " + JsonString(kSetupTitle) + ",\n  \"version\": " +
+                       JsonString(kProductVersion) + ",\n";
+    json += "  \"machine\": " + JsonString(std::wstring(machine, machineLength)) + ",\n  \"time\": " +
+            JsonString(IsoUtcText(now)) + ",\n  \"account\": " + JsonString(scope.account) + ",\n  \"allUsers\": " +
+            (scope.allUsers ? "true" : "false") + ",\n";
     json += "  \"expert\": {\"file\": " + JsonString(kExpertFileName) + ", \"size\": " + Ascii(DecimalText(expert.size())) +
             ", \"sha256\": " + (embedded ? "\"" + Ascii(HexText(*embedded)) + "\"" : std::string("null")) + "},\n";
     std::vector<size_t> positions(installations.size());
     for (size_t i = 0; i < positions.size(); ++i) positions[i] = i;
     json += "  \"installations\": " + JsonArray(positions, "    ", [&](size_t i) {
         std::string entry = "{\"folder\": " + JsonString(installations[i]) + ", \"foundBy\": \"" +
-                            FoundByName(found.installations[i].foundBy) + "\",\n      \"dataFolders\": " +
-                            (dataFolders[i].empty() ? "[]" : "[" + JsonString(dataFolders[i]) + "]") +
-                            ",\n      \"experts\": [\n        " + ExpertEntry(installations[i], false, user.get(), embedded, copies);
-        if (!dataFolders[i].empty()) entry += ",\n        " + ExpertEntry(dataFolders[i], true, user.get(), embedded, copies);
+                            FoundByName(found.installations[i].foundBy) + "\",\n      \"dataFolders\": [";
+        for (const std::wstring& folder : dataFolders[i]) entry += (&folder == &dataFolders[i].front() ? "" : ", ") + JsonString(folder);
+        entry += "],\n      \"experts\": [\n        " + ExpertEntry(installations[i], false, user.get(), embedded, copies);
+        for (const std::wstring& folder : dataFolders[i])
+            entry += ",\n        " + ExpertEntry(folder, !scope.allUsers, user.get(), embedded, copies);
         return entry + "]}";
     }) + ",\n";
+    json += "  \"summary\": {\"installations\": " + Ascii(DecimalText(installations.size())) + ", \"copiesPresent\": " +
+            Ascii(DecimalText(copies.present)) + ", \"copiesSameAsEmbedded\": " +
+            Ascii(DecimalText(copies.current)) + "},\n";
     json += "  \"notInstallations\": " +
             JsonArray(found.notInstallations, "    ", [](const std::wstring& folder) { return JsonString(folder); }) + ",\n";
     json += "  \"scans\": " + JsonArray(found.scans, "    ", [](const ScanResult& scan) {

@@ -1,5 +1,9 @@
 #include "unattended/run_log.h"
 
+#include <windows.h>
+
+#include "win32/decimal_text.h"
+
 namespace {
 
 // The characters of Unicode's general categories Cc, Cf, Zl and Zp (Unicode 15.1).
@@ -39,4 +43,14 @@ std::wstring OneLogLine(const std::wstring& line) {
         i += units - 1;
     }
     return shown;
+}
+
+void RunLog::Add(const std::wstring& line) {
+    // The time since the process started, in FILETIME's 100 ns units: 0 should the clock go back.
+    static_assert(sizeof(FILETIME) == sizeof(unsigned long long));
+    unsigned long long created = 0, unused[3], now = 0;
+    GetProcessTimes(GetCurrentProcess(), reinterpret_cast<FILETIME*>(&created), reinterpret_cast<FILETIME*>(unused),
+                    reinterpret_cast<FILETIME*>(unused + 1), reinterpret_cast<FILETIME*>(unused + 2));
+    GetSystemTimeAsFileTime(reinterpret_cast<FILETIME*>(&now));
+    text_ += L"[" + DecimalText(now >= created ? (now - created) / 10000 : 0) + L" ms] " + OneLogLine(line) + L"\r\n";
 }

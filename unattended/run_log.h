@@ -8,10 +8,12 @@
 std::wstring OneLogLine(const std::wstring& line);
 
 // The log of one silent run, collected as it goes and written whole when the run begins and
-// ends.
+// ends. The header's lines stand as given; every later line starts with the time since the
+// process started, which shows support where a run spent its time.
 class RunLog {
 public:
-    void Add(const std::wstring& line) { text_ += OneLogLine(line) + L"\r\n"; }
+    void AddHeader(const std::wstring& line) { text_ += OneLogLine(line) + L"\r\n"; }
+    void Add(const std::wstring& line);
     const std::wstring& Text() const { return text_; }
 
 private:

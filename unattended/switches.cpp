@@ -63,21 +63,45 @@ std::wstring WhyNotAFile(const std::wstring& path) {
     return {};
 }
 
-// /silent, and the names that deployment tools try on any setup program.
+// /silent, and the names that deployment tools and agents try on any setup program.
 bool IsSilentSwitch(const std::wstring& lowerName) {
-    return lowerName == L"/silent" || lowerName == L"/s" || lowerName == L"/verysilent";
+    for (const wchar_t* name : {L"/silent", L"/s", L"/verysilent", L"/quiet", L"/qn", L"/q"})
+        if (lowerName == name) return true;
+    return false;
 }
+
+// Switches agents pass to every installer that ask for nothing here: no message box is shown,
+// and no restart is ever asked for.
+bool IsIgnoredSwitch(const std::wstring& lowerName) {
+    return lowerName == L"/suppressmsgboxes" || lowerName == L"/norestart" || lowerName == L"/sp-";
+}
+
+bool AnyArgumentIs(const std::vector<std::wstring>& arguments, bool (*is)(const std::wstring&)) {
+    for (const std::wstring& argument : arguments)
+        if (is(AsciiLower(argument))) return true;
+    return false;
+}
+
+bool IsPassiveSwitch(const std::wstring& lowerName) { return lowerName == L"/passive"; }
 
 }  // namespace
 
-bool AsksForSilentRun(const std::vector<std::wstring>& arguments) {
-    for (const std::wstring& argument : arguments)
-        if (IsSilentSwitch(AsciiLower(argument))) return true;
-    return false;
+bool AsksForSilentRun(const std::vector<std::wstring>& arguments) { return AnyArgumentIs(arguments, IsSilentSwitch); }
+
+bool AsksForPassiveRun(const std::vector<std::wstring>& arguments) { return AnyArgumentIs(arguments, IsPassiveSwitch); }
+
+std::wstring DefaultLogPath() {
+    wchar_t folder[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    if (!length || length > MAX_PATH) return {};
+    std::wstring path(folder, length);
+    if (path.back() != L'\\') path += L'\\';
+    return path + L"Mervane4Setup.log";
 }
 
 UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
     UnattendedSwitches switches;
+    bool silent = false;
     auto refuse = [&](const std::wstring& why) {
         if (switches.usageError.empty()) switches.usageError = why;
     };
@@ -92,7 +116,11 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
         const std::wstring name = AsciiLower(argument.substr(0, equals));
         if (equals == std::wstring::npos) {
             // A silent run shows no message box anyway: the tools' switch for that asks for nothing more.
-            if (IsSilentSwitch(name) || name == L"/suppressmsgboxes") continue;
+            if (IsSilentSwitch(name)) {
+                silent = true;
+                continue;
+            }
+            if (IsIgnoredSwitch(name)) continue;
             if (name == L"/accept-agreement") {
                 switches.acceptAgreement = true;
                 continue;
@@ -103,6 +131,20 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
             }
             if (name == L"/remove") {
                 switches.remove = true;
+                continue;
+            }
+            if (name == L"/all-users") {
+                switches.allUsers = true;
+                continue;
+            }
+            if (IsPassiveSwitch(name)) {
+                switches.passive = true;
+                continue;
+            }
+            if (name == L"/log") {
+                // Agents' /LOG alone: the running account's temporary folder.
+                if (!switches.logPath.empty()) refuse(quoted + L": the switch is given twice");
+                switches.logPath = DefaultLogPath();
                 continue;
             }
         }
@@ -136,7 +178,12 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
             repeated->push_back(value);
     }
     const bool status = !switches.statusPath.empty();
-    if (!switches.agreementPath.empty()) {
+    if (silent && switches.passive) {
+        refuse(L"/passive shows the installation and /silent shows nothing: give one of them");
+    } else if (switches.passive && (!switches.agreementPath.empty() || status || switches.remove)) {
+        // The Installing page shows an installation, not an export, an inventory or a removal.
+        refuse(L"/passive only installs: run /agreement=, /status= or /remove with /silent");
+    } else if (!switches.agreementPath.empty()) {
         // An export installs nothing: a script that asks for both would be told 0 for nothing.
         if (switches.acceptAgreement || switches.skipRegistry || !switches.folders.empty() ||
             !switches.scanRoots.empty() || status || switches.remove)

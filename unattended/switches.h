@@ -13,12 +13,22 @@ struct UnattendedSwitches {
     std::vector<std::wstring> scanRoots;  // /scan=ROOT, repeatable
     std::wstring statusPath;            // /status=PATH
     bool remove = false;                // /remove
+    bool allUsers = false;              // /all-users: every profile's data folders, the public desktop
+    bool passive = false;               // /passive: the Installing page alone, no input taken
     std::wstring usageError;            // why the command line is refused; empty when it is not
 };
 
-// Whether any argument is /silent, or /S or /VERYSILENT, which deployment tools try. Without
-// one no other switch means anything: the wizard runs with its window.
+// Whether any argument is /silent, or one of the names deployment tools and agents pass for it
+// (/S, /VERYSILENT, /quiet, /qn, /q). Without one (or /passive) no other switch means anything:
+// the wizard runs with its window.
 bool AsksForSilentRun(const std::vector<std::wstring>& arguments);
+
+// Whether any argument is /passive: a silent run that shows its progress and takes no input.
+bool AsksForPassiveRun(const std::vector<std::wstring>& arguments);
+
+// Where /log without a value writes: Mervane4Setup.log in the running account's temporary
+// folder (SYSTEM's is the Windows one).
+std::wstring DefaultLogPath();
 
 // The switches of a silent run, read from every argument (the program's name left out). A
 // language switch counts only as the first argument, where it chose the language; anywhere

@@ -17,6 +17,7 @@
 #include "resources/resource_names.h"
 #include "texts/agreement.h"
 #include "unattended/inventory.h"
+#include "unattended/log_header.h"
 #include "unattended/run_log.h"
 #include "unattended/switches.h"
 #include "win32/decimal_text.h"
@@ -26,12 +27,11 @@
 #include "win32/impersonation.h"
 #include "win32/path_rules.h"
 #include "win32/shell_folders.h"
+#include "win32/system_functions.h"
+#include "win32/user_profiles.h"
 #include "win32/window.h"
 
 namespace {
-
-// The log speaks English whatever the language of the run: support staff read and search it.
-const wchar_t* const kLanguageNames[] = {L"English", L"German", L"Russian"};
 
 std::wstring ErrorText(DWORD error) {
     std::wstring text = L"error " + DecimalText(error);
@@ -136,15 +136,25 @@ private:
 // The installing run's view when there is no window: every step goes to the log.
 class SilentView final : public InstallView {
 public:
-    SilentView(RunLog& log, std::wstring desktop, HWND sessionWindow, std::wstring holdReason)
-        : log_(log), desktop_(std::move(desktop)), sessionWindow_(sessionWindow), holdReason_(std::move(holdReason)) {}
-    void SetProgressRange(int) override {}
-    // No pause, but the session window answers what waits: a logoff asks it between files.
-    void ShowInstallStep(const std::wstring&, int) override {
+    SilentView(RunLog& log, std::wstring desktop, HWND sessionWindow, std::wstring holdReason, bool allUsers,
+               InstallView* shown)
+        : log_(log),
+          desktop_(std::move(desktop)),
+          sessionWindow_(sessionWindow),
+          holdReason_(std::move(holdReason)),
+          allUsers_(allUsers),
+          shown_(shown) {}
+    void SetProgressRange(int maximum) override {
+        if (shown_) shown_->SetProgressRange(maximum);
+    }
+    // No pause, but the windows answer what waits: a logoff asks the session window between files.
+    void ShowInstallStep(const std::wstring& text, int position) override {
+        if (shown_) shown_->ShowInstallStep(text, position);
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
     }
     std::wstring DesktopFolder() override { return desktop_; }
+    bool ActsAsSignedInUser() override { return !allUsers_; }
     void StepOutcome(const InstallOutcome& outcome) override {
         log_.Add(LineOf(outcome));
         if (outcome.step == InstallOutcome::Step::Expert && outcome.done) ++copiesWritten;
@@ -162,6 +172,8 @@ private:
     const std::wstring desktop_;
     const HWND sessionWindow_;
     const std::wstring holdReason_;
+    const bool allUsers_;
+    InstallView* const shown_;
     std::optional<EndSessionHold> hold_;
 };
 
@@ -180,10 +192,15 @@ int ExportAgreement(const std::wstring& path, Language language, RunLog& log) {
 // entry ticked (the registry's folders and the running terminals', then each named folder
 // that passes the add-folder button's check, then each found below a scan root, each not
 // listed yet), their data folders, and the desktop.
+// For every user: each profile's data folders (`profileData`, at the profile's position), all
+// of them in `dataFolders`, and the public desktop.
 struct Targets {
     InstallationsFound found;
     FolderList selected, dataFolders;
     std::wstring desktop;
+    bool allUsers = false;
+    UserProfiles profiles;
+    std::vector<FolderList> profileData;
 };
 
 Targets FindTargets(const UnattendedSwitches& switches) {
@@ -194,8 +211,21 @@ Targets FindTargets(const UnattendedSwitches& switches) {
     search.scanRoots = switches.scanRoots;
     targets.found = FindAllInstallations(search);
     targets.selected = FoldersOf(targets.found.installations);
-    FindDataFolders(targets.selected, targets.dataFolders);
-    targets.desktop = SignedInUserFolderPath(nullptr, CSIDL_DESKTOP);
+    targets.allUsers = switches.allUsers;
+    if (!switches.allUsers) {
+        FindDataFolders(targets.selected, targets.dataFolders);
+        targets.desktop = SignedInUserFolderPath(nullptr, CSIDL_DESKTOP);
+        return targets;
+    }
+    targets.profiles = ListUserProfiles();
+    for (const UserProfile& profile : targets.profiles.profiles) {
+        FolderList found;
+        FindDataFoldersUnder(profile.appData + terminal::kDataRoot, targets.selected, found);
+        for (const std::wstring& folder : found)
+            if (IndexOfFolder(targets.dataFolders, folder) < 0) targets.dataFolders.push_back(folder);
+        targets.profileData.push_back(std::move(found));
+    }
+    targets.desktop = PublicDesktopFolder();
     return targets;
 }
 
@@ -210,7 +240,7 @@ void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets) 
     for (const std::wstring& folder : targets.selected) note(ExpertsFolder(folder) + L"\\" + kExpertFileName);
     {
         // The user's own files are looked at as the user, as they are written.
-        const UniqueHandle user = SignedInUserImpersonationToken();
+        const UniqueHandle user = targets.allUsers ? UniqueHandle() : SignedInUserImpersonationToken();
         const Impersonation asUser(user.get());
         for (const std::wstring& folder : targets.dataFolders) note(ExpertsFolder(folder) + L"\\" + kExpertFileName);
         if (!targets.desktop.empty()) note(targets.desktop + L"\\" + kShortcutFileName);
@@ -262,6 +292,16 @@ bool LogFound(const Targets& targets, RunLog& log, const wchar_t* notDone) {
     }
     for (const FoundInstallation& found : targets.found.installations)
         log.Add(L"installation folder, " + std::wstring(FoundByText(found.foundBy)) + L": " + found.folder);
+    for (const PassedOverProfile& profile : targets.profiles.passedOver)
+        log.Add(L"profile passed over: " + profile.sid + (profile.folder.empty() ? L"" : L", " + profile.folder) + L": " +
+                profile.why);
+    for (size_t i = 0; i < targets.profiles.profiles.size(); ++i) {
+        const UserProfile& profile = targets.profiles.profiles[i];
+        std::wstring line = L"profile: " + profile.sid + L", " + profile.folder + L", data folders: ";
+        for (const std::wstring& folder : targets.profileData[i])
+            line += (&folder == &targets.profileData[i].front() ? L"" : L"; ") + folder;
+        log.Add(targets.profileData[i].empty() ? line + L"none" : line);
+    }
     return everyTargetReached;
 }
 
@@ -285,7 +325,7 @@ void LogRegistration(const std::vector<RegistrationOutcome>& outcomes, bool remo
     }
 }
 
-int Install(const Targets& targets, Language language, RunLog& log) {
+int Install(const Targets& targets, Language language, InstallView* shown, RunLog& log) {
     bool everyTargetWritten = LogFound(targets, log, L"not written");
     if (targets.selected.empty()) {
         // Nothing installed is no success, whatever else the run did.
@@ -294,7 +334,7 @@ int Install(const Targets& targets, Language language, RunLog& log) {
     }
 
     const SessionWindow window;
-    SilentView view(log, targets.desktop, window.Handle(), Text(TextId::Installing, language));
+    SilentView view(log, targets.desktop, window.Handle(), Text(TextId::Installing, language), targets.allUsers, shown);
     if (!InstallFiles(nullptr, targets.selected, targets.dataFolders, view)) everyTargetWritten = false;
     if (view.copiesWritten) {
         view.HoldEndSession(true);
@@ -332,7 +372,7 @@ int Remove(const Targets& targets, bool skipRegistry, RunLog& log) {
         log.Add(L"nothing removed: no MetaTrader 4 installation folder to remove from");
         return kExitNotAllWritten;
     }
-    const std::vector<RemovalOutcome> outcomes = RemoveFiles(nullptr, targets.selected, targets.dataFolders, targets.desktop);
+    const std::vector<RemovalOutcome> outcomes = RemoveFiles(nullptr, targets.selected, targets.dataFolders, targets.desktop, nullptr, !targets.allUsers);
     for (const RemovalOutcome& outcome : outcomes) log.Add(LineOf(outcome));
     // The product stays listed while a copy is left, so that its removal can be tried again;
     // and a run that left the registered terminals out did not remove the product.
@@ -343,9 +383,13 @@ int Remove(const Targets& targets, bool skipRegistry, RunLog& log) {
     return everyCopyRemoved && EveryCopyRemoved(outcomes) ? kExitAllWritten : kExitNotAllWritten;
 }
 
-int WriteStatus(const std::wstring& path, const Targets& targets, RunLog& log) {
+int WriteStatus(const std::wstring& path, const Targets& targets, const RunningAccount& account, RunLog& log) {
     LogFound(targets, log, L"not looked at");
-    const std::string json = InventoryJson(nullptr, targets.found);
+    InventoryScope scope;
+    scope.account = account.name;
+    scope.allUsers = targets.allUsers;
+    for (const UserProfile& profile : targets.profiles.profiles) scope.dataRoots.push_back(profile.appData + terminal::kDataRoot);
+    const std::string json = InventoryJson(nullptr, targets.found, scope);
     std::wstring ledTo;
     if (WriteFileReplacing(path, {reinterpret_cast<const BYTE*>(json.data()), json.size()}, &ledTo)) {
         log.Add(L"status written: " + path);
@@ -355,25 +399,52 @@ int WriteStatus(const std::wstring& path, const Targets& targets, RunLog& log) {
     return kExitNotAllWritten;
 }
 
-int Run(const UnattendedSwitches& switches, const Targets& targets, Language language, RunLog& log) {
+int Run(const UnattendedSwitches& switches, const Targets& targets, const RunningAccount& account, Language language,
+        InstallView* shown, RunLog& log) {
     if (!switches.usageError.empty()) {
         log.Add(L"usage error: " + switches.usageError);
         return kExitUsage;
     }
     if (!switches.agreementPath.empty()) return ExportAgreement(switches.agreementPath, language, log);
-    if (!switches.statusPath.empty()) return WriteStatus(switches.statusPath, targets, log);
+    if (!switches.statusPath.empty()) return WriteStatus(switches.statusPath, targets, account, log);
     if (switches.remove) return Remove(targets, switches.skipRegistry, log);
     if (!switches.acceptAgreement) {
         log.Add(L"nothing installed: /accept-agreement was not given");
         return kExitUsage;
     }
-    return Install(targets, language, log);
+    return Install(targets, language, shown, log);
 }
 
 }  // namespace
 
-int RunUnattended(const std::vector<std::wstring>& arguments, Language language) {
+int RefuseWindowNobodyCanSee(const std::vector<std::wstring>& arguments, Language language) {
+    static constexpr wchar_t kWhy[] =
+        L"no window opened: nobody can answer one here (session 0, or a window station that is not interactive); "
+        L"add /silent /accept-agreement to the command line to install";
+    const std::wstring logPath = ReadSwitches(arguments).logPath;
+    const RunningAccount account = CurrentAccount();
+    RunLog log;
+    AddLogHeader(log, language, account, ImpliesAllUsers(account));
+    log.Add(kWhy);
+    log.Add(L"exit code " + DecimalText(static_cast<unsigned>(kExitUsage)));
+    if (logPath.empty() || !WriteUtf8WithMark(logPath, log.Text())) {
+        // Where an engine's administrator looks when a run ends with 2 and left no log.
+        const AdvapiFunctions& advapi = AdvapiApi();
+        HANDLE source = advapi.registerEventSource ? advapi.registerEventSource(nullptr, L"Mervane 4 Setup") : nullptr;
+        if (source && advapi.reportEvent && advapi.deregisterEventSource) {
+            const std::wstring text = L"Mervane 4 Setup: " + std::wstring(kWhy) + L". Command line: " + GetCommandLineW();
+            const wchar_t* strings[] = {text.c_str()};
+            advapi.reportEvent(source, EVENTLOG_ERROR_TYPE, 0, 1, nullptr, 1, 0, strings, nullptr);
+            advapi.deregisterEventSource(source);
+        }
+    }
+    return kExitUsage;
+}
+
+int RunUnattended(const std::vector<std::wstring>& arguments, Language language, InstallView* shown) {
     UnattendedSwitches switches = ReadSwitches(arguments);
+    const RunningAccount account = CurrentAccount();
+    if (ImpliesAllUsers(account)) switches.allUsers = true;
     // Before the log's first line is written: what stands installed anywhere, also where
     // this run does not install.
     Targets installed;
@@ -385,8 +456,7 @@ int RunUnattended(const std::vector<std::wstring>& arguments, Language language)
         RefuseInstalledFiles(switches, installed);
     }
     RunLog log;
-    log.Add(std::wstring(kSetupTitle) + L", unattended run, agreement language " +
-            kLanguageNames[static_cast<size_t>(language) < 3 ? static_cast<size_t>(language) : 0]);
+    AddLogHeader(log, language, account, switches.allUsers);
     // A run that never ends (ended by force, the session ended) leaves a log without its exit
     // code, not an earlier run's log that reads as its own.
     if (!switches.logPath.empty()) WriteUtf8WithMark(switches.logPath, log.Text());
@@ -404,7 +474,7 @@ int RunUnattended(const std::vector<std::wstring>& arguments, Language language)
     if (switches.usageError.empty() && findsTargets && switches.agreementPath.empty())
         targets = switches.skipRegistry || !foundAlready ? FindTargets(switches)
                                                                       : std::move(installed);  // the same, found once
-    int code = Run(switches, targets, language, log);
+    int code = Run(switches, targets, account, language, shown, log);
     log.Add(L"exit code " + DecimalText(static_cast<unsigned>(code)));
     if (!switches.logPath.empty() && !WriteUtf8WithMark(switches.logPath, log.Text()) && code == kExitAllWritten)
         code = kExitLogNotWritten;

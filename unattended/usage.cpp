@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "product_identity.h"
+#include "win32/ascii_case.h"
 #include "win32/ascii_text.h"
 
 constexpr char kUsageText[] =
@@ -10,10 +11,13 @@ constexpr char kUsageText[] =
     "Mervane4Setup.exe /silent /status=PATH [/skip-registry] [/folder=PATH ...] [/scan=PATH ...] [/log=PATH]\n"
     "Mervane4Setup.exe /silent /remove [/skip-registry] [/folder=PATH ...] [/scan=PATH ...] [/log=PATH]\n"
     "Mervane4Setup.exe [/en | /de | /ru] /silent /agreement=PATH\n"
+    "Mervane4Setup.exe [/en | /de | /ru] /passive /accept-agreement [the installation's switches]\n"
     "\n"
     "/en, /de, /ru: the agreement's language; only as the first argument.\n"
-    "/silent (also /S, /VERYSILENT): install without a window.\n"
-    "/SUPPRESSMSGBOXES: accepted; a silent run shows no message box anyway.\n"
+    "/silent (also /S, /VERYSILENT, /quiet, /qn, /q): install without a window.\n"
+    "/passive: shows the installation's progress alone, takes no input, ends by itself.\n"
+    "/SUPPRESSMSGBOXES, /NORESTART, /SP-: accepted; no box is shown, no restart ever needed.\n"
+    "/all-users: every user profile's terminals and the public desktop (implied as SYSTEM or in session 0).\n"
     "/accept-agreement: you have read and accept the end-user agreement.\n"
     "/agreement=PATH: writes the agreement to PATH to be read first; installs nothing.\n"
     "/skip-registry: leaves out the registered installations and the running terminals.\n"
@@ -21,10 +25,10 @@ constexpr char kUsageText[] =
     "/scan=PATH: installation folders below PATH, 4 levels deep; may be given many times.\n"
     "/status=PATH: writes where the expert is installed, as JSON, to PATH; installs nothing.\n"
     "/remove: takes the expert off every installation instead of installing it.\n"
-    "/log=PATH: writes one line per step, and the exit code, to PATH.\n"
-    "/?: shows this summary.\n"
+    "/log=PATH: writes one line per step, and the exit code, to PATH; /log alone: %TEMP%\\Mervane4Setup.log.\n"
+    "/? or /help: shows this summary.\n"
     "\n"
-    "Every PATH is a full path (C:\\... or \\\\server\\share\\...). Without /silent (or /S, /VERYSILENT) the wizard starts.\n"
+    "Every PATH is a full path (C:\\... or \\\\server\\share\\...). Without /silent or /passive the wizard starts.\n"
     "\n"
     "Exit codes:\n"
     "0: every target written (or removed), or the agreement or status written.\n"
@@ -35,7 +39,7 @@ constexpr char kUsageText[] =
 static_assert(IsAscii(kUsageText));
 
 bool AsksForUsage(const std::vector<std::wstring>& arguments) {
-    return arguments.size() == 1 && arguments.front() == L"/?";
+    return arguments.size() == 1 && (arguments.front() == L"/?" || AsciiLower(arguments.front()) == L"/help");
 }
 
 void ShowUsageIfAsked(const std::vector<std::wstring>& arguments) {

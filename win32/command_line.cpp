@@ -19,6 +19,15 @@ std::vector<std::wstring> CommandLineArguments(const wchar_t* commandLine) {
         std::wstring word;
         bool quoted = false;
         while (*p != 0 && (quoted || *p > L' ')) {
+            if (*p == L'\\') {
+                // Deployment engines double a backslash before a closing quote ("D:\T\\");
+                // an odd run is kept whole, so that "C:\MT4\" as typed still ends its quote.
+                size_t run = 0;
+                while (p[run] == L'\\') ++run;
+                word.append(p[run] == L'"' && run % 2 == 0 ? run / 2 : run, L'\\');
+                p += run;
+                continue;
+            }
             if (*p == L'"')
                 quoted = !quoted;
             else

@@ -26,6 +26,20 @@ const KernelFunctions& KernelApi() {
     return functions;
 }
 
+const AdvapiFunctions& AdvapiApi() {
+    static const AdvapiFunctions functions = [] {
+        AdvapiFunctions f;
+        HMODULE advapi = GetModuleHandleW(L"advapi32.dll");
+        Resolve(advapi, f.lookupAccountSid, "LookupAccountSidW");
+        Resolve(advapi, f.regGetValue, "RegGetValueW");
+        Resolve(advapi, f.registerEventSource, "RegisterEventSourceW");
+        Resolve(advapi, f.reportEvent, "ReportEventW");
+        Resolve(advapi, f.deregisterEventSource, "DeregisterEventSource");
+        return f;
+    }();
+    return functions;
+}
+
 const UserFunctions& UserApi() {
     static const UserFunctions functions = [] {
         UserFunctions f;

@@ -37,6 +37,17 @@ struct KernelFunctions {
 };
 const KernelFunctions& KernelApi();
 
+// advapi32's exports that forward to another DLL, which an import would bind by the default
+// search order at start-up: the account's name, registry values, the event log.
+struct AdvapiFunctions {
+    decltype(&LookupAccountSidW) lookupAccountSid = nullptr;
+    decltype(&RegGetValueW) regGetValue = nullptr;
+    decltype(&RegisterEventSourceW) registerEventSource = nullptr;
+    decltype(&ReportEventW) reportEvent = nullptr;
+    decltype(&DeregisterEventSource) deregisterEventSource = nullptr;
+};
+const AdvapiFunctions& AdvapiApi();
+
 struct UserFunctions {
     UINT(WINAPI* getDpiForWindow)(HWND) = nullptr;
 };

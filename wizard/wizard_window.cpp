@@ -117,9 +117,10 @@ LRESULT WizardWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (installingPage_) installingPage_->PaintSheet(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
             return 0;
         case WM_CLOSE:
-            // Alt+F4 and the taskbar's close do what the close button does. Another program may
-            // send it while the window, being destroyed, waits for the job: then nothing is left.
-            if (session_) session_->On(SessionEvent::Close);
+            // Alt+F4 and the taskbar's close do what the close button does; a passive run's
+            // window has none, and ends by itself. Another program may send it while the window,
+            // being destroyed, waits for the job: then nothing is left.
+            if (session_ && !passive_) session_->On(SessionEvent::Close);
             return 0;
         case WM_DPICHANGED:
             OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
@@ -165,11 +166,35 @@ void WizardWindow::OnCreate() {
                  area.top + (area.bottom - area.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     LayoutControls();
     STARTUP_MARK("placed and laid out");
+    if (passive_) {
+        EnterPage(WizardPage::Installing, TextId::Installed);
+        for (FlatButton* button : {backButton_, nextButton_, closeButton_}) ShowWindow(button->Handle(), SW_HIDE);
+        return;
+    }
     if (removal_)
         session_->StartRemoval();
     else
         session_->Start();
     STARTUP_MARK("Welcome page shown");
+}
+
+bool WizardWindow::CreatePassive(HINSTANCE instance) {
+    passive_ = true;
+    if (!Create(instance)) return false;
+    // A disabled window takes no click, no key and no activation.
+    EnableWindow(handle_, FALSE);
+    UpdateWindow(handle_);
+    return true;
+}
+
+void WizardWindow::ShowFinishedFor(TextId text, DWORD milliseconds) {
+    EnterPage(WizardPage::Finished, text);
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
 }
 
 void WizardWindow::OnDestroy() {

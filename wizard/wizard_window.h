@@ -38,6 +38,13 @@ public:
     // Runs the message loop until the application is asked to terminate.
     void Run();
 
+    // A passive run's window instead: the Installing page alone, without buttons, taking no
+    // input (a click, Alt+F4 and the taskbar's close do nothing). Its progress is shown through
+    // the SessionView it is.
+    bool CreatePassive(HINSTANCE instance);
+    // The passive run's end: `text` on the Finished page for `milliseconds`, answering meanwhile.
+    void ShowFinishedFor(TextId text, DWORD milliseconds);
+
 private:
     friend class OwnWindow<WizardWindow>;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -95,6 +102,7 @@ private:
     UINT dpi_ = 96;
     HWND savedFocus_ = nullptr;  // the focus while the window is inactive
     bool firstPaintDone_ = false;
+    bool passive_ = false;
     std::optional<EndSessionHold> endSessionHold_;  // while the installation writes files
 
     // The frame.

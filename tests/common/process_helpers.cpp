@@ -22,10 +22,12 @@ POINT ScreenCenterOf(HWND window) {
     return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-TestProcess::TestProcess(const std::wstring& program, const std::wstring& arguments, bool suspended, int showCommand) {
+TestProcess::TestProcess(const std::wstring& program, const std::wstring& arguments, bool suspended, int showCommand,
+                         const wchar_t* desktop) {
     std::wstring commandLine = L"\"" + program + L"\"";
     if (!arguments.empty()) commandLine += L" " + arguments;
     STARTUPINFOW startup{sizeof startup};
+    startup.lpDesktop = const_cast<wchar_t*>(desktop);
     if (showCommand != -1) {
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = static_cast<WORD>(showCommand);

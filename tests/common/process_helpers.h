@@ -17,9 +17,10 @@ POINT ScreenCenterOf(HWND window);
 class TestProcess {
 public:
     // A suspended process runs from Resume on. A show command other than -1 is passed as a
-    // launcher passes it (STARTF_USESHOWWINDOW).
+    // launcher passes it (STARTF_USESHOWWINDOW). `desktop` ("station\\desktop") places it on
+    // another window station.
     TestProcess(const std::wstring& program, const std::wstring& arguments, bool suspended = false,
-                int showCommand = -1);
+                int showCommand = -1, const wchar_t* desktop = nullptr);
     ~TestProcess();
     TestProcess(const TestProcess&) = delete;
     TestProcess& operator=(const TestProcess&) = delete;

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <regex>
 #include <string>
 
 #include "machine.h"
@@ -26,6 +28,7 @@
 #include "win32/ascii_text.h"
 #include "win32/embedded_resource.h"
 #include "win32/held_folder.h"
+#include "win32/path_rules.h"
 #include "win32/sha256.h"
 #include "win32/shell_folders.h"
 #include "win32/system_functions.h"
@@ -47,8 +50,15 @@ TEST(Switches, OnlySilentOrItsToolNamesAnywhereMakeASilentRun) {
     EXPECT_TRUE(AsksForSilentRun({L"/ru", L"/folder=C:\\MT4", L"/SiLeNt"}));
     EXPECT_TRUE(AsksForSilentRun({L"/accept-agreement", L"/s"}));
     EXPECT_TRUE(AsksForSilentRun({L"/VerySilent"}));
+    // What agents pass: msiexec's spellings.
+    for (const wchar_t* agents : {L"/quiet", L"/QN", L"/q"}) EXPECT_TRUE(AsksForSilentRun({agents})) << Narrow(agents);
+    EXPECT_FALSE(AsksForSilentRun({L"/passive", L"/norestart", L"/qb", L"/quieter"}));
+    EXPECT_TRUE(AsksForPassiveRun({L"/de", L"/PASSIVE"}));
+    EXPECT_FALSE(AsksForPassiveRun({L"/passive=1", L"/silent"}));
     // The summary only for /? alone: beside anything else it would hide what a script asked for.
     EXPECT_TRUE(AsksForUsage({L"/?"}));
+    EXPECT_TRUE(AsksForUsage({L"/Help"}));
+    EXPECT_FALSE(AsksForUsage({L"/help", L"/silent"}));
     EXPECT_FALSE(AsksForUsage({L"/de", L"/?"}));
     EXPECT_FALSE(AsksForUsage({L"/?", L"/silent"}));
     EXPECT_FALSE(AsksForUsage({L"/??"}));
@@ -68,8 +78,16 @@ TEST(Switches, NamesIgnoreCaseValuesStayAsGivenFoldersRepeat) {
 
     const UnattendedSwitches bare = ReadSwitches({L"/silent", L"/agreement=C:\\eula.txt"});
     EXPECT_EQ(bare.usageError, L"");
-    EXPECT_FALSE(bare.acceptAgreement || bare.skipRegistry);
+    EXPECT_FALSE(bare.acceptAgreement || bare.skipRegistry || bare.allUsers || bare.passive);
     EXPECT_EQ(bare.agreementPath, L"C:\\eula.txt");
+
+    // An agent's /LOG alone: the running account's temporary folder.
+    const UnattendedSwitches agent = ReadSwitches({L"/qn", L"/LOG", L"/ALL-USERS", L"/accept-agreement"});
+    EXPECT_EQ(agent.usageError, L"");
+    EXPECT_TRUE(agent.allUsers);
+    wchar_t temp[MAX_PATH];
+    ASSERT_TRUE(GetTempPathW(MAX_PATH, temp));
+    EXPECT_EQ(agent.logPath, WithoutTrailingSeparator(temp) + L"\\Mervane4Setup.log");
 }
 
 TEST(Switches, RefuseWhatAScriptCannotHaveMeant) {
@@ -82,7 +100,7 @@ TEST(Switches, RefuseWhatAScriptCannotHaveMeant) {
         {{L"/silent", L"C:\\MT4"}, L"unknown switch \"C:\\MT4\""},
         {{L"/silent=yes"}, L"unknown switch \"/silent=yes\""},
         {{L"/silent", L"/accept-agreement=no"}, L"unknown switch \"/accept-agreement=no\""},
-        {{L"/silent", L"/log"}, L"\"/log\": the switch needs a value, /log=PATH"},
+        {{L"/silent", L"/log="}, L"\"/log=\": the switch needs a value, /log=PATH"},
         {{L"/silent", L"/FOLDER="}, L"\"/FOLDER=\": the switch needs a value, /folder=PATH"},
         {{L"/silent", L"/agreement"}, L"\"/agreement\": the switch needs a value, /agreement=PATH"},
         // The elevated program's current folder is not the script's: relative paths are refused.
@@ -154,6 +172,16 @@ TEST(Switches, RefuseWhatAScriptCannotHaveMeant) {
         {{L"/silent", L"/remove", L"/skip-registry", L"/scan=C:\\T", L"/SCAN=D:\\T", L"/folder=C:\\MT4",
           L"/log=C:\\r.log"},
          L""},
+        // Agents' switches: accepted, and nothing more; /all-users beside every other run.
+        {{L"/quiet", L"/NORESTART", L"/norestart", L"/SP-", L"/accept-agreement", L"/All-Users"}, L""},
+        {{L"/q", L"/all-users", L"/status=C:\\s.json"}, L""},
+        {{L"/qn", L"/norestart=1"}, L"unknown switch \"/norestart=1\""},
+        {{L"/qn", L"/LOG", L"/log=C:\\x.log"}, L"\"/log=C:\\x.log\": the switch is given twice"},
+        {{L"/qn", L"/log=C:\\x.log", L"/Log"}, L"\"/Log\": the switch is given twice"},
+        {{L"/passive", L"/accept-agreement", L"/folder=C:\\MT4", L"/log=C:\\p.log"}, L""},
+        {{L"/passive", L"/quiet", L"/accept-agreement"},
+         L"/passive shows the installation and /silent shows nothing: give one of them"},
+        {{L"/passive", L"/status=C:\\s.json"}, L"/passive only installs: run /agreement=, /status= or /remove with /silent"},
     };
     for (const Case& c : cases) EXPECT_EQ(ReadSwitches(c.arguments).usageError, c.why) << Narrow(c.why);
     EXPECT_EQ(ReadSwitches({L"/silent", L"/folder=C:/MT4", L"/folder=//server/mt4", L"/folder=C:\\COM10\\console",
@@ -312,6 +340,74 @@ private:
     size_t at_ = 0;
     bool ok_ = true;
 };
+
+// Where `value` breaks `schema`, or empty: the part of JSON Schema that the status file's
+// schema uses (type, const, enum, required, properties, additionalProperties, items, minItems,
+// minimum, pattern).
+std::string SchemaBreach(const Json& value, const Json& schema, const std::string& at = "$") {
+    auto isType = [&](const std::wstring& type) {
+        return (type == L"object" && value.kind == Json::Object) || (type == L"array" && value.kind == Json::Array) ||
+               (type == L"string" && value.kind == Json::String) || (type == L"boolean" && value.kind == Json::Boolean) ||
+               (type == L"null" && value.kind == Json::Null) || (type == L"number" && value.kind == Json::Number) ||
+               (type == L"integer" && value.kind == Json::Number && value.number == static_cast<long long>(value.number));
+    };
+    auto same = [](const Json& a, const Json& b) {
+        return a.kind == b.kind && a.text == b.text && a.number == b.number && a.boolean == b.boolean;
+    };
+    const Json& type = schema["type"];
+    if (type.kind == Json::String && !isType(type.text)) return at + ": not of type " + Narrow(type.text);
+    if (type.kind == Json::Array &&
+        std::none_of(type.items.begin(), type.items.end(), [&](const Json& t) { return isType(t.text); }))
+        return at + ": none of its types";
+    for (const auto& [keyword, rule] : schema.members) {
+        if (keyword == "const" && !same(value, rule)) return at + ": not the constant";
+        if (keyword == "enum" && std::none_of(rule.items.begin(), rule.items.end(), [&](const Json& e) { return same(value, e); }))
+            return at + ": not one of the values";
+        if (keyword == "minimum" && value.kind == Json::Number && value.number < rule.number) return at + ": below its minimum";
+        if (keyword == "minItems" && value.items.size() < rule.number) return at + ": too few items";
+        if (keyword == "pattern" && value.kind == Json::String && !std::regex_search(value.text, std::wregex(rule.text)))
+            return at + ": " + Narrow(value.text) + " does not match " + Narrow(rule.text);
+        if (keyword == "required")
+            for (const Json& name : rule.items)
+                if (std::none_of(value.members.begin(), value.members.end(),
+                                 [&](const auto& member) { return member.first == Narrow(name.text); }))
+                    return at + ": lacks " + Narrow(name.text);
+    }
+    if (value.kind == Json::Object)
+        for (const auto& [name, member] : value.members) {
+            const Json& rule = schema["properties"][name];
+            if (rule.kind == Json::Null) {
+                if (schema["additionalProperties"].kind == Json::Boolean && !schema["additionalProperties"].boolean)
+                    return at + ": has " + name + ", which the schema does not know";
+                continue;
+            }
+            if (std::string breach = SchemaBreach(member, rule, at + "." + name); !breach.empty()) return breach;
+        }
+    if (value.kind == Json::Array && schema["items"].kind == Json::Object)
+        for (size_t i = 0; i < value.items.size(); ++i)
+            if (std::string breach = SchemaBreach(value.items[i], schema["items"], at + "[" + std::to_string(i) + "]");
+                !breach.empty())
+                return breach;
+    return {};
+}
+
+// A status file the program wrote, read as a tree and held to the schema in the repository.
+Json ReadStatus(const std::wstring& path) {
+    static const Json schema = [] {
+        std::ifstream file(MERVANE_STATUS_SCHEMA, std::ios::binary);
+        bool parsed = false;
+        Json read = JsonReader(std::string(std::istreambuf_iterator<char>(file), {})).Read(parsed);
+        EXPECT_TRUE(parsed) << "the schema is no JSON";
+        return read;
+    }();
+    const std::string bytes = ReadBytes(path);
+    EXPECT_EQ(bytes.rfind("{", 0), 0u) << "no byte-order mark: " << bytes.substr(0, 8);
+    bool parsed = false;
+    Json status = JsonReader(bytes).Read(parsed);
+    EXPECT_TRUE(parsed) << bytes;
+    EXPECT_EQ(SchemaBreach(status, schema), "") << bytes;
+    return status;
+}
 
 // ---- the program, started as a script would start it
 
@@ -572,7 +668,7 @@ TEST_F(SilentRun, ManySlowTerminalWindowsCostAtMostTheDeadlineALogoffMayGoMeanwh
     SendMessageTimeoutW(session, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, nullptr);
     EXPECT_EQ(first.WaitForExit(0), STILL_ACTIVE) << "the first run ended before the others were tried";
     // Its log says it began and has not ended; no earlier run's log stands in for it.
-    EXPECT_EQ(Log().rfind("Mervane 4 Setup, unattended run", 0), 0u) << Log();
+    EXPECT_EQ(Log().rfind("Mervane 4 Setup ", 0), 0u) << Log();
     EXPECT_EQ(Log().find("exit code"), std::string::npos) << Log();
 
     EXPECT_EQ(first.WaitForExit(60000), 0u) << "terminals that do not answer cost no target";
@@ -699,15 +795,17 @@ TEST_F(SilentRun, ARunningTerminalNoEntryListsIsInstalledIntoInventoriedAndRemov
     EXPECT_EQ(ReadBytes(shortcut_), "a shortcut of the trader's own");
     EXPECT_EQ(ReadBytes(Expert(named)), "<missing>");
     const std::string bytes = ReadBytes(status);
-    ASSERT_NE(bytes.rfind("{", 0), std::string::npos) << "no byte-order mark: " << bytes.substr(0, 8);
-    bool parsed = false;
-    const Json inventory = JsonReader(bytes).Read(parsed);
-    ASSERT_TRUE(parsed) << bytes;
+    const Json inventory = ReadStatus(status);
     const std::string expert = ResourceBytes(L"EXPERT");
     const std::wstring embedded = HexText(*Sha256Of({reinterpret_cast<const BYTE*>(expert.data()), expert.size()}));
     EXPECT_EQ(inventory["expert"]["sha256"].text, embedded);
     EXPECT_EQ(inventory["expert"]["size"].number, static_cast<double>(expert.size()));
     EXPECT_EQ(inventory["version"].text.empty(), false);
+    EXPECT_FALSE(inventory["allUsers"].boolean);
+    // a, its data folder, the portable one and the older copy; three of them the embedded one.
+    EXPECT_EQ(inventory["summary"]["installations"].number, 4.0);
+    EXPECT_EQ(inventory["summary"]["copiesPresent"].number, 4.0);
+    EXPECT_EQ(inventory["summary"]["copiesSameAsEmbedded"].number, 3.0);
     const Json& installations = inventory["installations"];
     struct Copy {
         std::wstring installation, foundBy, folder;
@@ -1008,6 +1106,202 @@ TEST_F(SilentRun, AScanFindsTerminalFoldersToDepthFourButNotBelowNorBehindALinkN
               1u)
         << Log();
     EXPECT_NE(Log().find(Utf8(L"scan not made: " + notes + L": error ", false)), std::string::npos) << Log();
+}
+
+// One line of the log per item, without its line breaks.
+std::vector<std::string> LinesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+        lines.push_back(text.substr(at, end - at));
+    return lines;
+}
+
+TEST_F(SilentRun, AgentsSpellingsInstallWithoutAWindowAndTheLogOpensWithWhatSupportReadsFirst) {
+    const std::wstring a = machine_.AddTerminal(L"Terminal A");
+    EXPECT_EQ(Run(L"/q /norestart " + Quoted(L"/log", log_)), 2u) << "no consent, as with /silent";
+    EXPECT_TRUE(LogHas(L"nothing installed: /accept-agreement was not given")) << Log();
+    const std::wstring arguments = L"/quiet /accept-agreement /NORESTART /SP- " + Quoted(L"/log", log_);
+    EXPECT_EQ(Run(arguments), 0u) << Log();
+    EXPECT_TRUE(HasExpert(a));
+
+    const std::vector<std::string> lines = LinesOf(Log());
+    ASSERT_GE(lines.size(), 8u) << Log();
+    const std::string expert = ResourceBytes(L"EXPERT");
+    const std::string digest = Narrow(HexText(*Sha256Of({reinterpret_cast<const BYTE*>(expert.data()), expert.size()})));
+    const std::string header[] = {
+        R"(Mervane 4 Setup \d+\.\d+\.\d+, unattended run, agreement language English)",
+        R"(started: \d{4}-\d\d-\d\d \d\d:\d\d:\d\d UTC)",
+        "expert: SHA-256 " + digest + ", " + std::to_string(expert.size()) + " bytes",
+        R"(account: .+ \(S-1-5-[-0-9]+\), session \d+)",
+        "as SYSTEM: no, for all users: no",
+        R"(Windows: \d+\.\d+\.\d+(\.\d+)?)",
+    };
+    for (size_t i = 0; i < std::size(header); ++i)
+        EXPECT_TRUE(std::regex_match(lines[i], std::regex(header[i]))) << lines[i] << "\nis not\n" << header[i];
+    EXPECT_EQ(lines[6], Narrow(L"command line: \"" + BuiltProgram(L"Mervane4Setup.exe") + L"\" " + arguments));
+    for (size_t i = 7; i < lines.size(); ++i) EXPECT_TRUE(std::regex_search(lines[i], std::regex(R"(^\[\d+ ms\] )"))) << lines[i];
+
+    // /LOG alone: the running account's temporary folder.
+    const std::wstring temporary = ReadSwitches({L"/log"}).logPath;
+    DeleteFileW(temporary.c_str());
+    EXPECT_EQ(Run(L"/qn /accept-agreement /LOG"), 0u);
+    EXPECT_NE(ReadBytes(temporary).find("] exit code 0\r\n"), std::string::npos) << Narrow(temporary);
+    DeleteFileW(temporary.c_str());
+}
+
+// A window station that is not interactive, as a service's: nobody could answer a window there.
+class HiddenStation {
+public:
+    HiddenStation() : station_(CreateWindowStationW(L"MervaneTests", 0, WINSTA_ALL_ACCESS, nullptr)) {
+        const HWINSTA own = GetProcessWindowStation();
+        if (station_ && SetProcessWindowStation(station_)) {
+            desktop_ = CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+            SetProcessWindowStation(own);
+        }
+    }
+    ~HiddenStation() {
+        if (desktop_) CloseDesktop(desktop_);
+        if (station_) CloseWindowStation(station_);
+    }
+    HiddenStation(const HiddenStation&) = delete;
+    HiddenStation& operator=(const HiddenStation&) = delete;
+    bool Made() const { return desktop_ != nullptr; }
+    static constexpr const wchar_t* kDesktop = L"MervaneTests\\Default";
+
+private:
+    HWINSTA station_;
+    HDESK desktop_ = nullptr;
+};
+
+TEST_F(SilentRun, WhereNobodyCanAnswerNoWindowOpensAndTheLogSaysWhatToAdd) {
+    const std::wstring a = machine_.AddTerminal(L"Terminal A");
+    const HiddenStation station;
+    ASSERT_TRUE(station.Made());
+    for (const wchar_t* arguments : {L"/de", L"/?", L"/accept-agreement /folder=C:\\MT4"}) {
+        TestProcess wizard(BuiltProgram(L"Mervane4Setup.exe"), std::wstring(arguments) + L" " + Quoted(L"/log", log_),
+                           false, -1, HiddenStation::kDesktop);
+        EXPECT_EQ(wizard.WaitForExit(30000), 2u) << Narrow(arguments);
+        EXPECT_TRUE(LogHas(L"no window opened: nobody can answer one here (session 0, or a window station that is not "
+                           L"interactive); add /silent /accept-agreement to the command line to install"))
+            << Log();
+        EXPECT_TRUE(LogHas(L"exit code 2")) << Log();
+    }
+    EXPECT_EQ(ReadBytes(Expert(a)), "<missing>");
+    // /passive takes no input: there it installs as the silent run does.
+    TestProcess passive(BuiltProgram(L"Mervane4Setup.exe"), L"/passive /accept-agreement " + Quoted(L"/log", log_), false,
+                        -1, HiddenStation::kDesktop);
+    EXPECT_EQ(passive.WaitForExit(60000), 0u) << Log();
+    EXPECT_TRUE(HasExpert(a));
+}
+
+// A user profile in the machine's profile list, gone with the object. With `hiveAppData`, that
+// user's hive is loaded (signed in) and names their roaming data so.
+class ListedProfile {
+public:
+    ListedProfile(const std::wstring& sid, const std::wstring& folder, const std::wstring& hiveAppData = {}) : sid_(sid) {
+        SetString(HKEY_LOCAL_MACHINE, kList + sid, L"ProfileImagePath", folder, REG_EXPAND_SZ);
+        if (!hiveAppData.empty()) SetString(HKEY_USERS, sid + kShellFolders, L"AppData", hiveAppData, REG_EXPAND_SZ);
+    }
+    ~ListedProfile() {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kList + sid_).c_str());
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kList + sid_).c_str());
+        RegDeleteTreeW(HKEY_USERS, sid_.c_str());
+        RegDeleteKeyW(HKEY_USERS, sid_.c_str());
+    }
+    ListedProfile(const ListedProfile&) = delete;
+    ListedProfile& operator=(const ListedProfile&) = delete;
+
+private:
+    static void SetString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value, DWORD type) {
+        HKEY opened = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &opened, nullptr), ERROR_SUCCESS);
+        RegSetValueExW(opened, name, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(opened);
+    }
+    static inline const std::wstring kList = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\";
+    static inline const std::wstring kShellFolders = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    std::wstring sid_;
+};
+
+// A terminal's data folder below another user's roaming data, its marker naming `installation`.
+std::wstring DataFolderBelow(const std::wstring& appData, const std::wstring& installation) {
+    const std::wstring folder = appData + L"\\MetaQuotes\\Terminal\\0123456789ABCDEF0123456789ABCDEF";
+    for (const wchar_t* part : {L"\\MetaQuotes", L"\\MetaQuotes\\Terminal", L"\\MetaQuotes\\Terminal\\0123456789ABCDEF0123456789ABCDEF",
+                                L"\\MetaQuotes\\Terminal\\0123456789ABCDEF0123456789ABCDEF\\MQL4",
+                                L"\\MetaQuotes\\Terminal\\0123456789ABCDEF0123456789ABCDEF\\MQL4\\Experts"})
+        CreateDirectoryW((appData + part).c_str(), nullptr);
+    WriteBytes(folder + L"\\origin.txt", Utf16Le(installation, true));
+    return folder;
+}
+
+TEST_F(SilentRun, ForAllUsersEveryProfilesDataFoldersAndThePublicDesktopAndTheSameSetForStatusAndRemoval) {
+    const std::wstring a = machine_.AddTerminal(L"Terminal A");
+    const std::wstring dataA = machine_.AddDataFolder(a);  // the running account's own profile
+    const TempTree& tree = machine_.Tree();
+    const std::wstring second = tree.Folder(L"Profiles\\second"), third = tree.Folder(L"Profiles\\third");
+    const std::wstring missing = tree.Path(L"Profiles\\missing");
+    const ListedProfile signedIn(L"S-1-5-21-7-7-7-1001", second, L"%USERPROFILE%\\Roaming Elsewhere");
+    const ListedProfile notSignedIn(L"S-1-5-21-7-7-7-1002", third);
+    const ListedProfile gone(L"S-1-5-21-7-7-7-1003", missing);
+    const std::wstring dataSecond = DataFolderBelow(tree.Folder(L"Profiles\\second\\Roaming Elsewhere"), a);
+    const std::wstring dataThird = DataFolderBelow(tree.Folder(L"Profiles\\third\\AppData\\Roaming"), a);
+    const std::wstring publicShortcut = SpecialFolderPath(nullptr, CSIDL_COMMON_DESKTOPDIRECTORY) + L"\\Mervane 4 User Guide.url";
+    DeleteFileW(publicShortcut.c_str());
+
+    EXPECT_EQ(Run(L"/silent /accept-agreement /all-users " + Quoted(L"/log", log_)), 0u) << Log();
+    for (const std::wstring& folder : {a, dataA, dataSecond, dataThird}) EXPECT_TRUE(HasExpert(folder)) << Narrow(folder);
+    EXPECT_EQ(ReadBytes(publicShortcut), LinkBytes());
+    EXPECT_EQ(ReadBytes(shortcut_), "<missing>") << "not the running account's desktop";
+    EXPECT_TRUE(LogHas(L"as SYSTEM: no, for all users: yes")) << Log();
+    EXPECT_TRUE(LogHas(L"profile passed over: S-1-5-21-7-7-7-1003, " + missing + L": the profile folder is missing")) << Log();
+    EXPECT_TRUE(LogHas(L"profile: S-1-5-21-7-7-7-1001, " + second + L", data folders: " + dataSecond)) << Log();
+    EXPECT_TRUE(LogHas(L"profile: S-1-5-21-7-7-7-1002, " + third + L", data folders: " + dataThird)) << Log();
+
+    const std::wstring status = tree.Path(L"status.json");
+    EXPECT_EQ(Run(L"/silent /all-users " + Quoted(L"/status", status)), 0u);
+    const Json inventory = ReadStatus(status);
+    EXPECT_TRUE(inventory["allUsers"].boolean);
+    const Json& installation = inventory["installations"].Where("folder", a);
+    std::vector<std::wstring> dataFolders;
+    for (const Json& folder : installation["dataFolders"].items) dataFolders.push_back(folder.text);
+    std::sort(dataFolders.begin(), dataFolders.end());
+    std::vector<std::wstring> expected = {dataA, dataSecond, dataThird};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(dataFolders, expected);
+    EXPECT_EQ(inventory["summary"]["copiesPresent"].number, 4.0);
+    EXPECT_EQ(inventory["summary"]["copiesSameAsEmbedded"].number, 4.0);
+
+    EXPECT_EQ(Run(L"/silent /remove /all-users " + Quoted(L"/log", log_)), 0u) << Log();
+    for (const std::wstring& folder : {a, dataA, dataSecond, dataThird})
+        EXPECT_EQ(ReadBytes(Expert(folder)), "<missing>") << Narrow(folder);
+    EXPECT_EQ(ReadBytes(publicShortcut), "<missing>");
+}
+
+TEST_F(SilentRun, PassiveShowsTheInstallingPageAloneTakesNoInputAndEndsByItself) {
+    const std::wstring a = machine_.AddTerminal(L"Terminal A");
+    const std::wstring dataA = machine_.AddDataFolder(a);
+    // A terminal slow to answer keeps the installation on its page a while.
+    const StandInTerminal slow(L"--slow=3000");
+    WizardDriver passive(L"/passive /accept-agreement " + Quoted(L"/log", log_));
+    ASSERT_TRUE(passive.Started());
+    ASSERT_TRUE(passive.WaitFor(WizardPage::Installing));
+    for (int button : {kButtonClose, kButtonBack, kButtonNext}) EXPECT_FALSE(IsWindowVisible(passive.Button(button)));
+    // Where the close button stands, a click; then Alt+F4: the window takes neither.
+    passive.Click(passive.Button(kButtonClose));
+    passive.Press(VK_F4, {VK_MENU});
+    ASSERT_TRUE(passive.WaitFor(WizardPage::Finished, 30000)) << Log();
+    const ULONGLONG finished = GetTickCount64();
+    EXPECT_EQ(WindowText(passive.Control(kFinishedText)), Text(TextId::Installed, Language::English));
+    EXPECT_EQ(passive.WaitForExit(15000), 0u) << Log();
+    EXPECT_GE(GetTickCount64() - finished, 1500u) << "the Finished text stays two seconds";
+    for (const std::wstring& folder : {a, dataA}) EXPECT_TRUE(HasExpert(folder)) << Narrow(folder);
+    EXPECT_EQ(ReadBytes(shortcut_), LinkBytes());
+    EXPECT_TRUE(LogHas(L"exit code 0")) << Log();
+
+    // The consent rule of the silent run: without it no window, nothing written, 2.
+    EXPECT_EQ(Run(L"/passive " + Quoted(L"/log", log_)), 2u);
+    EXPECT_TRUE(LogHas(L"nothing installed: /accept-agreement was not given")) << Log();
 }
 
 }  // namespace

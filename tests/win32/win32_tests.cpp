@@ -8,7 +8,9 @@
 
 #include "file_helpers.h"
 #include "process_helpers.h"
+#include "win32/account.h"
 #include "win32/ascii_case.h"
+#include "win32/command_line.h"
 #include "win32/decimal_text.h"
 #include "win32/embedded_resource.h"
 #include "win32/end_session_hold.h"
@@ -20,6 +22,7 @@
 #include "win32/signed_in_user.h"
 #include "win32/system_functions.h"
 #include "win32/text_decoding.h"
+#include "win32/user_profiles.h"
 
 namespace {
 
@@ -384,6 +387,76 @@ TEST(EndSessionHold, AnEndingSessionWaitsForTheWriteInFlightAndRefusesTheNext) {
     EndSessionHold::EndWrite();
     EndSessionHold::NoteEndSession(FALSE);
     DestroyWindow(window);
+}
+
+TEST(CommandLineArguments, TakeTheEnginesDoubledBackslashAndThePromptsSingleOne) {
+    struct Case {
+        const wchar_t* line;
+        std::vector<std::wstring> arguments;
+    };
+    const Case cases[] = {
+        // Ansible, PowerShell 7, .NET and Python double a backslash before a closing quote.
+        {LR"(setup.exe "/scan=D:\My Terminals\\" /silent)", {LR"(/scan=D:\My Terminals\)", L"/silent"}},
+        {LR"(setup.exe "/folder=C:\MT4\\\\" x)", {LR"(/folder=C:\MT4\\)", L"x"}},
+        // A command prompt's single one still ends the quote, as it always has.
+        {LR"(setup.exe /folder="C:\MT4\" /silent)", {LR"(/folder=C:\MT4\)", L"/silent"}},
+        {LR"(setup.exe "/folder=C:\MT4\\\" x)", {LR"(/folder=C:\MT4\\\)", L"x"}},
+        // Backslashes anywhere else stand as written: a share, a doubled one inside a name.
+        {LR"(setup.exe "/folder=\\server\share" /log=C:\a\\b)", {LR"(/folder=\\server\share)", LR"(/log=C:\a\\b)"}},
+        {LR"(setup.exe C:\\ "")", {LR"(C:\\)", L""}},
+    };
+    for (const Case& c : cases) {
+        const std::vector<std::wstring> read = CommandLineArguments(c.line);
+        EXPECT_EQ(read, c.arguments) << "case " << &c - cases;
+    }
+}
+
+// What Wine cannot show, LocalSystem and session 0, decided on the account's facts.
+TEST(RunningAccount, SystemOrSessionZeroMeansEveryProfileAndAWindowOnlyWhereSomeoneSeesIt) {
+    EXPECT_TRUE(ImpliesAllUsers({L"NT AUTHORITY\\SYSTEM", L"S-1-5-18", 0, true}));
+    EXPECT_TRUE(ImpliesAllUsers({L"HOST\\deploy", L"S-1-5-21-1-2-3-500", 0, false}));  // WinRM, a service
+    EXPECT_TRUE(ImpliesAllUsers({L"NT AUTHORITY\\SYSTEM", L"S-1-5-18", 2, true}));      // SYSTEM on a desktop
+    EXPECT_FALSE(ImpliesAllUsers({L"HOST\\trader", L"S-1-5-21-1-2-3-1001", 1, false}));
+    EXPECT_FALSE(SomeoneCanAnswer(0, true));
+    EXPECT_FALSE(SomeoneCanAnswer(1, false));
+    EXPECT_TRUE(SomeoneCanAnswer(1, true));
+}
+
+TEST(UserProfiles, ServiceAccountsFoldersMissingOrElsewhereAndAUsersOwnVariablesArePassedOver) {
+    auto local = [](const std::wstring& path) { return path.size() > 2 && path[1] == L':' && path[0] != L'N'; };
+    struct Case {
+        ProfileFacts facts;
+        const wchar_t* why;
+        const wchar_t* appData;
+    };
+    const Case cases[] = {
+        {{L"S-1-5-21-1-2-3-1001", L"C:\\Users\\ann", true, L""}, L"", L"C:\\Users\\ann\\AppData\\Roaming"},
+        // The user's loaded hive moved the data, expanded against that profile, not SYSTEM's.
+        {{L"S-1-5-21-1-2-3-1002", L"C:\\Users\\bob\\", true, L"%UserProfile%\\Roaming Data"}, L"",
+         L"C:\\Users\\bob\\Roaming Data"},
+        {{L"S-1-5-21-1-2-3-1003", L"C:\\Users\\cy", true, L"D:\\Data\\cy"}, L"", L"D:\\Data\\cy"},
+        {{L"S-1-5-18", L"C:\\Windows\\system32\\config\\systemprofile", true, L""}, L"a service account", L""},
+        {{L"S-1-5-19", L"C:\\Windows\\ServiceProfiles\\LocalService", true, L""}, L"a service account", L""},
+        {{L"S-1-5-20", L"C:\\Windows\\ServiceProfiles\\NetworkService", true, L""}, L"a service account", L""},
+        {{L"S-1-5-21-1-2-3-1004", L"C:\\Users\\gone", false, L""}, L"the profile folder is missing", L""},
+        {{L"S-1-5-21-1-2-3-1005", L"", false, L""}, L"no profile folder is recorded", L""},
+        {{L"S-1-5-21-1-2-3-1006", L"\\\\server\\profiles\\dan", true, L""},
+         L"the profile folder is not on a drive of this machine", L""},
+        {{L"S-1-5-21-1-2-3-1007", L"C:\\Users\\eve", true, L"\\\\server\\redirected\\eve"},
+         L"its application-data folder, \\\\server\\redirected\\eve, is not on a drive of this machine", L""},
+        {{L"S-1-5-21-1-2-3-1008", L"C:\\Users\\fay", true, L"N:\\fay"},
+         L"its application-data folder, N:\\fay, is not on a drive of this machine", L""},
+        {{L"S-1-5-21-1-2-3-1009", L"C:\\Users\\gus", true, L"%HOMEDRIVE%%HOMEPATH%\\AppData"},
+         L"its application-data folder, %HOMEDRIVE%%HOMEPATH%\\AppData, names a variable of that user's", L""},
+        {{L"S-1-5-21-1-2-3-1010", L"C:\\Users\\hal", true, L"%USERPROFILE%\\%"},
+         L"its application-data folder, %USERPROFILE%\\%, names a variable of that user's", L""},
+        {{L"S-1-5-21-1-2-3-1011.bak", L"C:\\Users\\ann", true, L""}, L"a backup of another profile's entry", L""},
+    };
+    for (const Case& c : cases) {
+        std::wstring appData = L"stale";
+        EXPECT_EQ(WhyProfilePassedOver(c.facts, local, appData), c.why) << "case " << &c - cases;
+        EXPECT_EQ(appData, c.appData) << "case " << &c - cases;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,105 @@
+#include "win32/user_profiles.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "win32/ascii_case.h"
+#include "win32/path_rules.h"
+#include "win32/handles.h"
+#include "win32/shell_folders.h"
+#include "win32/system_functions.h"
+
+namespace {
+
+constexpr wchar_t kProfileList[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+constexpr wchar_t kShellFolders[] = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+
+// A string value (REG_SZ or REG_EXPAND_SZ) as stored, or empty.
+std::wstring StringValue(HKEY root, const std::wstring& subKey, const wchar_t* name) {
+    constexpr DWORD kFlags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
+    const auto get = AdvapiApi().regGetValue;
+    DWORD size = 0;
+    if (!get || get(root, subKey.c_str(), name, kFlags, nullptr, nullptr, &size) != ERROR_SUCCESS || size < 2) return {};
+    std::wstring text(size / sizeof(wchar_t), L'\0');
+    if (get(root, subKey.c_str(), name, kFlags, nullptr, text.data(), &size) != ERROR_SUCCESS) return {};
+    text.resize(text.find(L'\0'));
+    return text;
+}
+
+// The profile list's paths use the machine's variables (%SystemDrive%), which SYSTEM has too.
+std::wstring ExpandMachineVariables(const std::wstring& value) {
+    wchar_t expanded[MAX_PATH];
+    const DWORD length = ExpandEnvironmentStringsW(value.c_str(), expanded, MAX_PATH);
+    return length && length <= MAX_PATH ? std::wstring(expanded) : std::wstring();
+}
+
+}  // namespace
+
+std::wstring ExpandAgainstProfile(const std::wstring& value, const std::wstring& profileFolder) {
+    static constexpr wchar_t kUserProfile[] = L"%userprofile%";
+    std::wstring expanded;
+    for (size_t at = 0; at < value.size();) {
+        const size_t start = value.find(L'%', at);
+        expanded += value.substr(at, start - at);
+        if (start == std::wstring::npos) break;
+        const size_t end = value.find(L'%', start + 1);
+        if (end == std::wstring::npos || AsciiLower(value.substr(start, end + 1 - start)) != kUserProfile) return {};
+        expanded += profileFolder;
+        at = end + 1;
+    }
+    return expanded;
+}
+
+std::wstring WhyProfilePassedOver(const ProfileFacts& facts, bool (*onLocalDrive)(const std::wstring&),
+                                  std::wstring& appData) {
+    appData.clear();
+    // LocalSystem, LocalService and NetworkService: no trader signs in as them.
+    for (const wchar_t* service : {L"S-1-5-18", L"S-1-5-19", L"S-1-5-20"})
+        if (facts.sid == service) return L"a service account";
+    // Windows keeps a damaged profile's entry beside the new one under "<SID>.bak".
+    if (facts.sid.find(L'.') != std::wstring::npos) return L"a backup of another profile's entry";
+    if (facts.folder.empty()) return L"no profile folder is recorded";
+    // Checked before the folder is looked at: a share would be reached with the program's
+    // credentials, which go to no other host.
+    if (!onLocalDrive(facts.folder)) return L"the profile folder is not on a drive of this machine";
+    if (!facts.folderExists) return L"the profile folder is missing";
+    std::wstring data = WithoutTrailingSeparator(facts.folder) + L"\\AppData\\Roaming";
+    if (!facts.hiveAppData.empty()) {
+        data = ExpandAgainstProfile(facts.hiveAppData, WithoutTrailingSeparator(facts.folder));
+        if (data.empty()) return L"its application-data folder, " + facts.hiveAppData + L", names a variable of that user's";
+    }
+    if (!onLocalDrive(data)) return L"its application-data folder, " + data + L", is not on a drive of this machine";
+    appData = data;
+    return {};
+}
+
+UserProfiles ListUserProfiles() {
+    UserProfiles listing;
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProfileList, 0, KEY_READ | KEY_WOW64_64KEY, &opened) != ERROR_SUCCESS)
+        return listing;
+    const UniqueKey list(opened);
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 256;
+        const LONG result = RegEnumKeyExW(list.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (result == ERROR_NO_MORE_ITEMS) break;
+        if (result != ERROR_SUCCESS) continue;
+        ProfileFacts facts;
+        facts.sid.assign(name, length);
+        facts.folder = ExpandMachineVariables(StringValue(list.get(), facts.sid, L"ProfileImagePath"));
+        if (!facts.folder.empty() && OnLocalDrive(facts.folder)) facts.folderExists = DirectoryExists(facts.folder);
+        // A user's hive is loaded while they are signed in (or a service of theirs runs); it may
+        // have moved their data. HKEY_USERS holds no key for a SID with a suffix (".bak").
+        facts.hiveAppData = StringValue(HKEY_USERS, facts.sid + kShellFolders, L"AppData");
+        std::wstring appData;
+        std::wstring why = WhyProfilePassedOver(facts, OnLocalDrive, appData);
+        if (why.empty())
+            listing.profiles.push_back({facts.sid, facts.folder, appData});
+        else
+            listing.passedOver.push_back({facts.sid, facts.folder, std::move(why)});
+    }
+    return listing;
+}
+
+std::wstring PublicDesktopFolder() { return SpecialFolderPath(nullptr, CSIDL_COMMON_DESKTOPDIRECTORY); }
