@@ -66,8 +66,7 @@ public:
         // A modal dialog (the folder browser) disables the window, not its controls: a click
         // now would act under the dialog. A control on a page not shown (the agreement boxes
         // while installing) is not pressed either.
-        if (!IsWindowEnabled(window_) || !IsWindowEnabled(GetAncestor(window_, GA_ROOT)) || !IsWindowVisible(window_))
-            return E_FAIL;
+        if (!ControlMayAct(window_)) return E_FAIL;
         // Posted: the click runs from the window's own message loop, not inside the screen
         // reader's call (Next may install, for minutes).
         PostMessageW(window_, BM_CLICK, 0, 0);

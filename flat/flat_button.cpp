@@ -49,13 +49,13 @@ LRESULT FlatButton::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam)
             }
             return 0;
         case WM_KEYDOWN:
-            if (wParam == VK_SPACE && IsWindowEnabled(handle_)) {
+            if (wParam == VK_SPACE && ControlMayAct(handle_)) {
                 state_ = ButtonState::Down;
                 Invalidate();
             }
             return 0;
         case WM_KEYUP:
-            if (wParam == VK_SPACE && IsWindowEnabled(handle_)) {
+            if (wParam == VK_SPACE && ControlMayAct(handle_)) {
                 state_ = ButtonState::Up;
                 Click();
                 if (IsWindow(handle_)) Invalidate();
@@ -77,7 +77,7 @@ LRESULT FlatButton::OnControlMessage(UINT message, WPARAM wParam, LPARAM lParam)
             Invalidate();
             return 0;
         case BM_CLICK:  // automation's default action
-            if (IsWindowEnabled(handle_)) Click();
+            if (ControlMayAct(handle_)) Click();
             return 0;
         case BM_GETSTATE:
             return (state_ == ButtonState::Down ? BST_PUSHED : 0) | (GetFocus() == handle_ ? BST_FOCUS : 0);
@@ -101,7 +101,7 @@ bool FlatButton::Inside(int x, int y) const {
 }
 
 void FlatButton::OnMouseDown(bool left) {
-    if (!left || !IsWindowEnabled(handle_)) return;
+    if (!left || !ControlMayAct(handle_)) return;
     state_ = ButtonState::Down;
     Invalidate();
     dragging_ = true;
@@ -127,7 +127,7 @@ void FlatButton::OnMouseUp(int x, int y) {
     state_ = ButtonState::Up;
     mouseInControl_ = false;
     if (inside) Invalidate();
-    if (inside) {
+    if (inside && ControlMayAct(handle_)) {
         Click();
         if (!IsWindow(handle_)) return;  // the click may have closed the window
     } else {
@@ -149,7 +149,7 @@ void FlatButton::OnEnabledChanged(bool enabled) {
 bool FlatButton::OnOfferChar(wchar_t character) {
     // Visibility is not consulted: a hidden button's accelerator still clicks it.
     const std::wstring caption = WindowCaption(handle_);
-    if (!IsWindowEnabled(handle_) || !IsAccelerator(character, caption)) return false;
+    if (!ControlMayAct(handle_, true) || !IsAccelerator(character, caption)) return false;
     Click();
     return true;
 }

@@ -32,7 +32,7 @@ LRESULT FlatCheckBox::OnControlMessage(UINT message, WPARAM wParam, LPARAM lPara
     switch (message) {
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
-            if (IsWindowEnabled(handle_)) {
+            if (ControlMayAct(handle_)) {
                 SetFocus(handle_);
                 mouseIsDown_ = true;
                 RepaintSquare();
@@ -76,7 +76,7 @@ LRESULT FlatCheckBox::OnControlMessage(UINT message, WPARAM wParam, LPARAM lPara
             SetChecked(wParam == BST_CHECKED);
             return 0;
         case BM_CLICK:  // automation's default action toggles, as Space does
-            if (IsWindowEnabled(handle_)) SetChecked(!checked_);
+            if (ControlMayAct(handle_)) SetChecked(!checked_);
             return 0;
         case BM_GETSTATE:
             return (checked_ ? BST_CHECKED : 0) | (mouseIsDown_ ? BST_PUSHED : 0) | (focused_ ? BST_FOCUS : 0);
@@ -93,24 +93,24 @@ void FlatCheckBox::OnMouseUp(int x, int y) {
     RECT client;
     GetClientRect(handle_, &client);
     // The generic click comes first, while Checked still has its old value.
-    if (x >= 0 && y >= 0 && x < client.right && y < client.bottom) {
+    if (x >= 0 && y >= 0 && x < client.right && y < client.bottom && ControlMayAct(handle_)) {
         Click();
         if (!IsWindow(handle_)) return;
     }
     if (!IsWindowEnabled(handle_)) return;
     mouseIsDown_ = false;
-    if (mouseInControl_) SetChecked(!checked_);
+    if (mouseInControl_ && ControlMayAct(handle_)) SetChecked(!checked_);
     RepaintSquare();
 }
 
 LRESULT FlatCheckBox::OnOfferChar(wchar_t character) {
     const std::wstring caption = WindowCaption(handle_);
-    if (IsAccelerator(character, caption) && IsWindowVisible(handle_) && IsWindowEnabled(handle_)) {
+    if (IsAccelerator(character, caption) && ControlMayAct(handle_)) {
         SetFocus(handle_);
         SetChecked(!checked_);
         return 1;
     }
-    if (character == L' ' && GetFocus() == handle_) SetChecked(!checked_);  // not marked as taken
+    if (character == L' ' && GetFocus() == handle_ && ControlMayAct(handle_)) SetChecked(!checked_);  // not marked as taken
     return 0;
 }
 

@@ -17,13 +17,18 @@ BOOL CALLBACK Collect(HWND window, LPARAM context) {
 
 bool IsFlatControl(HWND window) { return FlatButton::FromHandle(window) || FlatCheckBox::FromHandle(window); }
 
-// A control that shows and is enabled, and whose caption marks `character`.
+// A control that may act, and whose caption marks `character`.
 bool OwnsCharacter(HWND window, wchar_t character) {
     const std::wstring caption = WindowCaption(window);
-    return IsWindowVisible(window) && IsWindowEnabled(window) && IsAccelerator(character, caption);
+    return ControlMayAct(window) && IsAccelerator(character, caption);
 }
 
 }  // namespace
+
+bool ControlMayAct(HWND control, bool hiddenToo) {
+    return (hiddenToo || IsWindowVisible(control)) && IsWindowEnabled(control) &&
+           IsWindowEnabled(GetAncestor(control, GA_ROOT));
+}
 
 bool OfferCharToControls(HWND root, wchar_t character) {
     std::vector<HWND> windows;  // every window below `root`, in child order

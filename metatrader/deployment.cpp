@@ -25,6 +25,7 @@ bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const
     using Step = InstallOutcome::Step;
     PrepareWrites();
     const UniqueHandle user = view.ActsAsSignedInUser() ? SignedInUserImpersonationToken() : UniqueHandle();
+    const UniqueHandle limited = user || !view.ActsAsSignedInUser() ? UniqueHandle() : LimitedTokenWithoutShell();
     // Writes one file and shows its step; false when it was not written. Acting as the user
     // lasts for the write alone: the view's steps let the window work meanwhile.
     auto install = [&](Step kind, const wchar_t* resource, const std::wstring& file, bool usersOwn, int position) {
@@ -32,7 +33,7 @@ bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const
         auto write = [&](bool asUser) {
             const Impersonation as(asUser ? user.get() : nullptr);
             outcome.done = ExtractResourceToFile(module, RESOURCE_STRING(RESOURCE_FILE_TYPE), resource, file,
-                                                 &outcome.ledTo);
+                                                 &outcome.ledTo, usersOwn ? limited.get() : nullptr);
             outcome.error = outcome.done ? 0 : GetLastError();
         };
         if (!view.BeginWrite()) {

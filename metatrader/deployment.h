@@ -56,7 +56,8 @@ protected:
 // refreshes every running terminal, then writes the user-guide shortcut (resource "LINK")
 // onto the desktop, holding a logoff over each write but not over the refresh. True when
 // every expert copy was written. The data folders and the desktop are written as the
-// signed-in user where there is one (impersonation.h); the installation folders by the
+// signed-in user where there is one (impersonation.h), else, with a split token, only where
+// that user could add the file themselves (LimitedTokenWithoutShell); the installation folders by the
 // program itself, only into the folder named, and as that user where a link of theirs leads
 // elsewhere, so that a terminal they moved still gets its copy.
 bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const FolderList& foundDataFolders,

@@ -12,12 +12,13 @@ std::vector<RemovalOutcome> RemoveFiles(HMODULE module, const FolderList& instal
     using Step = RemovalOutcome::Step;
     PrepareWrites();
     const UniqueHandle user = asSignedInUser ? SignedInUserImpersonationToken() : UniqueHandle();
+    const UniqueHandle limited = user || !asSignedInUser ? UniqueHandle() : LimitedTokenWithoutShell();
     std::vector<RemovalOutcome> outcomes;
     auto remove = [&](Step kind, const std::wstring& file, bool usersOwn, std::span<const BYTE> onlyIf) {
         RemovalOutcome outcome{kind, file};
         auto attempt = [&](bool asUser) {
             const Impersonation as(asUser ? user.get() : nullptr);
-            outcome.removal = RemoveFileByHandle(file, onlyIf, &outcome.ledTo);
+            outcome.removal = RemoveFileByHandle(file, onlyIf, &outcome.ledTo, usersOwn ? limited.get() : nullptr);
             outcome.error = outcome.removal == Removal::Failed ? GetLastError() : 0;
         };
         attempt(usersOwn);

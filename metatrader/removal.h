@@ -24,7 +24,8 @@ struct RemovalOutcome {
 
 // Deletes the expert file from the experts folder of every target the installation writes
 // (the installations, then their data folders), under the same rules as the writes: the data
-// folders and the desktop as the signed-in user where there is one, the installation folders
+// folders and the desktop as the signed-in user where there is one (else, with a split token,
+// only where that user could delete the file themselves), the installation folders
 // by the program only where the folder is the one named, else as that user. Then every running
 // terminal's Navigator is refreshed so that it no longer lists the expert, and the desktop
 // shortcut (in `desktop`, empty when there is none) goes when its content is the one the

@@ -7,6 +7,7 @@
 #include "metatrader/terminal_conventions.h"
 #include "resources/resource_names.h"
 #include "unattended/log_header.h"
+#include "unattended/run_log.h"
 #include "win32/decimal_text.h"
 #include "win32/embedded_resource.h"
 #include "win32/held_folder.h"
@@ -81,9 +82,12 @@ std::string ExpertEntry(const std::wstring& target, bool usersOwn, HANDLE user, 
         entry += ", \"present\": false";
     } else {
         // Not looked at: saying "missing" would send support staff the wrong way.
-        const std::wstring why = error == kErrorFolderLeadsElsewhere
-                                     ? L"the folder leads to " + (ledTo.empty() ? L"(unknown)" : ledTo) + L", not the folder named"
-                                     : L"error " + DecimalText(error);
+        const std::wstring why =
+            error == kErrorFolderLeadsElsewhere
+                ? L"the folder leads to " + (ledTo.empty() ? L"(unknown)" : ledTo) + L", not the folder named"
+            : error == kErrorFileHasOtherNames ? L"the file has other names (hard links): not read"
+            : error == kErrorNotAPlainFile     ? L"not a plain file: not read"
+                                               : L"error " + DecimalText(error);
         entry += ", \"present\": null, \"state\": \"unreadable\", \"error\": " + JsonString(why);
         ++copies.found;
     }
@@ -102,20 +106,26 @@ std::string JsonArray(const Items& items, const char* indent, Write write) {
 
 std::string JsonString(const std::wstring& text) {
     std::string out = "\"";
+    auto escape = [&](wchar_t unit) {
+        out += "\\u";
+        for (int shift = 12; shift >= 0; shift -= 4) out += "0123456789abcdef"[(unit >> shift) & 15];
+    };
     for (size_t i = 0; i < text.size(); ++i) {
         const wchar_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-            ++i;
-        } else if (c == L'"' || c == L'\\') {
+        const bool paired =
+            c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+        const char32_t code = paired ? 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00) : c;
+        if (c == L'"' || c == L'\\') {
             out += '\\';
             out += static_cast<char>(c);
-        } else if (c < 0x20 || (c >= 0xD800 && c <= 0xDFFF)) {
-            out += "\\u";
-            for (int shift = 12; shift >= 0; shift -= 4) out += "0123456789abcdef"[(c >> shift) & 15];
+        } else if (IsHiddenCharacter(code) || (!paired && c >= 0xD800 && c <= 0xDFFF)) {
+            // What the log blanks stays visible here, as the escape of each unit.
+            escape(c);
+            if (paired) escape(text[i + 1]);
         } else {
-            AppendUtf8(out, c);
+            AppendUtf8(out, code);
         }
+        i += paired;
     }
     return out + "\"";
 }

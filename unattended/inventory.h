@@ -23,6 +23,7 @@ struct InventoryScope {
 // under the same rule for links as the writes.
 std::string InventoryJson(HMODULE module, const InstallationsFound& found, const InventoryScope& scope);
 
-// A JSON string for `text`, quotes included: UTF-8, with the characters JSON must escape and
-// every unpaired surrogate (which UTF-8 cannot carry) as \u escapes.
+// A JSON string for `text`, quotes included: UTF-8, with the characters JSON must escape,
+// every unpaired surrogate (which UTF-8 cannot carry) and every character the log blanks
+// (control, format, line and paragraph separators) as \u escapes.
 std::string JsonString(const std::wstring& text);

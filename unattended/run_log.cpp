@@ -18,13 +18,13 @@ constexpr Range kHidden[] = {
     {0x1D173, 0x1D17A}, {0xE0001, 0xE0001}, {0xE0020, 0xE007F},
 };
 
-bool IsHidden(char32_t c) {
+}  // namespace
+
+bool IsHiddenCharacter(char32_t c) {
     for (const Range& range : kHidden)
         if (c >= range.first && c <= range.last) return true;
     return false;
 }
-
-}  // namespace
 
 std::wstring OneLogLine(const std::wstring& line) {
     std::wstring shown;
@@ -36,7 +36,7 @@ std::wstring OneLogLine(const std::wstring& line) {
             c = 0x10000 + ((c - 0xD800) << 10) + (line[i + 1] - 0xDC00);
             units = 2;
         }
-        if (IsHidden(c))
+        if (IsHiddenCharacter(c))
             shown += L' ';
         else
             shown.append(line, i, units);

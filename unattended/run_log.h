@@ -7,6 +7,9 @@
 // two, and the invisible ones (U+2028, U+0085, U+202E) would forge or hide lines.
 std::wstring OneLogLine(const std::wstring& line);
 
+// Whether `c` is one of those characters (Unicode's Cc, Cf, Zl and Zp).
+bool IsHiddenCharacter(char32_t c);
+
 // The log of one silent run, collected as it goes and written whole when the run begins and
 // ends. The header's lines stand as given; every later line starts with the time since the
 // process started, which shows support where a run spent its time.

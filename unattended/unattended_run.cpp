@@ -74,6 +74,10 @@ std::wstring WhyNotWritten(DWORD error, const std::wstring& ledTo) {
     if (error == kErrorFolderLeadsElsewhere)
         return ledTo.empty() ? L"the folder is not the one named, and where it leads cannot be read"
                              : L"the folder leads to " + ledTo + L", not the folder named";
+    if (error == kErrorFileLeadsElsewhere)
+        return ledTo.empty() ? L"the file is a link, or not the one named, and where it leads cannot be read"
+                             : L"the file leads to " + ledTo + L", not the file named";
+    if (error == kErrorUserMayNot) return L"the user whose folder it is may not do this there, so the program does not either";
     // Refused by the program, then not written as the user either.
     return (ledTo.empty() ? std::wstring() : L"the folder leads to " + ledTo + L", ") + ErrorText(error);
 }
@@ -385,6 +389,9 @@ int Remove(const Targets& targets, bool skipRegistry, RunLog& log) {
 
 int WriteStatus(const std::wstring& path, const Targets& targets, const RunningAccount& account, RunLog& log) {
     LogFound(targets, log, L"not looked at");
+    // A scan root that could not be looked into leaves the inventory short: written, but no success.
+    bool everyRootOpened = true;
+    for (const ScanResult& scan : targets.found.scans) everyRootOpened &= scan.rootOpened;
     InventoryScope scope;
     scope.account = account.name;
     scope.allUsers = targets.allUsers;
@@ -393,7 +400,7 @@ int WriteStatus(const std::wstring& path, const Targets& targets, const RunningA
     std::wstring ledTo;
     if (WriteFileReplacing(path, {reinterpret_cast<const BYTE*>(json.data()), json.size()}, &ledTo)) {
         log.Add(L"status written: " + path);
-        return kExitAllWritten;
+        return everyRootOpened ? kExitAllWritten : kExitNotAllWritten;
     }
     log.Add(L"status not written: " + path + L": " + WhyNotWritten(GetLastError(), ledTo));
     return kExitNotAllWritten;

@@ -3,8 +3,10 @@
 #include <windows.h>
 
 bool SameFolderIgnoringCase(const std::wstring& a, const std::wstring& b) {
-    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
-                          b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
+    // Ordinal, as the file system compares names: a linguistic comparison passes over soft
+    // hyphens and other marks, and depends on a locale the user chooses.
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
 }
 
 int IndexOfFolder(const FolderList& list, const std::wstring& folder) {

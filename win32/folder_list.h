@@ -6,7 +6,7 @@
 // as it was obtained.
 using FolderList = std::vector<std::wstring>;
 
-// Whole paths compared ignoring letter case under the user's locale.
+// Whole paths compared code unit by code unit, ignoring letter case as the file system does.
 bool SameFolderIgnoringCase(const std::wstring& a, const std::wstring& b);
 
 // The one exact comparison of the program: an installation and a data folder's marker

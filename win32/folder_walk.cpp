@@ -2,11 +2,138 @@
 
 #include <winternl.h>
 
+#include <algorithm>
 #include <memory>
 #include <string_view>
 
 #include "win32/handles.h"
+#include "win32/impersonation.h"
 #include "win32/system_functions.h"
+
+namespace {
+
+// "\\?\C:\..." as "C:\..." and "\\?\UNC\server\share..." as "\\server\share...".
+std::wstring WithoutLongPathPrefix(std::wstring path) {
+    if (path.starts_with(L"\\\\?\\UNC\\"))
+        path.erase(2, 6);  // "?\UNC\" out, the leading "\\" kept
+    else if (path.starts_with(L"\\\\?\\"))
+        path.erase(0, 4);
+    return path;
+}
+
+// A named folder as a full path (no long-path prefix); empty when it cannot be made one.
+std::wstring FullPathOf(const std::wstring& path) {
+    std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
+    const DWORD length =
+        full.empty() ? 0 : GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0 || length >= full.size()) return {};
+    full.resize(length);
+    return WithoutLongPathPrefix(std::move(full));
+}
+
+// A named folder spelt as its final path would spell it: full, short names expanded, no long-
+// path prefix. Empty when a part cannot be found.
+std::wstring LongPathOf(const std::wstring& path) {
+    std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
+    DWORD length =
+        full.empty() ? 0 : GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0 || length >= full.size()) return {};
+    full.resize(length);
+    std::wstring result(GetLongPathNameW(full.c_str(), nullptr, 0), L'\0');
+    length = result.empty() ? 0 : GetLongPathNameW(full.c_str(), result.data(), static_cast<DWORD>(result.size()));
+    if (length == 0 || length >= result.size()) return {};
+    result.resize(length);
+    return WithoutLongPathPrefix(std::move(result));
+}
+
+}  // namespace
+
+std::wstring FinalPathOf(HANDLE file) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()),
+                                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0) return {};
+        const bool fitted = length < path.size();
+        path.resize(length);
+        if (fitted) break;
+    }
+    return WithoutLongPathPrefix(std::move(path));
+}
+
+bool SameFolderPath(std::wstring a, std::wstring b) {
+    if (a.empty() || b.empty()) return false;  // a failed lookup is another folder
+    for (std::wstring* path : {&a, &b})
+        if (path->back() == L'\\') path->pop_back();
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+// The basic record: the whole one asks the volume for its serial number, which costs Wine a
+// good part of a millisecond.
+DWORD AttributesOf(HANDLE handle) {
+    FILE_BASIC_INFO information;
+    return handle && GetFileInformationByHandleEx(handle, FileBasicInfo, &information, sizeof information)
+               ? information.FileAttributes
+               : INVALID_FILE_ATTRIBUTES;
+}
+
+UniqueHandle OpenWithoutLinks(const std::wstring& path, ACCESS_MASK access, ULONG share, ULONG options,
+                              bool lastMayBeLink, std::wstring* ledTo) {
+    const std::wstring full = FullPathOf(path);
+    size_t root = 0;
+    if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') {
+        root = 3;
+    } else if (full.starts_with(L"\\\\") && !full.starts_with(L"\\\\.\\") && !full.starts_with(L"\\\\?\\")) {
+        const size_t server = full.find(L'\\', 2);
+        root = server == std::wstring::npos ? 0 : std::min(full.find(L'\\', server + 1), full.size());
+    }
+    if (root == 0) {
+        SetLastError(ERROR_BAD_PATHNAME);  // a device's namespace: no drive to walk from
+        return {};
+    }
+    const bool rootOnly = full.find_first_not_of(L'\\', root) == std::wstring::npos;
+    const HANDLE opened = CreateFileW((full.substr(0, root) + (full[root - 1] == L'\\' ? L"" : L"\\")).c_str(),
+                                      rootOnly ? access : FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                      rootOnly ? share : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    UniqueHandle folder(opened == INVALID_HANDLE_VALUE ? nullptr : opened);
+    // Windows opens a link as itself and says it is one. Wine follows it all the same: the
+    // final path then tells that the folder reached is not the one named.
+    auto leadsElsewhere = [&](HANDLE handle, size_t end) {
+        std::wstring finalPath = FinalPathOf(handle);
+        const std::wstring named = full.substr(0, end);
+        if (SameFolderPath(finalPath, named) || SameFolderPath(finalPath, LongPathOf(named))) return false;
+        if (ledTo) *ledTo = finalPath.empty() ? finalPath : finalPath + full.substr(end);
+        SetLastError(kErrorFolderLeadsElsewhere);
+        return true;
+    };
+    for (size_t start = root; folder && start < full.size();) {
+        const size_t end = std::min(full.find(L'\\', start), full.size());
+        const bool last = full.find_first_not_of(L'\\', end) == std::wstring::npos;
+        if (end > start) {
+            if (last && lastMayBeLink && leadsElsewhere(folder.get(), start)) return {};
+            LONG result = 0;
+            UniqueHandle next(last ? OpenFileIn(folder.get(), full.substr(start, end - start), access | FILE_READ_ATTRIBUTES,
+                                                FILE_OPEN, result, share, options)
+                                   : OpenFileIn(folder.get(), full.substr(start, end - start), FILE_READ_ATTRIBUTES,
+                                                FILE_OPEN, result,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_DIRECTORY_FILE));
+            if (!next && !last && GetLastError() == ERROR_FILE_NOT_FOUND) SetLastError(ERROR_PATH_NOT_FOUND);
+            const DWORD attributes = AttributesOf(next.get());
+            if (attributes == INVALID_FILE_ATTRIBUTES) return {};
+            if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && !(last && lastMayBeLink)) {
+                if (ledTo) ledTo->clear();  // not followed, so not known
+                SetLastError(kErrorFolderLeadsElsewhere);
+                return {};
+            }
+            folder = std::move(next);
+        }
+        start = end + 1;
+    }
+    if (folder && !lastMayBeLink && leadsElsewhere(folder.get(), full.size())) return {};
+    return folder;
+}
 
 void ListSubFolders(const std::wstring& folder, std::vector<std::wstring>& names) {
     names.clear();
@@ -48,9 +175,11 @@ HANDLE OpenFileIn(HANDLE folder, const std::wstring& name, ACCESS_MASK access, U
 }
 
 UniqueHandle OpenFolderForListing(const std::wstring& path) {
-    const HANDLE folder = CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    constexpr ACCESS_MASK kAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE;
+    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    if (!ThreadImpersonates()) return OpenWithoutLinks(path, kAccess, kShareAll, 0, false, nullptr);
+    const HANDLE folder =
+        CreateFileW(path.c_str(), kAccess, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     return UniqueHandle(folder == INVALID_HANDLE_VALUE ? nullptr : folder);
 }
 
@@ -60,12 +189,8 @@ UniqueHandle OpenSubFolder(HANDLE parent, const std::wstring& name) {
                                    result, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                    FILE_DIRECTORY_FILE));
     // Opened as the link itself, it shows as one, also where the system followed it anyway.
-    // (The basic record: the whole one asks the volume for its serial number, which costs
-    // Wine a good part of a millisecond.)
-    FILE_BASIC_INFO information;
-    if (!folder || !GetFileInformationByHandleEx(folder.get(), FileBasicInfo, &information, sizeof information) ||
-        (information.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return {};
+    const DWORD attributes = AttributesOf(folder.get());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return {};
     return folder;
 }
 

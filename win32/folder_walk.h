@@ -10,8 +10,9 @@
 // Empties `names` and fills it with the names of the immediate sub-folders of `folder`.
 void ListSubFolders(const std::wstring& folder, std::vector<std::wstring>& names);
 
-// Walking a tree without following its links: a folder opened by path (links in the path
-// followed, the caller named it), then each sub-folder opened through its parent's handle.
+// Walking a tree without following its links: a folder opened by path (with the program's own
+// rights, walked as OpenWithoutLinks walks it), then each sub-folder opened through its
+// parent's handle.
 struct FolderEntry {
     std::wstring name;
     DWORD attributes;
@@ -30,3 +31,28 @@ constexpr LONG kNameCollision = static_cast<LONG>(0xC0000035);  // STATUS_OBJECT
 // GetLastError() then says why.
 HANDLE OpenFileIn(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG disposition, LONG& result,
                   ULONG share = 0, ULONG options = FILE_NON_DIRECTORY_FILE);
+
+// Why what the elevated program does in its own right was refused: the name leads elsewhere
+// (a junction, symbolic link or mount point on the way). Bit 29 marks an application's own
+// code, which no system error carries.
+constexpr DWORD kErrorFolderLeadsElsewhere = 0x20000000 | 1;
+
+// Opens `path` from its drive's root (or its share) one name at a time, each through the
+// handle of the folder above and as itself, never through a link: a junction or symbolic link
+// below the root is refused before anything behind it is opened, so no link a user planted
+// sends the program, with its own rights and credentials, to another folder or host. The last
+// name is opened for `access`, `share` and `options`, and may be a link itself when
+// `lastMayBeLink` (it is opened as the link, not followed). Null when it cannot be opened,
+// GetLastError() saying why: kErrorFolderLeadsElsewhere for a link, with `ledTo` (when given)
+// where it leads where the system tells, else empty.
+UniqueHandle OpenWithoutLinks(const std::wstring& path, ACCESS_MASK access, ULONG share, ULONG options,
+                              bool lastMayBeLink, std::wstring* ledTo);
+
+// The path of what `file` is, after every link, as a path is given: no "\\?\" prefix, a share
+// as \\server\share. Empty when the system cannot say.
+std::wstring FinalPathOf(HANDLE file);
+// Whether two paths name the same folder, letter case and a trailing separator aside; a failed
+// lookup (empty) is another folder.
+bool SameFolderPath(std::wstring a, std::wstring b);
+// The attributes of what `handle` is, or INVALID_FILE_ATTRIBUTES.
+DWORD AttributesOf(HANDLE handle);

@@ -2,6 +2,7 @@
 
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <string_view>
@@ -65,19 +66,6 @@ bool DeleteByHandle(HANDLE file) {
     return SetFileInformationByHandle(file, FileDispositionInfo, &remove, sizeof remove);
 }
 
-// Deletes the temporary files that runs killed half-way left in the folder behind `folder`.
-// One that is open belongs to a run in another session, and cannot be opened unshared.
-void RemoveLeftTemporaryFiles(HANDLE folder) {
-    std::vector<FolderEntry> entries;
-    ListFolder(folder, entries);
-    for (const FolderEntry& entry : entries) {
-        if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) || !IsTemporaryFileName(entry.name)) continue;
-        LONG result = 0;
-        UniqueHandle file(OpenFileIn(folder, entry.name, DELETE, FILE_OPEN, result));
-        if (file) DeleteByHandle(file.get());
-    }
-}
-
 // Renames `file` to `name` inside the folder behind `folder`, replacing what stands there.
 // The native call: the Win32 one turns a bare name into a path from the current folder,
 // and a rename by path would be resolved through the folder's name once more.
@@ -103,63 +91,6 @@ bool RenameInto(HANDLE file, HANDLE folder, const std::wstring& name) {
     return false;
 }
 
-// "\\?\C:\..." as "C:\..." and "\\?\UNC\server\share..." as "\\server\share...".
-std::wstring WithoutLongPathPrefix(std::wstring path) {
-    if (path.starts_with(L"\\\\?\\UNC\\"))
-        path.erase(2, 6);  // "?\UNC\" out, the leading "\\" kept
-    else if (path.starts_with(L"\\\\?\\"))
-        path.erase(0, 4);
-    return path;
-}
-
-// The path of what `file` is, after every link, as a path is given: no "\\?\" prefix, a share
-// as \\server\share. Empty when the system cannot say.
-std::wstring FinalPathOf(HANDLE file) {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()),
-                                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (length == 0) return {};
-        const bool fitted = length < path.size();
-        path.resize(length);
-        if (fitted) break;
-    }
-    return WithoutLongPathPrefix(std::move(path));
-}
-
-// A named folder as a full path (no long-path prefix); empty when it cannot be made one.
-std::wstring FullPathOf(const std::wstring& path) {
-    std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
-    const DWORD length =
-        full.empty() ? 0 : GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length == 0 || length >= full.size()) return {};
-    full.resize(length);
-    return WithoutLongPathPrefix(std::move(full));
-}
-
-// A named folder spelt as its final path would spell it: full, short names expanded, no long-
-// path prefix. Empty when a part cannot be found.
-std::wstring LongPathOf(const std::wstring& path) {
-    std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
-    DWORD length =
-        full.empty() ? 0 : GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length == 0 || length >= full.size()) return {};
-    full.resize(length);
-    std::wstring result(GetLongPathNameW(full.c_str(), nullptr, 0), L'\0');
-    length = result.empty() ? 0 : GetLongPathNameW(full.c_str(), result.data(), static_cast<DWORD>(result.size()));
-    if (length == 0 || length >= result.size()) return {};
-    result.resize(length);
-    return WithoutLongPathPrefix(std::move(result));
-}
-
-bool SameFolderPath(std::wstring a, std::wstring b) {
-    if (a.empty() || b.empty()) return false;  // a failed lookup is another folder
-    for (std::wstring* path : {&a, &b})
-        if (path->back() == L'\\') path->pop_back();
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
-
 }  // namespace
 
 void PrepareWrites() {
@@ -170,12 +101,36 @@ void PrepareWrites() {
 
 namespace {
 
+// Whether `token` (an identification token is enough) is granted `wanted` on what `object`
+// (opened with READ_CONTROL) is.
+bool TokenMay(HANDLE token, HANDLE object, ACCESS_MASK wanted) {
+    constexpr SECURITY_INFORMATION kParts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    const NativeFunctions& native = NativeApi();
+    ULONG size = 0;
+    if (!native.querySecurityObject || !native.accessCheck) return false;
+    native.querySecurityObject(object, kParts, nullptr, 0, &size);
+    std::vector<BYTE> security(size);
+    GENERIC_MAPPING mapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
+    PRIVILEGE_SET privileges;
+    ULONG privilegesSize = sizeof privileges;
+    ACCESS_MASK granted = 0;
+    NTSTATUS allowed = -1;
+    return size && native.querySecurityObject(object, kParts, security.data(), size, &size) >= 0 &&
+           native.accessCheck(security.data(), token, wanted, &mapping, &privileges, &privilegesSize, &granted,
+                              &allowed) >= 0 &&
+           allowed >= 0;
+}
+
 // The folder of the file `path`, held open without delete sharing (it cannot be renamed or
 // replaced meanwhile, and what is done inside it lands in this very folder whatever its name
-// leads to by then), and the file's name. A junction the user made to move the folder is
-// followed here, once. Null, with GetLastError(), when it cannot be opened, and for the
-// program's own rights when its final path is another one than the path names.
-UniqueFile HoldFolderOf(const std::wstring& path, std::wstring& name, std::wstring* ledTo) {
+// leads to by then), and the file's name. Acting as the user, a junction the user made to
+// move the folder is followed, once; with the program's own rights the path is walked without
+// links, and the held folder's final path must be the one the path names. With `user`, the
+// folder is held for reading its security, and only when that token may do `wanted` (if any)
+// in it. Null, with GetLastError(), when
+// it cannot be held.
+UniqueHandle HoldFolderOf(const std::wstring& path, std::wstring& name, std::wstring* ledTo, HANDLE user = nullptr,
+                          ACCESS_MASK wanted = 0) {
     const size_t slash = path.find_last_of(L"\\/");
     if (slash == std::wstring::npos || slash + 1 == path.size()) {
         SetLastError(ERROR_INVALID_NAME);
@@ -186,45 +141,78 @@ UniqueFile HoldFolderOf(const std::wstring& path, std::wstring& name, std::wstri
     const bool driveRoot = slash > 0 && path[slash - 1] == L':';
     const std::wstring folderPath = path.substr(0, driveRoot ? slash + 1 : slash);
     name = path.substr(slash + 1);
-    UniqueFile folder(CreateFileW(folderPath.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!folder) return {};
-    // CreateFileW follows links in every part of the path: with the program's own rights, a
-    // link a user made would act wherever the user chose. As the user, the user's rights
-    // bound it.
+    const ACCESS_MASK access = FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE | (user ? READ_CONTROL : 0);
+    UniqueHandle folder;
     if (!ThreadImpersonates()) {
-        std::wstring finalPath = FinalPathOf(folder.get());
-        // The full path as named usually is the final one already; short names are looked up
-        // (a search per part of the path) only where it is not.
-        if (!SameFolderPath(finalPath, FullPathOf(folderPath)) && !SameFolderPath(finalPath, LongPathOf(folderPath))) {
-            if (ledTo) *ledTo = std::move(finalPath);
-            SetLastError(kErrorFolderLeadsElsewhere);
-            return {};
-        }
+        folder = OpenWithoutLinks(folderPath, access, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_DIRECTORY_FILE, false, ledTo);
+    } else {
+        const HANDLE opened = CreateFileW(folderPath.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        folder.reset(opened == INVALID_HANDLE_VALUE ? nullptr : opened);
+    }
+    if (!folder) return {};
+    if (user && wanted && !TokenMay(user, folder.get(), wanted)) {
+        SetLastError(kErrorUserMayNot);
+        return {};
     }
     return folder;
+}
+
+// Whether `file`, opened as itself inside the folder behind `folder`, is the file `name` there
+// and no link: Wine follows a Unix link even where asked not to, and a deletion through that
+// handle would remove the file it leads to. A final path that cannot be read is no proof.
+bool IsNamedFileIn(HANDLE file, const std::wstring& folderPath, const std::wstring& name, std::wstring* ledTo) {
+    const DWORD attributes = AttributesOf(file);
+    std::wstring finalPath = FinalPathOf(file);
+    const bool named = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                       !folderPath.empty() &&
+                       SameFolderPath(finalPath, folderPath + (folderPath.back() == L'\\' ? L"" : L"\\") + name);
+    if (!named) {
+        if (ledTo) *ledTo = std::move(finalPath);
+        SetLastError(kErrorFileLeadsElsewhere);
+    }
+    return named;
+}
+
+// Deletes the temporary files that runs killed half-way left in the folder behind `folder`.
+// One that is open belongs to a run in another session, and cannot be opened unshared.
+void RemoveLeftTemporaryFiles(HANDLE folder) {
+    std::vector<FolderEntry> entries;
+    ListFolder(folder, entries);
+    std::vector<std::wstring> left;
+    for (FolderEntry& entry : entries)
+        if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) && IsTemporaryFileName(entry.name))
+            left.push_back(std::move(entry.name));
+    const std::wstring folderPath = left.empty() ? std::wstring() : FinalPathOf(folder);
+    for (const std::wstring& name : left) {
+        LONG result = 0;
+        UniqueHandle file(OpenFileIn(folder, name, DELETE | FILE_READ_ATTRIBUTES, FILE_OPEN, result));
+        if (file && IsNamedFileIn(file.get(), folderPath, name, nullptr)) DeleteByHandle(file.get());
+    }
 }
 
 bool IsNotThere(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
 }  // namespace
 
-bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes, std::wstring* ledTo) {
+bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes, std::wstring* ledTo, HANDLE user) {
     if (bytes.empty()) {
         SetLastError(ERROR_INVALID_DATA);
         return false;
     }
+    std::wstring name;
+    UniqueHandle folder = HoldFolderOf(path, name, ledTo, user, FILE_ADD_FILE);
+    if (!folder) return false;
     // Windows refuses to move over a read-only file; say so before writing anything, on
     // every system alike.
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+    LONG result = 0;
+    const DWORD attributes = AttributesOf(UniqueHandle(OpenFileIn(folder.get(), name, FILE_READ_ATTRIBUTES, FILE_OPEN,
+                                                                  result, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))
+                                              .get());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return false;
     }
-    std::wstring name;
-    UniqueFile folder = HoldFolderOf(path, name, ledTo);
-    if (!folder) return false;
 
     RemoveLeftTemporaryFiles(folder.get());
 
@@ -239,7 +227,6 @@ bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes, s
             SetLastError(ERROR_GEN_FAILURE);
             return false;
         }
-        LONG result = 0;
         temporary.reset(OpenFileIn(folder.get(), candidate, FILE_GENERIC_WRITE | DELETE, FILE_CREATE, result));
         if (!temporary && result != kNameCollision) return false;
     }
@@ -255,20 +242,28 @@ bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes, s
 }
 
 bool ExtractResourceToFile(HMODULE module, const wchar_t* type, const wchar_t* name, const std::wstring& path,
-                           std::wstring* ledTo) {
+                           std::wstring* ledTo, HANDLE user) {
     // A missing or unloadable resource is an empty payload, which is never written.
-    return WriteFileReplacing(path, EmbeddedResource(module, type, name), ledTo);
+    return WriteFileReplacing(path, EmbeddedResource(module, type, name), ledTo, user);
 }
 
-Removal RemoveFileByHandle(const std::wstring& path, std::span<const BYTE> onlyIf, std::wstring* ledTo) {
+Removal RemoveFileByHandle(const std::wstring& path, std::span<const BYTE> onlyIf, std::wstring* ledTo, HANDLE user) {
     std::wstring name;
-    UniqueFile folder = HoldFolderOf(path, name, ledTo);
+    // Checked below: a user who may not delete inside the folder may still delete the file itself.
+    UniqueHandle folder = HoldFolderOf(path, name, ledTo, user, 0);
     if (!folder) return IsNotThere(GetLastError()) ? Removal::NotThere : Removal::Failed;
-    RemoveLeftTemporaryFiles(folder.get());
+    if (!user || TokenMay(user, folder.get(), FILE_DELETE_CHILD)) RemoveLeftTemporaryFiles(folder.get());
     // Shared with nobody: a terminal that has the file open keeps it, and says so.
     LONG result = 0;
-    UniqueHandle file(OpenFileIn(folder.get(), name, DELETE | (onlyIf.empty() ? 0 : FILE_READ_DATA), FILE_OPEN, result));
+    UniqueHandle file(OpenFileIn(folder.get(), name,
+                                 DELETE | FILE_READ_ATTRIBUTES | (onlyIf.empty() ? 0 : FILE_READ_DATA) | (user ? READ_CONTROL : 0),
+                                 FILE_OPEN, result));
     if (!file) return IsNotThere(GetLastError()) ? Removal::NotThere : Removal::Failed;
+    if (!IsNamedFileIn(file.get(), FinalPathOf(folder.get()), name, ledTo)) return Removal::Failed;
+    if (user && !TokenMay(user, folder.get(), FILE_DELETE_CHILD) && !TokenMay(user, file.get(), DELETE)) {
+        SetLastError(kErrorUserMayNot);
+        return Removal::Failed;
+    }
     if (!onlyIf.empty()) {
         // One byte more than expected tells a longer file from the one meant.
         std::vector<BYTE> content(onlyIf.size() + 1);
@@ -281,12 +276,25 @@ Removal RemoveFileByHandle(const std::wstring& path, std::span<const BYTE> onlyI
 
 std::optional<FileDigest> DigestOfFile(const std::wstring& path, std::wstring* ledTo) {
     std::wstring name;
-    UniqueFile folder = HoldFolderOf(path, name, ledTo);
+    UniqueHandle folder = HoldFolderOf(path, name, ledTo);
     if (!folder) return std::nullopt;
     LONG result = 0;
-    UniqueHandle file(OpenFileIn(folder.get(), name, FILE_READ_DATA, FILE_OPEN, result,
+    UniqueHandle file(OpenFileIn(folder.get(), name, FILE_READ_DATA | FILE_READ_ATTRIBUTES, FILE_OPEN, result,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
     if (!file) return std::nullopt;
+    // A hard link may name a file its planter cannot read, and a link or device is not the
+    // copy named: their size and digest are not told.
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(file.get(), &information)) return std::nullopt;
+    if (information.nNumberOfLinks > 1) {
+        SetLastError(kErrorFileHasOtherNames);
+        return std::nullopt;
+    }
+    if ((information.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) || GetFileType(file.get()) != FILE_TYPE_DISK ||
+        !IsNamedFileIn(file.get(), FinalPathOf(folder.get()), name, nullptr)) {
+        SetLastError(kErrorNotAPlainFile);
+        return std::nullopt;
+    }
     Sha256 hash;
     FileDigest digest{};
     std::vector<BYTE> buffer(64 * 1024);

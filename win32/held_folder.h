@@ -5,12 +5,17 @@
 #include <span>
 #include <string>
 
+#include "win32/folder_walk.h"
 #include "win32/sha256.h"
 
-// Why a write that the elevated program makes in its own right was refused: its folder's
-// name leads elsewhere (a junction, symbolic link or mount point on the way). Bit 29 marks an
-// application's own code, which no system error carries.
-constexpr DWORD kErrorFolderLeadsElsewhere = 0x20000000 | 1;
+// Why a file was not written, deleted or read, beside kErrorFolderLeadsElsewhere: a file to
+// delete that is a link, or another than the one named in the held folder; the user whose
+// folder it is could not add (or delete) the file there themselves; a file not read because
+// it has other names (hard links), or is no plain file.
+constexpr DWORD kErrorFileLeadsElsewhere = 0x20000000 | 2;
+constexpr DWORD kErrorUserMayNot = 0x20000000 | 3;
+constexpr DWORD kErrorFileHasOtherNames = 0x20000000 | 4;
+constexpr DWORD kErrorNotAPlainFile = 0x20000000 | 5;
 
 // Replaces `path` by `bytes` in one step: a temporary file in the same folder is written
 // whole and then renamed over the target, all through handles, so a failure half-way leaves
@@ -21,10 +26,14 @@ constexpr DWORD kErrorFolderLeadsElsewhere = 0x20000000 | 1;
 //
 // A thread that acts as the signed-in user (impersonation.h) writes wherever the folder's
 // name leads, as far as that user's rights go. Any other write goes only into the folder
-// named: when the held folder's final path is another, nothing is written, the error is
-// kErrorFolderLeadsElsewhere, and `ledTo` (when given) receives that final path, or empty
-// when it could not be read.
-bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes, std::wstring* ledTo = nullptr);
+// named, its path walked from the drive's root without links (OpenWithoutLinks): when a link
+// is on the way or the held folder's final path is another, nothing is written, the error is
+// kErrorFolderLeadsElsewhere, and `ledTo` (when given) receives where it leads, or empty when
+// that could not be read. With `user` (a token of the user whose folder it is; an
+// identification token will do), nothing is written where that user could not add a file
+// (kErrorUserMayNot).
+bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes, std::wstring* ledTo = nullptr,
+                        HANDLE user = nullptr);
 
 // "~mv4", 32 random hex digits and ".tmp": a name nobody can plant anything under in advance.
 // Empty when the system's random numbers cannot be had.
@@ -34,7 +43,7 @@ std::wstring RandomFileName();
 // `path` as WriteFileReplacing does. False when there is no such resource, it is empty or
 // cannot be loaded, or the write failed; GetLastError() then says why.
 bool ExtractResourceToFile(HMODULE module, const wchar_t* type, const wchar_t* name, const std::wstring& path,
-                           std::wstring* ledTo = nullptr);
+                           std::wstring* ledTo = nullptr, HANDLE user = nullptr);
 
 // "~mv4", 32 random hex digits and ".tmp": a name nobody can plant anything under in advance.
 // Empty when the system's random numbers cannot be had.
@@ -48,11 +57,14 @@ void PrepareWrites();
 enum class Removal { Removed, NotThere, Kept, Failed };
 
 // Deletes `path` through handles: its folder held and checked as WriteFileReplacing holds it
-// (the same rule for links, and `ledTo` alike), the file opened inside it, shared with nobody
-// and never followed through a link, and deleted through that handle; temporary files that
-// killed writes left there go too. With `onlyIf`, only a file of exactly those bytes is
-// deleted, any other is Kept. Failed leaves GetLastError() saying why.
-Removal RemoveFileByHandle(const std::wstring& path, std::span<const BYTE> onlyIf = {}, std::wstring* ledTo = nullptr);
+// (the same rules for links and for `user`, who must be able to delete the file, and `ledTo`
+// alike), the file opened inside it, shared with nobody, and deleted through that handle only
+// when it is the file named there and no link (else kErrorFileLeadsElsewhere, `ledTo` where
+// it leads); temporary files that killed writes left there go too, under the same rule. With
+// `onlyIf`, only a file of exactly those bytes is deleted, any other is Kept. Failed leaves
+// GetLastError() saying why.
+Removal RemoveFileByHandle(const std::wstring& path, std::span<const BYTE> onlyIf = {}, std::wstring* ledTo = nullptr,
+                           HANDLE user = nullptr);
 
 struct FileDigest {
     unsigned long long size;
@@ -60,5 +72,6 @@ struct FileDigest {
 };
 // The size and SHA-256 of the file `path`, read through its folder's handle under the same
 // rule for links as the writes. Nothing when it cannot be read; GetLastError() then says
-// why (ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND: there is no such file).
+// why (ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND: there is no such file). A file with
+// other names (kErrorFileHasOtherNames) or no plain file (kErrorNotAPlainFile) is not read.
 std::optional<FileDigest> DigestOfFile(const std::wstring& path, std::wstring* ledTo = nullptr);

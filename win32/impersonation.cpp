@@ -24,6 +24,16 @@ UniqueHandle SignedInUserImpersonationToken() {
     return ImpersonationTokenOf(shell.get());
 }
 
+UniqueHandle LimitedTokenWithoutShell() {
+    const UniqueHandle own = OwnProcessToken();
+    TOKEN_LINKED_TOKEN linked{};
+    DWORD size = 0;
+    if (ShellWindowOfAnotherProcess(nullptr) || ElevationTypeOf(own.get()) != TokenElevationTypeFull ||
+        !GetTokenInformation(own.get(), TokenLinkedToken, &linked, sizeof linked, &size))
+        return {};
+    return UniqueHandle(linked.LinkedToken);
+}
+
 bool ThreadImpersonates() {
     HANDLE token = nullptr;
     if (OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) {

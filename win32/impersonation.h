@@ -17,6 +17,12 @@ UniqueHandle ImpersonationTokenOf(HANDLE token);
 // elevated (then its rights are an administrator's, and no user's).
 UniqueHandle SignedInUserImpersonationToken();
 
+// Where no shell window of another process shows who is signed in and the program runs with
+// UAC's split token, the user's own folders come from that user's registry, which code running
+// as them can point anywhere: the limited half of the token (identification level), whose
+// rights a write there must stay within. Empty in every other case.
+UniqueHandle LimitedTokenWithoutShell();
+
 // The calling thread acts as `token` (an impersonation token) until the scope ends. A null
 // token, or one the system refuses, leaves the thread as it was: Active() is false. Scopes do
 // not nest: the end of one reverts the thread to the process's own token.

@@ -3,15 +3,28 @@
 #include <algorithm>
 
 #include "win32/ascii_case.h"
+#include "win32/folder_walk.h"
 #include "win32/handles.h"
+#include "win32/impersonation.h"
+
+namespace {
+
+DWORD AttributesAt(const std::wstring& path) {
+    if (ThreadImpersonates()) return GetFileAttributesW(path.c_str());
+    return AttributesOf(OpenWithoutLinks(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         0, true, nullptr)
+                            .get());
+}
+
+}  // namespace
 
 bool FileExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const DWORD attributes = AttributesAt(path);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool DirectoryExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const DWORD attributes = AttributesAt(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -26,10 +39,17 @@ bool IsAbsolutePath(const std::wstring& path) {
 }
 
 std::optional<FileIdentity> IdentityOf(const std::wstring& path) {
-    // A pipe at that name learns nothing it could act on as the elevated program.
-    UniqueFile file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
+    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    UniqueHandle file;
+    if (!ThreadImpersonates()) {
+        file = OpenWithoutLinks(path, FILE_READ_ATTRIBUTES, kShareAll, 0, true, nullptr);
+    } else {
+        // A pipe at that name learns nothing it could act on as the elevated program.
+        const HANDLE opened = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_BACKUP_SEMANTICS | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
+                                          nullptr);
+        file.reset(opened == INVALID_HANDLE_VALUE ? nullptr : opened);
+    }
     BY_HANDLE_FILE_INFORMATION information;
     if (!file || !GetFileInformationByHandle(file.get(), &information)) return std::nullopt;
     return FileIdentity{information.dwVolumeSerialNumber,
@@ -44,6 +64,12 @@ bool OnLocalDrive(const std::wstring& path) {
 }
 
 std::wstring FolderAsOnDisk(const std::wstring& given) {
+    // The search below opens each folder on the way by its path.
+    if (!ThreadImpersonates() &&
+        !OpenWithoutLinks(given, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0, true,
+                          nullptr) &&
+        GetLastError() == kErrorFolderLeadsElsewhere)
+        return given;
     std::wstring path(GetFullPathNameW(given.c_str(), 0, nullptr, nullptr), L'\0');
     const DWORD length =
         path.empty() ? 0 : GetFullPathNameW(given.c_str(), static_cast<DWORD>(path.size()), path.data(), nullptr);

@@ -4,6 +4,9 @@
 #include <optional>
 #include <string>
 
+// With the program's own rights, a path with a junction, symbolic link or mount point below its
+// drive's root (or share) names nothing: it is walked from there by handle and never followed.
+// A thread acting as the user looks wherever the path leads.
 bool FileExists(const std::wstring& path);       // a file, not a directory
 bool DirectoryExists(const std::wstring& path);
 
@@ -19,7 +22,8 @@ struct FileIdentity {
     unsigned long long file;
     bool operator==(const FileIdentity&) const = default;
 };
-// The identity of what `path` names now; nothing when nothing can be opened there.
+// The identity of what `path` names now, under the rule for links of DirectoryExists; nothing
+// when nothing can be opened there.
 std::optional<FileIdentity> IdentityOf(const std::wstring& path);
 
 // Whether a path, in the calling thread's view of the drive letters, is on a drive of this

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "win32/handles.h"
+#include "win32/impersonation.h"
 #include "win32/path_rules.h"
 #include "win32/signed_in_user.h"
 #include "win32/system_functions.h"
@@ -51,5 +52,8 @@ std::wstring SignedInUserFolderPath(HWND owner, int csidl) {
         std::wstring path = KnownFolderPathOf(shellToken.get(), csidl);
         return OnLocalDrive(path) ? path : std::wstring();
     }
-    return SpecialFolderPath(owner, csidl);
+    std::wstring path = SpecialFolderPath(owner, csidl);
+    // With a split token and no shell, the user's registry names the folder just as well.
+    if (!OnLocalDrive(path) && LimitedTokenWithoutShell()) path.clear();
+    return path;
 }

@@ -56,6 +56,8 @@ const NativeFunctions& NativeApi() {
         Resolve(native, f.createFile, "NtCreateFile");
         Resolve(native, f.setInformationFile, "NtSetInformationFile");
         Resolve(native, f.statusToDosError, "RtlNtStatusToDosError");
+        Resolve(native, f.querySecurityObject, "NtQuerySecurityObject");
+        Resolve(native, f.accessCheck, "NtAccessCheck");
         Resolve(native, f.decompressBuffer, "RtlDecompressBuffer");
         return f;
     }();
@@ -104,6 +106,7 @@ const ShellFunctions& ShellApi() {
         Resolve(shell, f.browseForFolder, "SHBrowseForFolderW");
         Resolve(shell, f.shellExecuteEx, "ShellExecuteExW");
         Resolve(ole, f.oleInitialize, "OleInitialize");
+        Resolve(ole, f.revokeDragDrop, "RevokeDragDrop");
         Resolve(ole, f.coInitializeEx, "CoInitializeEx");
         Resolve(ole, f.coUninitialize, "CoUninitialize");
         Resolve(ole, f.coCreateInstance, "CoCreateInstance");

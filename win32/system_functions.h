@@ -59,6 +59,10 @@ struct NativeFunctions {
     decltype(&NtCreateFile) createFile = nullptr;
     NTSTATUS(NTAPI* setInformationFile)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, int) = nullptr;
     decltype(&RtlNtStatusToDosError) statusToDosError = nullptr;
+    // ADVAPI32's AccessCheck and GetKernelObjectSecurity, without importing them.
+    NTSTATUS(NTAPI* querySecurityObject)(HANDLE, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR, ULONG, PULONG) = nullptr;
+    NTSTATUS(NTAPI* accessCheck)(PSECURITY_DESCRIPTOR, HANDLE, ACCESS_MASK, PGENERIC_MAPPING, PPRIVILEGE_SET, PULONG,
+                                 PACCESS_MASK, PNTSTATUS) = nullptr;
     NTSTATUS(NTAPI* decompressBuffer)(USHORT format, PUCHAR out, ULONG outSize, PUCHAR in, ULONG inSize,
                                       PULONG expanded) = nullptr;
 };
@@ -94,6 +98,7 @@ struct ShellFunctions {
     PIDLIST_ABSOLUTE(WINAPI* browseForFolder)(LPBROWSEINFOW) = nullptr;
     BOOL(WINAPI* shellExecuteEx)(SHELLEXECUTEINFOW*) = nullptr;
     HRESULT(WINAPI* oleInitialize)(LPVOID) = nullptr;
+    HRESULT(WINAPI* revokeDragDrop)(HWND) = nullptr;
     HRESULT(WINAPI* coInitializeEx)(LPVOID, DWORD) = nullptr;
     void(WINAPI* coUninitialize)() = nullptr;
     HRESULT(WINAPI* coCreateInstance)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*) = nullptr;

@@ -52,7 +52,9 @@ FolderLink::FolderLink(const std::wstring& link, const std::wstring& target) : p
     auto attributes = [&] { return GetFileAttributesW(path_.c_str()); };
     RunUnix(L"Z:\\bin\\rmdir", L"rmdir " + Quote(link_), [&] { return attributes() == INVALID_FILE_ATTRIBUTES; });
     made_ = RunUnix(L"Z:\\bin\\ln", L"ln -s " + Quote(to) + L" " + Quote(link_), [&] {
-        return attributes() != INVALID_FILE_ATTRIBUTES && (attributes() & FILE_ATTRIBUTE_REPARSE_POINT);
+        // Wine shows a link to a file as a plain file.
+        return attributes() != INVALID_FILE_ATTRIBUTES &&
+               (attributes() & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != FILE_ATTRIBUTE_DIRECTORY;
     });
 }
 
@@ -61,6 +63,26 @@ FolderLink::~FolderLink() {
     if (made_)
         RunUnix(L"Z:\\bin\\rm", L"rm " + Quote(link_),
                 [&] { return GetFileAttributesW(path_.c_str()) == INVALID_FILE_ATTRIBUTES; });
+}
+
+bool GiveToAnotherUser(const std::wstring& path) {
+    const std::string unixPath = UnixPath(path);
+    BYTE user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    DWORD size = 0;
+    HANDLE token = nullptr;
+    if (unixPath.empty() || !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    const bool known = GetTokenInformation(token, TokenUser, user, sizeof user, &size);
+    CloseHandle(token);
+    auto givenAway = [&] {
+        BYTE security[1024];
+        DWORD needed = 0;
+        PSID owner = nullptr;
+        BOOL defaulted = FALSE;
+        return GetFileSecurityW(path.c_str(), OWNER_SECURITY_INFORMATION, security, sizeof security, &needed) &&
+               GetSecurityDescriptorOwner(security, &owner, &defaulted) && owner &&
+               !EqualSid(owner, reinterpret_cast<TOKEN_USER*>(user)->User.Sid);
+    };
+    return known && RunUnix(L"Z:\\bin\\chown", L"chown 65534 " + Quote(unixPath), givenAway);
 }
 
 DriveLink::DriveLink(const std::wstring& letter, const std::wstring& folder) : root_(letter + L":\\") {

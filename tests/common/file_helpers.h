@@ -25,8 +25,9 @@ private:
 };
 
 // A symbolic link made in place of the folder `link` (removed first, when empty), leading to
-// the folder `target`: a Unix link inside the prefix's drive, which Wine opens as Windows opens
-// a junction (its CreateSymbolicLinkW makes nothing). The link alone goes with the object.
+// the folder or file `target`: a Unix link inside the prefix's drive, which Wine opens as
+// Windows opens a junction (its CreateSymbolicLinkW makes nothing). The link alone goes with
+// the object.
 class FolderLink {
 public:
     FolderLink(const std::wstring& link, const std::wstring& target);
@@ -40,6 +41,10 @@ private:
     std::string link_;
     bool made_ = false;
 };
+
+// Gives `path` to another Unix user: Wine then shows its security as that user's, which grants
+// this process's user only what everyone may (reading). False outside Wine or when it failed.
+bool GiveToAnotherUser(const std::wstring& path);
 
 // The drive `letter` ("Q") of the prefix leading to `folder`, gone with the object.
 class DriveLink {

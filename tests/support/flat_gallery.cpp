@@ -72,7 +72,7 @@ struct Gallery {
         Button(1, L"&Idle", 20, 30, 105, 37);
         Button(2, L"&Hovered", 135, 30, 105, 37)->MouseEnter();
         FlatButton* pressed = Button(3, L"&Pressed", 250, 30, 105, 37);
-        SendMessageW(pressed->Handle(), WM_KEYDOWN, VK_SPACE, 0);
+        PostMessageW(pressed->Handle(), WM_KEYDOWN, VK_SPACE, 0);  // taken once the gallery shows
         FlatButton* disabled = Button(4, L"&Disabled", 365, 30, 105, 37);
         EnableWindow(disabled->Handle(), FALSE);
         FlatButton* wide = Button(5, L"&Add MetaTrader Folder", 20, 90, 205, 37);

@@ -207,14 +207,16 @@ TEST(RunLog, EveryLineShowsWhatItSaysAndNoMore) {
     for (const Case& c : cases) EXPECT_EQ(OneLogLine(c.given), c.shown) << Narrow(c.shown);
 }
 
-TEST(Inventory, StringsAreUtf8WithWhatJsonMustEscapeAndUnpairedSurrogatesEscaped) {
+TEST(Inventory, StringsAreUtf8WithWhatJsonMustEscapeUnpairedSurrogatesAndHiddenCharactersEscaped) {
     struct Case {
         std::wstring given;
         std::string json;
     };
     const Case cases[] = {
         {L"C:\\MT4 \"A\"", "\"C:\\\\MT4 \\\"A\\\"\""},
-        {L"a\r\n\x01" L"b\x7F", "\"a\\u000d\\u000a\\u0001b\x7F\""},
+        {L"a\r\n\x01" L"b\x7F", "\"a\\u000d\\u000a\\u0001b\\u007f\""},
+        {L"a\u0085b\u2028c\u2029d\u202Ee\u200Bf\uFEFF", "\"a\\u0085b\\u2028c\\u2029d\\u202ee\\u200bf\\ufeff\""},
+        {L"tag\U000E0041s", "\"tag\\udb40\\udc41s\""},  // a hidden pair as its two units
         {L"\u0410\U0001F600", "\"\xD0\x90\xF0\x9F\x98\x80\""},
         {std::wstring(L"x\xD800y") + L'\xDC00', "\"x\\ud800y\\udc00\""},  // each alone, however they stand
         {std::wstring(1, L'\xDBFF'), "\"\\udbff\""},
@@ -587,6 +589,19 @@ TEST_F(SilentRun, WithNoUserToActAsAFolderThatLeadsElsewhereIsNotWrittenAndTheLo
                        L", not the folder named"))
         << Log();
     EXPECT_TRUE(FolderEntries(elsewhere).empty());
+
+    // The user's own folders, named by that user's registry, are written only where that user
+    // could write: Wine's split token has no shell either.
+    const std::wstring barred = machine_.AddTerminal(L"Terminal D", false);
+    const std::wstring dataOfBarred = machine_.AddDataFolder(barred);
+    ASSERT_TRUE(GiveToAnotherUser(dataOfBarred + L"\\MQL4\\Experts"));
+    EXPECT_EQ(Run(L"/silent /accept-agreement /skip-registry " + Quoted(L"/folder", barred) + L" " + Quoted(L"/log", log_)),
+              1u);
+    EXPECT_TRUE(HasExpert(barred));
+    EXPECT_EQ(ReadBytes(Expert(dataOfBarred)), "<missing>");
+    EXPECT_TRUE(LogHas(L"expert not written: " + Expert(dataOfBarred) +
+                       L": the user whose folder it is may not do this there, so the program does not either"))
+        << Log();
 }
 
 TEST_F(SilentRun, ALogOrAgreementThatIsAnInstalledFileOrTheOtherByAnotherNameIsRefusedAndLeavesItAlone) {
@@ -771,6 +786,9 @@ TEST_F(SilentRun, ARunningTerminalNoEntryListsIsInstalledIntoInventoriedAndRemov
     const std::wstring named = machine_.AddTerminal(L"Named", false);
     const std::wstring older = machine_.AddTerminal(L"Older", false);
     WriteBytes(Expert(older), "an older expert");
+    // A hard link planted at the copy's name would tell the size and digest of what it names.
+    const std::wstring linked = machine_.AddTerminal(L"Linked", false);
+    ASSERT_TRUE(CreateHardLinkW(Expert(linked).c_str(), machine_.Tree().File(L"secret.txt", "secret").c_str(), nullptr));
     const std::wstring experts = portable + L"\\MQL4\\Experts";
     const StandInTerminal running(L"--hidden-navigator \"--experts=" + experts + L"\"", portable);
     ASSERT_TRUE(running.Window());
@@ -787,7 +805,7 @@ TEST_F(SilentRun, ARunningTerminalNoEntryListsIsInstalledIntoInventoriedAndRemov
     const std::wstring status = machine_.Tree().Path(L"status.json");
     WriteBytes(shortcut_, "a shortcut of the trader's own");
     EXPECT_EQ(Run(L"/silent " + Quoted(L"/status", status) + L" " + Quoted(L"/folder", named) + L" " +
-                  Quoted(L"/folder", older) + L" " + Quoted(L"/log", log_)),
+                  Quoted(L"/folder", older) + L" " + Quoted(L"/folder", linked) + L" " + Quoted(L"/log", log_)),
               0u)
         << Log();
     EXPECT_TRUE(LogHas(L"status written: " + status)) << Log();
@@ -837,6 +855,10 @@ TEST_F(SilentRun, ARunningTerminalNoEntryListsIsInstalledIntoInventoriedAndRemov
     EXPECT_EQ(installations.Where("folder", older)["experts"].items[0]["sha256"].text,
               L"55106268aa338b51e8aaca14205d22be1b6e323bcbe37fb7cce86286f54e7648");
     EXPECT_EQ(installations.Where("folder", older)["experts"].items[0]["size"].number, 15.0);
+    const Json& hardLinked = installations.Where("folder", linked)["experts"].items[0];
+    EXPECT_EQ(hardLinked["present"].kind, Json::Null) << bytes;
+    EXPECT_EQ(hardLinked["error"].text, L"the file has other names (hard links): not read");
+    EXPECT_EQ(hardLinked["sha256"].kind, Json::Null);
     const Json& terminal = inventory["runningTerminals"].Where("installationFolder", portable);
     EXPECT_EQ(terminal["program"].text, portable + L"\\terminal.exe") << bytes;
     EXPECT_EQ(terminal["processId"].number, static_cast<double>(running.ProcessId()));
@@ -1106,6 +1128,10 @@ TEST_F(SilentRun, AScanFindsTerminalFoldersToDepthFourButNotBelowNorBehindALinkN
               1u)
         << Log();
     EXPECT_NE(Log().find(Utf8(L"scan not made: " + notes + L": error ", false)), std::string::npos) << Log();
+    // The inventory of a scan not made is written, and is no success either.
+    const std::wstring status = tree.Path(L"status.json");
+    EXPECT_EQ(Run(L"/silent /skip-registry " + Quoted(L"/status", status) + L" " + Quoted(L"/scan", root + L"\\Missing")), 1u);
+    EXPECT_NE(ReadBytes(status).find("\"opened\": false"), std::string::npos) << ReadBytes(status);
 }
 
 // One line of the log per item, without its line breaks.

@@ -14,6 +14,8 @@
 #include "win32/decimal_text.h"
 #include "win32/embedded_resource.h"
 #include "win32/end_session_hold.h"
+#include "win32/folder_browser.h"
+#include "win32/folder_list.h"
 #include "win32/folder_walk.h"
 #include "win32/held_folder.h"
 #include "win32/impersonation.h"
@@ -106,6 +108,21 @@ TEST(ListSubFolders, ListsImmediateFoldersOnlyWhateverTheirAttributes) {
 
     ListSubFolders(tree.Path(L"missing"), names);
     EXPECT_TRUE(names.empty());
+}
+
+TEST(SameFolderIgnoringCase, ComparesCodeUnitsIgnoringCaseOnlyWhateverTheLocale) {
+    struct Case {
+        const wchar_t *a, *b;
+        bool same;
+    };
+    const Case cases[] = {
+        {L"C:\\Program Files\\MT4", L"c:\\PROGRAM FILES\\mt4", true},
+        {L"C:\\\u0422\u0435\u0440\u043c", L"C:\\\u0422\u0415\u0420\u041c", true},  // Cyrillic case
+        {L"C:\\M\u00ADT4", L"C:\\MT4", false},  // a soft hyphen is a name of its own on disk
+        {L"C:\\Stra\u00DFe", L"C:\\Strasse", false},
+        {L"C:\\MT4", L"C:\\MT4\\", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(SameFolderIgnoringCase(c.a, c.b), c.same) << "case " << (&c - cases);
 }
 
 // A data root with installations and data folders whose markers the tests write.
@@ -249,6 +266,91 @@ TEST(WriteFileReplacing, ByItselfWritesOnlyIntoTheFolderNamedAndAsTheUserWhereTh
     EXPECT_EQ(ReadBytes(elsewhere + L"\\Mervane 4.ex4"), "expert");
 }
 
+TEST(OwnRights, APathWithALinkBelowItsRootNamesNothingAndNothingBehindTheLinkIsOpened) {
+    TempTree tree;
+    const std::wstring elsewhere = tree.Folder(L"Share");
+    const std::wstring target = MakeInstallation(tree, L"Share\\MT4");
+    const std::wstring linked = tree.Folder(L"Planted");
+    const FolderLink link(linked, elsewhere);
+    ASSERT_TRUE(link.Made());
+    const std::wstring terminal = linked + L"\\MT4";
+    std::wstring ledTo;
+    EXPECT_FALSE(DirectoryExists(terminal + L"\\MQL4\\Experts"));
+    EXPECT_FALSE(FileExists(terminal + L"\\terminal.exe"));
+    EXPECT_FALSE(IdentityOf(terminal + L"\\terminal.exe"));
+    EXPECT_FALSE(OpenFolderForListing(terminal));
+    EXPECT_EQ(FolderAsOnDisk(AsciiLower(terminal)), AsciiLower(terminal)) << "not looked up behind the link";
+    EXPECT_FALSE(WriteFileReplacing(terminal + L"\\MQL4\\Experts\\Mervane 4.ex4", Bytes("x"), &ledTo));
+    EXPECT_EQ(GetLastError(), kErrorFolderLeadsElsewhere);
+    EXPECT_EQ(ledTo, target + L"\\MQL4\\Experts") << "Wine names where a link leads";
+    EXPECT_FALSE(DigestOfFile(terminal + L"\\terminal.exe"));
+    EXPECT_EQ(GetLastError(), kErrorFolderLeadsElsewhere);
+    // The link at the end of a path is itself: a linked experts folder is there, its files are not.
+    EXPECT_TRUE(DirectoryExists(linked));
+    EXPECT_TRUE(DirectoryExists(target + L"\\MQL4\\Experts"));
+    EXPECT_TRUE(DirectoryExists(tree.Root().substr(0, 3)));
+
+    const UniqueHandle token = OwnImpersonationToken();
+    const Impersonation asUser(token.get());
+    ASSERT_TRUE(asUser.Active());
+    EXPECT_TRUE(DirectoryExists(terminal + L"\\MQL4\\Experts")) << "the user's rights bound what the user's link reaches";
+    EXPECT_TRUE(FileExists(terminal + L"\\terminal.exe"));
+}
+
+TEST(RemoveFileByHandle, DeletesTheNameNeverWhatALinkThereLeadsTo) {
+    TempTree tree;
+    const std::wstring experts = tree.Folder(L"Experts");
+    const std::wstring precious = tree.File(L"System\\precious.dll", "precious");
+    const std::wstring other = tree.File(L"System\\other.dll", "other");
+    const FolderLink expert(experts + L"\\Mervane 4.ex4", precious);
+    const FolderLink left(experts + L"\\~mv40123456789abcdef0123456789abcdef.tmp", other);
+    ASSERT_TRUE(expert.Made() && left.Made());
+    std::wstring ledTo;
+    EXPECT_EQ(RemoveFileByHandle(experts + L"\\Mervane 4.ex4", {}, &ledTo), Removal::Failed);
+    EXPECT_EQ(GetLastError(), kErrorFileLeadsElsewhere);
+    EXPECT_EQ(ledTo, precious);
+    EXPECT_EQ(ReadBytes(precious), "precious");
+    EXPECT_EQ(ReadBytes(other), "other") << "the sweep of left temporary files follows no link either";
+    EXPECT_TRUE(WriteFileReplacing(experts + L"\\new.ex4", Bytes("new")));
+    EXPECT_EQ(ReadBytes(other), "other");
+    EXPECT_EQ(RemoveFileByHandle(experts + L"\\new.ex4"), Removal::Removed);
+}
+
+TEST(DigestOfFile, TellsNothingOfAFileWithOtherNamesOrThatIsNoPlainFile) {
+    TempTree tree;
+    const std::wstring experts = tree.Folder(L"Experts");
+    const std::wstring secret = tree.File(L"Private\\secret.txt", "nobody else may read this");
+    ASSERT_TRUE(CreateHardLinkW((experts + L"\\hard.ex4").c_str(), secret.c_str(), nullptr));
+    const FolderLink soft(experts + L"\\soft.ex4", tree.File(L"Private\\other.txt", "nor this"));
+    ASSERT_TRUE(soft.Made());
+    tree.File(L"Experts\\plain.ex4", "abc");
+    EXPECT_FALSE(DigestOfFile(experts + L"\\hard.ex4"));
+    EXPECT_EQ(GetLastError(), kErrorFileHasOtherNames);
+    EXPECT_FALSE(DigestOfFile(experts + L"\\soft.ex4"));
+    EXPECT_EQ(GetLastError(), kErrorNotAPlainFile);
+    const std::optional<FileDigest> plain = DigestOfFile(experts + L"\\plain.ex4");
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->size, 3u);
+}
+
+TEST(WriteFileReplacing, InAUsersFolderOnlyWhereThatUserCouldAddOrDeleteTheFileThemselves) {
+    TempTree tree;
+    const std::wstring folder = tree.Folder(L"System"), own = tree.Folder(L"Desktop");
+    const std::wstring kept = tree.File(L"System\\kept.url", "kept");
+    const UniqueHandle user = OwnImpersonationToken();
+    ASSERT_TRUE(user);
+    ASSERT_TRUE(GiveToAnotherUser(folder) && GiveToAnotherUser(kept));
+
+    EXPECT_FALSE(WriteFileReplacing(folder + L"\\guide.url", Bytes("x"), nullptr, user.get()));
+    EXPECT_EQ(GetLastError(), kErrorUserMayNot);
+    EXPECT_EQ(RemoveFileByHandle(kept, {}, nullptr, user.get()), Removal::Failed);
+    EXPECT_EQ(GetLastError(), kErrorUserMayNot);
+    EXPECT_EQ(FolderEntries(folder), std::vector<std::wstring>{L"kept.url"});
+    EXPECT_TRUE(WriteFileReplacing(folder + L"\\guide.url", Bytes("x"))) << "the program by itself still may";
+    EXPECT_TRUE(WriteFileReplacing(own + L"\\guide.url", Bytes("x"), nullptr, user.get()));
+    EXPECT_EQ(RemoveFileByHandle(own + L"\\guide.url", {}, nullptr, user.get()), Removal::Removed);
+}
+
 TEST(ExtractResourceToFile, WritesTheEmbeddedBytesUnchanged) {
     HMODULE program = BuiltProgramResources();
     ASSERT_NE(program, nullptr);
@@ -338,6 +440,25 @@ TEST(ChooseAddressRoute, DirectWithoutASplitTokenOrBesideAShellLikeTheWizardByTh
     EXPECT_FALSE(SameUser(own.get(), nullptr));
     EXPECT_NE(ElevationTypeOf(own.get()), kUnread);
     EXPECT_EQ(ElevationTypeOf(nullptr), kUnread);
+}
+
+TEST(ChooseBrowserRoute, VerbsOpenOnlyWhereThePersonAtTheKeyboardIsTheOneWhoConsented) {
+    constexpr auto kOpen = BrowserRoute::VerbsOpen, kClosed = BrowserRoute::VerbsClosed;
+    struct Case {
+        bool shellPresent, shellAsOwnAccount, tokenSplit;
+        BrowserRoute route;
+    };
+    const Case cases[] = {
+        {true, true, true, kOpen},     // the wizard's own account, at any level
+        {true, true, false, kOpen},
+        {true, false, true, kClosed},  // another account's desktop, or one not told
+        {true, false, false, kClosed},
+        {false, false, false, kOpen},  // no shell, no split token: the administrator is at the keyboard
+        {false, false, true, kClosed}, // no shell to tell who is there
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ChooseBrowserRoute(c.shellPresent, c.shellAsOwnAccount, c.tokenSplit), c.route)
+            << c.shellPresent << c.shellAsOwnAccount << c.tokenSplit;
 }
 
 TEST(EndSessionHold, HoldsALogoffWhileAnyHoldLives) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <oleacc.h>
 #include <shlobj.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cmath>
@@ -827,6 +828,112 @@ TEST_F(EndToEnd, TheWholeWayByKeyboard) {
     // Wine's split token and no shell window: the guide is not opened; the shortcut leads there.
     EXPECT_FALSE(WizardDriver::WaitUntil([&] { return OpenedAddresses() != "<missing>"; }, 3000)) << OpenedAddresses();
     DeleteFileW((desktop_ + L"\\Mervane 4 User Guide.url").c_str());
+}
+
+struct ClassSearch {
+    const wchar_t* className;
+    HWND found;
+};
+
+BOOL CALLBACK FindOfClass(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<ClassSearch*>(context);
+    wchar_t name[64];
+    if (!GetClassNameW(window, name, 64) || lstrcmpiW(name, search->className) != 0) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// The first descendant of `parent` of the window class `className`, or null.
+HWND DescendantOfClass(HWND parent, const wchar_t* className) {
+    ClassSearch search{className, nullptr};
+    EnumChildWindows(parent, FindOfClass, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+struct ShownCount {
+    DWORD processId;
+    int shown;
+};
+
+BOOL CALLBACK CountShown(HWND window, LPARAM context) {
+    auto* count = reinterpret_cast<ShownCount*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == count->processId && IsWindowVisible(window)) ++count->shown;
+    return TRUE;
+}
+
+// The visible top-level windows of a process: a shortcut menu, a confirmation or a
+// Properties sheet would be one more.
+int ShownWindowsOf(DWORD processId) {
+    ShownCount count{processId, 0};
+    EnumWindows(CountShown, reinterpret_cast<LPARAM>(&count));
+    return count.shown;
+}
+
+// Wine has a split token and no shell: nobody known consented at the keyboard, so the
+// browser's folder tree offers none of the shell's verbs, and the wizard behind it takes no
+// click, however it comes.
+TEST(FolderBrowser, OffersNoShellVerbAndTheWizardBehindItTakesNoPostedInput) {
+    const std::wstring initial = InitialBrowseFolder(nullptr);
+    ASSERT_TRUE(DirectoryExists(initial));
+    WizardDriver wizard;
+    ASSERT_TRUE(wizard.Started());
+    ASSERT_TRUE(wizard.ToFolders(0));
+    wizard.Click(wizard.Control(kAddFolderButton));
+    HWND browser = nullptr;
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return (browser = wizard.FolderBrowser()) != nullptr; }, 10000));
+    HWND tree = nullptr;
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return (tree = DescendantOfClass(browser, L"SysTreeView32")) != nullptr; }, 5000));
+    Sleep(500);  // the tree filled and the initial folder selected
+    EXPECT_FALSE(GetWindowLongPtrW(tree, GWL_STYLE) & TVS_EDITLABELS);
+    EXPECT_TRUE(GetWindowLongPtrW(tree, GWL_STYLE) & TVS_DISABLEDRAGDROP);
+    const int shown = ShownWindowsOf(wizard.ProcessId());
+
+    struct Verb {
+        const char* name;
+        WORD key, held;
+    };
+    const Verb verbs[] = {{"F2", VK_F2, 0},          {"Delete", VK_DELETE, 0},    {"Apps", VK_APPS, 0},
+                          {"Shift+F10", VK_F10, VK_SHIFT}, {"Alt+Enter", VK_RETURN, VK_MENU}, {"right button", 0, 0}};
+    for (const Verb& verb : verbs) {
+        if (verb.key) {
+            wizard.Press(verb.key, verb.held ? std::initializer_list<WORD>{verb.held} : std::initializer_list<WORD>{});
+        } else {
+            wizard.Front();
+            RECT r;
+            GetWindowRect(tree, &r);
+            const POINT middle{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+            WizardDriver::MouseTo(middle, MOUSEEVENTF_RIGHTDOWN);
+            WizardDriver::MouseTo(middle, MOUSEEVENTF_RIGHTUP);
+        }
+        Sleep(700);
+        const HWND editor = FindWindowExW(tree, nullptr, L"Edit", nullptr);
+        EXPECT_FALSE(editor) << verb.name << ": a folder's name is being edited";
+        EXPECT_EQ(ShownWindowsOf(wizard.ProcessId()), shown) << verb.name << ": a menu or dialog opened";
+        EXPECT_TRUE(DirectoryExists(initial)) << verb.name;
+        // What a verb opened goes before the next one is tried.
+        if (editor || ShownWindowsOf(wizard.ProcessId()) != shown) {
+            wizard.Press(VK_ESCAPE);
+            Sleep(500);
+        }
+        ASSERT_EQ(wizard.FolderBrowser(), browser) << verb.name;
+    }
+
+    // Clicks, keys and a screen reader's default action posted to the wizard's controls.
+    HWND back = wizard.Button(kButtonBack);
+    PostMessageW(back, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    PostMessageW(back, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    PostMessageW(back, WM_KEYDOWN, VK_SPACE, 0);
+    PostMessageW(back, WM_KEYUP, VK_SPACE, 0xC0000001);
+    PostMessageW(back, BM_CLICK, 0, 0);
+    Sleep(700);
+    EXPECT_TRUE(wizard.Showing(Page::Folders)) << "Back acted under the browser";
+    wizard.Press(VK_ESCAPE);  // the browser goes, nothing chosen
+    ASSERT_TRUE(WizardDriver::WaitUntil([&] { return Enabled(wizard.Form()); }, 5000));
+    Sleep(300);
+    EXPECT_TRUE(wizard.Showing(Page::Folders));
+    EXPECT_TRUE(DirectoryExists(initial));
 }
 
 TEST_F(EndToEnd, TheAddFolderButtonActsOnlyOnItsPage) {
