@@ -195,7 +195,7 @@ int RefreshNavigator(HWND terminalWindow, std::uint8_t groupIndex, const std::ws
                session.Send(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(record.get()), &got) && got &&
                ReadProcessMemory(process.get(), text.get(), local, sizeof local, nullptr);
     };
-    auto localText = [&] { return std::wstring(local, wcsnlen(local, kTextUnits)); };
+    auto localText = [&] { return std::wstring(local, std::find(local, local + kTextUnits, L'\0')); };
 
     int result = kNavigatorDone;
     const std::uint64_t root = session.NextItem(TVGN_ROOT, 0);

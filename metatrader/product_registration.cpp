@@ -38,16 +38,22 @@ std::wstring OwnProgramPath() {
     }
 }
 
-bool SetString(HKEY key, const wchar_t* name, const std::wstring& value) {
-    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+// A C string, not a std::wstring: the many fixed values make no string of their own.
+bool SetString(HKEY key, const wchar_t* name, const wchar_t* value) {
+    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                          static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 bool SetNumber(HKEY key, const wchar_t* name, DWORD value) {
     return RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) == ERROR_SUCCESS;
 }
 
-std::wstring TwoDigits(WORD value) { return {static_cast<wchar_t>(L'0' + value / 10 % 10), static_cast<wchar_t>(L'0' + value % 10)}; }
+// Appends `value`'s last two digits, then `separator` where there is one.
+void AppendTwoDigits(std::wstring& text, WORD value, wchar_t separator = 0) {
+    text += static_cast<wchar_t>(L'0' + value / 10 % 10);
+    text += static_cast<wchar_t>(L'0' + value % 10);
+    if (separator) text += separator;
+}
 
 // Writes the values `write` sets into the key `path`, made where it is not there.
 template <typename Write>
@@ -225,28 +231,35 @@ std::vector<RegistrationOutcome> RegisterProduct(unsigned copiesWritten) {
         SYSTEMTIME today;
         GetLocalTime(&today);
         const unsigned long long bytes = program.size() + static_cast<unsigned long long>(expert.size()) * copiesWritten;
+        std::wstring date = DecimalText(today.wYear);
+        AppendTwoDigits(date, today.wMonth);
+        AppendTwoDigits(date, today.wDay);
         const std::wstring quoted = L"\"" + copied.where + L"\"";
         outcomes.push_back(WriteKey(Step::UninstallEntry, UninstallKeyPath(), [&](HKEY key) {
             return SetString(key, L"DisplayName", kProductName) && SetString(key, L"DisplayVersion", kProductVersion) &&
-                   SetString(key, L"Publisher", kPublisher) && SetString(key, L"DisplayIcon", copied.where + L",0") &&
-                   SetString(key, L"InstallLocation", ProgramFolder()) && SetString(key, L"HelpLink", kUserGuideAddress) &&
-                   SetString(key, L"InstallDate", DecimalText(today.wYear) + TwoDigits(today.wMonth) + TwoDigits(today.wDay)) &&
+                   SetString(key, L"Publisher", kPublisher) && SetString(key, L"DisplayIcon", (copied.where + L",0").c_str()) &&
+                   SetString(key, L"InstallLocation", ProgramFolder().c_str()) && SetString(key, L"HelpLink", kUserGuideAddress) &&
+                   SetString(key, L"InstallDate", date.c_str()) &&
                    SetNumber(key, L"EstimatedSize", static_cast<DWORD>((bytes + 1023) / 1024)) &&
                    SetNumber(key, L"NoModify", 1) && SetNumber(key, L"NoRepair", 1) &&
-                   SetString(key, L"UninstallString", quoted + L" /remove") &&
-                   SetString(key, L"QuietUninstallString", quoted + L" /silent /remove");
+                   SetString(key, L"UninstallString", (quoted + L" /remove").c_str()) &&
+                   SetString(key, L"QuietUninstallString", (quoted + L" /silent /remove").c_str());
         }));
     }
 
     const std::optional<Sha256Digest> digest = Sha256Of(expert);
     SYSTEMTIME now;
     GetSystemTime(&now);
-    const std::wstring utc = DecimalText(now.wYear) + L"-" + TwoDigits(now.wMonth) + L"-" + TwoDigits(now.wDay) + L"T" +
-                             TwoDigits(now.wHour) + L":" + TwoDigits(now.wMinute) + L":" + TwoDigits(now.wSecond) + L"Z";
+    std::wstring utc = DecimalText(now.wYear) + L'-';
+    AppendTwoDigits(utc, now.wMonth, L'-');
+    AppendTwoDigits(utc, now.wDay, L'T');
+    AppendTwoDigits(utc, now.wHour, L':');
+    AppendTwoDigits(utc, now.wMinute, L':');
+    AppendTwoDigits(utc, now.wSecond, L'Z');
     outcomes.push_back(WriteKey(Step::DetectionValues, DetectionKeyPath(), [&](HKEY key) {
         return SetString(key, L"Version", kProductVersion) &&
-               SetString(key, L"ExpertSha256", digest ? HexText(*digest) : std::wstring()) &&
-               SetNumber(key, L"CopiesWritten", copiesWritten) && SetString(key, L"LastRunUtc", utc);
+               SetString(key, L"ExpertSha256", digest ? HexText(*digest).c_str() : L"") &&
+               SetNumber(key, L"CopiesWritten", copiesWritten) && SetString(key, L"LastRunUtc", utc.c_str());
     }));
     return outcomes;
 }

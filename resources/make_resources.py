@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Makes the program's embedded resources: images, icon, wait animation, expert placeholder,
-shortcut text and agreement texts in their shipping encodings. Standard library only; every
+shortcut text and agreement texts in their shipping encodings. The bitmaps and the agreements
+are stored compressed (see compressed()), as the program expands them. Standard library only; every
 output is a pure function of the arguments, so builds are reproducible."""
 
 import math
+import re
 import struct
 import sys
 
@@ -144,6 +146,11 @@ def bmp(pixels):
     header = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, 0, len(rows), 2835, 2835, len(palette), 0)
     offset = 14 + len(header) + 4 * len(palette)
     return b"BM" + struct.pack("<IHHI", offset + len(rows), 0, 0, offset) + header + colour_table(palette) + rows
+
+
+def packed_dib(pixels):
+    """The bitmap as a bitmap resource holds it: the file without its 14-byte file header."""
+    return bmp(pixels)[14:]
 
 
 def icon(sizes):
@@ -299,6 +306,110 @@ def agreement(source_path, encoding):
         sys.exit("%s: %s cannot hold %r" % (source_path, encoding, error.object[error.start:error.end]))
 
 
+# ---------------------------------------------------------------- compression
+
+def lznt1_split(position):
+    """How a reference made at `position` in its chunk splits its 16 bits: the distance takes
+    as many bits as reaching back to the chunk's start needs (4 to 12), the length the rest."""
+    distance_bits = min(12, max(4, (position - 1).bit_length()))
+    return distance_bits, 16 - distance_bits
+
+
+def lznt1_chunk(chunk):
+    """One chunk: a flag byte before each eight items, bit i set where item i is a reference
+    (distance - 1 above the length - 3) rather than a literal byte. Greedy longest matches."""
+    out, group, flags, count = bytearray(), bytearray(), 0, 0
+    seen = {}
+    position = 0
+    while position < len(chunk):
+        distance_bits, length_bits = lznt1_split(position)
+        longest = min((1 << length_bits) + 2, len(chunk) - position)
+        best_length, best_distance = 0, 0
+        for start in reversed(seen.get(chunk[position:position + 3], [])):
+            if position - start > (1 << distance_bits):
+                break
+            length = 0
+            while length < longest and chunk[start + length] == chunk[position + length]:
+                length += 1
+            if length > best_length:
+                best_length, best_distance = length, position - start
+                if length == longest:
+                    break
+        if best_length >= 3:
+            group += struct.pack("<H", ((best_distance - 1) << length_bits) | (best_length - 3))
+            flags |= 1 << count
+            step = best_length
+        else:
+            group.append(chunk[position])
+            step = 1
+        for at in range(position, position + step):
+            seen.setdefault(chunk[at:at + 3], []).append(at)
+        position += step
+        count += 1
+        if count == 8 or position == len(chunk):
+            out += bytes((flags,)) + group
+            group, flags, count = bytearray(), 0, 0
+    return bytes(out)
+
+
+def lznt1_expand(packed):
+    """The decoder, as ntdll's RtlDecompressBuffer reads the format: every output is checked
+    against it before it is stored."""
+    out, at = bytearray(), 0
+    while at + 2 <= len(packed):
+        header, = struct.unpack_from("<H", packed, at)
+        size, at = (header & 0xFFF) + 1, at + 2
+        body, at = packed[at:at + size], at + size
+        if len(out) % 4096:
+            out += bytes(4096 - len(out) % 4096)
+        if not header & 0x8000:
+            out += body
+            continue
+        start, i = len(out), 0
+        while i < len(body):
+            flags, i = body[i], i + 1
+            for bit in range(8):
+                if i >= len(body):
+                    break
+                if flags >> bit & 1:
+                    code, = struct.unpack_from("<H", body, i)
+                    i += 2
+                    distance_bits, length_bits = lznt1_split(len(out) - start)
+                    distance, length = (code >> length_bits) + 1, (code & ((1 << length_bits) - 1)) + 3
+                    for _ in range(length):
+                        out.append(out[-distance])
+                else:
+                    out.append(body[i])
+                    i += 1
+    return bytes(out)
+
+
+def compressed(data):
+    """The stored form of a resource the program expands with ntdll's RtlDecompressBuffer,
+    which Windows 7 and Wine both have for LZNT1: the size expanded (4 bytes), then chunks of
+    4,096 bytes, each compressed where that makes it smaller (0xB000 | size - 1 before it) or
+    else stored (0x3000 | size - 1)."""
+    out = bytearray(struct.pack("<I", len(data)))
+    for start in range(0, len(data), 4096):
+        chunk = data[start:start + 4096]
+        packed = lznt1_chunk(chunk)
+        if len(packed) < len(chunk):
+            out += struct.pack("<H", 0xB000 | (len(packed) - 1)) + packed
+        else:
+            out += struct.pack("<H", 0x3000 | (len(chunk) - 1)) + chunk
+    if lznt1_expand(bytes(out[4:])) != data:
+        sys.exit("the compressed resource does not expand to its data")
+    return bytes(out)
+
+
+def manifest(source_path):
+    """The manifest without its comments and the blanks between its elements, which Windows
+    reads the same."""
+    text = open(source_path, encoding="utf-8").read()
+    text = re.sub(r"<!--.*?-->", "", text, flags=re.S)
+    return re.sub(r">\s+<", "><", text).strip().encode("utf-8")
+
+
 def write(path, data):
     with open(path, "wb") as f:
         f.write(data)
@@ -307,11 +418,11 @@ def write(path, data):
 def main(argv):
     kind, out = argv[1], argv[2]
     if kind == "logo":
-        write(out, bmp(monogram(78, 84)))
+        write(out, compressed(packed_dib(monogram(78, 84))))
     elif kind == "banner":
-        write(out, bmp(banner()))
+        write(out, compressed(packed_dib(banner())))
     elif kind == "close":
-        write(out, bmp(close_glyph()))
+        write(out, compressed(packed_dib(close_glyph())))
     elif kind == "icon":
         write(out, icon([16, 24, 32, 48]))
     elif kind == "gif":
@@ -322,8 +433,10 @@ def main(argv):
         address = checked_address(argv[4])
         write(out, internet_shortcut(address))
         write(argv[3], address_header(address))
+    elif kind == "manifest":
+        write(out, manifest(argv[3]))
     elif kind == "agreement":
-        write(out, agreement(argv[3], argv[4]))
+        write(out, compressed(agreement(argv[3], argv[4])))
     else:
         sys.exit("unknown resource kind " + kind)
 

@@ -6,11 +6,12 @@ set(MAKE_RESOURCES ${Python3_EXECUTABLE} ${RESOURCE_SOURCE_DIR}/make_resources.p
 set(MAKE_RESOURCES_DEPENDS ${RESOURCE_SOURCE_DIR}/make_resources.py)
 
 set(generated)
+# The bitmaps and the agreements are stored compressed: the program expands them with ntdll.
 foreach(picture logo banner close)
-  add_custom_command(OUTPUT ${RESOURCE_BINARY_DIR}/${picture}.bmp
-    COMMAND ${MAKE_RESOURCES} ${picture} ${RESOURCE_BINARY_DIR}/${picture}.bmp
+  add_custom_command(OUTPUT ${RESOURCE_BINARY_DIR}/${picture}.dib.lznt1
+    COMMAND ${MAKE_RESOURCES} ${picture} ${RESOURCE_BINARY_DIR}/${picture}.dib.lznt1
     DEPENDS ${MAKE_RESOURCES_DEPENDS} VERBATIM)
-  list(APPEND generated ${RESOURCE_BINARY_DIR}/${picture}.bmp)
+  list(APPEND generated ${RESOURCE_BINARY_DIR}/${picture}.dib.lznt1)
 endforeach()
 
 add_custom_command(OUTPUT ${RESOURCE_BINARY_DIR}/mainicon.ico
@@ -24,7 +25,13 @@ add_custom_command(
   COMMAND ${MAKE_RESOURCES} link ${RESOURCE_BINARY_DIR}/user-guide.url
           ${RESOURCE_BINARY_DIR}/user_guide_address.h ${MERVANE_USER_GUIDE_URL}
   DEPENDS ${MAKE_RESOURCES_DEPENDS} VERBATIM)
-list(APPEND generated ${RESOURCE_BINARY_DIR}/mainicon.ico ${RESOURCE_BINARY_DIR}/progress.gif
+# The manifest with the product's identity, then without the blanks between its elements.
+configure_file(${RESOURCE_SOURCE_DIR}/Mervane4Setup.manifest.in ${RESOURCE_BINARY_DIR}/Mervane4Setup.full.manifest @ONLY)
+add_custom_command(OUTPUT ${RESOURCE_BINARY_DIR}/Mervane4Setup.manifest
+  COMMAND ${MAKE_RESOURCES} manifest ${RESOURCE_BINARY_DIR}/Mervane4Setup.manifest
+          ${RESOURCE_BINARY_DIR}/Mervane4Setup.full.manifest
+  DEPENDS ${MAKE_RESOURCES_DEPENDS} ${RESOURCE_BINARY_DIR}/Mervane4Setup.full.manifest VERBATIM)
+list(APPEND generated ${RESOURCE_BINARY_DIR}/Mervane4Setup.manifest ${RESOURCE_BINARY_DIR}/mainicon.ico ${RESOURCE_BINARY_DIR}/progress.gif
      ${RESOURCE_BINARY_DIR}/user-guide.url ${RESOURCE_BINARY_DIR}/user_guide_address.h)
 
 foreach(language en de ru)
@@ -34,11 +41,11 @@ foreach(language en de ru)
   else()
     set(encoding cp1252)
   endif()
-  add_custom_command(OUTPUT ${RESOURCE_BINARY_DIR}/eula_${language}.txt
-    COMMAND ${MAKE_RESOURCES} agreement ${RESOURCE_BINARY_DIR}/eula_${language}.txt
+  add_custom_command(OUTPUT ${RESOURCE_BINARY_DIR}/eula_${language}.txt.lznt1
+    COMMAND ${MAKE_RESOURCES} agreement ${RESOURCE_BINARY_DIR}/eula_${language}.txt.lznt1
             ${MERVANE_EULA_${upper}} ${encoding}
     DEPENDS ${MAKE_RESOURCES_DEPENDS} ${MERVANE_EULA_${upper}} VERBATIM)
-  list(APPEND generated ${RESOURCE_BINARY_DIR}/eula_${language}.txt)
+  list(APPEND generated ${RESOURCE_BINARY_DIR}/eula_${language}.txt.lznt1)
 endforeach()
 
 if(MERVANE_EXPERT_FILE)
@@ -58,9 +65,8 @@ endif()
 
 string(REGEX REPLACE "\\.ex4$" "" MERVANE_EXPERT_ITEM_NAME "${MERVANE_EXPERT_FILE_NAME}")
 configure_file(${RESOURCE_SOURCE_DIR}/product_identity.h.in ${RESOURCE_BINARY_DIR}/product_identity.h @ONLY)
-configure_file(${RESOURCE_SOURCE_DIR}/Mervane4Setup.manifest.in ${RESOURCE_BINARY_DIR}/Mervane4Setup.manifest @ONLY)
 set(RESOURCE_SCRIPT ${RESOURCE_BINARY_DIR}/Mervane4Setup.rc)
 configure_file(${RESOURCE_SOURCE_DIR}/Mervane4Setup.rc.in ${RESOURCE_SCRIPT} @ONLY)
 set_source_files_properties(${RESOURCE_SCRIPT} PROPERTIES
-  OBJECT_DEPENDS "${generated};${RESOURCE_BINARY_DIR}/Mervane4Setup.manifest;${RESOURCE_SOURCE_DIR}/resource_names.h")
+  OBJECT_DEPENDS "${generated};${RESOURCE_SOURCE_DIR}/resource_names.h")
 add_custom_target(mervane_resources DEPENDS ${generated})

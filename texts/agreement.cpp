@@ -5,7 +5,7 @@
 
 std::optional<std::wstring> AgreementText(HMODULE module, const wchar_t* name) {
     if (!FindResourceW(module, name, RT_RCDATA)) return std::nullopt;
-    return DecodeText(EmbeddedResource(module, RT_RCDATA, name), 1252);
+    return DecodeText(ExpandedResource(module, RT_RCDATA, name), 1252);
 }
 
 std::optional<std::wstring> AgreementTextIn(HMODULE module, const wchar_t* const (&names)[3], Language language) {

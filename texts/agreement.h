@@ -6,7 +6,8 @@
 
 #include "texts/texts.h"
 
-// The text of an agreement resource (RCDATA `name` of `module`): by its byte-order mark, or
+// The text of an agreement resource (RCDATA `name` of `module`, stored compressed as
+// ExpandedResource reads it): by its byte-order mark, or
 // else as Windows-1252, which the resources are by definition, whatever the machine's ANSI
 // code page. Nothing when there is no such resource or it cannot be decoded.
 std::optional<std::wstring> AgreementText(HMODULE module, const wchar_t* name);

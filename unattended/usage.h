@@ -3,8 +3,8 @@
 #include <vector>
 
 // The command-line summary, in English: how a script calls the program, each switch in a
-// line, and the exit codes.
-extern const wchar_t kUsageText[];
+// line, and the exit codes. ASCII (win32/ascii_text.h).
+extern const char kUsageText[];
 
 // Whether the command line is /? and nothing else.
 bool AsksForUsage(const std::vector<std::wstring>& arguments);

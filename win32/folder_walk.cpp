@@ -3,6 +3,7 @@
 #include <winternl.h>
 
 #include <algorithm>
+#include <memory>
 #include <string_view>
 
 #include "win32/handles.h"
@@ -195,13 +196,17 @@ UniqueHandle OpenSubFolder(HANDLE parent, const std::wstring& name) {
 
 bool ListFolder(HANDLE folder, std::vector<FolderEntry>& entries) {
     entries.clear();
-    alignas(LONGLONG) BYTE buffer[16 * 1024];
+    // On the heap: a frame this large would skip the stack's guard page, the program being
+    // built without stack probes.
+    constexpr DWORD kBufferBytes = 16 * 1024;
+    const std::unique_ptr<LONGLONG[]> buffer(new LONGLONG[kBufferBytes / sizeof(LONGLONG)]);
     bool listed = false;
-    for (auto kind = FileIdBothDirectoryRestartInfo; GetFileInformationByHandleEx(folder, kind, buffer, sizeof buffer);
+    for (auto kind = FileIdBothDirectoryRestartInfo; GetFileInformationByHandleEx(folder, kind, buffer.get(), kBufferBytes);
          kind = FileIdBothDirectoryInfo) {
         listed = true;
         for (size_t offset = 0;;) {
-            const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer + offset);
+            const auto* entry =
+                reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(reinterpret_cast<const BYTE*>(buffer.get()) + offset);
             const std::wstring_view name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
             if (name != L"." && name != L"..") entries.push_back({std::wstring(name), entry->FileAttributes});
             if (!entry->NextEntryOffset) break;

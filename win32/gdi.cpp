@@ -1,5 +1,9 @@
 #include "win32/gdi.h"
 
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
 OffscreenCanvas::OffscreenCanvas(HDC target, int width, int height)
     : dc_(CreateCompatibleDC(target)),
       owned_(CreateCompatibleBitmap(target, width > 0 ? width : 1, height > 0 ? height : 1)),
@@ -21,6 +25,27 @@ SIZE BitmapSize(HBITMAP bitmap) {
     BITMAP info{};
     if (!bitmap || !GetObjectW(bitmap, sizeof info, &info)) return SIZE{0, 0};
     return SIZE{info.bmWidth, info.bmHeight};
+}
+
+HBITMAP BitmapFromPackedDib(std::span<const BYTE> dib) {
+    BITMAPINFOHEADER header;
+    if (dib.size() < sizeof header) return nullptr;
+    std::memcpy(&header, dib.data(), sizeof header);
+    const WORD bits = header.biBitCount;
+    if (header.biSize != sizeof header || header.biCompression != BI_RGB || header.biPlanes != 1 ||
+        header.biWidth <= 0 || header.biHeight == 0 || header.biHeight == LONG_MIN ||
+        !(bits == 1 || bits == 4 || bits == 8 || bits == 24 || bits == 32))
+        return nullptr;
+    const unsigned long long colours = header.biClrUsed ? header.biClrUsed : bits <= 8 ? 1u << bits : 0;
+    const unsigned long long stride = (static_cast<unsigned long long>(header.biWidth) * bits + 31) / 32 * 4;
+    const unsigned long long pixelOffset = sizeof header + colours * sizeof(RGBQUAD);
+    const unsigned long long pixelBytes = stride * static_cast<unsigned long long>(std::abs(header.biHeight));
+    if (colours > 256 || pixelOffset + pixelBytes > dib.size()) return nullptr;
+    void* pixels = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(dib.data()), DIB_RGB_COLORS,
+                                      &pixels, nullptr, 0);
+    if (bitmap) std::memcpy(pixels, dib.data() + pixelOffset, static_cast<size_t>(pixelBytes));
+    return bitmap;
 }
 
 namespace {

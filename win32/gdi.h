@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <span>
 #include <string_view>
 
 #include "win32/handles.h"
@@ -23,6 +24,11 @@ private:
 };
 
 SIZE BitmapSize(HBITMAP bitmap);
+
+// A DIB section holding the picture of a packed DIB (its header, colour table and pixels, as a
+// bitmap resource holds them; no compression), as LoadImage makes one from a bitmap
+// resource. Null when the bytes are no such picture.
+HBITMAP BitmapFromPackedDib(std::span<const BYTE> dib);
 
 // Draws `bitmap` at (x, y), enlarged by `factor` pixel for pixel, leaving out every pixel
 // that has the colour of the bitmap's bottom-left pixel. gdi32 only: msimg32 is no KnownDLL.

@@ -177,18 +177,12 @@ bool IsNamedFileIn(HANDLE file, const std::wstring& folderPath, const std::wstri
 // Deletes the temporary files that runs killed half-way left in the folder behind `folder`.
 // One that is open belongs to a run in another session, and cannot be opened unshared.
 void RemoveLeftTemporaryFiles(HANDLE folder) {
+    std::vector<FolderEntry> entries;
+    ListFolder(folder, entries);
     std::vector<std::wstring> left;
-    alignas(LONGLONG) BYTE buffer[16 * 1024];
-    for (auto kind = FileIdBothDirectoryRestartInfo;
-         GetFileInformationByHandleEx(folder, kind, buffer, sizeof buffer); kind = FileIdBothDirectoryInfo) {
-        for (size_t offset = 0;;) {
-            const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer + offset);
-            const std::wstring_view name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
-            if (!(entry->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsTemporaryFileName(name)) left.emplace_back(name);
-            if (!entry->NextEntryOffset) break;
-            offset += entry->NextEntryOffset;
-        }
-    }
+    for (FolderEntry& entry : entries)
+        if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) && IsTemporaryFileName(entry.name))
+            left.push_back(std::move(entry.name));
     const std::wstring folderPath = left.empty() ? std::wstring() : FinalPathOf(folder);
     for (const std::wstring& name : left) {
         LONG result = 0;

@@ -58,6 +58,7 @@ const NativeFunctions& NativeApi() {
         Resolve(native, f.statusToDosError, "RtlNtStatusToDosError");
         Resolve(native, f.querySecurityObject, "NtQuerySecurityObject");
         Resolve(native, f.accessCheck, "NtAccessCheck");
+        Resolve(native, f.decompressBuffer, "RtlDecompressBuffer");
         return f;
     }();
     return functions;

@@ -53,7 +53,8 @@ struct UserFunctions {
 };
 const UserFunctions& UserApi();
 
-// ntdll, for writes made relative to a held folder's handle.
+// ntdll, for writes made relative to a held folder's handle, and for expanding the resources
+// the build stores compressed.
 struct NativeFunctions {
     decltype(&NtCreateFile) createFile = nullptr;
     NTSTATUS(NTAPI* setInformationFile)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, int) = nullptr;
@@ -62,6 +63,8 @@ struct NativeFunctions {
     NTSTATUS(NTAPI* querySecurityObject)(HANDLE, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR, ULONG, PULONG) = nullptr;
     NTSTATUS(NTAPI* accessCheck)(PSECURITY_DESCRIPTOR, HANDLE, ACCESS_MASK, PGENERIC_MAPPING, PPRIVILEGE_SET, PULONG,
                                  PACCESS_MASK, PNTSTATUS) = nullptr;
+    NTSTATUS(NTAPI* decompressBuffer)(USHORT format, PUCHAR out, ULONG outSize, PUCHAR in, ULONG inSize,
+                                      PULONG expanded) = nullptr;
 };
 const NativeFunctions& NativeApi();
 

@@ -29,6 +29,5 @@ enum ControlId : int {
     kFinishedText = 701,
 };
 
-// The main window's timers.
+// The main window's timer.
 inline constexpr UINT_PTR kJobTimer = 1;
-inline constexpr UINT_PTR kFirstIdleTimer = 2;

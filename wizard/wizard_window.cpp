@@ -20,6 +20,7 @@
 #include "user_guide_address.h"
 #include "win32/accessibility.h"
 #include "win32/dpi.h"
+#include "win32/embedded_resource.h"
 #include "win32/end_session_hold.h"
 #include "win32/folder_browser.h"
 #include "win32/gdi.h"
@@ -106,7 +107,6 @@ LRESULT WizardWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_TIMER:
             if (wParam == kJobTimer) session_->JobTimerTick();
-            if (wParam == kFirstIdleTimer) OnFirstIdle();
             return 0;
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
@@ -204,10 +204,7 @@ void WizardWindow::OnDestroy() {
 }
 
 void WizardWindow::CreateFrame() {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    auto bitmap = [instance](const wchar_t* name) {
-        return static_cast<HBITMAP>(LoadImageW(instance, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    };
+    auto bitmap = [](const wchar_t* name) { return BitmapFromPackedDib(ExpandedResource(nullptr, RT_RCDATA, name)); };
     logoBitmap_.reset(bitmap(RESOURCE_STRING(RESOURCE_LOGO)));
     bannerBitmap_.reset(bitmap(RESOURCE_STRING(RESOURCE_BANNER)));
     closeGlyph_.reset(bitmap(RESOURCE_STRING(RESOURCE_CLOSE_GLYPH)));
@@ -224,7 +221,7 @@ void WizardWindow::CreateFrame() {
 
     // The page area comes before Back and Next, which makes the Tab order: the page's
     // controls, then Back, then Next. Only the Welcome page is filled before the window
-    // first shows; the other pages follow once it has painted (CreatePages).
+    // first shows; the other pages follow once it has painted and the queue drains (Run).
     pageControl_ = PageControl::Create(handle_, kPageControl, 6,
                                        ScaledRect(0, kPageTop, kPageWidth, kPageTop + kPageHeight, dpi_));
     STARTUP_MARK("page control created");
@@ -382,6 +379,14 @@ void WizardWindow::KeepFocusUsable(HWND target) {
 void WizardWindow::Run() {
     MSG message;
     for (;;) {
+        // The other pages are made when the queue first drains after the window has painted:
+        // the first idle moment then comes right after the first paint, not five pages later
+        // (a timer armed at the paint would mostly expire before the queue drains).
+        if (firstPaintDone_ && !waitPage_ && !PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+            STARTUP_IDLE();
+            CreatePages();
+            continue;
+        }
         STARTUP_IDLE();
         if (GetMessageW(&message, nullptr, 0, 0) <= 0) break;
         if (PreTranslateMessage(message)) continue;
@@ -396,17 +401,7 @@ void WizardWindow::OnPaint() {
     HDC dc = BeginPaint(handle_, &paint);
     FillRect(dc, &paint.rcPaint, BackgroundBrush());
     EndPaint(handle_, &paint);
-    // The other pages wait until the window and its controls have painted: a timer's message
-    // comes only when nothing else is queued.
-    if (!firstPaintDone_) {
-        firstPaintDone_ = true;
-        SetTimer(handle_, kFirstIdleTimer, USER_TIMER_MINIMUM, nullptr);
-    }
-}
-
-void WizardWindow::OnFirstIdle() {
-    KillTimer(handle_, kFirstIdleTimer);
-    CreatePages();
+    firstPaintDone_ = true;  // the other pages follow once the queue drains (Run)
 }
 
 LRESULT WizardWindow::OnCtlColor(UINT message, HDC dc, HWND control) {

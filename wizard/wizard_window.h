@@ -65,7 +65,6 @@ private:
     void MoveByDrag();
     bool PreTranslateMessage(MSG& message);
     void OnPaint();
-    void OnFirstIdle();
     LRESULT OnCtlColor(UINT message, HDC dc, HWND control);
     void OnDrawItem(const DRAWITEMSTRUCT& item);
     void OnActivate(bool active);

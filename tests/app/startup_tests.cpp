@@ -186,7 +186,7 @@ TEST_F(Resources, TheWaitAnimationDecodesThroughThePlatformDecoder) {
 
 TEST_F(Resources, TheAgreementsHaveTheirEncodings) {
     for (const wchar_t* name : {L"EULA_EN", L"EULA_DE"}) {
-        std::vector<BYTE> text = Bytes(RT_RCDATA, name);
+        std::vector<BYTE> text = ExpandedResource(BuiltProgramResources(), RT_RCDATA, name);
         ASSERT_GT(text.size(), 100u) << name;
         EXPECT_FALSE(text[0] == 0xEF || text[0] == 0xFF || text[0] == 0xFE) << "byte-order mark";
         for (size_t i = 0; i < text.size(); ++i) {
@@ -196,11 +196,11 @@ TEST_F(Resources, TheAgreementsHaveTheirEncodings) {
             EXPECT_NE(text[i], 0) << name;
         }
     }
-    std::vector<BYTE> german = Bytes(RT_RCDATA, L"EULA_DE");
+    std::vector<BYTE> german = ExpandedResource(BuiltProgramResources(), RT_RCDATA, L"EULA_DE");
     const std::string germanText(german.begin(), german.end());
     EXPECT_NE(germanText.find("F\xDCR"), std::string::npos);  // "FÜR" in Windows-1252
 
-    std::vector<BYTE> russian = Bytes(RT_RCDATA, L"EULA_RU");
+    std::vector<BYTE> russian = ExpandedResource(BuiltProgramResources(), RT_RCDATA, L"EULA_RU");
     ASSERT_GT(russian.size(), 100u);
     EXPECT_EQ(russian[0], 0xFF);
     EXPECT_EQ(russian[1], 0xFE);
@@ -231,8 +231,7 @@ TEST_F(Resources, TheImagesHaveTheirSizes) {
         int width, height;
     };
     for (Expected e : {Expected{L"LOGO", 78, 84}, Expected{L"BANNER", 88, 16}, Expected{L"CLOSEGLYPH", 32, 32}}) {
-        HBITMAP bitmap = static_cast<HBITMAP>(
-            LoadImageW(BuiltProgramResources(), e.name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        HBITMAP bitmap = BitmapFromPackedDib(ExpandedResource(BuiltProgramResources(), RT_RCDATA, e.name));
         ASSERT_NE(bitmap, nullptr) << e.name;
         BITMAP info{};
         GetObjectW(bitmap, sizeof info, &info);
@@ -240,6 +239,23 @@ TEST_F(Resources, TheImagesHaveTheirSizes) {
         EXPECT_EQ(info.bmHeight, e.height) << e.name;
         DeleteObject(bitmap);
     }
+    // The pixels are read after the colour table, top row first: a black corner, the purple disc.
+    const std::vector<BYTE> logo = ExpandedResource(BuiltProgramResources(), RT_RCDATA, L"LOGO");
+    HBITMAP bitmap = BitmapFromPackedDib(logo);
+    const std::vector<DWORD> pixels = Pixels(bitmap, {78, 84});
+    DeleteObject(bitmap);
+    EXPECT_EQ(pixels[0], 0u);
+    const DWORD disc = pixels[10 * 78 + 39];
+    EXPECT_TRUE(GetRValue(disc) > 100 && GetGValue(disc) < 60 && GetBValue(disc) > 100) << std::hex << disc;
+    // Bytes that are not a whole uncompressed picture give none.
+    auto changed = [&logo](size_t offset, BYTE value) {
+        std::vector<BYTE> copy = logo;
+        copy[offset] = value;
+        return copy;
+    };
+    const std::vector<BYTE> broken[] = {{logo.begin(), logo.end() - 1}, {logo.begin(), logo.begin() + 39},
+                                        changed(0, 12), changed(16, BI_RLE8), changed(14, 3), changed(33, 1)};
+    for (const std::vector<BYTE>& bytes : broken) EXPECT_EQ(BitmapFromPackedDib(bytes), nullptr) << bytes.size();
     // The icon's black corners let what lies beneath show; its white mark does not.
     for (int size : {16, 32}) {
         const std::vector<DWORD> drawn = IconOverPurple(size);

@@ -14,6 +14,8 @@
 #include "flat/flat_memo.h"
 #include "flat/flat_messages.h"
 #include "win32/dpi.h"
+#include "win32/embedded_resource.h"
+#include "win32/gdi.h"
 #include "win32/handles.h"
 #include "win32/high_contrast.h"
 
@@ -63,7 +65,7 @@ struct Gallery {
         labelFont.reset(CreatePointFont(L"Tahoma", 8, false, dpi));
         memoFont.reset(CreatePixelFont(L"Tahoma", 10, false, dpi));
         if (HMODULE module = LoadLibraryExW(program, nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
-            glyph.reset(static_cast<HBITMAP>(LoadImageW(module, L"CLOSEGLYPH", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+            glyph.reset(BitmapFromPackedDib(ExpandedResource(module, RT_RCDATA, L"CLOSEGLYPH")));
             FreeLibrary(module);
         }
 

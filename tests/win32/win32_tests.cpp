@@ -11,6 +11,7 @@
 #include "win32/account.h"
 #include "win32/ascii_case.h"
 #include "win32/command_line.h"
+#include "win32/decimal_text.h"
 #include "win32/embedded_resource.h"
 #include "win32/end_session_hold.h"
 #include "win32/folder_browser.h"
@@ -33,6 +34,14 @@ std::optional<std::wstring> Decode(const std::string& bytes, UINT codePage = 125
 
 std::span<const BYTE> Bytes(const std::string& text) {
     return {reinterpret_cast<const BYTE*>(text.data()), text.size()};
+}
+
+TEST(DecimalText, SpellsEveryWidthOfNumber) {
+    const std::pair<std::uint64_t, const wchar_t*> cases[] = {
+        {0, L"0"}, {9, L"9"}, {10, L"10"}, {65535, L"65535"}, {65536, L"65536"}, {4294967295u, L"4294967295"},
+        {4294967296u, L"4294967296"}, {1000000000000000007u, L"1000000000000000007"},
+        {18446744073709551615u, L"18446744073709551615"}};
+    for (const auto& [value, text] : cases) EXPECT_EQ(DecimalText(value), text);
 }
 
 TEST(DecodeText, FollowsTheByteOrderMarkOrElseTheAnsiCodePage) {

@@ -1,0 +1,16 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+// English-only text that is plain ASCII (the usage summary, the log's phrases) is stored as
+// single bytes and widened where a wide string needs it: half the bytes of wide literals.
+std::wstring Widened(std::string_view ascii);
+// Appends `ascii` to `text`, widened.
+void AppendWidened(std::wstring& text, std::string_view ascii);
+
+// For a static_assert beside such text: a character beyond ASCII would be widened wrong.
+constexpr bool IsAscii(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
