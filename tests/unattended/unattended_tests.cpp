@@ -1037,7 +1037,7 @@ TEST_F(VendorBuild, EveryIdentitySettingReachesItsPlaceAndTheDefaultBuildBesideI
         TestProcess install(vendor, L"/silent /accept-agreement " + Quoted(L"/log", log_));
         EXPECT_EQ(install.WaitForExit(60000), 0u) << Log();
     }
-    EXPECT_EQ(Log().rfind("Vendor Expert Setup, unattended run", 0), 0u) << Log();
+    EXPECT_EQ(Log().rfind("Vendor Expert Setup 2.3.4, unattended run", 0), 0u) << Log();
     for (const std::wstring& target : {a, dataA}) {
         EXPECT_EQ(ReadBytes(target + L"\\MQL4\\Experts\\Vendor Expert.ex4"), expert) << Narrow(target);
         EXPECT_EQ(ReadBytes(Expert(target)), "<missing>") << Narrow(target);
