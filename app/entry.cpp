@@ -40,7 +40,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int showComm
 #define ALIGNS_STACK
 #endif
 
-extern "C" [[noreturn]] ALIGNS_STACK void WinMainCRTStartup() {
+// Kept by name through the link-time step, which sees no caller of it.
+extern "C" [[noreturn]] ALIGNS_STACK __attribute__((externally_visible)) void WinMainCRTStartup() {
     RunStaticConstructors();
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
