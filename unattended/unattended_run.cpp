@@ -20,6 +20,7 @@
 #include "unattended/log_header.h"
 #include "unattended/run_log.h"
 #include "unattended/switches.h"
+#include "win32/ascii_text.h"
 #include "win32/decimal_text.h"
 #include "win32/end_session_hold.h"
 #include "win32/handles.h"
@@ -28,6 +29,7 @@
 #include "win32/path_rules.h"
 #include "win32/shell_folders.h"
 #include "win32/system_functions.h"
+#include "win32/text_decoding.h"
 #include "win32/user_profiles.h"
 #include "win32/window.h"
 
@@ -57,57 +59,86 @@ std::wstring ProgramOf(HWND window) {
     return ProgramOfProcess(processId);
 }
 
-std::wstring RefreshMeaning(int result) {
+const char* RefreshMeaning(int result) {
     switch (result) {
-        case kNavigatorDone: return L"refreshed";
-        case kNavigatorMissing: return L"it has no Navigator, nothing was sent";
-        case kNavigatorNoAccess: return L"refreshed, but its memory could not be opened to select the expert";
-        case kNavigatorItemNotFound: return L"refreshed, but the expert is not in its Navigator";
-        case kNavigatorNotAnswering: return L"not answering, passed over";
-        default: return L"unknown result";
+        case kNavigatorDone: return "refreshed";
+        case kNavigatorMissing: return "it has no Navigator, nothing was sent";
+        case kNavigatorNoAccess: return "refreshed, but its memory could not be opened to select the expert";
+        case kNavigatorItemNotFound: return "refreshed, but the expert is not in its Navigator";
+        case kNavigatorNotAnswering: return "not answering, passed over";
+        default: return "unknown result";
     }
 }
 
 // Why a file was not written. A refused link names where it led, so that whoever reads the
 // log finds the link, not only the folder they named.
 std::wstring WhyNotWritten(DWORD error, const std::wstring& ledTo) {
-    if (error == kErrorFolderLeadsElsewhere)
-        return ledTo.empty() ? L"the folder is not the one named, and where it leads cannot be read"
-                             : L"the folder leads to " + ledTo + L", not the folder named";
-    if (error == kErrorFileLeadsElsewhere)
-        return ledTo.empty() ? L"the file is a link, or not the one named, and where it leads cannot be read"
-                             : L"the file leads to " + ledTo + L", not the file named";
-    if (error == kErrorUserMayNot) return L"the user whose folder it is may not do this there, so the program does not either";
+    std::wstring why;
+    if (error == kErrorFolderLeadsElsewhere || error == kErrorFileLeadsElsewhere) {
+        const bool folder = error == kErrorFolderLeadsElsewhere;
+        if (ledTo.empty()) {
+            AppendWidened(why, folder ? "the folder is not the one named, and where it leads cannot be read"
+                                      : "the file is a link, or not the one named, and where it leads cannot be read");
+        } else {
+            AppendWidened(why, folder ? "the folder leads to " : "the file leads to ");
+            why += ledTo;
+            AppendWidened(why, folder ? ", not the folder named" : ", not the file named");
+        }
+        return why;
+    }
+    if (error == kErrorUserMayNot) {
+        AppendWidened(why, "the user whose folder it is may not do this there, so the program does not either");
+        return why;
+    }
     // Refused by the program, then not written as the user either.
-    return (ledTo.empty() ? std::wstring() : L"the folder leads to " + ledTo + L", ") + ErrorText(error);
+    if (!ledTo.empty()) {
+        AppendWidened(why, "the folder leads to ");
+        why += ledTo;
+        AppendWidened(why, ", ");
+    }
+    why += ErrorText(error);
+    return why;
+}
+
+// A terminal's refresh, the same line for an installation and a removal.
+std::wstring TerminalLine(bool refreshed, HWND terminal, int result, const char* meaning) {
+    const std::wstring program = ProgramOf(terminal);
+    std::wstring line;
+    AppendWidened(line, refreshed ? "terminal refreshed: " : "terminal not refreshed: ");
+    if (program.empty()) AppendWidened(line, "(program unknown)");
+    line += program;
+    AppendWidened(line, ", window ");
+    line += TerminalWindowEntry(terminal);
+    AppendWidened(line, ", code ");
+    AppendDecimal(line, static_cast<unsigned>(result));
+    AppendWidened(line, ": ");
+    AppendWidened(line, meaning);
+    return line;
 }
 
 std::wstring LineOf(const InstallOutcome& outcome) {
     using Step = InstallOutcome::Step;
-    if (outcome.step == Step::Terminal) {
-        std::wstring program = ProgramOf(outcome.terminal);
-        return std::wstring(outcome.done ? L"terminal refreshed: " : L"terminal not refreshed: ") +
-               (program.empty() ? L"(program unknown)" : program) + L", window " + TerminalWindowEntry(outcome.terminal) +
-               L", code " + DecimalText(static_cast<unsigned>(outcome.result)) + L": " + RefreshMeaning(outcome.result);
+    std::wstring line;
+    if (outcome.step == Step::Terminal)
+        return TerminalLine(outcome.done, outcome.terminal, outcome.result, RefreshMeaning(outcome.result));
+    AppendWidened(line, outcome.step == Step::Expert ? "expert" : "shortcut");
+    if (outcome.done) {
+        AppendWidened(line, " written: ");
+        line += outcome.path;
+        return line;
     }
-    const std::wstring what = outcome.step == Step::Expert ? L"expert" : L"shortcut";
-    if (outcome.done) return what + L" written: " + outcome.path;
-    const std::wstring where = outcome.path.empty() ? L"(no desktop folder)" : outcome.path;
-    return what + L" not written: " + where + L": " + WhyNotWritten(outcome.error, outcome.ledTo);
+    AppendWidened(line, " not written: ");
+    if (outcome.path.empty()) AppendWidened(line, "(no desktop folder)");
+    line += outcome.path;
+    AppendWidened(line, ": ");
+    line += WhyNotWritten(outcome.error, outcome.ledTo);
+    return line;
 }
 
 // UTF-8 with a byte-order mark, through the same replacing write as the expert.
 bool WriteUtf8WithMark(const std::wstring& path, const std::wstring& text, std::wstring* ledTo = nullptr) {
     std::string bytes = "\xEF\xBB\xBF";
-    if (!text.empty()) {
-        const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                             nullptr, nullptr);
-        if (size <= 0) return false;
-        const size_t start = bytes.size();
-        bytes.resize(start + static_cast<size_t>(size));
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data() + start, size,
-                            nullptr, nullptr);
-    }
+    if (!AppendUtf8(bytes, text)) return false;
     return WriteFileReplacing(path, {reinterpret_cast<const BYTE*>(bytes.data()), bytes.size()}, ledTo);
 }
 
@@ -350,15 +381,11 @@ int Install(const Targets& targets, Language language, InstallView* shown, RunLo
 
 std::wstring LineOf(const RemovalOutcome& outcome) {
     using Step = RemovalOutcome::Step;
-    if (outcome.step == Step::Terminal) {
-        const std::wstring program = ProgramOf(outcome.terminal);
-        const std::wstring meaning = outcome.result == kNavigatorDone          ? L"the expert is no longer listed"
-                                     : outcome.result == kNavigatorStillListed ? L"refreshed, but it still lists the expert"
-                                                                               : RefreshMeaning(outcome.result);
-        return std::wstring(outcome.result == kNavigatorDone ? L"terminal refreshed: " : L"terminal not refreshed: ") +
-               (program.empty() ? L"(program unknown)" : program) + L", window " + TerminalWindowEntry(outcome.terminal) +
-               L", code " + DecimalText(static_cast<unsigned>(outcome.result)) + L": " + meaning;
-    }
+    if (outcome.step == Step::Terminal)
+        return TerminalLine(outcome.result == kNavigatorDone, outcome.terminal, outcome.result,
+                            outcome.result == kNavigatorDone          ? "the expert is no longer listed"
+                            : outcome.result == kNavigatorStillListed ? "refreshed, but it still lists the expert"
+                                                                      : RefreshMeaning(outcome.result));
     const std::wstring what = outcome.step == Step::Expert ? L"expert" : L"shortcut";
     const std::wstring where = outcome.path.empty() ? L"(no desktop folder)" : outcome.path;
     switch (outcome.removal) {
