@@ -295,47 +295,85 @@ void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets) 
     }
 }
 
-const wchar_t* FoundByText(FoundBy how) {
+const char* FoundByText(FoundBy how) {
     switch (how) {
-        case FoundBy::Registry: return L"registered";
-        case FoundBy::Running: return L"a running terminal's";
-        case FoundBy::Named: return L"named with /folder=";
-        case FoundBy::Scan: return L"found by /scan=";
+        case FoundBy::Registry: return "registered";
+        case FoundBy::Running: return "a running terminal's";
+        case FoundBy::Named: return "named with /folder=";
+        case FoundBy::Scan: return "found by /scan=";
     }
-    return L"";
+    return "";
+}
+
+// `ascii` widened, then `text`: the start of most log lines.
+std::wstring LineStart(const char* ascii, const std::wstring& text) {
+    std::wstring line;
+    AppendWidened(line, ascii);
+    line += text;
+    return line;
 }
 
 // The folders found, what each scan saw, and each named folder that is none, as an expert
 // `notDone` ("not written") there; false when a named folder is none or a scan root could not
 // be looked into, which a script must hear of as a target not reached.
-bool LogFound(const Targets& targets, RunLog& log, const wchar_t* notDone) {
+bool LogFound(const Targets& targets, RunLog& log, const char* notDone) {
     bool everyTargetReached = targets.found.notInstallations.empty();
-    for (const std::wstring& given : targets.found.notInstallations)
-        log.Add(L"expert " + std::wstring(notDone) + L": " + given +
-                L": not a MetaTrader 4 installation folder (terminal.exe, MQL4\\Experts, MQL4\\Files)");
+    for (const std::wstring& given : targets.found.notInstallations) {
+        std::wstring line = LineStart("expert ", {});
+        AppendWidened(line, notDone);
+        AppendWidened(line, ": ");
+        line += given;
+        AppendWidened(line, ": not a MetaTrader 4 installation folder (terminal.exe, MQL4\\Experts, MQL4\\Files)");
+        log.Add(line);
+    }
     for (const ScanResult& scan : targets.found.scans) {
+        std::wstring line = LineStart(scan.rootOpened ? "scanned: " : "scan not made: ", scan.root);
+        AppendWidened(line, ": ");
         if (!scan.rootOpened) {
-            log.Add(L"scan not made: " + scan.root + L": " + ErrorText(scan.error));
+            log.Add(line + ErrorText(scan.error));
             everyTargetReached = false;
             continue;
         }
-        log.Add(L"scanned: " + scan.root + L": " + DecimalText(scan.visited) + L" folders looked at, " +
-                DecimalText(scan.installations.size()) + L" installation folders found");
-        if (scan.capped)
-            log.Add(L"scan stopped: " + scan.root + L": at most " + DecimalText(ScanBounds{}.folders) +
-                    L" folders are looked at below a root; name a folder further down with another /scan=");
+        AppendDecimal(line, scan.visited);
+        AppendWidened(line, " folders looked at, ");
+        AppendDecimal(line, scan.installations.size());
+        AppendWidened(line, " installation folders found");
+        log.Add(line);
+        if (scan.capped) {
+            line = LineStart("scan stopped: ", scan.root);
+            AppendWidened(line, ": at most ");
+            AppendDecimal(line, ScanBounds{}.folders);
+            AppendWidened(line, " folders are looked at below a root; name a folder further down with another /scan=");
+            log.Add(line);
+        }
     }
-    for (const FoundInstallation& found : targets.found.installations)
-        log.Add(L"installation folder, " + std::wstring(FoundByText(found.foundBy)) + L": " + found.folder);
-    for (const PassedOverProfile& profile : targets.profiles.passedOver)
-        log.Add(L"profile passed over: " + profile.sid + (profile.folder.empty() ? L"" : L", " + profile.folder) + L": " +
-                profile.why);
+    for (const FoundInstallation& found : targets.found.installations) {
+        std::wstring line = LineStart("installation folder, ", {});
+        AppendWidened(line, FoundByText(found.foundBy));
+        AppendWidened(line, ": ");
+        log.Add(line + found.folder);
+    }
+    for (const PassedOverProfile& profile : targets.profiles.passedOver) {
+        std::wstring line = LineStart("profile passed over: ", profile.sid);
+        if (!profile.folder.empty()) {
+            AppendWidened(line, ", ");
+            line += profile.folder;
+        }
+        AppendWidened(line, ": ");
+        log.Add(line + profile.why);
+    }
     for (size_t i = 0; i < targets.profiles.profiles.size(); ++i) {
         const UserProfile& profile = targets.profiles.profiles[i];
-        std::wstring line = L"profile: " + profile.sid + L", " + profile.folder + L", data folders: ";
-        for (const std::wstring& folder : targets.profileData[i])
-            line += (&folder == &targets.profileData[i].front() ? L"" : L"; ") + folder;
-        log.Add(targets.profileData[i].empty() ? line + L"none" : line);
+        std::wstring line = LineStart("profile: ", profile.sid);
+        AppendWidened(line, ", ");
+        line += profile.folder;
+        AppendWidened(line, ", data folders: ");
+        for (const std::wstring& folder : targets.profileData[i]) {
+            if (&folder != &targets.profileData[i].front()) AppendWidened(line, "; ");
+            line += folder;
+        }
+        if (targets.profileData[i].empty()) AppendWidened(line, "none");
+        log.Add(line);
     }
     return everyTargetReached;
 }
@@ -361,7 +399,7 @@ void LogRegistration(const std::vector<RegistrationOutcome>& outcomes, bool remo
 }
 
 int Install(const Targets& targets, Language language, InstallView* shown, RunLog& log) {
-    bool everyTargetWritten = LogFound(targets, log, L"not written");
+    bool everyTargetWritten = LogFound(targets, log, "not written");
     if (targets.selected.empty()) {
         // Nothing installed is no success, whatever else the run did.
         log.Add(L"nothing installed: no MetaTrader 4 installation folder to install into");
@@ -398,7 +436,7 @@ std::wstring LineOf(const RemovalOutcome& outcome) {
 }
 
 int Remove(const Targets& targets, bool skipRegistry, RunLog& log) {
-    const bool everyCopyRemoved = LogFound(targets, log, L"not removed");
+    const bool everyCopyRemoved = LogFound(targets, log, "not removed");
     if (targets.selected.empty()) {
         log.Add(L"nothing removed: no MetaTrader 4 installation folder to remove from");
         return kExitNotAllWritten;
@@ -415,7 +453,7 @@ int Remove(const Targets& targets, bool skipRegistry, RunLog& log) {
 }
 
 int WriteStatus(const std::wstring& path, const Targets& targets, const RunningAccount& account, RunLog& log) {
-    LogFound(targets, log, L"not looked at");
+    LogFound(targets, log, "not looked at");
     // A scan root that could not be looked into leaves the inventory short: written, but no success.
     bool everyRootOpened = true;
     for (const ScanResult& scan : targets.found.scans) everyRootOpened &= scan.rootOpened;
