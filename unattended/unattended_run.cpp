@@ -59,6 +59,14 @@ std::wstring ProgramOf(HWND window) {
     return ProgramOfProcess(processId);
 }
 
+// `ascii` widened, then `text`: the start of most log lines.
+std::wstring LineStart(const char* ascii, const std::wstring& text) {
+    std::wstring line;
+    AppendWidened(line, ascii);
+    line += text;
+    return line;
+}
+
 const char* RefreshMeaning(int result) {
     switch (result) {
         case kNavigatorDone: return "refreshed";
@@ -284,14 +292,17 @@ void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets) 
         const auto identity = IdentityOf(path);
         return identity && std::find(installed.begin(), installed.end(), *identity) != installed.end();
     };
-    const std::wstring why = L": the file would replace one that the installation writes";
+    auto refuse = [&](const char* switchName, const std::wstring& path) {
+        switches.usageError = LineStart(switchName, path);
+        AppendWidened(switches.usageError, "\": the file would replace one that the installation writes");
+    };
     if (isInstalled(switches.logPath)) {
-        switches.usageError = L"\"/log=" + switches.logPath + L"\"" + why;
+        refuse("\"/log=", switches.logPath);
         switches.logPath.clear();  // never written, not even its first line
     } else if (isInstalled(switches.agreementPath) && switches.usageError.empty()) {
-        switches.usageError = L"\"/agreement=" + switches.agreementPath + L"\"" + why;
+        refuse("\"/agreement=", switches.agreementPath);
     } else if (isInstalled(switches.statusPath) && switches.usageError.empty()) {
-        switches.usageError = L"\"/status=" + switches.statusPath + L"\"" + why;
+        refuse("\"/status=", switches.statusPath);
     }
 }
 
@@ -303,14 +314,6 @@ const char* FoundByText(FoundBy how) {
         case FoundBy::Scan: return "found by /scan=";
     }
     return "";
-}
-
-// `ascii` widened, then `text`: the start of most log lines.
-std::wstring LineStart(const char* ascii, const std::wstring& text) {
-    std::wstring line;
-    AppendWidened(line, ascii);
-    line += text;
-    return line;
 }
 
 // The folders found, what each scan saw, and each named folder that is none, as an expert
@@ -383,18 +386,24 @@ bool LogFound(const Targets& targets, RunLog& log, const char* notDone) {
 void LogRegistration(const std::vector<RegistrationOutcome>& outcomes, bool removing, RunLog& log) {
     using Step = RegistrationOutcome::Step;
     for (const RegistrationOutcome& outcome : outcomes) {
-        const wchar_t* what = outcome.step == Step::ProgramCopy      ? L"program copy"
-                              : outcome.step == Step::UninstallEntry ? L"uninstall entry"
-                              : outcome.step == Step::DetectionValues ? L"detection values"
-                                                                      : L"program folder";
-        const std::wstring done = removing ? (outcome.afterExit ? L" removed once this run has ended: " : L" removed: ")
-                                           : L" written: ";
-        if (outcome.done)
-            log.Add(what + done + outcome.where);
-        else
-            log.Add(what + std::wstring(removing ? L" not removed: " : L" not written: ") + outcome.where + L": " +
-                    WhyNotWritten(outcome.error, outcome.ledTo) +
-                    (outcome.afterExit ? L"; Windows removes it at the next restart" : L""));
+        std::wstring line;
+        AppendWidened(line, outcome.step == Step::ProgramCopy       ? "program copy"
+                            : outcome.step == Step::UninstallEntry  ? "uninstall entry"
+                            : outcome.step == Step::DetectionValues ? "detection values"
+                                                                    : "program folder");
+        if (outcome.done) {
+            AppendWidened(line, !removing           ? " written: "
+                                : outcome.afterExit ? " removed once this run has ended: "
+                                                    : " removed: ");
+            log.Add(line + outcome.where);
+            continue;
+        }
+        AppendWidened(line, removing ? " not removed: " : " not written: ");
+        line += outcome.where;
+        AppendWidened(line, ": ");
+        line += WhyNotWritten(outcome.error, outcome.ledTo);
+        if (outcome.afterExit) AppendWidened(line, "; Windows removes it at the next restart");
+        log.Add(line);
     }
 }
 
