@@ -124,23 +124,27 @@ std::wstring TerminalLine(bool refreshed, HWND terminal, int result, const char*
     return line;
 }
 
+// A file's line: `what`, `outcome` and the path, then ": " and `why` where there is one. Only
+// a shortcut has no path, when there is no desktop folder.
+std::wstring FileLine(const char* what, const char* outcome, const std::wstring& path, const std::wstring& why = {}) {
+    std::wstring line = LineStart(what, {});
+    AppendWidened(line, outcome);
+    if (path.empty()) AppendWidened(line, "(no desktop folder)");
+    line += path;
+    if (!why.empty()) {
+        AppendWidened(line, ": ");
+        line += why;
+    }
+    return line;
+}
+
 std::wstring LineOf(const InstallOutcome& outcome) {
     using Step = InstallOutcome::Step;
-    std::wstring line;
     if (outcome.step == Step::Terminal)
         return TerminalLine(outcome.done, outcome.terminal, outcome.result, RefreshMeaning(outcome.result));
-    AppendWidened(line, outcome.step == Step::Expert ? "expert" : "shortcut");
-    if (outcome.done) {
-        AppendWidened(line, " written: ");
-        line += outcome.path;
-        return line;
-    }
-    AppendWidened(line, " not written: ");
-    if (outcome.path.empty()) AppendWidened(line, "(no desktop folder)");
-    line += outcome.path;
-    AppendWidened(line, ": ");
-    line += WhyNotWritten(outcome.error, outcome.ledTo);
-    return line;
+    const char* what = outcome.step == Step::Expert ? "expert" : "shortcut";
+    if (outcome.done) return FileLine(what, " written: ", outcome.path);
+    return FileLine(what, " not written: ", outcome.path, WhyNotWritten(outcome.error, outcome.ledTo));
 }
 
 // UTF-8 with a byte-order mark, through the same replacing write as the expert.
@@ -224,10 +228,10 @@ int ExportAgreement(const std::wstring& path, Language language, RunLog& log) {
     const std::optional<std::wstring> text = AgreementTextIn(nullptr, kAgreementResources, language);
     std::wstring ledTo;
     if (text && WriteUtf8WithMark(path, *text, &ledTo)) {
-        log.Add(L"agreement written: " + path);
+        log.Add(FileLine("agreement", " written: ", path));
         return kExitAllWritten;
     }
-    log.Add(L"agreement not written: " + path + L": " + WhyNotWritten(GetLastError(), ledTo));
+    log.Add(FileLine("agreement", " not written: ", path, WhyNotWritten(GetLastError(), ledTo)));
     return kExitUsage;
 }
 
@@ -433,15 +437,14 @@ std::wstring LineOf(const RemovalOutcome& outcome) {
                             outcome.result == kNavigatorDone          ? "the expert is no longer listed"
                             : outcome.result == kNavigatorStillListed ? "refreshed, but it still lists the expert"
                                                                       : RefreshMeaning(outcome.result));
-    const std::wstring what = outcome.step == Step::Expert ? L"expert" : L"shortcut";
-    const std::wstring where = outcome.path.empty() ? L"(no desktop folder)" : outcome.path;
+    const char* what = outcome.step == Step::Expert ? "expert" : "shortcut";
     switch (outcome.removal) {
-        case Removal::Removed: return what + L" removed: " + where;
-        case Removal::NotThere: return what + L" not there: " + where;
-        case Removal::Kept: return what + L" kept: " + where + L": it is not the one this program writes";
+        case Removal::Removed: return FileLine(what, " removed: ", outcome.path);
+        case Removal::NotThere: return FileLine(what, " not there: ", outcome.path);
+        case Removal::Kept: return FileLine(what, " kept: ", outcome.path, Widened("it is not the one this program writes"));
         case Removal::Failed: break;
     }
-    return what + L" not removed: " + where + L": " + WhyNotWritten(outcome.error, outcome.ledTo);
+    return FileLine(what, " not removed: ", outcome.path, WhyNotWritten(outcome.error, outcome.ledTo));
 }
 
 int Remove(const Targets& targets, bool skipRegistry, RunLog& log) {
@@ -473,10 +476,10 @@ int WriteStatus(const std::wstring& path, const Targets& targets, const RunningA
     const std::string json = InventoryJson(nullptr, targets.found, scope);
     std::wstring ledTo;
     if (WriteFileReplacing(path, {reinterpret_cast<const BYTE*>(json.data()), json.size()}, &ledTo)) {
-        log.Add(L"status written: " + path);
+        log.Add(FileLine("status", " written: ", path));
         return everyRootOpened ? kExitAllWritten : kExitNotAllWritten;
     }
-    log.Add(L"status not written: " + path + L": " + WhyNotWritten(GetLastError(), ledTo));
+    log.Add(FileLine("status", " not written: ", path, WhyNotWritten(GetLastError(), ledTo)));
     return kExitNotAllWritten;
 }
 
