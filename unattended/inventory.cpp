@@ -8,33 +8,59 @@
 #include "resources/resource_names.h"
 #include "unattended/log_header.h"
 #include "unattended/run_log.h"
+#include "win32/ascii_text.h"
 #include "win32/decimal_text.h"
 #include "win32/embedded_resource.h"
 #include "win32/held_folder.h"
 #include "win32/impersonation.h"
 #include "win32/sha256.h"
+#include "win32/text_decoding.h"
 
 namespace {
 
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+// The JSON is built as wide text by appends into one buffer and encoded once at the end; its
+// keys and other English-only parts are single bytes, widened as they are appended.
+void Add(std::wstring& json, const char* ascii) { AppendWidened(json, ascii); }
+
+void AddBool(std::wstring& json, bool value) { Add(json, value ? "true" : "false"); }
+
+void AddDecimal(std::wstring& json, const char* key, std::uint64_t value) {
+    Add(json, key);
+    AppendDecimal(json, value);
 }
 
-std::string Ascii(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+void AddJsonString(std::wstring& json, const std::wstring& text) {
+    json += L'"';
+    auto escape = [&](wchar_t unit) {
+        Add(json, "\\u");
+        for (int shift = 12; shift >= 0; shift -= 4) json += L"0123456789abcdef"[(unit >> shift) & 15];
+    };
+    for (size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        const bool paired =
+            c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+        const char32_t code = paired ? 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00) : c;
+        if (c == L'"' || c == L'\\') {
+            json += L'\\';
+            json += c;
+        } else if (IsHiddenCharacter(code) || (!paired && c >= 0xD800 && c <= 0xDFFF)) {
+            // What the log blanks stays visible here, as the escape of each unit. An unpaired
+            // surrogate, which UTF-8 cannot carry, never reaches the encoding.
+            escape(c);
+            if (paired) escape(text[i + 1]);
+        } else {
+            json += c;
+            if (paired) json += text[i + 1];
+        }
+        i += paired;
+    }
+    json += L'"';
+}
+
+void AddString(std::wstring& json, const char* key, const std::wstring& text) {
+    Add(json, key);
+    AddJsonString(json, text);
+}
 
 const char* FoundByName(FoundBy how) {
     switch (how) {
@@ -55,8 +81,8 @@ struct CopyCount {
 // program's own look that a link leads elsewhere, as the user where there is one; and the
 // copy's state: "current" (the embedded bytes), "other" (another file of that name) or
 // "unreadable".
-std::string ExpertEntry(const std::wstring& target, bool usersOwn, HANDLE user, const std::optional<Sha256Digest>& embedded,
-                        CopyCount& copies) {
+void AddExpertEntry(std::wstring& json, const std::wstring& target, bool usersOwn, HANDLE user,
+                    const std::optional<Sha256Digest>& embedded, CopyCount& copies) {
     std::wstring experts, ledTo;
     std::optional<FileDigest> digest;
     DWORD error = 0;
@@ -69,65 +95,64 @@ std::string ExpertEntry(const std::wstring& target, bool usersOwn, HANDLE user, 
     };
     look(usersOwn);
     if (error == kErrorFolderLeadsElsewhere && !usersOwn && user) look(true);
-    std::string entry = "{\"folder\": " + JsonString(experts.empty() ? target : experts);
+    AddString(json, "{\"folder\": ", experts.empty() ? target : experts);
     if (digest) {
         const bool same = embedded && digest->sha256 == *embedded;
-        entry += ", \"present\": true, \"size\": " + Ascii(DecimalText(digest->size)) + ", \"sha256\": \"" +
-                 Ascii(HexText(digest->sha256)) + "\", \"sameAsEmbedded\": " + (same ? "true" : "false") +
-                 ", \"state\": " + (same ? "\"current\"" : "\"other\"");
+        AddDecimal(json, ", \"present\": true, \"size\": ", digest->size);
+        Add(json, ", \"sha256\": \"");
+        json += HexText(digest->sha256);
+        Add(json, "\", \"sameAsEmbedded\": ");
+        AddBool(json, same);
+        Add(json, same ? ", \"state\": \"current\"" : ", \"state\": \"other\"");
         ++copies.found;
         ++copies.present;
         copies.current += same;
     } else if (experts.empty() || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
-        entry += ", \"present\": false";
+        Add(json, ", \"present\": false");
     } else {
         // Not looked at: saying "missing" would send support staff the wrong way.
-        const std::wstring why =
-            error == kErrorFolderLeadsElsewhere
-                ? L"the folder leads to " + (ledTo.empty() ? L"(unknown)" : ledTo) + L", not the folder named"
-            : error == kErrorFileHasOtherNames ? L"the file has other names (hard links): not read"
-            : error == kErrorNotAPlainFile     ? L"not a plain file: not read"
-                                               : L"error " + DecimalText(error);
-        entry += ", \"present\": null, \"state\": \"unreadable\", \"error\": " + JsonString(why);
+        std::wstring why;
+        if (error == kErrorFolderLeadsElsewhere) {
+            Add(why, "the folder leads to ");
+            if (ledTo.empty()) Add(why, "(unknown)");
+            why += ledTo;
+            Add(why, ", not the folder named");
+        } else if (error == kErrorFileHasOtherNames) {
+            Add(why, "the file has other names (hard links): not read");
+        } else if (error == kErrorNotAPlainFile) {
+            Add(why, "not a plain file: not read");
+        } else {
+            Add(why, "error ");
+            AppendDecimal(why, error);
+        }
+        AddString(json, ", \"present\": null, \"state\": \"unreadable\", \"error\": ", why);
         ++copies.found;
     }
-    return entry + "}";
+    json += L'}';
 }
 
-template <typename Items, typename Write>
-std::string JsonArray(const Items& items, const char* indent, Write write) {
-    if (items.empty()) return "[]";
-    std::string out = "[";
-    for (size_t i = 0; i < items.size(); ++i) out += (i ? ",\n" : "\n") + std::string(indent) + write(items[i]);
-    return out + "\n" + std::string(indent).substr(2) + "]";
+// A JSON array of `count` items, each on its own line after `indent`, the closing bracket
+// two spaces less indented.
+template <typename Write>
+void AddArray(std::wstring& json, const char* key, size_t count, Write write) {
+    Add(json, key);
+    json += L'[';
+    for (size_t i = 0; i < count; ++i) {
+        Add(json, i ? ",\n    " : "\n    ");
+        write(i);
+    }
+    if (count) Add(json, "\n  ");
+    Add(json, "],\n");
 }
 
 }  // namespace
 
 std::string JsonString(const std::wstring& text) {
-    std::string out = "\"";
-    auto escape = [&](wchar_t unit) {
-        out += "\\u";
-        for (int shift = 12; shift >= 0; shift -= 4) out += "0123456789abcdef"[(unit >> shift) & 15];
-    };
-    for (size_t i = 0; i < text.size(); ++i) {
-        const wchar_t c = text[i];
-        const bool paired =
-            c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
-        const char32_t code = paired ? 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00) : c;
-        if (c == L'"' || c == L'\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (IsHiddenCharacter(code) || (!paired && c >= 0xD800 && c <= 0xDFFF)) {
-            // What the log blanks stays visible here, as the escape of each unit.
-            escape(c);
-            if (paired) escape(text[i + 1]);
-        } else {
-            AppendUtf8(out, code);
-        }
-        i += paired;
-    }
-    return out + "\"";
+    std::wstring json;
+    AddJsonString(json, text);
+    std::string bytes;
+    AppendUtf8(bytes, json);
+    return bytes;
 }
 
 std::string InventoryJson(HMODULE module, const InstallationsFound& found, const InventoryScope& scope) {
@@ -151,41 +176,74 @@ std::string InventoryJson(HMODULE module, const InstallationsFound& found, const
     wchar_t machine[256];
     DWORD machineLength = 256;
     if (!GetComputerNameExW(ComputerNameDnsHostname, machine, &machineLength)) machineLength = 0;
-    std::string json = "{\n  \"schemaVersion\": 1,\n  \"program\": " + JsonString(kSetupTitle) + ",\n  \"version\": " +
-                       JsonString(kProductVersion) + ",\n";
-    json += "  \"machine\": " + JsonString(std::wstring(machine, machineLength)) + ",\n  \"time\": " +
-            JsonString(IsoUtcText(now)) + ",\n  \"account\": " + JsonString(scope.account) + ",\n  \"allUsers\": " +
-            (scope.allUsers ? "true" : "false") + ",\n";
-    json += "  \"expert\": {\"file\": " + JsonString(kExpertFileName) + ", \"size\": " + Ascii(DecimalText(expert.size())) +
-            ", \"sha256\": " + (embedded ? "\"" + Ascii(HexText(*embedded)) + "\"" : std::string("null")) + "},\n";
-    std::vector<size_t> positions(installations.size());
-    for (size_t i = 0; i < positions.size(); ++i) positions[i] = i;
-    json += "  \"installations\": " + JsonArray(positions, "    ", [&](size_t i) {
-        std::string entry = "{\"folder\": " + JsonString(installations[i]) + ", \"foundBy\": \"" +
-                            FoundByName(found.installations[i].foundBy) + "\",\n      \"dataFolders\": [";
-        for (const std::wstring& folder : dataFolders[i]) entry += (&folder == &dataFolders[i].front() ? "" : ", ") + JsonString(folder);
-        entry += "],\n      \"experts\": [\n        " + ExpertEntry(installations[i], false, user.get(), embedded, copies);
+    std::wstring json;
+    json.reserve(4096);
+    AddString(json, "{\n  \"schemaVersion\": 1,\n  \"program\": ", kSetupTitle);
+    AddString(json, ",\n  \"version\": ", kProductVersion);
+    AddString(json, ",\n  \"machine\": ", std::wstring(machine, machineLength));
+    AddString(json, ",\n  \"time\": ", IsoUtcText(now));
+    AddString(json, ",\n  \"account\": ", scope.account);
+    Add(json, ",\n  \"allUsers\": ");
+    AddBool(json, scope.allUsers);
+    AddString(json, ",\n  \"expert\": {\"file\": ", kExpertFileName);
+    AddDecimal(json, ", \"size\": ", expert.size());
+    Add(json, ", \"sha256\": ");
+    if (embedded) {
+        json += L'"';
+        json += HexText(*embedded);
+        json += L'"';
+    } else {
+        Add(json, "null");
+    }
+    Add(json, "},\n");
+    AddArray(json, "  \"installations\": ", installations.size(), [&](size_t i) {
+        AddString(json, "{\"folder\": ", installations[i]);
+        Add(json, ", \"foundBy\": \"");
+        Add(json, FoundByName(found.installations[i].foundBy));
+        Add(json, "\",\n      \"dataFolders\": [");
         for (const std::wstring& folder : dataFolders[i])
-            entry += ",\n        " + ExpertEntry(folder, !scope.allUsers, user.get(), embedded, copies);
-        return entry + "]}";
-    }) + ",\n";
-    json += "  \"summary\": {\"installations\": " + Ascii(DecimalText(installations.size())) + ", \"copiesPresent\": " +
-            Ascii(DecimalText(copies.present)) + ", \"copiesSameAsEmbedded\": " +
-            Ascii(DecimalText(copies.current)) + "},\n";
-    json += "  \"notInstallations\": " +
-            JsonArray(found.notInstallations, "    ", [](const std::wstring& folder) { return JsonString(folder); }) + ",\n";
-    json += "  \"scans\": " + JsonArray(found.scans, "    ", [](const ScanResult& scan) {
-        return "{\"root\": " + JsonString(scan.root) + ", \"opened\": " + (scan.rootOpened ? "true" : "false") +
-               ", \"foldersVisited\": " + Ascii(DecimalText(scan.visited)) + ", \"capped\": " +
-               (scan.capped ? "true" : "false") + "}";
-    }) + ",\n";
-    json += "  \"runningTerminals\": " + JsonArray(found.running, "    ", [](const RunningTerminal& terminal) {
-        return "{\"processId\": " + Ascii(DecimalText(terminal.processId)) + ", \"program\": " +
-               JsonString(terminal.program) + ", \"installationFolder\": " +
-               (terminal.folder.empty() ? std::string("null") : JsonString(terminal.folder)) + "}";
-    }) + ",\n";
+            AddString(json, &folder == &dataFolders[i].front() ? "" : ", ", folder);
+        Add(json, "],\n      \"experts\": [\n        ");
+        AddExpertEntry(json, installations[i], false, user.get(), embedded, copies);
+        for (const std::wstring& folder : dataFolders[i]) {
+            Add(json, ",\n        ");
+            AddExpertEntry(json, folder, !scope.allUsers, user.get(), embedded, copies);
+        }
+        Add(json, "]}");
+    });
+    AddDecimal(json, "  \"summary\": {\"installations\": ", installations.size());
+    AddDecimal(json, ", \"copiesPresent\": ", copies.present);
+    AddDecimal(json, ", \"copiesSameAsEmbedded\": ", copies.current);
+    Add(json, "},\n");
+    AddArray(json, "  \"notInstallations\": ", found.notInstallations.size(),
+             [&](size_t i) { AddJsonString(json, found.notInstallations[i]); });
+    AddArray(json, "  \"scans\": ", found.scans.size(), [&](size_t i) {
+        const ScanResult& scan = found.scans[i];
+        AddString(json, "{\"root\": ", scan.root);
+        Add(json, ", \"opened\": ");
+        AddBool(json, scan.rootOpened);
+        AddDecimal(json, ", \"foldersVisited\": ", scan.visited);
+        Add(json, ", \"capped\": ");
+        AddBool(json, scan.capped);
+        json += L'}';
+    });
+    AddArray(json, "  \"runningTerminals\": ", found.running.size(), [&](size_t i) {
+        const RunningTerminal& terminal = found.running[i];
+        AddDecimal(json, "{\"processId\": ", terminal.processId);
+        AddString(json, ", \"program\": ", terminal.program);
+        Add(json, ", \"installationFolder\": ");
+        if (terminal.folder.empty())
+            Add(json, "null");
+        else
+            AddJsonString(json, terminal.folder);
+        json += L'}';
+    });
     // No copy found is no installation that is current.
-    json += "  \"copiesFound\": " + Ascii(DecimalText(copies.found)) + ",\n  \"everyCopyCurrent\": " +
-            (copies.found && copies.current == copies.found ? "true" : "false") + "\n}\n";
-    return json;
+    AddDecimal(json, "  \"copiesFound\": ", copies.found);
+    Add(json, ",\n  \"everyCopyCurrent\": ");
+    AddBool(json, copies.found && copies.current == copies.found);
+    Add(json, "\n}\n");
+    std::string bytes;
+    AppendUtf8(bytes, json);
+    return bytes;
 }

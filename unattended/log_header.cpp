@@ -2,6 +2,7 @@
 
 #include "product_identity.h"
 #include "resources/resource_names.h"
+#include "win32/ascii_text.h"
 #include "win32/decimal_text.h"
 #include "win32/embedded_resource.h"
 #include "win32/sha256.h"
@@ -10,15 +11,27 @@
 namespace {
 
 // The log speaks English whatever the language of the run: support staff read and search it.
-const wchar_t* const kLanguageNames[] = {L"English", L"German", L"Russian"};
+const char* const kLanguageNames[] = {"English", "German", "Russian"};
 
-std::wstring TwoDigits(WORD value) { return (value < 10 ? L"0" : L"") + DecimalText(value); }
+// `text` followed by `number` in decimal, for the lines built by appends.
+void AddNumber(std::wstring& text, const char* ascii, std::uint64_t number) {
+    AppendWidened(text, ascii);
+    AppendDecimal(text, number);
+}
 
 }  // namespace
 
 std::wstring IsoUtcText(const SYSTEMTIME& time) {
-    return DecimalText(time.wYear) + L"-" + TwoDigits(time.wMonth) + L"-" + TwoDigits(time.wDay) + L"T" +
-           TwoDigits(time.wHour) + L":" + TwoDigits(time.wMinute) + L":" + TwoDigits(time.wSecond) + L"Z";
+    std::wstring text;
+    AppendDecimal(text, time.wYear);
+    const WORD parts[] = {time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond};
+    for (size_t i = 0; i < 5; ++i) {
+        text += L"--T::"[i];
+        if (parts[i] < 10) text += L'0';
+        AppendDecimal(text, parts[i]);
+    }
+    text += L'Z';
+    return text;
 }
 
 std::wstring WindowsVersionText() {
@@ -29,33 +42,70 @@ std::wstring WindowsVersionText() {
     OSVERSIONINFOW info{};
     info.dwOSVersionInfoSize = sizeof info;
     if (!rtlGetVersion || rtlGetVersion(&info) != 0) return L"(unknown)";
-    std::wstring text = DecimalText(info.dwMajorVersion) + L"." + DecimalText(info.dwMinorVersion) + L"." +
-                        DecimalText(info.dwBuildNumber);
+    std::wstring text;
+    AppendDecimal(text, info.dwMajorVersion);
+    AddNumber(text, ".", info.dwMinorVersion);
+    AddNumber(text, ".", info.dwBuildNumber);
     DWORD revision = 0, size = sizeof revision;
     const auto get = AdvapiApi().regGetValue;
     if (get && get(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", L"UBR", RRF_RT_REG_DWORD,
                      nullptr, &revision, &size) == ERROR_SUCCESS)
-        text += L"." + DecimalText(revision);
+        AddNumber(text, ".", revision);
     return text;
 }
 
 void AddLogHeader(RunLog& log, Language language, const RunningAccount& account, bool allUsers) {
     SYSTEMTIME now;
     GetSystemTime(&now);
-    std::wstring when = IsoUtcText(now);
-    when[10] = L' ';
-    when.back() = L' ';
+    std::wstring line = kSetupTitle;
+    line += L' ';
+    line += kProductVersion;
+    AppendWidened(line, ", unattended run, agreement language ");
+    AppendWidened(line, kLanguageNames[static_cast<size_t>(language) < 3 ? static_cast<size_t>(language) : 0]);
+    log.AddHeader(line);
+
+    line.clear();
+    AppendWidened(line, "started: ");
+    const size_t at = line.size();
+    line += IsoUtcText(now);
+    line[at + 10] = L' ';
+    line.back() = L' ';
+    AppendWidened(line, "UTC");
+    log.AddHeader(line);
+
     const std::span<const BYTE> expert =
         EmbeddedResource(nullptr, RESOURCE_STRING(RESOURCE_FILE_TYPE), RESOURCE_STRING(RESOURCE_EXPERT));
     const std::optional<Sha256Digest> digest = Sha256Of(expert);
-    log.AddHeader(std::wstring(kSetupTitle) + L" " + kProductVersion + L", unattended run, agreement language " +
-                  std::wstring(kLanguageNames[static_cast<size_t>(language) < 3 ? static_cast<size_t>(language) : 0]));
-    log.AddHeader(L"started: " + when + L"UTC");
-    log.AddHeader(L"expert: SHA-256 " + (digest ? HexText(*digest) : std::wstring(L"(not readable)")) + L", " +
-                  DecimalText(expert.size()) + L" bytes");
-    log.AddHeader(L"account: " + account.name + L" (" + account.sid + L"), session " + DecimalText(account.session));
-    log.AddHeader(std::wstring(L"as SYSTEM: ") + (account.localSystem ? L"yes" : L"no") +
-                  L", for all users: " + (allUsers ? L"yes" : L"no"));
-    log.AddHeader(L"Windows: " + WindowsVersionText());
-    log.AddHeader(L"command line: " + std::wstring(GetCommandLineW()));
+    line.clear();
+    AppendWidened(line, "expert: SHA-256 ");
+    if (digest)
+        line += HexText(*digest);
+    else
+        AppendWidened(line, "(not readable)");
+    AddNumber(line, ", ", expert.size());
+    AppendWidened(line, " bytes");
+    log.AddHeader(line);
+
+    line.clear();
+    AppendWidened(line, "account: ");
+    line += account.name;
+    AppendWidened(line, " (");
+    line += account.sid;
+    AddNumber(line, "), session ", account.session);
+    log.AddHeader(line);
+
+    line.clear();
+    AppendWidened(line, account.localSystem ? "as SYSTEM: yes" : "as SYSTEM: no");
+    AppendWidened(line, allUsers ? ", for all users: yes" : ", for all users: no");
+    log.AddHeader(line);
+
+    line.clear();
+    AppendWidened(line, "Windows: ");
+    line += WindowsVersionText();
+    log.AddHeader(line);
+
+    line.clear();
+    AppendWidened(line, "command line: ");
+    line += GetCommandLineW();
+    log.AddHeader(line);
 }

@@ -6,6 +6,7 @@
 #include "metatrader/terminal_conventions.h"
 #include "texts/language.h"
 #include "win32/ascii_case.h"
+#include "win32/ascii_text.h"
 #include "win32/folder_list.h"
 #include "win32/path_rules.h"
 
@@ -32,9 +33,14 @@ bool IsDevicePath(const std::wstring& path) {
     return share == L"pipe" || share == L"mailslot";
 }
 
-// Why Windows would not open `path` (a full one) by the name as spelt, or empty: it would drop
-// a trailing dot or blank, open a device for a reserved name, or a stream after a colon.
-std::wstring WhyNotAsSpelt(const std::wstring& path) {
+// Whether Windows would not open `path` (a full one) by the name as spelt, and why, appended to
+// `why`: it would drop a trailing dot or blank, open a device for a reserved name, or a stream
+// after a colon.
+bool AddWhyNotAsSpelt(std::wstring& why, const std::wstring& path) {
+    auto add = [&](const char* text) {
+        AppendWidened(why, text);
+        return true;
+    };
     const size_t start = path[1] == L':' ? 2 : 0;
     for (size_t at = start; at < path.size();) {
         const size_t end = std::min(path.find_first_of(L"\\/", at), path.size());
@@ -42,25 +48,29 @@ std::wstring WhyNotAsSpelt(const std::wstring& path) {
         at = end + 1;
         if (name.empty()) continue;
         if (name.back() == L'.' || name.back() == L' ')
-            return L"a name in the path ends with a dot or a blank, which Windows would drop";
-        if (IsDeviceName(name)) return L"\"" + name + L"\" is the name of a device";
+            return add("a name in the path ends with a dot or a blank, which Windows would drop");
+        if (IsDeviceName(name)) {
+            why += L'"';
+            why += name;
+            return add("\" is the name of a device");
+        }
         for (wchar_t c : name) {
-            if (c == L':') return L"a colon after the drive names a stream, not a file";
+            if (c == L':') return add("a colon after the drive names a stream, not a file");
             if (c < L' ' || std::wstring_view(L"<>\"|?*").find(c) != std::wstring_view::npos)
-                return L"a name in the path holds a character that Windows does not allow in names";
+                return add("a name in the path holds a character that Windows does not allow in names");
         }
     }
-    return {};
+    return false;
 }
 
-// Why the log or agreement file cannot be `path`, or empty: it must name a file, and not one
+// Why the log or agreement file cannot be `path`, or nothing: it must name a file, and not one
 // that the installation itself writes, which the log would replace at the end.
-std::wstring WhyNotAFile(const std::wstring& path) {
-    if (IsSeparator(path.back()) || EndOfShare(path) == path.size()) return L"the path names a folder, not a file";
+const char* WhyNotAFile(const std::wstring& path) {
+    if (IsSeparator(path.back()) || EndOfShare(path) == path.size()) return "the path names a folder, not a file";
     const std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
     if (SameFolderIgnoringCase(name, kExpertFileName) || SameFolderIgnoringCase(name, kShortcutFileName))
-        return L"the file would replace one that the installation writes";
-    return {};
+        return "the file would replace one that the installation writes";
+    return nullptr;
 }
 
 // /silent, and the names that deployment tools and agents try on any setup program.
@@ -102,14 +112,22 @@ std::wstring DefaultLogPath() {
 UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
     UnattendedSwitches switches;
     bool silent = false;
-    auto refuse = [&](const std::wstring& why) {
-        if (switches.usageError.empty()) switches.usageError = why;
+    // Only the first refusal is told; one of an argument starts with it, quoted.
+    auto refuse = [&](const std::wstring* argument, const char* why, const std::wstring& more = {}) {
+        std::wstring& error = switches.usageError;
+        if (!error.empty()) return;
+        if (argument) {
+            error += L'"';
+            error += *argument;
+            AppendWidened(error, "\": ");
+        }
+        AppendWidened(error, why);
+        error += more;
     };
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& argument = arguments[i];
-        const std::wstring quoted = L"\"" + argument + L"\"";
         if (LanguageOfSwitch(argument)) {
-            if (i != 0) refuse(quoted + L": a language switch must be the first argument");
+            if (i != 0) refuse(&argument, "a language switch must be the first argument");
             continue;
         }
         const size_t equals = argument.find(L'=');
@@ -143,7 +161,7 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
             }
             if (name == L"/log") {
                 // Agents' /LOG alone: the running account's temporary folder.
-                if (!switches.logPath.empty()) refuse(quoted + L": the switch is given twice");
+                if (!switches.logPath.empty()) refuse(&argument, "the switch is given twice");
                 switches.logPath = DefaultLogPath();
                 continue;
             }
@@ -156,22 +174,24 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
                                               : name == L"/scan" ? &switches.scanRoots
                                                                  : nullptr;
         if (!single && !repeated) {
-            refuse(L"unknown switch " + quoted);
+            refuse(nullptr, "unknown switch \"", argument + L'"');
             continue;
         }
         const std::wstring value = equals == std::wstring::npos ? std::wstring() : argument.substr(equals + 1);
+        std::wstring notAsSpelt;
+        const char* notAFile = nullptr;
         if (value.empty())
-            refuse(quoted + L": the switch needs a value, " + name + L"=PATH");
+            refuse(&argument, "the switch needs a value, ", name + L"=PATH");
         else if (!IsAbsolutePath(value))
-            refuse(quoted + L": the path must be a full one, C:\\... or \\\\server\\...");
+            refuse(&argument, "the path must be a full one, C:\\... or \\\\server\\...");
         else if (IsDevicePath(value))
-            refuse(quoted + L": a device path is not taken, give C:\\... or \\\\server\\...");
-        else if (!WhyNotAsSpelt(value).empty())
-            refuse(quoted + L": " + WhyNotAsSpelt(value));
-        else if (single && !WhyNotAFile(value).empty())
-            refuse(quoted + L": " + WhyNotAFile(value));
+            refuse(&argument, "a device path is not taken, give C:\\... or \\\\server\\...");
+        else if (AddWhyNotAsSpelt(notAsSpelt, value))
+            refuse(&argument, "", notAsSpelt);
+        else if (single && (notAFile = WhyNotAFile(value)))
+            refuse(&argument, notAFile);
         else if (single && !single->empty())
-            refuse(quoted + L": the switch is given twice");
+            refuse(&argument, "the switch is given twice");
         else if (single)
             *single = value;
         else
@@ -179,24 +199,24 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
     }
     const bool status = !switches.statusPath.empty();
     if (silent && switches.passive) {
-        refuse(L"/passive shows the installation and /silent shows nothing: give one of them");
+        refuse(nullptr, "/passive shows the installation and /silent shows nothing: give one of them");
     } else if (switches.passive && (!switches.agreementPath.empty() || status || switches.remove)) {
         // The Installing page shows an installation, not an export, an inventory or a removal.
-        refuse(L"/passive only installs: run /agreement=, /status= or /remove with /silent");
+        refuse(nullptr, "/passive only installs: run /agreement=, /status= or /remove with /silent");
     } else if (!switches.agreementPath.empty()) {
         // An export installs nothing: a script that asks for both would be told 0 for nothing.
         if (switches.acceptAgreement || switches.skipRegistry || !switches.folders.empty() ||
             !switches.scanRoots.empty() || status || switches.remove)
-            refuse(L"/agreement= only exports the agreement: install in a run of its own");
+            refuse(nullptr, "/agreement= only exports the agreement: install in a run of its own");
         else if (SameFolderIgnoringCase(switches.agreementPath, switches.logPath))
-            refuse(L"/log= and /agreement= name the same file");
+            refuse(nullptr, "/log= and /agreement= name the same file");
     } else if (status && (switches.acceptAgreement || switches.remove)) {
-        refuse(L"/status= only writes the inventory: install or remove in a run of its own");
+        refuse(nullptr, "/status= only writes the inventory: install or remove in a run of its own");
     } else if (switches.remove && switches.acceptAgreement) {
         // Consent to install beside a removal: one of the two was not meant.
-        refuse(L"/remove installs nothing and needs no /accept-agreement");
+        refuse(nullptr, "/remove installs nothing and needs no /accept-agreement");
     } else if (status && SameFolderIgnoringCase(switches.statusPath, switches.logPath)) {
-        refuse(L"/log= and /status= name the same file");
+        refuse(nullptr, "/log= and /status= name the same file");
     }
     return switches;
 }

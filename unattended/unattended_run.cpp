@@ -20,6 +20,7 @@
 #include "unattended/log_header.h"
 #include "unattended/run_log.h"
 #include "unattended/switches.h"
+#include "win32/ascii_text.h"
 #include "win32/decimal_text.h"
 #include "win32/end_session_hold.h"
 #include "win32/handles.h"
@@ -28,6 +29,7 @@
 #include "win32/path_rules.h"
 #include "win32/shell_folders.h"
 #include "win32/system_functions.h"
+#include "win32/text_decoding.h"
 #include "win32/user_profiles.h"
 #include "win32/window.h"
 
@@ -57,57 +59,98 @@ std::wstring ProgramOf(HWND window) {
     return ProgramOfProcess(processId);
 }
 
-std::wstring RefreshMeaning(int result) {
+// `ascii` widened, then `text`: the start of most log lines.
+std::wstring LineStart(const char* ascii, const std::wstring& text) {
+    std::wstring line;
+    AppendWidened(line, ascii);
+    line += text;
+    return line;
+}
+
+const char* RefreshMeaning(int result) {
     switch (result) {
-        case kNavigatorDone: return L"refreshed";
-        case kNavigatorMissing: return L"it has no Navigator, nothing was sent";
-        case kNavigatorNoAccess: return L"refreshed, but its memory could not be opened to select the expert";
-        case kNavigatorItemNotFound: return L"refreshed, but the expert is not in its Navigator";
-        case kNavigatorNotAnswering: return L"not answering, passed over";
-        default: return L"unknown result";
+        case kNavigatorDone: return "refreshed";
+        case kNavigatorMissing: return "it has no Navigator, nothing was sent";
+        case kNavigatorNoAccess: return "refreshed, but its memory could not be opened to select the expert";
+        case kNavigatorItemNotFound: return "refreshed, but the expert is not in its Navigator";
+        case kNavigatorNotAnswering: return "not answering, passed over";
+        default: return "unknown result";
     }
 }
 
 // Why a file was not written. A refused link names where it led, so that whoever reads the
 // log finds the link, not only the folder they named.
 std::wstring WhyNotWritten(DWORD error, const std::wstring& ledTo) {
-    if (error == kErrorFolderLeadsElsewhere)
-        return ledTo.empty() ? L"the folder is not the one named, and where it leads cannot be read"
-                             : L"the folder leads to " + ledTo + L", not the folder named";
-    if (error == kErrorFileLeadsElsewhere)
-        return ledTo.empty() ? L"the file is a link, or not the one named, and where it leads cannot be read"
-                             : L"the file leads to " + ledTo + L", not the file named";
-    if (error == kErrorUserMayNot) return L"the user whose folder it is may not do this there, so the program does not either";
+    std::wstring why;
+    if (error == kErrorFolderLeadsElsewhere || error == kErrorFileLeadsElsewhere) {
+        const bool folder = error == kErrorFolderLeadsElsewhere;
+        if (ledTo.empty()) {
+            AppendWidened(why, folder ? "the folder is not the one named, and where it leads cannot be read"
+                                      : "the file is a link, or not the one named, and where it leads cannot be read");
+        } else {
+            AppendWidened(why, folder ? "the folder leads to " : "the file leads to ");
+            why += ledTo;
+            AppendWidened(why, folder ? ", not the folder named" : ", not the file named");
+        }
+        return why;
+    }
+    if (error == kErrorUserMayNot) {
+        AppendWidened(why, "the user whose folder it is may not do this there, so the program does not either");
+        return why;
+    }
     // Refused by the program, then not written as the user either.
-    return (ledTo.empty() ? std::wstring() : L"the folder leads to " + ledTo + L", ") + ErrorText(error);
+    if (!ledTo.empty()) {
+        AppendWidened(why, "the folder leads to ");
+        why += ledTo;
+        AppendWidened(why, ", ");
+    }
+    why += ErrorText(error);
+    return why;
+}
+
+// A terminal's refresh, the same line for an installation and a removal.
+std::wstring TerminalLine(bool refreshed, HWND terminal, int result, const char* meaning) {
+    const std::wstring program = ProgramOf(terminal);
+    std::wstring line;
+    AppendWidened(line, refreshed ? "terminal refreshed: " : "terminal not refreshed: ");
+    if (program.empty()) AppendWidened(line, "(program unknown)");
+    line += program;
+    AppendWidened(line, ", window ");
+    line += TerminalWindowEntry(terminal);
+    AppendWidened(line, ", code ");
+    AppendDecimal(line, static_cast<unsigned>(result));
+    AppendWidened(line, ": ");
+    AppendWidened(line, meaning);
+    return line;
+}
+
+// A file's line: `what`, `outcome` and the path, then ": " and `why` where there is one. Only
+// a shortcut has no path, when there is no desktop folder.
+std::wstring FileLine(const char* what, const char* outcome, const std::wstring& path, const std::wstring& why = {}) {
+    std::wstring line = LineStart(what, {});
+    AppendWidened(line, outcome);
+    if (path.empty()) AppendWidened(line, "(no desktop folder)");
+    line += path;
+    if (!why.empty()) {
+        AppendWidened(line, ": ");
+        line += why;
+    }
+    return line;
 }
 
 std::wstring LineOf(const InstallOutcome& outcome) {
     using Step = InstallOutcome::Step;
-    if (outcome.step == Step::Terminal) {
-        std::wstring program = ProgramOf(outcome.terminal);
-        return std::wstring(outcome.done ? L"terminal refreshed: " : L"terminal not refreshed: ") +
-               (program.empty() ? L"(program unknown)" : program) + L", window " + TerminalWindowEntry(outcome.terminal) +
-               L", code " + DecimalText(static_cast<unsigned>(outcome.result)) + L": " + RefreshMeaning(outcome.result);
-    }
-    const std::wstring what = outcome.step == Step::Expert ? L"expert" : L"shortcut";
-    if (outcome.done) return what + L" written: " + outcome.path;
-    const std::wstring where = outcome.path.empty() ? L"(no desktop folder)" : outcome.path;
-    return what + L" not written: " + where + L": " + WhyNotWritten(outcome.error, outcome.ledTo);
+    if (outcome.step == Step::Terminal)
+        return TerminalLine(outcome.done, outcome.terminal, outcome.result, RefreshMeaning(outcome.result));
+    const char* what = outcome.step == Step::Expert ? "expert" : "shortcut";
+    if (outcome.done) return FileLine(what, " written: ", outcome.path);
+    return FileLine(what, " not written: ", outcome.path, WhyNotWritten(outcome.error, outcome.ledTo));
 }
 
 // UTF-8 with a byte-order mark, through the same replacing write as the expert.
 bool WriteUtf8WithMark(const std::wstring& path, const std::wstring& text, std::wstring* ledTo = nullptr) {
     std::string bytes = "\xEF\xBB\xBF";
-    if (!text.empty()) {
-        const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                             nullptr, nullptr);
-        if (size <= 0) return false;
-        const size_t start = bytes.size();
-        bytes.resize(start + static_cast<size_t>(size));
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data() + start, size,
-                            nullptr, nullptr);
-    }
+    if (!AppendUtf8(bytes, text)) return false;
     return WriteFileReplacing(path, {reinterpret_cast<const BYTE*>(bytes.data()), bytes.size()}, ledTo);
 }
 
@@ -185,10 +228,10 @@ int ExportAgreement(const std::wstring& path, Language language, RunLog& log) {
     const std::optional<std::wstring> text = AgreementTextIn(nullptr, kAgreementResources, language);
     std::wstring ledTo;
     if (text && WriteUtf8WithMark(path, *text, &ledTo)) {
-        log.Add(L"agreement written: " + path);
+        log.Add(FileLine("agreement", " written: ", path));
         return kExitAllWritten;
     }
-    log.Add(L"agreement not written: " + path + L": " + WhyNotWritten(GetLastError(), ledTo));
+    log.Add(FileLine("agreement", " not written: ", path, WhyNotWritten(GetLastError(), ledTo)));
     return kExitUsage;
 }
 
@@ -253,58 +296,91 @@ void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets) 
         const auto identity = IdentityOf(path);
         return identity && std::find(installed.begin(), installed.end(), *identity) != installed.end();
     };
-    const std::wstring why = L": the file would replace one that the installation writes";
+    auto refuse = [&](const char* switchName, const std::wstring& path) {
+        switches.usageError = LineStart(switchName, path);
+        AppendWidened(switches.usageError, "\": the file would replace one that the installation writes");
+    };
     if (isInstalled(switches.logPath)) {
-        switches.usageError = L"\"/log=" + switches.logPath + L"\"" + why;
+        refuse("\"/log=", switches.logPath);
         switches.logPath.clear();  // never written, not even its first line
     } else if (isInstalled(switches.agreementPath) && switches.usageError.empty()) {
-        switches.usageError = L"\"/agreement=" + switches.agreementPath + L"\"" + why;
+        refuse("\"/agreement=", switches.agreementPath);
     } else if (isInstalled(switches.statusPath) && switches.usageError.empty()) {
-        switches.usageError = L"\"/status=" + switches.statusPath + L"\"" + why;
+        refuse("\"/status=", switches.statusPath);
     }
 }
 
-const wchar_t* FoundByText(FoundBy how) {
+const char* FoundByText(FoundBy how) {
     switch (how) {
-        case FoundBy::Registry: return L"registered";
-        case FoundBy::Running: return L"a running terminal's";
-        case FoundBy::Named: return L"named with /folder=";
-        case FoundBy::Scan: return L"found by /scan=";
+        case FoundBy::Registry: return "registered";
+        case FoundBy::Running: return "a running terminal's";
+        case FoundBy::Named: return "named with /folder=";
+        case FoundBy::Scan: return "found by /scan=";
     }
-    return L"";
+    return "";
 }
 
 // The folders found, what each scan saw, and each named folder that is none, as an expert
 // `notDone` ("not written") there; false when a named folder is none or a scan root could not
 // be looked into, which a script must hear of as a target not reached.
-bool LogFound(const Targets& targets, RunLog& log, const wchar_t* notDone) {
+bool LogFound(const Targets& targets, RunLog& log, const char* notDone) {
     bool everyTargetReached = targets.found.notInstallations.empty();
-    for (const std::wstring& given : targets.found.notInstallations)
-        log.Add(L"expert " + std::wstring(notDone) + L": " + given +
-                L": not a MetaTrader 4 installation folder (terminal.exe, MQL4\\Experts, MQL4\\Files)");
+    for (const std::wstring& given : targets.found.notInstallations) {
+        std::wstring line = LineStart("expert ", {});
+        AppendWidened(line, notDone);
+        AppendWidened(line, ": ");
+        line += given;
+        AppendWidened(line, ": not a MetaTrader 4 installation folder (terminal.exe, MQL4\\Experts, MQL4\\Files)");
+        log.Add(line);
+    }
     for (const ScanResult& scan : targets.found.scans) {
+        std::wstring line = LineStart(scan.rootOpened ? "scanned: " : "scan not made: ", scan.root);
+        AppendWidened(line, ": ");
         if (!scan.rootOpened) {
-            log.Add(L"scan not made: " + scan.root + L": " + ErrorText(scan.error));
+            log.Add(line + ErrorText(scan.error));
             everyTargetReached = false;
             continue;
         }
-        log.Add(L"scanned: " + scan.root + L": " + DecimalText(scan.visited) + L" folders looked at, " +
-                DecimalText(scan.installations.size()) + L" installation folders found");
-        if (scan.capped)
-            log.Add(L"scan stopped: " + scan.root + L": at most " + DecimalText(ScanBounds{}.folders) +
-                    L" folders are looked at below a root; name a folder further down with another /scan=");
+        AppendDecimal(line, scan.visited);
+        AppendWidened(line, " folders looked at, ");
+        AppendDecimal(line, scan.installations.size());
+        AppendWidened(line, " installation folders found");
+        log.Add(line);
+        if (scan.capped) {
+            line = LineStart("scan stopped: ", scan.root);
+            AppendWidened(line, ": at most ");
+            AppendDecimal(line, ScanBounds{}.folders);
+            AppendWidened(line, " folders are looked at below a root; name a folder further down with another /scan=");
+            log.Add(line);
+        }
     }
-    for (const FoundInstallation& found : targets.found.installations)
-        log.Add(L"installation folder, " + std::wstring(FoundByText(found.foundBy)) + L": " + found.folder);
-    for (const PassedOverProfile& profile : targets.profiles.passedOver)
-        log.Add(L"profile passed over: " + profile.sid + (profile.folder.empty() ? L"" : L", " + profile.folder) + L": " +
-                profile.why);
+    for (const FoundInstallation& found : targets.found.installations) {
+        std::wstring line = LineStart("installation folder, ", {});
+        AppendWidened(line, FoundByText(found.foundBy));
+        AppendWidened(line, ": ");
+        log.Add(line + found.folder);
+    }
+    for (const PassedOverProfile& profile : targets.profiles.passedOver) {
+        std::wstring line = LineStart("profile passed over: ", profile.sid);
+        if (!profile.folder.empty()) {
+            AppendWidened(line, ", ");
+            line += profile.folder;
+        }
+        AppendWidened(line, ": ");
+        log.Add(line + profile.why);
+    }
     for (size_t i = 0; i < targets.profiles.profiles.size(); ++i) {
         const UserProfile& profile = targets.profiles.profiles[i];
-        std::wstring line = L"profile: " + profile.sid + L", " + profile.folder + L", data folders: ";
-        for (const std::wstring& folder : targets.profileData[i])
-            line += (&folder == &targets.profileData[i].front() ? L"" : L"; ") + folder;
-        log.Add(targets.profileData[i].empty() ? line + L"none" : line);
+        std::wstring line = LineStart("profile: ", profile.sid);
+        AppendWidened(line, ", ");
+        line += profile.folder;
+        AppendWidened(line, ", data folders: ");
+        for (const std::wstring& folder : targets.profileData[i]) {
+            if (&folder != &targets.profileData[i].front()) AppendWidened(line, "; ");
+            line += folder;
+        }
+        if (targets.profileData[i].empty()) AppendWidened(line, "none");
+        log.Add(line);
     }
     return everyTargetReached;
 }
@@ -314,23 +390,29 @@ bool LogFound(const Targets& targets, RunLog& log, const wchar_t* notDone) {
 void LogRegistration(const std::vector<RegistrationOutcome>& outcomes, bool removing, RunLog& log) {
     using Step = RegistrationOutcome::Step;
     for (const RegistrationOutcome& outcome : outcomes) {
-        const wchar_t* what = outcome.step == Step::ProgramCopy      ? L"program copy"
-                              : outcome.step == Step::UninstallEntry ? L"uninstall entry"
-                              : outcome.step == Step::DetectionValues ? L"detection values"
-                                                                      : L"program folder";
-        const std::wstring done = removing ? (outcome.afterExit ? L" removed once this run has ended: " : L" removed: ")
-                                           : L" written: ";
-        if (outcome.done)
-            log.Add(what + done + outcome.where);
-        else
-            log.Add(what + std::wstring(removing ? L" not removed: " : L" not written: ") + outcome.where + L": " +
-                    WhyNotWritten(outcome.error, outcome.ledTo) +
-                    (outcome.afterExit ? L"; Windows removes it at the next restart" : L""));
+        std::wstring line;
+        AppendWidened(line, outcome.step == Step::ProgramCopy       ? "program copy"
+                            : outcome.step == Step::UninstallEntry  ? "uninstall entry"
+                            : outcome.step == Step::DetectionValues ? "detection values"
+                                                                    : "program folder");
+        if (outcome.done) {
+            AppendWidened(line, !removing           ? " written: "
+                                : outcome.afterExit ? " removed once this run has ended: "
+                                                    : " removed: ");
+            log.Add(line + outcome.where);
+            continue;
+        }
+        AppendWidened(line, removing ? " not removed: " : " not written: ");
+        line += outcome.where;
+        AppendWidened(line, ": ");
+        line += WhyNotWritten(outcome.error, outcome.ledTo);
+        if (outcome.afterExit) AppendWidened(line, "; Windows removes it at the next restart");
+        log.Add(line);
     }
 }
 
 int Install(const Targets& targets, Language language, InstallView* shown, RunLog& log) {
-    bool everyTargetWritten = LogFound(targets, log, L"not written");
+    bool everyTargetWritten = LogFound(targets, log, "not written");
     if (targets.selected.empty()) {
         // Nothing installed is no success, whatever else the run did.
         log.Add(L"nothing installed: no MetaTrader 4 installation folder to install into");
@@ -350,28 +432,23 @@ int Install(const Targets& targets, Language language, InstallView* shown, RunLo
 
 std::wstring LineOf(const RemovalOutcome& outcome) {
     using Step = RemovalOutcome::Step;
-    if (outcome.step == Step::Terminal) {
-        const std::wstring program = ProgramOf(outcome.terminal);
-        const std::wstring meaning = outcome.result == kNavigatorDone          ? L"the expert is no longer listed"
-                                     : outcome.result == kNavigatorStillListed ? L"refreshed, but it still lists the expert"
-                                                                               : RefreshMeaning(outcome.result);
-        return std::wstring(outcome.result == kNavigatorDone ? L"terminal refreshed: " : L"terminal not refreshed: ") +
-               (program.empty() ? L"(program unknown)" : program) + L", window " + TerminalWindowEntry(outcome.terminal) +
-               L", code " + DecimalText(static_cast<unsigned>(outcome.result)) + L": " + meaning;
-    }
-    const std::wstring what = outcome.step == Step::Expert ? L"expert" : L"shortcut";
-    const std::wstring where = outcome.path.empty() ? L"(no desktop folder)" : outcome.path;
+    if (outcome.step == Step::Terminal)
+        return TerminalLine(outcome.result == kNavigatorDone, outcome.terminal, outcome.result,
+                            outcome.result == kNavigatorDone          ? "the expert is no longer listed"
+                            : outcome.result == kNavigatorStillListed ? "refreshed, but it still lists the expert"
+                                                                      : RefreshMeaning(outcome.result));
+    const char* what = outcome.step == Step::Expert ? "expert" : "shortcut";
     switch (outcome.removal) {
-        case Removal::Removed: return what + L" removed: " + where;
-        case Removal::NotThere: return what + L" not there: " + where;
-        case Removal::Kept: return what + L" kept: " + where + L": it is not the one this program writes";
+        case Removal::Removed: return FileLine(what, " removed: ", outcome.path);
+        case Removal::NotThere: return FileLine(what, " not there: ", outcome.path);
+        case Removal::Kept: return FileLine(what, " kept: ", outcome.path, Widened("it is not the one this program writes"));
         case Removal::Failed: break;
     }
-    return what + L" not removed: " + where + L": " + WhyNotWritten(outcome.error, outcome.ledTo);
+    return FileLine(what, " not removed: ", outcome.path, WhyNotWritten(outcome.error, outcome.ledTo));
 }
 
 int Remove(const Targets& targets, bool skipRegistry, RunLog& log) {
-    const bool everyCopyRemoved = LogFound(targets, log, L"not removed");
+    const bool everyCopyRemoved = LogFound(targets, log, "not removed");
     if (targets.selected.empty()) {
         log.Add(L"nothing removed: no MetaTrader 4 installation folder to remove from");
         return kExitNotAllWritten;
@@ -388,7 +465,7 @@ int Remove(const Targets& targets, bool skipRegistry, RunLog& log) {
 }
 
 int WriteStatus(const std::wstring& path, const Targets& targets, const RunningAccount& account, RunLog& log) {
-    LogFound(targets, log, L"not looked at");
+    LogFound(targets, log, "not looked at");
     // A scan root that could not be looked into leaves the inventory short: written, but no success.
     bool everyRootOpened = true;
     for (const ScanResult& scan : targets.found.scans) everyRootOpened &= scan.rootOpened;
@@ -399,10 +476,10 @@ int WriteStatus(const std::wstring& path, const Targets& targets, const RunningA
     const std::string json = InventoryJson(nullptr, targets.found, scope);
     std::wstring ledTo;
     if (WriteFileReplacing(path, {reinterpret_cast<const BYTE*>(json.data()), json.size()}, &ledTo)) {
-        log.Add(L"status written: " + path);
+        log.Add(FileLine("status", " written: ", path));
         return everyRootOpened ? kExitAllWritten : kExitNotAllWritten;
     }
-    log.Add(L"status not written: " + path + L": " + WhyNotWritten(GetLastError(), ledTo));
+    log.Add(FileLine("status", " not written: ", path, WhyNotWritten(GetLastError(), ledTo)));
     return kExitNotAllWritten;
 }
 

@@ -4,7 +4,7 @@
 
 // Unsigned decimal without the C library's formatted output, which would add its whole
 // printf engine to the program.
-inline std::wstring DecimalText(std::uint64_t value) {
+inline void AppendDecimal(std::wstring& text, std::uint64_t value) {
     wchar_t digits[20];
     int at = 20;
     do {
@@ -20,5 +20,11 @@ inline std::wstring DecimalText(std::uint64_t value) {
         digits[--at] = static_cast<wchar_t>(L'0' + rest);
         value = quotient;
     } while (value);
-    return std::wstring(digits + at, digits + 20);
+    text.append(digits + at, digits + 20);
+}
+
+inline std::wstring DecimalText(std::uint64_t value) {
+    std::wstring text;
+    AppendDecimal(text, value);
+    return text;
 }

@@ -51,3 +51,15 @@ std::optional<std::wstring> ReadText(HANDLE file, DWORD maxBytes) {
         return std::nullopt;
     return DecodeText(bytes, GetACP());
 }
+
+bool AppendUtf8(std::string& bytes, const std::wstring& text) {
+    if (text.empty()) return true;
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return false;
+    const size_t start = bytes.size();
+    bytes.resize(start + static_cast<size_t>(size));
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data() + start, size, nullptr,
+                        nullptr);
+    return true;
+}

@@ -16,3 +16,6 @@ std::optional<std::wstring> DecodeText(std::span<const BYTE> bytes, UINT codePag
 std::optional<std::wstring> ReadTextFile(const std::wstring& path, DWORD maxBytes = 64 * 1024);
 // The same of the file open behind `file` (with read access).
 std::optional<std::wstring> ReadText(HANDLE file, DWORD maxBytes = 64 * 1024);
+
+// Appends `text` to `bytes` in UTF-8; false (nothing appended) when it cannot be encoded.
+bool AppendUtf8(std::string& bytes, const std::wstring& text);

@@ -220,6 +220,7 @@ TEST(Inventory, StringsAreUtf8WithWhatJsonMustEscapeUnpairedSurrogatesAndHiddenC
         {L"\u0410\U0001F600", "\"\xD0\x90\xF0\x9F\x98\x80\""},
         {std::wstring(L"x\xD800y") + L'\xDC00', "\"x\\ud800y\\udc00\""},  // each alone, however they stand
         {std::wstring(1, L'\xDBFF'), "\"\\udbff\""},
+        {L"", "\"\""},
     };
     for (const Case& c : cases) EXPECT_EQ(JsonString(c.given), c.json) << c.json;
 }

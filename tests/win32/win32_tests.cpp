@@ -42,6 +42,17 @@ TEST(DecimalText, SpellsEveryWidthOfNumber) {
         {4294967296u, L"4294967296"}, {1000000000000000007u, L"1000000000000000007"},
         {18446744073709551615u, L"18446744073709551615"}};
     for (const auto& [value, text] : cases) EXPECT_EQ(DecimalText(value), text);
+    std::wstring line = L"code ";
+    AppendDecimal(line, 42);
+    EXPECT_EQ(line, L"code 42");
+}
+
+TEST(AppendUtf8, AppendsEveryPlaneAndNothingForNothing) {
+    std::string bytes = "\xEF\xBB\xBF";
+    EXPECT_TRUE(AppendUtf8(bytes, L""));
+    EXPECT_EQ(bytes, "\xEF\xBB\xBF");
+    EXPECT_TRUE(AppendUtf8(bytes, L"a\u00E9\u20AC\U0001F600"));
+    EXPECT_EQ(bytes, "\xEF\xBB\xBF" "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
 }
 
 TEST(DecodeText, FollowsTheByteOrderMarkOrElseTheAnsiCodePage) {
