@@ -52,5 +52,5 @@ void RunLog::Add(const std::wstring& line) {
     GetProcessTimes(GetCurrentProcess(), reinterpret_cast<FILETIME*>(&created), reinterpret_cast<FILETIME*>(unused),
                     reinterpret_cast<FILETIME*>(unused + 1), reinterpret_cast<FILETIME*>(unused + 2));
     GetSystemTimeAsFileTime(reinterpret_cast<FILETIME*>(&now));
-    text_ += L"[" + DecimalText(now >= created ? (now - created) / 10000 : 0) + L" ms] " + OneLogLine(line) + L"\r\n";
+    text_ += L"[" + DecimalText(now >= created ? DividedBy(now - created, 10000) : 0) + L" ms] " + OneLogLine(line) + L"\r\n";
 }

@@ -45,6 +45,12 @@ TEST(DecimalText, SpellsEveryWidthOfNumber) {
     std::wstring line = L"code ";
     AppendDecimal(line, 42);
     EXPECT_EQ(line, L"code 42");
+    // The log's milliseconds: the largest divisor it takes, with and without a remainder.
+    std::uint32_t rest = 1;
+    EXPECT_EQ(DividedBy(18446744073709551615u, 65535, &rest), 281479271743489u);
+    EXPECT_EQ(rest, 0u);
+    EXPECT_EQ(DividedBy(123456789012345678u, 10000, &rest), 12345678901234u);
+    EXPECT_EQ(rest, 5678u);
 }
 
 TEST(AppendUtf8, AppendsEveryPlaneAndNothingForNothing) {
