@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <string_view>
 
 #include "metatrader/data_folders.h"
 #include "metatrader/deployment.h"
@@ -60,7 +61,7 @@ std::wstring ProgramOf(HWND window) {
 }
 
 // `ascii` widened, then `text`: the start of most log lines.
-std::wstring LineStart(const char* ascii, const std::wstring& text) {
+std::wstring LineStart(const char* ascii, std::wstring_view text) {
     std::wstring line;
     AppendWidened(line, ascii);
     line += text;
@@ -126,7 +127,7 @@ std::wstring TerminalLine(bool refreshed, HWND terminal, int result, const char*
 
 // A file's line: `what`, `outcome` and the path, then ": " and `why` where there is one. Only
 // a shortcut has no path, when there is no desktop folder.
-std::wstring FileLine(const char* what, const char* outcome, const std::wstring& path, const std::wstring& why = {}) {
+std::wstring FileLine(const char* what, const char* outcome, const std::wstring& path, std::wstring_view why = {}) {
     std::wstring line = LineStart(what, {});
     AppendWidened(line, outcome);
     if (path.empty()) AppendWidened(line, "(no desktop folder)");
@@ -250,10 +251,10 @@ struct Targets {
     std::vector<FolderList> profileData;
 };
 
-Targets FindTargets(const UnattendedSwitches& switches) {
+Targets FindTargets(const UnattendedSwitches& switches, bool registry) {
     Targets targets;
     InstallationSearch search;
-    search.registry = !switches.skipRegistry;
+    search.registry = registry;
     search.folders = switches.folders;
     search.scanRoots = switches.scanRoots;
     targets.found = FindAllInstallations(search);
@@ -337,7 +338,8 @@ bool LogFound(const Targets& targets, RunLog& log, const char* notDone) {
         std::wstring line = LineStart(scan.rootOpened ? "scanned: " : "scan not made: ", scan.root);
         AppendWidened(line, ": ");
         if (!scan.rootOpened) {
-            log.Add(line + ErrorText(scan.error));
+            line += ErrorText(scan.error);
+            log.Add(line);
             everyTargetReached = false;
             continue;
         }
@@ -358,7 +360,8 @@ bool LogFound(const Targets& targets, RunLog& log, const char* notDone) {
         std::wstring line = LineStart("installation folder, ", {});
         AppendWidened(line, FoundByText(found.foundBy));
         AppendWidened(line, ": ");
-        log.Add(line + found.folder);
+        line += found.folder;
+        log.Add(line);
     }
     for (const PassedOverProfile& profile : targets.profiles.passedOver) {
         std::wstring line = LineStart("profile passed over: ", profile.sid);
@@ -367,7 +370,8 @@ bool LogFound(const Targets& targets, RunLog& log, const char* notDone) {
             line += profile.folder;
         }
         AppendWidened(line, ": ");
-        log.Add(line + profile.why);
+        line += profile.why;
+        log.Add(line);
     }
     for (size_t i = 0; i < targets.profiles.profiles.size(); ++i) {
         const UserProfile& profile = targets.profiles.profiles[i];
@@ -399,7 +403,8 @@ void LogRegistration(const std::vector<RegistrationOutcome>& outcomes, bool remo
             AppendWidened(line, !removing           ? " written: "
                                 : outcome.afterExit ? " removed once this run has ended: "
                                                     : " removed: ");
-            log.Add(line + outcome.where);
+            line += outcome.where;
+            log.Add(line);
             continue;
         }
         AppendWidened(line, removing ? " not removed: " : " not written: ");
@@ -535,14 +540,9 @@ int RunUnattended(const std::vector<std::wstring>& arguments, Language language,
     if (ImpliesAllUsers(account)) switches.allUsers = true;
     // Before the log's first line is written: what stands installed anywhere, also where
     // this run does not install.
-    Targets installed;
     const bool foundAlready = !switches.logPath.empty() || !switches.agreementPath.empty() || !switches.statusPath.empty();
-    if (foundAlready) {
-        UnattendedSwitches everywhere = switches;
-        everywhere.skipRegistry = false;
-        installed = FindTargets(everywhere);
-        RefuseInstalledFiles(switches, installed);
-    }
+    const Targets installed = foundAlready ? FindTargets(switches, true) : Targets();
+    if (foundAlready) RefuseInstalledFiles(switches, installed);
     RunLog log;
     AddLogHeader(log, language, account, switches.allUsers);
     // A run that never ends (ended by force, the session ended) leaves a log without its exit
@@ -557,13 +557,15 @@ int RunUnattended(const std::vector<std::wstring>& arguments, Language language,
             switches.usageError = L"/log= and /status= name the same file";
     }
 
-    Targets targets;
+    // Only a run that acts on targets finds them; where it found them already, it uses those.
     const bool findsTargets = switches.acceptAgreement || switches.remove || !switches.statusPath.empty();
-    if (switches.usageError.empty() && findsTargets && switches.agreementPath.empty())
-        targets = switches.skipRegistry || !foundAlready ? FindTargets(switches)
-                                                                      : std::move(installed);  // the same, found once
-    int code = Run(switches, targets, account, language, shown, log);
-    log.Add(L"exit code " + DecimalText(static_cast<unsigned>(code)));
+    const bool findsAgain = switches.usageError.empty() && findsTargets && switches.agreementPath.empty() &&
+                            (switches.skipRegistry || !foundAlready);
+    const Targets found = findsAgain ? FindTargets(switches, !switches.skipRegistry) : Targets();
+    int code = Run(switches, findsAgain ? found : installed, account, language, shown, log);
+    std::wstring last = LineStart("exit code ", {});
+    AppendDecimal(last, static_cast<unsigned>(code));
+    log.Add(last);
     if (!switches.logPath.empty() && !WriteUtf8WithMark(switches.logPath, log.Text()) && code == kExitAllWritten)
         code = kExitLogNotWritten;
     return code;
