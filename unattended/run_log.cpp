@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "win32/ascii_text.h"
 #include "win32/decimal_text.h"
 
 namespace {
@@ -69,3 +70,5 @@ void RunLog::Add(const std::wstring& line) {
     text_ += L" ms] ";
     AddHeader(line);
 }
+
+void RunLog::Add(const char* ascii) { Add(Widened(ascii)); }

@@ -17,6 +17,8 @@ class RunLog {
 public:
     void AddHeader(const std::wstring& line);
     void Add(const std::wstring& line);
+    // A line of English-only ASCII text.
+    void Add(const char* ascii);
     const std::wstring& Text() const { return text_; }
 
 private:

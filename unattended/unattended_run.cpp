@@ -420,7 +420,7 @@ int Install(const Targets& targets, Language language, InstallView* shown, RunLo
     bool everyTargetWritten = LogFound(targets, log, "not written");
     if (targets.selected.empty()) {
         // Nothing installed is no success, whatever else the run did.
-        log.Add(L"nothing installed: no MetaTrader 4 installation folder to install into");
+        log.Add("nothing installed: no MetaTrader 4 installation folder to install into");
         return kExitNotAllWritten;
     }
 
@@ -455,7 +455,7 @@ std::wstring LineOf(const RemovalOutcome& outcome) {
 int Remove(const Targets& targets, bool skipRegistry, RunLog& log) {
     const bool everyCopyRemoved = LogFound(targets, log, "not removed");
     if (targets.selected.empty()) {
-        log.Add(L"nothing removed: no MetaTrader 4 installation folder to remove from");
+        log.Add("nothing removed: no MetaTrader 4 installation folder to remove from");
         return kExitNotAllWritten;
     }
     const std::vector<RemovalOutcome> outcomes = RemoveFiles(nullptr, targets.selected, targets.dataFolders, targets.desktop, nullptr, !targets.allUsers);
@@ -463,7 +463,7 @@ int Remove(const Targets& targets, bool skipRegistry, RunLog& log) {
     // The product stays listed while a copy is left, so that its removal can be tried again;
     // and a run that left the registered terminals out did not remove the product.
     if (!EveryCopyRemoved(outcomes))
-        log.Add(L"uninstall entry kept: a copy of the expert is left");
+        log.Add("uninstall entry kept: a copy of the expert is left");
     else if (!skipRegistry)
         LogRegistration(UnregisterProduct(), true, log);
     return everyCopyRemoved && EveryCopyRemoved(outcomes) ? kExitAllWritten : kExitNotAllWritten;
@@ -491,14 +491,14 @@ int WriteStatus(const std::wstring& path, const Targets& targets, const RunningA
 int Run(const UnattendedSwitches& switches, const Targets& targets, const RunningAccount& account, Language language,
         InstallView* shown, RunLog& log) {
     if (!switches.usageError.empty()) {
-        log.Add(L"usage error: " + switches.usageError);
+        log.Add(LineStart("usage error: ", switches.usageError));
         return kExitUsage;
     }
     if (!switches.agreementPath.empty()) return ExportAgreement(switches.agreementPath, language, log);
     if (!switches.statusPath.empty()) return WriteStatus(switches.statusPath, targets, account, log);
     if (switches.remove) return Remove(targets, switches.skipRegistry, log);
     if (!switches.acceptAgreement) {
-        log.Add(L"nothing installed: /accept-agreement was not given");
+        log.Add("nothing installed: /accept-agreement was not given");
         return kExitUsage;
     }
     return Install(targets, language, shown, log);
@@ -552,9 +552,9 @@ int RunUnattended(const std::vector<std::wstring>& arguments, Language language,
     // spelling shows.
     if (const auto logFile = IdentityOf(switches.logPath); logFile && switches.usageError.empty()) {
         if (logFile == IdentityOf(switches.agreementPath))
-            switches.usageError = L"/log= and /agreement= name the same file";
+            AppendWidened(switches.usageError, "/log= and /agreement= name the same file");
         else if (logFile == IdentityOf(switches.statusPath))
-            switches.usageError = L"/log= and /status= name the same file";
+            AppendWidened(switches.usageError, "/log= and /status= name the same file");
     }
 
     // Only a run that acts on targets finds them; where it found them already, it uses those.
