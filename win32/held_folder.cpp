@@ -53,8 +53,8 @@ std::wstring RandomFileName() {
     if (!genRandom || genRandom(nullptr, random, sizeof random, kSystemPreferredGenerator) < 0) return {};
     std::wstring name = kTemporaryPrefix;
     for (unsigned char b : random) {
-        name += L"0123456789abcdef"[b >> 4];
-        name += L"0123456789abcdef"[b & 15];
+        name += static_cast<wchar_t>("0123456789abcdef"[b >> 4]);
+        name += static_cast<wchar_t>("0123456789abcdef"[b & 15]);
     }
     return name + kTemporarySuffix;
 }

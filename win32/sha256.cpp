@@ -59,8 +59,8 @@ std::wstring HexText(std::span<const BYTE> bytes) {
     std::wstring text;
     text.reserve(bytes.size() * 2);
     for (BYTE b : bytes) {
-        text += L"0123456789abcdef"[b >> 4];
-        text += L"0123456789abcdef"[b & 15];
+        text += static_cast<wchar_t>("0123456789abcdef"[b >> 4]);
+        text += static_cast<wchar_t>("0123456789abcdef"[b & 15]);
     }
     return text;
 }
