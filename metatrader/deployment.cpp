@@ -4,6 +4,7 @@
 #include "metatrader/terminal_conventions.h"
 #include "resources/resource_names.h"
 #include "win32/end_session_hold.h"
+#include "win32/folder_list.h"
 #include "win32/held_folder.h"
 #include "win32/impersonation.h"
 #include "win32/path_rules.h"
@@ -63,8 +64,8 @@ bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const
             everyCopyWritten = false;
             view.ShowInstallStep(target, step);  // the folder that is gone
             view.StepOutcome({Step::Expert, target, false, ERROR_PATH_NOT_FOUND});
-        } else if (!install(Step::Expert, RESOURCE_STRING(RESOURCE_EXPERT), experts + L"\\" + kExpertFileName, usersOwn,
-                            step)) {
+        } else if (!install(Step::Expert, RESOURCE_STRING(RESOURCE_EXPERT), FileInFolder(experts, kExpertFileName),
+                            usersOwn, step)) {
             everyCopyWritten = false;
         }
         ++step;
@@ -85,11 +86,11 @@ bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const
         view.ShowInstallStep(kShortcutFileName, step);
         view.StepOutcome({Step::Shortcut, {}, false, ERROR_PATH_NOT_FOUND});
     } else if (EndSessionHold::SessionEnding()) {
-        const std::wstring shortcut = desktop + L"\\" + kShortcutFileName;
+        const std::wstring shortcut = FileInFolder(desktop, kShortcutFileName);
         view.ShowInstallStep(shortcut, step);
         view.StepOutcome({Step::Shortcut, shortcut, false, ERROR_SHUTDOWN_IN_PROGRESS});
     } else {
-        install(Step::Shortcut, RESOURCE_STRING(RESOURCE_LINK), desktop + L"\\" + kShortcutFileName, true, step);
+        install(Step::Shortcut, RESOURCE_STRING(RESOURCE_LINK), FileInFolder(desktop, kShortcutFileName), true, step);
     }
     view.HoldEndSession(false);
     return everyCopyWritten;

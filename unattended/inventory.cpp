@@ -11,6 +11,7 @@
 #include "win32/ascii_text.h"
 #include "win32/decimal_text.h"
 #include "win32/embedded_resource.h"
+#include "win32/folder_list.h"
 #include "win32/held_folder.h"
 #include "win32/impersonation.h"
 #include "win32/sha256.h"
@@ -91,7 +92,7 @@ void AddExpertEntry(std::wstring& json, const std::wstring& target, bool usersOw
         const Impersonation as(asUser ? user : nullptr);
         if (experts.empty()) experts = ExpertsFolder(target);
         if (experts.empty()) return;
-        digest = DigestOfFile(experts + L"\\" + kExpertFileName, &ledTo);
+        digest = DigestOfFile(FileInFolder(experts, kExpertFileName), &ledTo);
         error = digest ? 0 : GetLastError();
     };
     look(usersOwn);

@@ -282,16 +282,16 @@ Targets FindTargets(const UnattendedSwitches& switches, bool registry) {
 // would replace it, in any run, also one that installs nothing.
 void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets) {
     std::vector<FileIdentity> installed;
-    auto note = [&](const std::wstring& path) {
-        if (const auto identity = IdentityOf(path)) installed.push_back(*identity);
+    auto note = [&](const std::wstring& folder, const wchar_t* name) {
+        if (const auto identity = IdentityOf(FileInFolder(folder, name))) installed.push_back(*identity);
     };
-    for (const std::wstring& folder : targets.selected) note(ExpertsFolder(folder) + L"\\" + kExpertFileName);
+    for (const std::wstring& folder : targets.selected) note(ExpertsFolder(folder), kExpertFileName);
     {
         // The user's own files are looked at as the user, as they are written.
         const UniqueHandle user = targets.allUsers ? UniqueHandle() : SignedInUserImpersonationToken();
         const Impersonation asUser(user.get());
-        for (const std::wstring& folder : targets.dataFolders) note(ExpertsFolder(folder) + L"\\" + kExpertFileName);
-        if (!targets.desktop.empty()) note(targets.desktop + L"\\" + kShortcutFileName);
+        for (const std::wstring& folder : targets.dataFolders) note(ExpertsFolder(folder), kExpertFileName);
+        if (!targets.desktop.empty()) note(targets.desktop, kShortcutFileName);
     }
     auto isInstalled = [&](const std::wstring& path) {
         const auto identity = IdentityOf(path);
