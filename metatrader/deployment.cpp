@@ -40,8 +40,9 @@ bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const
             outcome.error = outcome.done ? 0 : GetLastError();
         };
         auto gone = [&] {
+            if (!target) return false;
             const Impersonation as(usersOwn ? user.get() : nullptr);
-            return target && ExpertsFolder(*target).empty();
+            return ExpertsFolder(*target).empty();
         };
         const bool begun = view.BeginWrite();
         if (!begun) {
