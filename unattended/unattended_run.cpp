@@ -280,10 +280,8 @@ Targets FindTargets(const UnattendedSwitches& switches) {
 // link), a file that an installation writes into `targets`: the log, written first and last,
 // would replace it, in any run, also one that installs nothing.
 void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets) {
-    // Only a file that is there can be one of them: with none there, no target is walked.
     const std::optional<FileIdentity> log = IdentityOf(switches.logPath), agreement = IdentityOf(switches.agreementPath),
                                       status = IdentityOf(switches.statusPath);
-    if (!log && !agreement && !status) return;
     std::vector<FileIdentity> installed;
     auto note = [&](const std::wstring& path) {
         if (const auto identity = IdentityOf(path)) installed.push_back(*identity);
@@ -537,9 +535,10 @@ int RunUnattended(const std::vector<std::wstring>& arguments, Language language,
     const RunningAccount account = CurrentAccount();
     if (ImpliesAllUsers(account)) switches.allUsers = true;
     // Before the log's first line is written: what stands installed anywhere, also where
-    // this run does not install.
+    // this run does not install. Only a file that is there can be one of them: with none
+    // there, nothing is looked for.
     Targets installed;
-    const bool foundAlready = !switches.logPath.empty() || !switches.agreementPath.empty() || !switches.statusPath.empty();
+    const bool foundAlready = IdentityOf(switches.logPath) || IdentityOf(switches.agreementPath) || IdentityOf(switches.statusPath);
     if (foundAlready) {
         UnattendedSwitches everywhere = switches;
         everywhere.skipRegistry = false;
