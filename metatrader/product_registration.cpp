@@ -10,6 +10,7 @@
 #include "metatrader/terminal_discovery.h"
 #include "resources/resource_names.h"
 #include "user_guide_address.h"
+#include "win32/ascii_text.h"
 #include "win32/decimal_text.h"
 #include "win32/embedded_resource.h"
 #include "win32/held_folder.h"
@@ -55,10 +56,16 @@ void AppendTwoDigits(std::wstring& text, WORD value, wchar_t separator = 0) {
     if (separator) text += separator;
 }
 
+RegistrationOutcome OutcomeAt(RegistrationOutcome::Step step, const std::wstring& path) {
+    RegistrationOutcome outcome{step, Widened("HKEY_LOCAL_MACHINE\\")};
+    outcome.where += path;
+    return outcome;
+}
+
 // Writes the values `write` sets into the key `path`, made where it is not there.
 template <typename Write>
 RegistrationOutcome WriteKey(RegistrationOutcome::Step step, const std::wstring& path, Write write) {
-    RegistrationOutcome outcome{step, L"HKEY_LOCAL_MACHINE\\" + path};
+    RegistrationOutcome outcome = OutcomeAt(step, path);
     HKEY opened = nullptr;
     LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | kView, nullptr,
                                   &opened, nullptr);
@@ -71,7 +78,7 @@ RegistrationOutcome WriteKey(RegistrationOutcome::Step step, const std::wstring&
 
 RegistrationOutcome DeleteKey(RegistrationOutcome::Step step, const std::wstring& path) {
     const LONG result = RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), kView, 0);
-    RegistrationOutcome outcome{step, L"HKEY_LOCAL_MACHINE\\" + path};
+    RegistrationOutcome outcome = OutcomeAt(step, path);
     outcome.done = result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
     outcome.error = outcome.done ? 0 : static_cast<DWORD>(result);
     return outcome;
@@ -106,7 +113,7 @@ std::wstring MakeAdminsOnlyFolder() {
     const auto convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleW(L"advapi32.dll"), "ConvertStringSecurityDescriptorToSecurityDescriptorW")));
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!convert || !convert(L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", SDDL_REVISION_1, &descriptor, nullptr)) return {};
+    if (!convert || !convert(Widened("D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)").c_str(), SDDL_REVISION_1, &descriptor, nullptr)) return {};
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
     const bool made = CreateDirectoryW(folder.c_str(), &attributes);
     LocalFree(descriptor);
@@ -192,7 +199,9 @@ RegistrationOutcome RemoveProgramFolder() {
 }  // namespace
 
 std::wstring UninstallKeyPath() {
-    return std::wstring(L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kProductName;
+    std::wstring path = Widened(terminal::kUninstallKey);
+    path += kProductName;
+    return path;
 }
 
 std::wstring DetectionKeyPath() { return std::wstring(L"Software\\") + kPublisher + L"\\" + kProductName; }
@@ -238,7 +247,7 @@ std::vector<RegistrationOutcome> RegisterProduct(unsigned copiesWritten) {
         outcomes.push_back(WriteKey(Step::UninstallEntry, UninstallKeyPath(), [&](HKEY key) {
             return SetString(key, L"DisplayName", kProductName) && SetString(key, L"DisplayVersion", kProductVersion) &&
                    SetString(key, L"Publisher", kPublisher) && SetString(key, L"DisplayIcon", (copied.where + L",0").c_str()) &&
-                   SetString(key, L"InstallLocation", ProgramFolder().c_str()) && SetString(key, L"HelpLink", kUserGuideAddress) &&
+                   SetString(key, terminal::kInstallLocationValue, ProgramFolder().c_str()) && SetString(key, L"HelpLink", kUserGuideAddress) &&
                    SetString(key, L"InstallDate", date.c_str()) &&
                    SetNumber(key, L"EstimatedSize", static_cast<DWORD>((bytes + 1023) / 1024)) &&
                    SetNumber(key, L"NoModify", 1) && SetNumber(key, L"NoRepair", 1) &&

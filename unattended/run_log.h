@@ -17,6 +17,7 @@ class RunLog {
 public:
     void AddHeader(const std::wstring& line) { text_ += OneLogLine(line) + L"\r\n"; }
     void Add(const std::wstring& line);
+    void Add(const char* ascii);
     const std::wstring& Text() const { return text_; }
 
 private:

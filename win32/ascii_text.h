@@ -4,7 +4,9 @@
 
 // English-only text that is plain ASCII (the usage summary, the log's phrases) is stored as
 // single bytes and widened where a wide string needs it: half the bytes of wide literals.
-std::wstring Widened(std::string_view ascii);
+// Out of line: inlined, each of its many calls would make the string in place, several
+// times the bytes of a call.
+[[gnu::noinline]] std::wstring Widened(std::string_view ascii);
 // Appends `ascii` to `text`, widened.
 void AppendWidened(std::wstring& text, std::string_view ascii);
 
