@@ -9,6 +9,8 @@
 [[gnu::noinline]] std::wstring Widened(std::string_view ascii);
 // Appends `ascii` to `text`, widened.
 void AppendWidened(std::wstring& text, std::string_view ascii);
+// Whether `text` is `ascii`, character for character.
+bool EqualsAscii(const std::wstring& text, const char* ascii);
 
 // For a static_assert beside such text: a character beyond ASCII would be widened wrong.
 constexpr bool IsAscii(std::string_view text) {
