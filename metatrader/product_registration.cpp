@@ -84,10 +84,16 @@ RegistrationOutcome DeleteKey(RegistrationOutcome::Step step, const std::wstring
     return outcome;
 }
 
+std::wstring PublisherKeyPath() {
+    std::wstring path = Widened("Software\\");
+    path += kPublisher;
+    return path;
+}
+
 // The publisher's key goes with the product's only where nothing else of the publisher's is
 // kept there.
 void DeletePublisherKeyIfEmpty() {
-    const std::wstring path = std::wstring(L"Software\\") + kPublisher;
+    const std::wstring path = PublisherKeyPath();
     HKEY opened = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE | kView, &opened) != ERROR_SUCCESS) return;
     UniqueKey key(opened);
@@ -132,7 +138,7 @@ void RemoveAtRestart(const std::wstring& file, const std::wstring& folder) {
 bool StartRemovalAfterExit() {
     const std::wstring folder = MakeAdminsOnlyFolder();
     if (folder.empty()) return false;
-    const std::wstring copy = folder + L"\\" + kProgramFileName;
+    const std::wstring copy = ChildPath(folder, kProgramFileName);
     const std::vector<BYTE> program = OwnProgramBytes();
     UniqueFile held;
     if (WriteFileReplacing(copy, program))
@@ -204,16 +210,16 @@ std::wstring UninstallKeyPath() {
     return path;
 }
 
-std::wstring DetectionKeyPath() { return std::wstring(L"Software\\") + kPublisher + L"\\" + kProductName; }
+std::wstring DetectionKeyPath() { return ChildPath(PublisherKeyPath(), kProductName); }
 
 std::wstring ProgramFolder() {
     const std::wstring programFiles = SpecialFolderPath(nullptr, CSIDL_PROGRAM_FILESX86);
-    return IsAbsolutePath(programFiles) ? WithoutTrailingSeparator(programFiles) + L"\\" + kProductName : std::wstring();
+    return IsAbsolutePath(programFiles) ? ChildPath(WithoutTrailingSeparator(programFiles), kProductName) : std::wstring();
 }
 
 std::wstring ProgramCopyPath() {
     const std::wstring folder = ProgramFolder();
-    return folder.empty() ? folder : folder + L"\\" + kProgramFileName;
+    return folder.empty() ? folder : ChildPath(folder, kProgramFileName);
 }
 
 std::vector<RegistrationOutcome> RegisterProduct(unsigned copiesWritten) {

@@ -13,6 +13,7 @@
 #include "win32/embedded_resource.h"
 #include "win32/held_folder.h"
 #include "win32/impersonation.h"
+#include "win32/path_rules.h"
 #include "win32/sha256.h"
 #include "win32/text_decoding.h"
 
@@ -90,7 +91,7 @@ void AddExpertEntry(std::wstring& json, const std::wstring& target, bool usersOw
         const Impersonation as(asUser ? user : nullptr);
         if (experts.empty()) experts = ExpertsFolder(target);
         if (experts.empty()) return;
-        digest = DigestOfFile(experts + L"\\" + kExpertFileName, &ledTo);
+        digest = DigestOfFile(ChildPath(experts, kExpertFileName), &ledTo);
         error = digest ? 0 : GetLastError();
     };
     look(usersOwn);

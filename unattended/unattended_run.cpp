@@ -286,13 +286,13 @@ void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets) 
     auto note = [&](const std::wstring& path) {
         if (const auto identity = IdentityOf(path)) installed.push_back(*identity);
     };
-    for (const std::wstring& folder : targets.selected) note(ExpertsFolder(folder) + L"\\" + kExpertFileName);
+    for (const std::wstring& folder : targets.selected) note(ChildPath(ExpertsFolder(folder), kExpertFileName));
     {
         // The user's own files are looked at as the user, as they are written.
         const UniqueHandle user = targets.allUsers ? UniqueHandle() : SignedInUserImpersonationToken();
         const Impersonation asUser(user.get());
-        for (const std::wstring& folder : targets.dataFolders) note(ExpertsFolder(folder) + L"\\" + kExpertFileName);
-        if (!targets.desktop.empty()) note(targets.desktop + L"\\" + kShortcutFileName);
+        for (const std::wstring& folder : targets.dataFolders) note(ChildPath(ExpertsFolder(folder), kExpertFileName));
+        if (!targets.desktop.empty()) note(ChildPath(targets.desktop, kShortcutFileName));
     }
     auto isInstalled = [&](const std::wstring& path) {
         const auto identity = IdentityOf(path);

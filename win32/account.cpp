@@ -14,8 +14,12 @@ namespace {
 std::wstring SidText(const SID& sid) {
     unsigned long long authority = 0;
     for (BYTE part : sid.IdentifierAuthority.Value) authority = authority << 8 | part;
-    std::wstring text = L"S-" + DecimalText(sid.Revision) + L"-" + DecimalText(authority);
-    for (BYTE i = 0; i < sid.SubAuthorityCount; ++i) text += L"-" + DecimalText(sid.SubAuthority[i]);
+    std::wstring text = L"S-";
+    AppendDecimal(text, sid.Revision);
+    for (int i = -1; i < sid.SubAuthorityCount; ++i) {
+        text += L'-';
+        AppendDecimal(text, i < 0 ? authority : sid.SubAuthority[i]);
+    }
     return text;
 }
 
@@ -35,10 +39,15 @@ RunningAccount CurrentAccount() {
     DWORD nameLength = 256, domainLength = 256;
     SID_NAME_USE use;
     const auto lookup = AdvapiApi().lookupAccountSid;
-    if (lookup && lookup(nullptr, sid, name, &nameLength, domain, &domainLength, &use))
-        account.name = (domainLength ? std::wstring(domain) + L"\\" : std::wstring()) + name;
-    else
+    if (lookup && lookup(nullptr, sid, name, &nameLength, domain, &domainLength, &use)) {
+        if (domainLength) {
+            account.name = domain;
+            account.name += L'\\';
+        }
+        account.name += name;
+    } else {
         account.name = account.sid;
+    }
     return account;
 }
 

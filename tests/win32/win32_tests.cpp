@@ -2,6 +2,7 @@
 // folders, the signed-in user, the logoff hold.
 #include <gtest/gtest.h>
 #include <shlobj.h>
+#include <sddl.h>
 
 #include <algorithm>
 #include <thread>
@@ -558,6 +559,25 @@ TEST(RunningAccount, SystemOrSessionZeroMeansEveryProfileAndAWindowOnlyWhereSome
     EXPECT_FALSE(SomeoneCanAnswer(0, true));
     EXPECT_FALSE(SomeoneCanAnswer(1, false));
     EXPECT_TRUE(SomeoneCanAnswer(1, true));
+}
+
+// The account's SID as text and its name as Windows spells them: the SID decides LocalSystem.
+TEST(RunningAccount, SidAndNameAsWindowsSpellsThem) {
+    HANDLE opened = nullptr;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened));
+    const UniqueHandle token(opened);
+    BYTE buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    DWORD size = 0;
+    ASSERT_TRUE(GetTokenInformation(token.get(), TokenUser, buffer, sizeof buffer, &size));
+    wchar_t* sid = nullptr;
+    ASSERT_TRUE(ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &sid));
+    const RunningAccount account = CurrentAccount();
+    EXPECT_EQ(account.sid, sid);
+    LocalFree(sid);
+    wchar_t name[256];
+    DWORD length = 256;
+    ASSERT_TRUE(GetUserNameW(name, &length));
+    EXPECT_TRUE(account.name == name || account.name.ends_with(L"\\" + std::wstring(name)));
 }
 
 TEST(UserProfiles, ServiceAccountsFoldersMissingOrElsewhereAndAUsersOwnVariablesArePassedOver) {
