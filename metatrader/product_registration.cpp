@@ -126,6 +126,14 @@ std::wstring MakeAdminsOnlyFolder() {
     return made ? folder : std::wstring();
 }
 
+// `path` in double quotes, as a command line takes it.
+std::wstring Quoted(const std::wstring& path) {
+    std::wstring quoted = L"\"";
+    quoted += path;
+    quoted += L'"';
+    return quoted;
+}
+
 // Removes at the next restart what cannot go now: a file, then (empty by then) its folder.
 void RemoveAtRestart(const std::wstring& file, const std::wstring& folder) {
     if (!file.empty()) MoveFileExW(file.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
@@ -151,8 +159,10 @@ bool StartRemovalAfterExit() {
         return false;
     }
     const UniqueHandle inherited(self);
-    std::wstring commandLine = L"\"" + copy + L"\" " + kFinishRemovalSwitch +
-                               DecimalText(static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(self)));
+    std::wstring commandLine = Quoted(copy);
+    commandLine += L' ';
+    commandLine += kFinishRemovalSwitch;
+    AppendDecimal(commandLine, static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(self)));
     STARTUPINFOW startup{sizeof startup};
     PROCESS_INFORMATION started{};
     // Started from the Windows folder: the current folder it would inherit is the one to go.
@@ -249,7 +259,9 @@ std::vector<RegistrationOutcome> RegisterProduct(unsigned copiesWritten) {
         std::wstring date = DecimalText(today.wYear);
         AppendTwoDigits(date, today.wMonth);
         AppendTwoDigits(date, today.wDay);
-        const std::wstring quoted = L"\"" + copied.where + L"\"";
+        std::wstring uninstall = Quoted(copied.where), quietUninstall = uninstall;
+        AppendWidened(uninstall, " /remove");
+        AppendWidened(quietUninstall, " /silent /remove");
         outcomes.push_back(WriteKey(Step::UninstallEntry, UninstallKeyPath(), [&](HKEY key) {
             return SetString(key, L"DisplayName", kProductName) && SetString(key, L"DisplayVersion", kProductVersion) &&
                    SetString(key, L"Publisher", kPublisher) && SetString(key, L"DisplayIcon", (copied.where + L",0").c_str()) &&
@@ -257,15 +269,17 @@ std::vector<RegistrationOutcome> RegisterProduct(unsigned copiesWritten) {
                    SetString(key, L"InstallDate", date.c_str()) &&
                    SetNumber(key, L"EstimatedSize", static_cast<DWORD>((bytes + 1023) / 1024)) &&
                    SetNumber(key, L"NoModify", 1) && SetNumber(key, L"NoRepair", 1) &&
-                   SetString(key, L"UninstallString", (quoted + L" /remove").c_str()) &&
-                   SetString(key, L"QuietUninstallString", (quoted + L" /silent /remove").c_str());
+                   SetString(key, L"UninstallString", uninstall.c_str()) &&
+                   SetString(key, L"QuietUninstallString", quietUninstall.c_str());
         }));
     }
 
     const std::optional<Sha256Digest> digest = Sha256Of(expert);
     SYSTEMTIME now;
     GetSystemTime(&now);
-    std::wstring utc = DecimalText(now.wYear) + L'-';
+    std::wstring utc;
+    AppendDecimal(utc, now.wYear);
+    utc += L'-';
     AppendTwoDigits(utc, now.wMonth, L'-');
     AppendTwoDigits(utc, now.wDay, L'T');
     AppendTwoDigits(utc, now.wHour, L':');

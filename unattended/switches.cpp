@@ -107,7 +107,8 @@ std::wstring DefaultLogPath() {
     if (!length || length > MAX_PATH) return {};
     std::wstring path(folder, length);
     if (path.back() != L'\\') path += L'\\';
-    return path + L"Mervane4Setup.log";
+    AppendWidened(path, "Mervane4Setup.log");
+    return path;
 }
 
 UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
