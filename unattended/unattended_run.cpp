@@ -339,7 +339,7 @@ bool LogFound(const Targets& targets, RunLog& log, const char* notDone) {
         std::wstring line = LineStart(scan.rootOpened ? "scanned: " : "scan not made: ", scan.root);
         AppendWidened(line, ": ");
         if (!scan.rootOpened) {
-            log.Add(line + ErrorText(scan.error));
+            log.Add(line += ErrorText(scan.error));
             everyTargetReached = false;
             continue;
         }
@@ -360,7 +360,7 @@ bool LogFound(const Targets& targets, RunLog& log, const char* notDone) {
         std::wstring line = LineStart("installation folder, ", {});
         AppendWidened(line, FoundByText(found.foundBy));
         AppendWidened(line, ": ");
-        log.Add(line + found.folder);
+        log.Add(line += found.folder);
     }
     for (const PassedOverProfile& profile : targets.profiles.passedOver) {
         std::wstring line = LineStart("profile passed over: ", profile.sid);
@@ -369,7 +369,7 @@ bool LogFound(const Targets& targets, RunLog& log, const char* notDone) {
             line += profile.folder;
         }
         AppendWidened(line, ": ");
-        log.Add(line + profile.why);
+        log.Add(line += profile.why);
     }
     for (size_t i = 0; i < targets.profiles.profiles.size(); ++i) {
         const UserProfile& profile = targets.profiles.profiles[i];
@@ -401,7 +401,7 @@ void LogRegistration(const std::vector<RegistrationOutcome>& outcomes, bool remo
             AppendWidened(line, !removing           ? " written: "
                                 : outcome.afterExit ? " removed once this run has ended: "
                                                     : " removed: ");
-            log.Add(line + outcome.where);
+            log.Add(line += outcome.where);
             continue;
         }
         AppendWidened(line, removing ? " not removed: " : " not written: ");
