@@ -39,14 +39,16 @@ std::wstring OwnProgramPath() {
     }
 }
 
-// A C string, not a std::wstring: the many fixed values make no string of their own.
-bool SetString(HKEY key, const wchar_t* name, const wchar_t* value) {
-    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+// A C string, not a std::wstring: the many fixed values make no string of their own. The
+// values' names are single bytes, widened here once.
+bool SetString(HKEY key, const char* name, const wchar_t* value) {
+    return RegSetValueExW(key, Widened(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                           static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
-bool SetNumber(HKEY key, const wchar_t* name, DWORD value) {
-    return RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) == ERROR_SUCCESS;
+bool SetNumber(HKEY key, const char* name, DWORD value) {
+    return RegSetValueExW(key, Widened(name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                          sizeof value) == ERROR_SUCCESS;
 }
 
 // Appends `value`'s last two digits, then `separator` where there is one.
@@ -263,14 +265,14 @@ std::vector<RegistrationOutcome> RegisterProduct(unsigned copiesWritten) {
         AppendWidened(uninstall, " /remove");
         AppendWidened(quietUninstall, " /silent /remove");
         outcomes.push_back(WriteKey(Step::UninstallEntry, UninstallKeyPath(), [&](HKEY key) {
-            return SetString(key, L"DisplayName", kProductName) && SetString(key, L"DisplayVersion", kProductVersion) &&
-                   SetString(key, L"Publisher", kPublisher) && SetString(key, L"DisplayIcon", (copied.where + L",0").c_str()) &&
-                   SetString(key, terminal::kInstallLocationValue, ProgramFolder().c_str()) && SetString(key, L"HelpLink", kUserGuideAddress) &&
-                   SetString(key, L"InstallDate", date.c_str()) &&
-                   SetNumber(key, L"EstimatedSize", static_cast<DWORD>((bytes + 1023) / 1024)) &&
-                   SetNumber(key, L"NoModify", 1) && SetNumber(key, L"NoRepair", 1) &&
-                   SetString(key, L"UninstallString", uninstall.c_str()) &&
-                   SetString(key, L"QuietUninstallString", quietUninstall.c_str());
+            return SetString(key, "DisplayName", kProductName) && SetString(key, "DisplayVersion", kProductVersion) &&
+                   SetString(key, "Publisher", kPublisher) && SetString(key, "DisplayIcon", (copied.where + L",0").c_str()) &&
+                   SetString(key, "InstallLocation", ProgramFolder().c_str()) && SetString(key, "HelpLink", kUserGuideAddress) &&
+                   SetString(key, "InstallDate", date.c_str()) &&
+                   SetNumber(key, "EstimatedSize", static_cast<DWORD>((bytes + 1023) / 1024)) &&
+                   SetNumber(key, "NoModify", 1) && SetNumber(key, "NoRepair", 1) &&
+                   SetString(key, "UninstallString", uninstall.c_str()) &&
+                   SetString(key, "QuietUninstallString", quietUninstall.c_str());
         }));
     }
 
@@ -286,9 +288,9 @@ std::vector<RegistrationOutcome> RegisterProduct(unsigned copiesWritten) {
     AppendTwoDigits(utc, now.wMinute, L':');
     AppendTwoDigits(utc, now.wSecond, L'Z');
     outcomes.push_back(WriteKey(Step::DetectionValues, DetectionKeyPath(), [&](HKEY key) {
-        return SetString(key, L"Version", kProductVersion) &&
-               SetString(key, L"ExpertSha256", digest ? HexText(*digest).c_str() : L"") &&
-               SetNumber(key, L"CopiesWritten", copiesWritten) && SetString(key, L"LastRunUtc", utc.c_str());
+        return SetString(key, "Version", kProductVersion) &&
+               SetString(key, "ExpertSha256", digest ? HexText(*digest).c_str() : L"") &&
+               SetNumber(key, "CopiesWritten", copiesWritten) && SetString(key, "LastRunUtc", utc.c_str());
     }));
     return outcomes;
 }
