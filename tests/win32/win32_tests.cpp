@@ -10,6 +10,7 @@
 #include "file_helpers.h"
 #include "process_helpers.h"
 #include "win32/account.h"
+#include "win32/ascii_text.h"
 #include "win32/ascii_case.h"
 #include "win32/command_line.h"
 #include "win32/decimal_text.h"
@@ -35,6 +36,17 @@ std::optional<std::wstring> Decode(const std::string& bytes, UINT codePage = 125
 
 std::span<const BYTE> Bytes(const std::string& text) {
     return {reinterpret_cast<const BYTE*>(text.data()), text.size()};
+}
+
+// A wide character is never taken for the single byte it ends in, nor a name for its beginning.
+TEST(AsciiText, ComparesWholeCharactersAndWholeNames) {
+    const std::pair<const wchar_t*, bool> cases[] = {
+        {L"/silent", true}, {L"/silen", false}, {L"/silents", false}, {L"", false},
+        {L"/\u0173ilent", false}, {L"/SILENT", false}};
+    for (const auto& [text, same] : cases) EXPECT_EQ(EqualsAscii(text, "/silent"), same);
+    EXPECT_TRUE(EqualsAscii(L"", ""));
+    EXPECT_FALSE(EqualsAscii(std::wstring(L"/silent\0", 8), "/silent"));
+    EXPECT_EQ(ChildPath(Widened("C:\\MT4"), L"MQL4"), L"C:\\MT4\\MQL4");
 }
 
 TEST(DecimalText, SpellsEveryWidthOfNumber) {
