@@ -34,7 +34,7 @@ void AddJsonString(std::wstring& json, const std::wstring& text) {
     json += L'"';
     auto escape = [&](wchar_t unit) {
         Add(json, "\\u");
-        for (int shift = 12; shift >= 0; shift -= 4) json += L"0123456789abcdef"[(unit >> shift) & 15];
+        for (int shift = 12; shift >= 0; shift -= 4) json += kHexDigits[(unit >> shift) & 15];
     };
     for (size_t i = 0; i < text.size(); ++i) {
         const wchar_t c = text[i];

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "win32/ascii_text.h"
 #include "win32/decimal_text.h"
 #include "win32/handles.h"
 #include "win32/signed_in_user.h"
@@ -34,7 +35,7 @@ RunningAccount CurrentAccount() {
     if (!token || !GetTokenInformation(token.get(), TokenUser, buffer, sizeof buffer, &size)) return account;
     PSID sid = reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid;
     account.sid = SidText(*static_cast<const SID*>(sid));
-    account.localSystem = account.sid == L"S-1-5-18";
+    account.localSystem = EqualsAscii(account.sid, "S-1-5-18");
     wchar_t name[256], domain[256];
     DWORD nameLength = 256, domainLength = 256;
     SID_NAME_USE use;

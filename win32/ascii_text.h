@@ -12,6 +12,8 @@ void AppendWidened(std::wstring& text, std::string_view ascii);
 // Whether `text` is `ascii`, character for character.
 bool EqualsAscii(const std::wstring& text, const char* ascii);
 
+inline constexpr char kHexDigits[] = "0123456789abcdef";
+
 // For a static_assert beside such text: a character beyond ASCII would be widened wrong.
 constexpr bool IsAscii(std::string_view text) {
     for (char c : text)
