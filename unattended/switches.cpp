@@ -30,7 +30,7 @@ bool IsDevicePath(const std::wstring& path) {
     const size_t end = EndOfShare(path);
     const size_t start = end ? path.find_first_of(L"\\/", 2) + 1 : 0;
     const std::wstring share = end ? AsciiLower(path.substr(start, end - start)) : std::wstring();
-    return share == L"pipe" || share == L"mailslot";
+    return EqualsAscii(share, "pipe") || EqualsAscii(share, "mailslot");
 }
 
 // Whether Windows would not open `path` (a full one) by the name as spelt, and why, appended to
@@ -123,7 +123,7 @@ std::wstring DefaultLogPath() {
     if (!length || length > MAX_PATH) return {};
     std::wstring path(folder, length);
     if (path.back() != L'\\') path += L'\\';
-    path += L"Mervane4Setup.log";
+    AppendWidened(path, "Mervane4Setup.log");
     return path;
 }
 

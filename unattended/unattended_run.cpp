@@ -37,17 +37,19 @@
 namespace {
 
 std::wstring ErrorText(DWORD error) {
-    std::wstring text = L"error " + DecimalText(error);
+    std::wstring text = Widened("error ");
+    AppendDecimal(text, error);
     wchar_t* message = nullptr;
     constexpr DWORD kFlags =
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
     DWORD length = FormatMessageW(kFlags, nullptr, error, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
                                   reinterpret_cast<wchar_t*>(&message), 0, nullptr);
     if (!length) length = FormatMessageW(kFlags, nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
-    if (length && message) {
-        std::wstring said(message, length);
-        while (!said.empty() && said.back() <= L' ') said.pop_back();
-        if (!said.empty()) text += L": " + said;
+    if (!message) length = 0;
+    while (length && message[length - 1] <= L' ') --length;
+    if (length) {
+        AppendWidened(text, ": ");
+        text.append(message, length);
     }
     LocalFree(message);
     return text;
@@ -285,7 +287,7 @@ void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets) 
                                       status = IdentityOf(switches.statusPath);
     std::vector<FileIdentity> installed;
     auto note = [&](const std::wstring& folder, const wchar_t* name) {
-        if (const auto identity = IdentityOf(FileInFolder(folder, name))) installed.push_back(*identity);
+        if (const auto identity = IdentityOf(ChildPath(folder, name))) installed.push_back(*identity);
     };
     for (const std::wstring& folder : targets.selected) note(ExpertsFolder(folder), kExpertFileName);
     {
@@ -339,8 +341,7 @@ bool LogFound(const Targets& targets, RunLog& log, const char* notDone) {
         std::wstring line = LineStart(scan.rootOpened ? "scanned: " : "scan not made: ", scan.root);
         AppendWidened(line, ": ");
         if (!scan.rootOpened) {
-            line += ErrorText(scan.error);
-            log.Add(line);
+            log.Add(line += ErrorText(scan.error));
             everyTargetReached = false;
             continue;
         }
@@ -361,8 +362,7 @@ bool LogFound(const Targets& targets, RunLog& log, const char* notDone) {
         std::wstring line = LineStart("installation folder, ", {});
         AppendWidened(line, FoundByText(found.foundBy));
         AppendWidened(line, ": ");
-        line += found.folder;
-        log.Add(line);
+        log.Add(line += found.folder);
     }
     for (const PassedOverProfile& profile : targets.profiles.passedOver) {
         std::wstring line = LineStart("profile passed over: ", profile.sid);
@@ -371,8 +371,7 @@ bool LogFound(const Targets& targets, RunLog& log, const char* notDone) {
             line += profile.folder;
         }
         AppendWidened(line, ": ");
-        line += profile.why;
-        log.Add(line);
+        log.Add(line += profile.why);
     }
     for (size_t i = 0; i < targets.profiles.profiles.size(); ++i) {
         const UserProfile& profile = targets.profiles.profiles[i];
@@ -492,7 +491,9 @@ int WriteStatus(const std::wstring& path, const Targets& targets, const RunningA
 int Run(const UnattendedSwitches& switches, const Targets& targets, const RunningAccount& account, Language language,
         InstallView* shown, RunLog& log) {
     if (!switches.usageError.empty()) {
-        log.Add(LineStart("usage error: ", switches.usageError));
+        std::wstring line = Widened("usage error: ");
+        line += switches.usageError;
+        log.Add(line);
         return kExitUsage;
     }
     if (!switches.agreementPath.empty()) return ExportAgreement(switches.agreementPath, language, log);
@@ -505,28 +506,37 @@ int Run(const UnattendedSwitches& switches, const Targets& targets, const Runnin
     return Install(targets, language, shown, log);
 }
 
+void AddExitCode(RunLog& log, int code) {
+    std::wstring line = Widened("exit code ");
+    AppendDecimal(line, static_cast<unsigned>(code));
+    log.Add(line);
+}
+
 }  // namespace
 
 int RefuseWindowNobodyCanSee(const std::vector<std::wstring>& arguments, Language language) {
     const UnattendedSwitches switches = ReadSwitches(arguments);
     // A removal given the agreement's switch would be refused as a usage error in its turn.
-    const std::wstring why =
-        std::wstring(L"no window opened: nobody can answer one here (session 0, or a window station that is not "
-                     L"interactive); ") +
-        (switches.remove ? L"add /silent to the command line to remove"
-                         : L"add /silent /accept-agreement to the command line to install");
+    std::wstring why = Widened("no window opened: nobody can answer one here (session 0, or a window station that is not "
+                               "interactive); ");
+    AppendWidened(why, switches.remove ? "add /silent to the command line to remove"
+                                       : "add /silent /accept-agreement to the command line to install");
     const std::wstring& logPath = switches.logPath;
     const RunningAccount account = CurrentAccount();
     RunLog log;
     AddLogHeader(log, language, account, ImpliesAllUsers(account));
     log.Add(why);
-    log.Add(L"exit code " + DecimalText(static_cast<unsigned>(kExitUsage)));
+    AddExitCode(log, kExitUsage);
     if (logPath.empty() || !WriteUtf8WithMark(logPath, log.Text())) {
         // Where an engine's administrator looks when a run ends with 2 and left no log.
         const AdvapiFunctions& advapi = AdvapiApi();
         HANDLE source = advapi.registerEventSource ? advapi.registerEventSource(nullptr, kSetupTitle) : nullptr;
         if (source && advapi.reportEvent && advapi.deregisterEventSource) {
-            const std::wstring text = std::wstring(kSetupTitle) + L": " + why + L". Command line: " + GetCommandLineW();
+            std::wstring text = kSetupTitle;
+            AppendWidened(text, ": ");
+            text += why;
+            AppendWidened(text, ". Command line: ");
+            text += GetCommandLineW();
             const wchar_t* strings[] = {text.c_str()};
             advapi.reportEvent(source, EVENTLOG_ERROR_TYPE, 0, 1, nullptr, 1, 0, strings, nullptr);
             advapi.deregisterEventSource(source);
@@ -554,9 +564,9 @@ int RunUnattended(const std::vector<std::wstring>& arguments, Language language,
     // spelling shows.
     if (const auto logFile = IdentityOf(switches.logPath); logFile && switches.usageError.empty()) {
         if (logFile == IdentityOf(switches.agreementPath))
-            AppendWidened(switches.usageError, "/log= and /agreement= name the same file");
+            switches.usageError = Widened("/log= and /agreement= name the same file");
         else if (logFile == IdentityOf(switches.statusPath))
-            AppendWidened(switches.usageError, "/log= and /status= name the same file");
+            switches.usageError = Widened("/log= and /status= name the same file");
     }
 
     // Only a run that acts on targets finds them; where it found them already, it uses those.
@@ -565,9 +575,7 @@ int RunUnattended(const std::vector<std::wstring>& arguments, Language language,
                             (switches.skipRegistry || !foundAlready);
     const Targets found = findsAgain ? FindTargets(switches, !switches.skipRegistry) : Targets();
     int code = Run(switches, findsAgain ? found : installed, account, language, shown, log);
-    std::wstring last = LineStart("exit code ", {});
-    AppendDecimal(last, static_cast<unsigned>(code));
-    log.Add(last);
+    AddExitCode(log, code);
     if (!switches.logPath.empty() && !WriteUtf8WithMark(switches.logPath, log.Text()) && code == kExitAllWritten)
         code = kExitLogNotWritten;
     return code;

@@ -9,13 +9,6 @@ bool SameFolderIgnoringCase(const std::wstring& a, const std::wstring& b) {
            CSTR_EQUAL;
 }
 
-std::wstring FileInFolder(const std::wstring& folder, const wchar_t* name) {
-    std::wstring path = folder;
-    path += L'\\';
-    path += name;
-    return path;
-}
-
 int IndexOfFolder(const FolderList& list, const std::wstring& folder) {
     for (size_t i = 0; i < list.size(); ++i)
         if (SameFolderIgnoringCase(list[i], folder)) return static_cast<int>(i);

@@ -13,8 +13,5 @@ bool SameFolderIgnoringCase(const std::wstring& a, const std::wstring& b);
 // text match only when they are the same code units, letter case included.
 inline bool SameFolderExactly(const std::wstring& a, const std::wstring& b) { return a == b; }
 
-// The path of the file `name` in `folder`.
-std::wstring FileInFolder(const std::wstring& folder, const wchar_t* name);
-
 // Index of the first entry equal to `folder` ignoring letter case, or -1.
 int IndexOfFolder(const FolderList& list, const std::wstring& folder);
