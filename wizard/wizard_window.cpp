@@ -3,6 +3,7 @@
 #include "wizard/wizard_window.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include "controls/check_list_box.h"
 #include "controls/drag_to_move.h"
@@ -51,14 +52,17 @@ void InitTabControl() {
 
 void SetFont(HWND control, HFONT font) { SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
 
+// How a label (CreateLabel's style) lays out its text.
+constexpr UINT kLabelFormat = DT_LEFT | DT_EXPANDTABS | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL;
+// Where the page control puts its pages: its display rectangle's top, less 6 (PageControl).
+constexpr int kSheetTop = -2;
+
 }  // namespace
 
 WizardWindow::WizardWindow(Language language, bool removal) : language_(language), removal_(removal) {}
 WizardWindow::~WizardWindow() = default;  // never runs: the window's destruction ends the process
 
 bool WizardWindow::Create(HINSTANCE instance) {
-    InitTabControl();
-    STARTUP_MARK("common controls loaded");
     WNDCLASSEXW windowClass{};
     windowClass.style = CS_DROPSHADOW;
     windowClass.hIcon = LoadIconW(instance, RESOURCE_STRING(RESOURCE_ICON));
@@ -149,9 +153,11 @@ void WizardWindow::OnCreate() {
     STARTUP_MARK("WM_CREATE");
     dpi_ = DpiOfWindow(handle_);
     SetHighContrast(SystemHighContrast());
-    CreateFrame();
-    STARTUP_MARK("controls created");
-    DragToMove::HookPassiveControls(handle_);
+    auto bitmap = [](const wchar_t* name) { return BitmapFromPackedDib(ExpandedResource(nullptr, RT_RCDATA, name)); };
+    logoBitmap_.reset(bitmap(RESOURCE_STRING(RESOURCE_LOGO)));
+    bannerBitmap_.reset(bitmap(RESOURCE_STRING(RESOURCE_BANNER)));
+    closeGlyph_.reset(bitmap(RESOURCE_STRING(RESOURCE_CLOSE_GLYPH)));
+    STARTUP_MARK("bitmaps loaded");
     jobReports_.emplace(handle_);
     session_ = std::make_unique<WizardSession>(*this, *jobReports_);
     CreateFonts();
@@ -164,8 +170,10 @@ void WizardWindow::OnCreate() {
     const RECT& area = monitor.rcWork;
     SetWindowPos(handle_, nullptr, area.left + (area.right - area.left - width) / 2,
                  area.top + (area.bottom - area.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-    LayoutControls();
-    STARTUP_MARK("placed and laid out");
+    // The passive run and the removal start on pages that need their windows at once.
+    drawnWelcome_ = !passive_ && !removal_;
+    if (!drawnWelcome_) CreateFrame();
+    STARTUP_MARK("placed");
     if (passive_) {
         EnterPage(WizardPage::Installing, TextId::Installed);
         for (FlatButton* button : {backButton_, nextButton_, closeButton_}) ShowWindow(button->Handle(), SW_HIDE);
@@ -204,12 +212,11 @@ void WizardWindow::OnDestroy() {
 }
 
 void WizardWindow::CreateFrame() {
-    auto bitmap = [](const wchar_t* name) { return BitmapFromPackedDib(ExpandedResource(nullptr, RT_RCDATA, name)); };
-    logoBitmap_.reset(bitmap(RESOURCE_STRING(RESOURCE_LOGO)));
-    bannerBitmap_.reset(bitmap(RESOURCE_STRING(RESOURCE_BANNER)));
-    closeGlyph_.reset(bitmap(RESOURCE_STRING(RESOURCE_CLOSE_GLYPH)));
-    STARTUP_MARK("bitmaps loaded");
-
+    if (pageControl_) return;
+    const bool drawn = drawnWelcome_;
+    drawnWelcome_ = false;
+    InitTabControl();
+    STARTUP_MARK("common controls loaded");
     logo_ = ImageControl::Create(handle_, kLogo);
     logo_->SetBitmap(logoBitmap_.get());
     banner_ = ImageControl::Create(handle_, kBanner);
@@ -237,10 +244,22 @@ void WizardWindow::CreateFrame() {
     closeButton_->SetColorBorder(kColorBlack);
     closeButton_->SetGlyph(closeGlyph_.get());
     closeButton_->SetAccessibleName(Text(TextId::Close, language_));
+    SetFrameFonts();
+    LayoutControls();
+    DragToMove::HookPassiveControls(handle_);
+    STARTUP_MARK("controls created");
+    if (!drawn) return;
+    // The controls take over what the window drew, all in one update: they paint the same
+    // pixels, so nothing flickers.
+    EnterPage(WizardPage::Welcome, TextId::None);
+    ApplyButtonRules(welcomeRules_);
+    KeepFocusUsable(nullptr);
+    RedrawWindow(handle_, nullptr, nullptr, RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 void WizardWindow::CreatePages() {
     if (waitPage_) return;
+    CreateFrame();
     STARTUP_MARK("other pages' controls: start");
     auto sheet = [this](WizardPage page) { return pageControl_->Sheet(static_cast<int>(page)); };
     waitPage_.emplace(sheet(WizardPage::Wait));
@@ -260,6 +279,11 @@ void WizardWindow::CreateFonts() {
     buttonFont_.reset(CreatePointFont(L"Tahoma", 9, true, dpi_));
     checkBoxFont_.reset(CreatePixelFont(L"Tahoma", 11, false, dpi_));
     appNameFont_.reset(CreatePixelFont(L"Tahoma", 31, false, dpi_));
+    SetFrameFonts();
+}
+
+void WizardWindow::SetFrameFonts() {
+    if (!pageControl_) return;
     SetFont(appName_, appNameFont_.get());
     welcomePage_->SetFonts({labelFont_.get(), listFont_.get(), buttonFont_.get(), checkBoxFont_.get()});
     for (FlatButton* button : {backButton_, nextButton_, closeButton_}) button->SetFont(buttonFont_.get());
@@ -348,6 +372,10 @@ bool WizardWindow::PreTranslateMessage(MSG& message) {
 void WizardWindow::OnActivate(bool active) {
     // As the platform's dialogs do: the focus is kept while another window is active and
     // given back on return, instead of landing on the window itself.
+    if (drawnWelcome_) {
+        InvalidateRect(handle_, nullptr, FALSE);  // Next's look follows the focus it will have
+        return;
+    }
     if (!active) {
         if (HWND focus = GetFocus(); IsChild(handle_, focus)) savedFocus_ = focus;
         return;
@@ -384,11 +412,22 @@ void WizardWindow::Run() {
         // (a timer armed at the paint would mostly expire before the queue drains).
         if (firstPaintDone_ && !waitPage_ && !PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
             STARTUP_IDLE();
-            CreatePages();
+            if (drawnWelcome_)
+                CreateFrame();
+            else
+                CreatePages();
             continue;
         }
         STARTUP_IDLE();
         if (GetMessageW(&message, nullptr, 0, 0) <= 0) break;
+        // Keys and presses find the controls made: a key or click is never lost, nor taken by
+        // the window for its own. The pointer's moves (one comes when the window appears under
+        // it) change nothing that the window draws.
+        if (drawnWelcome_ && ((message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) ||
+                              (message.message > WM_MOUSEMOVE && message.message <= WM_MBUTTONDBLCLK))) {
+            CreateFrame();
+            RetargetInput(message);
+        }
         if (PreTranslateMessage(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
@@ -400,8 +439,57 @@ void WizardWindow::OnPaint() {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(handle_, &paint);
     FillRect(dc, &paint.rcPaint, BackgroundBrush());
+    if (drawnWelcome_) PaintWelcome(dc);
     EndPaint(handle_, &paint);
-    firstPaintDone_ = true;  // the other pages follow once the queue drains (Run)
+    firstPaintDone_ = true;  // the controls follow once the queue drains (Run)
+}
+
+void WizardWindow::PaintWelcome(HDC dc) {
+    for (auto [id, picture] : {std::pair{kLogo, logoBitmap_.get()}, {kBanner, bannerBitmap_.get()}}) {
+        const SIZE size = BitmapSize(picture);
+        DrawTransparentBitmap(dc, picture, ControlBounds(RowOf(id), dpi_, {Scale(size.cx, dpi_), Scale(size.cy, dpi_)}));
+    }
+    // The labels' colours, as OnCtlColor gives them.
+    SetTextColor(dc, ResolveColor(ContrastColor(kColorWhite, COLOR_WINDOWTEXT)));
+    SetBkColor(dc, ResolveColor(ContrastColor(kColorBlack, COLOR_WINDOW)));
+    {
+        const SelectedObject font(dc, appNameFont_.get());
+        RECT name = ControlBounds(RowOf(kAppName), dpi_, TextSize(handle_, appNameFont_.get(), kPublisher));
+        DrawTextW(dc, kPublisher, -1, &name, kLabelFormat);
+    }
+    {
+        const SelectedObject font(dc, labelFont_.get());
+        RECT text = ControlBounds(RowOf(kWelcomeText), dpi_);
+        OffsetRect(&text, 0, Scale(kPageTop, dpi_) + kSheetTop);
+        DrawTextW(dc, Text(TextId::Welcome, language_).c_str(), -1, &text, kLabelFormat);
+    }
+    // Next has the focus while the window is active (KeepFocusUsable), which looks hovered.
+    FlatButtonColors colours = WizardButtonColours();
+    const bool active = GetActiveWindow() == handle_;
+    for (auto [id, rule] : {std::pair{kButtonNext, &welcomeRules_.next}, {kButtonBack, &welcomeRules_.back}}) {
+        if (!rule->visible) continue;
+        const std::wstring caption = Text(rule->caption, language_);
+        const ButtonState state = rule->enabled == ButtonRule::Enabled::No ? ButtonState::Disabled : ButtonState::Up;
+        PaintFlatButton(dc, ControlBounds(RowOf(id), dpi_),
+                        {caption.c_str(), buttonFont_.get(), nullptr, state, id == kButtonNext && active, colours}, dpi_);
+    }
+    colours.border = kColorBlack;
+    PaintFlatButton(dc, ControlBounds(RowOf(kButtonClose), dpi_),
+                    {L"", buttonFont_.get(), closeGlyph_.get(), ButtonState::Up, false, colours}, dpi_);
+}
+
+void WizardWindow::RetargetInput(MSG& message) const {
+    if (message.hwnd != handle_) return;
+    if (message.message <= WM_KEYLAST) {
+        if (HWND focus = GetFocus(); IsChild(handle_, focus)) message.hwnd = focus;
+        return;
+    }
+    HWND target = WindowFromPoint(message.pt);
+    if (!IsChild(handle_, target)) return;
+    POINT at{GET_X_LPARAM(message.lParam), GET_Y_LPARAM(message.lParam)};
+    MapWindowPoints(handle_, target, &at, 1);
+    message.hwnd = target;
+    message.lParam = MAKELPARAM(at.x, at.y);
 }
 
 LRESULT WizardWindow::OnCtlColor(UINT message, HDC dc, HWND control) {
@@ -476,6 +564,7 @@ void WizardWindow::OnSettingChange(bool coloursChanged) {
 // ---- what the session asks for
 
 void WizardWindow::EnterPage(WizardPage page, TextId pageText) {
+    if (drawnWelcome_ && page == WizardPage::Welcome) return;  // painted by the window (PaintWelcome)
     if (page != WizardPage::Welcome) CreatePages();
     if (page == WizardPage::Wait) waitPage_->Prepare(dpi_);
     pageControl_->SetActivePage(static_cast<int>(page));
@@ -493,6 +582,10 @@ void WizardWindow::EnterPage(WizardPage page, TextId pageText) {
 }
 
 void WizardWindow::ApplyButtonRules(const ButtonRules& rules) {
+    if (drawnWelcome_) {
+        welcomeRules_ = rules;
+        return;
+    }
     const std::pair<FlatButton*, const ButtonRule*> buttons[] = {{nextButton_, &rules.next}, {backButton_, &rules.back}};
     for (const auto& [button, rule] : buttons) {
         if (rule->caption != TextId::None) SetWindowTextW(button->Handle(), Text(rule->caption, language_).c_str());
@@ -520,6 +613,7 @@ bool WizardWindow::ChooseFolder(std::wstring& folder) {
 void WizardWindow::TickAndSelectFolder(const std::wstring& folder) { foldersPage_->TickAndSelect(folder); }
 
 void WizardWindow::SettlePage() {
+    if (drawnWelcome_) return;
     KeepFocusUsable(GetActiveWindow() == handle_ ? GetFocus() : savedFocus_);
     RedrawWindow(pageControl_->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
