@@ -34,7 +34,7 @@ struct FlatButtonFace {
     HBITMAP glyph;  // null for none
     ButtonState state;
     bool hovered;  // or focused: the same look
-    FlatButtonColors colors;
+    const FlatButtonColors& colors;
 };
 
 // Paints `face` into `bounds` of `target`, off screen first.

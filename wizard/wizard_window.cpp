@@ -3,7 +3,6 @@
 #include "wizard/wizard_window.h"
 
 #include <commctrl.h>
-#include <windowsx.h>
 
 #include "controls/check_list_box.h"
 #include "controls/drag_to_move.h"
@@ -407,9 +406,9 @@ void WizardWindow::KeepFocusUsable(HWND target) {
 void WizardWindow::Run() {
     MSG message;
     for (;;) {
-        // The other pages are made when the queue first drains after the window has painted:
-        // the first idle moment then comes right after the first paint, not five pages later
-        // (a timer armed at the paint would mostly expire before the queue drains).
+        // Once the window has painted, the first time the queue drains brings the frame's
+        // controls in place of the window's picture, the next one the other pages: the first
+        // idle moment comes right after the first paint, with no control made before it.
         if (firstPaintDone_ && !waitPage_ && !PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
             STARTUP_IDLE();
             if (drawnWelcome_)
@@ -420,13 +419,12 @@ void WizardWindow::Run() {
         }
         STARTUP_IDLE();
         if (GetMessageW(&message, nullptr, 0, 0) <= 0) break;
-        // Keys and presses find the controls made: a key or click is never lost, nor taken by
-        // the window for its own. The pointer's moves (one comes when the window appears under
-        // it) change nothing that the window draws.
-        if (drawnWelcome_ && ((message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) ||
-                              (message.message > WM_MOUSEMOVE && message.message <= WM_MBUTTONDBLCLK))) {
+        // A key finds the controls made and goes to the focus, as it would have had they been
+        // there: one typed ahead is never lost. A press goes to the window, as one on its
+        // background does: the picture is no control.
+        if (drawnWelcome_ && message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) {
             CreateFrame();
-            RetargetInput(message);
+            if (HWND focus = GetFocus()) message.hwnd = focus;
         }
         if (PreTranslateMessage(message)) continue;
         TranslateMessage(&message);
@@ -445,17 +443,19 @@ void WizardWindow::OnPaint() {
 }
 
 void WizardWindow::PaintWelcome(HDC dc) {
-    for (auto [id, picture] : {std::pair{kLogo, logoBitmap_.get()}, {kBanner, bannerBitmap_.get()}}) {
-        const SIZE size = BitmapSize(picture);
-        DrawTransparentBitmap(dc, picture, ControlBounds(RowOf(id), dpi_, {Scale(size.cx, dpi_), Scale(size.cy, dpi_)}));
+    const HBITMAP pictures[] = {logoBitmap_.get(), bannerBitmap_.get()};  // by control id
+    for (int id = kLogo; id <= kBanner; ++id) {
+        const SIZE size = BitmapSize(pictures[id - kLogo]);
+        DrawTransparentBitmap(dc, pictures[id - kLogo],
+                              ControlBounds(RowOf(id), dpi_, {Scale(size.cx, dpi_), Scale(size.cy, dpi_)}));
     }
     // The labels' colours, as OnCtlColor gives them.
     SetTextColor(dc, ResolveColor(ContrastColor(kColorWhite, COLOR_WINDOWTEXT)));
     SetBkColor(dc, ResolveColor(ContrastColor(kColorBlack, COLOR_WINDOW)));
     {
         const SelectedObject font(dc, appNameFont_.get());
-        RECT name = ControlBounds(RowOf(kAppName), dpi_, TextSize(handle_, appNameFont_.get(), kPublisher));
-        DrawTextW(dc, kPublisher, -1, &name, kLabelFormat);
+        RECT name = ControlBounds(RowOf(kAppName), dpi_);  // the label is as large as its one line
+        DrawTextW(dc, kPublisher, -1, &name, DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
     }
     {
         const SelectedObject font(dc, labelFont_.get());
@@ -466,30 +466,18 @@ void WizardWindow::PaintWelcome(HDC dc) {
     // Next has the focus while the window is active (KeepFocusUsable), which looks hovered.
     FlatButtonColors colours = WizardButtonColours();
     const bool active = GetActiveWindow() == handle_;
-    for (auto [id, rule] : {std::pair{kButtonNext, &welcomeRules_.next}, {kButtonBack, &welcomeRules_.back}}) {
-        if (!rule->visible) continue;
-        const std::wstring caption = Text(rule->caption, language_);
-        const ButtonState state = rule->enabled == ButtonRule::Enabled::No ? ButtonState::Disabled : ButtonState::Up;
+    const ButtonRule* rules[] = {&welcomeRules_.next, &welcomeRules_.back};  // by control id
+    for (int id = kButtonNext; id <= kButtonBack; ++id) {
+        const ButtonRule& rule = *rules[id - kButtonNext];
+        if (!rule.visible) continue;
+        const std::wstring caption = Text(rule.caption, language_);
+        const ButtonState state = rule.enabled == ButtonRule::Enabled::No ? ButtonState::Disabled : ButtonState::Up;
         PaintFlatButton(dc, ControlBounds(RowOf(id), dpi_),
                         {caption.c_str(), buttonFont_.get(), nullptr, state, id == kButtonNext && active, colours}, dpi_);
     }
     colours.border = kColorBlack;
     PaintFlatButton(dc, ControlBounds(RowOf(kButtonClose), dpi_),
                     {L"", buttonFont_.get(), closeGlyph_.get(), ButtonState::Up, false, colours}, dpi_);
-}
-
-void WizardWindow::RetargetInput(MSG& message) const {
-    if (message.hwnd != handle_) return;
-    if (message.message <= WM_KEYLAST) {
-        if (HWND focus = GetFocus(); IsChild(handle_, focus)) message.hwnd = focus;
-        return;
-    }
-    HWND target = WindowFromPoint(message.pt);
-    if (!IsChild(handle_, target)) return;
-    POINT at{GET_X_LPARAM(message.lParam), GET_Y_LPARAM(message.lParam)};
-    MapWindowPoints(handle_, target, &at, 1);
-    message.hwnd = target;
-    message.lParam = MAKELPARAM(at.x, at.y);
 }
 
 LRESULT WizardWindow::OnCtlColor(UINT message, HDC dc, HWND control) {

@@ -69,9 +69,6 @@ private:
     void OnPaint();
     // The Welcome page as its controls will paint it, while they are not made yet.
     void PaintWelcome(HDC dc);
-    // Input queued for the window before its controls were made goes where it would have
-    // gone had they been there: keys to the focus, the mouse to the control under it.
-    void RetargetInput(MSG& message) const;
     LRESULT OnCtlColor(UINT message, HDC dc, HWND control);
     void OnDrawItem(const DRAWITEMSTRUCT& item);
     void OnActivate(bool active);

@@ -3,6 +3,7 @@
 // the tests (MERVANE_PICTURES names a file), it also keeps what the window shows at that
 // first idle moment and at the next message the window is sent after it, as raw 32-bit rows.
 #include <windows.h>
+#include <psapi.h>
 
 #include "win32/startup_trace.h"
 
@@ -84,4 +85,17 @@ void StartupIdle() {
         DWORD done;
         WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line, static_cast<DWORD>(length), &done, nullptr);
     }
+    // What the first paint found loaded, to tell which libraries it paid for.
+    HMODULE modules[128];
+    DWORD bytes = 0;
+    static char line[4096] = "loaded:";
+    K32EnumProcessModules(GetCurrentProcess(), modules, sizeof modules, &bytes);
+    for (DWORD i = 0; i < bytes / sizeof modules[0] && i < 128; ++i) {
+        char name[MAX_PATH] = " ";
+        K32GetModuleBaseNameA(GetCurrentProcess(), modules[i], name + 1, MAX_PATH - 1);
+        if (lstrlenA(line) + lstrlenA(name) + 2 < static_cast<int>(sizeof line)) lstrcatA(line, name);
+    }
+    lstrcatA(line, "\n");
+    DWORD done;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line, static_cast<DWORD>(lstrlenA(line)), &done, nullptr);
 }
