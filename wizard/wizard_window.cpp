@@ -410,6 +410,9 @@ void WizardWindow::Run() {
         // controls in place of the window's picture, the next one the other pages: the first
         // idle moment comes right after the first paint, with no control made before it.
         if (firstPaintDone_ && !waitPage_ && !PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+            // Idle, as a launcher waiting for the program to take input (WaitForInputIdle)
+            // learns it: Wine tells it only from a wait on the queue, be it for no time.
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
             STARTUP_IDLE();
             if (drawnWelcome_)
                 CreateFrame();
