@@ -29,7 +29,7 @@ struct FlatButtonColors {
 // What a flat button shows, as plain data: the button paints itself from it, and a window
 // can paint a button that is not made yet the same way.
 struct FlatButtonFace {
-    const wchar_t* caption;
+    const wchar_t* caption;  // null for none
     HFONT font;
     HBITMAP glyph;  // null for none
     ButtonState state;

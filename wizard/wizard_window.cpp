@@ -480,7 +480,7 @@ void WizardWindow::PaintWelcome(HDC dc) {
     }
     colours.border = kColorBlack;
     PaintFlatButton(dc, ControlBounds(RowOf(kButtonClose), dpi_),
-                    {L"", buttonFont_.get(), closeGlyph_.get(), ButtonState::Up, false, colours}, dpi_);
+                    {nullptr, buttonFont_.get(), closeGlyph_.get(), ButtonState::Up, false, colours}, dpi_);
 }
 
 LRESULT WizardWindow::OnCtlColor(UINT message, HDC dc, HWND control) {
