@@ -27,8 +27,11 @@ bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const
     const UniqueHandle user = view.ActsAsSignedInUser() ? SignedInUserImpersonationToken() : UniqueHandle();
     const UniqueHandle limited = user || !view.ActsAsSignedInUser() ? UniqueHandle() : LimitedTokenWithoutShell();
     // Writes one file and shows its step; false when it was not written. Acting as the user
-    // lasts for the write alone: the view's steps let the window work meanwhile.
-    auto install = [&](Step kind, const wchar_t* resource, const std::wstring& file, bool usersOwn, int position) {
+    // lasts for the write alone: the view's steps let the window work meanwhile. An expert's
+    // target folder is looked for only once its copy failed: the write walks the same names,
+    // and a copy written proves the folder is there.
+    auto install = [&](Step kind, const wchar_t* resource, const std::wstring& file, bool usersOwn, int position,
+                       const std::wstring* target = nullptr) {
         InstallOutcome outcome{kind, file};
         auto write = [&](bool asUser) {
             const Impersonation as(asUser ? user.get() : nullptr);
@@ -36,14 +39,26 @@ bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const
                                                  &outcome.ledTo, usersOwn ? limited.get() : nullptr);
             outcome.error = outcome.done ? 0 : GetLastError();
         };
-        if (!view.BeginWrite()) {
+        auto gone = [&] {
+            if (!target) return false;
+            const Impersonation as(usersOwn ? user.get() : nullptr);
+            return ExpertsFolder(*target).empty();
+        };
+        const bool begun = view.BeginWrite();
+        if (!begun) {
             outcome.error = ERROR_SHUTDOWN_IN_PROGRESS;
         } else {
             write(usersOwn);
-            if (!outcome.done && outcome.error == kErrorFolderLeadsElsewhere && !usersOwn && user) write(true);
-            view.EndWrite();
         }
-        view.ShowInstallStep(file, position);
+        if (!outcome.done && gone()) {
+            outcome.path = *target;  // the folder that is gone
+            outcome.error = ERROR_PATH_NOT_FOUND;
+            outcome.ledTo.clear();
+        } else if (begun && !outcome.done && outcome.error == kErrorFolderLeadsElsewhere && !usersOwn && user) {
+            write(true);
+        }
+        if (begun) view.EndWrite();
+        view.ShowInstallStep(outcome.path, position);
         view.StepOutcome(outcome);
         return outcome.done;
     };
@@ -54,19 +69,11 @@ bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const
     view.HoldEndSession(true);
     for (const std::wstring& target : targets) {
         const bool usersOwn = step > static_cast<int>(selectedInstallations.size());  // a data folder
-        std::wstring experts;
-        {
-            const Impersonation as(usersOwn ? user.get() : nullptr);
-            experts = ExpertsFolder(target);
-        }
-        if (experts.empty()) {
-            everyCopyWritten = false;
-            view.ShowInstallStep(target, step);  // the folder that is gone
-            view.StepOutcome({Step::Expert, target, false, ERROR_PATH_NOT_FOUND});
-        } else if (!install(Step::Expert, RESOURCE_STRING(RESOURCE_EXPERT), experts + L"\\" + kExpertFileName, usersOwn,
-                            step)) {
-            everyCopyWritten = false;
-        }
+        std::wstring folder = target;
+        if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+        // No folder is no name at all: its experts folder would be the current drive's.
+        const std::wstring file = folder.empty() ? folder : folder + terminal::kExpertsFolder + L"\\" + kExpertFileName;
+        if (!install(Step::Expert, RESOURCE_STRING(RESOURCE_EXPERT), file, usersOwn, step, &target)) everyCopyWritten = false;
         ++step;
     }
 

@@ -131,8 +131,8 @@ void AddExpertEntry(std::wstring& json, const std::wstring& target, bool usersOw
     json += L'}';
 }
 
-// A JSON array of `count` items, each on its own line after `indent`, the closing bracket
-// two spaces less indented.
+// `key` and a JSON array of `count` items, each on its own line indented by four spaces, the
+// closing bracket by two, then the comma that ends the member.
 template <typename Write>
 void AddArray(std::wstring& json, const char* key, size_t count, Write write) {
     Add(json, key);

@@ -280,6 +280,8 @@ Targets FindTargets(const UnattendedSwitches& switches) {
 // link), a file that an installation writes into `targets`: the log, written first and last,
 // would replace it, in any run, also one that installs nothing.
 void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets) {
+    const std::optional<FileIdentity> log = IdentityOf(switches.logPath), agreement = IdentityOf(switches.agreementPath),
+                                      status = IdentityOf(switches.statusPath);
     std::vector<FileIdentity> installed;
     auto note = [&](const std::wstring& path) {
         if (const auto identity = IdentityOf(path)) installed.push_back(*identity);
@@ -292,20 +294,19 @@ void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets) 
         for (const std::wstring& folder : targets.dataFolders) note(ExpertsFolder(folder) + L"\\" + kExpertFileName);
         if (!targets.desktop.empty()) note(targets.desktop + L"\\" + kShortcutFileName);
     }
-    auto isInstalled = [&](const std::wstring& path) {
-        const auto identity = IdentityOf(path);
+    auto isInstalled = [&](const std::optional<FileIdentity>& identity) {
         return identity && std::find(installed.begin(), installed.end(), *identity) != installed.end();
     };
     auto refuse = [&](const char* switchName, const std::wstring& path) {
         switches.usageError = LineStart(switchName, path);
         AppendWidened(switches.usageError, "\": the file would replace one that the installation writes");
     };
-    if (isInstalled(switches.logPath)) {
+    if (isInstalled(log)) {
         refuse("\"/log=", switches.logPath);
         switches.logPath.clear();  // never written, not even its first line
-    } else if (isInstalled(switches.agreementPath) && switches.usageError.empty()) {
+    } else if (isInstalled(agreement) && switches.usageError.empty()) {
         refuse("\"/agreement=", switches.agreementPath);
-    } else if (isInstalled(switches.statusPath) && switches.usageError.empty()) {
+    } else if (isInstalled(status) && switches.usageError.empty()) {
         refuse("\"/status=", switches.statusPath);
     }
 }
@@ -534,9 +535,10 @@ int RunUnattended(const std::vector<std::wstring>& arguments, Language language,
     const RunningAccount account = CurrentAccount();
     if (ImpliesAllUsers(account)) switches.allUsers = true;
     // Before the log's first line is written: what stands installed anywhere, also where
-    // this run does not install.
+    // this run does not install. Only a file that is there can be one of them: with none
+    // there, nothing is looked for.
     Targets installed;
-    const bool foundAlready = !switches.logPath.empty() || !switches.agreementPath.empty() || !switches.statusPath.empty();
+    const bool foundAlready = IdentityOf(switches.logPath) || IdentityOf(switches.agreementPath) || IdentityOf(switches.statusPath);
     if (foundAlready) {
         UnattendedSwitches everywhere = switches;
         everywhere.skipRegistry = false;

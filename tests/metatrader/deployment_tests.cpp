@@ -3,6 +3,7 @@
 #include "file_helpers.h"
 #include "metatrader/deployment.h"
 #include "process_helpers.h"
+#include "product_identity.h"
 #include "standin_driver.h"
 
 namespace {
@@ -33,9 +34,12 @@ public:
     void StepOutcome(const InstallOutcome& outcome) override {
         static const char* const kNames[] = {"expert ", "terminal ", "shortcut "};
         steps += kNames[static_cast<int>(outcome.step)];
+        if (outcome.step == InstallOutcome::Step::Expert)
+            experts.push_back(outcome.path + (outcome.done ? L" done" : L" " + std::to_wstring(outcome.error)));
     }
     void HoldEndSession(bool held) override { steps += held ? "hold " : "release "; }
     std::string steps;
+    std::vector<std::wstring> experts;
 
 private:
     std::wstring desktop_;
@@ -49,6 +53,21 @@ TEST(InstallFiles, HoldsALogoffOverTheWritesButNotOverTheRefresh) {
     RecordingView view(tree.Folder(L"Desktop"));
     EXPECT_TRUE(InstallFiles(BuiltProgramResources(), {tree.Path(L"A")}, {tree.Path(L"B")}, view));
     EXPECT_EQ(view.steps, "hold expert expert release terminal hold shortcut release ");
+}
+
+// A folder that is gone is told as itself; one whose experts folder is missing, by its file.
+TEST(InstallFiles, TellsAGoneFolderFromAMissingExpertsFolder) {
+    TempTree tree;
+    const std::wstring present = tree.Folder(L"Present\\MQL4\\Experts"), bare = tree.Folder(L"Bare");
+    const std::wstring gone = tree.Path(L"Gone"), file = tree.File(L"File", "x");
+    RecordingView view(L"");
+    EXPECT_FALSE(
+        InstallFiles(BuiltProgramResources(), {gone, tree.Path(L"Present\\"), bare, L"\\"}, {file, gone}, view));
+    const std::wstring missing = std::to_wstring(ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(view.experts,
+              (std::vector<std::wstring>{gone + L" " + missing, present + L"\\" + kExpertFileName + L" done",
+                                         bare + L"\\MQL4\\Experts\\" + kExpertFileName + L" " + missing,
+                                         L"\\ " + missing, file + L" " + missing, gone + L" " + missing}));
 }
 
 }  // namespace

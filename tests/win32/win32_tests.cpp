@@ -45,7 +45,7 @@ TEST(DecimalText, SpellsEveryWidthOfNumber) {
     std::wstring line = L"code ";
     AppendDecimal(line, 42);
     EXPECT_EQ(line, L"code 42");
-    // The log's milliseconds: the largest divisor it takes, with and without a remainder.
+    // The largest divisor it takes, and the log's milliseconds: without and with a remainder.
     std::uint32_t rest = 1;
     EXPECT_EQ(DividedBy(18446744073709551615u, 65535, &rest), 281479271743489u);
     EXPECT_EQ(rest, 0u);
