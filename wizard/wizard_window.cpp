@@ -371,10 +371,7 @@ bool WizardWindow::PreTranslateMessage(MSG& message) {
 void WizardWindow::OnActivate(bool active) {
     // As the platform's dialogs do: the focus is kept while another window is active and
     // given back on return, instead of landing on the window itself.
-    if (drawnWelcome_) {
-        InvalidateRect(handle_, nullptr, FALSE);  // Next's look follows the focus it will have
-        return;
-    }
+    if (drawnWelcome_) return;  // the controls' focus is settled when they are made
     if (!active) {
         if (HWND focus = GetFocus(); IsChild(handle_, focus)) savedFocus_ = focus;
         return;
@@ -452,12 +449,12 @@ void WizardWindow::PaintWelcome(HDC dc) {
         DrawTransparentBitmap(dc, pictures[id - kLogo],
                               ControlBounds(RowOf(id), dpi_, {Scale(size.cx, dpi_), Scale(size.cy, dpi_)}));
     }
-    // The labels' colours, as OnCtlColor gives them.
-    SetTextColor(dc, ResolveColor(ContrastColor(kColorWhite, COLOR_WINDOWTEXT)));
-    SetBkColor(dc, ResolveColor(ContrastColor(kColorBlack, COLOR_WINDOW)));
+    // The labels, in the colours OnCtlColor gives them: the name in one line at its corner,
+    // the page's text where the page control puts its page.
+    OnCtlColor(WM_CTLCOLORSTATIC, dc, nullptr);
     {
         const SelectedObject font(dc, appNameFont_.get());
-        RECT name = ControlBounds(RowOf(kAppName), dpi_);  // the label is as large as its one line
+        RECT name = ControlBounds(RowOf(kAppName), dpi_);
         DrawTextW(dc, kPublisher, -1, &name, DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
     }
     {
@@ -467,16 +464,13 @@ void WizardWindow::PaintWelcome(HDC dc) {
         DrawTextW(dc, Text(TextId::Welcome, language_).c_str(), -1, &text, kLabelFormat);
     }
     // Next has the focus while the window is active (KeepFocusUsable), which looks hovered.
+    // Back is hidden on this page.
     FlatButtonColors colours = WizardButtonColours();
-    const bool active = GetActiveWindow() == handle_;
-    const ButtonRule* rules[] = {&welcomeRules_.next, &welcomeRules_.back};  // by control id
-    for (int id = kButtonNext; id <= kButtonBack; ++id) {
-        const ButtonRule& rule = *rules[id - kButtonNext];
-        if (!rule.visible) continue;
-        const std::wstring caption = Text(rule.caption, language_);
-        const ButtonState state = rule.enabled == ButtonRule::Enabled::No ? ButtonState::Disabled : ButtonState::Up;
-        PaintFlatButton(dc, ControlBounds(RowOf(id), dpi_),
-                        {caption.c_str(), buttonFont_.get(), nullptr, state, id == kButtonNext && active, colours}, dpi_);
+    if (const ButtonRule& next = welcomeRules_.next; next.visible) {
+        const std::wstring caption = Text(next.caption, language_);
+        const ButtonState state = next.enabled == ButtonRule::Enabled::No ? ButtonState::Disabled : ButtonState::Up;
+        PaintFlatButton(dc, ControlBounds(RowOf(kButtonNext), dpi_),
+                        {caption.c_str(), buttonFont_.get(), nullptr, state, GetActiveWindow() == handle_, colours}, dpi_);
     }
     colours.border = kColorBlack;
     PaintFlatButton(dc, ControlBounds(RowOf(kButtonClose), dpi_),
