@@ -36,6 +36,9 @@ namespace {
 constexpr wchar_t kClassName[] = L"TFormMain";
 constexpr wchar_t kTitle[] = L"FormMain";
 constexpr UINT kJobTimerIntervalMs = 500;
+// Well below what a person notices; the window has painted, the controls come after it.
+constexpr DWORD kIdleMomentMs = 20;
+constexpr int kRestsCut = 4;  // then the controls come, whatever keeps arriving
 // Well inside the five seconds that Windows gives a window to answer before it offers to end
 // the program; a copy of the expert takes milliseconds.
 constexpr DWORD kEndSessionWriteWaitMs = 2000;
@@ -407,10 +410,13 @@ void WizardWindow::Run() {
         // controls in place of the window's picture, the next one the other pages: the first
         // idle moment comes right after the first paint, with no control made before it.
         if (firstPaintDone_ && !waitPage_ && !PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
-            // Idle, as a launcher waiting for the program to take input (WaitForInputIdle)
-            // learns it: Wine tells it only from a wait on the queue, be it for no time.
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
+            // A moment's rest first, woken by any message: a launcher waiting for the program
+            // to take input (WaitForInputIdle) learns it from a wait on the queue (under Wine
+            // only while the wait lasts), and what comes meanwhile is taken right after.
             STARTUP_IDLE();
+            if (MsgWaitForMultipleObjects(0, nullptr, FALSE, kIdleMomentMs, QS_ALLINPUT) != WAIT_TIMEOUT &&
+                ++restsCut_ < kRestsCut)
+                continue;  // taken first; the rest comes again once the queue drains
             if (drawnWelcome_)
                 CreateFrame();
             else

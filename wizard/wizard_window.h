@@ -106,6 +106,7 @@ private:
     UINT dpi_ = 96;
     HWND savedFocus_ = nullptr;  // the focus while the window is inactive
     bool firstPaintDone_ = false;
+    int restsCut_ = 0;  // moments of rest after the first paint that a message cut short
     // Until the queue first drains, the window paints the Welcome page itself: the common
     // controls and the windows of the frame stay off the way to the first paint.
     bool drawnWelcome_ = false;
