@@ -29,7 +29,7 @@ Origins ReadOrigins(const std::wstring& dataRoot) {
         // Wine opens a Unix link as its target: the listing is what tells it.
         if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) || (!asUser && (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT)))
             continue;
-        const std::wstring folder = dataRoot + L"\\" + entry.name;
+        const std::wstring folder = ChildPath(dataRoot, entry.name);
         // A missing marker, a folder of that name, and an unreadable or undecodable marker
         // are all passed over: one stray file must not cost the user every other data folder.
         std::optional<std::wstring> origin;

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "metatrader/terminal_conventions.h"
+#include "win32/ascii_text.h"
 #include "win32/handles.h"
 #include "win32/path_rules.h"
 #include "win32/system_functions.h"
@@ -62,7 +63,7 @@ bool ReadExactStringValue(HKEY key, const wchar_t* valueName, std::wstring& data
 
 void FindInstallationsUnder(HKEY root, FolderList& list) {
     list.clear();
-    const std::wstring keyPath = RunningUnderWow64() ? terminal::kUninstallKeyWow64 : terminal::kUninstallKey;
+    const std::wstring keyPath = Widened(RunningUnderWow64() ? terminal::kUninstallKeyWow64 : terminal::kUninstallKey);
     UniqueKey uninstall;
     HKEY opened = nullptr;
     if (RegOpenKeyExW(root, keyPath.c_str(), 0, kUninstallAccess, &opened) != ERROR_SUCCESS) return;

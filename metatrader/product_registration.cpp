@@ -10,6 +10,7 @@
 #include "metatrader/terminal_discovery.h"
 #include "resources/resource_names.h"
 #include "user_guide_address.h"
+#include "win32/ascii_text.h"
 #include "win32/decimal_text.h"
 #include "win32/embedded_resource.h"
 #include "win32/held_folder.h"
@@ -38,14 +39,16 @@ std::wstring OwnProgramPath() {
     }
 }
 
-// A C string, not a std::wstring: the many fixed values make no string of their own.
-bool SetString(HKEY key, const wchar_t* name, const wchar_t* value) {
-    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+// A C string, not a std::wstring: the many fixed values make no string of their own. The
+// values' names are single bytes, widened here once.
+bool SetString(HKEY key, const char* name, const wchar_t* value) {
+    return RegSetValueExW(key, Widened(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                           static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
-bool SetNumber(HKEY key, const wchar_t* name, DWORD value) {
-    return RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) == ERROR_SUCCESS;
+bool SetNumber(HKEY key, const char* name, DWORD value) {
+    return RegSetValueExW(key, Widened(name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                          sizeof value) == ERROR_SUCCESS;
 }
 
 // Appends `value`'s last two digits, then `separator` where there is one.
@@ -55,10 +58,16 @@ void AppendTwoDigits(std::wstring& text, WORD value, wchar_t separator = 0) {
     if (separator) text += separator;
 }
 
+RegistrationOutcome OutcomeAt(RegistrationOutcome::Step step, const std::wstring& path) {
+    RegistrationOutcome outcome{step, Widened("HKEY_LOCAL_MACHINE\\")};
+    outcome.where += path;
+    return outcome;
+}
+
 // Writes the values `write` sets into the key `path`, made where it is not there.
 template <typename Write>
 RegistrationOutcome WriteKey(RegistrationOutcome::Step step, const std::wstring& path, Write write) {
-    RegistrationOutcome outcome{step, L"HKEY_LOCAL_MACHINE\\" + path};
+    RegistrationOutcome outcome = OutcomeAt(step, path);
     HKEY opened = nullptr;
     LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | kView, nullptr,
                                   &opened, nullptr);
@@ -71,16 +80,22 @@ RegistrationOutcome WriteKey(RegistrationOutcome::Step step, const std::wstring&
 
 RegistrationOutcome DeleteKey(RegistrationOutcome::Step step, const std::wstring& path) {
     const LONG result = RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), kView, 0);
-    RegistrationOutcome outcome{step, L"HKEY_LOCAL_MACHINE\\" + path};
+    RegistrationOutcome outcome = OutcomeAt(step, path);
     outcome.done = result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
     outcome.error = outcome.done ? 0 : static_cast<DWORD>(result);
     return outcome;
 }
 
+std::wstring PublisherKeyPath() {
+    std::wstring path = Widened("Software\\");
+    path += kPublisher;
+    return path;
+}
+
 // The publisher's key goes with the product's only where nothing else of the publisher's is
 // kept there.
 void DeletePublisherKeyIfEmpty() {
-    const std::wstring path = std::wstring(L"Software\\") + kPublisher;
+    const std::wstring path = PublisherKeyPath();
     HKEY opened = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE | kView, &opened) != ERROR_SUCCESS) return;
     UniqueKey key(opened);
@@ -106,11 +121,19 @@ std::wstring MakeAdminsOnlyFolder() {
     const auto convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleW(L"advapi32.dll"), "ConvertStringSecurityDescriptorToSecurityDescriptorW")));
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!convert || !convert(L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", SDDL_REVISION_1, &descriptor, nullptr)) return {};
+    if (!convert || !convert(Widened("D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)").c_str(), SDDL_REVISION_1, &descriptor, nullptr)) return {};
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
     const bool made = CreateDirectoryW(folder.c_str(), &attributes);
     LocalFree(descriptor);
     return made ? folder : std::wstring();
+}
+
+// `path` in double quotes, as a command line takes it.
+std::wstring Quoted(const std::wstring& path) {
+    std::wstring quoted = L"\"";
+    quoted += path;
+    quoted += L'"';
+    return quoted;
 }
 
 // Removes at the next restart what cannot go now: a file, then (empty by then) its folder.
@@ -125,7 +148,7 @@ void RemoveAtRestart(const std::wstring& file, const std::wstring& folder) {
 bool StartRemovalAfterExit() {
     const std::wstring folder = MakeAdminsOnlyFolder();
     if (folder.empty()) return false;
-    const std::wstring copy = folder + L"\\" + kProgramFileName;
+    const std::wstring copy = ChildPath(folder, kProgramFileName);
     const std::vector<BYTE> program = OwnProgramBytes();
     UniqueFile held;
     if (WriteFileReplacing(copy, program))
@@ -138,8 +161,10 @@ bool StartRemovalAfterExit() {
         return false;
     }
     const UniqueHandle inherited(self);
-    std::wstring commandLine = L"\"" + copy + L"\" " + kFinishRemovalSwitch +
-                               DecimalText(static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(self)));
+    std::wstring commandLine = Quoted(copy);
+    commandLine += L' ';
+    commandLine += kFinishRemovalSwitch;
+    AppendDecimal(commandLine, static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(self)));
     STARTUPINFOW startup{sizeof startup};
     PROCESS_INFORMATION started{};
     // Started from the Windows folder: the current folder it would inherit is the one to go.
@@ -192,19 +217,21 @@ RegistrationOutcome RemoveProgramFolder() {
 }  // namespace
 
 std::wstring UninstallKeyPath() {
-    return std::wstring(L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kProductName;
+    std::wstring path = Widened(terminal::kUninstallKey);
+    path += kProductName;
+    return path;
 }
 
-std::wstring DetectionKeyPath() { return std::wstring(L"Software\\") + kPublisher + L"\\" + kProductName; }
+std::wstring DetectionKeyPath() { return ChildPath(PublisherKeyPath(), kProductName); }
 
 std::wstring ProgramFolder() {
     const std::wstring programFiles = SpecialFolderPath(nullptr, CSIDL_PROGRAM_FILESX86);
-    return IsAbsolutePath(programFiles) ? WithoutTrailingSeparator(programFiles) + L"\\" + kProductName : std::wstring();
+    return IsAbsolutePath(programFiles) ? ChildPath(WithoutTrailingSeparator(programFiles), kProductName) : std::wstring();
 }
 
 std::wstring ProgramCopyPath() {
     const std::wstring folder = ProgramFolder();
-    return folder.empty() ? folder : folder + L"\\" + kProgramFileName;
+    return folder.empty() ? folder : ChildPath(folder, kProgramFileName);
 }
 
 std::vector<RegistrationOutcome> RegisterProduct(unsigned copiesWritten) {
@@ -234,32 +261,36 @@ std::vector<RegistrationOutcome> RegisterProduct(unsigned copiesWritten) {
         std::wstring date = DecimalText(today.wYear);
         AppendTwoDigits(date, today.wMonth);
         AppendTwoDigits(date, today.wDay);
-        const std::wstring quoted = L"\"" + copied.where + L"\"";
+        std::wstring uninstall = Quoted(copied.where), quietUninstall = uninstall;
+        AppendWidened(uninstall, " /remove");
+        AppendWidened(quietUninstall, " /silent /remove");
         outcomes.push_back(WriteKey(Step::UninstallEntry, UninstallKeyPath(), [&](HKEY key) {
-            return SetString(key, L"DisplayName", kProductName) && SetString(key, L"DisplayVersion", kProductVersion) &&
-                   SetString(key, L"Publisher", kPublisher) && SetString(key, L"DisplayIcon", (copied.where + L",0").c_str()) &&
-                   SetString(key, L"InstallLocation", ProgramFolder().c_str()) && SetString(key, L"HelpLink", kUserGuideAddress) &&
-                   SetString(key, L"InstallDate", date.c_str()) &&
-                   SetNumber(key, L"EstimatedSize", static_cast<DWORD>((bytes + 1023) / 1024)) &&
-                   SetNumber(key, L"NoModify", 1) && SetNumber(key, L"NoRepair", 1) &&
-                   SetString(key, L"UninstallString", (quoted + L" /remove").c_str()) &&
-                   SetString(key, L"QuietUninstallString", (quoted + L" /silent /remove").c_str());
+            return SetString(key, "DisplayName", kProductName) && SetString(key, "DisplayVersion", kProductVersion) &&
+                   SetString(key, "Publisher", kPublisher) && SetString(key, "DisplayIcon", (copied.where + L",0").c_str()) &&
+                   SetString(key, "InstallLocation", ProgramFolder().c_str()) && SetString(key, "HelpLink", kUserGuideAddress) &&
+                   SetString(key, "InstallDate", date.c_str()) &&
+                   SetNumber(key, "EstimatedSize", static_cast<DWORD>((bytes + 1023) / 1024)) &&
+                   SetNumber(key, "NoModify", 1) && SetNumber(key, "NoRepair", 1) &&
+                   SetString(key, "UninstallString", uninstall.c_str()) &&
+                   SetString(key, "QuietUninstallString", quietUninstall.c_str());
         }));
     }
 
     const std::optional<Sha256Digest> digest = Sha256Of(expert);
     SYSTEMTIME now;
     GetSystemTime(&now);
-    std::wstring utc = DecimalText(now.wYear) + L'-';
+    std::wstring utc;
+    AppendDecimal(utc, now.wYear);
+    utc += L'-';
     AppendTwoDigits(utc, now.wMonth, L'-');
     AppendTwoDigits(utc, now.wDay, L'T');
     AppendTwoDigits(utc, now.wHour, L':');
     AppendTwoDigits(utc, now.wMinute, L':');
     AppendTwoDigits(utc, now.wSecond, L'Z');
     outcomes.push_back(WriteKey(Step::DetectionValues, DetectionKeyPath(), [&](HKEY key) {
-        return SetString(key, L"Version", kProductVersion) &&
-               SetString(key, L"ExpertSha256", digest ? HexText(*digest).c_str() : L"") &&
-               SetNumber(key, L"CopiesWritten", copiesWritten) && SetString(key, L"LastRunUtc", utc.c_str());
+        return SetString(key, "Version", kProductVersion) &&
+               SetString(key, "ExpertSha256", digest ? HexText(*digest).c_str() : L"") &&
+               SetNumber(key, "CopiesWritten", copiesWritten) && SetString(key, "LastRunUtc", utc.c_str());
     }));
     return outcomes;
 }

@@ -6,6 +6,7 @@
 #include "resources/resource_names.h"
 #include "win32/embedded_resource.h"
 #include "win32/impersonation.h"
+#include "win32/path_rules.h"
 
 std::vector<RemovalOutcome> RemoveFiles(HMODULE module, const FolderList& installations, const FolderList& dataFolders,
                                         const std::wstring& desktop, InstallView* view, bool asSignedInUser) {
@@ -42,7 +43,7 @@ std::vector<RemovalOutcome> RemoveFiles(HMODULE module, const FolderList& instal
         if (experts.empty())
             outcomes.push_back({Step::Expert, targets[i], Removal::NotThere});  // the folder is gone
         else
-            remove(Step::Expert, experts + L"\\" + kExpertFileName, usersOwn, {});
+            remove(Step::Expert, ChildPath(experts, kExpertFileName), usersOwn, {});
         show(static_cast<int>(i) + 1);
     }
 
@@ -53,7 +54,7 @@ std::vector<RemovalOutcome> RemoveFiles(HMODULE module, const FolderList& instal
     if (desktop.empty() || link.empty())
         outcomes.push_back({Step::Shortcut, {}, Removal::Failed, ERROR_PATH_NOT_FOUND});
     else
-        remove(Step::Shortcut, desktop + L"\\" + kShortcutFileName, true, link);
+        remove(Step::Shortcut, ChildPath(desktop, kShortcutFileName), true, link);
     show(static_cast<int>(targets.size()) + 1);
     return outcomes;
 }

@@ -7,9 +7,9 @@
 // window classes and control and command ids.
 namespace terminal {
 
-inline constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-inline constexpr wchar_t kUninstallKeyWow64[] =
-    L"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+// Single bytes, widened where a key's path is made: half the bytes of wide literals.
+inline constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+inline constexpr char kUninstallKeyWow64[] = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 inline constexpr wchar_t kMajorVersionValue[] = L"MajorVersion";
 inline constexpr wchar_t kMajorVersion[] = L"4";
 inline constexpr wchar_t kInstallLocationValue[] = L"InstallLocation";

@@ -57,7 +57,7 @@ struct Walk {
             std::vector<FolderEntry> childEntries;
             if (!child || !ListFolder(child.get(), childEntries)) continue;
             ++result.visited;
-            const std::wstring childPath = path + L"\\" + entry.name;
+            const std::wstring childPath = ChildPath(path, entry.name);
             if (HoldsProgramFile(childEntries) && IsTerminalFolder(childPath)) {
                 result.installations.push_back(childPath);
                 continue;

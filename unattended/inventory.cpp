@@ -13,6 +13,7 @@
 #include "win32/embedded_resource.h"
 #include "win32/held_folder.h"
 #include "win32/impersonation.h"
+#include "win32/path_rules.h"
 #include "win32/sha256.h"
 #include "win32/text_decoding.h"
 
@@ -33,7 +34,7 @@ void AddJsonString(std::wstring& json, const std::wstring& text) {
     json += L'"';
     auto escape = [&](wchar_t unit) {
         Add(json, "\\u");
-        for (int shift = 12; shift >= 0; shift -= 4) json += L"0123456789abcdef"[(unit >> shift) & 15];
+        for (int shift = 12; shift >= 0; shift -= 4) json += kHexDigits[(unit >> shift) & 15];
     };
     for (size_t i = 0; i < text.size(); ++i) {
         const wchar_t c = text[i];
@@ -90,7 +91,7 @@ void AddExpertEntry(std::wstring& json, const std::wstring& target, bool usersOw
         const Impersonation as(asUser ? user : nullptr);
         if (experts.empty()) experts = ExpertsFolder(target);
         if (experts.empty()) return;
-        digest = DigestOfFile(experts + L"\\" + kExpertFileName, &ledTo);
+        digest = DigestOfFile(ChildPath(experts, kExpertFileName), &ledTo);
         error = digest ? 0 : GetLastError();
     };
     look(usersOwn);

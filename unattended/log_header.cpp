@@ -41,14 +41,14 @@ std::wstring WindowsVersionText() {
         reinterpret_cast<GetVersion>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
     OSVERSIONINFOW info{};
     info.dwOSVersionInfoSize = sizeof info;
-    if (!rtlGetVersion || rtlGetVersion(&info) != 0) return L"(unknown)";
+    if (!rtlGetVersion || rtlGetVersion(&info) != 0) return Widened("(unknown)");
     std::wstring text;
     AppendDecimal(text, info.dwMajorVersion);
     AddNumber(text, ".", info.dwMinorVersion);
     AddNumber(text, ".", info.dwBuildNumber);
     DWORD revision = 0, size = sizeof revision;
     const auto get = AdvapiApi().regGetValue;
-    if (get && get(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", L"UBR", RRF_RT_REG_DWORD,
+    if (get && get(HKEY_LOCAL_MACHINE, Widened("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion").c_str(), L"UBR", RRF_RT_REG_DWORD,
                      nullptr, &revision, &size) == ERROR_SUCCESS)
         AddNumber(text, ".", revision);
     return text;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "win32/ascii_text.h"
 #include "win32/decimal_text.h"
 
 namespace {
@@ -52,5 +53,11 @@ void RunLog::Add(const std::wstring& line) {
     GetProcessTimes(GetCurrentProcess(), reinterpret_cast<FILETIME*>(&created), reinterpret_cast<FILETIME*>(unused),
                     reinterpret_cast<FILETIME*>(unused + 1), reinterpret_cast<FILETIME*>(unused + 2));
     GetSystemTimeAsFileTime(reinterpret_cast<FILETIME*>(&now));
-    text_ += L"[" + DecimalText(now >= created ? DividedBy(now - created, 10000) : 0) + L" ms] " + OneLogLine(line) + L"\r\n";
+    text_ += L'[';
+    AppendDecimal(text_, now >= created ? DividedBy(now - created, 10000) : 0);
+    AppendWidened(text_, " ms] ");
+    text_ += OneLogLine(line);
+    AppendWidened(text_, "\r\n");
 }
+
+void RunLog::Add(const char* ascii) { Add(Widened(ascii)); }

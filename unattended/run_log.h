@@ -15,8 +15,12 @@ bool IsHiddenCharacter(char32_t c);
 // process started, which shows support where a run spent its time.
 class RunLog {
 public:
-    void AddHeader(const std::wstring& line) { text_ += OneLogLine(line) + L"\r\n"; }
+    void AddHeader(const std::wstring& line) {
+        text_ += OneLogLine(line);
+        text_ += L"\r\n";
+    }
     void Add(const std::wstring& line);
+    void Add(const char* ascii);
     const std::wstring& Text() const { return text_; }
 
 private:

@@ -30,7 +30,7 @@ bool IsDevicePath(const std::wstring& path) {
     const size_t end = EndOfShare(path);
     const size_t start = end ? path.find_first_of(L"\\/", 2) + 1 : 0;
     const std::wstring share = end ? AsciiLower(path.substr(start, end - start)) : std::wstring();
-    return share == L"pipe" || share == L"mailslot";
+    return EqualsAscii(share, "pipe") || EqualsAscii(share, "mailslot");
 }
 
 // Whether Windows would not open `path` (a full one) by the name as spelt, and why, appended to
@@ -75,15 +75,16 @@ const char* WhyNotAFile(const std::wstring& path) {
 
 // /silent, and the names that deployment tools and agents try on any setup program.
 bool IsSilentSwitch(const std::wstring& lowerName) {
-    for (const wchar_t* name : {L"/silent", L"/s", L"/verysilent", L"/quiet", L"/qn", L"/q"})
-        if (lowerName == name) return true;
+    for (const char* name : {"/silent", "/s", "/verysilent", "/quiet", "/qn", "/q"})
+        if (EqualsAscii(lowerName, name)) return true;
     return false;
 }
 
 // Switches agents pass to every installer that ask for nothing here: no message box is shown,
 // and no restart is ever asked for.
 bool IsIgnoredSwitch(const std::wstring& lowerName) {
-    return lowerName == L"/suppressmsgboxes" || lowerName == L"/norestart" || lowerName == L"/sp-";
+    return EqualsAscii(lowerName, "/suppressmsgboxes") || EqualsAscii(lowerName, "/norestart") ||
+           EqualsAscii(lowerName, "/sp-");
 }
 
 bool AnyArgumentIs(const std::vector<std::wstring>& arguments, bool (*is)(const std::wstring&)) {
@@ -92,7 +93,7 @@ bool AnyArgumentIs(const std::vector<std::wstring>& arguments, bool (*is)(const 
     return false;
 }
 
-bool IsPassiveSwitch(const std::wstring& lowerName) { return lowerName == L"/passive"; }
+bool IsPassiveSwitch(const std::wstring& lowerName) { return EqualsAscii(lowerName, "/passive"); }
 
 }  // namespace
 
@@ -106,7 +107,8 @@ std::wstring DefaultLogPath() {
     if (!length || length > MAX_PATH) return {};
     std::wstring path(folder, length);
     if (path.back() != L'\\') path += L'\\';
-    return path + L"Mervane4Setup.log";
+    AppendWidened(path, "Mervane4Setup.log");
+    return path;
 }
 
 UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
@@ -139,19 +141,19 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
                 continue;
             }
             if (IsIgnoredSwitch(name)) continue;
-            if (name == L"/accept-agreement") {
+            if (EqualsAscii(name, "/accept-agreement")) {
                 switches.acceptAgreement = true;
                 continue;
             }
-            if (name == L"/skip-registry") {
+            if (EqualsAscii(name, "/skip-registry")) {
                 switches.skipRegistry = true;
                 continue;
             }
-            if (name == L"/remove") {
+            if (EqualsAscii(name, "/remove")) {
                 switches.remove = true;
                 continue;
             }
-            if (name == L"/all-users") {
+            if (EqualsAscii(name, "/all-users")) {
                 switches.allUsers = true;
                 continue;
             }
@@ -159,20 +161,20 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
                 switches.passive = true;
                 continue;
             }
-            if (name == L"/log") {
+            if (EqualsAscii(name, "/log")) {
                 // Agents' /LOG alone: the running account's temporary folder.
                 if (!switches.logPath.empty()) refuse(&argument, "the switch is given twice");
                 switches.logPath = DefaultLogPath();
                 continue;
             }
         }
-        std::wstring* single = name == L"/log"         ? &switches.logPath
-                               : name == L"/agreement" ? &switches.agreementPath
-                               : name == L"/status"    ? &switches.statusPath
-                                                       : nullptr;
-        std::vector<std::wstring>* repeated = name == L"/folder" ? &switches.folders
-                                              : name == L"/scan" ? &switches.scanRoots
+        std::wstring* single = EqualsAscii(name, "/log")         ? &switches.logPath
+                               : EqualsAscii(name, "/agreement") ? &switches.agreementPath
+                               : EqualsAscii(name, "/status")    ? &switches.statusPath
                                                                  : nullptr;
+        std::vector<std::wstring>* repeated = EqualsAscii(name, "/folder") ? &switches.folders
+                                              : EqualsAscii(name, "/scan")   ? &switches.scanRoots
+                                                                             : nullptr;
         if (!single && !repeated) {
             refuse(nullptr, "unknown switch \"", argument + L'"');
             continue;

@@ -36,17 +36,19 @@
 namespace {
 
 std::wstring ErrorText(DWORD error) {
-    std::wstring text = L"error " + DecimalText(error);
+    std::wstring text = Widened("error ");
+    AppendDecimal(text, error);
     wchar_t* message = nullptr;
     constexpr DWORD kFlags =
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
     DWORD length = FormatMessageW(kFlags, nullptr, error, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
                                   reinterpret_cast<wchar_t*>(&message), 0, nullptr);
     if (!length) length = FormatMessageW(kFlags, nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
-    if (length && message) {
-        std::wstring said(message, length);
-        while (!said.empty() && said.back() <= L' ') said.pop_back();
-        if (!said.empty()) text += L": " + said;
+    if (!message) length = 0;
+    while (length && message[length - 1] <= L' ') --length;
+    if (length) {
+        AppendWidened(text, ": ");
+        text.append(message, length);
     }
     LocalFree(message);
     return text;
@@ -286,13 +288,13 @@ void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets) 
     auto note = [&](const std::wstring& path) {
         if (const auto identity = IdentityOf(path)) installed.push_back(*identity);
     };
-    for (const std::wstring& folder : targets.selected) note(ExpertsFolder(folder) + L"\\" + kExpertFileName);
+    for (const std::wstring& folder : targets.selected) note(ChildPath(ExpertsFolder(folder), kExpertFileName));
     {
         // The user's own files are looked at as the user, as they are written.
         const UniqueHandle user = targets.allUsers ? UniqueHandle() : SignedInUserImpersonationToken();
         const Impersonation asUser(user.get());
-        for (const std::wstring& folder : targets.dataFolders) note(ExpertsFolder(folder) + L"\\" + kExpertFileName);
-        if (!targets.desktop.empty()) note(targets.desktop + L"\\" + kShortcutFileName);
+        for (const std::wstring& folder : targets.dataFolders) note(ChildPath(ExpertsFolder(folder), kExpertFileName));
+        if (!targets.desktop.empty()) note(ChildPath(targets.desktop, kShortcutFileName));
     }
     auto isInstalled = [&](const std::optional<FileIdentity>& identity) {
         return identity && std::find(installed.begin(), installed.end(), *identity) != installed.end();
@@ -338,7 +340,7 @@ bool LogFound(const Targets& targets, RunLog& log, const char* notDone) {
         std::wstring line = LineStart(scan.rootOpened ? "scanned: " : "scan not made: ", scan.root);
         AppendWidened(line, ": ");
         if (!scan.rootOpened) {
-            log.Add(line + ErrorText(scan.error));
+            log.Add(line += ErrorText(scan.error));
             everyTargetReached = false;
             continue;
         }
@@ -359,7 +361,7 @@ bool LogFound(const Targets& targets, RunLog& log, const char* notDone) {
         std::wstring line = LineStart("installation folder, ", {});
         AppendWidened(line, FoundByText(found.foundBy));
         AppendWidened(line, ": ");
-        log.Add(line + found.folder);
+        log.Add(line += found.folder);
     }
     for (const PassedOverProfile& profile : targets.profiles.passedOver) {
         std::wstring line = LineStart("profile passed over: ", profile.sid);
@@ -368,7 +370,7 @@ bool LogFound(const Targets& targets, RunLog& log, const char* notDone) {
             line += profile.folder;
         }
         AppendWidened(line, ": ");
-        log.Add(line + profile.why);
+        log.Add(line += profile.why);
     }
     for (size_t i = 0; i < targets.profiles.profiles.size(); ++i) {
         const UserProfile& profile = targets.profiles.profiles[i];
@@ -400,7 +402,7 @@ void LogRegistration(const std::vector<RegistrationOutcome>& outcomes, bool remo
             AppendWidened(line, !removing           ? " written: "
                                 : outcome.afterExit ? " removed once this run has ended: "
                                                     : " removed: ");
-            log.Add(line + outcome.where);
+            log.Add(line += outcome.where);
             continue;
         }
         AppendWidened(line, removing ? " not removed: " : " not written: ");
@@ -416,7 +418,7 @@ int Install(const Targets& targets, Language language, InstallView* shown, RunLo
     bool everyTargetWritten = LogFound(targets, log, "not written");
     if (targets.selected.empty()) {
         // Nothing installed is no success, whatever else the run did.
-        log.Add(L"nothing installed: no MetaTrader 4 installation folder to install into");
+        log.Add("nothing installed: no MetaTrader 4 installation folder to install into");
         return kExitNotAllWritten;
     }
 
@@ -451,7 +453,7 @@ std::wstring LineOf(const RemovalOutcome& outcome) {
 int Remove(const Targets& targets, bool skipRegistry, RunLog& log) {
     const bool everyCopyRemoved = LogFound(targets, log, "not removed");
     if (targets.selected.empty()) {
-        log.Add(L"nothing removed: no MetaTrader 4 installation folder to remove from");
+        log.Add("nothing removed: no MetaTrader 4 installation folder to remove from");
         return kExitNotAllWritten;
     }
     const std::vector<RemovalOutcome> outcomes = RemoveFiles(nullptr, targets.selected, targets.dataFolders, targets.desktop, nullptr, !targets.allUsers);
@@ -459,7 +461,7 @@ int Remove(const Targets& targets, bool skipRegistry, RunLog& log) {
     // The product stays listed while a copy is left, so that its removal can be tried again;
     // and a run that left the registered terminals out did not remove the product.
     if (!EveryCopyRemoved(outcomes))
-        log.Add(L"uninstall entry kept: a copy of the expert is left");
+        log.Add("uninstall entry kept: a copy of the expert is left");
     else if (!skipRegistry)
         LogRegistration(UnregisterProduct(), true, log);
     return everyCopyRemoved && EveryCopyRemoved(outcomes) ? kExitAllWritten : kExitNotAllWritten;
@@ -487,17 +489,25 @@ int WriteStatus(const std::wstring& path, const Targets& targets, const RunningA
 int Run(const UnattendedSwitches& switches, const Targets& targets, const RunningAccount& account, Language language,
         InstallView* shown, RunLog& log) {
     if (!switches.usageError.empty()) {
-        log.Add(L"usage error: " + switches.usageError);
+        std::wstring line = Widened("usage error: ");
+        line += switches.usageError;
+        log.Add(line);
         return kExitUsage;
     }
     if (!switches.agreementPath.empty()) return ExportAgreement(switches.agreementPath, language, log);
     if (!switches.statusPath.empty()) return WriteStatus(switches.statusPath, targets, account, log);
     if (switches.remove) return Remove(targets, switches.skipRegistry, log);
     if (!switches.acceptAgreement) {
-        log.Add(L"nothing installed: /accept-agreement was not given");
+        log.Add("nothing installed: /accept-agreement was not given");
         return kExitUsage;
     }
     return Install(targets, language, shown, log);
+}
+
+void AddExitCode(RunLog& log, int code) {
+    std::wstring line = Widened("exit code ");
+    AppendDecimal(line, static_cast<unsigned>(code));
+    log.Add(line);
 }
 
 }  // namespace
@@ -505,23 +515,26 @@ int Run(const UnattendedSwitches& switches, const Targets& targets, const Runnin
 int RefuseWindowNobodyCanSee(const std::vector<std::wstring>& arguments, Language language) {
     const UnattendedSwitches switches = ReadSwitches(arguments);
     // A removal given the agreement's switch would be refused as a usage error in its turn.
-    const std::wstring why =
-        std::wstring(L"no window opened: nobody can answer one here (session 0, or a window station that is not "
-                     L"interactive); ") +
-        (switches.remove ? L"add /silent to the command line to remove"
-                         : L"add /silent /accept-agreement to the command line to install");
+    std::wstring why = Widened("no window opened: nobody can answer one here (session 0, or a window station that is not "
+                               "interactive); ");
+    AppendWidened(why, switches.remove ? "add /silent to the command line to remove"
+                                       : "add /silent /accept-agreement to the command line to install");
     const std::wstring& logPath = switches.logPath;
     const RunningAccount account = CurrentAccount();
     RunLog log;
     AddLogHeader(log, language, account, ImpliesAllUsers(account));
     log.Add(why);
-    log.Add(L"exit code " + DecimalText(static_cast<unsigned>(kExitUsage)));
+    AddExitCode(log, kExitUsage);
     if (logPath.empty() || !WriteUtf8WithMark(logPath, log.Text())) {
         // Where an engine's administrator looks when a run ends with 2 and left no log.
         const AdvapiFunctions& advapi = AdvapiApi();
         HANDLE source = advapi.registerEventSource ? advapi.registerEventSource(nullptr, kSetupTitle) : nullptr;
         if (source && advapi.reportEvent && advapi.deregisterEventSource) {
-            const std::wstring text = std::wstring(kSetupTitle) + L": " + why + L". Command line: " + GetCommandLineW();
+            std::wstring text = kSetupTitle;
+            AppendWidened(text, ": ");
+            text += why;
+            AppendWidened(text, ". Command line: ");
+            text += GetCommandLineW();
             const wchar_t* strings[] = {text.c_str()};
             advapi.reportEvent(source, EVENTLOG_ERROR_TYPE, 0, 1, nullptr, 1, 0, strings, nullptr);
             advapi.deregisterEventSource(source);
@@ -554,9 +567,9 @@ int RunUnattended(const std::vector<std::wstring>& arguments, Language language,
     // spelling shows.
     if (const auto logFile = IdentityOf(switches.logPath); logFile && switches.usageError.empty()) {
         if (logFile == IdentityOf(switches.agreementPath))
-            switches.usageError = L"/log= and /agreement= name the same file";
+            switches.usageError = Widened("/log= and /agreement= name the same file");
         else if (logFile == IdentityOf(switches.statusPath))
-            switches.usageError = L"/log= and /status= name the same file";
+            switches.usageError = Widened("/log= and /status= name the same file");
     }
 
     Targets targets;
@@ -565,7 +578,7 @@ int RunUnattended(const std::vector<std::wstring>& arguments, Language language,
         targets = switches.skipRegistry || !foundAlready ? FindTargets(switches)
                                                                       : std::move(installed);  // the same, found once
     int code = Run(switches, targets, account, language, shown, log);
-    log.Add(L"exit code " + DecimalText(static_cast<unsigned>(code)));
+    AddExitCode(log, code);
     if (!switches.logPath.empty() && !WriteUtf8WithMark(switches.logPath, log.Text()) && code == kExitAllWritten)
         code = kExitLogNotWritten;
     return code;

@@ -39,7 +39,7 @@ constexpr char kUsageText[] =
 static_assert(IsAscii(kUsageText));
 
 bool AsksForUsage(const std::vector<std::wstring>& arguments) {
-    return arguments.size() == 1 && (arguments.front() == L"/?" || AsciiLower(arguments.front()) == L"/help");
+    return arguments.size() == 1 && (arguments.front() == L"/?" || EqualsAscii(AsciiLower(arguments.front()), "/help"));
 }
 
 void ShowUsageIfAsked(const std::vector<std::wstring>& arguments) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "win32/ascii_text.h"
 #include "win32/decimal_text.h"
 #include "win32/handles.h"
 #include "win32/signed_in_user.h"
@@ -14,8 +15,12 @@ namespace {
 std::wstring SidText(const SID& sid) {
     unsigned long long authority = 0;
     for (BYTE part : sid.IdentifierAuthority.Value) authority = authority << 8 | part;
-    std::wstring text = L"S-" + DecimalText(sid.Revision) + L"-" + DecimalText(authority);
-    for (BYTE i = 0; i < sid.SubAuthorityCount; ++i) text += L"-" + DecimalText(sid.SubAuthority[i]);
+    std::wstring text = L"S-";
+    AppendDecimal(text, sid.Revision);
+    for (int i = -1; i < sid.SubAuthorityCount; ++i) {
+        text += L'-';
+        AppendDecimal(text, i < 0 ? authority : sid.SubAuthority[i]);
+    }
     return text;
 }
 
@@ -30,15 +35,20 @@ RunningAccount CurrentAccount() {
     if (!token || !GetTokenInformation(token.get(), TokenUser, buffer, sizeof buffer, &size)) return account;
     PSID sid = reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid;
     account.sid = SidText(*static_cast<const SID*>(sid));
-    account.localSystem = account.sid == L"S-1-5-18";
+    account.localSystem = EqualsAscii(account.sid, "S-1-5-18");
     wchar_t name[256], domain[256];
     DWORD nameLength = 256, domainLength = 256;
     SID_NAME_USE use;
     const auto lookup = AdvapiApi().lookupAccountSid;
-    if (lookup && lookup(nullptr, sid, name, &nameLength, domain, &domainLength, &use))
-        account.name = (domainLength ? std::wstring(domain) + L"\\" : std::wstring()) + name;
-    else
+    if (lookup && lookup(nullptr, sid, name, &nameLength, domain, &domainLength, &use)) {
+        if (domainLength) {
+            account.name = domain;
+            account.name += L'\\';
+        }
+        account.name += name;
+    } else {
         account.name = account.sid;
+    }
     return account;
 }
 

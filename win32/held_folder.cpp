@@ -52,10 +52,7 @@ std::wstring RandomFileName() {
     unsigned char random[16];
     if (!genRandom || genRandom(nullptr, random, sizeof random, kSystemPreferredGenerator) < 0) return {};
     std::wstring name = kTemporaryPrefix;
-    for (unsigned char b : random) {
-        name += L"0123456789abcdef"[b >> 4];
-        name += L"0123456789abcdef"[b & 15];
-    }
+    name += HexText(random);
     return name + kTemporarySuffix;
 }
 

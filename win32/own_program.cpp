@@ -34,8 +34,9 @@ void HoldOwnProgramFile() {
     const HMODULE image = GetModuleHandleW(nullptr);
     const std::wstring mapped = MappedName(image);
     if (mapped.empty()) return;
-    const std::wstring path =
-        mapped.starts_with(L"\\??\\") ? L"\\\\?\\" + mapped.substr(4) : L"\\\\?\\GLOBALROOT" + mapped;
+    const bool dosDevice = mapped.starts_with(L"\\??\\");
+    std::wstring path = dosDevice ? L"\\\\?\\" : L"\\\\?\\GLOBALROOT";
+    path.append(mapped, dosDevice ? 4 : 0);
     UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     // Held, the file can no longer be renamed: where the image's file is still named as the
     // one held, it is that one.

@@ -105,6 +105,12 @@ std::wstring WithoutTrailingSeparator(std::wstring path) {
     return path;
 }
 
+std::wstring ChildPath(std::wstring folder, std::wstring_view name) {
+    folder += L'\\';
+    folder += name;
+    return folder;
+}
+
 bool IsDeviceName(std::wstring name) {
     name = AsciiLower(name.substr(0, name.find(L'.')));
     while (!name.empty() && name.back() == L' ') name.pop_back();

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 // With the program's own rights, a path with a junction, symbolic link or mount point below its
 // drive's root (or share) names nothing: it is walked from there by handle and never followed.
@@ -44,3 +45,5 @@ bool NameOpensAsAnother(const std::wstring& name);
 
 // The path without its trailing separators, a drive's root aside.
 std::wstring WithoutTrailingSeparator(std::wstring path);
+// `name` in `folder` (given without a trailing separator), made in one string.
+std::wstring ChildPath(std::wstring folder, std::wstring_view name);

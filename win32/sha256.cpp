@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "win32/ascii_text.h"
 #include "win32/system_functions.h"
 
 namespace {
@@ -59,8 +60,8 @@ std::wstring HexText(std::span<const BYTE> bytes) {
     std::wstring text;
     text.reserve(bytes.size() * 2);
     for (BYTE b : bytes) {
-        text += L"0123456789abcdef"[b >> 4];
-        text += L"0123456789abcdef"[b & 15];
+        text += kHexDigits[b >> 4];
+        text += kHexDigits[b & 15];
     }
     return text;
 }

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "win32/ascii_case.h"
+#include "win32/ascii_text.h"
 #include "win32/path_rules.h"
 #include "win32/handles.h"
 #include "win32/shell_folders.h"
@@ -11,17 +12,19 @@
 
 namespace {
 
-constexpr wchar_t kProfileList[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
-constexpr wchar_t kShellFolders[] = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+constexpr char kProfileList[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+constexpr char kShellFolders[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 
 // A string value (REG_SZ or REG_EXPAND_SZ) as stored, or empty.
-std::wstring StringValue(HKEY root, const std::wstring& subKey, const wchar_t* name) {
+std::wstring StringValue(HKEY root, const std::wstring& subKey, const char* asciiName) {
     constexpr DWORD kFlags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
     const auto get = AdvapiApi().regGetValue;
+    const std::wstring name = Widened(asciiName);
     DWORD size = 0;
-    if (!get || get(root, subKey.c_str(), name, kFlags, nullptr, nullptr, &size) != ERROR_SUCCESS || size < 2) return {};
+    if (!get || get(root, subKey.c_str(), name.c_str(), kFlags, nullptr, nullptr, &size) != ERROR_SUCCESS || size < 2)
+        return {};
     std::wstring text(size / sizeof(wchar_t), L'\0');
-    if (get(root, subKey.c_str(), name, kFlags, nullptr, text.data(), &size) != ERROR_SUCCESS) return {};
+    if (get(root, subKey.c_str(), name.c_str(), kFlags, nullptr, text.data(), &size) != ERROR_SUCCESS) return {};
     text.resize(text.find(L'\0'));
     return text;
 }
@@ -36,14 +39,13 @@ std::wstring ExpandMachineVariables(const std::wstring& value) {
 }  // namespace
 
 std::wstring ExpandAgainstProfile(const std::wstring& value, const std::wstring& profileFolder) {
-    static constexpr wchar_t kUserProfile[] = L"%userprofile%";
     std::wstring expanded;
     for (size_t at = 0; at < value.size();) {
         const size_t start = value.find(L'%', at);
         expanded += value.substr(at, start - at);
         if (start == std::wstring::npos) break;
         const size_t end = value.find(L'%', start + 1);
-        if (end == std::wstring::npos || AsciiLower(value.substr(start, end + 1 - start)) != kUserProfile) return {};
+        if (end == std::wstring::npos || !EqualsAscii(AsciiLower(value.substr(start, end + 1 - start)), "%userprofile%")) return {};
         expanded += profileFolder;
         at = end + 1;
     }
@@ -54,29 +56,36 @@ std::wstring WhyProfilePassedOver(const ProfileFacts& facts, bool (*onLocalDrive
                                   std::wstring& appData) {
     appData.clear();
     // LocalSystem, LocalService and NetworkService: no trader signs in as them.
-    for (const wchar_t* service : {L"S-1-5-18", L"S-1-5-19", L"S-1-5-20"})
-        if (facts.sid == service) return L"a service account";
+    for (const char* service : {"S-1-5-18", "S-1-5-19", "S-1-5-20"})
+        if (EqualsAscii(facts.sid, service)) return Widened("a service account");
     // Windows keeps a damaged profile's entry beside the new one under "<SID>.bak".
-    if (facts.sid.find(L'.') != std::wstring::npos) return L"a backup of another profile's entry";
-    if (facts.folder.empty()) return L"no profile folder is recorded";
+    if (facts.sid.find(L'.') != std::wstring::npos) return Widened("a backup of another profile's entry");
+    if (facts.folder.empty()) return Widened("no profile folder is recorded");
     // Checked before the folder is looked at: a share would be reached with the program's
     // credentials, which go to no other host.
-    if (!onLocalDrive(facts.folder)) return L"the profile folder is not on a drive of this machine";
-    if (!facts.folderExists) return L"the profile folder is missing";
-    std::wstring data = WithoutTrailingSeparator(facts.folder) + L"\\AppData\\Roaming";
-    if (!facts.hiveAppData.empty()) {
-        data = ExpandAgainstProfile(facts.hiveAppData, WithoutTrailingSeparator(facts.folder));
-        if (data.empty()) return L"its application-data folder, " + facts.hiveAppData + L", names a variable of that user's";
+    if (!onLocalDrive(facts.folder)) return Widened("the profile folder is not on a drive of this machine");
+    if (!facts.folderExists) return Widened("the profile folder is missing");
+    std::wstring data = WithoutTrailingSeparator(facts.folder);
+    const char* fault = nullptr;
+    if (facts.hiveAppData.empty())
+        AppendWidened(data, "\\AppData\\Roaming");
+    else if ((data = ExpandAgainstProfile(facts.hiveAppData, data)).empty())
+        fault = ", names a variable of that user's";
+    if (!fault && !onLocalDrive(data)) fault = ", is not on a drive of this machine";
+    if (!fault) {
+        appData = data;
+        return {};
     }
-    if (!onLocalDrive(data)) return L"its application-data folder, " + data + L", is not on a drive of this machine";
-    appData = data;
-    return {};
+    std::wstring why = Widened("its application-data folder, ");
+    why += data.empty() ? facts.hiveAppData : data;
+    AppendWidened(why, fault);
+    return why;
 }
 
 UserProfiles ListUserProfiles() {
     UserProfiles listing;
     HKEY opened = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProfileList, 0, KEY_READ | KEY_WOW64_64KEY, &opened) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, Widened(kProfileList).c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &opened) != ERROR_SUCCESS)
         return listing;
     const UniqueKey list(opened);
     wchar_t name[256];
@@ -87,11 +96,13 @@ UserProfiles ListUserProfiles() {
         if (result != ERROR_SUCCESS) continue;
         ProfileFacts facts;
         facts.sid.assign(name, length);
-        facts.folder = ExpandMachineVariables(StringValue(list.get(), facts.sid, L"ProfileImagePath"));
+        facts.folder = ExpandMachineVariables(StringValue(list.get(), facts.sid, "ProfileImagePath"));
         if (!facts.folder.empty() && OnLocalDrive(facts.folder)) facts.folderExists = DirectoryExists(facts.folder);
         // A user's hive is loaded while they are signed in (or a service of theirs runs); it may
         // have moved their data. HKEY_USERS holds no key for a SID with a suffix (".bak").
-        facts.hiveAppData = StringValue(HKEY_USERS, facts.sid + kShellFolders, L"AppData");
+        std::wstring shellFolders = facts.sid;
+        AppendWidened(shellFolders, kShellFolders);
+        facts.hiveAppData = StringValue(HKEY_USERS, shellFolders, "AppData");
         std::wstring appData;
         std::wstring why = WhyProfilePassedOver(facts, OnLocalDrive, appData);
         if (why.empty())

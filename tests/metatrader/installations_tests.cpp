@@ -3,6 +3,7 @@
 #include "file_helpers.h"
 #include "metatrader/installations.h"
 #include "metatrader/terminal_conventions.h"
+#include "win32/ascii_text.h"
 #include "win32/system_functions.h"
 
 namespace {
@@ -22,7 +23,7 @@ public:
     // The uninstall sub-key `name` as the wizard will look for it.
     HKEY Entry(const std::wstring& name) {
         const std::wstring path =
-            std::wstring(RunningUnderWow64() ? terminal::kUninstallKeyWow64 : terminal::kUninstallKey) + name;
+            Widened(RunningUnderWow64() ? terminal::kUninstallKeyWow64 : terminal::kUninstallKey) + name;
         HKEY key = nullptr;
         RegCreateKeyExW(root_, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
         return key;

@@ -155,6 +155,11 @@ TEST(Switches, RefuseWhatAScriptCannotHaveMeant) {
         {{L"/s", L"/SUPPRESSMSGBOXES=1"}, L"unknown switch \"/SUPPRESSMSGBOXES=1\""},
         // In a silent run /? is no request for the summary, whose box nobody would close.
         {{L"/S", L"/?"}, L"unknown switch \"/?\""},
+        // A name that only begins or ends like a switch's is none.
+        {{L"/si", L"/accept-agreement"}, L"unknown switch \"/si\""},
+        {{L"/silent", L"/logs"}, L"unknown switch \"/logs\""},
+        {{L"/silent", L"/lo=C:\\x.log"}, L"unknown switch \"/lo=C:\\x.log\""},
+        {{L"/silent", L"/remove-"}, L"unknown switch \"/remove-\""},
         // The inventory and the removal write nothing of an installation's, so no consent goes
         // with them, nor each other; a scan root is a path like the others.
         {{L"/silent", L"/status=C:\\s.json", L"/accept-agreement"},

@@ -2,6 +2,7 @@
 // folders, the signed-in user, the logoff hold.
 #include <gtest/gtest.h>
 #include <shlobj.h>
+#include <sddl.h>
 
 #include <algorithm>
 #include <thread>
@@ -9,6 +10,7 @@
 #include "file_helpers.h"
 #include "process_helpers.h"
 #include "win32/account.h"
+#include "win32/ascii_text.h"
 #include "win32/ascii_case.h"
 #include "win32/command_line.h"
 #include "win32/decimal_text.h"
@@ -34,6 +36,17 @@ std::optional<std::wstring> Decode(const std::string& bytes, UINT codePage = 125
 
 std::span<const BYTE> Bytes(const std::string& text) {
     return {reinterpret_cast<const BYTE*>(text.data()), text.size()};
+}
+
+// A wide character is never taken for the single byte it ends in, nor a name for its beginning.
+TEST(AsciiText, ComparesWholeCharactersAndWholeNames) {
+    const std::pair<const wchar_t*, bool> cases[] = {
+        {L"/silent", true}, {L"/silen", false}, {L"/silents", false}, {L"", false},
+        {L"/\u0173ilent", false}, {L"/SILENT", false}};
+    for (const auto& [text, same] : cases) EXPECT_EQ(EqualsAscii(text, "/silent"), same);
+    EXPECT_TRUE(EqualsAscii(L"", ""));
+    EXPECT_FALSE(EqualsAscii(std::wstring(L"/silent\0", 8), "/silent"));
+    EXPECT_EQ(ChildPath(Widened("C:\\MT4"), L"MQL4"), L"C:\\MT4\\MQL4");
 }
 
 TEST(DecimalText, SpellsEveryWidthOfNumber) {
@@ -558,6 +571,25 @@ TEST(RunningAccount, SystemOrSessionZeroMeansEveryProfileAndAWindowOnlyWhereSome
     EXPECT_FALSE(SomeoneCanAnswer(0, true));
     EXPECT_FALSE(SomeoneCanAnswer(1, false));
     EXPECT_TRUE(SomeoneCanAnswer(1, true));
+}
+
+// The account's SID as text and its name as Windows spells them: the SID decides LocalSystem.
+TEST(RunningAccount, SidAndNameAsWindowsSpellsThem) {
+    HANDLE opened = nullptr;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened));
+    const UniqueHandle token(opened);
+    BYTE buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    DWORD size = 0;
+    ASSERT_TRUE(GetTokenInformation(token.get(), TokenUser, buffer, sizeof buffer, &size));
+    wchar_t* sid = nullptr;
+    ASSERT_TRUE(ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &sid));
+    const RunningAccount account = CurrentAccount();
+    EXPECT_EQ(account.sid, sid);
+    LocalFree(sid);
+    wchar_t name[256];
+    DWORD length = 256;
+    ASSERT_TRUE(GetUserNameW(name, &length));
+    EXPECT_TRUE(account.name == name || account.name.ends_with(L"\\" + std::wstring(name)));
 }
 
 TEST(UserProfiles, ServiceAccountsFoldersMissingOrElsewhereAndAUsersOwnVariablesArePassedOver) {
