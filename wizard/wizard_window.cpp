@@ -56,7 +56,8 @@ void SetFont(HWND control, HFONT font) { SendMessageW(control, WM_SETFONT, reint
 
 // How a label (CreateLabel's style) lays out its text.
 constexpr UINT kLabelFormat = DT_LEFT | DT_EXPANDTABS | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL;
-// Where the page control puts its pages: its display rectangle's top, less 6 (PageControl).
+// Where the page control puts its pages (PageControl): 6 pixels above the top of the tab
+// control's display rectangle, which the platform puts 4 pixels down (its border and padding).
 constexpr int kSheetTop = -2;
 
 }  // namespace
