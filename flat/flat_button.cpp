@@ -178,41 +178,80 @@ void FlatButton::MouseLeave() {
     Invalidate();
 }
 
-FlatButton::Look FlatButton::CurrentLook() const {
-    const bool down = state_ == ButtonState::Down, hovered = state_ == ButtonState::Up && mouseInControl_;
+namespace {
+
+// The fill, the frame's two colours and the caption's colour of the state painted.
+struct Look {
+    Color fill, frameFirst, frameSecond, text;
+};
+
+Look LookOf(const FlatButtonFace& face) {
+    const FlatButtonColors& c = face.colors;
+    const bool down = face.state == ButtonState::Down, hovered = face.state == ButtonState::Up && face.hovered;
     if (HighContrast()) {
-        const bool disabled = state_ == ButtonState::Disabled;
+        const bool disabled = face.state == ButtonState::Disabled;
         const Color frame = SystemColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT);
         if (down || hovered) return {SystemColor(COLOR_HIGHLIGHT), frame, frame, SystemColor(COLOR_HIGHLIGHTTEXT)};
         return {SystemColor(COLOR_BTNFACE), frame, frame, frame};
     }
-    if (down) return {colorDown_, colorShadow_, colorHighLight_, fontColor_};
-    if (hovered) return {colorFocused_, colorHighLight_, colorShadow_, fontColor_};
-    return {color_, colorBorder_, colorBorder_, fontColor_};
+    if (down) return {c.down, c.shadow, c.highLight, c.font};
+    if (hovered) return {c.focused, c.highLight, c.shadow, c.font};
+    return {c.fill, c.border, c.border, c.font};
+}
+
+}  // namespace
+
+void PaintFlatButton(HDC target, const RECT& bounds, const FlatButtonFace& face, UINT dpi) {
+    const RECT client{0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top};
+    const OffscreenCanvas canvas(target, client.right, client.bottom);
+    HDC dc = canvas.dc();
+    const SelectedObject font(dc, face.font);
+
+    const int length = lstrlenW(face.caption);
+    const int pressOffset = face.state == ButtonState::Down ? Scale(1, dpi) : 0;
+    const int factor = BitmapFactor(dpi);
+    const SIZE bitmap = BitmapSize(face.glyph);
+    const SIZE glyph{bitmap.cx * factor, bitmap.cy * factor};
+    SIZE text{0, 0};
+    if (length > 0) {
+        RECT measure{0, 0, 0, 0};
+        DrawTextW(dc, face.caption, length, &measure, DT_SINGLELINE | DT_CALCRECT);
+        text = SIZE{measure.right, measure.bottom};
+    }
+    const GlyphAndTextLayout layout =
+        LayoutGlyphAndText(SIZE{client.right, client.bottom}, pressOffset, text, glyph, Scale(4, dpi));
+
+    const Look look = LookOf(face);
+    FillSolid(dc, client, look.fill);
+    DrawBevelFrame(dc, client, look.frameFirst, look.frameSecond, 1, dpi);
+
+    if (face.glyph && HighContrast())  // the cross in the caption's colour
+        DrawTransparentBitmap(dc, face.glyph, layout.glyphPos.x, layout.glyphPos.y, factor, ResolveColor(look.text));
+    else if (face.glyph)
+        DrawTransparentBitmap(dc, face.glyph, layout.glyphPos.x, layout.glyphPos.y, factor);
+
+    if (length > 0) {
+        SetBkMode(dc, TRANSPARENT);
+        RECT textBounds = layout.textBounds;
+        const UINT format = DT_SINGLELINE | DT_CENTER | DT_VCENTER;
+        if (face.state == ButtonState::Disabled && !HighContrast()) {
+            const int shift = Scale(1, dpi);
+            RECT raised = {textBounds.left + shift, textBounds.top + shift, textBounds.right + shift,
+                           textBounds.bottom + shift};
+            SetTextColor(dc, GetSysColor(COLOR_3DHILIGHT));
+            DrawTextW(dc, face.caption, length, &raised, format);
+            SetTextColor(dc, GetSysColor(COLOR_3DSHADOW));
+        } else {
+            SetTextColor(dc, ResolveColor(look.text));
+        }
+        DrawTextW(dc, face.caption, length, &textBounds, format);
+    }
+    canvas.CopyTo(target, bounds.left, bounds.top);
 }
 
 void FlatButton::Paint(HDC target) {
     RECT client;
     GetClientRect(handle_, &client);
-    const OffscreenCanvas canvas(target, client.right, client.bottom);
-    HDC dc = canvas.dc();
-    const SelectedObject font(dc, FontOrDefault());
-
-    const std::wstring caption = WindowCaption(handle_);
-    const int length = static_cast<int>(caption.size());
-    const int pressOffset = state_ == ButtonState::Down ? Scale(1, dpi_) : 0;
-    const int factor = BitmapFactor(dpi_);
-    const SIZE bitmap = BitmapSize(glyph_);
-    const SIZE glyph{bitmap.cx * factor, bitmap.cy * factor};
-    SIZE text{0, 0};
-    if (length > 0) {
-        RECT measure{0, 0, 0, 0};
-        DrawTextW(dc, caption.c_str(), length, &measure, DT_SINGLELINE | DT_CALCRECT);
-        text = SIZE{measure.right, measure.bottom};
-    }
-    const GlyphAndTextLayout layout =
-        LayoutGlyphAndText(SIZE{client.right, client.bottom}, pressOffset, text, glyph, Scale(4, dpi_));
-
     // A state that no longer fits the enabled state is repaired here.
     if (!IsWindowEnabled(handle_)) {
         state_ = ButtonState::Disabled;
@@ -220,30 +259,6 @@ void FlatButton::Paint(HDC target) {
     } else if (state_ == ButtonState::Disabled) {
         state_ = ButtonState::Up;
     }
-
-    const Look look = CurrentLook();
-    FillSolid(dc, client, look.fill);
-    DrawBevelFrame(dc, client, look.frameFirst, look.frameSecond, 1, dpi_);
-
-    if (glyph_ && HighContrast())  // the cross in the caption's colour
-        DrawTransparentBitmap(dc, glyph_, layout.glyphPos.x, layout.glyphPos.y, factor, ResolveColor(look.text));
-    else if (glyph_)
-        DrawTransparentBitmap(dc, glyph_, layout.glyphPos.x, layout.glyphPos.y, factor);
-
-    if (length > 0) {
-        SetBkMode(dc, TRANSPARENT);
-        RECT bounds = layout.textBounds;
-        const UINT format = DT_SINGLELINE | DT_CENTER | DT_VCENTER;
-        if (state_ == ButtonState::Disabled && !HighContrast()) {
-            const int shift = Scale(1, dpi_);
-            RECT raised = {bounds.left + shift, bounds.top + shift, bounds.right + shift, bounds.bottom + shift};
-            SetTextColor(dc, GetSysColor(COLOR_3DHILIGHT));
-            DrawTextW(dc, caption.c_str(), length, &raised, format);
-            SetTextColor(dc, GetSysColor(COLOR_3DSHADOW));
-        } else {
-            SetTextColor(dc, ResolveColor(look.text));
-        }
-        DrawTextW(dc, caption.c_str(), length, &bounds, format);
-    }
-    canvas.CopyTo(target, 0, 0);
+    const std::wstring caption = WindowCaption(handle_);
+    PaintFlatButton(target, client, {caption.c_str(), FontOrDefault(), glyph_, state_, mouseInControl_, colors_}, dpi_);
 }

@@ -16,6 +16,30 @@ struct GlyphAndTextLayout {
 };
 GlyphAndTextLayout LayoutGlyphAndText(SIZE client, int pressOffset, SIZE text, SIZE glyph, int spacing);
 
+struct FlatButtonColors {
+    Color fill = SystemColor(COLOR_BTNFACE);
+    Color focused = kColorCream;
+    Color down = kColorPressed;
+    Color border = kColorGreyBrown;
+    Color highLight = kColorWhite;
+    Color shadow = kColorBlack;
+    Color font = SystemColor(COLOR_BTNTEXT);
+};
+
+// What a flat button shows, as plain data: the button paints itself from it, and a window
+// can paint a button that is not made yet the same way.
+struct FlatButtonFace {
+    const wchar_t* caption;  // null for none
+    HFONT font;
+    HBITMAP glyph;  // null for none
+    ButtonState state;
+    bool hovered;  // or focused: the same look
+    const FlatButtonColors& colors;
+};
+
+// Paints `face` into `bounds` of `target`, off screen first.
+void PaintFlatButton(HDC target, const RECT& bounds, const FlatButtonFace& face, UINT dpi);
+
 // A flat push button: a thin frame, a coloured fill while hovered or focused, a sunken
 // frame while pressed. Built on the platform's button class so that screen readers and
 // automation see a push button with its caption; painting and input are its own. Clicks
@@ -26,13 +50,14 @@ public:
     static FlatButton* Create(HWND parent, int id, const std::wstring& caption);
 
     void SetGlyph(HBITMAP glyph);  // not owned
-    void SetColor(Color c) { color_ = c; Invalidate(); }
-    void SetColorFocused(Color c) { colorFocused_ = c; Invalidate(); }
-    void SetColorDown(Color c) { colorDown_ = c; Invalidate(); }
-    void SetColorBorder(Color c) { colorBorder_ = c; Invalidate(); }
-    void SetColorHighLight(Color c) { colorHighLight_ = c; Invalidate(); }
-    void SetColorShadow(Color c) { colorShadow_ = c; Invalidate(); }
-    void SetFontColor(Color c) { fontColor_ = c; Invalidate(); }
+    void SetColors(const FlatButtonColors& c) { colors_ = c; Invalidate(); }
+    void SetColor(Color c) { colors_.fill = c; Invalidate(); }
+    void SetColorFocused(Color c) { colors_.focused = c; Invalidate(); }
+    void SetColorDown(Color c) { colors_.down = c; Invalidate(); }
+    void SetColorBorder(Color c) { colors_.border = c; Invalidate(); }
+    void SetColorHighLight(Color c) { colors_.highLight = c; Invalidate(); }
+    void SetColorShadow(Color c) { colors_.shadow = c; Invalidate(); }
+    void SetFontColor(Color c) { colors_.font = c; Invalidate(); }
 
     ButtonState State() const { return state_; }
     bool Hovered() const { return mouseInControl_; }
@@ -58,21 +83,10 @@ private:
     void OnEnabledChanged(bool enabled);
     bool OnOfferChar(wchar_t character);
     bool Inside(int x, int y) const;
-    // The fill, the frame's two colours and the caption's colour of the state painted.
-    struct Look {
-        Color fill, frameFirst, frameSecond, text;
-    };
-    Look CurrentLook() const;
     void RefreshHoverState();
 
     HBITMAP glyph_ = nullptr;
-    Color color_ = SystemColor(COLOR_BTNFACE);
-    Color colorFocused_ = kColorCream;
-    Color colorDown_ = kColorPressed;
-    Color colorBorder_ = kColorGreyBrown;
-    Color colorHighLight_ = kColorWhite;
-    Color colorShadow_ = kColorBlack;
-    Color fontColor_ = SystemColor(COLOR_BTNTEXT);
+    FlatButtonColors colors_;
     ButtonState state_ = ButtonState::Up;
     bool mouseInControl_ = false;
     bool dragging_ = false;

@@ -9,29 +9,28 @@ const ControlPlace& RowOf(int control) {
     return kLayout[0];  // not reached: every control has its row
 }
 
-void PlaceControl(HWND control, const ControlPlace& place, UINT dpi, SIZE content) {
-    if (!control) return;
+RECT ControlBounds(const ControlPlace& place, UINT dpi, SIZE content) {
     POINT at{Scale(place.left, dpi), Scale(place.top, dpi)};
     SIZE size{Scale(place.width, dpi), Scale(place.height, dpi)};
-    switch (place.fit) {
-        case Fit::Table:
-            break;
-        case Fit::Content:
-            size = content;
-            break;
-        case Fit::Centred:
-            at.x = Scale((kPageWidth - content.cx) / 2, dpi);  // centred at 96 dpi, then scaled
-            size = {Scale(content.cx, dpi), Scale(content.cy, dpi)};
-            break;
-        case Fit::Caption: {
-            // At the full width and its own height, then fitted to its caption.
-            RECT now;
-            GetWindowRect(control, &now);
-            size.cy = now.bottom - now.top;
-            break;
-        }
+    if (place.fit == Fit::Content) {
+        size = content;
+    } else if (place.fit == Fit::Centred) {
+        at.x = Scale((kPageWidth - content.cx) / 2, dpi);  // centred at 96 dpi, then scaled
+        size = {Scale(content.cx, dpi), Scale(content.cy, dpi)};
     }
-    MoveWindow(control, at.x, at.y, size.cx, size.cy, TRUE);
+    return RECT{at.x, at.y, at.x + size.cx, at.y + size.cy};
+}
+
+void PlaceControl(HWND control, const ControlPlace& place, UINT dpi, SIZE content) {
+    if (!control) return;
+    RECT bounds = ControlBounds(place, dpi, content);
+    if (place.fit == Fit::Caption) {
+        // At the full width and its own height, then fitted to its caption.
+        RECT now;
+        GetWindowRect(control, &now);
+        bounds.bottom = bounds.top + now.bottom - now.top;
+    }
+    MoveWindow(control, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, TRUE);
     if (place.fit == Fit::Caption)
         if (FlatCheckBox* box = FlatCheckBox::FromHandle(control)) box->SetAutoSize(true);
 }

@@ -62,6 +62,10 @@ inline constexpr ControlPlace kLayout[] = {
 // The row of `control`; the table has one for every control.
 const ControlPlace& RowOf(int control);
 
+// Where `place` puts a control at `dpi`, in its parent's client coordinates. `content` as for
+// PlaceControl; a caption's fit is left to PlaceControl.
+RECT ControlBounds(const ControlPlace& place, UINT dpi, SIZE content = {});
+
 // Moves `control` to where `place` puts it at `dpi`. `content` is its picture's or text's size:
 // on screen for Fit::Content, at 96 dpi for Fit::Centred; other fits ignore it.
 void PlaceControl(HWND control, const ControlPlace& place, UINT dpi, SIZE content = {});

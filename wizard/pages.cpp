@@ -32,11 +32,15 @@ HWND CreateLabel(HWND parent, int id, DWORD style) {
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
 }
 
-void SetButtonColours(FlatButton& button) {
-    button.SetColor(kColorBlack);
-    button.SetColorFocused(kColorPurple);
-    button.SetFontColor(kColorWhite);
+FlatButtonColors WizardButtonColours() {
+    FlatButtonColors colours;
+    colours.fill = kColorBlack;
+    colours.focused = kColorPurple;
+    colours.font = kColorWhite;
+    return colours;
 }
+
+void SetButtonColours(FlatButton& button) { button.SetColors(WizardButtonColours()); }
 
 // ---- Welcome, Finished
 

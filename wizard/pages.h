@@ -10,6 +10,7 @@
 
 class CheckListBox;
 class FlatButton;
+struct FlatButtonColors;
 class FlatCheckBox;
 class FlatGauge;
 class FlatMemo;
@@ -30,6 +31,7 @@ struct PageFonts {
 // A static text control, as every page's text is.
 HWND CreateLabel(HWND parent, int id, DWORD style = SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL);
 // The wizard's black button, purple when focused.
+FlatButtonColors WizardButtonColours();
 void SetButtonColours(FlatButton& button);
 
 // A page that shows one text: Welcome, Finished.

@@ -36,6 +36,9 @@ namespace {
 constexpr wchar_t kClassName[] = L"TFormMain";
 constexpr wchar_t kTitle[] = L"FormMain";
 constexpr UINT kJobTimerIntervalMs = 500;
+// Well below what a person notices; the window has painted, the controls come after it.
+constexpr DWORD kIdleMomentMs = 20;
+constexpr int kRestsCut = 4;  // then the controls come, whatever keeps arriving
 // Well inside the five seconds that Windows gives a window to answer before it offers to end
 // the program; a copy of the expert takes milliseconds.
 constexpr DWORD kEndSessionWriteWaitMs = 2000;
@@ -51,14 +54,18 @@ void InitTabControl() {
 
 void SetFont(HWND control, HFONT font) { SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
 
+// How a label (CreateLabel's style) lays out its text.
+constexpr UINT kLabelFormat = DT_LEFT | DT_EXPANDTABS | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL;
+// Where the page control puts its pages (PageControl): 6 pixels above the top of the tab
+// control's display rectangle, which the platform puts 4 pixels down (its border and padding).
+constexpr int kSheetTop = -2;
+
 }  // namespace
 
 WizardWindow::WizardWindow(Language language, bool removal) : language_(language), removal_(removal) {}
 WizardWindow::~WizardWindow() = default;  // never runs: the window's destruction ends the process
 
 bool WizardWindow::Create(HINSTANCE instance) {
-    InitTabControl();
-    STARTUP_MARK("common controls loaded");
     WNDCLASSEXW windowClass{};
     windowClass.style = CS_DROPSHADOW;
     windowClass.hIcon = LoadIconW(instance, RESOURCE_STRING(RESOURCE_ICON));
@@ -149,9 +156,11 @@ void WizardWindow::OnCreate() {
     STARTUP_MARK("WM_CREATE");
     dpi_ = DpiOfWindow(handle_);
     SetHighContrast(SystemHighContrast());
-    CreateFrame();
-    STARTUP_MARK("controls created");
-    DragToMove::HookPassiveControls(handle_);
+    auto bitmap = [](const wchar_t* name) { return BitmapFromPackedDib(ExpandedResource(nullptr, RT_RCDATA, name)); };
+    logoBitmap_.reset(bitmap(RESOURCE_STRING(RESOURCE_LOGO)));
+    bannerBitmap_.reset(bitmap(RESOURCE_STRING(RESOURCE_BANNER)));
+    closeGlyph_.reset(bitmap(RESOURCE_STRING(RESOURCE_CLOSE_GLYPH)));
+    STARTUP_MARK("bitmaps loaded");
     jobReports_.emplace(handle_);
     session_ = std::make_unique<WizardSession>(*this, *jobReports_);
     CreateFonts();
@@ -164,8 +173,10 @@ void WizardWindow::OnCreate() {
     const RECT& area = monitor.rcWork;
     SetWindowPos(handle_, nullptr, area.left + (area.right - area.left - width) / 2,
                  area.top + (area.bottom - area.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-    LayoutControls();
-    STARTUP_MARK("placed and laid out");
+    // The passive run and the removal start on pages that need their windows at once.
+    drawnWelcome_ = !passive_ && !removal_;
+    if (!drawnWelcome_) CreateFrame();
+    STARTUP_MARK("placed");
     if (passive_) {
         EnterPage(WizardPage::Installing, TextId::Installed);
         for (FlatButton* button : {backButton_, nextButton_, closeButton_}) ShowWindow(button->Handle(), SW_HIDE);
@@ -204,12 +215,11 @@ void WizardWindow::OnDestroy() {
 }
 
 void WizardWindow::CreateFrame() {
-    auto bitmap = [](const wchar_t* name) { return BitmapFromPackedDib(ExpandedResource(nullptr, RT_RCDATA, name)); };
-    logoBitmap_.reset(bitmap(RESOURCE_STRING(RESOURCE_LOGO)));
-    bannerBitmap_.reset(bitmap(RESOURCE_STRING(RESOURCE_BANNER)));
-    closeGlyph_.reset(bitmap(RESOURCE_STRING(RESOURCE_CLOSE_GLYPH)));
-    STARTUP_MARK("bitmaps loaded");
-
+    if (pageControl_) return;
+    const bool drawn = drawnWelcome_;
+    drawnWelcome_ = false;
+    InitTabControl();
+    STARTUP_MARK("common controls loaded");
     logo_ = ImageControl::Create(handle_, kLogo);
     logo_->SetBitmap(logoBitmap_.get());
     banner_ = ImageControl::Create(handle_, kBanner);
@@ -237,10 +247,22 @@ void WizardWindow::CreateFrame() {
     closeButton_->SetColorBorder(kColorBlack);
     closeButton_->SetGlyph(closeGlyph_.get());
     closeButton_->SetAccessibleName(Text(TextId::Close, language_));
+    SetFrameFonts();
+    LayoutControls();
+    DragToMove::HookPassiveControls(handle_);
+    STARTUP_MARK("controls created");
+    if (!drawn) return;
+    // The controls take over what the window drew, all in one update: they paint the same
+    // pixels, so nothing flickers.
+    EnterPage(WizardPage::Welcome, TextId::None);
+    ApplyButtonRules(welcomeRules_);
+    KeepFocusUsable(nullptr);
+    RedrawWindow(handle_, nullptr, nullptr, RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 void WizardWindow::CreatePages() {
     if (waitPage_) return;
+    CreateFrame();
     STARTUP_MARK("other pages' controls: start");
     auto sheet = [this](WizardPage page) { return pageControl_->Sheet(static_cast<int>(page)); };
     waitPage_.emplace(sheet(WizardPage::Wait));
@@ -260,6 +282,11 @@ void WizardWindow::CreateFonts() {
     buttonFont_.reset(CreatePointFont(L"Tahoma", 9, true, dpi_));
     checkBoxFont_.reset(CreatePixelFont(L"Tahoma", 11, false, dpi_));
     appNameFont_.reset(CreatePixelFont(L"Tahoma", 31, false, dpi_));
+    SetFrameFonts();
+}
+
+void WizardWindow::SetFrameFonts() {
+    if (!pageControl_) return;
     SetFont(appName_, appNameFont_.get());
     welcomePage_->SetFonts({labelFont_.get(), listFont_.get(), buttonFont_.get(), checkBoxFont_.get()});
     for (FlatButton* button : {backButton_, nextButton_, closeButton_}) button->SetFont(buttonFont_.get());
@@ -348,6 +375,7 @@ bool WizardWindow::PreTranslateMessage(MSG& message) {
 void WizardWindow::OnActivate(bool active) {
     // As the platform's dialogs do: the focus is kept while another window is active and
     // given back on return, instead of landing on the window itself.
+    if (drawnWelcome_) return;  // the controls' focus is settled when they are made
     if (!active) {
         if (HWND focus = GetFocus(); IsChild(handle_, focus)) savedFocus_ = focus;
         return;
@@ -379,16 +407,32 @@ void WizardWindow::KeepFocusUsable(HWND target) {
 void WizardWindow::Run() {
     MSG message;
     for (;;) {
-        // The other pages are made when the queue first drains after the window has painted:
-        // the first idle moment then comes right after the first paint, not five pages later
-        // (a timer armed at the paint would mostly expire before the queue drains).
+        // Once the window has painted, the first time the queue drains brings the frame's
+        // controls in place of the window's picture, the next one the other pages: the first
+        // idle moment comes right after the first paint, with no control made before it.
         if (firstPaintDone_ && !waitPage_ && !PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+            // A moment's rest first, woken by any message: a launcher waiting for the program
+            // to take input (WaitForInputIdle) learns it from a wait on the queue (under Wine
+            // only while the wait lasts), and what comes meanwhile is taken right after.
             STARTUP_IDLE();
-            CreatePages();
+            if (MsgWaitForMultipleObjects(0, nullptr, FALSE, kIdleMomentMs, QS_ALLINPUT) != WAIT_TIMEOUT &&
+                ++restsCut_ < kRestsCut)
+                continue;  // taken first; the rest comes again once the queue drains
+            if (drawnWelcome_)
+                CreateFrame();
+            else
+                CreatePages();
             continue;
         }
         STARTUP_IDLE();
         if (GetMessageW(&message, nullptr, 0, 0) <= 0) break;
+        // A key finds the controls made and goes to the focus, as it would have had they been
+        // there: one typed ahead is never lost. A press goes to the window, as one on its
+        // background does: the picture is no control.
+        if (drawnWelcome_ && message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) {
+            CreateFrame();
+            if (HWND focus = GetFocus()) message.hwnd = focus;
+        }
         if (PreTranslateMessage(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
@@ -400,8 +444,44 @@ void WizardWindow::OnPaint() {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(handle_, &paint);
     FillRect(dc, &paint.rcPaint, BackgroundBrush());
+    if (drawnWelcome_) PaintWelcome(dc);
     EndPaint(handle_, &paint);
-    firstPaintDone_ = true;  // the other pages follow once the queue drains (Run)
+    firstPaintDone_ = true;  // the controls follow once the queue drains (Run)
+}
+
+void WizardWindow::PaintWelcome(HDC dc) {
+    const HBITMAP pictures[] = {logoBitmap_.get(), bannerBitmap_.get()};  // by control id
+    for (int id = kLogo; id <= kBanner; ++id) {
+        const SIZE size = BitmapSize(pictures[id - kLogo]);
+        DrawTransparentBitmap(dc, pictures[id - kLogo],
+                              ControlBounds(RowOf(id), dpi_, {Scale(size.cx, dpi_), Scale(size.cy, dpi_)}));
+    }
+    // The labels, in the colours OnCtlColor gives them: the name in one line at its corner,
+    // the page's text where the page control puts its page.
+    OnCtlColor(WM_CTLCOLORSTATIC, dc, nullptr);
+    {
+        const SelectedObject font(dc, appNameFont_.get());
+        RECT name = ControlBounds(RowOf(kAppName), dpi_);
+        DrawTextW(dc, kPublisher, -1, &name, DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+    }
+    {
+        const SelectedObject font(dc, labelFont_.get());
+        RECT text = ControlBounds(RowOf(kWelcomeText), dpi_);
+        OffsetRect(&text, 0, Scale(kPageTop, dpi_) + kSheetTop);
+        DrawTextW(dc, Text(TextId::Welcome, language_).c_str(), -1, &text, kLabelFormat);
+    }
+    // Next has the focus while the window is active (KeepFocusUsable), which looks hovered.
+    // Back is hidden on this page.
+    FlatButtonColors colours = WizardButtonColours();
+    if (const ButtonRule& next = welcomeRules_.next; next.visible) {
+        const std::wstring caption = Text(next.caption, language_);
+        const ButtonState state = next.enabled == ButtonRule::Enabled::No ? ButtonState::Disabled : ButtonState::Up;
+        PaintFlatButton(dc, ControlBounds(RowOf(kButtonNext), dpi_),
+                        {caption.c_str(), buttonFont_.get(), nullptr, state, GetActiveWindow() == handle_, colours}, dpi_);
+    }
+    colours.border = kColorBlack;
+    PaintFlatButton(dc, ControlBounds(RowOf(kButtonClose), dpi_),
+                    {nullptr, buttonFont_.get(), closeGlyph_.get(), ButtonState::Up, false, colours}, dpi_);
 }
 
 LRESULT WizardWindow::OnCtlColor(UINT message, HDC dc, HWND control) {
@@ -476,6 +556,7 @@ void WizardWindow::OnSettingChange(bool coloursChanged) {
 // ---- what the session asks for
 
 void WizardWindow::EnterPage(WizardPage page, TextId pageText) {
+    if (drawnWelcome_ && page == WizardPage::Welcome) return;  // painted by the window (PaintWelcome)
     if (page != WizardPage::Welcome) CreatePages();
     if (page == WizardPage::Wait) waitPage_->Prepare(dpi_);
     pageControl_->SetActivePage(static_cast<int>(page));
@@ -493,6 +574,10 @@ void WizardWindow::EnterPage(WizardPage page, TextId pageText) {
 }
 
 void WizardWindow::ApplyButtonRules(const ButtonRules& rules) {
+    if (drawnWelcome_) {
+        welcomeRules_ = rules;
+        return;
+    }
     const std::pair<FlatButton*, const ButtonRule*> buttons[] = {{nextButton_, &rules.next}, {backButton_, &rules.back}};
     for (const auto& [button, rule] : buttons) {
         if (rule->caption != TextId::None) SetWindowTextW(button->Handle(), Text(rule->caption, language_).c_str());
@@ -520,6 +605,7 @@ bool WizardWindow::ChooseFolder(std::wstring& folder) {
 void WizardWindow::TickAndSelectFolder(const std::wstring& folder) { foldersPage_->TickAndSelect(folder); }
 
 void WizardWindow::SettlePage() {
+    if (drawnWelcome_) return;
     KeepFocusUsable(GetActiveWindow() == handle_ ? GetFocus() : savedFocus_);
     RedrawWindow(pageControl_->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }

@@ -51,11 +51,13 @@ private:
 
     void OnCreate();
     [[noreturn]] void OnDestroy();
-    // The header, Back, Next, the close button and the Welcome page.
+    // The header, Back, Next, the close button and the Welcome page as windows, in place of
+    // the window's own picture of them; once.
     void CreateFrame();
     // The other pages, once: after the first paint, or when a page is entered before.
     void CreatePages();
     void CreateFonts();
+    void SetFrameFonts();
     void SetPageFonts();
     // The frame and every page made, at the window's dpi; or only the pages made after the
     // first paint.
@@ -65,6 +67,8 @@ private:
     void MoveByDrag();
     bool PreTranslateMessage(MSG& message);
     void OnPaint();
+    // The Welcome page as its controls will paint it, while they are not made yet.
+    void PaintWelcome(HDC dc);
     LRESULT OnCtlColor(UINT message, HDC dc, HWND control);
     void OnDrawItem(const DRAWITEMSTRUCT& item);
     void OnActivate(bool active);
@@ -102,6 +106,11 @@ private:
     UINT dpi_ = 96;
     HWND savedFocus_ = nullptr;  // the focus while the window is inactive
     bool firstPaintDone_ = false;
+    int restsCut_ = 0;  // moments of rest after the first paint that a message cut short
+    // Until the queue first drains, the window paints the Welcome page itself: the common
+    // controls and the windows of the frame stay off the way to the first paint.
+    bool drawnWelcome_ = false;
+    ButtonRules welcomeRules_{};  // applied while drawn, to the buttons once they are made
     bool passive_ = false;
     std::optional<EndSessionHold> endSessionHold_;  // while the installation writes files
 

@@ -37,7 +37,7 @@ TEST(Program, StartsInTheLanguageOfItsSwitchInTheBlackFixedSizeWindowShownWhatev
                    Case{L"/eng", Language::English, -1}}) {
         TestProcess wizard(BuiltProgram(L"Mervane4Setup.exe"), c.arguments, false, c.showCommand);
         ASSERT_TRUE(wizard.Started());
-        HWND form = wizard.WaitForWindow(L"FormMain", kWindowTimeoutMs);
+        HWND form = WaitForWizard(wizard, kWindowTimeoutMs);
         ASSERT_NE(form, nullptr) << "no wizard window";
         EXPECT_FALSE(IsIconic(form)) << c.arguments;
 
@@ -68,7 +68,7 @@ TEST(Program, StartsInTheLanguageOfItsSwitchInTheBlackFixedSizeWindowShownWhatev
 
 TEST(Program, ASecondInstanceEndsAtOnceWithoutAWindowAndLeavesTheFirstAlone) {
     TestProcess first(BuiltProgram(L"Mervane4Setup.exe"), L"/ru");
-    HWND form = first.WaitForWindow(L"FormMain", kWindowTimeoutMs);
+    HWND form = WaitForWizard(first, kWindowTimeoutMs);
     ASSERT_NE(form, nullptr);
 
     for (const wchar_t* arguments : {L"", L"/de"}) {
@@ -86,7 +86,7 @@ TEST(Program, ASecondInstanceEndsAtOnceWithoutAWindowAndLeavesTheFirstAlone) {
 
     // The guard went with the first instance: a new start runs normally.
     TestProcess third(BuiltProgram(L"Mervane4Setup.exe"), L"");
-    HWND thirdForm = third.WaitForWindow(L"FormMain", kWindowTimeoutMs);
+    HWND thirdForm = WaitForWizard(third, kWindowTimeoutMs);
     ASSERT_NE(thirdForm, nullptr);
     PressClose(thirdForm);
     EXPECT_EQ(third.WaitForExit(kWindowTimeoutMs), 0u);
@@ -105,7 +105,7 @@ TEST(Program, TwoStartsAtTheSameMomentGiveOneWizard) {
     }
     TestProcess& running = firstCode == STILL_ACTIVE ? first : second;
     EXPECT_EQ(firstCode == STILL_ACTIVE ? secondCode : firstCode, 0u) << "neither or both ended";
-    HWND form = running.WaitForWindow(L"FormMain", kWindowTimeoutMs);
+    HWND form = WaitForWizard(running, kWindowTimeoutMs);
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(CountWindowsTitled(L"FormMain"), 1);
     PressClose(form);

@@ -1,5 +1,7 @@
 #include "process_helpers.h"
 
+#include "wizard/wizard_ids.h"
+
 #include <vector>
 
 std::wstring BuiltProgram(const wchar_t* fileName) {
@@ -133,6 +135,12 @@ BOOL CALLBACK MatchId(HWND window, LPARAM context) {
 }
 
 }  // namespace
+
+HWND WaitForWizard(const TestProcess& process, DWORD milliseconds) {
+    HWND form = process.WaitForWindow(L"FormMain", milliseconds);
+    for (int i = 0; form && !GetDlgItem(form, kButtonClose) && i < 3000; ++i) Sleep(10);
+    return form;
+}
 
 HWND FindDescendant(HWND root, int id) {
     DescendantSearch search{id, nullptr};

@@ -37,6 +37,10 @@ private:
     PROCESS_INFORMATION info_{};
 };
 
+// The wizard's window of `process` once its controls are there, or null: the window paints
+// itself first and makes them when its queue first drains.
+HWND WaitForWizard(const TestProcess& process, DWORD milliseconds = 15000);
+
 // Top-level windows of a process, visible or not, or only the visible ones.
 int CountTopLevelWindows(DWORD processId, bool visibleOnly = false);
 // Visible top-level windows with this exact title, of any process.

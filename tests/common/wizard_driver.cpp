@@ -58,8 +58,8 @@ POINT ScreenPoint(HWND control, int x, int y) {
 
 }  // namespace
 
-WizardDriver::WizardDriver(const std::wstring& arguments) {
-    process_ = std::make_unique<TestProcess>(BuiltProgram(L"Mervane4Setup.exe"), arguments);
+WizardDriver::WizardDriver(const std::wstring& arguments, const wchar_t* program) {
+    process_ = std::make_unique<TestProcess>(BuiltProgram(program), arguments);
     Attach();
 }
 

@@ -17,7 +17,7 @@
 // brought to the front first.
 class WizardDriver {
 public:
-    explicit WizardDriver(const std::wstring& arguments = L"/en");
+    explicit WizardDriver(const std::wstring& arguments = L"/en", const wchar_t* program = L"Mervane4Setup.exe");
     // `program` with `arguments`, whose first window is a message box titled `box`: `key` is
     // pressed on it, and the wizard's window that follows, if any, is the one driven.
     WizardDriver(const std::wstring& program, const std::wstring& arguments, const wchar_t* box, WORD key);

@@ -792,7 +792,7 @@ TEST_F(SilentRun, WithoutSilentTheSwitchesChangeNothing) {
     const std::wstring a = machine_.AddTerminal(L"Terminal A");
     TestProcess wizard(BuiltProgram(L"Mervane4Setup.exe"),
                        L"/de /accept-agreement /skip-registry /bogus " + Quoted(L"/folder", a) + L" " + Quoted(L"/log", log_));
-    HWND form = wizard.WaitForWindow(L"FormMain", 15000);
+    HWND form = WaitForWizard(wizard);
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(WindowText(FindDescendant(form, kWelcomeText)), Text(TextId::Welcome, Language::German));
     PostMessageW(GetDlgItem(form, kButtonClose), BM_CLICK, 0, 0);

@@ -195,6 +195,38 @@ TEST(Layout, ScalesWithTheDisplay) {
     ExpectRect(wizard.Control(kAgreementMemo), wizard.Sheet(Page::Agreement), 20, 90, 419, 194, kScale);
 }
 
+// Until its queue first drains, the window paints the Welcome page itself; the controls that
+// then take over paint the very same pixels, so the change cannot be seen. The traced twin
+// keeps both pictures, read from the window itself.
+TEST(Layout, TheControlsTakeOverTheWindowsOwnPictureUnseen) {
+    for (auto [language, dpi] : {std::pair{L"/en", 96}, {L"/ru", 96}, {L"/de", 144}}) {
+        DisplayAt144Dpi::Set(dpi);
+        TempTree folder;
+        const std::wstring path = folder.Path(L"pictures");
+        SetEnvironmentVariableW(L"MERVANE_PICTURES", path.c_str());
+        WizardDriver wizard(language, L"startup_trace.exe");
+        SetEnvironmentVariableW(L"MERVANE_PICTURES", nullptr);
+        DisplayAt144Dpi::Set(96);
+        ASSERT_TRUE(wizard.Started());
+        RECT client;
+        GetClientRect(wizard.Form(), &client);
+        const size_t size = static_cast<size_t>(client.right) * client.bottom * 4;
+        PostMessageW(wizard.Form(), WM_NULL, 0, 0);  // the later picture is taken on it
+        std::string pictures;
+        WizardDriver::WaitUntil([&] { return (pictures = ReadBytes(path)).size() == 2 * size; }, 5000);
+        ASSERT_EQ(pictures.size(), 2 * size) << "no picture before the controls were made";
+        const size_t differs = std::mismatch(pictures.begin(), pictures.begin() + size, pictures.begin() + size).first -
+                               pictures.begin();
+        EXPECT_EQ(differs, size) << Narrow(language) << " at " << client.right << " wide: first at x "
+                                 << differs / 4 % client.right << ", y " << differs / 4 / client.right;
+        // The window's own picture holds the Welcome text, not only the black page.
+        const auto* pixels = reinterpret_cast<const DWORD*>(pictures.data());
+        const int top = client.bottom * 118 / 533, bottom = client.bottom * 140 / 533;
+        EXPECT_LT(std::count(pixels + top * client.right, pixels + bottom * client.right, 0u),
+                  (bottom - top) * client.right);
+    }
+}
+
 // ---- the page flow
 
 TEST(Flow, WelcomeFoldersBackAndTicksSteerNext) {
