@@ -4,6 +4,7 @@
 #include "flat/flat_gauge.h"
 #include "flat/flat_messages.h"
 #include "win32/accessibility.h"
+#include "win32/decimal_text.h"
 #include "win32/window.h"
 
 namespace {
@@ -146,9 +147,10 @@ public:
         const FlatGauge* gauge = GaugeOf(child);
         if (!gauge) return AccessibleWindow::get_accValue(child, value);
         if (!value) return E_POINTER;
-        wchar_t text[16];
-        wsprintfW(text, L"%d%%", GaugePercent(gauge->MinValue(), gauge->MaxValue(), gauge->Progress()));
-        *value = NewString(text);
+        // The progress stays within the gauge's range: the percent is never negative.
+        std::wstring text = DecimalText(static_cast<unsigned>(GaugePercent(gauge->MinValue(), gauge->MaxValue(), gauge->Progress())));
+        text += L'%';
+        *value = NewString(text.c_str());
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {

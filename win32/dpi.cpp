@@ -1,5 +1,7 @@
 #include "win32/dpi.h"
 
+#include <string_view>
+
 #include "win32/handles.h"
 #include "win32/system_functions.h"
 
@@ -11,7 +13,7 @@ HFONT CreateFontOfHeight(const wchar_t* face, int characterHeight, bool bold) {
     font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
     font.lfCharSet = DEFAULT_CHARSET;
     font.lfQuality = DEFAULT_QUALITY;
-    lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+    std::wstring_view(face).copy(font.lfFaceName, LF_FACESIZE - 1);  // the rest stays zero
     return CreateFontIndirectW(&font);
 }
 
