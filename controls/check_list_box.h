@@ -31,7 +31,7 @@ public:
     // Draws one row for WM_DRAWITEM.
     void DrawItem(const DRAWITEMSTRUCT& item) const;
 
-    static constexpr wchar_t kProperty[] = L"Mervane.CheckListBox";
+    static constexpr wchar_t kProperty[] = L"CheckListBox";
 
 private:
     friend class Subclass<CheckListBox>;

@@ -7,7 +7,7 @@
 // then moves the window: the control's top-level window gets a WM_LBUTTONDOWN of its own.
 class DragToMove : public SubclassedWindow {
 public:
-    static constexpr wchar_t kProperty[] = L"Mervane.DragToMove";
+    static constexpr wchar_t kProperty[] = L"DragToMove";
     // Every list box and edit control below `root`, once each. Labels, pictures and pages
     // pass their presses to their parent by themselves.
     static void HookPassiveControls(HWND root);

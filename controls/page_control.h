@@ -26,7 +26,7 @@ public:
     void LayoutSheets();
     RECT SheetBounds() const;
 
-    static constexpr wchar_t kProperty[] = L"Mervane.PageControl";
+    static constexpr wchar_t kProperty[] = L"PageControl";
 
 private:
     friend class Subclass<PageControl>;

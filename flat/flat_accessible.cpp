@@ -91,7 +91,7 @@ long ChildWindows(HWND parent, long count = -1, HWND* last = nullptr) {
 // A window that paints gauges, under the object that knows them.
 class GaugeParent : public SubclassedWindow {
 public:
-    static constexpr wchar_t kProperty[] = L"Mervane.GaugeParent";
+    static constexpr wchar_t kProperty[] = L"GaugeParent";
     static GaugeParent* Of(HWND window) { return Subclass<GaugeParent>::FromHandle(window); }
     static GaugeParent* Made(HWND window) {
         if (!Of(window)) Subclass<GaugeParent>::Attach(new GaugeParent(window));

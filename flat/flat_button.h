@@ -68,7 +68,7 @@ public:
     // Paints the whole button into `dc` at (0, 0).
     void Paint(HDC dc);
 
-    static constexpr wchar_t kProperty[] = L"Mervane.FlatButton";
+    static constexpr wchar_t kProperty[] = L"FlatButton";
 
 private:
     friend class ButtonControl<FlatButton>;

@@ -34,7 +34,7 @@ public:
     void Paint(HDC dc);
     void PaintCheckSquare(HDC dc);
 
-    static constexpr wchar_t kProperty[] = L"Mervane.FlatCheckBox";
+    static constexpr wchar_t kProperty[] = L"FlatCheckBox";
 
 private:
     friend class ButtonControl<FlatCheckBox>;

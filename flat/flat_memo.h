@@ -34,7 +34,7 @@ public:
     // Paints the border into a DC of the whole window.
     void PaintFlatBorder(HDC windowDc);
 
-    static constexpr wchar_t kProperty[] = L"Mervane.FlatMemo";
+    static constexpr wchar_t kProperty[] = L"FlatMemo";
 
 private:
     friend class Subclass<FlatMemo>;

@@ -18,7 +18,7 @@ struct BrowseContext {
     bool closeVerbs;
 };
 
-constexpr wchar_t kOriginalProcedure[] = L"Mervane.BrowserProcedure";
+constexpr wchar_t kOriginalProcedure[] = L"BrowserProcedure";
 
 // Whether `message` asks for one of the shell's verbs: the shortcut menu (right button, the
 // Apps key, Shift+F10), rename (F2, a slow second click), delete, Properties (Alt+Enter,
