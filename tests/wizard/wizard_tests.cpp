@@ -13,6 +13,7 @@
 #include <iterator>
 #include <set>
 
+#include "controls/page_control.h"
 #include "file_helpers.h"
 #include "flat/colors.h"
 #include "machine.h"
@@ -26,6 +27,7 @@
 #include "win32/folder_list.h"
 #include "win32/path_rules.h"
 #include "win32/shell_folders.h"
+#include "wizard/page_layout.h"
 #include "wizard_driver.h"
 
 namespace {
@@ -224,6 +226,51 @@ TEST(Layout, TheControlsTakeOverTheWindowsOwnPictureUnseen) {
         const int top = client.bottom * 118 / 533, bottom = client.bottom * 140 / 533;
         EXPECT_LT(std::count(pixels + top * client.right, pixels + bottom * client.right, 0u),
                   (bottom - top) * client.right);
+    }
+}
+
+// A wizard caught while it still paints the Welcome page itself, or null when it made its
+// controls before the poll saw it.
+HWND WindowBeforeItsControls(const TestProcess& wizard) {
+    for (const ULONGLONG end = GetTickCount64() + 15000; GetTickCount64() < end; Sleep(1)) {
+        HWND form = FindWindowW(L"TFormMain", L"FormMain");
+        DWORD owner = 0;
+        if (form) GetWindowThreadProcessId(form, &owner);
+        if (owner == wizard.Id() && IsWindowVisible(form)) return GetDlgItem(form, kButtonClose) ? nullptr : form;
+    }
+    return nullptr;
+}
+
+// What a person or a screen reader does to the painted page acts as on its controls: a click
+// on the painted Next goes on, one on the painted close button ends the wizard, and a
+// reader's first question finds the controls made.
+TEST(Flow, ThePaintedWelcomePageActsAsItsControls) {
+    for (const int act : {int{kButtonNext}, int{kButtonClose}, 0}) {
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            TestProcess wizard(BuiltProgram(L"Mervane4Setup.exe"), L"/en");
+            HWND form = WindowBeforeItsControls(wizard);
+            if (!form) continue;
+            if (act == 0) {
+                SendMessageTimeoutW(form, WM_GETOBJECT, 0, OBJID_CLIENT, SMTO_NORMAL, 5000, nullptr);
+                EXPECT_NE(GetDlgItem(form, kButtonNext), nullptr) << "answered before the controls were made";
+            } else {
+                const RECT bounds = ControlBounds(RowOf(act), DpiOfWindow(form));
+                POINT middle{(bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2};
+                ClientToScreen(form, &middle);
+                WizardDriver::MouseTo(middle, MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP);
+            }
+            if (act == kButtonClose) {
+                EXPECT_EQ(wizard.WaitForExit(5000), 0u) << "the painted close button";
+            } else if (act == kButtonNext) {
+                const int folders = PageControl::kFirstSheetId + static_cast<int>(WizardPage::Folders);
+                EXPECT_TRUE(WizardDriver::WaitUntil(
+                    [&] { return IsWindowVisible(GetDlgItem(GetDlgItem(form, kPageControl), folders)) != FALSE; }, 5000))
+                    << "the painted Next";
+            }
+            PostMessageW(form, WM_CLOSE, 0, 0);
+            wizard.WaitForExit(5000);
+            break;
+        }
     }
 }
 
