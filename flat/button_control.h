@@ -15,11 +15,9 @@
 // class and caption; all painting is the object's own (Control::Paint, off screen first), and
 // the button class's own painting never runs. The object lives as long as its window. One
 // hover timer serves all controls of a class.
-template <typename Control>
-class ButtonControl : public HoverClient, public SubclassedWindow {
+// The part that does not depend on the kind of control, made once for both kinds.
+class ButtonControlBase : public HoverClient, public SubclassedWindow {
 public:
-    static Control* FromHandle(HWND window) { return Subclass<Control>::FromHandle(window); }
-
     HWND Handle() const override { return handle_; }
     void SetFont(HFONT font) {  // not owned
         font_ = font;
@@ -31,6 +29,63 @@ public:
     }
     // What screen readers hear instead of an empty caption (the close button's glyph).
     void SetAccessibleName(const std::wstring& name) { accessibleName_ = name; }
+
+protected:
+    explicit ButtonControlBase(HWND handle) : SubclassedWindow(handle), dpi_(DpiOfWindow(handle)) {}
+
+    // The parent's WM_COMMAND BN_CLICKED, with the control id.
+    void Click() const {
+        SendMessageW(GetParent(handle_), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(handle_), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(handle_));
+    }
+    void Invalidate() const { InvalidateRect(handle_, nullptr, FALSE); }
+    // The font set, or the system's.
+    HFONT FontOrDefault() const { return font_ ? font_ : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
+
+    // What both controls answer alike, into `result`; false for a message that is not one of those.
+    bool AnswerShared(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+        switch (message) {
+            case WM_ERASEBKGND:
+                result = 1;  // Paint covers everything, off screen first
+                return true;
+            case WM_SETTEXT:
+                result = DefWindowProcW(handle_, message, wParam, lParam);
+                Invalidate();
+                return true;
+            case WM_SETFONT:
+                SetFont(reinterpret_cast<HFONT>(wParam));
+                result = 0;
+                return true;
+            case WM_GETFONT:
+                result = reinterpret_cast<LRESULT>(font_);
+                return true;
+            case BM_SETSTATE:
+            case BM_SETSTYLE:
+                result = 0;
+                return true;
+            case WM_GETOBJECT:
+                result = AsksForObject(lParam) ? AnswerWithObject(NewFlatControlAccessible(handle_), wParam)
+                                               : DefWindowProcW(handle_, message, wParam, lParam);
+                return true;
+            case kFlatAccessibleName:
+                result = accessibleName_.empty() ? 0 : reinterpret_cast<LRESULT>(accessibleName_.c_str());
+                return true;
+            default:
+                return false;
+        }
+    }
+
+    UINT dpi_;
+    HFONT font_ = nullptr;
+
+private:
+    std::wstring accessibleName_;
+};
+
+template <typename Control>
+class ButtonControl : public ButtonControlBase {
+public:
+    static Control* FromHandle(HWND window) { return Subclass<Control>::FromHandle(window); }
 
 protected:
     // A window of the button class with `style` (BS_PUSHBUTTON, BS_CHECKBOX, ...) under a new
@@ -46,22 +101,11 @@ protected:
         return control;
     }
 
-    explicit ButtonControl(HWND handle) : SubclassedWindow(handle), dpi_(DpiOfWindow(handle)) { hover_.AddInstance(); }
+    explicit ButtonControl(HWND handle) : ButtonControlBase(handle) { hover_.AddInstance(); }
     ~ButtonControl() { hover_.RemoveInstance(this); }
-
-    // The parent's WM_COMMAND BN_CLICKED, with the control id.
-    void Click() const {
-        SendMessageW(GetParent(handle_), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(handle_), BN_CLICKED),
-                     reinterpret_cast<LPARAM>(handle_));
-    }
-    void Invalidate() const { InvalidateRect(handle_, nullptr, FALSE); }
-    // The font set, or the system's.
-    HFONT FontOrDefault() const { return font_ ? font_ : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
 
     static void CALLBACK HoverTimerTick(HWND, UINT, UINT_PTR, DWORD) { hover_.Tick(); }
 
-    UINT dpi_;
-    HFONT font_ = nullptr;
     static constinit inline HoverTracking hover_{HoverTimerTick};
 
 private:
@@ -70,41 +114,19 @@ private:
     // Painting and what both controls answer alike; the rest is Control::OnControlMessage's.
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         auto& control = static_cast<Control&>(*this);
-        switch (message) {
-            case WM_PAINT: {
-                PAINTSTRUCT paint;
-                HDC dc = BeginPaint(handle_, &paint);
-                control.Paint(dc);
-                EndPaint(handle_, &paint);
-                return 0;
-            }
-            case WM_PRINTCLIENT:
-                control.Paint(reinterpret_cast<HDC>(wParam));
-                return 0;
-            case WM_ERASEBKGND:
-                return 1;  // Paint covers everything, off screen first
-            case WM_SETTEXT: {
-                const LRESULT result = DefWindowProcW(handle_, message, wParam, lParam);
-                Invalidate();
-                return result;
-            }
-            case WM_SETFONT:
-                SetFont(reinterpret_cast<HFONT>(wParam));
-                return 0;
-            case WM_GETFONT:
-                return reinterpret_cast<LRESULT>(font_);
-            case BM_SETSTATE:
-            case BM_SETSTYLE:
-                return 0;
-            case WM_GETOBJECT:
-                if (AsksForObject(lParam)) return AnswerWithObject(NewFlatControlAccessible(handle_), wParam);
-                return DefWindowProcW(handle_, message, wParam, lParam);
-            case kFlatAccessibleName:
-                return accessibleName_.empty() ? 0 : reinterpret_cast<LRESULT>(accessibleName_.c_str());
-            default:
-                return control.OnControlMessage(message, wParam, lParam);
+        if (message == WM_PAINT) {
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(handle_, &paint);
+            control.Paint(dc);
+            EndPaint(handle_, &paint);
+            return 0;
         }
+        if (message == WM_PRINTCLIENT) {
+            control.Paint(reinterpret_cast<HDC>(wParam));
+            return 0;
+        }
+        LRESULT result;
+        if (AnswerShared(message, wParam, lParam, result)) return result;
+        return control.OnControlMessage(message, wParam, lParam);
     }
-
-    std::wstring accessibleName_;
 };

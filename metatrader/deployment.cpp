@@ -72,7 +72,7 @@ bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const
         std::wstring folder = target;
         if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
         // No folder is no name at all: its experts folder would be the current drive's.
-        const std::wstring file = folder.empty() ? folder : folder + terminal::kExpertsFolder + L"\\" + kExpertFileName;
+        const std::wstring file = folder.empty() ? folder : ChildPath(folder + terminal::kExpertsFolder, kExpertFileName);
         if (!install(Step::Expert, RESOURCE_STRING(RESOURCE_EXPERT), file, usersOwn, step, &target)) everyCopyWritten = false;
         ++step;
     }
@@ -92,11 +92,11 @@ bool InstallFiles(HMODULE module, const FolderList& selectedInstallations, const
         view.ShowInstallStep(kShortcutFileName, step);
         view.StepOutcome({Step::Shortcut, {}, false, ERROR_PATH_NOT_FOUND});
     } else if (EndSessionHold::SessionEnding()) {
-        const std::wstring shortcut = desktop + L"\\" + kShortcutFileName;
+        const std::wstring shortcut = ChildPath(desktop, kShortcutFileName);
         view.ShowInstallStep(shortcut, step);
         view.StepOutcome({Step::Shortcut, shortcut, false, ERROR_SHUTDOWN_IN_PROGRESS});
     } else {
-        install(Step::Shortcut, RESOURCE_STRING(RESOURCE_LINK), desktop + L"\\" + kShortcutFileName, true, step);
+        install(Step::Shortcut, RESOURCE_STRING(RESOURCE_LINK), ChildPath(desktop, kShortcutFileName), true, step);
     }
     view.HoldEndSession(false);
     return everyCopyWritten;

@@ -8,6 +8,7 @@ import math
 import re
 import struct
 import sys
+import zlib
 
 BLACK = (0, 0, 0)
 PURPLE = (128, 0, 128)
@@ -153,23 +154,56 @@ def packed_dib(pixels):
     return bmp(pixels)[14:]
 
 
+def png(pixels):
+    """The picture as a PNG image with an alpha channel, black transparent: an icon's image as
+    Windows reads it since Vista, in far fewer bytes than a colour table, the pixels and a mask.
+    Each row is filtered the one way that, over the whole image, packs smallest."""
+    height, width = len(pixels), len(pixels[0])
+    rows = [b"".join(bytes(p) + (b"\x00" if p == BLACK else b"\xff") for p in row) for row in pixels]
+
+    def filtered(kind, row, above):
+        out = bytearray((kind,))
+        for i, value in enumerate(row):
+            left = row[i - 4] if i >= 4 else 0
+            up = above[i]
+            corner = above[i - 4] if i >= 4 else 0
+            if kind == 0:
+                predicted = 0
+            elif kind == 1:
+                predicted = left
+            elif kind == 2:
+                predicted = up
+            elif kind == 3:
+                predicted = (left + up) // 2
+            else:
+                estimate = left + up - corner
+                near = sorted(((abs(estimate - left), 0, left), (abs(estimate - up), 1, up),
+                               (abs(estimate - corner), 2, corner)))
+                predicted = near[0][2]
+            out.append((value - predicted) & 0xFF)
+        return bytes(out)
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    candidates = []
+    for kind in range(5):
+        above, raw = bytes(width * 4), bytearray()
+        for row in rows:
+            raw += filtered(kind, row, above)
+            above = row
+        candidates.append(zlib.compress(bytes(raw), 9))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)) +
+            chunk(b"IDAT", min(candidates, key=len)) + chunk(b"IEND", b""))
+
+
 def icon(sizes):
-    """Each size with a colour table and a mask that lets the black corners show what lies
-    beneath, as the alpha channel of a full-colour image would."""
-    images = []
-    for size in sizes:
-        pixels = monogram(size, size)
-        palette = palette_of(pixels)
-        xor = indexed_rows(pixels, palette, 8)
-        mask = [[WHITE if p == BLACK else BLACK for p in row] for row in pixels]
-        and_mask = indexed_rows(mask, [BLACK, WHITE], 1)
-        header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 8, 0, len(xor) + len(and_mask), 0, 0,
-                             len(palette), 0)
-        images.append((size, header + colour_table(palette) + xor + and_mask))
+    """Each size as a PNG image whose black corners let what lies beneath show."""
+    images = [(size, png(monogram(size, size))) for size in sizes]
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for size, data in images:
-        out += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 8, len(data), offset)
+        out += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(data), offset)
         offset += len(data)
     return out + b"".join(data for _, data in images)
 
@@ -254,13 +288,21 @@ def wait_animation():
                 indices.append(0 if value <= 0 else 1 + min(levels - 2, int(value * (levels - 2) + 0.5)))
         # Each frame is kept under the next one, so after the first whole frame only the
         # rectangle that changes is stored: the same pictures in well under half the bytes.
+        # The dots never move, so a later frame never turns a pixel black: there black (index 0)
+        # is transparent and stands for every pixel left as it was, in long runs that pack well.
         left, top, right, bottom = 0, 0, width - 1, height - 1
+        stored, flags = indices, 0x04  # keep the frame
         if previous is not None:
-            changed = [i for i in range(width * height) if indices[i] != previous[i]] or [0]
+            changed = [i for i in range(width * height) if indices[i] != previous[i]]
+            if any(indices[i] == 0 for i in changed):
+                sys.exit("a frame of the wait animation turns a dot black")
+            changed = changed or [0]
             left, right = min(i % width for i in changed), max(i % width for i in changed)
             top, bottom = min(i // width for i in changed), max(i // width for i in changed)
-        part = [indices[y * width + x] for y in range(top, bottom + 1) for x in range(left, right + 1)]
-        gif += struct.pack("<BBBBHB", 0x21, 0xF9, 4, 0x04, 12, 0) + b"\x00"  # 120 ms, keep frame
+            stored = [0 if indices[i] == previous[i] else indices[i] for i in range(width * height)]
+            flags = 0x05  # keep the frame, index 0 transparent
+        part = [stored[y * width + x] for y in range(top, bottom + 1) for x in range(left, right + 1)]
+        gif += struct.pack("<BBBBHB", 0x21, 0xF9, 4, flags, 12, 0) + b"\x00"  # 120 ms
         gif += struct.pack("<BHHHHB", 0x2C, left, top, right - left + 1, bottom - top + 1, 0)
         gif += bytes((4,)) + sub_blocks(lzw_encode(part, 4))
         previous = indices

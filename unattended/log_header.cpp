@@ -26,7 +26,7 @@ std::wstring IsoUtcText(const SYSTEMTIME& time) {
     AppendDecimal(text, time.wYear);
     const WORD parts[] = {time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond};
     for (size_t i = 0; i < 5; ++i) {
-        text += L"--T::"[i];
+        text += static_cast<wchar_t>("--T::"[i]);
         if (parts[i] < 10) text += L'0';
         AppendDecimal(text, parts[i]);
     }

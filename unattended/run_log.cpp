@@ -27,9 +27,9 @@ bool IsHiddenCharacter(char32_t c) {
     return false;
 }
 
-std::wstring OneLogLine(const std::wstring& line) {
-    std::wstring shown;
-    shown.reserve(line.size());
+namespace {
+
+void AppendShown(std::wstring& shown, const std::wstring& line) {
     for (size_t i = 0; i < line.size(); ++i) {
         char32_t c = line[i];
         size_t units = 1;
@@ -43,7 +43,19 @@ std::wstring OneLogLine(const std::wstring& line) {
             shown.append(line, i, units);
         i += units - 1;
     }
+}
+
+}  // namespace
+
+std::wstring OneLogLine(const std::wstring& line) {
+    std::wstring shown;
+    AppendShown(shown, line);
     return shown;
+}
+
+void RunLog::AddHeader(const std::wstring& line) {
+    AppendShown(text_, line);
+    text_ += L"\r\n";
 }
 
 void RunLog::Add(const std::wstring& line) {
@@ -55,9 +67,8 @@ void RunLog::Add(const std::wstring& line) {
     GetSystemTimeAsFileTime(reinterpret_cast<FILETIME*>(&now));
     text_ += L'[';
     AppendDecimal(text_, now >= created ? DividedBy(now - created, 10000) : 0);
-    AppendWidened(text_, " ms] ");
-    text_ += OneLogLine(line);
-    AppendWidened(text_, "\r\n");
+    text_ += L" ms] ";
+    AddHeader(line);
 }
 
 void RunLog::Add(const char* ascii) { Add(Widened(ascii)); }

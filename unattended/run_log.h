@@ -15,11 +15,9 @@ bool IsHiddenCharacter(char32_t c);
 // process started, which shows support where a run spent its time.
 class RunLog {
 public:
-    void AddHeader(const std::wstring& line) {
-        text_ += OneLogLine(line);
-        text_ += L"\r\n";
-    }
+    void AddHeader(const std::wstring& line);
     void Add(const std::wstring& line);
+    // A line of English-only ASCII text.
     void Add(const char* ascii);
     const std::wstring& Text() const { return text_; }
 

@@ -73,33 +73,49 @@ const char* WhyNotAFile(const std::wstring& path) {
     return nullptr;
 }
 
-// /silent, and the names that deployment tools and agents try on any setup program.
-bool IsSilentSwitch(const std::wstring& lowerName) {
-    for (const char* name : {"/silent", "/s", "/verysilent", "/quiet", "/qn", "/q"})
-        if (EqualsAscii(lowerName, name)) return true;
+// Every switch name, lower case, grouped by what it asks for: /silent and the names that
+// deployment tools and agents try on any setup program; switches agents pass to every
+// installer that ask for nothing here (no message box is shown, no restart is ever asked
+// for); the switches that turn something on; those that take a path.
+constexpr const char* kSwitchNames[] = {
+    "/silent", "/s", "/verysilent", "/quiet", "/qn", "/q",
+    "/suppressmsgboxes", "/norestart", "/sp-",
+    "/accept-agreement", "/skip-registry", "/remove", "/all-users", "/passive",
+    "/log", "/agreement", "/status", "/folder", "/scan"};
+enum : int { kFirstIgnored = 6, kFirstOn = 9, kPassive = 13, kLog = 14, kFirstRepeated = 17, kSwitchCount = 19 };
+bool UnattendedSwitches::*const kOnMembers[] = {&UnattendedSwitches::acceptAgreement, &UnattendedSwitches::skipRegistry,
+                                                &UnattendedSwitches::remove, &UnattendedSwitches::allUsers,
+                                                &UnattendedSwitches::passive};
+std::wstring UnattendedSwitches::*const kPathMembers[] = {&UnattendedSwitches::logPath, &UnattendedSwitches::agreementPath,
+                                                          &UnattendedSwitches::statusPath};
+std::vector<std::wstring> UnattendedSwitches::*const kRepeatedMembers[] = {&UnattendedSwitches::folders,
+                                                                           &UnattendedSwitches::scanRoots};
+
+// The index of `lowerName` in kSwitchNames, or kSwitchCount for a name that is none.
+int SwitchIndex(const std::wstring& lowerName) {
+    int index = 0;
+    for (const char* name : kSwitchNames) {
+        size_t at = 0;
+        while (at < lowerName.size() && name[at] && lowerName[at] == static_cast<unsigned char>(name[at])) ++at;
+        if (at == lowerName.size() && !name[at]) break;
+        ++index;
+    }
+    return index;
+}
+
+bool AnyArgumentIs(const std::vector<std::wstring>& arguments, int first, int end) {
+    for (const std::wstring& argument : arguments) {
+        const int index = SwitchIndex(AsciiLower(argument));
+        if (index >= first && index < end) return true;
+    }
     return false;
 }
-
-// Switches agents pass to every installer that ask for nothing here: no message box is shown,
-// and no restart is ever asked for.
-bool IsIgnoredSwitch(const std::wstring& lowerName) {
-    return EqualsAscii(lowerName, "/suppressmsgboxes") || EqualsAscii(lowerName, "/norestart") ||
-           EqualsAscii(lowerName, "/sp-");
-}
-
-bool AnyArgumentIs(const std::vector<std::wstring>& arguments, bool (*is)(const std::wstring&)) {
-    for (const std::wstring& argument : arguments)
-        if (is(AsciiLower(argument))) return true;
-    return false;
-}
-
-bool IsPassiveSwitch(const std::wstring& lowerName) { return EqualsAscii(lowerName, "/passive"); }
 
 }  // namespace
 
-bool AsksForSilentRun(const std::vector<std::wstring>& arguments) { return AnyArgumentIs(arguments, IsSilentSwitch); }
+bool AsksForSilentRun(const std::vector<std::wstring>& arguments) { return AnyArgumentIs(arguments, 0, kFirstIgnored); }
 
-bool AsksForPassiveRun(const std::vector<std::wstring>& arguments) { return AnyArgumentIs(arguments, IsPassiveSwitch); }
+bool AsksForPassiveRun(const std::vector<std::wstring>& arguments) { return AnyArgumentIs(arguments, kPassive, kLog); }
 
 std::wstring DefaultLogPath() {
     wchar_t folder[MAX_PATH + 1];
@@ -115,7 +131,7 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
     UnattendedSwitches switches;
     bool silent = false;
     // Only the first refusal is told; one of an argument starts with it, quoted.
-    auto refuse = [&](const std::wstring* argument, const char* why, const std::wstring& more = {}) {
+    auto refuse = [&](const std::wstring* argument, const char* why, std::wstring_view more = {}) {
         std::wstring& error = switches.usageError;
         if (!error.empty()) return;
         if (argument) {
@@ -134,51 +150,28 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
         }
         const size_t equals = argument.find(L'=');
         const std::wstring name = AsciiLower(argument.substr(0, equals));
+        const int index = SwitchIndex(name);
         if (equals == std::wstring::npos) {
             // A silent run shows no message box anyway: the tools' switch for that asks for nothing more.
-            if (IsSilentSwitch(name)) {
-                silent = true;
+            if (index < kFirstIgnored) silent = true;
+            if (index < kFirstOn) continue;
+            if (index < kLog) {
+                switches.*kOnMembers[index - kFirstOn] = true;
                 continue;
             }
-            if (IsIgnoredSwitch(name)) continue;
-            if (EqualsAscii(name, "/accept-agreement")) {
-                switches.acceptAgreement = true;
-                continue;
-            }
-            if (EqualsAscii(name, "/skip-registry")) {
-                switches.skipRegistry = true;
-                continue;
-            }
-            if (EqualsAscii(name, "/remove")) {
-                switches.remove = true;
-                continue;
-            }
-            if (EqualsAscii(name, "/all-users")) {
-                switches.allUsers = true;
-                continue;
-            }
-            if (IsPassiveSwitch(name)) {
-                switches.passive = true;
-                continue;
-            }
-            if (EqualsAscii(name, "/log")) {
+            if (index == kLog) {
                 // Agents' /LOG alone: the running account's temporary folder.
                 if (!switches.logPath.empty()) refuse(&argument, "the switch is given twice");
                 switches.logPath = DefaultLogPath();
                 continue;
             }
         }
-        std::wstring* single = EqualsAscii(name, "/log")         ? &switches.logPath
-                               : EqualsAscii(name, "/agreement") ? &switches.agreementPath
-                               : EqualsAscii(name, "/status")    ? &switches.statusPath
-                                                                 : nullptr;
-        std::vector<std::wstring>* repeated = EqualsAscii(name, "/folder") ? &switches.folders
-                                              : EqualsAscii(name, "/scan")   ? &switches.scanRoots
-                                                                             : nullptr;
-        if (!single && !repeated) {
+        if (index < kLog || index == kSwitchCount) {
             refuse(nullptr, "unknown switch \"", argument + L'"');
             continue;
         }
+        std::wstring* single = index < kFirstRepeated ? &(switches.*kPathMembers[index - kLog]) : nullptr;
+        std::vector<std::wstring>* repeated = single ? nullptr : &(switches.*kRepeatedMembers[index - kFirstRepeated]);
         const std::wstring value = equals == std::wstring::npos ? std::wstring() : argument.substr(equals + 1);
         std::wstring notAsSpelt;
         const char* notAFile = nullptr;

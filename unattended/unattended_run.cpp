@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <string_view>
 
 #include "metatrader/data_folders.h"
 #include "metatrader/deployment.h"
@@ -62,7 +63,7 @@ std::wstring ProgramOf(HWND window) {
 }
 
 // `ascii` widened, then `text`: the start of most log lines.
-std::wstring LineStart(const char* ascii, const std::wstring& text) {
+std::wstring LineStart(const char* ascii, std::wstring_view text) {
     std::wstring line;
     AppendWidened(line, ascii);
     line += text;
@@ -128,7 +129,7 @@ std::wstring TerminalLine(bool refreshed, HWND terminal, int result, const char*
 
 // A file's line: `what`, `outcome` and the path, then ": " and `why` where there is one. Only
 // a shortcut has no path, when there is no desktop folder.
-std::wstring FileLine(const char* what, const char* outcome, const std::wstring& path, const std::wstring& why = {}) {
+std::wstring FileLine(const char* what, const char* outcome, const std::wstring& path, std::wstring_view why = {}) {
     std::wstring line = LineStart(what, {});
     AppendWidened(line, outcome);
     if (path.empty()) AppendWidened(line, "(no desktop folder)");
@@ -252,10 +253,10 @@ struct Targets {
     std::vector<FolderList> profileData;
 };
 
-Targets FindTargets(const UnattendedSwitches& switches) {
+Targets FindTargets(const UnattendedSwitches& switches, bool registry) {
     Targets targets;
     InstallationSearch search;
-    search.registry = !switches.skipRegistry;
+    search.registry = registry;
     search.folders = switches.folders;
     search.scanRoots = switches.scanRoots;
     targets.found = FindAllInstallations(search);
@@ -285,16 +286,16 @@ void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets) 
     const std::optional<FileIdentity> log = IdentityOf(switches.logPath), agreement = IdentityOf(switches.agreementPath),
                                       status = IdentityOf(switches.statusPath);
     std::vector<FileIdentity> installed;
-    auto note = [&](const std::wstring& path) {
-        if (const auto identity = IdentityOf(path)) installed.push_back(*identity);
+    auto note = [&](const std::wstring& folder, const wchar_t* name) {
+        if (const auto identity = IdentityOf(ChildPath(folder, name))) installed.push_back(*identity);
     };
-    for (const std::wstring& folder : targets.selected) note(ChildPath(ExpertsFolder(folder), kExpertFileName));
+    for (const std::wstring& folder : targets.selected) note(ExpertsFolder(folder), kExpertFileName);
     {
         // The user's own files are looked at as the user, as they are written.
         const UniqueHandle user = targets.allUsers ? UniqueHandle() : SignedInUserImpersonationToken();
         const Impersonation asUser(user.get());
-        for (const std::wstring& folder : targets.dataFolders) note(ChildPath(ExpertsFolder(folder), kExpertFileName));
-        if (!targets.desktop.empty()) note(ChildPath(targets.desktop, kShortcutFileName));
+        for (const std::wstring& folder : targets.dataFolders) note(ExpertsFolder(folder), kExpertFileName);
+        if (!targets.desktop.empty()) note(targets.desktop, kShortcutFileName);
     }
     auto isInstalled = [&](const std::optional<FileIdentity>& identity) {
         return identity && std::find(installed.begin(), installed.end(), *identity) != installed.end();
@@ -402,7 +403,8 @@ void LogRegistration(const std::vector<RegistrationOutcome>& outcomes, bool remo
             AppendWidened(line, !removing           ? " written: "
                                 : outcome.afterExit ? " removed once this run has ended: "
                                                     : " removed: ");
-            log.Add(line += outcome.where);
+            line += outcome.where;
+            log.Add(line);
             continue;
         }
         AppendWidened(line, removing ? " not removed: " : " not written: ");
@@ -550,14 +552,9 @@ int RunUnattended(const std::vector<std::wstring>& arguments, Language language,
     // Before the log's first line is written: what stands installed anywhere, also where
     // this run does not install. Only a file that is there can be one of them: with none
     // there, nothing is looked for.
-    Targets installed;
     const bool foundAlready = IdentityOf(switches.logPath) || IdentityOf(switches.agreementPath) || IdentityOf(switches.statusPath);
-    if (foundAlready) {
-        UnattendedSwitches everywhere = switches;
-        everywhere.skipRegistry = false;
-        installed = FindTargets(everywhere);
-        RefuseInstalledFiles(switches, installed);
-    }
+    const Targets installed = foundAlready ? FindTargets(switches, true) : Targets();
+    if (foundAlready) RefuseInstalledFiles(switches, installed);
     RunLog log;
     AddLogHeader(log, language, account, switches.allUsers);
     // A run that never ends (ended by force, the session ended) leaves a log without its exit
@@ -572,12 +569,12 @@ int RunUnattended(const std::vector<std::wstring>& arguments, Language language,
             switches.usageError = Widened("/log= and /status= name the same file");
     }
 
-    Targets targets;
+    // Only a run that acts on targets finds them; where it found them already, it uses those.
     const bool findsTargets = switches.acceptAgreement || switches.remove || !switches.statusPath.empty();
-    if (switches.usageError.empty() && findsTargets && switches.agreementPath.empty())
-        targets = switches.skipRegistry || !foundAlready ? FindTargets(switches)
-                                                                      : std::move(installed);  // the same, found once
-    int code = Run(switches, targets, account, language, shown, log);
+    const bool findsAgain = switches.usageError.empty() && findsTargets && switches.agreementPath.empty() &&
+                            (switches.skipRegistry || !foundAlready);
+    const Targets found = findsAgain ? FindTargets(switches, !switches.skipRegistry) : Targets();
+    int code = Run(switches, findsAgain ? found : installed, account, language, shown, log);
     AddExitCode(log, code);
     if (!switches.logPath.empty() && !WriteUtf8WithMark(switches.logPath, log.Text()) && code == kExitAllWritten)
         code = kExitLogNotWritten;

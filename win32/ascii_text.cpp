@@ -18,3 +18,5 @@ void AppendWidened(std::wstring& text, std::string_view ascii) {
     text.resize(start + ascii.size());
     for (size_t i = 0; i < ascii.size(); ++i) text[start + i] = static_cast<unsigned char>(ascii[i]);
 }
+
+void AppendWidened(std::wstring& text, const char* ascii) { AppendWidened(text, std::string_view(ascii)); }

@@ -9,6 +9,9 @@
 [[gnu::noinline]] std::wstring Widened(std::string_view ascii);
 // Appends `ascii` to `text`, widened.
 void AppendWidened(std::wstring& text, std::string_view ascii);
+// The same for a zero-terminated string: the call a literal takes, half the code of one that
+// builds a string_view at every call.
+void AppendWidened(std::wstring& text, const char* ascii);
 // Whether `text` is `ascii`, character for character.
 bool EqualsAscii(const std::wstring& text, const char* ascii);
 

@@ -67,6 +67,13 @@ protected:
 private:
     template <typename>
     friend class Subclass;
+    // At WM_NCDESTROY: the window's property `property` gone and its original procedure back,
+    // which then handles the message, once the object is deleted.
+    WNDPROC Detach(const wchar_t* property) const {
+        RemovePropW(handle_, property);
+        SetWindowLongPtrW(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+        return original_;
+    }
     WNDPROC original_ = nullptr;
 };
 
@@ -95,9 +102,7 @@ private:
         Object* object = FromHandle(window);
         if (!object) return DefWindowProcW(window, message, wParam, lParam);
         if (message != WM_NCDESTROY) return object->OnMessage(message, wParam, lParam);
-        const WNDPROC original = object->original_;
-        RemovePropW(window, Object::kProperty);
-        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+        const WNDPROC original = object->Detach(Object::kProperty);
         delete object;
         return CallWindowProcW(original, window, message, wParam, lParam);
     }

@@ -257,7 +257,7 @@ TEST_F(Resources, TheImagesHaveTheirSizes) {
                                         changed(0, 12), changed(16, BI_RLE8), changed(14, 3), changed(33, 1)};
     for (const std::vector<BYTE>& bytes : broken) EXPECT_EQ(BitmapFromPackedDib(bytes), nullptr) << bytes.size();
     // The icon's black corners let what lies beneath show; its white mark does not.
-    for (int size : {16, 32}) {
+    for (int size : {16, 24, 32, 48}) {
         const std::vector<DWORD> drawn = IconOverPurple(size);
         EXPECT_EQ(drawn.front(), kPurple) << size;
         EXPECT_EQ(drawn[static_cast<size_t>(size) * size / 2 + size / 2], 0xFFFFFFu) << size;

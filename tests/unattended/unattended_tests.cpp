@@ -81,6 +81,19 @@ TEST(Switches, NamesIgnoreCaseValuesStayAsGivenFoldersRepeat) {
     EXPECT_FALSE(bare.acceptAgreement || bare.skipRegistry || bare.allUsers || bare.passive);
     EXPECT_EQ(bare.agreementPath, L"C:\\eula.txt");
 
+    // Each switch fills its own field, whatever the others.
+    const UnattendedSwitches removal = ReadSwitches({L"/silent", L"/Remove", L"/scan=C:\\A", L"/SCAN=D:\\B"});
+    EXPECT_EQ(removal.usageError, L"");
+    EXPECT_TRUE(removal.remove);
+    EXPECT_FALSE(removal.acceptAgreement || removal.skipRegistry || removal.allUsers || removal.passive);
+    EXPECT_EQ(removal.scanRoots, (std::vector<std::wstring>{L"C:\\A", L"D:\\B"}));
+    EXPECT_TRUE(removal.folders.empty() && removal.logPath.empty() && removal.statusPath.empty());
+    const UnattendedSwitches status = ReadSwitches({L"/Passive", L"/status=C:\\s.json"});
+    EXPECT_TRUE(status.passive);
+    EXPECT_FALSE(status.remove);
+    EXPECT_EQ(status.statusPath, L"C:\\s.json");
+    EXPECT_TRUE(status.agreementPath.empty() && status.scanRoots.empty());
+
     // An agent's /LOG alone: the running account's temporary folder.
     const UnattendedSwitches agent = ReadSwitches({L"/qn", L"/LOG", L"/ALL-USERS", L"/accept-agreement"});
     EXPECT_EQ(agent.usageError, L"");

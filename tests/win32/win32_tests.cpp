@@ -428,6 +428,40 @@ TEST(RunningUnderWow64, IsTrueOnlyForA32BitProcessOn64BitWindows) {
     EXPECT_EQ(RunningUnderWow64(), sizeof(void*) == 4);
 }
 
+// A name misspelt, or a list of names out of step with its members, leaves a member empty or
+// holding another function.
+TEST(SystemFunctions, EveryNameIsFoundAndLandsInItsOwnMember) {
+    auto address = [](const auto& function) {
+        void* bytes;
+        static_assert(sizeof function == sizeof bytes);
+        memcpy(&bytes, &function, sizeof bytes);
+        return bytes;
+    };
+    auto everyFound = [&](const auto& functions, const char* group) {
+        void* slots[sizeof functions / sizeof(void*)];
+        memcpy(slots, &functions, sizeof slots);
+        for (size_t i = 0; i < std::size(slots); ++i) EXPECT_NE(slots[i], nullptr) << group << " member " << i;
+    };
+    everyFound(KernelApi(), "kernel32");
+    everyFound(AdvapiApi(), "advapi32");
+    everyFound(UserApi(), "user32");
+    everyFound(NativeApi(), "ntdll");
+    everyFound(CryptoApi(), "bcrypt");
+    everyFound(CommonControlsApi(), "comctl32");
+    everyFound(ShellApi(), "shell32, ole32, oleaut32");
+    everyFound(AccessibilityApi(), "oleacc");
+    everyFound(GdiplusApi(), "gdiplus");
+    auto named = [](const wchar_t* library, const char* name) {
+        return reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(library), name));
+    };
+    EXPECT_EQ(address(KernelApi().isWow64Process), named(L"kernel32.dll", "IsWow64Process"));
+    EXPECT_EQ(address(NativeApi().decompressBuffer), named(L"ntdll.dll", "RtlDecompressBuffer"));
+    EXPECT_EQ(address(ShellApi().shellExecuteEx), named(L"shell32.dll", "ShellExecuteExW"));
+    EXPECT_EQ(address(ShellApi().createStreamOnHGlobal), named(L"ole32.dll", "CreateStreamOnHGlobal"));
+    EXPECT_EQ(address(ShellApi().sysFreeString), named(L"oleaut32.dll", "SysFreeString"));
+    EXPECT_EQ(address(GdiplusApi().createHbitmap), named(L"gdiplus.dll", "GdipCreateHBITMAPFromBitmap"));
+}
+
 TEST(ChooseAddressRoute, DirectWithoutASplitTokenOrBesideAShellLikeTheWizardByTheShellBesideAnyOtherElseNot) {
     constexpr auto kDefault = TokenElevationTypeDefault, kFull = TokenElevationTypeFull,
                    kLimited = TokenElevationTypeLimited, kUnread = TOKEN_ELEVATION_TYPE{};
