@@ -3,6 +3,7 @@
 #include "wizard/wizard_window.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include "controls/check_list_box.h"
 #include "controls/drag_to_move.h"
@@ -230,8 +231,8 @@ void WizardWindow::CreateFrame() {
     STARTUP_MARK("header created");
 
     // The page area comes before Back and Next, which makes the Tab order: the page's
-    // controls, then Back, then Next. Only the Welcome page is filled before the window
-    // first shows; the other pages follow once it has painted and the queue drains (Run).
+    // controls, then Back, then Next. Only the Welcome page is filled here; the other pages
+    // follow when the queue next drains (Run).
     pageControl_ = PageControl::Create(handle_, kPageControl, 6,
                                        ScaledRect(0, kPageTop, kPageWidth, kPageTop + kPageHeight, dpi_));
     STARTUP_MARK("page control created");
@@ -375,7 +376,12 @@ bool WizardWindow::PreTranslateMessage(MSG& message) {
 void WizardWindow::OnActivate(bool active) {
     // As the platform's dialogs do: the focus is kept while another window is active and
     // given back on return, instead of landing on the window itself.
-    if (drawnWelcome_) return;  // the controls' focus is settled when they are made
+    // The controls' focus is settled when they are made; until then the window holds it, or
+    // keys would come as system keys (Space opening the system menu instead of pressing Next).
+    if (drawnWelcome_) {
+        if (active) SetFocus(handle_);
+        return;
+    }
     if (!active) {
         if (HWND focus = GetFocus(); IsChild(handle_, focus)) savedFocus_ = focus;
         return;
@@ -426,17 +432,31 @@ void WizardWindow::Run() {
         }
         STARTUP_IDLE();
         if (GetMessageW(&message, nullptr, 0, 0) <= 0) break;
-        // A key finds the controls made and goes to the focus, as it would have had they been
-        // there: one typed ahead is never lost. A press goes to the window, as one on its
-        // background does: the picture is no control.
-        if (drawnWelcome_ && message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) {
-            CreateFrame();
-            if (HWND focus = GetFocus()) message.hwnd = focus;
-        }
+        if (drawnWelcome_) RouteToControls(message);
         if (PreTranslateMessage(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+}
+
+void WizardWindow::RouteToControls(MSG& message) {
+    // Input that comes while the window shows its picture of the Welcome page finds the
+    // controls made and goes where it would have gone had they been there: a key to the
+    // focus, a press on a painted button to that button (a person expects it to act). A press
+    // elsewhere stays with the window and moves it, as one on its background does.
+    const bool key = message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST;
+    if (message.hwnd != handle_ || (!key && message.message != WM_LBUTTONDOWN)) return;
+    CreateFrame();
+    if (key) {
+        if (HWND focus = GetFocus()) message.hwnd = focus;
+        return;
+    }
+    POINT at{GET_X_LPARAM(message.lParam), GET_Y_LPARAM(message.lParam)};
+    HWND button = ChildWindowFromPointEx(handle_, at, CWP_SKIPINVISIBLE | CWP_SKIPDISABLED);
+    if (!FlatButton::FromHandle(button)) return;
+    MapWindowPoints(handle_, button, &at, 1);
+    message.hwnd = button;
+    message.lParam = MAKELPARAM(at.x, at.y);
 }
 
 void WizardWindow::OnPaint() {
@@ -536,6 +556,9 @@ void WizardWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
 }
 
 LRESULT WizardWindow::OnGetObject(WPARAM wParam, LPARAM lParam) {
+    // A screen reader asks as the window comes to the front: it hears the page's controls
+    // and text, not an empty dialog.
+    if (drawnWelcome_) CreateFrame();
     // Heard by the product's name, as a dialog; the title stays the one the taskbar shows.
     if (AsksForObject(lParam, OBJID_CLIENT))
         return AnswerWithObject(NewNamedAccessible(handle_, OBJID_CLIENT, kSetupTitle, ROLE_SYSTEM_DIALOG), wParam);

@@ -65,6 +65,8 @@ private:
     void PlaceFrame();
     // The caption-bar move loop, from a press anywhere on the background.
     void MoveByDrag();
+    // Makes the frame for input taken while the window paints the Welcome page itself.
+    void RouteToControls(MSG& message);
     bool PreTranslateMessage(MSG& message);
     void OnPaint();
     // The Welcome page as its controls will paint it, while they are not made yet.

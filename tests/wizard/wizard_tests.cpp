@@ -13,6 +13,7 @@
 #include <iterator>
 #include <set>
 
+#include "controls/page_control.h"
 #include "file_helpers.h"
 #include "flat/colors.h"
 #include "machine.h"
@@ -26,6 +27,7 @@
 #include "win32/folder_list.h"
 #include "win32/path_rules.h"
 #include "win32/shell_folders.h"
+#include "wizard/page_layout.h"
 #include "wizard_driver.h"
 
 namespace {
@@ -224,6 +226,60 @@ TEST(Layout, TheControlsTakeOverTheWindowsOwnPictureUnseen) {
         const int top = client.bottom * 118 / 533, bottom = client.bottom * 140 / 533;
         EXPECT_LT(std::count(pixels + top * client.right, pixels + bottom * client.right, 0u),
                   (bottom - top) * client.right);
+    }
+}
+
+// A wizard caught while it still paints the Welcome page itself, or null when it made its
+// controls before the poll saw it.
+HWND WindowBeforeItsControls(const TestProcess& wizard) {
+    for (const ULONGLONG end = GetTickCount64() + 15000; GetTickCount64() < end; Sleep(1)) {
+        HWND form = FindWindowW(L"TFormMain", L"FormMain");
+        DWORD owner = 0;
+        if (form) GetWindowThreadProcessId(form, &owner);
+        if (owner == wizard.Id() && IsWindowVisible(form)) return GetDlgItem(form, kButtonClose) ? nullptr : form;
+    }
+    return nullptr;
+}
+
+// What a person or a screen reader does to the painted page acts as on its controls: a click
+// on the painted Next or a Space goes on, a click on the painted close button ends the wizard,
+// and a reader's first question finds the controls made.
+TEST(Flow, ThePaintedWelcomePageActsAsItsControls) {
+    enum class Act { ClickNext, Space, ClickClose, AskForObject };
+    for (const Act act : {Act::ClickNext, Act::Space, Act::ClickClose, Act::AskForObject}) {
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            TestProcess wizard(BuiltProgram(L"Mervane4Setup.exe"), L"/en");
+            HWND form = WindowBeforeItsControls(wizard);
+            if (!form) continue;
+            if (act == Act::ClickNext || act == Act::ClickClose) {
+                const RECT bounds =
+                    ControlBounds(RowOf(act == Act::ClickNext ? kButtonNext : kButtonClose), DpiOfWindow(form));
+                POINT middle{(bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2};
+                ClientToScreen(form, &middle);
+                WizardDriver::MouseTo(middle, MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP);
+            } else if (act == Act::Space) {
+                // Keys go to the window in front: not before it is shown and activated.
+                WizardDriver::WaitUntil([&] { return GetForegroundWindow() == form; }, 2000);
+                INPUT keys[2]{{.type = INPUT_KEYBOARD}, {.type = INPUT_KEYBOARD}};
+                keys[0].ki.wVk = keys[1].ki.wVk = VK_SPACE;
+                keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+                SendInput(2, keys, sizeof(INPUT));
+            } else {
+                SendMessageTimeoutW(form, WM_GETOBJECT, 0, OBJID_CLIENT, SMTO_NORMAL, 5000, nullptr);
+                EXPECT_NE(GetDlgItem(form, kButtonNext), nullptr) << "answered before the controls were made";
+            }
+            if (act == Act::ClickClose) {
+                EXPECT_EQ(wizard.WaitForExit(5000), 0u) << "the painted close button";
+            } else if (act != Act::AskForObject) {
+                const int folders = PageControl::kFirstSheetId + static_cast<int>(WizardPage::Folders);
+                EXPECT_TRUE(WizardDriver::WaitUntil(
+                    [&] { return IsWindowVisible(GetDlgItem(GetDlgItem(form, kPageControl), folders)) != FALSE; }, 5000))
+                    << "act " << static_cast<int>(act);
+            }
+            PostMessageW(form, WM_CLOSE, 0, 0);
+            wizard.WaitForExit(5000);
+            break;
+        }
     }
 }
 
