@@ -207,7 +207,7 @@ void PaintFlatButton(HDC target, const RECT& bounds, const FlatButtonFace& face,
     HDC dc = canvas.dc();
     const SelectedObject font(dc, face.font);
 
-    const int length = static_cast<int>(wcslen(face.caption));
+    const int length = face.caption ? static_cast<int>(wcslen(face.caption)) : 0;
     const int pressOffset = face.state == ButtonState::Down ? Scale(1, dpi) : 0;
     const int factor = BitmapFactor(dpi);
     const SIZE bitmap = BitmapSize(face.glyph);
