@@ -101,12 +101,8 @@ protected:
         return control;
     }
 
-    explicit ButtonControl(HWND handle) : ButtonControlBase(handle) { hover_.AddInstance(); }
-    ~ButtonControl() { hover_.RemoveInstance(this); }
-
-    static void CALLBACK HoverTimerTick(HWND, UINT, UINT_PTR, DWORD) { hover_.Tick(); }
-
-    static constinit inline HoverTracking hover_{HoverTimerTick};
+    explicit ButtonControl(HWND handle) : ButtonControlBase(handle) { HoverTracking::Shared().AddInstance(); }
+    ~ButtonControl() { HoverTracking::Shared().RemoveInstance(this); }
 
 private:
     friend class Subclass<Control>;

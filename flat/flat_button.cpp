@@ -110,7 +110,7 @@ void FlatButton::OnMouseDown(bool left) {
 }
 
 void FlatButton::OnMouseMove(int x, int y) {
-    hover_.MouseMoved(this);
+    HoverTracking::Shared().MouseMoved(this);
     if (!dragging_) return;
     const ButtonState state = Inside(x, y) ? ButtonState::Down : ButtonState::Up;
     if (state != state_) {
@@ -140,7 +140,7 @@ void FlatButton::OnEnabledChanged(bool enabled) {
     if (!enabled) {
         mouseInControl_ = false;
         state_ = ButtonState::Disabled;
-        hover_.Release(this);
+        HoverTracking::Shared().Release(this);
     }
     RefreshHoverState();
     Invalidate();
@@ -160,7 +160,7 @@ void FlatButton::RefreshHoverState() {
         mouseInControl_ = true;
     } else {
         mouseInControl_ = false;
-        hover_.Release(this);
+        HoverTracking::Shared().Release(this);
     }
     Invalidate();
 }
@@ -174,7 +174,7 @@ void FlatButton::MouseEnter() {
 void FlatButton::MouseLeave() {
     if (!IsWindowEnabled(handle_) || !mouseInControl_ || dragging_) return;
     mouseInControl_ = false;
-    hover_.Release(this);
+    HoverTracking::Shared().Release(this);
     Invalidate();
 }
 

@@ -40,7 +40,7 @@ LRESULT FlatCheckBox::OnControlMessage(UINT message, WPARAM wParam, LPARAM lPara
             }
             return 0;
         case WM_MOUSEMOVE:
-            hover_.MouseMoved(this);
+            HoverTracking::Shared().MouseMoved(this);
             return 0;
         case WM_LBUTTONUP:
             OnMouseUp(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
@@ -66,7 +66,7 @@ LRESULT FlatCheckBox::OnControlMessage(UINT message, WPARAM wParam, LPARAM lPara
             if (!wParam) {
                 mouseInControl_ = false;
                 mouseIsDown_ = false;
-                hover_.Release(this);
+                HoverTracking::Shared().Release(this);
             }
             Invalidate();
             return 0;
@@ -146,7 +146,7 @@ void FlatCheckBox::MouseEnter() {
 void FlatCheckBox::MouseLeave() {
     if (!IsWindowEnabled(handle_) || !mouseInControl_ || mouseIsDown_) return;
     mouseInControl_ = false;
-    hover_.Release(this);
+    HoverTracking::Shared().Release(this);
     RepaintSquare();
 }
 

@@ -40,7 +40,8 @@ private:
     void NotifyValueChanged() const;
 
     HWND parent_;
-    RECT bounds_{0, 0, 145, 25};
+    static constexpr RECT kDefaultBounds{0, 0, 145, 25};
+    RECT bounds_ = kDefaultBounds;
     UINT dpi_ = 96;
     bool visible_ = true;
     Color color_ = kColorBlack;

@@ -15,6 +15,12 @@ HWND ControlUnderPointer() {
     }
 }
 
+HoverTracking& HoverTracking::Shared() {
+    // Zero-initialised, so it costs no bytes in the program file.
+    static constinit HoverTracking shared;
+    return shared;
+}
+
 void HoverTracking::Stop() {
     if (timer_) KillTimer(nullptr, timer_);
     timer_ = 0;
@@ -32,12 +38,13 @@ void HoverTracking::MouseMoved(HoverClient* control) {
     if (!GetActiveWindow()) return;
     Stop();
     hovered_ = control;
-    timer_ = SetTimer(nullptr, 0, 100, tick_);
+    timer_ = SetTimer(nullptr, 0, 100, Tick);
     control->MouseEnter();
 }
 
-void HoverTracking::Tick() {
-    if (hovered_ && ControlUnderPointer() != hovered_->Handle()) hovered_->MouseLeave();
+void CALLBACK HoverTracking::Tick(HWND, UINT, UINT_PTR, DWORD) {
+    HoverClient* hovered = Shared().hovered_;
+    if (hovered && ControlUnderPointer() != hovered->Handle()) hovered->MouseLeave();
 }
 
 void HoverTracking::Release(HoverClient* control) {

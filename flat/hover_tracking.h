@@ -16,24 +16,25 @@ protected:
     ~HoverClient() = default;
 };
 
-// One per control class: a 100 ms timer, stopped while idle, that ends the hover of the
-// control it watches once the pointer is over another control.
+// One for all flat buttons and check boxes, as the pointer hovers one control at a time: a
+// 100 ms timer, stopped while idle, that ends the hover of the control it watches once the
+// pointer is over another control.
 class HoverTracking {
 public:
-    constexpr explicit HoverTracking(TIMERPROC tick) : tick_(tick) {}
+    static HoverTracking& Shared();
 
     void AddInstance() { ++instances_; }
     void RemoveInstance(HoverClient* control);
     // A mouse move over `control`.
     void MouseMoved(HoverClient* control);
-    void Tick();
     // Stops the timer if it watches `control`.
     void Release(HoverClient* control);
     HoverClient* Hovered() const { return hovered_; }
 
 private:
+    constexpr HoverTracking() = default;
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
     void Stop();
-    TIMERPROC tick_;
     UINT_PTR timer_ = 0;
     HoverClient* hovered_ = nullptr;
     int instances_ = 0;

@@ -249,8 +249,7 @@ std::vector<TerminalRefresh> RefreshRunningTerminals(const std::wstring& itemNam
             process = processes.insert(process, {processId, 0u, now + NavigatorBounds{}.deadlineMs});
         const unsigned ordinal = ++process->windows;
         const ULONGLONG end = std::min(process->deadline, deadline);
-        NavigatorBounds bounds;
-        bounds.deadlineMs = end > now ? end - now : 0;
+        const NavigatorBounds bounds{NavigatorBounds{}.itemCap, end > now ? end - now : 0};
         const bool passedOver = bounds.deadlineMs == 0 || ordinal > kTerminalWindowsPerProcess;
         results.push_back({window, passedOver ? kNavigatorNotAnswering
                                               : RefreshNavigator(window, terminal::kExpertGroup, itemName, bounds, aim)});

@@ -1,5 +1,10 @@
 #include "win32/end_session_hold.h"
 
+// Defined here, not inline in the class: inline ones would each take initialised data.
+constinit int EndSessionHold::holds_ = 0;
+constinit std::atomic<bool> EndSessionHold::ending_{false};
+constinit std::atomic<int> EndSessionHold::writing_{0};
+
 EndSessionHold::EndSessionHold(HWND window, const std::wstring& reason)
     : window_(window), reasonShown_(ShutdownBlockReasonCreate(window, reason.c_str()) != FALSE) {
     ++holds_;

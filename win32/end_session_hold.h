@@ -34,7 +34,7 @@ public:
 private:
     HWND window_;
     bool reasonShown_;
-    static inline int holds_ = 0;
-    static inline std::atomic<bool> ending_{false};
-    static inline std::atomic<int> writing_{0};
+    static int holds_;
+    static std::atomic<bool> ending_;
+    static std::atomic<int> writing_;
 };

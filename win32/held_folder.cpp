@@ -107,13 +107,14 @@ bool TokenMay(HANDLE token, HANDLE object, ACCESS_MASK wanted) {
     if (!native.querySecurityObject || !native.accessCheck) return false;
     native.querySecurityObject(object, kParts, nullptr, 0, &size);
     std::vector<BYTE> security(size);
-    GENERIC_MAPPING mapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
+    static constexpr GENERIC_MAPPING kFileMapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE,
+                                                  FILE_ALL_ACCESS};
     PRIVILEGE_SET privileges;
     ULONG privilegesSize = sizeof privileges;
     ACCESS_MASK granted = 0;
     NTSTATUS allowed = -1;
     return size && native.querySecurityObject(object, kParts, security.data(), size, &size) >= 0 &&
-           native.accessCheck(security.data(), token, wanted, &mapping, &privileges, &privilegesSize, &granted,
+           native.accessCheck(security.data(), token, wanted, const_cast<GENERIC_MAPPING*>(&kFileMapping), &privileges, &privilegesSize, &granted,
                               &allowed) >= 0 &&
            allowed >= 0;
 }

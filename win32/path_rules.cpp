@@ -114,7 +114,8 @@ std::wstring ChildPath(std::wstring folder, std::wstring_view name) {
 bool IsDeviceName(std::wstring name) {
     name = AsciiLower(name.substr(0, name.find(L'.')));
     while (!name.empty() && name.back() == L' ') name.pop_back();
-    for (const wchar_t* device : {L"con", L"prn", L"aux", L"nul", L"conin$", L"conout$"})
+    static constexpr const wchar_t* kDevices[] = {L"con", L"prn", L"aux", L"nul", L"conin$", L"conout$"};
+    for (const wchar_t* device : kDevices)
         if (name == device) return true;
     const bool numbered = name.size() == 4 && (name.starts_with(L"com") || name.starts_with(L"lpt"));
     return numbered && ((name[3] >= L'1' && name[3] <= L'9') || name[3] == L'\u00B9' || name[3] == L'\u00B2' ||

@@ -1,5 +1,7 @@
 #include "wizard/page_flow.h"
 
+#include <iterator>
+
 FlowStep StepOn(WizardPage page, WizardEvent event) {
     using enum WizardPage;
     auto show = [](WizardPage next) { return FlowStep{FlowAction::ShowPage, next}; };
@@ -37,21 +39,21 @@ FlowStep StepOn(WizardPage page, WizardEvent event) {
 ButtonRules ButtonRulesOn(WizardPage page, const PageState& state) {
     using Enabled = ButtonRule::Enabled;
     constexpr TextId kNext = TextId::Next, kBack = TextId::Back, kFinish = TextId::Finish, kKeep = TextId::None;
-    switch (page) {
-        case WizardPage::Welcome:
-            return {{true, Enabled::Yes, kNext}, {false, Enabled::AsItWas, kBack}};
-        case WizardPage::Wait:
-            return {{false, Enabled::AsItWas, kNext}, {false, Enabled::AsItWas, kBack}};
-        case WizardPage::Folders:
-            // Judged before the page's action refills the list: the action keeps the selection.
-            return {{true, state.selectionEmpty ? Enabled::No : Enabled::Yes, kNext}, {true, Enabled::AsItWas, kBack}};
-        case WizardPage::Agreement:
-            return {{true, state.acceptTicked ? Enabled::Yes : Enabled::No, kNext}, {true, Enabled::AsItWas, kBack}};
-        case WizardPage::Installing:
-            return {{false, Enabled::AsItWas, kKeep}, {false, Enabled::AsItWas, kKeep}};
-        case WizardPage::Finished:
-            // Next stays enabled as it was when pressed on the Agreement page.
-            return {{true, Enabled::AsItWas, kFinish}, {false, Enabled::AsItWas, kKeep}};
-    }
-    return {};
+    // In the order of WizardPage. Folders and Agreement enable Next from the state below,
+    // judged before the page's action refills the list: the action keeps the selection.
+    // Finished keeps Next enabled as it was when pressed on the Agreement page.
+    static constexpr ButtonRules kRules[] = {
+        {{true, Enabled::Yes, kNext}, {false, Enabled::AsItWas, kBack}},        // Welcome
+        {{false, Enabled::AsItWas, kNext}, {false, Enabled::AsItWas, kBack}},   // Wait
+        {{true, Enabled::AsItWas, kNext}, {true, Enabled::AsItWas, kBack}},     // Folders
+        {{true, Enabled::AsItWas, kNext}, {true, Enabled::AsItWas, kBack}},     // Agreement
+        {{false, Enabled::AsItWas, kKeep}, {false, Enabled::AsItWas, kKeep}},   // Installing
+        {{true, Enabled::AsItWas, kFinish}, {false, Enabled::AsItWas, kKeep}},  // Finished
+    };
+    const auto index = static_cast<size_t>(page);
+    if (index >= std::size(kRules)) return {};
+    ButtonRules rules = kRules[index];
+    if (page == WizardPage::Folders) rules.next.enabled = state.selectionEmpty ? Enabled::No : Enabled::Yes;
+    if (page == WizardPage::Agreement) rules.next.enabled = state.acceptTicked ? Enabled::Yes : Enabled::No;
+    return rules;
 }

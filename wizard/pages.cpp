@@ -33,11 +33,8 @@ HWND CreateLabel(HWND parent, int id, DWORD style) {
 }
 
 FlatButtonColors WizardButtonColours() {
-    FlatButtonColors colours;
-    colours.fill = kColorBlack;
-    colours.focused = kColorPurple;
-    colours.font = kColorWhite;
-    return colours;
+    static constexpr FlatButtonColors kColours{.fill = kColorBlack, .focused = kColorPurple, .font = kColorWhite};
+    return kColours;
 }
 
 void SetButtonColours(FlatButton& button) { button.SetColors(WizardButtonColours()); }
