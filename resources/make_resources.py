@@ -444,6 +444,24 @@ def compressed(data):
     return bytes(out)
 
 
+def packed_texts(source_path):
+    """The program's texts as a C++ header: the ids in the table's order, and for each language
+    its texts in that order, UTF-8, each ended by a NUL, stored as compressed() stores them."""
+    import json
+    table = json.load(open(source_path, encoding="utf-8"))
+    if any(len(texts) != 3 for texts in table.values()):
+        sys.exit("every text needs its English, German and Russian form")
+    lines = ["// Made by resources/make_resources.py from resources/texts.json.", "#pragma once", "",
+             "constexpr TextId kPackedTextIds[] = {" + ", ".join("TextId::" + name for name in table) + "};"]
+    names = []
+    for column, language in enumerate(("English", "German", "Russian")):
+        packed = compressed(b"".join(texts[column].encode("utf-8") + b"\0" for texts in table.values()))
+        names.append("kPackedTexts" + language)
+        lines.append("constexpr unsigned char %s[] = {%s};" % (names[-1], ",".join(str(b) for b in packed)))
+    lines.append("constexpr std::span<const unsigned char> kPackedTexts[] = {%s};" % ", ".join(names))
+    return ("\n".join(lines) + "\n").encode("utf-8")
+
+
 def manifest(source_path):
     """The manifest without its comments and the blanks between its elements, which Windows
     reads the same."""
@@ -477,6 +495,8 @@ def main(argv):
         write(argv[3], address_header(address))
     elif kind == "manifest":
         write(out, manifest(argv[3]))
+    elif kind == "texts":
+        write(out, packed_texts(argv[3]))
     elif kind == "agreement":
         write(out, compressed(agreement(argv[3], argv[4])))
     else:

@@ -14,7 +14,10 @@ std::span<const BYTE> EmbeddedResource(HMODULE module, const wchar_t* type, cons
 }
 
 std::vector<BYTE> ExpandedResource(HMODULE module, const wchar_t* type, const wchar_t* name) {
-    const std::span<const BYTE> stored = EmbeddedResource(module, type, name);
+    return Expanded(EmbeddedResource(module, type, name));
+}
+
+std::vector<BYTE> Expanded(std::span<const BYTE> stored) {
     const auto decompress = NativeApi().decompressBuffer;
     UINT32 size = 0;
     if (stored.size() < sizeof size || !decompress) return {};

@@ -12,3 +12,6 @@ std::span<const BYTE> EmbeddedResource(HMODULE module, const wchar_t* type, cons
 // size, 4 bytes, then LZNT1), expanded with ntdll's decompressor, which Windows 7 and Wine
 // both have. Empty when there is no such resource or it does not expand to its size.
 std::vector<BYTE> ExpandedResource(HMODULE module, const wchar_t* type, const wchar_t* name);
+
+// The same for bytes stored in that form anywhere.
+std::vector<BYTE> Expanded(std::span<const BYTE> stored);
