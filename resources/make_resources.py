@@ -462,6 +462,14 @@ def packed_texts(source_path):
     return ("\n".join(lines) + "\n").encode("utf-8")
 
 
+def packed_usage(source_path):
+    """The command-line summary as a C++ header: its ASCII text without the file's last line
+    break, stored as compressed() stores it."""
+    text = open(source_path, encoding="ascii").read().removesuffix("\n").encode("ascii")
+    return ("// Made by resources/make_resources.py from resources/usage.txt.\n#pragma once\n\n"
+            "constexpr unsigned char kPackedUsage[] = {%s};\n" % ",".join(str(b) for b in compressed(text))).encode()
+
+
 def manifest(source_path):
     """The manifest without its comments and the blanks between its elements, which Windows
     reads the same."""
@@ -495,6 +503,8 @@ def main(argv):
         write(argv[3], address_header(address))
     elif kind == "manifest":
         write(out, manifest(argv[3]))
+    elif kind == "usage":
+        write(out, packed_usage(argv[3]))
     elif kind == "texts":
         write(out, packed_texts(argv[3]))
     elif kind == "agreement":

@@ -34,11 +34,15 @@ add_custom_command(OUTPUT ${RESOURCE_BINARY_DIR}/Mervane4Setup.manifest
 list(APPEND generated ${RESOURCE_BINARY_DIR}/Mervane4Setup.manifest ${RESOURCE_BINARY_DIR}/mainicon.ico ${RESOURCE_BINARY_DIR}/progress.gif
      ${RESOURCE_BINARY_DIR}/user-guide.url ${RESOURCE_BINARY_DIR}/user_guide_address.h)
 
-# The texts the program shows, compressed into the program's code (the tests link them too).
+# The texts the program shows and its command-line summary, compressed into the program's
+# code (the tests link them too).
 add_custom_command(OUTPUT ${RESOURCE_BINARY_DIR}/packed_texts.h
   COMMAND ${MAKE_RESOURCES} texts ${RESOURCE_BINARY_DIR}/packed_texts.h ${RESOURCE_SOURCE_DIR}/texts.json
   DEPENDS ${MAKE_RESOURCES_DEPENDS} ${RESOURCE_SOURCE_DIR}/texts.json VERBATIM)
-list(APPEND generated ${RESOURCE_BINARY_DIR}/packed_texts.h)
+add_custom_command(OUTPUT ${RESOURCE_BINARY_DIR}/packed_usage.h
+  COMMAND ${MAKE_RESOURCES} usage ${RESOURCE_BINARY_DIR}/packed_usage.h ${RESOURCE_SOURCE_DIR}/usage.txt
+  DEPENDS ${MAKE_RESOURCES_DEPENDS} ${RESOURCE_SOURCE_DIR}/usage.txt VERBATIM)
+list(APPEND generated ${RESOURCE_BINARY_DIR}/packed_texts.h ${RESOURCE_BINARY_DIR}/packed_usage.h)
 
 foreach(language en de ru)
   string(TOUPPER ${language} upper)
