@@ -60,7 +60,7 @@ int CheckListBox::CheckBoxWidth() const { return Scale(18, dpi_); }
 
 void CheckListBox::ToggleByUser(int index) {
     SetChecked(index, !Checked(index));
-    SendMessageW(GetParent(handle_), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(handle_), kClickCheck),
+    SendMessageW(GetParent(handle_), WM_COMMAND, MAKEWPARAM(GetWindowLongPtrW(handle_, GWLP_ID), kClickCheck),
                  reinterpret_cast<LPARAM>(handle_));
 }
 

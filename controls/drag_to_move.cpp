@@ -5,7 +5,8 @@ void DragToMove::HookPassiveControls(HWND root) { EnumChildWindows(root, HookIfP
 BOOL CALLBACK DragToMove::HookIfPassive(HWND window, LPARAM) {
     wchar_t className[32] = L"";
     GetClassNameW(window, className, 32);
-    if ((lstrcmpiW(className, L"LISTBOX") == 0 || lstrcmpiW(className, L"EDIT") == 0) &&
+    if ((CompareStringOrdinal(className, -1, L"LISTBOX", -1, TRUE) == CSTR_EQUAL ||
+         CompareStringOrdinal(className, -1, L"EDIT", -1, TRUE) == CSTR_EQUAL) &&
         !Subclass<DragToMove>::FromHandle(window))
         Subclass<DragToMove>::Attach(new DragToMove(window));
     return TRUE;

@@ -72,8 +72,8 @@ void PageControl::LayoutSheets() {
     const RECT display = SheetBounds();
     for (HWND sheet : sheets_)
         if (sheet)
-            MoveWindow(sheet, display.left, display.top, display.right - display.left, display.bottom - display.top,
-                       TRUE);
+            SetWindowPos(sheet, nullptr, display.left, display.top, display.right - display.left,
+                         display.bottom - display.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 LRESULT PageControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

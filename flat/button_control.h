@@ -35,7 +35,7 @@ protected:
 
     // The parent's WM_COMMAND BN_CLICKED, with the control id.
     void Click() const {
-        SendMessageW(GetParent(handle_), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(handle_), BN_CLICKED),
+        SendMessageW(GetParent(handle_), WM_COMMAND, MAKEWPARAM(GetWindowLongPtrW(handle_, GWLP_ID), BN_CLICKED),
                      reinterpret_cast<LPARAM>(handle_));
     }
     void Invalidate() const { InvalidateRect(handle_, nullptr, FALSE); }

@@ -30,7 +30,7 @@ UINT DpiOfWindow(HWND window) {
 }
 
 HFONT CreatePointFont(const wchar_t* face, int points, bool bold, UINT dpi) {
-    return CreateFontOfHeight(face, MulDiv(points, static_cast<int>(dpi), 72), bold);
+    return CreateFontOfHeight(face, ScaledRounded(points, dpi, 72), bold);
 }
 
 HFONT CreatePixelFont(const wchar_t* face, int pixelsAt96, bool bold, UINT dpi) {

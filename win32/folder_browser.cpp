@@ -3,6 +3,7 @@
 #include <shlobj.h>
 #include <commctrl.h>
 
+#include <string_view>
 #include <vector>
 
 #include "win32/handles.h"
@@ -76,7 +77,7 @@ LRESULT CALLBACK VerbsClosedProcedure(HWND window, UINT message, WPARAM wParam, 
 
 BOOL CALLBACK FindTree(HWND window, LPARAM found) {
     wchar_t className[32];
-    if (!GetClassNameW(window, className, 32) || lstrcmpW(className, L"SysTreeView32") != 0) return TRUE;
+    if (!GetClassNameW(window, className, 32) || std::wstring_view(className) != L"SysTreeView32") return TRUE;
     *reinterpret_cast<HWND*>(found) = window;
     return FALSE;
 }

@@ -49,7 +49,7 @@ std::optional<std::wstring> ReadText(HANDLE file, DWORD maxBytes) {
     if (!bytes.empty() && (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
                            read != bytes.size()))
         return std::nullopt;
-    return DecodeText(bytes, GetACP());
+    return DecodeText(bytes, CP_ACP);
 }
 
 bool AppendUtf8(std::string& bytes, const std::wstring& text) {

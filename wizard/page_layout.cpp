@@ -30,7 +30,8 @@ void PlaceControl(HWND control, const ControlPlace& place, UINT dpi, SIZE conten
         GetWindowRect(control, &now);
         bounds.bottom = bounds.top + now.bottom - now.top;
     }
-    MoveWindow(control, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, TRUE);
+    SetWindowPos(control, nullptr, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     if (place.fit == Fit::Caption)
         if (FlatCheckBox* box = FlatCheckBox::FromHandle(control)) box->SetAutoSize(true);
 }

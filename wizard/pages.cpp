@@ -234,7 +234,7 @@ void InstallingPage::ClipStatusLineToBar() {
     MapWindowPoints(nullptr, sheet_, reinterpret_cast<POINT*>(&label), 2);
     OffsetRect(&bar, -label.left, -label.top);
     UniqueRegion visible(CreateRectRgn(0, 0, label.right - label.left, label.bottom - label.top));
-    const UniqueRegion covered(CreateRectRgnIndirect(&bar));
+    const UniqueRegion covered(CreateRectRgn(bar.left, bar.top, bar.right, bar.bottom));
     CombineRgn(visible.get(), visible.get(), covered.get(), RGN_DIFF);
     SetWindowRgn(status_, visible.release(), TRUE);  // the window owns the region from here on
 }

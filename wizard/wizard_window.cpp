@@ -83,7 +83,7 @@ bool WizardWindow::Create(HINSTANCE instance) {
     // window; this one has no caption, and should that ever change, the second call, which
     // is never replaced, shows it. Its activation gives Next the focus.
     ShowWindow(handle_, SW_SHOWNORMAL);
-    if (!IsWindowVisible(handle_) || IsIconic(handle_)) ShowWindow(handle_, SW_SHOWNORMAL);
+    if (!IsWindowVisible(handle_) || (GetWindowLongW(handle_, GWL_STYLE) & WS_MINIMIZE)) ShowWindow(handle_, SW_SHOWNORMAL);
     STARTUP_MARK("window shown");
     return true;
 }

@@ -14,6 +14,7 @@
 #include "win32/ascii_case.h"
 #include "win32/command_line.h"
 #include "win32/decimal_text.h"
+#include "win32/dpi.h"
 #include "win32/embedded_resource.h"
 #include "win32/end_session_hold.h"
 #include "win32/folder_browser.h"
@@ -64,6 +65,14 @@ TEST(DecimalText, SpellsEveryWidthOfNumber) {
     EXPECT_EQ(rest, 0u);
     EXPECT_EQ(DividedBy(123456789012345678u, 10000, &rest), 12345678901234u);
     EXPECT_EQ(rest, 5678u);
+}
+
+TEST(ScaledRounded, RoundsAsMulDivDoesAtEveryScaling) {
+    for (int value : {-461, -50, -13, -5, -2, -1, 0, 1, 2, 3, 5, 13, 37, 52, 459, 533})
+        for (UINT dpi : {96u, 108u, 120u, 144u, 168u, 192u, 240u, 288u, 480u})
+            for (int denominator : {72, 96})
+                EXPECT_EQ(ScaledRounded(value, dpi, denominator), MulDiv(value, static_cast<int>(dpi), denominator))
+                    << value << " at " << dpi << " / " << denominator;
 }
 
 TEST(AppendUtf8, AppendsEveryPlaneAndNothingForNothing) {
