@@ -48,7 +48,7 @@ public:
         if (GetFocus() == window_ && Caret() == row) flags |= STATE_SYSTEM_FOCUSED;
         RECT item, client;
         GetClientRect(window_, &client);
-        if (!RowRect(row, item) || !IntersectRect(&item, &item, &client)) flags |= STATE_SYSTEM_OFFSCREEN;
+        if (!RowRect(row, item) || !Overlap(item, client)) flags |= STATE_SYSTEM_OFFSCREEN;
         SetNumber(state, flags);
         return S_OK;
     }
@@ -89,7 +89,7 @@ public:
         ScreenToClient(window_, &point);
         RECT client;
         GetClientRect(window_, &client);
-        if (!PtInRect(&client, point)) return AccessibleWindow::accHitTest(x, y, child);
+        if (!Contains(client, point)) return AccessibleWindow::accHitTest(x, y, child);
         const LRESULT hit = SendMessageW(window_, LB_ITEMFROMPOINT, 0, MAKELPARAM(point.x, point.y));
         SetNumber(child, HIWORD(hit) == 0 ? LOWORD(hit) + 1 : CHILDID_SELF);
         return S_OK;

@@ -65,17 +65,14 @@ std::unique_ptr<WaitAnimation> WaitAnimation::Decode(std::span<const BYTE> gif) 
     if (!session.Ready()) return nullptr;
     const GdiplusFunctions& gdi = *session;
 
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, gif.size());
-    if (!memory) return nullptr;
-    if (void* target = GlobalLock(memory)) {
-        std::memcpy(target, gif.data(), gif.size());
-        GlobalUnlock(memory);
-    }
+    // A stream over memory of its own, written and then read from its start.
     ComRef<IStream> stream;
-    if (!ShellApi().createStreamOnHGlobal || FAILED(ShellApi().createStreamOnHGlobal(memory, TRUE, stream.Out()))) {
-        GlobalFree(memory);
+    const auto createStream = ShellApi().createStreamOnHGlobal;
+    ULONG written = 0;
+    if (!createStream || FAILED(createStream(nullptr, TRUE, stream.Out())) ||
+        FAILED(stream->Write(gif.data(), static_cast<ULONG>(gif.size()), &written)) || written != gif.size() ||
+        FAILED(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr)))
         return nullptr;
-    }
     ImageHolder holder{gdi};
     if (gdi.createFromStream(stream.get(), &holder.image) != 0) return nullptr;
 

@@ -11,7 +11,7 @@ namespace {
 
 // The control's caption, as the controls read it themselves.
 struct Caption {
-    explicit Caption(HWND control) { GetWindowTextW(control, text, 256); }
+    explicit Caption(HWND control) { SendMessageW(control, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text)); }
     wchar_t text[256] = L"";
 };
 
@@ -185,7 +185,7 @@ public:
             VARIANT gaugeId;
             SetNumber(&gaugeId, id);
             const FlatGauge* gauge = GaugeOf(gaugeId);
-            if (gauge->Visible() && PtInRect(&gauge->Bounds(), point)) {
+            if (gauge->Visible() && Contains(gauge->Bounds(), point)) {
                 SetNumber(child, id);
                 return S_OK;
             }

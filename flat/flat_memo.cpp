@@ -3,6 +3,7 @@
 #include "flat/drawing.h"
 #include "flat/flat_messages.h"
 #include "win32/dpi.h"
+#include "win32/window.h"
 
 FlatMemo* FlatMemo::Create(HWND parent, int id, DWORD style) {
     HWND window = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | style, 0, 0,
@@ -141,7 +142,7 @@ void FlatMemo::SetLines(const std::wstring& text) {
             normalized += text[i];
         }
     }
-    SetWindowTextW(handle_, normalized.c_str());
+    SetWindowCaption(handle_, normalized.c_str());
 }
 
 void FlatMemo::PaintFlatBorder() {

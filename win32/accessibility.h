@@ -4,6 +4,16 @@
 
 #include "win32/handles.h"
 
+// What PtInRect and IntersectRect tell a hit test: whether `point` lies in `r` (its right and
+// bottom edges outside), and whether `a` and `b` share any pixel.
+inline bool Contains(const RECT& r, POINT point) {
+    return point.x >= r.left && point.x < r.right && point.y >= r.top && point.y < r.bottom;
+}
+inline bool Overlap(const RECT& a, const RECT& b) {
+    return (a.left > b.left ? a.left : b.left) < (a.right < b.right ? a.right : b.right) &&
+           (a.top > b.top ? a.top : b.top) < (a.bottom < b.bottom ? a.bottom : b.bottom);
+}
+
 // What screen readers ask a window, answered by objects of our own: the platform's object
 // answers for the rest (under Wine only as a generic client area). oleacc is no KnownDLL: it
 // is loaded from System32 at the first question (win32/system_functions.h), never at start-up.

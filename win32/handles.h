@@ -129,3 +129,11 @@ public:
 private:
     Interface* pointer_ = nullptr;
 };
+
+// The size of an open file in bytes, or false when it cannot be read.
+inline bool FileSizeOf(HANDLE file, ULONGLONG& size) {
+    FILE_STANDARD_INFO standard;
+    if (!GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard)) return false;
+    size = static_cast<ULONGLONG>(standard.EndOfFile.QuadPart);
+    return true;
+}

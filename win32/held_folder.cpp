@@ -24,9 +24,9 @@ bool WriteAll(HANDLE file, std::span<const BYTE> bytes) {
         if (!WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
         bytes = bytes.subspan(written);
     }
-    LARGE_INTEGER size{};
-    if (!FlushFileBuffers(file) || !GetFileSizeEx(file, &size)) return false;
-    if (static_cast<unsigned long long>(size.QuadPart) == total) return true;
+    ULONGLONG size = 0;
+    if (!FlushFileBuffers(file) || !FileSizeOf(file, size)) return false;
+    if (size == total) return true;
     SetLastError(ERROR_WRITE_FAULT);
     return false;
 }

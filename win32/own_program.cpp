@@ -48,10 +48,10 @@ void HoldOwnProgramFile() {
 }
 
 std::vector<BYTE> OwnProgramBytes() {
-    LARGE_INTEGER size{}, start{};
-    if (!held || !GetFileSizeEx(held, &size) || size.QuadPart > 256 << 20 || !SetFilePointerEx(held, start, nullptr, FILE_BEGIN))
+    ULONGLONG size = 0;
+    if (!held || !FileSizeOf(held, size) || size > 256 << 20 || !SetFilePointerEx(held, LARGE_INTEGER{}, nullptr, FILE_BEGIN))
         return {};
-    std::vector<BYTE> bytes(static_cast<size_t>(size.QuadPart));
+    std::vector<BYTE> bytes(static_cast<size_t>(size));
     DWORD read = 0;
     if (!ReadFile(held, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size()) return {};
     return bytes;

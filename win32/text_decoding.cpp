@@ -42,9 +42,9 @@ std::optional<std::wstring> ReadTextFile(const std::wstring& path, DWORD maxByte
 }
 
 std::optional<std::wstring> ReadText(HANDLE file, DWORD maxBytes) {
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file, &size) || size.QuadPart > maxBytes) return std::nullopt;
-    std::vector<BYTE> bytes(static_cast<size_t>(size.QuadPart));
+    ULONGLONG size = 0;
+    if (!FileSizeOf(file, size) || size > maxBytes) return std::nullopt;
+    std::vector<BYTE> bytes(static_cast<size_t>(size));
     DWORD read = 0;
     if (!bytes.empty() && (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
                            read != bytes.size()))

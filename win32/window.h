@@ -3,11 +3,18 @@
 
 #include <string>
 
-// The window's whole text: a caption, or a path on the status line.
+// The whole text of a window of this program: a caption, or a path on the status line. Asked
+// by message, as GetWindowText asks a window of its own process.
 inline std::wstring WindowCaption(HWND window) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    std::wstring text(static_cast<size_t>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    text.resize(static_cast<size_t>(
+        SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
     return text;
+}
+
+// Sets the text of a window of this program, as SetWindowText does for one of its own process.
+inline void SetWindowCaption(HWND window, const wchar_t* text) {
+    SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
 }
 
 // The two ways an object of ours is tied to a window. Either way the object keeps its window

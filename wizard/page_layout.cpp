@@ -2,6 +2,7 @@
 
 #include "flat/flat_check_box.h"
 #include "win32/dpi.h"
+#include "win32/window.h"
 
 const ControlPlace& RowOf(int control) {
     for (const ControlPlace& place : kLayout)
@@ -40,7 +41,7 @@ void ShowPageTexts(HWND sheet, WizardPage page, Language language, UINT dpi, int
     for (const ControlPlace& place : kLayout) {
         if (place.page != static_cast<int>(page) || place.text == TextId::None) continue;
         HWND control = GetDlgItem(sheet, place.control);
-        SetWindowTextW(control, Text(place.control == replaced ? replacement : place.text, language).c_str());
+        SetWindowCaption(control, Text(place.control == replaced ? replacement : place.text, language).c_str());
         if (place.fit == Fit::Caption) PlaceControl(control, place, dpi);
     }
 }

@@ -250,7 +250,7 @@ void InstallingPage::SetProgressRange(int maximum) {
 }
 
 void InstallingPage::ShowStep(const std::wstring& path, int position) {
-    SetWindowTextW(status_, path.c_str());
+    SetWindowCaption(status_, path.c_str());
     InvalidateRect(status_, nullptr, FALSE);  // owner-drawn: a new text need not repaint it
     bar_->SetProgress(position);
 }

@@ -29,6 +29,7 @@
 #include "win32/signed_in_user.h"
 #include "win32/startup_trace.h"
 #include "win32/system_functions.h"
+#include "win32/window.h"
 
 namespace {
 
@@ -226,7 +227,7 @@ void WizardWindow::CreateFrame() {
     banner_ = ImageControl::Create(handle_, kBanner);
     banner_->SetBitmap(bannerBitmap_.get());
     appName_ = CreateLabel(handle_, kAppName);
-    SetWindowTextW(appName_, kPublisher);
+    SetWindowCaption(appName_, kPublisher);
 
     STARTUP_MARK("header created");
 
@@ -603,7 +604,7 @@ void WizardWindow::ApplyButtonRules(const ButtonRules& rules) {
     }
     const std::pair<FlatButton*, const ButtonRule*> buttons[] = {{nextButton_, &rules.next}, {backButton_, &rules.back}};
     for (const auto& [button, rule] : buttons) {
-        if (rule->caption != TextId::None) SetWindowTextW(button->Handle(), Text(rule->caption, language_).c_str());
+        if (rule->caption != TextId::None) SetWindowCaption(button->Handle(), Text(rule->caption, language_).c_str());
         ShowWindow(button->Handle(), rule->visible ? SW_SHOWNA : SW_HIDE);
         if (rule->enabled != ButtonRule::Enabled::AsItWas)
             EnableWindow(button->Handle(), rule->enabled == ButtonRule::Enabled::Yes);
