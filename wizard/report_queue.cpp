@@ -37,12 +37,13 @@ bool ReportQueue::Take(UINT message, JobReports& receiver) {
     // report the job sends meanwhile is taken inside it, after those before it.
     for (;;) {
         AcquireSRWLockExclusive(&lock_);
-        if (reports_.empty()) {
+        if (next_ == reports_.size()) {
+            reports_.clear();
+            next_ = 0;
             ReleaseSRWLockExclusive(&lock_);
             return true;
         }
-        const Report report = std::move(reports_.front());
-        reports_.pop_front();
+        const Report report = std::move(reports_[next_++]);
         ReleaseSRWLockExclusive(&lock_);
         switch (report.kind) {
             case Report::Kind::Range: receiver.ProgressRange(report.value); break;
