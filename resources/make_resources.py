@@ -211,7 +211,24 @@ def png_image_data(rows, step):
             if size(joined(trial)) < best:
                 kinds, best = trial, size(joined(trial))
     candidates = [joined([kind] * len(rows)) for kind in range(5)] + [joined(kinds)]
-    return min((deflated(raw) for raw in candidates), key=len)
+    data = min((deflated(raw) for raw in candidates), key=len)
+    if png_unfiltered(zlib.decompress(data), len(rows[0]), step) != rows:
+        sys.exit("the PNG image data does not give back its rows")
+    return data
+
+
+def png_unfiltered(raw, stride, step):
+    """The rows as a PNG decoder gives them back: every output is checked against it."""
+    rows, above = [], bytes(stride)
+    for at in range(0, len(raw), stride + 1):
+        kind, row = raw[at], bytearray(raw[at + 1:at + 1 + stride])
+        for i in range(stride):
+            left = row[i - step] if i >= step else 0
+            corner = above[i - step] if i >= step else 0
+            row[i] = (row[i] + (0, left, above[i], (left + above[i]) // 2, paeth(left, above[i], corner))[kind]) & 0xFF
+        rows.append(bytes(row))
+        above = row
+    return rows
 
 
 def png(pixels):
