@@ -154,22 +154,21 @@ def packed_dib(pixels):
     return bmp(pixels)[14:]
 
 
-def paeth(left, up, corner):
+def png_predicted(kind, left, up, corner):
+    """What PNG filter `kind` predicts a byte to be from its neighbours to the left, above and
+    above left."""
+    if kind < 4:
+        return (0, left, up, (left + up) // 2)[kind]
     estimate = left + up - corner
-    near = sorted(((abs(estimate - left), 0, left), (abs(estimate - up), 1, up), (abs(estimate - corner), 2, corner)))
-    return near[0][2]
+    return min((abs(estimate - left), 0, left), (abs(estimate - up), 1, up), (abs(estimate - corner), 2, corner))[2]
 
 
 def png_filtered(kind, row, above, step):
-    """A row filtered by PNG filter `kind`, each byte predicted from the byte `step` to its left,
-    the one above it, or both."""
+    """A row filtered by PNG filter `kind`, each byte's neighbour to the left `step` bytes away."""
     out = bytearray((kind,))
     for i, value in enumerate(row):
-        left = row[i - step] if i >= step else 0
-        up = above[i]
-        corner = above[i - step] if i >= step else 0
-        predicted = (0, left, up, (left + up) // 2, paeth(left, up, corner))[kind]
-        out.append((value - predicted) & 0xFF)
+        left, corner = (row[i - step], above[i - step]) if i >= step else (0, 0)
+        out.append((value - png_predicted(kind, left, above[i], corner)) & 0xFF)
     return bytes(out)
 
 
@@ -223,9 +222,8 @@ def png_unfiltered(raw, stride, step):
     for at in range(0, len(raw), stride + 1):
         kind, row = raw[at], bytearray(raw[at + 1:at + 1 + stride])
         for i in range(stride):
-            left = row[i - step] if i >= step else 0
-            corner = above[i - step] if i >= step else 0
-            row[i] = (row[i] + (0, left, above[i], (left + above[i]) // 2, paeth(left, above[i], corner))[kind]) & 0xFF
+            left, corner = (row[i - step], above[i - step]) if i >= step else (0, 0)
+            row[i] = (row[i] + png_predicted(kind, left, above[i], corner)) & 0xFF
         rows.append(bytes(row))
         above = row
     return rows
