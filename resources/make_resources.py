@@ -154,47 +154,94 @@ def packed_dib(pixels):
     return bmp(pixels)[14:]
 
 
-def png(pixels):
-    """The picture as a PNG image with an alpha channel, black transparent: an icon's image as
-    Windows reads it since Vista, in far fewer bytes than a colour table, the pixels and a mask.
-    Each row is filtered the one way that, over the whole image, packs smallest."""
-    height, width = len(pixels), len(pixels[0])
-    rows = [b"".join(bytes(p) + (b"\x00" if p == BLACK else b"\xff") for p in row) for row in pixels]
+def png_predicted(kind, left, up, corner):
+    """What PNG filter `kind` predicts a byte to be from its neighbours to the left, above and
+    above left."""
+    if kind < 4:
+        return (0, left, up, (left + up) // 2)[kind]
+    estimate = left + up - corner
+    return min((abs(estimate - left), 0, left), (abs(estimate - up), 1, up), (abs(estimate - corner), 2, corner))[2]
 
-    def filtered(kind, row, above):
-        out = bytearray((kind,))
-        for i, value in enumerate(row):
-            left = row[i - 4] if i >= 4 else 0
-            up = above[i]
-            corner = above[i - 4] if i >= 4 else 0
-            if kind == 0:
-                predicted = 0
-            elif kind == 1:
-                predicted = left
-            elif kind == 2:
-                predicted = up
-            elif kind == 3:
-                predicted = (left + up) // 2
-            else:
-                estimate = left + up - corner
-                near = sorted(((abs(estimate - left), 0, left), (abs(estimate - up), 1, up),
-                               (abs(estimate - corner), 2, corner)))
-                predicted = near[0][2]
-            out.append((value - predicted) & 0xFF)
-        return bytes(out)
+
+def png_filtered(kind, row, above, step):
+    """A row filtered by PNG filter `kind`, each byte's neighbour to the left `step` bytes away."""
+    out = bytearray((kind,))
+    for i, value in enumerate(row):
+        left, corner = (row[i - step], above[i - step]) if i >= step else (0, 0)
+        out.append((value - png_predicted(kind, left, above[i], corner)) & 0xFF)
+    return bytes(out)
+
+
+def deflated(raw):
+    """The smallest zlib stream of `raw` the zlib module makes at level 9: a smaller window or
+    another strategy sometimes matches better."""
+    streams = []
+    for window in range(9, 16):
+        for memory in (8, 9):
+            for strategy in (zlib.Z_DEFAULT_STRATEGY, zlib.Z_FILTERED, zlib.Z_HUFFMAN_ONLY, zlib.Z_RLE, zlib.Z_FIXED):
+                packer = zlib.compressobj(9, zlib.DEFLATED, window, memory, strategy)
+                streams.append(packer.compress(raw) + packer.flush())
+    return min(streams, key=len)
+
+
+def png_image_data(rows, step):
+    """The IDAT data of `rows`, filtered whichever way deflates smallest: each of the five
+    filters over the whole image, or a filter chosen row by row, first the one that keeps the
+    stream so far smallest, then each row's changed while that makes the whole smaller."""
+    filtered = []
+    above = bytes(len(rows[0]))
+    for row in rows:
+        filtered.append([png_filtered(kind, row, above, step) for kind in range(5)])
+        above = row
+
+    def joined(kinds):
+        return b"".join(filtered[i][kind] for i, kind in enumerate(kinds))
+
+    def size(data):
+        return len(zlib.compress(data, 9))
+
+    kinds = []
+    for options in filtered:
+        kinds.append(min(range(5), key=lambda kind: size(joined(kinds) + options[kind])))
+    best = size(joined(kinds))
+    for i in range(len(rows)):
+        for kind in range(5):
+            trial = kinds[:i] + [kind] + kinds[i + 1:]
+            if size(joined(trial)) < best:
+                kinds, best = trial, size(joined(trial))
+    candidates = [joined([kind] * len(rows)) for kind in range(5)] + [joined(kinds)]
+    data = min((deflated(raw) for raw in candidates), key=len)
+    if png_unfiltered(zlib.decompress(data), len(rows[0]), step) != rows:
+        sys.exit("the PNG image data does not give back its rows")
+    return data
+
+
+def png_unfiltered(raw, stride, step):
+    """The rows as a PNG decoder gives them back: every output is checked against it."""
+    rows, above = [], bytes(stride)
+    for at in range(0, len(raw), stride + 1):
+        kind, row = raw[at], bytearray(raw[at + 1:at + 1 + stride])
+        for i in range(stride):
+            left, corner = (row[i - step], above[i - step]) if i >= step else (0, 0)
+            row[i] = (row[i] + png_predicted(kind, left, above[i], corner)) & 0xFF
+        rows.append(bytes(row))
+        above = row
+    return rows
+
+
+def png(pixels):
+    """The picture as a PNG image in 32-bit RGBA, the one form Microsoft documents for an icon's
+    PNG image, black transparent: an icon's image as Windows reads it since Vista, in far fewer
+    bytes than a colour table, the pixels and a mask."""
+    height, width = len(pixels), len(pixels[0])
 
     def chunk(kind, data):
         return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
 
-    candidates = []
-    for kind in range(5):
-        above, raw = bytes(width * 4), bytearray()
-        for row in rows:
-            raw += filtered(kind, row, above)
-            above = row
-        candidates.append(zlib.compress(bytes(raw), 9))
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)) +
-            chunk(b"IDAT", min(candidates, key=len)) + chunk(b"IEND", b""))
+    rows = [b"".join(bytes(p) + (b"\x00" if p == BLACK else b"\xff") for p in row) for row in pixels]
+    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", png_image_data(rows, 4)) +
+            chunk(b"IEND", b""))
 
 
 def icon(sizes):
@@ -359,36 +406,45 @@ def lznt1_split(position):
 
 def lznt1_chunk(chunk):
     """One chunk: a flag byte before each eight items, bit i set where item i is a reference
-    (distance - 1 above the length - 3) rather than a literal byte. Greedy longest matches."""
-    out, group, flags, count = bytearray(), bytearray(), 0, 0
+    (distance - 1 above the length - 3) rather than a literal byte. The parse is the cheapest
+    one: a literal costs 9 bits with its flag, a reference 17, and from the end of the chunk
+    back each position takes a literal or a reference of any length up to its longest match."""
+    size = len(chunk)
+    longest, distance = [0] * size, [0] * size
     seen = {}
-    position = 0
-    while position < len(chunk):
+    for position in range(size):
         distance_bits, length_bits = lznt1_split(position)
-        longest = min((1 << length_bits) + 2, len(chunk) - position)
-        best_length, best_distance = 0, 0
+        limit = min((1 << length_bits) + 2, size - position)
         for start in reversed(seen.get(chunk[position:position + 3], [])):
             if position - start > (1 << distance_bits):
                 break
             length = 0
-            while length < longest and chunk[start + length] == chunk[position + length]:
+            while length < limit and chunk[start + length] == chunk[position + length]:
                 length += 1
-            if length > best_length:
-                best_length, best_distance = length, position - start
-                if length == longest:
+            if length > longest[position]:
+                longest[position], distance[position] = length, position - start
+                if length == limit:
                     break
-        if best_length >= 3:
-            group += struct.pack("<H", ((best_distance - 1) << length_bits) | (best_length - 3))
+        seen.setdefault(chunk[position:position + 3], []).append(position)
+    cost, step = [0] * (size + 1), [1] * size
+    for position in range(size - 1, -1, -1):
+        cost[position] = cost[position + 1] + 9
+        for length in range(3, longest[position] + 1):
+            if cost[position + length] + 17 < cost[position]:
+                cost[position], step[position] = cost[position + length] + 17, length
+
+    out, group, flags, count = bytearray(), bytearray(), 0, 0
+    position = 0
+    while position < size:
+        if step[position] >= 3:
+            length_bits = lznt1_split(position)[1]
+            group += struct.pack("<H", ((distance[position] - 1) << length_bits) | (step[position] - 3))
             flags |= 1 << count
-            step = best_length
         else:
             group.append(chunk[position])
-            step = 1
-        for at in range(position, position + step):
-            seen.setdefault(chunk[at:at + 3], []).append(at)
-        position += step
+        position += step[position]
         count += 1
-        if count == 8 or position == len(chunk):
+        if count == 8 or position == size:
             out += bytes((flags,)) + group
             group, flags, count = bytearray(), 0, 0
     return bytes(out)

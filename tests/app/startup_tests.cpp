@@ -3,6 +3,8 @@
 #include "app/startup.h"
 #include "controls/wait_animation.h"
 #include "process_helpers.h"
+#include "resources/resource_names.h"
+#include "texts/agreement.h"
 #include "texts/texts.h"
 #include "win32/embedded_resource.h"
 #include "win32/gdi.h"
@@ -184,30 +186,42 @@ TEST_F(Resources, TheWaitAnimationDecodesThroughThePlatformDecoder) {
         EXPECT_TRUE(LitPixels(animation->Frame(i), animation->Size()) == dots) << "frame " << i;
 }
 
-TEST_F(Resources, TheAgreementsHaveTheirEncodings) {
-    for (const wchar_t* name : {L"EULA_EN", L"EULA_DE"}) {
-        std::vector<BYTE> text = ExpandedResource(BuiltProgramResources(), RT_RCDATA, name);
-        ASSERT_GT(text.size(), 100u) << name;
-        EXPECT_FALSE(text[0] == 0xEF || text[0] == 0xFF || text[0] == 0xFE) << "byte-order mark";
-        for (size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == '\n') {
-                EXPECT_TRUE(i > 0 && text[i - 1] == '\r') << "bare LF in " << name;
-            }
-            EXPECT_NE(text[i], 0) << name;
-        }
+// The text of a UTF-8 source file with CRLF line ends, as the program shows it.
+std::wstring SourceText(const char* path) {
+    std::ifstream file(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::wstring wide(bytes.size(), L'\0');
+    wide.resize(static_cast<size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), static_cast<int>(wide.size()))));
+    if (wide.starts_with(L'\uFEFF')) wide.erase(0, 1);
+    std::wstring text;
+    for (wchar_t c : wide) {
+        if (c == L'\n') text += L'\r';
+        if (c != L'\r') text += c;
     }
-    std::vector<BYTE> german = ExpandedResource(BuiltProgramResources(), RT_RCDATA, L"EULA_DE");
-    const std::string germanText(german.begin(), german.end());
-    EXPECT_NE(germanText.find("F\xDCR"), std::string::npos);  // "FÜR" in Windows-1252
+    return text;
+}
 
-    std::vector<BYTE> russian = ExpandedResource(BuiltProgramResources(), RT_RCDATA, L"EULA_RU");
-    ASSERT_GT(russian.size(), 100u);
-    EXPECT_EQ(russian[0], 0xFF);
-    EXPECT_EQ(russian[1], 0xFE);
-    EXPECT_EQ(russian.size() % 2, 0u);
-    std::wstring decoded(reinterpret_cast<const wchar_t*>(russian.data() + 2), (russian.size() - 2) / 2);
-    EXPECT_NE(decoded.find(L"ПОЛЬЗОВАТЕЛЬСКОЕ СОГЛАШЕНИЕ"), std::wstring::npos);
-    EXPECT_NE(decoded.find(L"\r\n"), std::wstring::npos);
+TEST_F(Resources, TheAgreementsAreTheirTextsInTheirEncodings) {
+    struct Agreement {
+        Language language;
+        const wchar_t* name;
+        const char* source;
+        size_t bytesPerCharacter;  // Windows-1252, or UTF-16LE behind its mark
+    };
+    for (Agreement a : {Agreement{Language::English, L"EULA_EN", MERVANE_EULA_EN, 1},
+                        Agreement{Language::German, L"EULA_DE", MERVANE_EULA_DE, 1},
+                        Agreement{Language::Russian, L"EULA_RU", MERVANE_EULA_RU, 2}}) {
+        const std::optional<std::wstring> text = AgreementTextIn(BuiltProgramResources(), kAgreementResources, a.language);
+        ASSERT_TRUE(text.has_value()) << a.name;
+        const std::wstring source = SourceText(a.source);
+        ASSERT_GT(source.size(), 100u) << a.source;
+        EXPECT_TRUE(*text == source) << a.name;
+        const std::vector<BYTE> stored = ExpandedResource(BuiltProgramResources(), RT_RCDATA, a.name);
+        const size_t mark = a.bytesPerCharacter == 2 ? 2 : 0;
+        EXPECT_EQ(stored.size(), mark + source.size() * a.bytesPerCharacter) << a.name;
+        EXPECT_EQ(stored[0] == 0xFF && stored[1] == 0xFE, a.bytesPerCharacter == 2) << a.name;
+    }
 }
 
 TEST_F(Resources, TheShortcutAndTheExpertAreThoseTheBuildWasGiven) {
