@@ -521,7 +521,8 @@ def packed_texts(source_path):
 def packed_usage(source_path):
     """The command-line summary as a C++ header: its ASCII text without the file's last line
     break, stored as compressed() stores it."""
-    text = open(source_path, encoding="ascii").read().removesuffix("\n").encode("ascii")
+    text = open(source_path, encoding="ascii").read()
+    text = (text[:-1] if text.endswith("\n") else text).encode("ascii")  # str.removesuffix needs Python 3.9
     return ("// Made by resources/make_resources.py from resources/usage.txt.\n#pragma once\n\n"
             "constexpr unsigned char kPackedUsage[] = {%s};\n" % ",".join(str(b) for b in compressed(text))).encode()
 
