@@ -132,19 +132,11 @@ void AddExpertEntry(std::wstring& json, const std::wstring& target, bool usersOw
     json += L'}';
 }
 
-// `key` and a JSON array of `count` items, each on its own line indented by four spaces, the
-// closing bracket by two, then the comma that ends the member.
-template <typename Write>
-void AddArray(std::wstring& json, const char* key, size_t count, Write write) {
-    Add(json, key);
-    json += L'[';
-    for (size_t i = 0; i < count; ++i) {
-        Add(json, i ? ",\n    " : "\n    ");
-        write(i);
-    }
-    if (count) Add(json, "\n  ");
-    Add(json, "],\n");
-}
+// A JSON array's items each stand on their own line indented by four spaces, the closing
+// bracket by two, then the comma that ends the member.
+void AddItemStart(std::wstring& json, size_t i) { Add(json, i ? ",\n    " : "\n    "); }
+
+void AddArrayEnd(std::wstring& json, size_t count) { Add(json, count ? "\n  ],\n" : "],\n"); }
 
 }  // namespace
 
@@ -197,7 +189,9 @@ std::string InventoryJson(HMODULE module, const InstallationsFound& found, const
         Add(json, "null");
     }
     Add(json, "},\n");
-    AddArray(json, "  \"installations\": ", installations.size(), [&](size_t i) {
+    Add(json, "  \"installations\": [");
+    for (size_t i = 0; i < installations.size(); ++i) {
+        AddItemStart(json, i);
         AddString(json, "{\"folder\": ", installations[i]);
         Add(json, ", \"foundBy\": \"");
         Add(json, FoundByName(found.installations[i].foundBy));
@@ -211,14 +205,21 @@ std::string InventoryJson(HMODULE module, const InstallationsFound& found, const
             AddExpertEntry(json, folder, !scope.allUsers, user.get(), embedded, copies);
         }
         Add(json, "]}");
-    });
+    }
+    AddArrayEnd(json, installations.size());
     AddDecimal(json, "  \"summary\": {\"installations\": ", installations.size());
     AddDecimal(json, ", \"copiesPresent\": ", copies.present);
     AddDecimal(json, ", \"copiesSameAsEmbedded\": ", copies.current);
     Add(json, "},\n");
-    AddArray(json, "  \"notInstallations\": ", found.notInstallations.size(),
-             [&](size_t i) { AddJsonString(json, found.notInstallations[i]); });
-    AddArray(json, "  \"scans\": ", found.scans.size(), [&](size_t i) {
+    Add(json, "  \"notInstallations\": [");
+    for (size_t i = 0; i < found.notInstallations.size(); ++i) {
+        AddItemStart(json, i);
+        AddJsonString(json, found.notInstallations[i]);
+    }
+    AddArrayEnd(json, found.notInstallations.size());
+    Add(json, "  \"scans\": [");
+    for (size_t i = 0; i < found.scans.size(); ++i) {
+        AddItemStart(json, i);
         const ScanResult& scan = found.scans[i];
         AddString(json, "{\"root\": ", scan.root);
         Add(json, ", \"opened\": ");
@@ -227,8 +228,11 @@ std::string InventoryJson(HMODULE module, const InstallationsFound& found, const
         Add(json, ", \"capped\": ");
         AddBool(json, scan.capped);
         json += L'}';
-    });
-    AddArray(json, "  \"runningTerminals\": ", found.running.size(), [&](size_t i) {
+    }
+    AddArrayEnd(json, found.scans.size());
+    Add(json, "  \"runningTerminals\": [");
+    for (size_t i = 0; i < found.running.size(); ++i) {
+        AddItemStart(json, i);
         const RunningTerminal& terminal = found.running[i];
         AddDecimal(json, "{\"processId\": ", terminal.processId);
         AddString(json, ", \"program\": ", terminal.program);
@@ -238,7 +242,8 @@ std::string InventoryJson(HMODULE module, const InstallationsFound& found, const
         else
             AddJsonString(json, terminal.folder);
         json += L'}';
-    });
+    }
+    AddArrayEnd(json, found.running.size());
     // No copy found is no installation that is current.
     AddDecimal(json, "  \"copiesFound\": ", copies.found);
     Add(json, ",\n  \"everyCopyCurrent\": ");
