@@ -1,6 +1,7 @@
 #include "unattended/inventory.h"
 
 #include <optional>
+#include <span>
 
 #include "metatrader/data_folders.h"
 #include "metatrader/deployment.h"
@@ -154,13 +155,11 @@ std::string InventoryJson(HMODULE module, const InstallationsFound& found, const
         EmbeddedResource(module, RESOURCE_STRING(RESOURCE_FILE_TYPE), RESOURCE_STRING(RESOURCE_EXPERT));
     const std::optional<Sha256Digest> embedded = Sha256Of(expert);
     const FolderList installations = FoldersOf(found.installations);
-    std::vector<FolderList> dataFolders;
-    if (scope.allUsers) {
-        dataFolders = DataFoldersOfEachUnder(scope.dataRoots, installations);
-    } else {
-        for (std::wstring& folder : DataFolderOfEach(installations))
-            dataFolders.push_back(folder.empty() ? FolderList() : FolderList{std::move(folder)});
-    }
+    // For every user, each installation's data folders in every profile; otherwise the
+    // signed-in user's one, empty where there is none.
+    const std::vector<FolderList> dataFolders =
+        scope.allUsers ? DataFoldersOfEachUnder(scope.dataRoots, installations) : std::vector<FolderList>();
+    const FolderList dataFolder = scope.allUsers ? FolderList() : DataFolderOfEach(installations);
     const UniqueHandle user = scope.allUsers ? UniqueHandle() : SignedInUserImpersonationToken();
     CopyCount copies;
 
@@ -196,11 +195,12 @@ std::string InventoryJson(HMODULE module, const InstallationsFound& found, const
         Add(json, ", \"foundBy\": \"");
         Add(json, FoundByName(found.installations[i].foundBy));
         Add(json, "\",\n      \"dataFolders\": [");
-        for (const std::wstring& folder : dataFolders[i])
-            AddString(json, &folder == &dataFolders[i].front() ? "" : ", ", folder);
+        const std::span<const std::wstring> folders =
+            scope.allUsers ? std::span(dataFolders[i]) : std::span(&dataFolder[i], !dataFolder[i].empty());
+        for (const std::wstring& folder : folders) AddString(json, &folder == folders.data() ? "" : ", ", folder);
         Add(json, "],\n      \"experts\": [\n        ");
         AddExpertEntry(json, installations[i], false, user.get(), embedded, copies);
-        for (const std::wstring& folder : dataFolders[i]) {
+        for (const std::wstring& folder : folders) {
             Add(json, ",\n        ");
             AddExpertEntry(json, folder, !scope.allUsers, user.get(), embedded, copies);
         }
