@@ -63,7 +63,7 @@ std::wstring ProgramOf(HWND window) {
 }
 
 // `ascii` widened, then `text`: the start of most log lines.
-std::wstring LineStart(const char* ascii, std::wstring_view text) {
+[[gnu::noinline]] std::wstring LineStart(const char* ascii, std::wstring_view text) {
     std::wstring line;
     AppendWidened(line, ascii);
     line += text;
