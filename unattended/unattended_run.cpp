@@ -254,12 +254,7 @@ struct Targets {
 };
 
 Targets FindTargets(const UnattendedSwitches& switches, bool registry) {
-    Targets targets;
-    InstallationSearch search;
-    search.registry = registry;
-    search.folders = switches.folders;
-    search.scanRoots = switches.scanRoots;
-    targets.found = FindAllInstallations(search);
+    Targets targets{FindAllInstallations({registry, switches.folders, switches.scanRoots})};
     targets.selected = FoldersOf(targets.found.installations);
     targets.allUsers = switches.allUsers;
     if (!switches.allUsers) {
