@@ -278,11 +278,13 @@ Targets FindTargets(const UnattendedSwitches& switches, bool registry) {
 // link), a file that an installation writes into `targets`: the log, written first and last,
 // would replace it, in any run, also one that installs nothing.
 void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets) {
-    const std::optional<FileIdentity> log = IdentityOf(switches.logPath), agreement = IdentityOf(switches.agreementPath),
-                                      status = IdentityOf(switches.statusPath);
-    std::vector<FileIdentity> installed;
+    std::wstring* const paths[] = {&switches.logPath, &switches.agreementPath, &switches.statusPath};
+    std::optional<FileIdentity> given[3];
+    for (int i = 0; i < 3; ++i) given[i] = IdentityOf(*paths[i]);
+    bool installed[3] = {};
     auto note = [&](const std::wstring& folder, const wchar_t* name) {
-        if (const auto identity = IdentityOf(ChildPath(folder, name))) installed.push_back(*identity);
+        const std::optional<FileIdentity> identity = IdentityOf(ChildPath(folder, name));
+        for (int i = 0; i < 3; ++i) installed[i] |= identity && identity == given[i];
     };
     for (const std::wstring& folder : targets.selected) note(ExpertsFolder(folder), kExpertFileName);
     {
@@ -292,20 +294,14 @@ void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets) 
         for (const std::wstring& folder : targets.dataFolders) note(ExpertsFolder(folder), kExpertFileName);
         if (!targets.desktop.empty()) note(targets.desktop, kShortcutFileName);
     }
-    auto isInstalled = [&](const std::optional<FileIdentity>& identity) {
-        return identity && std::find(installed.begin(), installed.end(), *identity) != installed.end();
-    };
-    auto refuse = [&](const char* switchName, const std::wstring& path) {
-        switches.usageError = LineStart(switchName, path);
+    // The log's refusal comes first: it is never written, not even its first line.
+    constexpr const char* kQuotedSwitches[] = {"\"/log=", "\"/agreement=", "\"/status="};
+    for (int i = 0; i < 3; ++i) {
+        if (!installed[i] || (i && !switches.usageError.empty())) continue;
+        switches.usageError = LineStart(kQuotedSwitches[i], *paths[i]);
         AppendWidened(switches.usageError, "\": the file would replace one that the installation writes");
-    };
-    if (isInstalled(log)) {
-        refuse("\"/log=", switches.logPath);
-        switches.logPath.clear();  // never written, not even its first line
-    } else if (isInstalled(agreement) && switches.usageError.empty()) {
-        refuse("\"/agreement=", switches.agreementPath);
-    } else if (isInstalled(status) && switches.usageError.empty()) {
-        refuse("\"/status=", switches.statusPath);
+        if (!i) paths[0]->clear();
+        return;
     }
 }
 
