@@ -6,7 +6,6 @@
 #include "unattended/switches.h"
 #include "unattended/unattended_run.h"
 #include "unattended/usage.h"
-#include "win32/ascii_case.h"
 #include "win32/account.h"
 #include "win32/command_line.h"
 #include "win32/own_program.h"
@@ -15,13 +14,6 @@
 #include "wizard/wizard_window.h"
 
 namespace {
-
-// What the Apps & Features entry starts: /remove without /silent.
-bool AsksForRemoval(const std::vector<std::wstring>& arguments) {
-    for (const std::wstring& argument : arguments)
-        if (AsciiLower(argument) == L"/remove") return true;
-    return false;
-}
 
 // A passive run's steps, shown on the window's Installing page.
 class PassiveProgress final : public InstallView {

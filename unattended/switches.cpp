@@ -82,7 +82,7 @@ constexpr const char* kSwitchNames[] = {
     "/suppressmsgboxes", "/norestart", "/sp-",
     "/accept-agreement", "/skip-registry", "/remove", "/all-users", "/passive",
     "/log", "/agreement", "/status", "/folder", "/scan"};
-enum : int { kFirstIgnored = 6, kFirstOn = 9, kPassive = 13, kLog = 14, kFirstRepeated = 17, kSwitchCount = 19 };
+enum : int { kFirstIgnored = 6, kFirstOn = 9, kRemove = 11, kPassive = 13, kLog = 14, kFirstRepeated = 17, kSwitchCount = 19 };
 bool UnattendedSwitches::*const kOnMembers[] = {&UnattendedSwitches::acceptAgreement, &UnattendedSwitches::skipRegistry,
                                                 &UnattendedSwitches::remove, &UnattendedSwitches::allUsers,
                                                 &UnattendedSwitches::passive};
@@ -116,6 +116,8 @@ bool AnyArgumentIs(const std::vector<std::wstring>& arguments, int first, int en
 bool AsksForSilentRun(const std::vector<std::wstring>& arguments) { return AnyArgumentIs(arguments, 0, kFirstIgnored); }
 
 bool AsksForPassiveRun(const std::vector<std::wstring>& arguments) { return AnyArgumentIs(arguments, kPassive, kLog); }
+
+bool AsksForRemoval(const std::vector<std::wstring>& arguments) { return AnyArgumentIs(arguments, kRemove, kRemove + 1); }
 
 std::wstring DefaultLogPath() {
     wchar_t folder[MAX_PATH + 1];
