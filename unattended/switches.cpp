@@ -28,8 +28,9 @@ bool IsDevicePath(const std::wstring& path) {
         IsSeparator(path[3]))
         return true;
     const size_t end = EndOfShare(path);
-    const size_t start = end ? path.find_first_of(L"\\/", 2) + 1 : 0;
-    const std::wstring share = end ? AsciiLower(path.substr(start, end - start)) : std::wstring();
+    if (!end) return false;
+    const size_t start = path.find_first_of(L"\\/", 2) + 1;
+    const std::wstring share = AsciiLower(path.substr(start, end - start));
     return EqualsAscii(share, "pipe") || EqualsAscii(share, "mailslot");
 }
 
