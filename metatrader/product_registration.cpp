@@ -158,32 +158,32 @@ bool StartRemovalAfterExit() {
     if (WriteFileReplacing(copy, program))
         held.reset(CreateFileW(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     HANDLE self = nullptr;
-    if (!held || !DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
-                                  SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0)) {
-        DeleteFileW(copy.c_str());
-        RemoveDirectoryW(folder.c_str());
-        return false;
+    if (held && DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
+                                SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0)) {
+        const UniqueHandle inherited(self);
+        std::wstring commandLine = Quoted(copy);
+        commandLine += L' ';
+        commandLine += kFinishRemovalSwitch;
+        AppendDecimal(commandLine, static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(self)));
+        STARTUPINFOW startup{sizeof startup};
+        PROCESS_INFORMATION started{};
+        // Started from the Windows folder: the current folder it would inherit is the one to go.
+        wchar_t windows[MAX_PATH];
+        const UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+        if (CreateProcessW(copy.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                           length && length < MAX_PATH ? windows : nullptr, &startup, &started)) {
+            CloseHandle(started.hThread);
+            CloseHandle(started.hProcess);
+            return true;
+        }
     }
-    const UniqueHandle inherited(self);
-    std::wstring commandLine = Quoted(copy);
-    commandLine += L' ';
-    commandLine += kFinishRemovalSwitch;
-    AppendDecimal(commandLine, static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(self)));
-    STARTUPINFOW startup{sizeof startup};
-    PROCESS_INFORMATION started{};
-    // Started from the Windows folder: the current folder it would inherit is the one to go.
-    wchar_t windows[MAX_PATH];
-    const UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
-    if (!CreateProcessW(copy.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                        length && length < MAX_PATH ? windows : nullptr, &startup, &started)) {
-        held.reset();
-        DeleteFileW(copy.c_str());
-        RemoveDirectoryW(folder.c_str());
-        return false;
-    }
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
-    return true;
+    // The copy is let go first: held, it could not be deleted. The caller logs why it failed.
+    const DWORD error = GetLastError();
+    held.reset();
+    DeleteFileW(copy.c_str());
+    RemoveDirectoryW(folder.c_str());
+    SetLastError(error);
+    return false;
 }
 
 RegistrationOutcome RemoveProgramCopy(bool mayHandOff) {
