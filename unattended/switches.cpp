@@ -68,8 +68,13 @@ bool AddWhyNotAsSpelt(std::wstring& why, const std::wstring& path) {
 // that the installation itself writes, which the log would replace at the end.
 const char* WhyNotAFile(const std::wstring& path) {
     if (IsSeparator(path.back()) || EndOfShare(path) == path.size()) return "the path names a folder, not a file";
-    const std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
-    if (SameFolderIgnoringCase(name, kExpertFileName) || SameFolderIgnoringCase(name, kShortcutFileName))
+    // Compared in place, as SameFolderIgnoringCase compares names.
+    const size_t start = path.find_last_of(L"\\/") + 1;
+    auto is = [&](const wchar_t* written, size_t size) {
+        return CompareStringOrdinal(path.data() + start, static_cast<int>(path.size() - start), written,
+                                    static_cast<int>(size - 1), TRUE) == CSTR_EQUAL;
+    };
+    if (is(kExpertFileName, std::size(kExpertFileName)) || is(kShortcutFileName, std::size(kShortcutFileName)))
         return "the file would replace one that the installation writes";
     return nullptr;
 }
