@@ -139,7 +139,7 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
     UnattendedSwitches switches;
     bool silent = false;
     // Only the first refusal is told; one of an argument starts with it, quoted.
-    auto refuse = [&](const std::wstring* argument, const char* why, std::wstring_view more = {}) {
+    auto refuse = [&](const std::wstring* argument, const char* why, std::wstring_view more = {}, const char* after = "") {
         std::wstring& error = switches.usageError;
         if (!error.empty()) return;
         if (argument) {
@@ -149,6 +149,7 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
         }
         AppendWidened(error, why);
         error += more;
+        AppendWidened(error, after);
     };
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& argument = arguments[i];
@@ -175,7 +176,7 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
             }
         }
         if (index < kLog || index == kSwitchCount) {
-            refuse(nullptr, "unknown switch \"", argument + L'"');
+            refuse(nullptr, "unknown switch \"", argument, "\"");
             continue;
         }
         std::wstring* single = index < kFirstRepeated ? &(switches.*kPathMembers[index - kLog]) : nullptr;
@@ -184,7 +185,7 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
         std::wstring notAsSpelt;
         const char* notAFile = nullptr;
         if (value.empty())
-            refuse(&argument, "the switch needs a value, ", name + L"=PATH");
+            refuse(&argument, "the switch needs a value, ", name, "=PATH");
         else if (!IsAbsolutePath(value))
             refuse(&argument, "the path must be a full one, C:\\... or \\\\server\\...");
         else if (IsDevicePath(value))
