@@ -453,11 +453,12 @@ int Remove(const Targets& targets, bool skipRegistry, RunLog& log) {
     for (const RemovalOutcome& outcome : outcomes) log.Add(LineOf(outcome));
     // The product stays listed while a copy is left, so that its removal can be tried again;
     // and a run that left the registered terminals out did not remove the product.
-    if (!EveryCopyRemoved(outcomes))
+    const bool removed = EveryCopyRemoved(outcomes);
+    if (!removed)
         log.Add("uninstall entry kept: a copy of the expert is left");
     else if (!skipRegistry)
         LogRegistration(UnregisterProduct(), true, log);
-    return everyCopyRemoved && EveryCopyRemoved(outcomes) ? kExitAllWritten : kExitNotAllWritten;
+    return everyCopyRemoved && removed ? kExitAllWritten : kExitNotAllWritten;
 }
 
 int WriteStatus(const std::wstring& path, const Targets& targets, const RunningAccount& account, RunLog& log) {
@@ -482,9 +483,7 @@ int WriteStatus(const std::wstring& path, const Targets& targets, const RunningA
 int Run(const UnattendedSwitches& switches, const Targets& targets, const RunningAccount& account, Language language,
         InstallView* shown, RunLog& log) {
     if (!switches.usageError.empty()) {
-        std::wstring line = Widened("usage error: ");
-        line += switches.usageError;
-        log.Add(line);
+        log.Add(LineStart("usage error: ", switches.usageError));
         return kExitUsage;
     }
     if (!switches.agreementPath.empty()) return ExportAgreement(switches.agreementPath, language, log);
