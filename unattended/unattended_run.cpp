@@ -497,7 +497,7 @@ int Run(const UnattendedSwitches& switches, const Targets& targets, const Runnin
 }
 
 void AddExitCode(RunLog& log, int code) {
-    std::wstring line = Widened("exit code ");
+    std::wstring line = LineStart("exit code ", {});
     AppendDecimal(line, static_cast<unsigned>(code));
     log.Add(line);
 }
