@@ -67,9 +67,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         FinishRemoval(arguments[0].substr(std::size(kFinishRemovalSwitch) - 1));
         ExitProcess(0);
     }
-    if (!silent && !someoneCanAnswer)
-        ExitProcess(static_cast<UINT>(
-            RefuseWindowNobodyCanSee(arguments, ChooseLanguage(LanguageFromLocale(), GetCommandLineW()))));
+    const Language language = ChooseLanguage(LanguageFromLocale(), GetCommandLineW());
+    if (!silent && !someoneCanAnswer) ExitProcess(static_cast<UINT>(RefuseWindowNobodyCanSee(arguments, language)));
     // /? alone: a console cannot show the summary (a console that is not elevated cannot
     // start the program, error 740, and cmd does not wait for a windowed one). Before the
     // guard: the box installs nothing, and a guard held while it is open would turn a
@@ -79,8 +78,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // One wizard or silent run per logon session.
     const bool passive = !silent && AsksForPassiveRun(arguments);
     if (!ClaimSingleInstance()) ExitProcess(silent || passive ? kExitAlreadyRunning : 0);
-
-    const Language language = ChooseLanguage(LanguageFromLocale(), GetCommandLineW());
     STARTUP_MARK("single instance claimed, language chosen");
     if (silent) ExitProcess(static_cast<UINT>(RunUnattended(arguments, language)));
     if (passive) ExitProcess(static_cast<UINT>(RunPassive(instance, arguments, language)));
