@@ -383,13 +383,11 @@ bool LogFound(const Targets& targets, RunLog& log, const char* notDone) {
 // Registering the product, or taking it off, step by step. Neither changes the exit code: the
 // expert's copies are what a script asked for.
 void LogRegistration(const std::vector<RegistrationOutcome>& outcomes, bool removing, RunLog& log) {
-    using Step = RegistrationOutcome::Step;
     for (const RegistrationOutcome& outcome : outcomes) {
-        std::wstring line;
-        AppendWidened(line, outcome.step == Step::ProgramCopy       ? "program copy"
-                            : outcome.step == Step::UninstallEntry  ? "uninstall entry"
-                            : outcome.step == Step::DetectionValues ? "detection values"
-                                                                    : "program folder");
+        // In the order of the steps.
+        constexpr const char* kWhat[] = {"program copy", "uninstall entry", "detection values", "program folder"};
+        static_assert(static_cast<int>(RegistrationOutcome::Step::ProgramFolder) == 3);
+        std::wstring line = LineStart(kWhat[static_cast<int>(outcome.step)], {});
         if (outcome.done) {
             AppendWidened(line, !removing           ? " written: "
                                 : outcome.afterExit ? " removed once this run has ended: "
