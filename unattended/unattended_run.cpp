@@ -274,13 +274,13 @@ Targets FindTargets(const UnattendedSwitches& switches, bool registry) {
     return targets;
 }
 
-// Refuses a log, agreement or status file that is, whatever its spelling (a short name, a
-// link), a file that an installation writes into `targets`: the log, written first and last,
-// would replace it, in any run, also one that installs nothing.
-void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets) {
+// Refuses a log, agreement or status file (`given`, their identities in that order) that is,
+// whatever its spelling (a short name, a link), a file that an installation writes into
+// `targets`: the log, written first and last, would replace it, in any run, also one that
+// installs nothing.
+void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets,
+                          const std::optional<FileIdentity> (&given)[3]) {
     std::wstring* const paths[] = {&switches.logPath, &switches.agreementPath, &switches.statusPath};
-    std::optional<FileIdentity> given[3];
-    for (int i = 0; i < 3; ++i) given[i] = IdentityOf(*paths[i]);
     bool installed[3] = {};
     auto note = [&](const std::wstring& folder, const wchar_t* name) {
         const std::optional<FileIdentity> identity = IdentityOf(ChildPath(folder, name));
@@ -540,9 +540,11 @@ int RunUnattended(const std::vector<std::wstring>& arguments, Language language,
     // Before the log's first line is written: what stands installed anywhere, also where
     // this run does not install. Only a file that is there can be one of them: with none
     // there, nothing is looked for.
-    const bool foundAlready = IdentityOf(switches.logPath) || IdentityOf(switches.agreementPath) || IdentityOf(switches.statusPath);
+    const std::optional<FileIdentity> given[] = {IdentityOf(switches.logPath), IdentityOf(switches.agreementPath),
+                                                 IdentityOf(switches.statusPath)};
+    const bool foundAlready = given[0] || given[1] || given[2];
     const Targets installed = foundAlready ? FindTargets(switches, true) : Targets();
-    if (foundAlready) RefuseInstalledFiles(switches, installed);
+    if (foundAlready) RefuseInstalledFiles(switches, installed, given);
     RunLog log;
     AddLogHeader(log, language, account, switches.allUsers);
     // A run that never ends (ended by force, the session ended) leaves a log without its exit
