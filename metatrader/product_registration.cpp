@@ -243,7 +243,9 @@ std::vector<RegistrationOutcome> RegisterProduct(unsigned copiesWritten) {
     std::vector<RegistrationOutcome> outcomes;
     PrepareWrites();
 
-    RegistrationOutcome copied{Step::ProgramCopy, ProgramCopyPath()};
+    // Filled in place; the next outcome added comes after its last use.
+    outcomes.push_back({Step::ProgramCopy, ProgramCopyPath()});
+    RegistrationOutcome& copied = outcomes.back();
     const std::vector<BYTE> program = OwnProgramBytes();
     if (copied.where.empty()) {
         copied.error = ERROR_PATH_NOT_FOUND;
@@ -254,7 +256,6 @@ std::vector<RegistrationOutcome> RegisterProduct(unsigned copiesWritten) {
         copied.done = WriteFileReplacing(copied.where, program, &copied.ledTo);
         copied.error = copied.done ? 0 : GetLastError();
     }
-    outcomes.push_back(copied);
 
     const std::span<const BYTE> expert =
         EmbeddedResource(nullptr, RESOURCE_STRING(RESOURCE_FILE_TYPE), RESOURCE_STRING(RESOURCE_EXPERT));
