@@ -29,11 +29,11 @@ private:
 
 // The silent run, watched: the wizard's window shows its progress and its end, and the exit
 // code is the silent run's. A run refused (a usage error, no consent) opens no window.
-int RunPassive(HINSTANCE instance, const std::vector<std::wstring>& arguments, Language language) {
+int RunPassive(WizardWindow& window, HINSTANCE instance, const std::vector<std::wstring>& arguments,
+               Language language) {
     const UnattendedSwitches switches = ReadSwitches(arguments);
-    if (!switches.usageError.empty() || !switches.acceptAgreement) return RunUnattended(arguments, language);
-    WizardWindow window(language);
-    if (!window.CreatePassive(instance)) return RunUnattended(arguments, language);
+    if (!switches.usageError.empty() || !switches.acceptAgreement || !window.CreatePassive(instance))
+        return RunUnattended(arguments, language);
     PassiveProgress progress(window);
     const int code = RunUnattended(arguments, language, &progress);
     const bool everyCopyWritten = code == kExitAllWritten || code == kExitLogNotWritten;
@@ -80,17 +80,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (!ClaimSingleInstance()) ExitProcess(silent || passive ? kExitAlreadyRunning : 0);
     STARTUP_MARK("single instance claimed, language chosen");
     if (silent) ExitProcess(static_cast<UINT>(RunUnattended(arguments, language)));
-    if (passive) ExitProcess(static_cast<UINT>(RunPassive(instance, arguments, language)));
 
-    // Removal asks first, in the program's language; No ends it with nothing touched.
-    const bool removal = AsksForRemoval(arguments);
+    // Removal asks first, in the program's language; No ends it with nothing touched. A passive
+    // run only installs: its removal is refused as the silent run's would be.
+    const bool removal = !passive && AsksForRemoval(arguments);
     if (removal && MessageBoxW(nullptr, Text(TextId::ConfirmRemoval, language).c_str(), kSetupTitle,
                                MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_SETFOREGROUND) != IDYES)
         ExitProcess(0);
 
     // Start-up owns the window's object; it lives until the process ends, which the window's
-    // destruction handler does.
+    // destruction handler does, or a passive run's end with the silent run's exit code.
     WizardWindow window(language, removal);
+    if (passive) ExitProcess(static_cast<UINT>(RunPassive(window, instance, arguments, language)));
     if (!window.Create(instance)) ExitProcess(0);
     window.Run();
     DestroyWindow(window.Handle());
