@@ -464,9 +464,7 @@ int WriteStatus(const std::wstring& path, const Targets& targets, const RunningA
     // A scan root that could not be looked into leaves the inventory short: written, but no success.
     bool everyRootOpened = true;
     for (const ScanResult& scan : targets.found.scans) everyRootOpened &= scan.rootOpened;
-    InventoryScope scope;
-    scope.account = account.name;
-    scope.allUsers = targets.allUsers;
+    InventoryScope scope{account.name, targets.allUsers};
     for (const UserProfile& profile : targets.profiles.profiles) scope.dataRoots.push_back(profile.appData + terminal::kDataRoot);
     const std::string json = InventoryJson(nullptr, targets.found, scope);
     std::wstring ledTo;
