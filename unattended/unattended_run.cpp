@@ -186,10 +186,10 @@ private:
 // The installing run's view when there is no window: every step goes to the log.
 class SilentView final : public InstallView {
 public:
-    SilentView(RunLog& log, std::wstring desktop, HWND sessionWindow, std::wstring holdReason, bool allUsers,
+    SilentView(RunLog& log, const std::wstring& desktop, HWND sessionWindow, std::wstring holdReason, bool allUsers,
                InstallView* shown)
         : log_(log),
-          desktop_(std::move(desktop)),
+          desktop_(desktop),
           sessionWindow_(sessionWindow),
           holdReason_(std::move(holdReason)),
           allUsers_(allUsers),
@@ -219,7 +219,7 @@ public:
 
 private:
     RunLog& log_;
-    const std::wstring desktop_;
+    const std::wstring& desktop_;
     const HWND sessionWindow_;
     const std::wstring holdReason_;
     const bool allUsers_;
