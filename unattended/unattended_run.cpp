@@ -186,12 +186,12 @@ private:
 // The installing run's view when there is no window: every step goes to the log.
 class SilentView final : public InstallView {
 public:
-    SilentView(RunLog& log, const std::wstring& desktop, HWND sessionWindow, std::wstring holdReason, bool allUsers,
-               InstallView* shown)
+    SilentView(RunLog& log, const std::wstring& desktop, HWND sessionWindow, const std::wstring& holdReason,
+               bool allUsers, InstallView* shown)
         : log_(log),
           desktop_(desktop),
           sessionWindow_(sessionWindow),
-          holdReason_(std::move(holdReason)),
+          holdReason_(holdReason),
           allUsers_(allUsers),
           shown_(shown) {}
     void SetProgressRange(int maximum) override {
@@ -221,7 +221,7 @@ private:
     RunLog& log_;
     const std::wstring& desktop_;
     const HWND sessionWindow_;
-    const std::wstring holdReason_;
+    const std::wstring& holdReason_;
     const bool allUsers_;
     InstallView* const shown_;
     std::optional<EndSessionHold> hold_;
@@ -414,7 +414,8 @@ int Install(const Targets& targets, Language language, InstallView* shown, RunLo
     }
 
     const SessionWindow window;
-    SilentView view(log, targets.desktop, window.Handle(), Text(TextId::Installing, language), targets.allUsers, shown);
+    const std::wstring holdReason = Text(TextId::Installing, language);
+    SilentView view(log, targets.desktop, window.Handle(), holdReason, targets.allUsers, shown);
     if (!InstallFiles(nullptr, targets.selected, targets.dataFolders, view)) everyTargetWritten = false;
     if (view.copiesWritten) {
         view.HoldEndSession(true);
