@@ -254,21 +254,22 @@ struct Targets {
 };
 
 Targets FindTargets(const UnattendedSwitches& switches, bool registry) {
-    Targets targets{FindAllInstallations({registry, switches.folders, switches.scanRoots})};
+    Targets targets{.found = FindAllInstallations({registry, switches.folders, switches.scanRoots}),
+                    .allUsers = switches.allUsers,
+                    .profiles = switches.allUsers ? ListUserProfiles() : UserProfiles()};
     targets.selected = FoldersOf(targets.found.installations);
-    targets.allUsers = switches.allUsers;
     if (!switches.allUsers) {
         FindDataFolders(targets.selected, targets.dataFolders);
         targets.desktop = SignedInUserFolderPath(nullptr, CSIDL_DESKTOP);
         return targets;
     }
-    targets.profiles = ListUserProfiles();
-    for (const UserProfile& profile : targets.profiles.profiles) {
-        FolderList found;
-        FindDataFoldersUnder(profile.appData + terminal::kDataRoot, targets.selected, found);
+    // Each profile's data folders, at the profile's position.
+    std::vector<FolderList>(targets.profiles.profiles.size()).swap(targets.profileData);
+    for (size_t i = 0; i < targets.profileData.size(); ++i) {
+        FolderList& found = targets.profileData[i];
+        FindDataFoldersUnder(targets.profiles.profiles[i].appData + terminal::kDataRoot, targets.selected, found);
         for (const std::wstring& folder : found)
             if (IndexOfFolder(targets.dataFolders, folder) < 0) targets.dataFolders.push_back(folder);
-        targets.profileData.push_back(std::move(found));
     }
     targets.desktop = PublicDesktopFolder();
     return targets;
