@@ -6,7 +6,6 @@
 #include "unattended/switches.h"
 #include "unattended/unattended_run.h"
 #include "unattended/usage.h"
-#include "win32/ascii_case.h"
 #include "win32/account.h"
 #include "win32/command_line.h"
 #include "win32/own_program.h"
@@ -15,13 +14,6 @@
 #include "wizard/wizard_window.h"
 
 namespace {
-
-// What the Apps & Features entry starts: /remove without /silent.
-bool AsksForRemoval(const std::vector<std::wstring>& arguments) {
-    for (const std::wstring& argument : arguments)
-        if (AsciiLower(argument) == L"/remove") return true;
-    return false;
-}
 
 // A passive run's steps, shown on the window's Installing page.
 class PassiveProgress final : public InstallView {
@@ -37,11 +29,11 @@ private:
 
 // The silent run, watched: the wizard's window shows its progress and its end, and the exit
 // code is the silent run's. A run refused (a usage error, no consent) opens no window.
-int RunPassive(HINSTANCE instance, const std::vector<std::wstring>& arguments, Language language) {
+int RunPassive(WizardWindow& window, HINSTANCE instance, const std::vector<std::wstring>& arguments,
+               Language language) {
     const UnattendedSwitches switches = ReadSwitches(arguments);
-    if (!switches.usageError.empty() || !switches.acceptAgreement) return RunUnattended(arguments, language);
-    WizardWindow window(language);
-    if (!window.CreatePassive(instance)) return RunUnattended(arguments, language);
+    if (!switches.usageError.empty() || !switches.acceptAgreement || !window.CreatePassive(instance))
+        return RunUnattended(arguments, language);
     PassiveProgress progress(window);
     const int code = RunUnattended(arguments, language, &progress);
     const bool everyCopyWritten = code == kExitAllWritten || code == kExitLogNotWritten;
@@ -75,9 +67,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         FinishRemoval(arguments[0].substr(std::size(kFinishRemovalSwitch) - 1));
         ExitProcess(0);
     }
-    if (!silent && !someoneCanAnswer)
-        ExitProcess(static_cast<UINT>(
-            RefuseWindowNobodyCanSee(arguments, ChooseLanguage(LanguageFromLocale(), GetCommandLineW()))));
+    const Language language = ChooseLanguage(LanguageFromLocale(), GetCommandLineW());
+    if (!silent && !someoneCanAnswer) ExitProcess(static_cast<UINT>(RefuseWindowNobodyCanSee(arguments, language)));
     // /? alone: a console cannot show the summary (a console that is not elevated cannot
     // start the program, error 740, and cmd does not wait for a windowed one). Before the
     // guard: the box installs nothing, and a guard held while it is open would turn a
@@ -87,21 +78,20 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // One wizard or silent run per logon session.
     const bool passive = !silent && AsksForPassiveRun(arguments);
     if (!ClaimSingleInstance()) ExitProcess(silent || passive ? kExitAlreadyRunning : 0);
-
-    const Language language = ChooseLanguage(LanguageFromLocale(), GetCommandLineW());
     STARTUP_MARK("single instance claimed, language chosen");
     if (silent) ExitProcess(static_cast<UINT>(RunUnattended(arguments, language)));
-    if (passive) ExitProcess(static_cast<UINT>(RunPassive(instance, arguments, language)));
 
-    // Removal asks first, in the program's language; No ends it with nothing touched.
-    const bool removal = AsksForRemoval(arguments);
+    // Removal asks first, in the program's language; No ends it with nothing touched. A passive
+    // run only installs: its removal is refused as the silent run's would be.
+    const bool removal = !passive && AsksForRemoval(arguments);
     if (removal && MessageBoxW(nullptr, Text(TextId::ConfirmRemoval, language).c_str(), kSetupTitle,
                                MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_SETFOREGROUND) != IDYES)
         ExitProcess(0);
 
     // Start-up owns the window's object; it lives until the process ends, which the window's
-    // destruction handler does.
+    // destruction handler does, or a passive run's end with the silent run's exit code.
     WizardWindow window(language, removal);
+    if (passive) ExitProcess(static_cast<UINT>(RunPassive(window, instance, arguments, language)));
     if (!window.Create(instance)) ExitProcess(0);
     window.Run();
     DestroyWindow(window.Handle());

@@ -39,18 +39,6 @@ std::wstring OwnProgramPath() {
     }
 }
 
-// A C string, not a std::wstring: the many fixed values make no string of their own. The
-// values' names are single bytes, widened here once.
-bool SetString(HKEY key, const char* name, const wchar_t* value) {
-    return RegSetValueExW(key, Widened(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                          static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-}
-
-bool SetNumber(HKEY key, const char* name, DWORD value) {
-    return RegSetValueExW(key, Widened(name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                          sizeof value) == ERROR_SUCCESS;
-}
-
 // Appends `value`'s last two digits, then `separator` where there is one.
 void AppendTwoDigits(std::wstring& text, WORD value, wchar_t separator = 0) {
     text += static_cast<wchar_t>(L'0' + value / 10 % 10);
@@ -64,17 +52,33 @@ RegistrationOutcome OutcomeAt(RegistrationOutcome::Step step, const std::wstring
     return outcome;
 }
 
-// Writes the values `write` sets into the key `path`, made where it is not there.
-template <typename Write>
-RegistrationOutcome WriteKey(RegistrationOutcome::Step step, const std::wstring& path, Write write) {
+// One value the registration writes: a string, or where there is none a number. The names
+// are single bytes, widened when written.
+struct RegistryValue {
+    const char* name;
+    const wchar_t* text;
+    DWORD number;
+};
+
+// Writes `values` into the key `path`, made where it is not there, up to the first that fails.
+RegistrationOutcome WriteKey(RegistrationOutcome::Step step, const std::wstring& path,
+                             std::span<const RegistryValue> values) {
     RegistrationOutcome outcome = OutcomeAt(step, path);
     HKEY opened = nullptr;
     LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | kView, nullptr,
                                   &opened, nullptr);
     UniqueKey key(opened);
-    if (result == ERROR_SUCCESS && !write(key.get())) result = static_cast<LONG>(GetLastError());
+    // The registry's functions answer with the error; they leave the thread's last error alone.
+    for (size_t i = 0; result == ERROR_SUCCESS && i < values.size(); ++i) {
+        const RegistryValue& value = values[i];
+        const DWORD size = value.text ? static_cast<DWORD>((wcslen(value.text) + 1) * sizeof(wchar_t)) : sizeof value.number;
+        result = RegSetValueExW(key.get(), Widened(value.name).c_str(), 0, value.text ? REG_SZ : REG_DWORD,
+                                value.text ? reinterpret_cast<const BYTE*>(value.text)
+                                           : reinterpret_cast<const BYTE*>(&value.number),
+                                size);
+    }
     outcome.done = result == ERROR_SUCCESS;
-    outcome.error = outcome.done ? 0 : (result ? static_cast<DWORD>(result) : ERROR_WRITE_FAULT);
+    outcome.error = static_cast<DWORD>(result);
     return outcome;
 }
 
@@ -154,32 +158,32 @@ bool StartRemovalAfterExit() {
     if (WriteFileReplacing(copy, program))
         held.reset(CreateFileW(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     HANDLE self = nullptr;
-    if (!held || !DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
-                                  SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0)) {
-        DeleteFileW(copy.c_str());
-        RemoveDirectoryW(folder.c_str());
-        return false;
+    if (held && DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
+                                SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0)) {
+        const UniqueHandle inherited(self);
+        std::wstring commandLine = Quoted(copy);
+        commandLine += L' ';
+        commandLine += kFinishRemovalSwitch;
+        AppendDecimal(commandLine, static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(self)));
+        STARTUPINFOW startup{sizeof startup};
+        PROCESS_INFORMATION started{};
+        // Started from the Windows folder: the current folder it would inherit is the one to go.
+        wchar_t windows[MAX_PATH];
+        const UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+        if (CreateProcessW(copy.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                           length && length < MAX_PATH ? windows : nullptr, &startup, &started)) {
+            CloseHandle(started.hThread);
+            CloseHandle(started.hProcess);
+            return true;
+        }
     }
-    const UniqueHandle inherited(self);
-    std::wstring commandLine = Quoted(copy);
-    commandLine += L' ';
-    commandLine += kFinishRemovalSwitch;
-    AppendDecimal(commandLine, static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(self)));
-    STARTUPINFOW startup{sizeof startup};
-    PROCESS_INFORMATION started{};
-    // Started from the Windows folder: the current folder it would inherit is the one to go.
-    wchar_t windows[MAX_PATH];
-    const UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
-    if (!CreateProcessW(copy.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                        length && length < MAX_PATH ? windows : nullptr, &startup, &started)) {
-        held.reset();
-        DeleteFileW(copy.c_str());
-        RemoveDirectoryW(folder.c_str());
-        return false;
-    }
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
-    return true;
+    // The copy is let go first: held, it could not be deleted. The caller logs why it failed.
+    const DWORD error = GetLastError();
+    held.reset();
+    DeleteFileW(copy.c_str());
+    RemoveDirectoryW(folder.c_str());
+    SetLastError(error);
+    return false;
 }
 
 RegistrationOutcome RemoveProgramCopy(bool mayHandOff) {
@@ -239,7 +243,9 @@ std::vector<RegistrationOutcome> RegisterProduct(unsigned copiesWritten) {
     std::vector<RegistrationOutcome> outcomes;
     PrepareWrites();
 
-    RegistrationOutcome copied{Step::ProgramCopy, ProgramCopyPath()};
+    // Filled in place; the next outcome added comes after its last use.
+    outcomes.push_back({Step::ProgramCopy, ProgramCopyPath()});
+    RegistrationOutcome& copied = outcomes.back();
     const std::vector<BYTE> program = OwnProgramBytes();
     if (copied.where.empty()) {
         copied.error = ERROR_PATH_NOT_FOUND;
@@ -250,7 +256,6 @@ std::vector<RegistrationOutcome> RegisterProduct(unsigned copiesWritten) {
         copied.done = WriteFileReplacing(copied.where, program, &copied.ledTo);
         copied.error = copied.done ? 0 : GetLastError();
     }
-    outcomes.push_back(copied);
 
     const std::span<const BYTE> expert =
         EmbeddedResource(nullptr, RESOURCE_STRING(RESOURCE_FILE_TYPE), RESOURCE_STRING(RESOURCE_EXPERT));
@@ -264,16 +269,20 @@ std::vector<RegistrationOutcome> RegisterProduct(unsigned copiesWritten) {
         std::wstring uninstall = Quoted(copied.where), quietUninstall = uninstall;
         AppendWidened(uninstall, " /remove");
         AppendWidened(quietUninstall, " /silent /remove");
-        outcomes.push_back(WriteKey(Step::UninstallEntry, UninstallKeyPath(), [&](HKEY key) {
-            return SetString(key, "DisplayName", kProductName) && SetString(key, "DisplayVersion", kProductVersion) &&
-                   SetString(key, "Publisher", kPublisher) && SetString(key, "DisplayIcon", (copied.where + L",0").c_str()) &&
-                   SetString(key, "InstallLocation", ProgramFolder().c_str()) && SetString(key, "HelpLink", kUserGuideAddress) &&
-                   SetString(key, "InstallDate", date.c_str()) &&
-                   SetNumber(key, "EstimatedSize", static_cast<DWORD>((bytes + 1023) / 1024)) &&
-                   SetNumber(key, "NoModify", 1) && SetNumber(key, "NoRepair", 1) &&
-                   SetString(key, "UninstallString", uninstall.c_str()) &&
-                   SetString(key, "QuietUninstallString", quietUninstall.c_str());
-        }));
+        const std::wstring icon = copied.where + L",0", folder = ProgramFolder();
+        const RegistryValue values[] = {{"DisplayName", kProductName},
+                                        {"DisplayVersion", kProductVersion},
+                                        {"Publisher", kPublisher},
+                                        {"DisplayIcon", icon.c_str()},
+                                        {"InstallLocation", folder.c_str()},
+                                        {"HelpLink", kUserGuideAddress},
+                                        {"InstallDate", date.c_str()},
+                                        {"EstimatedSize", nullptr, static_cast<DWORD>((bytes + 1023) / 1024)},
+                                        {"NoModify", nullptr, 1},
+                                        {"NoRepair", nullptr, 1},
+                                        {"UninstallString", uninstall.c_str()},
+                                        {"QuietUninstallString", quietUninstall.c_str()}};
+        outcomes.push_back(WriteKey(Step::UninstallEntry, UninstallKeyPath(), values));
     }
 
     const std::optional<Sha256Digest> digest = Sha256Of(expert);
@@ -287,11 +296,12 @@ std::vector<RegistrationOutcome> RegisterProduct(unsigned copiesWritten) {
     AppendTwoDigits(utc, now.wHour, L':');
     AppendTwoDigits(utc, now.wMinute, L':');
     AppendTwoDigits(utc, now.wSecond, L'Z');
-    outcomes.push_back(WriteKey(Step::DetectionValues, DetectionKeyPath(), [&](HKEY key) {
-        return SetString(key, "Version", kProductVersion) &&
-               SetString(key, "ExpertSha256", digest ? HexText(*digest).c_str() : L"") &&
-               SetNumber(key, "CopiesWritten", copiesWritten) && SetString(key, "LastRunUtc", utc.c_str());
-    }));
+    const std::wstring sha256 = digest ? HexText(*digest) : std::wstring();
+    const RegistryValue values[] = {{"Version", kProductVersion},
+                                    {"ExpertSha256", sha256.c_str()},
+                                    {"CopiesWritten", nullptr, copiesWritten},
+                                    {"LastRunUtc", utc.c_str()}};
+    outcomes.push_back(WriteKey(Step::DetectionValues, DetectionKeyPath(), values));
     return outcomes;
 }
 

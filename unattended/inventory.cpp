@@ -1,6 +1,7 @@
 #include "unattended/inventory.h"
 
 #include <optional>
+#include <span>
 
 #include "metatrader/data_folders.h"
 #include "metatrader/deployment.h"
@@ -132,19 +133,11 @@ void AddExpertEntry(std::wstring& json, const std::wstring& target, bool usersOw
     json += L'}';
 }
 
-// `key` and a JSON array of `count` items, each on its own line indented by four spaces, the
-// closing bracket by two, then the comma that ends the member.
-template <typename Write>
-void AddArray(std::wstring& json, const char* key, size_t count, Write write) {
-    Add(json, key);
-    json += L'[';
-    for (size_t i = 0; i < count; ++i) {
-        Add(json, i ? ",\n    " : "\n    ");
-        write(i);
-    }
-    if (count) Add(json, "\n  ");
-    Add(json, "],\n");
-}
+// A JSON array's items each stand on their own line indented by four spaces, the closing
+// bracket by two, then the comma that ends the member.
+void AddItemStart(std::wstring& json, size_t i) { Add(json, i ? ",\n    " : "\n    "); }
+
+void AddArrayEnd(std::wstring& json, size_t count) { Add(json, count ? "\n  ],\n" : "],\n"); }
 
 }  // namespace
 
@@ -162,13 +155,11 @@ std::string InventoryJson(HMODULE module, const InstallationsFound& found, const
         EmbeddedResource(module, RESOURCE_STRING(RESOURCE_FILE_TYPE), RESOURCE_STRING(RESOURCE_EXPERT));
     const std::optional<Sha256Digest> embedded = Sha256Of(expert);
     const FolderList installations = FoldersOf(found.installations);
-    std::vector<FolderList> dataFolders;
-    if (scope.allUsers) {
-        dataFolders = DataFoldersOfEachUnder(scope.dataRoots, installations);
-    } else {
-        for (std::wstring& folder : DataFolderOfEach(installations))
-            dataFolders.push_back(folder.empty() ? FolderList() : FolderList{std::move(folder)});
-    }
+    // For every user, each installation's data folders in every profile; otherwise the
+    // signed-in user's one, empty where there is none.
+    const std::vector<FolderList> dataFolders =
+        scope.allUsers ? DataFoldersOfEachUnder(scope.dataRoots, installations) : std::vector<FolderList>();
+    const FolderList dataFolder = scope.allUsers ? FolderList() : DataFolderOfEach(installations);
     const UniqueHandle user = scope.allUsers ? UniqueHandle() : SignedInUserImpersonationToken();
     CopyCount copies;
 
@@ -197,28 +188,38 @@ std::string InventoryJson(HMODULE module, const InstallationsFound& found, const
         Add(json, "null");
     }
     Add(json, "},\n");
-    AddArray(json, "  \"installations\": ", installations.size(), [&](size_t i) {
+    Add(json, "  \"installations\": [");
+    for (size_t i = 0; i < installations.size(); ++i) {
+        AddItemStart(json, i);
         AddString(json, "{\"folder\": ", installations[i]);
         Add(json, ", \"foundBy\": \"");
         Add(json, FoundByName(found.installations[i].foundBy));
         Add(json, "\",\n      \"dataFolders\": [");
-        for (const std::wstring& folder : dataFolders[i])
-            AddString(json, &folder == &dataFolders[i].front() ? "" : ", ", folder);
+        const std::span<const std::wstring> folders =
+            scope.allUsers ? std::span(dataFolders[i]) : std::span(&dataFolder[i], !dataFolder[i].empty());
+        for (const std::wstring& folder : folders) AddString(json, &folder == folders.data() ? "" : ", ", folder);
         Add(json, "],\n      \"experts\": [\n        ");
         AddExpertEntry(json, installations[i], false, user.get(), embedded, copies);
-        for (const std::wstring& folder : dataFolders[i]) {
+        for (const std::wstring& folder : folders) {
             Add(json, ",\n        ");
             AddExpertEntry(json, folder, !scope.allUsers, user.get(), embedded, copies);
         }
         Add(json, "]}");
-    });
+    }
+    AddArrayEnd(json, installations.size());
     AddDecimal(json, "  \"summary\": {\"installations\": ", installations.size());
     AddDecimal(json, ", \"copiesPresent\": ", copies.present);
     AddDecimal(json, ", \"copiesSameAsEmbedded\": ", copies.current);
     Add(json, "},\n");
-    AddArray(json, "  \"notInstallations\": ", found.notInstallations.size(),
-             [&](size_t i) { AddJsonString(json, found.notInstallations[i]); });
-    AddArray(json, "  \"scans\": ", found.scans.size(), [&](size_t i) {
+    Add(json, "  \"notInstallations\": [");
+    for (size_t i = 0; i < found.notInstallations.size(); ++i) {
+        AddItemStart(json, i);
+        AddJsonString(json, found.notInstallations[i]);
+    }
+    AddArrayEnd(json, found.notInstallations.size());
+    Add(json, "  \"scans\": [");
+    for (size_t i = 0; i < found.scans.size(); ++i) {
+        AddItemStart(json, i);
         const ScanResult& scan = found.scans[i];
         AddString(json, "{\"root\": ", scan.root);
         Add(json, ", \"opened\": ");
@@ -227,8 +228,11 @@ std::string InventoryJson(HMODULE module, const InstallationsFound& found, const
         Add(json, ", \"capped\": ");
         AddBool(json, scan.capped);
         json += L'}';
-    });
-    AddArray(json, "  \"runningTerminals\": ", found.running.size(), [&](size_t i) {
+    }
+    AddArrayEnd(json, found.scans.size());
+    Add(json, "  \"runningTerminals\": [");
+    for (size_t i = 0; i < found.running.size(); ++i) {
+        AddItemStart(json, i);
         const RunningTerminal& terminal = found.running[i];
         AddDecimal(json, "{\"processId\": ", terminal.processId);
         AddString(json, ", \"program\": ", terminal.program);
@@ -238,7 +242,8 @@ std::string InventoryJson(HMODULE module, const InstallationsFound& found, const
         else
             AddJsonString(json, terminal.folder);
         json += L'}';
-    });
+    }
+    AddArrayEnd(json, found.running.size());
     // No copy found is no installation that is current.
     AddDecimal(json, "  \"copiesFound\": ", copies.found);
     Add(json, ",\n  \"everyCopyCurrent\": ");

@@ -19,6 +19,13 @@ void AddNumber(std::wstring& text, const char* ascii, std::uint64_t number) {
     AppendDecimal(text, number);
 }
 
+// Adds `line` to the header and starts the next one with `label`.
+void NextLine(RunLog& log, std::wstring& line, const char* label) {
+    log.AddHeader(line);
+    line.clear();
+    AppendWidened(line, label);
+}
+
 }  // namespace
 
 std::wstring IsoUtcText(const SYSTEMTIME& time) {
@@ -62,50 +69,38 @@ void AddLogHeader(RunLog& log, Language language, const RunningAccount& account,
     line += kProductVersion;
     AppendWidened(line, ", unattended run, agreement language ");
     AppendWidened(line, kLanguageNames[static_cast<size_t>(language) < 3 ? static_cast<size_t>(language) : 0]);
-    log.AddHeader(line);
 
-    line.clear();
-    AppendWidened(line, "started: ");
+    NextLine(log, line, "started: ");
     const size_t at = line.size();
     line += IsoUtcText(now);
     line[at + 10] = L' ';
     line.back() = L' ';
     AppendWidened(line, "UTC");
-    log.AddHeader(line);
 
     const std::span<const BYTE> expert =
         EmbeddedResource(nullptr, RESOURCE_STRING(RESOURCE_FILE_TYPE), RESOURCE_STRING(RESOURCE_EXPERT));
     const std::optional<Sha256Digest> digest = Sha256Of(expert);
-    line.clear();
-    AppendWidened(line, "expert: SHA-256 ");
+    NextLine(log, line, "expert: SHA-256 ");
     if (digest)
         line += HexText(*digest);
     else
         AppendWidened(line, "(not readable)");
     AddNumber(line, ", ", expert.size());
     AppendWidened(line, " bytes");
-    log.AddHeader(line);
 
-    line.clear();
-    AppendWidened(line, "account: ");
+    NextLine(log, line, "account: ");
     line += account.name;
     AppendWidened(line, " (");
     line += account.sid;
     AddNumber(line, "), session ", account.session);
-    log.AddHeader(line);
 
-    line.clear();
-    AppendWidened(line, account.localSystem ? "as SYSTEM: yes" : "as SYSTEM: no");
+    NextLine(log, line, account.localSystem ? "as SYSTEM: yes" : "as SYSTEM: no");
     AppendWidened(line, allUsers ? ", for all users: yes" : ", for all users: no");
-    log.AddHeader(line);
 
-    line.clear();
-    AppendWidened(line, "Windows: ");
+    NextLine(log, line, "Windows: ");
     line += WindowsVersionText();
-    log.AddHeader(line);
 
-    line.clear();
-    AppendWidened(line, "command line: ");
+    NextLine(log, line, "command line: ");
     line += GetCommandLineW();
     log.AddHeader(line);
 }

@@ -28,8 +28,9 @@ bool IsDevicePath(const std::wstring& path) {
         IsSeparator(path[3]))
         return true;
     const size_t end = EndOfShare(path);
-    const size_t start = end ? path.find_first_of(L"\\/", 2) + 1 : 0;
-    const std::wstring share = end ? AsciiLower(path.substr(start, end - start)) : std::wstring();
+    if (!end) return false;
+    const size_t start = path.find_first_of(L"\\/", 2) + 1;
+    const std::wstring share = AsciiLower(path.substr(start, end - start));
     return EqualsAscii(share, "pipe") || EqualsAscii(share, "mailslot");
 }
 
@@ -67,8 +68,13 @@ bool AddWhyNotAsSpelt(std::wstring& why, const std::wstring& path) {
 // that the installation itself writes, which the log would replace at the end.
 const char* WhyNotAFile(const std::wstring& path) {
     if (IsSeparator(path.back()) || EndOfShare(path) == path.size()) return "the path names a folder, not a file";
-    const std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
-    if (SameFolderIgnoringCase(name, kExpertFileName) || SameFolderIgnoringCase(name, kShortcutFileName))
+    // Compared in place, as SameFolderIgnoringCase compares names.
+    const size_t start = path.find_last_of(L"\\/") + 1;
+    auto is = [&](const wchar_t* written, size_t size) {
+        return CompareStringOrdinal(path.data() + start, static_cast<int>(path.size() - start), written,
+                                    static_cast<int>(size - 1), TRUE) == CSTR_EQUAL;
+    };
+    if (is(kExpertFileName, std::size(kExpertFileName)) || is(kShortcutFileName, std::size(kShortcutFileName)))
         return "the file would replace one that the installation writes";
     return nullptr;
 }
@@ -82,7 +88,7 @@ constexpr const char* kSwitchNames[] = {
     "/suppressmsgboxes", "/norestart", "/sp-",
     "/accept-agreement", "/skip-registry", "/remove", "/all-users", "/passive",
     "/log", "/agreement", "/status", "/folder", "/scan"};
-enum : int { kFirstIgnored = 6, kFirstOn = 9, kPassive = 13, kLog = 14, kFirstRepeated = 17, kSwitchCount = 19 };
+enum : int { kFirstIgnored = 6, kFirstOn = 9, kRemove = 11, kPassive = 13, kLog = 14, kFirstRepeated = 17, kSwitchCount = 19 };
 bool UnattendedSwitches::*const kOnMembers[] = {&UnattendedSwitches::acceptAgreement, &UnattendedSwitches::skipRegistry,
                                                 &UnattendedSwitches::remove, &UnattendedSwitches::allUsers,
                                                 &UnattendedSwitches::passive};
@@ -117,6 +123,8 @@ bool AsksForSilentRun(const std::vector<std::wstring>& arguments) { return AnyAr
 
 bool AsksForPassiveRun(const std::vector<std::wstring>& arguments) { return AnyArgumentIs(arguments, kPassive, kLog); }
 
+bool AsksForRemoval(const std::vector<std::wstring>& arguments) { return AnyArgumentIs(arguments, kRemove, kRemove + 1); }
+
 std::wstring DefaultLogPath() {
     wchar_t folder[MAX_PATH + 1];
     const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
@@ -131,7 +139,7 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
     UnattendedSwitches switches;
     bool silent = false;
     // Only the first refusal is told; one of an argument starts with it, quoted.
-    auto refuse = [&](const std::wstring* argument, const char* why, std::wstring_view more = {}) {
+    auto refuse = [&](const std::wstring* argument, const char* why, std::wstring_view more = {}, const char* after = "") {
         std::wstring& error = switches.usageError;
         if (!error.empty()) return;
         if (argument) {
@@ -141,6 +149,7 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
         }
         AppendWidened(error, why);
         error += more;
+        AppendWidened(error, after);
     };
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& argument = arguments[i];
@@ -167,7 +176,7 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
             }
         }
         if (index < kLog || index == kSwitchCount) {
-            refuse(nullptr, "unknown switch \"", argument + L'"');
+            refuse(nullptr, "unknown switch \"", argument, "\"");
             continue;
         }
         std::wstring* single = index < kFirstRepeated ? &(switches.*kPathMembers[index - kLog]) : nullptr;
@@ -176,7 +185,7 @@ UnattendedSwitches ReadSwitches(const std::vector<std::wstring>& arguments) {
         std::wstring notAsSpelt;
         const char* notAFile = nullptr;
         if (value.empty())
-            refuse(&argument, "the switch needs a value, ", name + L"=PATH");
+            refuse(&argument, "the switch needs a value, ", name, "=PATH");
         else if (!IsAbsolutePath(value))
             refuse(&argument, "the path must be a full one, C:\\... or \\\\server\\...");
         else if (IsDevicePath(value))

@@ -26,6 +26,9 @@ bool AsksForSilentRun(const std::vector<std::wstring>& arguments);
 // Whether any argument is /passive: a silent run that shows its progress and takes no input.
 bool AsksForPassiveRun(const std::vector<std::wstring>& arguments);
 
+// Whether any argument is /remove: what the Apps & Features entry starts, without /silent.
+bool AsksForRemoval(const std::vector<std::wstring>& arguments);
+
 // Where /log without a value writes: Mervane4Setup.log in the running account's temporary
 // folder (SYSTEM's is the Windows one).
 std::wstring DefaultLogPath();

@@ -63,7 +63,7 @@ std::wstring ProgramOf(HWND window) {
 }
 
 // `ascii` widened, then `text`: the start of most log lines.
-std::wstring LineStart(const char* ascii, std::wstring_view text) {
+[[gnu::noinline]] std::wstring LineStart(const char* ascii, std::wstring_view text) {
     std::wstring line;
     AppendWidened(line, ascii);
     line += text;
@@ -186,12 +186,12 @@ private:
 // The installing run's view when there is no window: every step goes to the log.
 class SilentView final : public InstallView {
 public:
-    SilentView(RunLog& log, std::wstring desktop, HWND sessionWindow, std::wstring holdReason, bool allUsers,
-               InstallView* shown)
+    SilentView(RunLog& log, const std::wstring& desktop, HWND sessionWindow, const std::wstring& holdReason,
+               bool allUsers, InstallView* shown)
         : log_(log),
-          desktop_(std::move(desktop)),
+          desktop_(desktop),
           sessionWindow_(sessionWindow),
-          holdReason_(std::move(holdReason)),
+          holdReason_(holdReason),
           allUsers_(allUsers),
           shown_(shown) {}
     void SetProgressRange(int maximum) override {
@@ -219,9 +219,9 @@ public:
 
 private:
     RunLog& log_;
-    const std::wstring desktop_;
+    const std::wstring& desktop_;
     const HWND sessionWindow_;
-    const std::wstring holdReason_;
+    const std::wstring& holdReason_;
     const bool allUsers_;
     InstallView* const shown_;
     std::optional<EndSessionHold> hold_;
@@ -254,40 +254,38 @@ struct Targets {
 };
 
 Targets FindTargets(const UnattendedSwitches& switches, bool registry) {
-    Targets targets;
-    InstallationSearch search;
-    search.registry = registry;
-    search.folders = switches.folders;
-    search.scanRoots = switches.scanRoots;
-    targets.found = FindAllInstallations(search);
+    Targets targets{.found = FindAllInstallations({registry, switches.folders, switches.scanRoots}),
+                    .allUsers = switches.allUsers,
+                    .profiles = switches.allUsers ? ListUserProfiles() : UserProfiles()};
     targets.selected = FoldersOf(targets.found.installations);
-    targets.allUsers = switches.allUsers;
     if (!switches.allUsers) {
         FindDataFolders(targets.selected, targets.dataFolders);
         targets.desktop = SignedInUserFolderPath(nullptr, CSIDL_DESKTOP);
         return targets;
     }
-    targets.profiles = ListUserProfiles();
-    for (const UserProfile& profile : targets.profiles.profiles) {
-        FolderList found;
-        FindDataFoldersUnder(profile.appData + terminal::kDataRoot, targets.selected, found);
+    // Each profile's data folders, at the profile's position.
+    std::vector<FolderList>(targets.profiles.profiles.size()).swap(targets.profileData);
+    for (size_t i = 0; i < targets.profileData.size(); ++i) {
+        FolderList& found = targets.profileData[i];
+        FindDataFoldersUnder(targets.profiles.profiles[i].appData + terminal::kDataRoot, targets.selected, found);
         for (const std::wstring& folder : found)
             if (IndexOfFolder(targets.dataFolders, folder) < 0) targets.dataFolders.push_back(folder);
-        targets.profileData.push_back(std::move(found));
     }
     targets.desktop = PublicDesktopFolder();
     return targets;
 }
 
-// Refuses a log, agreement or status file that is, whatever its spelling (a short name, a
-// link), a file that an installation writes into `targets`: the log, written first and last,
-// would replace it, in any run, also one that installs nothing.
-void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets) {
-    const std::optional<FileIdentity> log = IdentityOf(switches.logPath), agreement = IdentityOf(switches.agreementPath),
-                                      status = IdentityOf(switches.statusPath);
-    std::vector<FileIdentity> installed;
+// Refuses a log, agreement or status file (`given`, their identities in that order) that is,
+// whatever its spelling (a short name, a link), a file that an installation writes into
+// `targets`: the log, written first and last, would replace it, in any run, also one that
+// installs nothing.
+void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets,
+                          const std::optional<FileIdentity> (&given)[3]) {
+    std::wstring* const paths[] = {&switches.logPath, &switches.agreementPath, &switches.statusPath};
+    bool installed[3] = {};
     auto note = [&](const std::wstring& folder, const wchar_t* name) {
-        if (const auto identity = IdentityOf(ChildPath(folder, name))) installed.push_back(*identity);
+        const std::optional<FileIdentity> identity = IdentityOf(ChildPath(folder, name));
+        for (int i = 0; i < 3; ++i) installed[i] |= identity && identity == given[i];
     };
     for (const std::wstring& folder : targets.selected) note(ExpertsFolder(folder), kExpertFileName);
     {
@@ -297,20 +295,14 @@ void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets) 
         for (const std::wstring& folder : targets.dataFolders) note(ExpertsFolder(folder), kExpertFileName);
         if (!targets.desktop.empty()) note(targets.desktop, kShortcutFileName);
     }
-    auto isInstalled = [&](const std::optional<FileIdentity>& identity) {
-        return identity && std::find(installed.begin(), installed.end(), *identity) != installed.end();
-    };
-    auto refuse = [&](const char* switchName, const std::wstring& path) {
-        switches.usageError = LineStart(switchName, path);
+    // The log's refusal comes first: it is never written, not even its first line.
+    constexpr const char* kQuotedSwitches[] = {"\"/log=", "\"/agreement=", "\"/status="};
+    for (int i = 0; i < 3; ++i) {
+        if (!installed[i] || (i && !switches.usageError.empty())) continue;
+        switches.usageError = LineStart(kQuotedSwitches[i], *paths[i]);
         AppendWidened(switches.usageError, "\": the file would replace one that the installation writes");
-    };
-    if (isInstalled(log)) {
-        refuse("\"/log=", switches.logPath);
-        switches.logPath.clear();  // never written, not even its first line
-    } else if (isInstalled(agreement) && switches.usageError.empty()) {
-        refuse("\"/agreement=", switches.agreementPath);
-    } else if (isInstalled(status) && switches.usageError.empty()) {
-        refuse("\"/status=", switches.statusPath);
+        if (!i) paths[0]->clear();
+        return;
     }
 }
 
@@ -392,13 +384,11 @@ bool LogFound(const Targets& targets, RunLog& log, const char* notDone) {
 // Registering the product, or taking it off, step by step. Neither changes the exit code: the
 // expert's copies are what a script asked for.
 void LogRegistration(const std::vector<RegistrationOutcome>& outcomes, bool removing, RunLog& log) {
-    using Step = RegistrationOutcome::Step;
     for (const RegistrationOutcome& outcome : outcomes) {
-        std::wstring line;
-        AppendWidened(line, outcome.step == Step::ProgramCopy       ? "program copy"
-                            : outcome.step == Step::UninstallEntry  ? "uninstall entry"
-                            : outcome.step == Step::DetectionValues ? "detection values"
-                                                                    : "program folder");
+        // In the order of the steps.
+        constexpr const char* kWhat[] = {"program copy", "uninstall entry", "detection values", "program folder"};
+        static_assert(static_cast<int>(RegistrationOutcome::Step::ProgramFolder) == 3);
+        std::wstring line = LineStart(kWhat[static_cast<int>(outcome.step)], {});
         if (outcome.done) {
             AppendWidened(line, !removing           ? " written: "
                                 : outcome.afterExit ? " removed once this run has ended: "
@@ -425,7 +415,8 @@ int Install(const Targets& targets, Language language, InstallView* shown, RunLo
     }
 
     const SessionWindow window;
-    SilentView view(log, targets.desktop, window.Handle(), Text(TextId::Installing, language), targets.allUsers, shown);
+    const std::wstring holdReason = Text(TextId::Installing, language);
+    SilentView view(log, targets.desktop, window.Handle(), holdReason, targets.allUsers, shown);
     if (!InstallFiles(nullptr, targets.selected, targets.dataFolders, view)) everyTargetWritten = false;
     if (view.copiesWritten) {
         view.HoldEndSession(true);
@@ -462,11 +453,12 @@ int Remove(const Targets& targets, bool skipRegistry, RunLog& log) {
     for (const RemovalOutcome& outcome : outcomes) log.Add(LineOf(outcome));
     // The product stays listed while a copy is left, so that its removal can be tried again;
     // and a run that left the registered terminals out did not remove the product.
-    if (!EveryCopyRemoved(outcomes))
+    const bool removed = EveryCopyRemoved(outcomes);
+    if (!removed)
         log.Add("uninstall entry kept: a copy of the expert is left");
     else if (!skipRegistry)
         LogRegistration(UnregisterProduct(), true, log);
-    return everyCopyRemoved && EveryCopyRemoved(outcomes) ? kExitAllWritten : kExitNotAllWritten;
+    return everyCopyRemoved && removed ? kExitAllWritten : kExitNotAllWritten;
 }
 
 int WriteStatus(const std::wstring& path, const Targets& targets, const RunningAccount& account, RunLog& log) {
@@ -474,9 +466,7 @@ int WriteStatus(const std::wstring& path, const Targets& targets, const RunningA
     // A scan root that could not be looked into leaves the inventory short: written, but no success.
     bool everyRootOpened = true;
     for (const ScanResult& scan : targets.found.scans) everyRootOpened &= scan.rootOpened;
-    InventoryScope scope;
-    scope.account = account.name;
-    scope.allUsers = targets.allUsers;
+    InventoryScope scope{account.name, targets.allUsers};
     for (const UserProfile& profile : targets.profiles.profiles) scope.dataRoots.push_back(profile.appData + terminal::kDataRoot);
     const std::string json = InventoryJson(nullptr, targets.found, scope);
     std::wstring ledTo;
@@ -491,9 +481,7 @@ int WriteStatus(const std::wstring& path, const Targets& targets, const RunningA
 int Run(const UnattendedSwitches& switches, const Targets& targets, const RunningAccount& account, Language language,
         InstallView* shown, RunLog& log) {
     if (!switches.usageError.empty()) {
-        std::wstring line = Widened("usage error: ");
-        line += switches.usageError;
-        log.Add(line);
+        log.Add(LineStart("usage error: ", switches.usageError));
         return kExitUsage;
     }
     if (!switches.agreementPath.empty()) return ExportAgreement(switches.agreementPath, language, log);
@@ -507,7 +495,7 @@ int Run(const UnattendedSwitches& switches, const Targets& targets, const Runnin
 }
 
 void AddExitCode(RunLog& log, int code) {
-    std::wstring line = Widened("exit code ");
+    std::wstring line = LineStart("exit code ", {});
     AppendDecimal(line, static_cast<unsigned>(code));
     log.Add(line);
 }
@@ -552,9 +540,11 @@ int RunUnattended(const std::vector<std::wstring>& arguments, Language language,
     // Before the log's first line is written: what stands installed anywhere, also where
     // this run does not install. Only a file that is there can be one of them: with none
     // there, nothing is looked for.
-    const bool foundAlready = IdentityOf(switches.logPath) || IdentityOf(switches.agreementPath) || IdentityOf(switches.statusPath);
+    const std::optional<FileIdentity> given[] = {IdentityOf(switches.logPath), IdentityOf(switches.agreementPath),
+                                                 IdentityOf(switches.statusPath)};
+    const bool foundAlready = given[0] || given[1] || given[2];
     const Targets installed = foundAlready ? FindTargets(switches, true) : Targets();
-    if (foundAlready) RefuseInstalledFiles(switches, installed);
+    if (foundAlready) RefuseInstalledFiles(switches, installed, given);
     RunLog log;
     AddLogHeader(log, language, account, switches.allUsers);
     // A run that never ends (ended by force, the session ended) leaves a log without its exit

@@ -55,6 +55,8 @@ TEST(Switches, OnlySilentOrItsToolNamesAnywhereMakeASilentRun) {
     EXPECT_FALSE(AsksForSilentRun({L"/passive", L"/norestart", L"/qb", L"/quieter"}));
     EXPECT_TRUE(AsksForPassiveRun({L"/de", L"/PASSIVE"}));
     EXPECT_FALSE(AsksForPassiveRun({L"/passive=1", L"/silent"}));
+    EXPECT_TRUE(AsksForRemoval({L"/en", L"/ReMoVe"}));
+    EXPECT_FALSE(AsksForRemoval({L"/remove=1", L"/removes", L"/silent"}));
     // The summary only for /? alone: beside anything else it would hide what a script asked for.
     EXPECT_TRUE(AsksForUsage({L"/?"}));
     EXPECT_TRUE(AsksForUsage({L"/Help"}));
