@@ -70,11 +70,11 @@ const char* WhyNotAFile(const std::wstring& path) {
     if (IsSeparator(path.back()) || EndOfShare(path) == path.size()) return "the path names a folder, not a file";
     // Compared in place, as SameFolderIgnoringCase compares names.
     const size_t start = path.find_last_of(L"\\/") + 1;
-    auto is = [&](const wchar_t* written, size_t size) {
-        return CompareStringOrdinal(path.data() + start, static_cast<int>(path.size() - start), written,
-                                    static_cast<int>(size - 1), TRUE) == CSTR_EQUAL;
+    auto is = [&](const wchar_t* written) {
+        return CompareStringOrdinal(path.data() + start, static_cast<int>(path.size() - start), written, -1, TRUE) ==
+               CSTR_EQUAL;
     };
-    if (is(kExpertFileName, std::size(kExpertFileName)) || is(kShortcutFileName, std::size(kShortcutFileName)))
+    if (is(kExpertFileName) || is(kShortcutFileName))
         return "the file would replace one that the installation writes";
     return nullptr;
 }
