@@ -296,7 +296,7 @@ void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets,
         if (!targets.desktop.empty()) note(targets.desktop, kShortcutFileName);
     }
     // The log's refusal comes first: it is never written, not even its first line.
-    constexpr const char* kQuotedSwitches[] = {"\"/log=", "\"/agreement=", "\"/status="};
+    static constexpr const char* kQuotedSwitches[] = {"\"/log=", "\"/agreement=", "\"/status="};
     for (int i = 0; i < 3; ++i) {
         if (!installed[i] || (i && !switches.usageError.empty())) continue;
         switches.usageError = LineStart(kQuotedSwitches[i], *paths[i]);
@@ -386,7 +386,7 @@ bool LogFound(const Targets& targets, RunLog& log, const char* notDone) {
 void LogRegistration(const std::vector<RegistrationOutcome>& outcomes, bool removing, RunLog& log) {
     for (const RegistrationOutcome& outcome : outcomes) {
         // In the order of the steps.
-        constexpr const char* kWhat[] = {"program copy", "uninstall entry", "detection values", "program folder"};
+        static constexpr const char* kWhat[] = {"program copy", "uninstall entry", "detection values", "program folder"};
         static_assert(static_cast<int>(RegistrationOutcome::Step::ProgramFolder) == 3);
         std::wstring line = LineStart(kWhat[static_cast<int>(outcome.step)], {});
         if (outcome.done) {
