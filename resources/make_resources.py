@@ -504,9 +504,15 @@ def packed_texts(source_path):
     """The program's texts as a C++ header: the ids in the table's order, and for each language
     its texts in that order, UTF-8, each ended by a NUL, stored as compressed() stores them."""
     import json
-    table = json.load(open(source_path, encoding="utf-8"))
+    def unique(pairs):
+        if len({name for name, _ in pairs}) != len(pairs):
+            sys.exit("a text id is given twice")
+        return dict(pairs)
+    table = json.load(open(source_path, encoding="utf-8"), object_pairs_hook=unique)
     if any(len(texts) != 3 for texts in table.values()):
         sys.exit("every text needs its English, German and Russian form")
+    if any("\0" in text for texts in table.values() for text in texts):
+        sys.exit("a text holds a NUL, which ends a text in the stored table")
     lines = ["// Made by resources/make_resources.py from resources/texts.json.", "#pragma once", "",
              "constexpr TextId kPackedTextIds[] = {" + ", ".join("TextId::" + name for name in table) + "};"]
     names = []

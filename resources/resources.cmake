@@ -1,7 +1,7 @@
 # Every embedded resource is made by this repository at build time.
 set(RESOURCE_SOURCE_DIR ${CMAKE_SOURCE_DIR}/resources)
 set(RESOURCE_BINARY_DIR ${CMAKE_BINARY_DIR}/resources)
-file(MAKE_DIRECTORY ${RESOURCE_BINARY_DIR})
+file(MAKE_DIRECTORY ${RESOURCE_BINARY_DIR} ${RESOURCE_BINARY_DIR}/texts)
 set(MAKE_RESOURCES ${Python3_EXECUTABLE} ${RESOURCE_SOURCE_DIR}/make_resources.py)
 set(MAKE_RESOURCES_DEPENDS ${RESOURCE_SOURCE_DIR}/make_resources.py)
 
@@ -36,13 +36,13 @@ list(APPEND generated ${RESOURCE_BINARY_DIR}/Mervane4Setup.manifest ${RESOURCE_B
 
 # The texts the program shows and its command-line summary, compressed into the program's
 # code (the tests link them too).
-add_custom_command(OUTPUT ${RESOURCE_BINARY_DIR}/packed_texts.h
-  COMMAND ${MAKE_RESOURCES} texts ${RESOURCE_BINARY_DIR}/packed_texts.h ${RESOURCE_SOURCE_DIR}/texts.json
+add_custom_command(OUTPUT ${RESOURCE_BINARY_DIR}/texts/packed_texts.h
+  COMMAND ${MAKE_RESOURCES} texts ${RESOURCE_BINARY_DIR}/texts/packed_texts.h ${RESOURCE_SOURCE_DIR}/texts.json
   DEPENDS ${MAKE_RESOURCES_DEPENDS} ${RESOURCE_SOURCE_DIR}/texts.json VERBATIM)
 add_custom_command(OUTPUT ${RESOURCE_BINARY_DIR}/packed_usage.h
   COMMAND ${MAKE_RESOURCES} usage ${RESOURCE_BINARY_DIR}/packed_usage.h ${RESOURCE_SOURCE_DIR}/usage.txt
   DEPENDS ${MAKE_RESOURCES_DEPENDS} ${RESOURCE_SOURCE_DIR}/usage.txt VERBATIM)
-list(APPEND generated ${RESOURCE_BINARY_DIR}/packed_texts.h ${RESOURCE_BINARY_DIR}/packed_usage.h)
+list(APPEND generated ${RESOURCE_BINARY_DIR}/texts/packed_texts.h ${RESOURCE_BINARY_DIR}/packed_usage.h)
 
 foreach(language en de ru)
   string(TOUPPER ${language} upper)

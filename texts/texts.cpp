@@ -10,7 +10,7 @@
 // The table is resources/texts.json, verbatim, quirks included: Status ends with a blank, the
 // Russian Welcome has a double blank, the Russian Agreement quotes with grave accents. The
 // build stores each language's texts compressed, as UTF-8, each ended by a NUL.
-#include "packed_texts.h"
+#include "texts/packed_texts.h"
 
 void LookupText(TextId id, Language language, std::wstring& text) {
     const auto column = static_cast<size_t>(language);

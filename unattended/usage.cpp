@@ -7,13 +7,18 @@
 #include "win32/ascii_text.h"
 #include "win32/embedded_resource.h"
 
-// Made from resources/usage.txt, stored compressed.
+namespace {
+
+// The command-line summary, in English: how a script calls the program, each switch in a
+// line, and the exit codes. Made from resources/usage.txt (ASCII), stored compressed.
 #include "packed_usage.h"
 
 std::wstring UsageText() {
     const std::vector<BYTE> ascii = Expanded(kPackedUsage);
     return Widened({reinterpret_cast<const char*>(ascii.data()), ascii.size()});
 }
+
+}  // namespace
 
 bool AsksForUsage(const std::vector<std::wstring>& arguments) {
     return arguments.size() == 1 && (arguments.front() == L"/?" || EqualsAscii(AsciiLower(arguments.front()), "/help"));

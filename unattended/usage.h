@@ -2,10 +2,6 @@
 #include <string>
 #include <vector>
 
-// The command-line summary, in English: how a script calls the program, each switch in a
-// line, and the exit codes.
-std::wstring UsageText();
-
 // Whether the command line is /? and nothing else.
 bool AsksForUsage(const std::vector<std::wstring>& arguments);
 

@@ -732,7 +732,12 @@ TEST_F(SilentRun, QuestionMarkAloneShowsTheSummaryAndInstallsNothing) {
     TestProcess setup(BuiltProgram(L"Mervane4Setup.exe"), L"/?");
     HWND box = setup.WaitForWindow(L"Mervane 4 Setup", 15000);
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(WindowText(GetDlgItem(box, 0xFFFF)), UsageText());  // a message box's text
+    // The summary as its source file has it, without the file's last line break.
+    std::ifstream source(MERVANE_USAGE_FILE, std::ios::binary);
+    std::string usage(std::istreambuf_iterator<char>(source), {});
+    ASSERT_EQ(usage.back(), '\n');
+    usage.pop_back();
+    EXPECT_EQ(WindowText(GetDlgItem(box, 0xFFFF)), Widened(usage));  // a message box's text
     EXPECT_EQ(CountTopLevelWindows(setup.Id(), true), 1) << "the box alone, no wizard";
     // The box holds no single-instance guard: a script's run meanwhile is not turned away.
     EXPECT_EQ(Run(L"/silent " + Quoted(L"/log", log_)), 2u);
