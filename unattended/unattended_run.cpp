@@ -24,6 +24,7 @@
 #include "win32/ascii_text.h"
 #include "win32/decimal_text.h"
 #include "win32/end_session_hold.h"
+#include "win32/folder_walk.h"
 #include "win32/handles.h"
 #include "win32/held_folder.h"
 #include "win32/impersonation.h"
@@ -254,6 +255,7 @@ struct Targets {
 };
 
 Targets FindTargets(const UnattendedSwitches& switches, bool registry) {
+    const ReusedWalks walks;  // the terminals' folders mostly share a tree
     Targets targets;
     InstallationSearch search;
     search.registry = registry;
@@ -283,6 +285,7 @@ Targets FindTargets(const UnattendedSwitches& switches, bool registry) {
 // link), a file that an installation writes into `targets`: the log, written first and last,
 // would replace it, in any run, also one that installs nothing.
 void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets) {
+    const ReusedWalks walks;
     const std::optional<FileIdentity> log = IdentityOf(switches.logPath), agreement = IdentityOf(switches.agreementPath),
                                       status = IdentityOf(switches.statusPath);
     std::vector<FileIdentity> installed;
@@ -490,6 +493,7 @@ int WriteStatus(const std::wstring& path, const Targets& targets, const RunningA
 
 int Run(const UnattendedSwitches& switches, const Targets& targets, const RunningAccount& account, Language language,
         InstallView* shown, RunLog& log) {
+    const ReusedWalks walks;  // each target's way from the drive's root is opened once, not per file
     if (!switches.usageError.empty()) {
         std::wstring line = Widened("usage error: ");
         line += switches.usageError;
