@@ -57,8 +57,8 @@ UniqueHandle OpenWithoutLinks(const std::wstring& path, ACCESS_MASK access, ULON
 // that reaches many folders of one tree opens each folder above them once, not once per
 // file. Every walk still ends with the final-path check, which a kept folder moved since
 // fails as a link would. The kept folders are opened for their attributes only and shared
-// with everyone; they are let go when the outermost one ends. For one thread that does not
-// act as another user meanwhile.
+// with everyone; they are let go when the outermost one ends. For one thread; a walk is only
+// ever made with the program's own rights, so the kept folders are the program's too.
 class ReusedWalks {
 public:
     ReusedWalks();
