@@ -4,6 +4,7 @@
 
 #include "metatrader/terminal_conventions.h"
 #include "win32/ascii_text.h"
+#include "win32/folder_walk.h"
 #include "win32/handles.h"
 #include "win32/path_rules.h"
 #include "win32/system_functions.h"
@@ -86,7 +87,21 @@ void FindInstallationsUnder(HKEY root, FolderList& list) {
 
 void FindInstallations(FolderList& list) { FindInstallationsUnder(HKEY_LOCAL_MACHINE, list); }
 
+bool HasTerminalLayout(HANDLE folder, const std::vector<FolderEntry>& entries) {
+    // Wine opens a link as its target: the listing tells that MQL4 is one.
+    const FolderEntry* mql4 = ListedEntry(entries, terminal::kMql4Folder + 1, true);
+    if (!ListedEntry(entries, terminal::kProgramFile + 1, false) || !mql4 || (mql4->attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return false;
+    const std::wstring_view experts = terminal::kExpertsFolder, files = terminal::kFilesFolder;
+    const size_t inside = std::wstring_view(terminal::kMql4Folder).size() + 1;  // past "\\MQL4\\"
+    const UniqueHandle inner = OpenSubFolder(folder, mql4->name);
+    std::vector<FolderEntry> innerEntries;
+    return inner && ListFolder(inner.get(), innerEntries) && ListedEntry(innerEntries, experts.substr(inside), true) &&
+           ListedEntry(innerEntries, files.substr(inside), true);
+}
+
 bool IsTerminalFolder(const std::wstring& folder) {
-    return FileExists(folder + terminal::kProgramFile) && DirectoryExists(folder + terminal::kMql4Folder) &&
-           DirectoryExists(folder + terminal::kExpertsFolder) && DirectoryExists(folder + terminal::kFilesFolder);
+    const UniqueHandle held = OpenFolderForListing(folder);
+    std::vector<FolderEntry> entries;
+    return held && ListFolder(held.get(), entries) && HasTerminalLayout(held.get(), entries);
 }

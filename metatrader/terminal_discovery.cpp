@@ -29,19 +29,14 @@ bool Listed(const std::vector<FoundInstallation>& found, const std::wstring& fol
     return false;
 }
 
-bool HoldsProgramFile(const std::vector<FolderEntry>& entries) {
-    for (const FolderEntry& entry : entries)
-        if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) && IsProgramName(entry.name)) return true;
-    return false;
-}
-
 struct Walk {
     const ScanBounds& bounds;
     ScanResult& result;
 
     // Looks into the folder behind `folder` (at `path`, `depth` below the root), listed in
     // `entries`. Each sub-folder is listed once: the listing tells a candidate (it holds
-    // terminal.exe, then the add-folder button's check decides) and serves the walk below it.
+    // terminal.exe, then the add-folder button's check is made through its handle) and serves
+    // the walk below it.
     void Into(HANDLE folder, const std::wstring& path, unsigned depth, const std::vector<FolderEntry>& entries) {
         for (const FolderEntry& entry : entries) {
             const bool isFolder = entry.attributes & FILE_ATTRIBUTE_DIRECTORY;
@@ -58,7 +53,7 @@ struct Walk {
             if (!child || !ListFolder(child.get(), childEntries)) continue;
             ++result.visited;
             const std::wstring childPath = ChildPath(path, entry.name);
-            if (HoldsProgramFile(childEntries) && IsTerminalFolder(childPath)) {
+            if (HasTerminalLayout(child.get(), childEntries)) {
                 result.installations.push_back(childPath);
                 continue;
             }

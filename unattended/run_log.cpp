@@ -61,12 +61,14 @@ void RunLog::AddHeader(const std::wstring& line) {
 void RunLog::Add(const std::wstring& line) {
     // The time since the process started, in FILETIME's 100 ns units: 0 should the clock go back.
     static_assert(sizeof(FILETIME) == sizeof(unsigned long long));
-    unsigned long long created = 0, unused[3], now = 0;
-    GetProcessTimes(GetCurrentProcess(), reinterpret_cast<FILETIME*>(&created), reinterpret_cast<FILETIME*>(unused),
-                    reinterpret_cast<FILETIME*>(unused + 1), reinterpret_cast<FILETIME*>(unused + 2));
+    static unsigned long long started = 0;  // read once: each read is a call into the system
+    unsigned long long unused[3], now = 0;
+    if (!started)
+        GetProcessTimes(GetCurrentProcess(), reinterpret_cast<FILETIME*>(&started), reinterpret_cast<FILETIME*>(unused),
+                        reinterpret_cast<FILETIME*>(unused + 1), reinterpret_cast<FILETIME*>(unused + 2));
     GetSystemTimeAsFileTime(reinterpret_cast<FILETIME*>(&now));
     text_ += L'[';
-    AppendDecimal(text_, now >= created ? DividedBy(now - created, 10000) : 0);
+    AppendDecimal(text_, now >= started ? DividedBy(now - started, 10000) : 0);
     text_ += L" ms] ";
     AddHeader(line);
 }

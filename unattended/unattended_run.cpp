@@ -24,6 +24,7 @@
 #include "win32/ascii_text.h"
 #include "win32/decimal_text.h"
 #include "win32/end_session_hold.h"
+#include "win32/folder_walk.h"
 #include "win32/handles.h"
 #include "win32/held_folder.h"
 #include "win32/impersonation.h"
@@ -254,6 +255,7 @@ struct Targets {
 };
 
 Targets FindTargets(const UnattendedSwitches& switches, bool registry) {
+    const ReusedWalks walks;  // the terminals' folders mostly share a tree
     Targets targets{.found = FindAllInstallations({registry, switches.folders, switches.scanRoots}),
                     .allUsers = switches.allUsers,
                     .profiles = switches.allUsers ? ListUserProfiles() : UserProfiles()};
@@ -281,6 +283,7 @@ Targets FindTargets(const UnattendedSwitches& switches, bool registry) {
 // installs nothing.
 void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets,
                           const std::optional<FileIdentity> (&given)[3]) {
+    const ReusedWalks walks;
     std::wstring* const paths[] = {&switches.logPath, &switches.agreementPath, &switches.statusPath};
     bool installed[3] = {};
     auto note = [&](const std::wstring& folder, const wchar_t* name) {
@@ -480,6 +483,7 @@ int WriteStatus(const std::wstring& path, const Targets& targets, const RunningA
 
 int Run(const UnattendedSwitches& switches, const Targets& targets, const RunningAccount& account, Language language,
         InstallView* shown, RunLog& log) {
+    const ReusedWalks walks;  // each target's way from the drive's root is opened once, not per file
     if (!switches.usageError.empty()) {
         log.Add(LineStart("usage error: ", switches.usageError));
         return kExitUsage;

@@ -31,16 +31,11 @@ std::wstring FullPathOf(const std::wstring& path) {
     return WithoutLongPathPrefix(std::move(full));
 }
 
-// A named folder spelt as its final path would spell it: full, short names expanded, no long-
-// path prefix. Empty when a part cannot be found.
-std::wstring LongPathOf(const std::wstring& path) {
-    std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
-    DWORD length =
-        full.empty() ? 0 : GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length == 0 || length >= full.size()) return {};
-    full.resize(length);
+// A full path without the long-path prefix spelt as its final path would spell it: short
+// names expanded. Empty when a part cannot be found.
+std::wstring LongPathOf(const std::wstring& full) {
     std::wstring result(GetLongPathNameW(full.c_str(), nullptr, 0), L'\0');
-    length = result.empty() ? 0 : GetLongPathNameW(full.c_str(), result.data(), static_cast<DWORD>(result.size()));
+    const DWORD length = result.empty() ? 0 : GetLongPathNameW(full.c_str(), result.data(), static_cast<DWORD>(result.size()));
     if (length == 0 || length >= result.size()) return {};
     result.resize(length);
     return WithoutLongPathPrefix(std::move(result));
@@ -78,6 +73,49 @@ DWORD AttributesOf(HANDLE handle) {
                : INVALID_FILE_ATTRIBUTES;
 }
 
+namespace {
+
+// The folders that the walks inside a ReusedWalks opened on their way, from the drive's root
+// down one path, each as itself and no link: `starts[i]` is where the name below folder i
+// begins in `path`.
+constexpr size_t kKeptDepth = 24;
+struct KeptWay {
+    std::wstring path;
+    size_t starts[kKeptDepth];
+    HANDLE folders[kKeptDepth];
+    size_t count = 0;
+
+    // How many kept folders lie above the last name of `full`, whose root ends at `root`.
+    size_t Shared(const std::wstring& full, size_t root) const {
+        if (count == 0 || starts[0] != root) return 0;
+        for (size_t shared = count; shared > 0; --shared) {
+            const size_t start = starts[shared - 1];
+            if (start < full.size() && full.find_first_not_of(L'\\', start) != std::wstring::npos &&
+                CompareStringOrdinal(full.c_str(), static_cast<int>(start), path.c_str(), static_cast<int>(start), TRUE) ==
+                    CSTR_EQUAL)
+                return shared;
+        }
+        return 0;
+    }
+    void Keep(size_t shared) {
+        while (count > shared) CloseHandle(folders[--count]);
+    }
+};
+KeptWay* keptWay = nullptr;
+
+}  // namespace
+
+ReusedWalks::ReusedWalks() : owner_(!keptWay) {
+    if (owner_) keptWay = new KeptWay;
+}
+
+ReusedWalks::~ReusedWalks() {
+    if (!owner_) return;
+    keptWay->Keep(0);
+    delete keptWay;
+    keptWay = nullptr;
+}
+
 UniqueHandle OpenWithoutLinks(const std::wstring& path, ACCESS_MASK access, ULONG share, ULONG options,
                               bool lastMayBeLink, std::wstring* ledTo) {
     const std::wstring full = FullPathOf(path);
@@ -93,13 +131,36 @@ UniqueHandle OpenWithoutLinks(const std::wstring& path, ACCESS_MASK access, ULON
         return {};
     }
     const bool rootOnly = full.find_first_not_of(L'\\', root) == std::wstring::npos;
-    const HANDLE opened = CreateFileW((full.substr(0, root) + (full[root - 1] == L'\\' ? L"" : L"\\")).c_str(),
-                                      rootOnly ? access : FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                                      rootOnly ? share : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    UniqueHandle folder(opened == INVALID_HANDLE_VALUE ? nullptr : opened);
+    KeptWay* const way = keptWay;
+    const size_t reused = way ? way->Shared(full, root) : 0;
+    if (way) {
+        way->Keep(reused);
+        way->path = full;
+    }
+    // The folder reached so far: a kept one, or `owned`; and the one named.
+    UniqueHandle owned, target;
+    HANDLE folder = nullptr;
+    size_t start = root;
+    if (reused) {
+        folder = way->folders[reused - 1];
+        start = way->starts[reused - 1];
+    } else {
+        const HANDLE opened = CreateFileW((full.substr(0, root) + (full[root - 1] == L'\\' ? L"" : L"\\")).c_str(),
+                                          rootOnly ? access : FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                          rootOnly ? share : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        owned.reset(opened == INVALID_HANDLE_VALUE ? nullptr : opened);
+        folder = owned.get();
+        if (rootOnly) target = std::move(owned);
+        if (way && owned) {
+            way->starts[0] = root;
+            way->folders[0] = owned.release();
+            way->count = 1;
+        }
+    }
     // Windows opens a link as itself and says it is one. Wine follows it all the same: the
-    // final path then tells that the folder reached is not the one named.
+    // final path then tells that the folder reached is not the one named, as it tells of a
+    // kept folder moved since.
     auto leadsElsewhere = [&](HANDLE handle, size_t end) {
         std::wstring finalPath = FinalPathOf(handle);
         const std::wstring named = full.substr(0, end);
@@ -108,15 +169,15 @@ UniqueHandle OpenWithoutLinks(const std::wstring& path, ACCESS_MASK access, ULON
         SetLastError(kErrorFolderLeadsElsewhere);
         return true;
     };
-    for (size_t start = root; folder && start < full.size();) {
+    while (folder && !target && start < full.size()) {
         const size_t end = std::min(full.find(L'\\', start), full.size());
         const bool last = full.find_first_not_of(L'\\', end) == std::wstring::npos;
         if (end > start) {
-            if (last && lastMayBeLink && leadsElsewhere(folder.get(), start)) return {};
+            if (last && lastMayBeLink && leadsElsewhere(folder, start)) return {};
             LONG result = 0;
-            UniqueHandle next(last ? OpenFileIn(folder.get(), full.substr(start, end - start), access | FILE_READ_ATTRIBUTES,
+            UniqueHandle next(last ? OpenFileIn(folder, full.substr(start, end - start), access | FILE_READ_ATTRIBUTES,
                                                 FILE_OPEN, result, share, options)
-                                   : OpenFileIn(folder.get(), full.substr(start, end - start), FILE_READ_ATTRIBUTES,
+                                   : OpenFileIn(folder, full.substr(start, end - start), FILE_READ_ATTRIBUTES,
                                                 FILE_OPEN, result,
                                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_DIRECTORY_FILE));
             if (!next && !last && GetLastError() == ERROR_FILE_NOT_FOUND) SetLastError(ERROR_PATH_NOT_FOUND);
@@ -127,12 +188,20 @@ UniqueHandle OpenWithoutLinks(const std::wstring& path, ACCESS_MASK access, ULON
                 SetLastError(kErrorFolderLeadsElsewhere);
                 return {};
             }
-            folder = std::move(next);
+            folder = next.get();
+            if (last) {
+                target = std::move(next);
+            } else if (way && way->count < kKeptDepth) {
+                way->starts[way->count] = end + 1;
+                way->folders[way->count++] = next.release();
+            } else {
+                owned = std::move(next);
+            }
         }
         start = end + 1;
     }
-    if (folder && !lastMayBeLink && leadsElsewhere(folder.get(), full.size())) return {};
-    return folder;
+    if (target && !lastMayBeLink && leadsElsewhere(target.get(), full.size())) return {};
+    return target;
 }
 
 void ListSubFolders(const std::wstring& folder, std::vector<std::wstring>& names) {
@@ -214,4 +283,13 @@ bool ListFolder(HANDLE folder, std::vector<FolderEntry>& entries) {
         }
     }
     return listed || GetLastError() == ERROR_NO_MORE_FILES;
+}
+
+const FolderEntry* ListedEntry(const std::vector<FolderEntry>& entries, std::wstring_view name, bool folder) {
+    for (const FolderEntry& entry : entries)
+        if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != folder &&
+            CompareStringOrdinal(entry.name.data(), static_cast<int>(entry.name.size()), name.data(),
+                                 static_cast<int>(name.size()), TRUE) == CSTR_EQUAL)
+            return &entry;
+    return nullptr;
 }

@@ -3,6 +3,7 @@
 #include <winternl.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "win32/handles.h"
@@ -22,6 +23,9 @@ UniqueHandle OpenFolderForListing(const std::wstring& path);
 UniqueHandle OpenSubFolder(HANDLE parent, const std::wstring& name);
 // The entries of the folder behind `folder`, "." and ".." left out; false when it cannot be read.
 bool ListFolder(HANDLE folder, std::vector<FolderEntry>& entries);
+// The entry named `name` (letter case aside) that is a folder, or with `folder` false a file;
+// null when `entries` list none.
+const FolderEntry* ListedEntry(const std::vector<FolderEntry>& entries, std::wstring_view name, bool folder);
 
 constexpr LONG kNameCollision = static_cast<LONG>(0xC0000035);  // STATUS_OBJECT_NAME_COLLISION
 
@@ -47,6 +51,24 @@ constexpr DWORD kErrorFolderLeadsElsewhere = 0x20000000 | 1;
 // where it leads where the system tells, else empty.
 UniqueHandle OpenWithoutLinks(const std::wstring& path, ACCESS_MASK access, ULONG share, ULONG options,
                               bool lastMayBeLink, std::wstring* ledTo);
+
+// While one lives, OpenWithoutLinks keeps the folders each walk opened on its way, and a walk
+// starts below the deepest of them on its own path rather than at the drive's root: a run
+// that reaches many folders of one tree opens each folder above them once, not once per
+// file. Every walk still ends with the final-path check, which a kept folder moved since
+// fails as a link would. The kept folders are opened for their attributes only and shared
+// with everyone; they are let go when the outermost one ends. For one thread; a walk is only
+// ever made with the program's own rights, so the kept folders are the program's too.
+class ReusedWalks {
+public:
+    ReusedWalks();
+    ~ReusedWalks();
+    ReusedWalks(const ReusedWalks&) = delete;
+    ReusedWalks& operator=(const ReusedWalks&) = delete;
+
+private:
+    bool owner_;
+};
 
 // The path of what `file` is, after every link, as a path is given: no "\\?\" prefix, a share
 // as \\server\share. Empty when the system cannot say.

@@ -98,13 +98,14 @@ void PrepareWrites() {
 
 namespace {
 
-// Whether `token` (an identification token is enough) is granted `wanted` on what `object`
-// (opened with READ_CONTROL) is.
-bool TokenMay(HANDLE token, HANDLE object, ACCESS_MASK wanted) {
+// What `token` (an identification token is enough) is granted on what `object` (opened with
+// READ_CONTROL) is: one read of its security answers every right asked of it. None when
+// that cannot be told.
+ACCESS_MASK GrantedTo(HANDLE token, HANDLE object) {
     constexpr SECURITY_INFORMATION kParts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
     const NativeFunctions& native = NativeApi();
     ULONG size = 0;
-    if (!native.querySecurityObject || !native.accessCheck) return false;
+    if (!native.querySecurityObject || !native.accessCheck) return 0;
     native.querySecurityObject(object, kParts, nullptr, 0, &size);
     std::vector<BYTE> security(size);
     static constexpr GENERIC_MAPPING kFileMapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE,
@@ -114,10 +115,14 @@ bool TokenMay(HANDLE token, HANDLE object, ACCESS_MASK wanted) {
     ACCESS_MASK granted = 0;
     NTSTATUS allowed = -1;
     return size && native.querySecurityObject(object, kParts, security.data(), size, &size) >= 0 &&
-           native.accessCheck(security.data(), token, wanted, const_cast<GENERIC_MAPPING*>(&kFileMapping), &privileges, &privilegesSize, &granted,
-                              &allowed) >= 0 &&
-           allowed >= 0;
+                   native.accessCheck(security.data(), token, MAXIMUM_ALLOWED, const_cast<GENERIC_MAPPING*>(&kFileMapping),
+                                      &privileges, &privilegesSize, &granted, &allowed) >= 0 &&
+                   allowed >= 0
+               ? granted
+               : 0;
 }
+
+bool TokenMay(HANDLE token, HANDLE object, ACCESS_MASK wanted) { return (GrantedTo(token, object) & wanted) == wanted; }
 
 // The folder of the file `path`, held open without delete sharing (it cannot be renamed or
 // replaced meanwhile, and what is done inside it lands in this very folder whatever its name
@@ -125,10 +130,10 @@ bool TokenMay(HANDLE token, HANDLE object, ACCESS_MASK wanted) {
 // move the folder is followed, once; with the program's own rights the path is walked without
 // links, and the held folder's final path must be the one the path names. With `user`, the
 // folder is held for reading its security, and only when that token may do `wanted` (if any)
-// in it. Null, with GetLastError(), when
-// it cannot be held.
+// in it; `granted` then receives all that token may do there. Null, with GetLastError(),
+// when it cannot be held.
 UniqueHandle HoldFolderOf(const std::wstring& path, std::wstring& name, std::wstring* ledTo, HANDLE user = nullptr,
-                          ACCESS_MASK wanted = 0) {
+                          ACCESS_MASK wanted = 0, ACCESS_MASK* granted = nullptr) {
     const size_t slash = path.find_last_of(L"\\/");
     if (slash == std::wstring::npos || slash + 1 == path.size()) {
         SetLastError(ERROR_INVALID_NAME);
@@ -149,7 +154,9 @@ UniqueHandle HoldFolderOf(const std::wstring& path, std::wstring& name, std::wst
         folder.reset(opened == INVALID_HANDLE_VALUE ? nullptr : opened);
     }
     if (!folder) return {};
-    if (user && wanted && !TokenMay(user, folder.get(), wanted)) {
+    const ACCESS_MASK userMay = user ? GrantedTo(user, folder.get()) : 0;
+    if (granted) *granted = userMay;
+    if (user && (userMay & wanted) != wanted) {
         SetLastError(kErrorUserMayNot);
         return {};
     }
@@ -172,11 +179,10 @@ bool IsNamedFileIn(HANDLE file, const std::wstring& folderPath, const std::wstri
     return named;
 }
 
-// Deletes the temporary files that runs killed half-way left in the folder behind `folder`.
-// One that is open belongs to a run in another session, and cannot be opened unshared.
-void RemoveLeftTemporaryFiles(HANDLE folder) {
-    std::vector<FolderEntry> entries;
-    ListFolder(folder, entries);
+// Deletes the temporary files that runs killed half-way left in the folder behind `folder`,
+// listed in `entries`. One that is open belongs to a run in another session, and cannot be
+// opened unshared.
+void RemoveLeftTemporaryFiles(HANDLE folder, std::vector<FolderEntry>& entries) {
     std::vector<std::wstring> left;
     for (FolderEntry& entry : entries)
         if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) && IsTemporaryFileName(entry.name))
@@ -189,6 +195,12 @@ void RemoveLeftTemporaryFiles(HANDLE folder) {
     }
 }
 
+void RemoveLeftTemporaryFiles(HANDLE folder) {
+    std::vector<FolderEntry> entries;
+    ListFolder(folder, entries);
+    RemoveLeftTemporaryFiles(folder, entries);
+}
+
 bool IsNotThere(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
 }  // namespace
@@ -199,29 +211,38 @@ bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes, s
         return false;
     }
     std::wstring name;
-    UniqueHandle folder = HoldFolderOf(path, name, ledTo, user, FILE_ADD_FILE);
+    ACCESS_MASK userMay = 0;
+    UniqueHandle folder = HoldFolderOf(path, name, ledTo, user, FILE_ADD_FILE, &userMay);
     if (!folder) return false;
     // Windows refuses to move over a read-only file; say so before writing anything, on
     // every system alike.
     LONG result = 0;
-    const bool userMayDelete = !user || TokenMay(user, folder.get(), FILE_DELETE_CHILD);
-    {
+    const bool userMayDelete = !user || (userMay & FILE_DELETE_CHILD);
+    // Where the temporary files left are looked for, the same listing tells the target's
+    // attributes; a name it does not list as a file (a short name, say) is opened.
+    std::vector<FolderEntry> entries;
+    if (userMayDelete) ListFolder(folder.get(), entries);
+    const FolderEntry* listed = ListedEntry(entries, name, false);
+    DWORD attributes = listed ? listed->attributes : INVALID_FILE_ATTRIBUTES;
+    bool userMayNot = false;
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
         const UniqueHandle existing(OpenFileIn(folder.get(), name, FILE_READ_ATTRIBUTES | (user ? READ_CONTROL : 0), FILE_OPEN,
                                                result, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
         const bool there = existing || !IsNotThere(GetLastError());
-        const DWORD attributes = AttributesOf(existing.get());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-            SetLastError(ERROR_ACCESS_DENIED);
-            return false;
-        }
+        attributes = AttributesOf(existing.get());
         // Replacing a file deletes it: the user must be able to do that too.
-        if (there && !userMayDelete && !(existing && TokenMay(user, existing.get(), DELETE))) {
-            SetLastError(kErrorUserMayNot);
-            return false;
-        }
+        userMayNot = there && !userMayDelete && !(existing && TokenMay(user, existing.get(), DELETE));
+    }
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    if (userMayNot) {
+        SetLastError(kErrorUserMayNot);
+        return false;
     }
 
-    if (userMayDelete) RemoveLeftTemporaryFiles(folder.get());
+    if (userMayDelete) RemoveLeftTemporaryFiles(folder.get(), entries);
 
     // A new file under a random name, made in the held folder itself, not through its path
     // once more (the path's other folders may have been swapped meanwhile, and the longer
@@ -257,9 +278,11 @@ bool ExtractResourceToFile(HMODULE module, const wchar_t* type, const wchar_t* n
 Removal RemoveFileByHandle(const std::wstring& path, std::span<const BYTE> onlyIf, std::wstring* ledTo, HANDLE user) {
     std::wstring name;
     // Checked below: a user who may not delete inside the folder may still delete the file itself.
-    UniqueHandle folder = HoldFolderOf(path, name, ledTo, user, 0);
+    ACCESS_MASK userMay = 0;
+    UniqueHandle folder = HoldFolderOf(path, name, ledTo, user, 0, &userMay);
     if (!folder) return IsNotThere(GetLastError()) ? Removal::NotThere : Removal::Failed;
-    if (!user || TokenMay(user, folder.get(), FILE_DELETE_CHILD)) RemoveLeftTemporaryFiles(folder.get());
+    const bool userMayDelete = !user || (userMay & FILE_DELETE_CHILD);
+    if (userMayDelete) RemoveLeftTemporaryFiles(folder.get());
     // Shared with nobody: a terminal that has the file open keeps it, and says so.
     LONG result = 0;
     UniqueHandle file(OpenFileIn(folder.get(), name,
@@ -267,7 +290,7 @@ Removal RemoveFileByHandle(const std::wstring& path, std::span<const BYTE> onlyI
                                  FILE_OPEN, result));
     if (!file) return IsNotThere(GetLastError()) ? Removal::NotThere : Removal::Failed;
     if (!IsNamedFileIn(file.get(), FinalPathOf(folder.get()), name, ledTo)) return Removal::Failed;
-    if (user && !TokenMay(user, folder.get(), FILE_DELETE_CHILD) && !TokenMay(user, file.get(), DELETE)) {
+    if (!userMayDelete && !TokenMay(user, file.get(), DELETE)) {
         SetLastError(kErrorUserMayNot);
         return Removal::Failed;
     }

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "file_helpers.h"
 #include "metatrader/installations.h"
 #include "metatrader/terminal_conventions.h"
+#include "metatrader/terminal_discovery.h"
 #include "win32/ascii_text.h"
 #include "win32/system_functions.h"
 
@@ -127,7 +130,7 @@ TEST(FindInstallations, ReadsTheViewThatThe32BitProgramSees) {
     EXPECT_EQ(std::count(list.begin(), list.end(), folder), 1);
 }
 
-TEST(IsTerminalFolder, NeedsTheProgramAndAllThreeFolders) {
+TEST(IsTerminalFolder, NeedsTheProgramAndAllThreeFoldersAndTheScanTellsTheSame) {
     TempTree tree;
     const std::wstring full = MakeInstallation(tree, L"Full");
     EXPECT_TRUE(IsTerminalFolder(full));
@@ -153,7 +156,23 @@ TEST(IsTerminalFolder, NeedsTheProgramAndAllThreeFolders) {
     tree.File(L"Experts file\\MQL4\\Experts", "not a folder");
     EXPECT_FALSE(IsTerminalFolder(expertsAsFile));
 
+    const std::wstring linkedMql4 = tree.Path(L"Linked MQL4");
+    tree.File(L"Linked MQL4\\terminal.exe", "x");
+    const FolderLink link(tree.Folder(L"Linked MQL4\\MQL4"), full + L"\\MQL4");
+    ASSERT_TRUE(link.Made());
+    EXPECT_FALSE(IsTerminalFolder(linkedMql4));
+
+    const std::wstring otherCase = tree.Path(L"Other case");
+    tree.File(L"Other case\\TERMINAL.EXE", "x");
+    tree.Folder(L"Other case\\mql4\\experts");
+    tree.Folder(L"Other case\\mql4\\FILES");
+    EXPECT_TRUE(IsTerminalFolder(otherCase));
+
     EXPECT_FALSE(IsTerminalFolder(tree.Path(L"Missing")));
+    // The scan makes the same test through its own handles.
+    FolderList scanned = ScanForInstallations(tree.Root(), {1}).installations;
+    std::sort(scanned.begin(), scanned.end());
+    EXPECT_EQ(scanned, (FolderList{full, otherCase}));
 }
 
 }  // namespace

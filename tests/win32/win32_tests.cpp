@@ -336,6 +336,38 @@ TEST(OwnRights, APathWithALinkBelowItsRootNamesNothingAndNothingBehindTheLinkIsO
     EXPECT_TRUE(FileExists(terminal + L"\\terminal.exe"));
 }
 
+TEST(OwnRights, WalksBelowKeptFoldersAnswerAsWalksFromTheRootAndKeepNothingAfterwards) {
+    TempTree tree;
+    const std::wstring a = MakeInstallation(tree, L"Share\\A"), b = MakeInstallation(tree, L"Share\\B");
+    const FolderLink link(tree.Folder(L"Share\\Planted"), a);
+    ASSERT_TRUE(link.Made());
+    // Neighbours, then a link and what lies behind it, a missing name, files, the drive's root.
+    const std::wstring paths[] = {a + L"\\MQL4\\Experts", b + L"\\MQL4\\Experts", b + L"\\MQL4\\Files\\",
+                                  tree.Path(L"Share\\Planted\\MQL4"), tree.Path(L"Share\\Planted"), a + L"\\MQL4\\Gone\\X",
+                                  a + L"\\terminal.exe", b + L"\\terminal.exe\\X", a + L"\\MQL4", tree.Root().substr(0, 3)};
+    auto walkAll = [&] {
+        std::wstring answers;
+        for (const std::wstring& path : paths)
+            for (bool lastMayBeLink : {false, true}) {
+                std::wstring ledTo;
+                const UniqueHandle opened = OpenWithoutLinks(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, 0,
+                                                             lastMayBeLink, &ledTo);
+                answers += (opened ? L"opened " : L"refused ") + std::to_wstring(opened ? 0 : GetLastError()) + L" " + ledTo + L"\n";
+            }
+        return answers;
+    };
+    const std::wstring fromTheRoot = walkAll();
+    DWORD handlesBefore = 0, handlesAfter = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &handlesBefore);
+    {
+        const ReusedWalks walks;
+        EXPECT_EQ(walkAll(), fromTheRoot);
+        EXPECT_EQ(walkAll(), fromTheRoot) << "the second time every walk starts below a kept folder";
+    }
+    GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
+    EXPECT_EQ(handlesAfter, handlesBefore);
+}
+
 TEST(RemoveFileByHandle, DeletesTheNameNeverWhatALinkThereLeadsTo) {
     TempTree tree;
     const std::wstring experts = tree.Folder(L"Experts");
