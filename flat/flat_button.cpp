@@ -225,10 +225,9 @@ void PaintFlatButton(HDC target, const RECT& bounds, const FlatButtonFace& face,
     FillSolid(dc, client, look.fill);
     DrawBevelFrame(dc, client, look.frameFirst, look.frameSecond, 1, dpi);
 
-    if (face.glyph && HighContrast())  // the cross in the caption's colour
-        DrawTransparentBitmap(dc, face.glyph, layout.glyphPos.x, layout.glyphPos.y, factor, ResolveColor(look.text));
-    else if (face.glyph)
-        DrawTransparentBitmap(dc, face.glyph, layout.glyphPos.x, layout.glyphPos.y, factor);
+    if (face.glyph)  // in high contrast, the cross in the caption's colour
+        DrawTransparentBitmap(dc, face.glyph, layout.glyphPos.x, layout.glyphPos.y, factor,
+                              HighContrast() ? ResolveColor(look.text) : CLR_INVALID);
 
     if (length > 0) {
         SetBkMode(dc, TRANSPARENT);

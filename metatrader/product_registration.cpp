@@ -117,7 +117,11 @@ std::wstring MakeAdminsOnlyFolder() {
     wchar_t windows[MAX_PATH];
     const UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
     const std::wstring name = RandomFileName();
-    if (length == 0 || length >= MAX_PATH || name.empty()) return {};
+    if (length == 0 || length >= MAX_PATH || name.empty()) {
+        // The caller logs the last error: it names this cause, not an earlier call's.
+        if (length != 0) SetLastError(ERROR_GEN_FAILURE);
+        return {};
+    }
     const std::wstring folder = WithoutTrailingSeparator(windows) + L"\\Temp\\" + name;
     // Looked up when needed: the import table takes from advapi32 only the functions checked
     // to stay among the system's own DLLs (tests/build_checks/check_imports.cmake).

@@ -68,7 +68,7 @@ bool AddWhyNotAsSpelt(std::wstring& why, const std::wstring& path) {
 // that the installation itself writes, which the log would replace at the end.
 const char* WhyNotAFile(const std::wstring& path) {
     if (IsSeparator(path.back()) || EndOfShare(path) == path.size()) return "the path names a folder, not a file";
-    // Compared in place, as SameFolderIgnoringCase compares names.
+    // Ordinal, ignoring case, as the file system compares names.
     const size_t start = path.find_last_of(L"\\/") + 1;
     auto is = [&](const wchar_t* written) {
         return CompareStringOrdinal(path.data() + start, static_cast<int>(path.size() - start), written, -1, TRUE) ==

@@ -266,7 +266,7 @@ Targets FindTargets(const UnattendedSwitches& switches, bool registry) {
         return targets;
     }
     // Each profile's data folders, at the profile's position.
-    std::vector<FolderList>(targets.profiles.profiles.size()).swap(targets.profileData);
+    std::vector<FolderList>(targets.profiles.profiles.size()).swap(targets.profileData);  // smaller than resize
     for (size_t i = 0; i < targets.profileData.size(); ++i) {
         FolderList& found = targets.profileData[i];
         FindDataFoldersUnder(targets.profiles.profiles[i].appData + terminal::kDataRoot, targets.selected, found);

@@ -98,17 +98,12 @@ void DrawMasked(HDC dc, HBITMAP bitmap, const RECT& target, bool solid, COLORREF
 
 }  // namespace
 
-void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, int factor) {
+void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, int factor, COLORREF colour) {
     const SIZE size = BitmapSize(bitmap);
-    DrawMasked(dc, bitmap, RECT{x, y, x + size.cx * factor, y + size.cy * factor}, false, 0);
+    DrawMasked(dc, bitmap, RECT{x, y, x + size.cx * factor, y + size.cy * factor}, colour != CLR_INVALID, colour);
 }
 
 void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, const RECT& target) { DrawMasked(dc, bitmap, target, false, 0); }
-
-void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, int factor, COLORREF colour) {
-    const SIZE size = BitmapSize(bitmap);
-    DrawMasked(dc, bitmap, RECT{x, y, x + size.cx * factor, y + size.cy * factor}, true, colour);
-}
 
 SIZE TextSize(HWND window, HFONT font, std::wstring_view text) {
     const WindowDc dc(window);

@@ -32,11 +32,10 @@ HBITMAP BitmapFromPackedDib(std::span<const BYTE> dib);
 
 // Draws `bitmap` at (x, y), enlarged by `factor` pixel for pixel, leaving out every pixel
 // that has the colour of the bitmap's bottom-left pixel. gdi32 only: msimg32 is no KnownDLL.
-void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, int factor);
+// With a `colour`, every pixel drawn is drawn in it: the bitmap's shape alone.
+void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, int factor, COLORREF colour = CLR_INVALID);
 // The same, stretched over `target`: pixel for pixel at whole factors, smoothed otherwise.
 void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, const RECT& target);
-// The same with every pixel drawn in `colour`: the bitmap's shape alone.
-void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, int factor, COLORREF colour);
 
 // The size of `text` in `font` on `window`'s display.
 SIZE TextSize(HWND window, HFONT font, std::wstring_view text);
