@@ -34,7 +34,27 @@ UniqueHandle LimitedTokenWithoutShell() {
     return UniqueHandle(linked.LinkedToken);
 }
 
+namespace {
+
+// How many Impersonation scopes are active in the process: the program acts as another token
+// through them alone.
+volatile LONG activeImpersonations = 0;
+
+}  // namespace
+
+Impersonation::Impersonation(HANDLE token) : active_(token && SetThreadToken(nullptr, token)) {
+    if (active_) InterlockedIncrement(&activeImpersonations);
+}
+
+Impersonation::~Impersonation() {
+    if (!active_) return;
+    RevertToSelf();
+    InterlockedDecrement(&activeImpersonations);
+}
+
 bool ThreadImpersonates() {
+    // Asked before every file the program opens: with no scope active, no system call.
+    if (activeImpersonations == 0) return false;
     HANDLE token = nullptr;
     if (OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) {
         CloseHandle(token);

@@ -28,10 +28,8 @@ UniqueHandle LimitedTokenWithoutShell();
 // not nest: the end of one reverts the thread to the process's own token.
 class Impersonation {
 public:
-    explicit Impersonation(HANDLE token) : active_(token && SetThreadToken(nullptr, token)) {}
-    ~Impersonation() {
-        if (active_) RevertToSelf();
-    }
+    explicit Impersonation(HANDLE token);
+    ~Impersonation();
     Impersonation(const Impersonation&) = delete;
     Impersonation& operator=(const Impersonation&) = delete;
     bool Active() const { return active_; }
