@@ -22,7 +22,7 @@ Origins ReadOrigins(const std::wstring& dataRoot) {
     // a link a user planted among them reaches no other folder and no other host. As the user,
     // the user's rights bound it.
     const bool asUser = ThreadImpersonates();
-    const UniqueHandle root = OpenFolderForListing(dataRoot);
+    UniqueHandle root = OpenFolderForListing(dataRoot);
     std::vector<FolderEntry> entries;
     if (!root || !ListFolder(root.get(), entries)) return origins;
     for (const FolderEntry& entry : entries) {
@@ -35,26 +35,29 @@ Origins ReadOrigins(const std::wstring& dataRoot) {
         std::optional<std::wstring> origin;
         if (asUser) {
             origin = ReadTextFile(folder + terminal::kOriginFile);
-        } else if (const UniqueHandle held = OpenSubFolder(root.get(), entry.name)) {
+        } else if (UniqueHandle held = OpenSubFolder(root.get(), entry.name)) {
             LONG result = 0;
             const UniqueHandle file(OpenFileIn(held.get(), terminal::kOriginFile + 1, FILE_READ_DATA, FILE_OPEN, result,
                                                FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_NON_DIRECTORY_FILE));
             if (file) origin = ReadText(file.get());
+            // A copy may go below it.
+            if (origin) KeepWalkedFolder(folder, std::move(held));
         }
         if (!origin) continue;
         origins.texts.push_back(std::move(*origin));
         origins.folders.push_back(folder);
     }
+    if (!asUser) KeepWalkedFolder(dataRoot, std::move(root));
     return origins;
 }
 
 // The data folder of `installation`: the first whose marker names it exactly, when that
 // names an existing folder; else empty. Equal texts name the same folder, so testing the
 // first equal one decides for all of them, and the scan stays one file open per data folder.
-std::wstring DataFolderOf(const Origins& origins, const std::wstring& installation) {
+std::wstring DataFolderOf(const Origins& origins, const std::wstring& installation, bool installationExists = false) {
     for (size_t i = 0; i < origins.texts.size(); ++i)
         if (SameFolderExactly(origins.texts[i], installation))
-            return DirectoryExists(origins.texts[i]) ? origins.folders[i] : std::wstring();
+            return installationExists || DirectoryExists(origins.texts[i]) ? origins.folders[i] : std::wstring();
     return {};
 }
 
@@ -65,11 +68,12 @@ std::wstring UsersDataRoot() {
 
 }  // namespace
 
-void FindDataFoldersUnder(const std::wstring& dataRoot, const FolderList& selected, FolderList& found) {
+void FindDataFoldersUnder(const std::wstring& dataRoot, const FolderList& selected, FolderList& found,
+                          bool selectedExist) {
     found.clear();
     const Origins origins = ReadOrigins(dataRoot);
     for (const std::wstring& installation : selected) {
-        const std::wstring folder = DataFolderOf(origins, installation);
+        const std::wstring folder = DataFolderOf(origins, installation, selectedExist);
         if (!folder.empty() && IndexOfFolder(found, folder) < 0) found.push_back(folder);
     }
 }
@@ -98,7 +102,7 @@ std::vector<FolderList> DataFoldersOfEachUnder(const std::vector<std::wstring>& 
     return each;
 }
 
-void FindDataFolders(const FolderList& selected, FolderList& found) {
+void FindDataFolders(const FolderList& selected, FolderList& found, bool selectedExist) {
     const std::wstring dataRoot = UsersDataRoot();
     if (dataRoot.empty()) {
         found.clear();
@@ -108,5 +112,5 @@ void FindDataFolders(const FolderList& selected, FolderList& found) {
     // more than that user could read, and no share is reached with the program's credentials.
     const UniqueHandle user = SignedInUserImpersonationToken();
     const Impersonation asUser(user.get());
-    FindDataFoldersUnder(dataRoot, selected, found);
+    FindDataFoldersUnder(dataRoot, selected, found, selectedExist);
 }

@@ -8,11 +8,13 @@
 
 // Empties `found` and fills it with the data folders, under the user's roaming application
 // data, whose marker names one of `selected` exactly, read while acting as the signed-in user
-// where there is one. Runs on the worker thread.
-void FindDataFolders(const FolderList& selected, FolderList& found);
+// where there is one. Runs on the worker thread. With `selectedExist` (installations found
+// just now), a marker that names one of them is not looked after once more.
+void FindDataFolders(const FolderList& selected, FolderList& found, bool selectedExist = false);
 
 // The same over a given data root ("...\MetaQuotes\Terminal").
-void FindDataFoldersUnder(const std::wstring& dataRoot, const FolderList& selected, FolderList& found);
+void FindDataFoldersUnder(const std::wstring& dataRoot, const FolderList& selected, FolderList& found,
+                          bool selectedExist = false);
 
 // For each installation, at the same position, the data folder that FindDataFolders would find
 // for it, also when an earlier one has it too; empty where there is none.

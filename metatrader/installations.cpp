@@ -87,21 +87,26 @@ void FindInstallationsUnder(HKEY root, FolderList& list) {
 
 void FindInstallations(FolderList& list) { FindInstallationsUnder(HKEY_LOCAL_MACHINE, list); }
 
-bool HasTerminalLayout(HANDLE folder, const std::vector<FolderEntry>& entries) {
+bool HasTerminalLayout(HANDLE folder, const std::vector<FolderEntry>& entries, const std::wstring& keptAs) {
     // Wine opens a link as its target: the listing tells that MQL4 is one.
     const FolderEntry* mql4 = ListedEntry(entries, terminal::kMql4Folder + 1, true);
     if (!ListedEntry(entries, terminal::kProgramFile + 1, false) || !mql4 || (mql4->attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return false;
     const std::wstring_view experts = terminal::kExpertsFolder, files = terminal::kFilesFolder;
     const size_t inside = std::wstring_view(terminal::kMql4Folder).size() + 1;  // past "\\MQL4\\"
-    const UniqueHandle inner = OpenSubFolder(folder, mql4->name);
+    UniqueHandle inner = OpenSubFolder(folder, mql4->name);
     std::vector<FolderEntry> innerEntries;
-    return inner && ListFolder(inner.get(), innerEntries) && ListedEntry(innerEntries, experts.substr(inside), true) &&
-           ListedEntry(innerEntries, files.substr(inside), true);
+    const bool layout = inner && ListFolder(inner.get(), innerEntries) &&
+                        ListedEntry(innerEntries, experts.substr(inside), true) &&
+                        ListedEntry(innerEntries, files.substr(inside), true);
+    if (layout && !keptAs.empty()) KeepWalkedFolder(ChildPath(keptAs, mql4->name), std::move(inner));
+    return layout;
 }
 
 bool IsTerminalFolder(const std::wstring& folder) {
-    const UniqueHandle held = OpenFolderForListing(folder);
+    UniqueHandle held = OpenFolderForListing(folder);
     std::vector<FolderEntry> entries;
-    return held && ListFolder(held.get(), entries) && HasTerminalLayout(held.get(), entries);
+    if (!held || !ListFolder(held.get(), entries) || !HasTerminalLayout(held.get(), entries, folder)) return false;
+    KeepWalkedFolder(folder, std::move(held));
+    return true;
 }

@@ -17,4 +17,5 @@ void FindInstallationsUnder(HKEY root, FolderList& list);
 // link) with the folders Experts and Files.
 bool IsTerminalFolder(const std::wstring& folder);
 // The same of the folder behind `folder`, listed in `entries`, looked into through its handle.
-bool HasTerminalLayout(HANDLE folder, const std::vector<FolderEntry>& entries);
+// With `keptAs` (the folder's full path), its MQL4 folder goes to the walks (KeepWalkedFolder).
+bool HasTerminalLayout(HANDLE folder, const std::vector<FolderEntry>& entries, const std::wstring& keptAs = {});

@@ -198,9 +198,13 @@ public:
     void SetProgressRange(int maximum) override {
         if (shown_) shown_->SetProgressRange(maximum);
     }
-    // No pause, but the windows answer what waits: a logoff asks the session window between files.
+    // No pause, but the windows answer what waits, at least every 50 ms (a look at the queue
+    // costs as much as opening a file): a logoff asks the session window between files.
     void ShowInstallStep(const std::wstring& text, int position) override {
         if (shown_) shown_->ShowInstallStep(text, position);
+        const ULONGLONG now = GetTickCount64();
+        if (now - lastLook_ < 50) return;
+        lastLook_ = now;
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
     }
@@ -226,6 +230,7 @@ private:
     const bool allUsers_;
     InstallView* const shown_;
     std::optional<EndSessionHold> hold_;
+    ULONGLONG lastLook_ = 0;
 };
 
 int ExportAgreement(const std::wstring& path, Language language, RunLog& log) {
@@ -255,13 +260,12 @@ struct Targets {
 };
 
 Targets FindTargets(const UnattendedSwitches& switches, bool registry) {
-    const ReusedWalks walks;  // the terminals' folders mostly share a tree
     Targets targets{.found = FindAllInstallations({registry, switches.folders, switches.scanRoots}),
                     .allUsers = switches.allUsers,
                     .profiles = switches.allUsers ? ListUserProfiles() : UserProfiles()};
     targets.selected = FoldersOf(targets.found.installations);
     if (!switches.allUsers) {
-        FindDataFolders(targets.selected, targets.dataFolders);
+        FindDataFolders(targets.selected, targets.dataFolders, true);
         targets.desktop = SignedInUserFolderPath(nullptr, CSIDL_DESKTOP);
         return targets;
     }
@@ -269,7 +273,7 @@ Targets FindTargets(const UnattendedSwitches& switches, bool registry) {
     std::vector<FolderList>(targets.profiles.profiles.size()).swap(targets.profileData);  // smaller than resize
     for (size_t i = 0; i < targets.profileData.size(); ++i) {
         FolderList& found = targets.profileData[i];
-        FindDataFoldersUnder(targets.profiles.profiles[i].appData + terminal::kDataRoot, targets.selected, found);
+        FindDataFoldersUnder(targets.profiles.profiles[i].appData + terminal::kDataRoot, targets.selected, found, true);
         for (const std::wstring& folder : found)
             if (IndexOfFolder(targets.dataFolders, folder) < 0) targets.dataFolders.push_back(folder);
     }
@@ -283,7 +287,6 @@ Targets FindTargets(const UnattendedSwitches& switches, bool registry) {
 // installs nothing.
 void RefuseInstalledFiles(UnattendedSwitches& switches, const Targets& targets,
                           const std::optional<FileIdentity> (&given)[3]) {
-    const ReusedWalks walks;
     std::wstring* const paths[] = {&switches.logPath, &switches.agreementPath, &switches.statusPath};
     bool installed[3] = {};
     auto note = [&](const std::wstring& folder, const wchar_t* name) {
@@ -483,7 +486,6 @@ int WriteStatus(const std::wstring& path, const Targets& targets, const RunningA
 
 int Run(const UnattendedSwitches& switches, const Targets& targets, const RunningAccount& account, Language language,
         InstallView* shown, RunLog& log) {
-    const ReusedWalks walks;  // each target's way from the drive's root is opened once, not per file
     if (!switches.usageError.empty()) {
         log.Add(LineStart("usage error: ", switches.usageError));
         return kExitUsage;
@@ -541,6 +543,9 @@ int RunUnattended(const std::vector<std::wstring>& arguments, Language language,
     UnattendedSwitches switches = ReadSwitches(arguments);
     const RunningAccount account = CurrentAccount();
     if (ImpliesAllUsers(account)) switches.allUsers = true;
+    // Each folder on the way to the targets is opened once for the run, by the search or the
+    // first write below it, not once per file.
+    const ReusedWalks walks;
     // Before the log's first line is written: what stands installed anywhere, also where
     // this run does not install. Only a file that is there can be one of them: with none
     // there, nothing is looked for.

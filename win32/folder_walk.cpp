@@ -3,6 +3,7 @@
 #include <winternl.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <memory>
 #include <string_view>
 
@@ -75,45 +76,67 @@ DWORD AttributesOf(HANDLE handle) {
 
 namespace {
 
-// The folders that the walks inside a ReusedWalks opened on their way, from the drive's root
-// down one path, each as itself and no link: `starts[i]` is where the name below folder i
-// begins in `path`.
-constexpr size_t kKeptDepth = 24;
-struct KeptWay {
-    std::wstring path;
-    size_t starts[kKeptDepth];
-    HANDLE folders[kKeptDepth];
-    size_t count = 0;
-
-    // How many kept folders lie above the last name of `full`, whose root ends at `root`.
-    size_t Shared(const std::wstring& full, size_t root) const {
-        if (count == 0 || starts[0] != root) return 0;
-        for (size_t shared = count; shared > 0; --shared) {
-            const size_t start = starts[shared - 1];
-            if (start < full.size() && full.find_first_not_of(L'\\', start) != std::wstring::npos &&
-                CompareStringOrdinal(full.c_str(), static_cast<int>(start), path.c_str(), static_cast<int>(start), TRUE) ==
-                    CSTR_EQUAL)
-                return shared;
-        }
-        return 0;
-    }
-    void Keep(size_t shared) {
-        while (count > shared) CloseHandle(folders[--count]);
-    }
+// The folders that walks inside a ReusedWalks opened on their way, and those handed over by
+// code that opened them the same way, each as itself and no link with the program's own
+// rights: `ways[i]` is the full path that reached `folders[i]`, with a separator after its name.
+struct KeptFolders {
+    std::vector<std::wstring> ways;
+    std::vector<HANDLE> folders;
 };
-KeptWay* keptWay = nullptr;
+constexpr size_t kMostKept = 4096;
+KeptFolders* keptFolders = nullptr;
+
+// Whether `way` leads to a folder above a name of `full`. A quick look at the last letter
+// passes over most others; it only ever passes over, never admits.
+bool LeadsAbove(const std::wstring& way, const std::wstring& full) {
+    const size_t length = way.size();
+    if (length >= full.size() || full[length - 1] != L'\\' || full.find_first_not_of(L'\\', length) == std::wstring::npos)
+        return false;
+    if (length >= 2) {
+        const wchar_t a = way[length - 2], b = full[length - 2];
+        if (a < 128 && b < 128 && (a | 0x20) != (b | 0x20)) return false;
+    }
+    return CompareStringOrdinal(way.c_str(), static_cast<int>(length), full.c_str(), static_cast<int>(length), TRUE) ==
+           CSTR_EQUAL;
+}
+
+// The index of the deepest kept folder above the last name of `full`, or -1.
+int KeptAbove(const std::wstring& full) {
+    int deepest = -1;
+    if (keptFolders)
+        for (size_t i = 0; i < keptFolders->ways.size(); ++i)
+            if ((deepest < 0 || keptFolders->ways[i].size() > keptFolders->ways[deepest].size()) &&
+                LeadsAbove(keptFolders->ways[i], full))
+                deepest = static_cast<int>(i);
+    return deepest;
+}
+
+// Keeps `folder`, reached by `way`, while a ReusedWalks lives; else lets it go.
+void Keep(std::wstring way, UniqueHandle& folder) {
+    if (!keptFolders || keptFolders->ways.size() >= kMostKept || !folder) return;
+    for (const std::wstring& kept : keptFolders->ways)
+        if (kept == way) return;
+    keptFolders->ways.push_back(std::move(way));
+    keptFolders->folders.push_back(folder.release());
+}
 
 }  // namespace
 
-ReusedWalks::ReusedWalks() : owner_(!keptWay) {
-    if (owner_) keptWay = new KeptWay;
+ReusedWalks::ReusedWalks() : owner_(!keptFolders) {
+    if (owner_) keptFolders = new KeptFolders;
 }
 
 ReusedWalks::~ReusedWalks() {
     if (!owner_) return;
-    keptWay->Keep(0);
-    delete keptWay;
-    keptWay = nullptr;
+    for (HANDLE folder : keptFolders->folders) CloseHandle(folder);
+    delete keptFolders;
+    keptFolders = nullptr;
+}
+
+void KeepWalkedFolder(const std::wstring& path, UniqueHandle folder) {
+    // Only a full path can lead above a walk's names.
+    if (!keptFolders || path.empty() || FullPathOf(path) != path || ThreadImpersonates()) return;
+    Keep(path.back() == L'\\' ? path : path + L'\\', folder);
 }
 
 UniqueHandle OpenWithoutLinks(const std::wstring& path, ACCESS_MASK access, ULONG share, ULONG options,
@@ -131,31 +154,24 @@ UniqueHandle OpenWithoutLinks(const std::wstring& path, ACCESS_MASK access, ULON
         return {};
     }
     const bool rootOnly = full.find_first_not_of(L'\\', root) == std::wstring::npos;
-    KeptWay* const way = keptWay;
-    const size_t reused = way ? way->Shared(full, root) : 0;
-    if (way) {
-        way->Keep(reused);
-        way->path = full;
-    }
     // The folder reached so far: a kept one, or `owned`; and the one named.
     UniqueHandle owned, target;
     HANDLE folder = nullptr;
     size_t start = root;
-    if (reused) {
-        folder = way->folders[reused - 1];
-        start = way->starts[reused - 1];
+    if (const int kept = KeptAbove(full); kept >= 0) {
+        folder = keptFolders->folders[kept];
+        start = keptFolders->ways[kept].size();
     } else {
-        const HANDLE opened = CreateFileW((full.substr(0, root) + (full[root - 1] == L'\\' ? L"" : L"\\")).c_str(),
-                                          rootOnly ? access : FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+        const std::wstring rootWay = full.substr(0, root) + (full[root - 1] == L'\\' ? L"" : L"\\");
+        const HANDLE opened = CreateFileW(rootWay.c_str(), rootOnly ? access : FILE_READ_ATTRIBUTES | SYNCHRONIZE,
                                           rootOnly ? share : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         owned.reset(opened == INVALID_HANDLE_VALUE ? nullptr : opened);
         folder = owned.get();
-        if (rootOnly) target = std::move(owned);
-        if (way && owned) {
-            way->starts[0] = root;
-            way->folders[0] = owned.release();
-            way->count = 1;
+        if (rootOnly) {
+            target = std::move(owned);
+        } else if (keptFolders) {
+            Keep(rootWay, owned);
         }
     }
     // Windows opens a link as itself and says it is one. Wine follows it all the same: the
@@ -191,11 +207,9 @@ UniqueHandle OpenWithoutLinks(const std::wstring& path, ACCESS_MASK access, ULON
             folder = next.get();
             if (last) {
                 target = std::move(next);
-            } else if (way && way->count < kKeptDepth) {
-                way->starts[way->count] = end + 1;
-                way->folders[way->count++] = next.release();
             } else {
-                owned = std::move(next);
+                Keep(full.substr(0, end + 1), next);
+                if (next) owned = std::move(next);
             }
         }
         start = end + 1;
@@ -263,7 +277,7 @@ UniqueHandle OpenSubFolder(HANDLE parent, const std::wstring& name) {
     return folder;
 }
 
-bool ListFolder(HANDLE folder, std::vector<FolderEntry>& entries) {
+bool ListFolder(HANDLE folder, std::vector<FolderEntry>& entries, bool whole) {
     entries.clear();
     // On the heap: a frame this large would skip the stack's guard page, the program being
     // built without stack probes.
@@ -273,14 +287,19 @@ bool ListFolder(HANDLE folder, std::vector<FolderEntry>& entries) {
     for (auto kind = FileIdBothDirectoryRestartInfo; GetFileInformationByHandleEx(folder, kind, buffer.get(), kBufferBytes);
          kind = FileIdBothDirectoryInfo) {
         listed = true;
+        size_t used = 0;
         for (size_t offset = 0;;) {
             const auto* entry =
                 reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(reinterpret_cast<const BYTE*>(buffer.get()) + offset);
             const std::wstring_view name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
             if (name != L"." && name != L"..") entries.push_back({std::wstring(name), entry->FileAttributes});
+            used = offset + offsetof(FILE_ID_BOTH_DIR_INFO, FileName) + entry->FileNameLength;
             if (!entry->NextEntryOffset) break;
             offset += entry->NextEntryOffset;
         }
+        // The system fills the buffer as far as the entries go: room left for the longest
+        // entry means there was none more, and asking once more would cost a call.
+        if (!whole && used + offsetof(FILE_ID_BOTH_DIR_INFO, FileName) + MAX_PATH * sizeof(wchar_t) <= kBufferBytes) break;
     }
     return listed || GetLastError() == ERROR_NO_MORE_FILES;
 }

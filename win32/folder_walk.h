@@ -22,7 +22,9 @@ UniqueHandle OpenFolderForListing(const std::wstring& path);
 // Null for a junction, a symbolic link or a mount point, and for what is no folder.
 UniqueHandle OpenSubFolder(HANDLE parent, const std::wstring& name);
 // The entries of the folder behind `folder`, "." and ".." left out; false when it cannot be read.
-bool ListFolder(HANDLE folder, std::vector<FolderEntry>& entries);
+// Not `whole`: a batch that left room for another entry is taken as the last one, which saves
+// a call where an entry missed costs no more than a later open.
+bool ListFolder(HANDLE folder, std::vector<FolderEntry>& entries, bool whole = true);
 // The entry named `name` (letter case aside) that is a folder, or with `folder` false a file;
 // null when `entries` list none.
 const FolderEntry* ListedEntry(const std::vector<FolderEntry>& entries, std::wstring_view name, bool folder);
@@ -53,12 +55,12 @@ UniqueHandle OpenWithoutLinks(const std::wstring& path, ACCESS_MASK access, ULON
                               bool lastMayBeLink, std::wstring* ledTo);
 
 // While one lives, OpenWithoutLinks keeps the folders each walk opened on its way, and a walk
-// starts below the deepest of them on its own path rather than at the drive's root: a run
+// starts below the deepest kept folder on its own path rather than at the drive's root: a run
 // that reaches many folders of one tree opens each folder above them once, not once per
 // file. Every walk still ends with the final-path check, which a kept folder moved since
-// fails as a link would. The kept folders are opened for their attributes only and shared
-// with everyone; they are let go when the outermost one ends. For one thread; a walk is only
-// ever made with the program's own rights, so the kept folders are the program's too.
+// fails as a link would. The kept folders are shared with everyone and let go when the
+// outermost one ends. For one thread; a walk is only ever made with the program's own
+// rights, so the kept folders are the program's too.
 class ReusedWalks {
 public:
     ReusedWalks();
@@ -69,6 +71,10 @@ public:
 private:
     bool owner_;
 };
+// Hands `folder`, opened at the full path `path` as OpenWithoutLinks or OpenSubFolder open
+// (as itself, no link on the way, with the program's own rights), to the walks of the living
+// ReusedWalks; else, or while the thread acts as another user, lets it go.
+void KeepWalkedFolder(const std::wstring& path, UniqueHandle folder);
 
 // The path of what `file` is, after every link, as a path is given: no "\\?\" prefix, a share
 // as \\server\share. Empty when the system cannot say.

@@ -104,17 +104,22 @@ namespace {
 ACCESS_MASK GrantedTo(HANDLE token, HANDLE object) {
     constexpr SECURITY_INFORMATION kParts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
     const NativeFunctions& native = NativeApi();
-    ULONG size = 0;
     if (!native.querySecurityObject || !native.accessCheck) return 0;
-    native.querySecurityObject(object, kParts, nullptr, 0, &size);
-    std::vector<BYTE> security(size);
+    // Most folders' security fits the first guess: one call, not one for the size first.
+    std::vector<BYTE> security(1024);
+    ULONG size = 0;
+    LONG read = native.querySecurityObject(object, kParts, security.data(), static_cast<ULONG>(security.size()), &size);
+    if (read < 0 && size > security.size()) {
+        security.resize(size);
+        read = native.querySecurityObject(object, kParts, security.data(), size, &size);
+    }
     static constexpr GENERIC_MAPPING kFileMapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE,
                                                   FILE_ALL_ACCESS};
     PRIVILEGE_SET privileges;
     ULONG privilegesSize = sizeof privileges;
     ACCESS_MASK granted = 0;
     NTSTATUS allowed = -1;
-    return size && native.querySecurityObject(object, kParts, security.data(), size, &size) >= 0 &&
+    return read >= 0 &&
                    native.accessCheck(security.data(), token, MAXIMUM_ALLOWED, const_cast<GENERIC_MAPPING*>(&kFileMapping),
                                       &privileges, &privilegesSize, &granted, &allowed) >= 0 &&
                    allowed >= 0
@@ -221,7 +226,7 @@ bool WriteFileReplacing(const std::wstring& path, std::span<const BYTE> bytes, s
     // Where the temporary files left are looked for, the same listing tells the target's
     // attributes; a name it does not list as a file (a short name, say) is opened.
     std::vector<FolderEntry> entries;
-    if (userMayDelete) ListFolder(folder.get(), entries);
+    if (userMayDelete) ListFolder(folder.get(), entries, false);
     const FolderEntry* listed = ListedEntry(entries, name, false);
     DWORD attributes = listed ? listed->attributes : INVALID_FILE_ATTRIBUTES;
     bool userMayNot = false;

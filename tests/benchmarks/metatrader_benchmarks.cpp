@@ -229,7 +229,11 @@ void ManyTerminals() {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "many-terminals") {
+        ManyTerminals();
+        return 0;
+    }
     DataFolderScan();
     NavigatorWalk();
     ScanRoot();

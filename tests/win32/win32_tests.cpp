@@ -223,6 +223,12 @@ TEST(WriteFileReplacing, AFileThatCannotBeReplacedStaysAsItWas) {
     EXPECT_FALSE(WriteFileReplacing(readOnly, Bytes("new")));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << "the reason, for the log";
     EXPECT_EQ(ReadBytes(readOnly), "old read-only");
+    // Also where the folder lists in more than one batch, of which the write reads the first.
+    for (int i = 0; i < 100; ++i) tree.File(L"Crowded\\" + std::wstring(200, static_cast<wchar_t>(L'a' + i % 26)) + std::to_wstring(i), "");
+    const std::wstring crowded = tree.File(L"Crowded\\read-only.ex4", "old");
+    SetFileAttributesW(crowded.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_FALSE(WriteFileReplacing(crowded, Bytes("new")));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
 
     // A terminal holding the file open: the rename fails, the old expert survives whole
     // and the temporary file is gone.
@@ -334,6 +340,18 @@ TEST(OwnRights, APathWithALinkBelowItsRootNamesNothingAndNothingBehindTheLinkIsO
     ASSERT_TRUE(asUser.Active());
     EXPECT_TRUE(DirectoryExists(terminal + L"\\MQL4\\Experts")) << "the user's rights bound what the user's link reaches";
     EXPECT_TRUE(FileExists(terminal + L"\\terminal.exe"));
+}
+
+TEST(OwnRights, AFolderHandedToTheWalksThatIsNotTheOneNamedLeadsNowhere) {
+    TempTree tree;
+    const std::wstring a = MakeInstallation(tree, L"A"), b = MakeInstallation(tree, L"B");
+    const ReusedWalks walks;
+    KeepWalkedFolder(a, OpenFolderForListing(b));
+    std::wstring ledTo;
+    EXPECT_FALSE(WriteFileReplacing(a + L"\\MQL4\\Experts\\Mervane 4.ex4", Bytes("x"), &ledTo));
+    EXPECT_EQ(GetLastError(), kErrorFolderLeadsElsewhere) << "the walk ends with the final-path check";
+    EXPECT_EQ(ledTo, b + L"\\MQL4\\Experts");
+    EXPECT_EQ(FolderEntries(b + L"\\MQL4\\Experts"), std::vector<std::wstring>{});
 }
 
 TEST(OwnRights, WalksBelowKeptFoldersAnswerAsWalksFromTheRootAndKeepNothingAfterwards) {
