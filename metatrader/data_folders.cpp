@@ -22,7 +22,7 @@ Origins ReadOrigins(const std::wstring& dataRoot) {
     // a link a user planted among them reaches no other folder and no other host. As the user,
     // the user's rights bound it.
     const bool asUser = ThreadImpersonates();
-    UniqueHandle root = OpenFolderForListing(dataRoot);
+    const UniqueHandle root = OpenFolderForListing(dataRoot);
     std::vector<FolderEntry> entries;
     if (!root || !ListFolder(root.get(), entries)) return origins;
     for (const FolderEntry& entry : entries) {
@@ -47,7 +47,6 @@ Origins ReadOrigins(const std::wstring& dataRoot) {
         origins.texts.push_back(std::move(*origin));
         origins.folders.push_back(folder);
     }
-    if (!asUser) KeepWalkedFolder(dataRoot, std::move(root));
     return origins;
 }
 

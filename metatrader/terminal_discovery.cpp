@@ -53,14 +53,13 @@ struct Walk {
             if (!child || !ListFolder(child.get(), childEntries)) continue;
             ++result.visited;
             const std::wstring childPath = ChildPath(path, entry.name);
-            // The copies go below the installations found: the folders on their way are kept.
-            const size_t foundBefore = result.installations.size();
             if (HasTerminalLayout(child.get(), childEntries, childPath)) {
                 result.installations.push_back(childPath);
-            } else if (depth + 1 < bounds.depth) {
-                Into(child.get(), childPath, depth + 1, childEntries);
+                // The copies go below it.
+                KeepWalkedFolder(childPath, std::move(child));
+                continue;
             }
-            if (result.installations.size() > foundBefore) KeepWalkedFolder(childPath, std::move(child));
+            if (depth + 1 < bounds.depth) Into(child.get(), childPath, depth + 1, childEntries);
             if (result.capped) return;
         }
     }
@@ -142,7 +141,6 @@ ScanResult ScanForInstallations(const std::wstring& root, const ScanBounds& boun
     // A drive's root keeps its separator; its children are named without a second one.
     const std::wstring base = result.root.back() == L'\\' ? result.root.substr(0, result.root.size() - 1) : result.root;
     Walk{bounds, result}.Into(folder.get(), base, 0, entries);
-    KeepWalkedFolder(result.root, std::move(folder));
     return result;
 }
 

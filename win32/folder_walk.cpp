@@ -79,23 +79,18 @@ namespace {
 // The folders that walks inside a ReusedWalks opened on their way, and those handed over by
 // code that opened them the same way, each as itself and no link with the program's own
 // rights: `ways[i]` is the full path that reached `folders[i]`, with a separator after its name.
+constexpr size_t kMostKept = 4096;
 struct KeptFolders {
     std::vector<std::wstring> ways;
-    std::vector<HANDLE> folders;
+    HANDLE folders[kMostKept];
 };
-constexpr size_t kMostKept = 4096;
 KeptFolders* keptFolders = nullptr;
 
-// Whether `way` leads to a folder above a name of `full`. A quick look at the last letter
-// passes over most others; it only ever passes over, never admits.
+// Whether `way` leads to a folder above a name of `full`.
 bool LeadsAbove(const std::wstring& way, const std::wstring& full) {
     const size_t length = way.size();
     if (length >= full.size() || full[length - 1] != L'\\' || full.find_first_not_of(L'\\', length) == std::wstring::npos)
         return false;
-    if (length >= 2) {
-        const wchar_t a = way[length - 2], b = full[length - 2];
-        if (a < 128 && b < 128 && (a | 0x20) != (b | 0x20)) return false;
-    }
     return CompareStringOrdinal(way.c_str(), static_cast<int>(length), full.c_str(), static_cast<int>(length), TRUE) ==
            CSTR_EQUAL;
 }
@@ -111,13 +106,12 @@ int KeptAbove(const std::wstring& full) {
     return deepest;
 }
 
-// Keeps `folder`, reached by `way`, while a ReusedWalks lives; else lets it go.
+// Keeps `folder`, reached by `way`, while a ReusedWalks lives; else lets it go. A folder kept
+// twice costs a handle, no more: either serves.
 void Keep(std::wstring way, UniqueHandle& folder) {
     if (!keptFolders || keptFolders->ways.size() >= kMostKept || !folder) return;
-    for (const std::wstring& kept : keptFolders->ways)
-        if (kept == way) return;
+    keptFolders->folders[keptFolders->ways.size()] = folder.release();
     keptFolders->ways.push_back(std::move(way));
-    keptFolders->folders.push_back(folder.release());
 }
 
 }  // namespace
@@ -128,14 +122,13 @@ ReusedWalks::ReusedWalks() : owner_(!keptFolders) {
 
 ReusedWalks::~ReusedWalks() {
     if (!owner_) return;
-    for (HANDLE folder : keptFolders->folders) CloseHandle(folder);
+    for (size_t i = 0; i < keptFolders->ways.size(); ++i) CloseHandle(keptFolders->folders[i]);
     delete keptFolders;
     keptFolders = nullptr;
 }
 
 void KeepWalkedFolder(const std::wstring& path, UniqueHandle folder) {
-    // Only a full path can lead above a walk's names.
-    if (!keptFolders || path.empty() || FullPathOf(path) != path || ThreadImpersonates()) return;
+    if (!keptFolders || path.empty() || ThreadImpersonates()) return;
     Keep(path.back() == L'\\' ? path : path + L'\\', folder);
 }
 

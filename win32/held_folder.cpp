@@ -104,22 +104,17 @@ namespace {
 ACCESS_MASK GrantedTo(HANDLE token, HANDLE object) {
     constexpr SECURITY_INFORMATION kParts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
     const NativeFunctions& native = NativeApi();
-    if (!native.querySecurityObject || !native.accessCheck) return 0;
-    // Most folders' security fits the first guess: one call, not one for the size first.
-    std::vector<BYTE> security(1024);
     ULONG size = 0;
-    LONG read = native.querySecurityObject(object, kParts, security.data(), static_cast<ULONG>(security.size()), &size);
-    if (read < 0 && size > security.size()) {
-        security.resize(size);
-        read = native.querySecurityObject(object, kParts, security.data(), size, &size);
-    }
+    if (!native.querySecurityObject || !native.accessCheck) return 0;
+    native.querySecurityObject(object, kParts, nullptr, 0, &size);
+    std::vector<BYTE> security(size);
     static constexpr GENERIC_MAPPING kFileMapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE,
                                                   FILE_ALL_ACCESS};
     PRIVILEGE_SET privileges;
     ULONG privilegesSize = sizeof privileges;
     ACCESS_MASK granted = 0;
     NTSTATUS allowed = -1;
-    return read >= 0 &&
+    return size && native.querySecurityObject(object, kParts, security.data(), size, &size) >= 0 &&
                    native.accessCheck(security.data(), token, MAXIMUM_ALLOWED, const_cast<GENERIC_MAPPING*>(&kFileMapping),
                                       &privileges, &privilegesSize, &granted, &allowed) >= 0 &&
                    allowed >= 0

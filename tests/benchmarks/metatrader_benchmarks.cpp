@@ -204,15 +204,18 @@ void ManyTerminals() {
         const std::wstring dataRoot = targets[1].substr(0, targets[1].find_last_of(L'\\'));
         // The machine is shared: the two are taken in turns, so that a busy moment costs both.
         Figures installing, bare;
+        bool everywhere = true;
         for (int i = 0; i < 7; ++i) {
             double start = Now();
             run(L"/silent /accept-agreement /skip-registry \"/scan=" + root + L"\"");
             installing.values.push_back(Now() - start);
+            // Before the bare copies write the same file.
+            if (i == 0) everywhere = std::all_of(targets.begin(), targets.end(), HasExpert);
             start = Now();
             BareInstall(root, dataRoot, targets, expert);
             bare.values.push_back(Now() - start);
         }
-        if (!HasExpert(targets.front()) || !HasExpert(targets.back())) std::printf("(not installed)\n");
+        if (!everywhere) std::printf("(not installed everywhere)\n");
         const double whole = installing.Median(), floor = bare.Median();
         std::printf("%10d %12.1f %10.1f %8.2f", count, whole * 1e3, floor * 1e3, whole / floor);
         if (count == 1) {
