@@ -50,7 +50,8 @@ FolderLink::FolderLink(const std::wstring& link, const std::wstring& target) : p
     link_ = UnixPath(link);
     if (to.empty() || link_.empty()) return;
     auto attributes = [&] { return GetFileAttributesW(path_.c_str()); };
-    RunUnix(L"Z:\\bin\\rmdir", L"rmdir " + Quote(link_), [&] { return attributes() == INVALID_FILE_ATTRIBUTES; });
+    if (attributes() != INVALID_FILE_ATTRIBUTES)
+        RunUnix(L"Z:\\bin\\rmdir", L"rmdir " + Quote(link_), [&] { return attributes() == INVALID_FILE_ATTRIBUTES; });
     made_ = RunUnix(L"Z:\\bin\\ln", L"ln -s " + Quote(to) + L" " + Quote(link_), [&] {
         // Wine shows a link to a file as a plain file.
         return attributes() != INVALID_FILE_ATTRIBUTES &&

@@ -7,6 +7,8 @@
 #include "metatrader/terminal_conventions.h"
 #include "metatrader/terminal_discovery.h"
 #include "win32/ascii_text.h"
+#include "win32/folder_walk.h"
+#include "win32/held_folder.h"
 #include "win32/system_functions.h"
 
 namespace {
@@ -173,6 +175,23 @@ TEST(IsTerminalFolder, NeedsTheProgramAndAllThreeFoldersAndTheScanTellsTheSame) 
     FolderList scanned = ScanForInstallations(tree.Root(), {1}).installations;
     std::sort(scanned.begin(), scanned.end());
     EXPECT_EQ(scanned, (FolderList{full, otherCase}));
+}
+
+TEST(ScanForInstallations, FoldersSwappedForLinksAfterTheSearchSendNoCopyBehindTheLinks) {
+    TempTree tree;
+    const std::wstring found = MakeInstallation(tree, L"Root\\Found"), named = MakeInstallation(tree, L"Named");
+    const std::wstring elsewhere = MakeInstallation(tree, L"Elsewhere");
+    const ReusedWalks walks;  // the copies start below the folders the search kept
+    ASSERT_EQ(ScanForInstallations(tree.Path(L"Root")).installations, FolderList{found});
+    ASSERT_TRUE(IsTerminalFolder(named));
+    ASSERT_TRUE(MoveFileW(found.c_str(), (found + L" moved").c_str()));
+    ASSERT_TRUE(MoveFileW(named.c_str(), (named + L" moved").c_str()));
+    const FolderLink foundLink(found, elsewhere), namedLink(named, elsewhere);
+    ASSERT_TRUE(foundLink.Made() && namedLink.Made());
+    // Windows refuses the kept folders moved since; Wine writes into them, where they are now.
+    static constexpr BYTE kExpert[] = {'x'};
+    for (const std::wstring& folder : {found, named}) WriteFileReplacing(folder + L"\\MQL4\\Experts\\Mervane 4.ex4", kExpert);
+    EXPECT_EQ(FolderEntries(elsewhere + L"\\MQL4\\Experts"), std::vector<std::wstring>{});
 }
 
 }  // namespace
