@@ -107,9 +107,10 @@ int KeptAbove(const std::wstring& full) {
 }
 
 // Keeps `folder`, reached by `way`, while a ReusedWalks lives; else lets it go. A folder kept
-// twice costs a handle, no more: either serves.
+// twice costs a handle, no more: either serves. The kept folders are the program's own: none
+// is kept while the thread acts as another user.
 void Keep(std::wstring way, UniqueHandle& folder) {
-    if (!keptFolders || keptFolders->ways.size() >= kMostKept || !folder) return;
+    if (!keptFolders || keptFolders->ways.size() >= kMostKept || !folder || ThreadImpersonates()) return;
     keptFolders->folders[keptFolders->ways.size()] = folder.release();
     keptFolders->ways.push_back(std::move(way));
 }
@@ -128,7 +129,7 @@ ReusedWalks::~ReusedWalks() {
 }
 
 void KeepWalkedFolder(const std::wstring& path, UniqueHandle folder) {
-    if (!keptFolders || path.empty() || ThreadImpersonates()) return;
+    if (!keptFolders || path.empty()) return;
     Keep(path.back() == L'\\' ? path : path + L'\\', folder);
 }
 
@@ -163,7 +164,7 @@ UniqueHandle OpenWithoutLinks(const std::wstring& path, ACCESS_MASK access, ULON
         folder = owned.get();
         if (rootOnly) {
             target = std::move(owned);
-        } else if (keptFolders) {
+        } else {
             Keep(rootWay, owned);
         }
     }
@@ -201,7 +202,7 @@ UniqueHandle OpenWithoutLinks(const std::wstring& path, ACCESS_MASK access, ULON
             if (last) {
                 target = std::move(next);
             } else {
-                Keep(full.substr(0, end + 1), next);
+                if (keptFolders) Keep(full.substr(0, end + 1), next);
                 if (next) owned = std::move(next);
             }
         }

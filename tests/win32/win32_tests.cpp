@@ -345,6 +345,16 @@ TEST(OwnRights, APathWithALinkBelowItsRootNamesNothingAndNothingBehindTheLinkIsO
 TEST(OwnRights, AFolderHandedToTheWalksThatIsNotTheOneNamedLeadsNowhere) {
     TempTree tree;
     const std::wstring a = MakeInstallation(tree, L"A"), b = MakeInstallation(tree, L"B");
+    {
+        const ReusedWalks walks;
+        {
+            const UniqueHandle token = OwnImpersonationToken();
+            const Impersonation asUser(token.get());
+            ASSERT_TRUE(asUser.Active());
+            KeepWalkedFolder(a, OpenFolderForListing(b));
+        }
+        EXPECT_TRUE(WriteFileReplacing(a + L"\\MQL4\\Experts\\Mervane 4.ex4", Bytes("x"))) << "what a user opened is not kept";
+    }
     const ReusedWalks walks;
     KeepWalkedFolder(a, OpenFolderForListing(b));
     std::wstring ledTo;
